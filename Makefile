@@ -1,0 +1,54 @@
+# Quick start (Debian 12, as root):  make run   |   make test
+# Both install what is missing with apt-get, then build.
+
+BUILD      ?= build
+BUILD_SAN  ?= build-san
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+DEBS       := cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
+              libbenchmark-dev fonts-liberation fonts-dejavu-core xvfb
+
+.PHONY: deps build run test test-release test-sanitize bench format clean
+
+deps:
+	@missing=""; for p in $(DEBS); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  if [ "$$(id -u)" != 0 ]; then echo "run as root (or install:$$missing)"; exit 1; fi; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(BUILD) -j$(JOBS)
+
+# Opens the window; without a display it runs under a virtual one (Xvfb) and says so.
+run: build
+	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+	  ./$(BUILD)/soarcalculus; \
+	else \
+	  echo "No display: starting the window under Xvfb on :99 (connect a viewer, or set DISPLAY)."; \
+	  xvfb-run -n 99 -s "-screen 0 1280x1024x24" ./$(BUILD)/soarcalculus; \
+	fi
+
+test: test-release test-sanitize
+
+test-release: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	cmake -S . -B $(BUILD_SAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOAR_SANITIZE=ON >/dev/null
+	cmake --build $(BUILD_SAN) -j$(JOBS)
+	cd $(BUILD_SAN) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	./$(BUILD)/bench/soar_bench
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) $(BUILD_SAN)

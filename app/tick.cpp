@@ -1,0 +1,47 @@
+#include <exception>
+
+#include "app/app.h"
+#include "platform/number_text.h"
+#include "sim/fault.h"
+#include "sim/flight_step.h"
+
+namespace soar {
+
+bool tick_flight(State& s, Window& w, Io& io) {
+    ++s.n_step;
+    const Mode mode = selected_mode(w);
+    try {
+        if (s.n_step == 1) {
+            first_tick(s, mode);
+        } else {
+            integration_step(s, mode, io.clock.seconds_since_midnight());
+            set_text(w, Id::txt_time, float_text(s.t));
+            set_text(w, Id::txt_rollR, float_text(s.mu_deg));
+            set_text(w, Id::txt_pitchup, float_text(s.pitch_b));
+            set_text(w, Id::txt_yawR, float_text(-s.yaw_b));
+        }
+    } catch (const FlightFault& f) {
+        stop_with_message(s, w, io,
+                          "The flight was stopped at t = " + float_text(s.t) + " s: " + f.what() +
+                              ". Press \"OK\" to set up a new flight.");
+        return false;
+    }
+    return true;
+}
+
+void Tim_1_Timer(State& s, Window& w, Io& io) {
+    // The flight is advanced before the picture is cleared (nothing of the flight
+    // depends on the picture), so a flight stopped by a fault leaves the last
+    // complete picture on the screen.
+    try {
+        if (!tick_flight(s, w, io)) return;
+        io.pic.clear();
+        scene_redraw(s, w, io);
+    } catch (const std::exception& e) {
+        stop_with_message(s, w, io,
+                          std::string("The flight was stopped at t = ") + float_text(s.t) +
+                              " s by an internal error: " + e.what());
+    }
+}
+
+}  // namespace soar

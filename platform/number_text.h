@@ -1,0 +1,27 @@
+// Numbers in text boxes, and the integer conversions of the program.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace soar {
+
+// The value of the text's leading number: optional blanks, sign, digits with "."
+// as decimal separator, optional exponent (E or D). 0 when there is none.
+double text_value(std::string_view text);
+
+// General text form of a 32-bit float: the shortest decimal with at most seven
+// significant digits that reads back as the same float, e.g. "2", "-87.5", "0.5",
+// "1.5E+08". No leading blank; negative zero is written "0".
+std::string float_text(float value);
+
+// Round to nearest, ties to even, into 16- and 32-bit integers. Values outside
+// the range (and NaN) saturate; callers that must not saturate check first.
+int16_t to_i16(double value);
+int32_t to_i32(double value);
+
+// Shortest text that reads back as the same float (for CSV output).
+std::string shortest_float(float value);
+
+}  // namespace soar

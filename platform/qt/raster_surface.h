@@ -1,0 +1,70 @@
+// The picture box as a raster image: a Surface that paints with QPainter into a
+// QImage. The picture stays between calls until it is cleared, as a picture box
+// keeps what was drawn on it; the window shows the image, the command line saves
+// it as PNG.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+
+#include "app/cli.h"
+#include "platform/surface.h"
+#include "platform/user_scale.h"
+
+namespace soar {
+
+class RasterSurface final : public Surface {
+public:
+    // 833 x 667 pixels: the picture box's 12500 x 10000 twips at 15 twips per pixel.
+    static constexpr int kDefaultWidth = 833;
+    static constexpr int kDefaultHeight = 667;
+    static constexpr QRgb kBackground = 0xFF8080FF;  // RGB(128, 128, 255)
+
+    explicit RasterSurface(int width_px = kDefaultWidth, int height_px = kDefaultHeight);
+    ~RasterSurface() override;
+    RasterSurface(const RasterSurface&) = delete;
+    RasterSurface& operator=(const RasterSurface&) = delete;
+
+    // False when the image could not be allocated (absurd sizes): nothing is drawn.
+    bool ok() const { return painting_; }
+
+    void clear() override;
+    void scale(double x1, double y1, double x2, double y2) override;
+    double scale_top() const override { return scale_.top; }
+    int scale_mode() const override { return scale_.mode; }
+    double scale_y_to_pixels(double extent, int from_mode) const override {
+        return scale_.extent_y_to_pixels(extent, from_mode);
+    }
+    void set_draw_width(int pixels) override;
+    void pset(double x, double y) override;
+    void set_pen(double x, double y) override;
+    double pen_x() const override { return pen_x_; }
+    double pen_y() const override { return pen_y_; }
+    void line_to(double x, double y, Colour c) override;
+
+    // The picture as drawn so far. It is the live buffer: take a copy() to keep a
+    // picture across later drawing.
+    const QImage& image() const { return image_; }
+    const UserScale& user_scale() const { return scale_; }
+    int draw_width() const { return width_; }
+
+private:
+    void use_pen(QRgb colour);
+
+    QImage image_;
+    QPainter painter_;  // open for the surface's whole life: no begin/end per call
+    bool painting_ = false;
+    UserScale scale_;
+    bool refused_ = false;  // the last scale asked for was degenerate: draw nothing
+    int width_ = 1;
+    double pen_x_ = 0, pen_y_ = 0;
+    // The pen the painter holds now, so that a run of lines sets it only once.
+    QRgb pen_colour_ = 0;
+    int pen_width_ = -1;
+};
+
+// The raster picture and PNG writer for the command line's `render`.
+RasterSupport qt_raster_support();
+
+}  // namespace soar

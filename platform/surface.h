@@ -1,0 +1,52 @@
+// Drawing surface: a picture box with a user coordinate system set from two
+// corners, a pen position, a pen width in pixels and lines in a colour of the
+// 16-colour palette or an RGB colour.
+#pragma once
+
+#include <cstdint>
+
+namespace soar {
+
+// A pen colour: either an index of the classic 16-colour palette or RGB.
+struct Colour {
+    int16_t palette = -1;  // 0..15, or -1 for a plain RGB colour
+    uint8_t r = 0, g = 0, b = 0;
+
+    friend bool operator==(const Colour&, const Colour&) = default;
+};
+
+// The 16-colour palette: 0 black, 1 dark blue, 2 green, 4 dark red, 14 yellow, 15 white, ...
+Colour palette_colour(int index);
+inline Colour rgb(int r, int g, int b) {
+    return Colour{-1, static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b)};
+}
+
+// Scale modes of a surface, as its user-scale read-out reports them.
+inline constexpr int kScaleUser = 0;
+inline constexpr int kScalePixels = 3;
+
+class Surface {
+public:
+    virtual ~Surface() = default;
+
+    // Erase the picture to the background colour; the pen goes to the origin.
+    virtual void clear() = 0;
+    // User coordinates: (x1, y1) is the upper-left corner, (x2, y2) the lower-right one.
+    // A degenerate scale (zero or non-finite extent) is refused: the surface keeps
+    // the scale it had and draws nothing until a valid one is set.
+    virtual void scale(double x1, double y1, double x2, double y2) = 0;
+    virtual double scale_top() const = 0;
+    virtual int scale_mode() const = 0;
+    // A vertical extent given in scale mode `from_mode` converted to pixels.
+    virtual double scale_y_to_pixels(double extent, int from_mode) const = 0;
+    virtual void set_draw_width(int pixels) = 0;
+    // Plot one point in the foreground colour; the pen moves there.
+    virtual void pset(double x, double y) = 0;
+    virtual void set_pen(double x, double y) = 0;
+    virtual double pen_x() const = 0;
+    virtual double pen_y() const = 0;
+    // Line from the pen position to (x, y); the pen moves to (x, y).
+    virtual void line_to(double x, double y, Colour c) = 0;
+};
+
+}  // namespace soar

@@ -1,0 +1,13 @@
+// Load factors of the commanded path: the normal load factor Nz (lift/weight),
+// lift and drag coefficients from a parabolic polar, and the tangential load
+// factor Nx (airspeed acceleration / g).
+#pragma once
+
+#include "sim/state.h"
+
+namespace soar {
+
+// Reads V, gam, gam_dot (deg/s), mu, psi, Up_V_g; writes Nz, CL, CD, D_L, Nx.
+void Nz_CL_CD_Nx(State& s);
+
+}  // namespace soar

@@ -1,0 +1,14 @@
+// Time schedules of the upwind and crosswind patterns: flight-path angle and
+// either bank (upwind) or heading (crosswind) as functions of the phase within
+// a repeating cycle of period T_cyc, with the rates the equations need.
+#pragma once
+
+#include "sim/state.h"
+
+namespace soar {
+
+// Evaluates the schedules at flight time t. Upwind writes gam, gam_dot, mu;
+// crosswind writes gam, gam_dot, psi, psi_dot; other modes give gam = gam_dot = 0.
+void tau_schedules(State& s, Mode mode);
+
+}  // namespace soar

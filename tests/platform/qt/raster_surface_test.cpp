@@ -1,0 +1,296 @@
+// The raster picture box: pixels land where the user scale puts them, in the
+// pen's colour and width; clearing, refused scales, PNG output.
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+#include <limits>
+
+#include "platform/headless/recording_surface.h"
+#include "platform/qt/raster_surface.h"
+
+using soar::Colour;
+using soar::RasterSurface;
+
+namespace {
+
+constexpr QRgb kBack = RasterSurface::kBackground;
+
+QRgb at(const RasterSurface& s, int x, int y) { return s.image().pixel(x, y) | 0xFF000000u; }
+QRgb rgb_of(const Colour& c) { return qRgb(c.r, c.g, c.b); }
+
+// Rows of column x that hold `colour`, as [first, last]; {-1, -1} for none.
+std::pair<int, int> rows_with(const RasterSurface& s, int x, QRgb colour) {
+    int first = -1, last = -1;
+    for (int y = 0; y < s.image().height(); ++y) {
+        if (at(s, x, y) != colour) continue;
+        if (first < 0) first = y;
+        last = y;
+    }
+    return {first, last};
+}
+
+int count_not_background(const RasterSurface& s) {
+    int n = 0;
+    for (int y = 0; y < s.image().height(); ++y)
+        for (int x = 0; x < s.image().width(); ++x) n += at(s, x, y) != kBack;
+    return n;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Colour)
+
+class RasterSurfaceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void starts_as_an_empty_picture_box() {
+        RasterSurface s;
+        QCOMPARE(s.image().size(), QSize(833, 667));
+        QCOMPARE(count_not_background(s), 0);
+        QCOMPARE(s.scale_mode(), soar::kScalePixels);
+    }
+
+    void lines_land_under_a_y_up_user_scale_data() {
+        QTest::addColumn<Colour>("colour");
+        QTest::newRow("palette dark red") << soar::palette_colour(4);
+        QTest::newRow("palette white") << soar::palette_colour(15);
+        QTest::newRow("rgb") << soar::rgb(125, 160, 225);
+    }
+    void lines_land_under_a_y_up_user_scale() {
+        QFETCH(Colour, colour);
+        RasterSurface s(200, 100);
+        s.scale(-10, 5, 10, -5);  // 10 pixels per unit, y growing upwards
+        s.set_pen(-5, 2);         // pixel (50, 30)
+        s.line_to(5, 2, colour);  // pixel (150, 30)
+        const QRgb want = rgb_of(colour);
+        QCOMPARE(at(s, 50, 30), want);
+        QCOMPARE(at(s, 100, 30), want);
+        QCOMPARE(at(s, 149, 30), want);
+        QCOMPARE(at(s, 100, 29), kBack);  // one pixel wide
+        QCOMPARE(at(s, 100, 31), kBack);
+        QCOMPARE(at(s, 100, 70), kBack);  // not mirrored to y = -2
+        QCOMPARE(at(s, 40, 30), kBack);
+        QCOMPARE(at(s, 160, 30), kBack);
+        QCOMPARE(s.pen_x(), 5.0);
+        QCOMPARE(s.pen_y(), 2.0);
+
+        // The pen continues from the end of the last line; the first stays.
+        s.line_to(5, -2, colour);  // down to pixel (150, 70)
+        QCOMPARE(at(s, 150, 50), want);
+        QCOMPARE(at(s, 100, 30), want);
+    }
+
+    void thick_horizontal_line_fills_a_band_its_width_tall_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<double>("y");
+        QTest::newRow("2 px") << 2 << 40.0;
+        QTest::newRow("3 px") << 3 << 40.0;
+        QTest::newRow("10 px, off-centre") << 10 << 40.7;
+        QTest::newRow("taller than the picture") << 500 << 50.0;
+    }
+    void thick_horizontal_line_fills_a_band_its_width_tall() {
+        QFETCH(int, width);
+        QFETCH(double, y);
+        RasterSurface s(120, 100);  // pixel scale
+        s.set_draw_width(width);
+        s.set_pen(0, y);
+        s.line_to(120, y, soar::rgb(90, 120, 240));
+        const auto [first, last] = rows_with(s, 60, qRgb(90, 120, 240));
+        const int centre = static_cast<int>(std::floor(y));
+        const int want_first = std::max(0, centre - width / 2);
+        const int want_last = std::min(99, want_first + width - 1);
+        QCOMPARE(first, want_first);
+        QCOMPARE(last, want_last);
+        // The band reaches both edges of the picture.
+        QCOMPARE(rows_with(s, 0, qRgb(90, 120, 240)).first, want_first);
+        QCOMPARE(rows_with(s, 119, qRgb(90, 120, 240)).second, want_last);
+    }
+
+    // Sky and sea are painted as two thick lines meeting at the horizon; together
+    // they must cover the picture from top to bottom.
+    void sky_and_sea_bands_cover_the_picture_data() {
+        QTest::addColumn<double>("horizon");  // user y, picture spans +-2.88
+        QTest::newRow("centre") << 0.0;
+        QTest::newRow("high") << 2.0;
+        QTest::newRow("low") << -1.234;
+    }
+    void sky_and_sea_bands_cover_the_picture() {
+        QFETCH(double, horizon);
+        RasterSurface s;
+        const double w = 3.6, h = 2.88;
+        s.scale(-w, h, w, -h);
+        const double T = s.scale_top();
+        const double top_px = s.scale_y_to_pixels(h - T, s.scale_mode());
+        const double hor_px = s.scale_y_to_pixels(horizon - T, s.scale_mode());
+        const double bottom_px = s.scale_y_to_pixels(-h - T, s.scale_mode());
+        const auto sky = soar::rgb(125, 160, 225), sea = soar::rgb(90, 120, 240);
+        s.set_draw_width(static_cast<int>(std::nearbyint(std::fabs(top_px - hor_px))));
+        s.pset(-w, (horizon + h) * 0.5);
+        s.line_to(w, (horizon + h) * 0.5, sky);
+        s.set_draw_width(static_cast<int>(std::nearbyint(std::fabs(bottom_px - hor_px))));
+        s.pset(-w, (horizon - h) * 0.5);
+        s.line_to(w, (horizon - h) * 0.5, sea);
+        for (int x : {0, 1, 416, 831, 832}) {
+            for (int y = 0; y < 667; ++y) {
+                const QRgb p = at(s, x, y);
+                if (p != rgb_of(sky) && p != rgb_of(sea))
+                    QFAIL(qPrintable(QString("pixel (%1, %2) is neither sky nor sea").arg(x).arg(y)));
+            }
+        }
+        // The sky is above the horizon, the sea below it.
+        const int hor_row = static_cast<int>(hor_px);
+        QCOMPARE(at(s, 416, std::max(0, hor_row - 3)), rgb_of(sky));
+        QCOMPARE(at(s, 416, hor_row + 3), rgb_of(sea));
+    }
+
+    void pset_plots_a_point_of_the_pen_width_in_black() {
+        RasterSurface s(100, 100);
+        s.pset(10, 10);
+        QCOMPARE(at(s, 10, 10), qRgb(0, 0, 0));
+        QCOMPARE(at(s, 11, 10), kBack);
+        QCOMPARE(s.pen_x(), 10.0);
+
+        s.set_draw_width(9);
+        s.pset(50, 50);
+        QCOMPARE(at(s, 50, 50), qRgb(0, 0, 0));
+        QCOMPARE(at(s, 53, 50), qRgb(0, 0, 0));  // within the radius
+        QCOMPARE(at(s, 50, 46), qRgb(0, 0, 0));
+        QCOMPARE(at(s, 56, 50), kBack);  // beyond it
+        QCOMPARE(at(s, 54, 54), kBack);  // a round dot, not a square
+
+        // A line after a wide point is drawn in its own colour and width.
+        s.line_to(90, 50, soar::palette_colour(2));
+        QCOMPARE(at(s, 70, 50), rgb_of(soar::palette_colour(2)));
+        QCOMPARE(rows_with(s, 70, rgb_of(soar::palette_colour(2))),
+                 std::make_pair(46, 54));
+    }
+
+    void clear_restores_the_background_and_the_pen() {
+        RasterSurface s(100, 80);
+        s.scale(0, 8, 10, 0);
+        s.set_draw_width(5);
+        s.set_pen(1, 1);
+        s.line_to(9, 7, soar::palette_colour(14));
+        s.pset(3, 3);
+        QVERIFY(count_not_background(s) > 0);
+        s.clear();
+        QCOMPARE(count_not_background(s), 0);
+        QCOMPARE(s.pen_x(), 0.0);
+        QCOMPARE(s.pen_y(), 0.0);
+        // The scale and the pen width survive a clear.
+        QCOMPARE(s.scale_top(), 8.0);
+        s.set_pen(0, 4);
+        s.line_to(10, 4, soar::palette_colour(0));
+        QCOMPARE(rows_with(s, 50, qRgb(0, 0, 0)), std::make_pair(38, 42));
+    }
+
+    void degenerate_scale_is_refused_and_draws_nothing_data() {
+        QTest::addColumn<double>("x1");
+        QTest::addColumn<double>("y1");
+        QTest::addColumn<double>("x2");
+        QTest::addColumn<double>("y2");
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        QTest::newRow("zero width") << 1.0 << 1.0 << 1.0 << -1.0;
+        QTest::newRow("zero height") << -1.0 << 2.0 << 1.0 << 2.0;
+        QTest::newRow("all zero") << 0.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("NaN") << nan << 1.0 << 1.0 << -1.0;
+        QTest::newRow("infinite") << -1.0 << inf << 1.0 << -1.0;
+    }
+    void degenerate_scale_is_refused_and_draws_nothing() {
+        QFETCH(double, x1);
+        QFETCH(double, y1);
+        QFETCH(double, x2);
+        QFETCH(double, y2);
+        RasterSurface s(100, 100);
+        s.scale(-5, 5, 5, -5);
+        s.scale(x1, y1, x2, y2);
+        QCOMPARE(s.scale_top(), 5.0);  // the previous scale is kept
+        QCOMPARE(s.user_scale().left, -5.0);
+        QCOMPARE(s.scale_mode(), soar::kScaleUser);
+        s.set_pen(-4, 0);
+        s.line_to(4, 0, soar::palette_colour(0));
+        s.pset(0, 2);
+        QCOMPARE(count_not_background(s), 0);
+        QCOMPARE(s.pen_x(), 0.0);  // the pen still moves
+        QCOMPARE(s.pen_y(), 2.0);
+        // A valid scale brings drawing back.
+        s.scale(-5, 5, 5, -5);
+        s.set_pen(-4, 0);
+        s.line_to(4, 0, soar::palette_colour(0));
+        QCOMPARE(at(s, 50, 50), qRgb(0, 0, 0));
+    }
+
+    // The perspective projection can put a point of a line very far away (just
+    // beyond the near limit) or, after a fault, nowhere at all.
+    void far_and_invalid_points() {
+        RasterSurface s(100, 100);
+        s.set_pen(50, 50);
+        s.line_to(50, -1e15, soar::palette_colour(0));  // straight up, far off
+        QCOMPARE(rows_with(s, 50, qRgb(0, 0, 0)), std::make_pair(0, 50));
+        s.clear();
+        s.set_pen(-3e12, 20);
+        s.line_to(3e12, 20, soar::palette_colour(0));
+        QCOMPARE(at(s, 0, 20), qRgb(0, 0, 0));
+        QCOMPARE(at(s, 99, 20), qRgb(0, 0, 0));
+        s.clear();
+        s.set_pen(-1e9, -1e9);
+        s.line_to(-1e9, 1e9, soar::palette_colour(0));  // wholly outside
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        s.set_pen(10, 10);
+        s.line_to(nan, 30, soar::palette_colour(0));
+        s.line_to(30, 30, soar::palette_colour(0));  // from the NaN point: nothing
+        s.set_draw_width(1 << 30);
+        QCOMPARE(s.draw_width(), 32767);
+        s.set_draw_width(-4);
+        QCOMPARE(s.draw_width(), 1);
+        QCOMPARE(count_not_background(s), 0);
+        s.set_pen(10, 10);
+        s.line_to(20, 10, soar::palette_colour(0));  // and drawing goes on
+        QCOMPARE(at(s, 15, 10), qRgb(0, 0, 0));
+    }
+
+    void png_round_trip() {
+        const soar::RasterSupport support = soar::qt_raster_support();
+        auto surface = support.make(64, 48);
+        QVERIFY(surface != nullptr);
+        surface->scale(0, 0, 64, 48);
+        surface->set_pen(5, 5);
+        surface->line_to(60, 40, soar::rgb(12, 200, 34));
+        surface->pset(1, 40);
+        const QImage drawn = static_cast<RasterSurface&>(*surface).image().copy();
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const std::string path = dir.filePath("picture.png").toStdString();
+        std::string error;
+        QVERIFY(support.save_png(*surface, path, error));
+        QVERIFY(error.empty());
+        QImage loaded(QString::fromStdString(path));
+        QCOMPARE(loaded.size(), QSize(64, 48));
+        QCOMPARE(loaded.convertToFormat(QImage::Format_RGB32), drawn);
+    }
+
+    void png_failures_are_reported() {
+        const soar::RasterSupport support = soar::qt_raster_support();
+        auto surface = support.make(10, 10);
+        QTemporaryDir dir;
+        std::string error;
+        const std::string no_dir = dir.filePath("missing/sub/picture.png").toStdString();
+        QVERIFY(!support.save_png(*surface, no_dir, error));
+        QVERIFY(!error.empty());
+        QVERIFY(error.find(no_dir) != std::string::npos);
+
+        soar::RecordingSurface headless;
+        error.clear();
+        QVERIFY(!support.save_png(headless, dir.filePath("x.png").toStdString(), error));
+        QVERIFY(!error.empty());
+
+        QVERIFY(support.make(0, 10) == nullptr);
+        QVERIFY(support.make(10, -1) == nullptr);
+    }
+};
+
+QTEST_GUILESS_MAIN(RasterSurfaceTest)
+#include "raster_surface_test.moc"

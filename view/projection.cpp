@@ -1,0 +1,141 @@
+#include "view/projection.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/number_text.h"
+#include "sim/constants.h"
+
+namespace soar {
+
+namespace {
+
+// An angle in radians brought into [0, 2 pi) with the program's 2 pi.
+float wrap_angle(float a) {
+    if (a < 0.0f) a = float(double(a) + k::two_pi);
+    if (a > k::two_pi_f) a = float(double(a) - k::two_pi);
+    return a;
+}
+
+}  // namespace
+
+void ome_sig_scale(State& s, Surface& pic) {
+    const float dx = s.x_aim - s.xep;
+    const float dy = s.y_aim - s.yep;
+    const float dz = s.z_aim - s.zep;
+
+    // Azimuth from +y towards +x.
+    float A;
+    if (dy == 0.0f && dx > 0.0f) {
+        A = float(k::half_pi);
+    } else if (dy == 0.0f && dx < 0.0f) {
+        A = float(-k::half_pi);
+    } else if (dx == 0.0f && dy > 0.0f) {
+        A = 0.0f;
+    } else if (dx == 0.0f && dy < 0.0f) {
+        A = float(k::pi);
+    } else if (dx == 0.0f && dy == 0.0f) {
+        A = 0.0f;
+    } else {
+        const double sign = dx > 0.0f ? 1.0 : -1.0;
+        A = float(k::half_pi * sign - std::atan(double(dy) / double(dx)));
+    }
+    A = wrap_angle(A);
+    s.omedeg = float(double(A) * k::r2d);
+
+    const double ddx = dx, ddy = dy, ddz = dz;
+    s.D_ob = float(std::sqrt(ddx * ddx + ddy * ddy + ddz * ddz));
+
+    // Depression as the arcsine of -dz/D_ob. The rounded D_ob can be a hair shorter
+    // than |dz| on a vertical line of sight: clamp, so the arcsine stays defined.
+    double sn = s.D_ob != 0.0f ? -ddz / double(s.D_ob) : 0.0;
+    sn = std::clamp(sn, -1.0, 1.0);
+    const double cs = std::sqrt(1.0 - sn * sn);
+    float S = cs > 0.0 ? float(std::atan(sn / cs)) : float(sn > 0 ? k::half_pi : -k::half_pi);
+    S = wrap_angle(S);
+    s.sigdeg = float(double(S) * k::r2d);
+
+    s.pic_w = float(double(s.D_ob) * 1.2 * std::tan(double(s.zoom_deg) * k::d2r));
+    s.pic_h = float(double(s.pic_w) / double(s.pic_aspect));
+    s.pic_right = s.pic_w;
+    s.pic_left = -s.pic_w;
+    s.pic_bottom = -s.pic_h;
+    s.pic_top = s.pic_h;
+    pic.scale(s.pic_left, s.pic_top, s.pic_right, s.pic_bottom);
+}
+
+Projector::Projector(const State& s)
+    : x_shift_(s.x_shift),
+      y_shift_(s.y_shift),
+      z_shift_(s.z_shift),
+      xep_(s.xep),
+      yep_(s.yep),
+      zep_(s.zep),
+      D_ob_(s.D_ob),
+      near_(float(0.01 * double(s.pic_w))) {
+    const double w = double(s.omedeg) * k::d2r;
+    const double q = double(s.sigdeg) * k::d2r;
+    cos_w_ = std::cos(w), sin_w_ = std::sin(w);
+    cos_q_ = std::cos(q), sin_q_ = std::sin(q);
+}
+
+void Projector::project(float x, float y, float z, Projected& out) const {
+    const double a = double(x) + x_shift_ - xep_;
+    const double b = double(y) + y_shift_ - yep_;
+    const double e = double(z) + z_shift_ - zep_;
+    out.u = float(a * cos_w_ - b * sin_w_);
+    const double f = a * sin_w_ + b * cos_w_;  // forward, horizontal
+    out.depth = float(f * cos_q_ - e * sin_q_);
+    out.v = float(f * sin_q_ + e * cos_q_);
+    out.vis = 0.0f;
+    // Near limit: closer than a hundredth of the half-width is not drawn.
+    if (!(out.depth > near_)) return;
+    out.px = float(double(out.u) * D_ob_ / double(out.depth));
+    out.py = float(double(out.v) * D_ob_ / double(out.depth));
+    out.vis = 1.0f;
+}
+
+void xyz_to_pic(const State& s, float& px, float& py, float& vis, float x, float y, float z,
+                float& u, float& depth, float& v) {
+    Projected p{px, py, 0, 0, 0, 0};
+    Projector(s).project(x, y, z, p);
+    px = p.px, py = p.py, vis = p.vis, u = p.u, depth = p.depth, v = p.v;
+}
+
+void sky_sea(const State& s, Surface& pic) {
+    // Horizon dip below the horizontal for an observer at height zep over an earth
+    // of 6400 km radius. An observer below the sea has no dip.
+    const double dip = s.zep > 0.0f ? std::sqrt(double(s.zep) / 6400000.0) : 0.0;
+    const double ex = double(s.xep) - double(s.x_aim);
+    const double ey = double(s.yep) - double(s.y_aim);
+    const double ez = double(s.zep) - double(s.z_aim);
+    const double D = std::sqrt(ex * ex + ey * ey + ez * ez);
+    const double yh = -D * std::tan(dip - double(s.sigdeg) * k::d2r);
+    if (!std::isfinite(yh)) return;  // horizon at infinity: a vertical line of sight
+
+    const double T = pic.scale_top();
+    const int M = pic.scale_mode();
+    const double top = s.pic_top, bottom = s.pic_bottom;
+    auto to_px = [&](double y) { return pic.scale_y_to_pixels(y - T, M); };
+    // Each band is one thick horizontal line across the picture. The bands are
+    // clipped to the picture, so a horizon far outside it gives the same picture
+    // without a pen width beyond the 16-bit range.
+    auto band = [&](double y_from, double y_to, Colour c) {
+        const double width_px = std::fabs(to_px(y_from) - to_px(y_to));
+        if (width_px < 0.5) return;
+        pic.set_draw_width(int(to_i16(std::min(width_px, 32767.0))));
+        const double y_mid = (y_from + y_to) * 0.5;
+        pic.pset(s.pic_left, y_mid);
+        pic.line_to(s.pic_right, y_mid, c);
+    };
+    if (top > yh) {
+        const double horizon = std::max(yh, bottom);
+        band(horizon, top, rgb(125, 160, 225));
+        band(horizon, bottom, rgb(90, 120, 240));
+    } else {
+        band(top, bottom, rgb(90, 120, 240));  // horizon at or above the top: all sea
+    }
+    pic.set_draw_width(1);
+}
+
+}  // namespace soar

@@ -1,0 +1,51 @@
+// Observer, view transform and perspective projection onto the drawing surface,
+// and the sky and sea background.
+//
+// The observer at (xep, yep, zep) looks at the aim point, which lands at the
+// picture centre; one user unit of the picture is one metre across the line of
+// sight at the aim distance.
+#pragma once
+
+#include "platform/surface.h"
+#include "sim/state.h"
+
+namespace soar {
+
+// Azimuth omedeg and depression sigdeg of the line of sight, the distance D_ob,
+// the picture's half extents and edges, and the surface's user scale.
+// A vertical line of sight or an observer on the aim point does not fail: the
+// arcsine argument is clamped to [-1, 1], and the surface refuses a zero scale.
+void ome_sig_scale(State& s, Surface& pic);
+
+// One projected point: picture position (px, py) in user units, visibility, and
+// the point in the observer's frame (u right, depth forward, v up).
+struct Projected {
+    float px = 0, py = 0;
+    float vis = 0;
+    float u = 0, depth = 0, v = 0;
+};
+
+// The projection for the current view, with the sines and cosines of the view
+// angles computed once per drawing pass instead of once per point.
+class Projector {
+public:
+    explicit Projector(const State& s);
+    // Projects (x, y, z) + drawing shift. px and py are written only when the point
+    // is visible; otherwise `out` keeps the previous point's values there.
+    void project(float x, float y, float z, Projected& out) const;
+
+private:
+    double x_shift_, y_shift_, z_shift_, xep_, yep_, zep_;
+    double cos_w_, sin_w_, cos_q_, sin_q_;
+    double D_ob_;
+    float near_;
+};
+
+// The nine-argument projection of a single point, for callers outside a pass.
+void xyz_to_pic(const State& s, float& px, float& py, float& vis, float x, float y, float z,
+                float& u, float& depth, float& v);
+
+// Paints the sky band above the horizon and the sea band below it.
+void sky_sea(const State& s, Surface& pic);
+
+}  // namespace soar
