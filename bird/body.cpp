@@ -52,9 +52,9 @@ BodySection body_station(State& s, float x) {
     }
 
     // Belly line.
-    float z_bot = float(0.028 / std::exp(6.0 * std::sqrt(xd)) + 0.05 * std::sin(k::pi * std::pow(xd, 4)) -
-                        0.003 - 0.2 * (1.0 - std::pow(xd, 3)) +
-                        0.06 * std::sin(k::pi * std::pow(dd, 5)));
+    float z_bot =
+        float(0.028 / std::exp(6.0 * std::sqrt(xd)) + 0.05 * std::sin(k::pi * std::pow(xd, 4)) -
+              0.003 - 0.2 * (1.0 - std::pow(xd, 3)) + 0.06 * std::sin(k::pi * std::pow(dd, 5)));
 
     z_top = float(double(z_top) * double(k_h));
     z_c = float(double(z_c) * double(k_h));

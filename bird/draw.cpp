@@ -10,9 +10,6 @@ namespace soar {
 
 namespace {
 
-// One body length is 3.5 / 2.8 = 1.25 m (a 3.5 m span) at bird_scale 1.
-constexpr double kMetresPerBodyLength = 3.5 / 2.8;
-
 // The neck, where the roll blends in, in metres from mid-body. Its length is
 // taken in float arithmetic.
 constexpr float kNeckStart = -0.4f;
@@ -25,17 +22,26 @@ constexpr int16_t kYellow = 14;
 constexpr int16_t kBlack = 0;
 
 // Bill (model x < 0.09) yellow, the rest of the body white.
-int16_t body_colour(float model_x) { return model_x < 0.09f ? kYellow : kWhite; }
+int16_t body_colour(float model_x) {
+    return model_x < 0.09f ? kYellow : kWhite;
+}
 
 // Export element numbers and files of the components.
-enum Element { kWingSections = 1, kOutlineOrProfile = 2, kPlan = 3, kSparOrBodySections = 4, kEye = 5 };
+enum Element {
+    kWingSections = 1,
+    kOutlineOrProfile = 2,
+    kPlan = 3,
+    kSparOrBodySections = 4,
+    kEye = 5
+};
 enum File { kFileOutline = 2, kFileSections = 3, kFileSpar = 4, kFileProfile = 5 };
 
 // One drawing pass of the bird: every point goes through scaling, attitude and
 // projection, is exported, and is joined to the previous one.
 class Pass {
-public:
-    Pass(State& s, Surface& pic, BirdExport& out) : s_(s), pic_(pic), att_(s), proj_(s), out_(out) {}
+  public:
+    Pass(State& s, Surface& pic, BirdExport& out)
+        : s_(s), pic_(pic), att_(s), proj_(s), out_(out) {}
 
     void begin_polyline(int file) { out_.begin_polyline(file); }
 
@@ -56,7 +62,7 @@ public:
         if (pt_.vis > 0.5f) pic_.line_to(pt_.px, pt_.py, palette_colour(s_.bird_colour));
     }
 
-private:
+  private:
     State& s_;
     Surface& pic_;
     BirdAttitude att_;
@@ -68,7 +74,9 @@ private:
 }  // namespace
 
 void bird_scale_point(const State& s, float& x, float& y, float& z) {
-    const float b = float(double(s.bird_scale) * kMetresPerBodyLength);
+    // One body length is 3.5 / 2.8 = 1.25 m (a 3.5 m span, 2.8 body lengths) at
+    // bird_scale 1.
+    const float b = float(double(s.bird_scale) * 3.5 / 2.8);
     // Origin at mid-length, 0.04 body lengths below the centre line.
     x = float((double(x) - 0.5) * double(b));
     y = float(double(y) * double(b));

@@ -36,11 +36,11 @@ struct Rotated {
 
 // The drawing attitude of one pass: graded roll about x, pitch about y, yaw about z.
 class BirdAttitude {
-public:
+  public:
     explicit BirdAttitude(const State& s);
     Rotated rotate(float x, float y, float z) const;
 
-private:
+  private:
     float roll_b_;
     double cos_p_, sin_p_, cos_y_, sin_y_;
 };

@@ -6,7 +6,9 @@ namespace {
 
 const std::string kHeader = " element, section, x, y, z, xr, yr, zr, xp, zp ";
 
-std::string file_name(int number) { return kExportNames[static_cast<size_t>(number - 1)]; }
+std::string file_name(int number) {
+    return kExportNames[static_cast<size_t>(number - 1)];
+}
 
 }  // namespace
 
@@ -21,7 +23,9 @@ BirdExport::BirdExport(TextFiles& files, bool enabled) : files_(files), writing_
     for (int n = 1; n <= 8 && writing_; ++n) write_line(n, kHeader);
 }
 
-BirdExport::~BirdExport() { close_all(); }
+BirdExport::~BirdExport() {
+    close_all();
+}
 
 void BirdExport::fail(int number, const std::string& why) {
     if (result_.ok) {

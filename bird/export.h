@@ -23,7 +23,7 @@ inline constexpr int kExportAll = 1;  // the file that gets every point
 // drawing: the first failure is kept, every open file is closed and nothing more
 // is written; finish() reports it.
 class BirdExport {
-public:
+  public:
     // With `enabled`, creates (or empties) files 1 to 8 and writes their headers.
     BirdExport(TextFiles& files, bool enabled);
     ~BirdExport();
@@ -39,7 +39,7 @@ public:
     // Closes files 1 to 8; the result says whether every file was fully written.
     ExportResult finish();
 
-private:
+  private:
     void fail(int number, const std::string& why);
     void close_all();
     bool write_line(int number, const std::string& text);

@@ -44,7 +44,8 @@ WingPoint wing_section_point(const WingStation& w, float theta) {
     const float f = float((double(X) - double(x_le)) / ch);
     const double fd = f;
     float m = 0.0f;  // camber, 10 % of the chord at most
-    if (f > 0.0f && f < 1.0f) m = float(ch / 0.4 * 0.04 * std::sin(k::pi * std::pow(1.0 - fd, 1.5)));
+    if (f > 0.0f && f < 1.0f)
+        m = float(ch / 0.4 * 0.04 * std::sin(k::pi * std::pow(1.0 - fd, 1.5)));
     float t = 0.0f;  // half-thickness, 3.5 % of the chord at most
     if (f > 0.0f) t = float(0.035 * ch * std::sin(k::pi * std::sqrt(fd)));
     const double zm = double(w.z_d) + double(m);
@@ -83,7 +84,9 @@ WingPoint wing_root_point(State& s, float theta, float y_start) {
     return out;
 }
 
-int wing_le_index(int n_wpt) { return to_i16(double(n_wpt + 1) / 2.0); }
+int wing_le_index(int n_wpt) {
+    return to_i16(double(n_wpt + 1) / 2.0);
+}
 
 int wing_spar_index(int n_wpt) {
     const int i_le = wing_le_index(n_wpt);
@@ -192,8 +195,8 @@ void body_sections(State& s) {
     // Stations: ahead of the wing, head, neck, at the spar, and two on the tail.
     const double te = s.x_te_root;
     const float x_st[6] = {
-        float(0.5 * double(s.x_le_root)), 0.09f, 0.3f, s.x_sp_root,
-        float(te + 0.2 * (1.0 - te)),     float(te + 0.6 * (1.0 - te)),
+        float(0.5 * double(s.x_le_root)), 0.09f, 0.3f, s.x_sp_root, float(te + 0.2 * (1.0 - te)),
+        float(te + 0.6 * (1.0 - te)),
     };
     for (int i = 1; i <= s.n_bsec; ++i) {
         const float x = x_st[i - 1];

@@ -58,7 +58,11 @@ RasterSurface::RasterSurface(int width_px, int height_px)
     if (!painting_) return;
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setBrush(Qt::NoBrush);
-    use_pen(qRgb(0, 0, 0));
+    // The painter has made the image's buffer its own; the thin lines write
+    // into the same buffer directly. Nothing here detaches the image again: it
+    // is only handed out as a const reference.
+    pixels_ = reinterpret_cast<QRgb*>(image_.bits());
+    stride_ = image_.bytesPerLine() / static_cast<int>(sizeof(QRgb));
 }
 
 RasterSurface::~RasterSurface() {
@@ -69,11 +73,9 @@ void RasterSurface::use_pen(QRgb colour) {
     if (colour == pen_colour_ && width_ == pen_width_) return;
     pen_colour_ = colour;
     pen_width_ = width_;
-    // Width 0 is Qt's one-pixel cosmetic pen, which takes the fast line path.
     // Square caps: a thick line covers its ends as a picture box's line does, so
     // a thick horizontal line fills a band exactly its width tall.
-    QPen pen(QColor::fromRgb(colour), width_ <= 1 ? 0 : width_, Qt::SolidLine, Qt::SquareCap,
-             Qt::MiterJoin);
+    QPen pen(QColor::fromRgb(colour), width_, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
     painter_.setPen(pen);
 }
 
@@ -100,8 +102,9 @@ void RasterSurface::pset(double x, double y) {
           py < image_.height() + reach))
         return;  // also false for NaN
     if (width_ <= 1) {
-        use_pen(qRgb(0, 0, 0));
-        painter_.drawPoint(static_cast<int>(std::floor(px)), static_cast<int>(std::floor(py)));
+        const int ix = static_cast<int>(std::floor(px)), iy = static_cast<int>(std::floor(py));
+        if (ix >= 0 && ix < image_.width() && iy >= 0 && iy < image_.height())
+            pixels_[static_cast<ptrdiff_t>(iy) * stride_ + ix] = qRgb(0, 0, 0);
         return;
     }
     // A wide point is a round dot: the pixels whose centres lie within half the
@@ -128,21 +131,54 @@ void RasterSurface::line_to(double x, double y, Colour c) {
     if (!painting_ || refused_) return;
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
         return;
+    if (width_ <= 1) {
+        thin_line(x0, y0, x1, y1, rgb_of(c));
+        return;
+    }
+    // A thick line covers the pixels whose centres lie within half its width of
+    // the exact line. Its edges are not rounded: the sky band and the sea band,
+    // two thick lines whose widths and centres are each rounded from the
+    // horizon's position, then meet at the horizon without a gap row.
     const double reach = width_ + 2.0;
     if (!clip(x0, y0, x1, y1, -reach, -reach, image_.width() + reach, image_.height() + reach))
         return;
     use_pen(rgb_of(c));
-    if (width_ <= 1) {
-        // A thin line runs through the pixels that hold its points: pixel (i, j)
-        // is the square [i, i + 1) x [j, j + 1).
-        painter_.drawLine(static_cast<int>(std::floor(x0)), static_cast<int>(std::floor(y0)),
-                          static_cast<int>(std::floor(x1)), static_cast<int>(std::floor(y1)));
-    } else {
-        // A thick line covers the pixels whose centres lie within half its width
-        // of the exact line. Its edges are not rounded: the sky band and the sea
-        // band, two thick lines whose widths and centres are each rounded from
-        // the horizon's position, then meet at the horizon without a gap row.
-        painter_.drawLine(QLineF(x0, y0, x1, y1));
+    painter_.drawLine(QLineF(x0, y0, x1, y1));
+}
+
+// A one-pixel line runs through the pixels that hold its points (pixel (i, j) is
+// the square [i, i + 1) x [j, j + 1)), both ends included. This is the bulk of
+// every picture (tracks, grid, bird), so it is drawn straight into the buffer.
+void RasterSurface::thin_line(double x0, double y0, double x1, double y1, QRgb colour) {
+    // The box ends just short of the far edges, which belong to no pixel.
+    const double right = std::nextafter(static_cast<double>(image_.width()), 0.0);
+    const double bottom = std::nextafter(static_cast<double>(image_.height()), 0.0);
+    const auto inside = [&](double x, double y) {
+        return x >= 0.0 && x <= right && y >= 0.0 && y <= bottom;
+    };
+    if (!(inside(x0, y0) && inside(x1, y1)) && !clip(x0, y0, x1, y1, 0.0, 0.0, right, bottom))
+        return;
+    int ix0 = static_cast<int>(std::floor(x0)), iy0 = static_cast<int>(std::floor(y0));
+    const int ix1 = static_cast<int>(std::floor(x1)), iy1 = static_cast<int>(std::floor(y1));
+    const int dx = std::abs(ix1 - ix0), dy = -std::abs(iy1 - iy0);
+    const int sx = ix0 < ix1 ? 1 : -1;
+    const ptrdiff_t step_y = iy0 < iy1 ? stride_ : -stride_;
+    QRgb* p = pixels_ + static_cast<ptrdiff_t>(iy0) * stride_ + ix0;
+    int err = dx + dy;
+    for (;;) {  // Bresenham
+        *p = colour;
+        if (ix0 == ix1 && iy0 == iy1) break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            ix0 += sx;
+            p += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            iy0 += iy0 < iy1 ? 1 : -1;
+            p += step_y;
+        }
     }
 }
 

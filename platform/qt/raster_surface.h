@@ -51,10 +51,13 @@ public:
 
 private:
     void use_pen(QRgb colour);
+    void thin_line(double x0, double y0, double x1, double y1, QRgb colour);
 
     QImage image_;
     QPainter painter_;  // open for the surface's whole life: no begin/end per call
     bool painting_ = false;
+    QRgb* pixels_ = nullptr;  // the image's buffer, rows `stride_` pixels apart
+    int stride_ = 0;
     UserScale scale_;
     bool refused_ = false;  // the last scale asked for was degenerate: draw nothing
     int width_ = 1;

@@ -91,7 +91,8 @@ TEST(BodyRayPoint, PointIsOnTheRayAndOnTheOutline) {
     for (float phi : {-1.2f, -0.6f, -0.1f, 0.1f, 0.7f, 1.3f}) {
         const BodyPoint p = body_ray_point(c, phi);
         EXPECT_GT(p.Y, 0.0f);
-        EXPECT_NEAR((p.Z - double(c.z_c)) / p.Y, std::tan(phi), 1e-4 * (1 + std::fabs(std::tan(phi))))
+        EXPECT_NEAR((p.Z - double(c.z_c)) / p.Y, std::tan(phi),
+                    1e-4 * (1 + std::fabs(std::tan(phi))))
             << phi;
         EXPECT_NEAR(ellipse_residual(c, p.Y, p.Z), 0.0, 1e-5) << phi;
         EXPECT_EQ(p.Z > c.z_c, phi > 0.0f) << phi;

@@ -81,30 +81,70 @@ private slots:
         QCOMPARE(at(s, 100, 30), want);
     }
 
+    // One-pixel lines in every direction: both end pixels, one pixel per step
+    // along the longer axis, none far from the ideal line.
+    void thin_lines_in_every_direction_data() {
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<QPoint>("to");
+        QTest::newRow("shallow right down") << QPoint(5, 5) << QPoint(60, 20);
+        QTest::newRow("shallow left up") << QPoint(60, 20) << QPoint(5, 5);
+        QTest::newRow("steep right up") << QPoint(10, 70) << QPoint(25, 3);
+        QTest::newRow("steep left down") << QPoint(40, 3) << QPoint(31, 77);
+        QTest::newRow("diagonal") << QPoint(0, 0) << QPoint(79, 79);
+        QTest::newRow("vertical") << QPoint(7, 79) << QPoint(7, 0);
+        QTest::newRow("single pixel") << QPoint(33, 44) << QPoint(33, 44);
+        QTest::newRow("corner to corner") << QPoint(79, 0) << QPoint(0, 79);
+    }
+    void thin_lines_in_every_direction() {
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, to);
+        RasterSurface s(80, 80);
+        // Points inside the pixels, not on their corners.
+        s.set_pen(from.x() + 0.3, from.y() + 0.6);
+        s.line_to(to.x() + 0.9, to.y() + 0.1, soar::palette_colour(12));
+        const QRgb red = rgb_of(soar::palette_colour(12));
+        QCOMPARE(at(s, from.x(), from.y()), red);
+        QCOMPARE(at(s, to.x(), to.y()), red);
+        const int dx = to.x() - from.x(), dy = to.y() - from.y();
+        QCOMPARE(count_not_background(s), std::max(std::abs(dx), std::abs(dy)) + 1);
+        const double len = std::hypot(dx, dy);
+        for (int y = 0; y < 80; ++y) {
+            for (int x = 0; x < 80; ++x) {
+                if (at(s, x, y) != red || len == 0) continue;
+                const double off = std::fabs((x - from.x()) * dy - (y - from.y()) * dx) / len;
+                QVERIFY2(off <= 0.75, qPrintable(QString("pixel (%1, %2)").arg(x).arg(y)));
+            }
+        }
+    }
+
     void thick_horizontal_line_fills_a_band_its_width_tall_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<double>("y");
-        QTest::newRow("2 px") << 2 << 40.0;
-        QTest::newRow("3 px") << 3 << 40.0;
-        QTest::newRow("10 px, off-centre") << 10 << 40.7;
-        QTest::newRow("taller than the picture") << 500 << 50.0;
+        QTest::addColumn<int>("first");  // rows whose centres lie within width / 2 of y
+        QTest::addColumn<int>("last");
+        QTest::newRow("2 px") << 2 << 40.2 << 39 << 40;
+        QTest::newRow("3 px") << 3 << 40.2 << 39 << 41;
+        QTest::newRow("10 px") << 10 << 40.7 << 36 << 45;
+        QTest::newRow("11 px") << 11 << 40.3 << 35 << 45;
+        QTest::newRow("taller than the picture") << 500 << 50.0 << 0 << 99;
     }
     void thick_horizontal_line_fills_a_band_its_width_tall() {
         QFETCH(int, width);
         QFETCH(double, y);
+        QFETCH(int, first);
+        QFETCH(int, last);
         RasterSurface s(120, 100);  // pixel scale
         s.set_draw_width(width);
-        s.set_pen(0, y);
-        s.line_to(120, y, soar::rgb(90, 120, 240));
-        const auto [first, last] = rows_with(s, 60, qRgb(90, 120, 240));
-        const int centre = static_cast<int>(std::floor(y));
-        const int want_first = std::max(0, centre - width / 2);
-        const int want_last = std::min(99, want_first + width - 1);
-        QCOMPARE(first, want_first);
-        QCOMPARE(last, want_last);
-        // The band reaches both edges of the picture.
-        QCOMPARE(rows_with(s, 0, qRgb(90, 120, 240)).first, want_first);
-        QCOMPARE(rows_with(s, 119, qRgb(90, 120, 240)).second, want_last);
+        s.set_pen(10, y);
+        s.line_to(110, y, soar::rgb(90, 120, 240));
+        const QRgb sea = qRgb(90, 120, 240);
+        QCOMPARE(rows_with(s, 60, sea), std::make_pair(first, last));
+        for (int row = first; row <= last; ++row) QCOMPARE(at(s, 60, row), sea);
+        // Square ends: the band reaches half the width beyond both end points.
+        const int reach = std::min(10, width / 2);
+        QCOMPARE(at(s, 10 - reach, first), sea);
+        QCOMPARE(at(s, 109 + reach, last), sea);
+        if (width < 20) QCOMPARE(at(s, 10 - reach - 2, first), kBack);
     }
 
     // Sky and sea are painted as two thick lines meeting at the horizon; together
@@ -114,6 +154,11 @@ private slots:
         QTest::newRow("centre") << 0.0;
         QTest::newRow("high") << 2.0;
         QTest::newRow("low") << -1.234;
+        QTest::newRow("just below the top") << 2.87;
+        for (int i = 0; i < 40; ++i) {  // horizon rows 0.5 apart, half of them on a tie
+            const double y = 2.88 - i * 0.5 * 5.76 / 667.0 - 0.2;
+            QTest::newRow(qPrintable(QString("step %1").arg(i))) << y;
+        }
     }
     void sky_and_sea_bands_cover_the_picture() {
         QFETCH(double, horizon);
@@ -152,7 +197,7 @@ private slots:
         QCOMPARE(s.pen_x(), 10.0);
 
         s.set_draw_width(9);
-        s.pset(50, 50);
+        s.pset(50.5, 50.5);
         QCOMPARE(at(s, 50, 50), qRgb(0, 0, 0));
         QCOMPARE(at(s, 53, 50), qRgb(0, 0, 0));  // within the radius
         QCOMPARE(at(s, 50, 46), qRgb(0, 0, 0));
@@ -160,7 +205,7 @@ private slots:
         QCOMPARE(at(s, 54, 54), kBack);  // a round dot, not a square
 
         // A line after a wide point is drawn in its own colour and width.
-        s.line_to(90, 50, soar::palette_colour(2));
+        s.line_to(90, 50.5, soar::palette_colour(2));
         QCOMPARE(at(s, 70, 50), rgb_of(soar::palette_colour(2)));
         QCOMPARE(rows_with(s, 70, rgb_of(soar::palette_colour(2))),
                  std::make_pair(46, 54));
@@ -180,9 +225,9 @@ private slots:
         QCOMPARE(s.pen_y(), 0.0);
         // The scale and the pen width survive a clear.
         QCOMPARE(s.scale_top(), 8.0);
-        s.set_pen(0, 4);
-        s.line_to(10, 4, soar::palette_colour(0));
-        QCOMPARE(rows_with(s, 50, qRgb(0, 0, 0)), std::make_pair(38, 42));
+        s.set_pen(0, 4.01);  // pixel row 39.9
+        s.line_to(10, 4.01, soar::palette_colour(0));
+        QCOMPARE(rows_with(s, 50, qRgb(0, 0, 0)), std::make_pair(37, 41));
     }
 
     void degenerate_scale_is_refused_and_draws_nothing_data() {
@@ -237,6 +282,10 @@ private slots:
         s.clear();
         s.set_pen(-1e9, -1e9);
         s.line_to(-1e9, 1e9, soar::palette_colour(0));  // wholly outside
+        s.set_pen(100, 0);
+        s.line_to(100, 100, soar::palette_colour(0));  // on the far edge: no pixel's
+        s.set_pen(0, 100);
+        s.line_to(100, 100, soar::palette_colour(0));
         const double nan = std::numeric_limits<double>::quiet_NaN();
         s.set_pen(10, 10);
         s.line_to(nan, 30, soar::palette_colour(0));

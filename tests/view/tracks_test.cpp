@@ -1,0 +1,86 @@
+#include "view/tracks.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/headless/recording_surface.h"
+#include "view/projection.h"
+
+namespace soar {
+namespace {
+
+int count(const RecordingSurface& pic, Primitive::Op op) {
+    int n = 0;
+    for (const Primitive& p : pic.primitives()) n += p.op == op;
+    return n;
+}
+
+TEST(Tracks, FirstPointIsTheStartAboveTheOrigin) {
+    State s;
+    s.X = 5, s.Y = 6, s.Z = 1.7f;
+    s.n_step = 1;
+    track_record(s);
+    EXPECT_EQ(s.n_trk, 1);
+    EXPECT_EQ(s.x_trk[1], 0.0f);
+    EXPECT_EQ(s.y_trk[1], 0.0f);
+    EXPECT_EQ(s.z_trk[1], 1.7f);
+    s.n_step = 2;
+    track_record(s);
+    EXPECT_EQ(s.x_trk[2], 5.0f);
+    EXPECT_EQ(s.y_trk[2], 6.0f);
+    EXPECT_EQ(s.z0_trk[2], 0.0f);
+    EXPECT_EQ(s.z_trk[2], 1.7f);
+}
+
+TEST(Tracks, HoldEveryPointOfALongFlight) {
+    State s;
+    for (int64_t k = 1; k <= 100000; ++k) {
+        s.n_step = k;
+        s.X = float(k);
+        track_record(s);
+    }
+    EXPECT_EQ(s.n_trk, 100000);
+    EXPECT_EQ(s.x_trk[70000], 70000.0f);
+    EXPECT_EQ(s.x_trk.size(), 100001u);
+}
+
+TEST(Tracks, NewestPointIsLeftForTheNextTick) {
+    State s;
+    s.xep = 0, s.yep = -20, s.zep = 5, s.zoom_deg = 45, s.pic_aspect = 1.25f;
+    RecordingSurface pic;
+    ome_sig_scale(s, pic);
+    for (int64_t k = 1; k <= 5; ++k) {
+        s.n_step = k;
+        s.X = float(k), s.Z = 2;
+        track_record(s);
+    }
+    pic.clear();
+    air_track_draw(s, pic);
+    EXPECT_EQ(count(pic, Primitive::Op::pset), 1);
+    EXPECT_EQ(count(pic, Primitive::Op::line), 4);  // points 1..4
+    for (const Primitive& p : pic.primitives())
+        if (p.op == Primitive::Op::line) EXPECT_EQ(p.colour, palette_colour(1));
+    pic.clear();
+    ground_track_draw(s, pic);
+    EXPECT_EQ(pic.primitives().back().colour, palette_colour(2));
+}
+
+TEST(Tracks, APartBehindTheObserverBreaksTheLine) {
+    State s;
+    s.xep = 0, s.yep = 0, s.zep = 2, s.y_aim = 10, s.z_aim = 2, s.zoom_deg = 45, s.pic_aspect = 1.25f;
+    RecordingSurface pic;
+    ome_sig_scale(s, pic);
+    const float ys[] = {10, 8, -5, -6, 6, 9, 0};  // the middle passes behind (y < 0)
+    for (int k = 1; k <= 7; ++k) {
+        s.n_step = k;
+        s.X = 0, s.Y = ys[k - 1], s.Z = 2;
+        track_record(s);
+        s.y_trk[k] = ys[k - 1];
+    }
+    pic.clear();
+    air_track_draw(s, pic);
+    EXPECT_EQ(count(pic, Primitive::Op::pset), 2);  // two separate polylines
+    EXPECT_EQ(count(pic, Primitive::Op::line), 4);
+}
+
+}  // namespace
+}  // namespace soar
