@@ -26,7 +26,7 @@ constexpr const char* kUsage =
     "usage:\n"
     "  soarcalculus                      open the window\n"
     "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"
-    "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE]\n"
+    "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE] [--no-redraw]\n"
     "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"
     "                   [--ticks N] [--dt S] [--clock-start S] [--grid] [--size WxH] --png FILE\n"
     "  soarcalculus export-geometry --dir DIR [--roll DEG] [--pitch DEG] [--yaw DEG] [--scale S]\n";
@@ -154,8 +154,10 @@ int fly(int argc, char** argv) {
     long long ticks;
     double dt, clock_start;
     std::string csv;
+    bool redraw = true;
     try {
-        const Args a = parse_args(argc, argv, {"pattern", "ticks", "dt", "clock-start", "csv"}, {});
+        const Args a = parse_args(argc, argv, {"pattern", "ticks", "dt", "clock-start", "csv"}, {"no-redraw"});
+        redraw = a.flags.count("no-redraw") == 0;
         mode = pattern_arg(a, false);
         ticks = count_arg(a, "ticks", std::nullopt);
         dt = number_arg(a, "dt", std::nullopt);
@@ -185,7 +187,8 @@ int fly(int argc, char** argv) {
     long long done = 0;
     bool write_ok = true;
     for (long long k = 1; k <= ticks; ++k) {
-        if (!run.tick(clock_at(clock_start, k, dt))) {
+        const float now = clock_at(clock_start, k, dt);
+        if (!(redraw ? run.tick(now) : run.tick_flight_only(now))) {
             status = 1;
             break;
         }

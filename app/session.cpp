@@ -23,6 +23,12 @@ bool Session::tick(float now) {
     return w.timer.enabled;
 }
 
+bool Session::tick_flight_only(float now) {
+    if (!w.timer.enabled) return false;
+    clock.set(now);
+    return tick_flight(s, w, io) && w.timer.enabled;
+}
+
 std::optional<Mode> mode_named(const std::string& name) {
     if (name == "fixed") return Mode::fixed;
     if (name == "upwind") return Mode::upwind;

@@ -25,6 +25,8 @@ struct Session {
     void press_fly(float clock);
     // One timer event at clock reading `clock`. False when the flight stopped.
     bool tick(float clock);
+    // The flight half of a timer event only (no picture): the same flight.
+    bool tick_flight_only(float clock);
 
     std::unique_ptr<Surface> pic;
     ManualClock clock;

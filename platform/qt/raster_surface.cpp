@@ -46,13 +46,15 @@ QRgb rgb_of(const Colour& c) { return qRgb(c.r, c.g, c.b); }
 
 }  // namespace
 
-RasterSurface::RasterSurface(int width_px, int height_px)
-    : image_(std::max(width_px, 1), std::max(height_px, 1), QImage::Format_RGB32) {
+RasterSurface::RasterSurface(int width_px, int height_px) {
+    // A size that is not positive, or an image too big to allocate, leaves an
+    // inert surface: it keeps its scale and pen but draws nothing (see ok()).
+    if (width_px > 0 && height_px > 0) image_ = QImage(width_px, height_px, QImage::Format_RGB32);
     scale_.width_px = image_.isNull() ? 1 : image_.width();
     scale_.height_px = image_.isNull() ? 1 : image_.height();
     scale_.right = scale_.width_px;
     scale_.bottom = scale_.height_px;
-    if (image_.isNull()) return;  // the allocation failed: an inert surface
+    if (image_.isNull()) return;
     image_.fill(kBackground);
     painting_ = painter_.begin(&image_);
     if (!painting_) return;
@@ -184,11 +186,10 @@ void RasterSurface::thin_line(double x0, double y0, double x1, double y1, QRgb c
 
 RasterSupport qt_raster_support() {
     RasterSupport support;
+    // Never a null surface: one that cannot be allocated is inert, and saving
+    // it reports why.
     support.make = [](int width_px, int height_px) -> std::unique_ptr<Surface> {
-        if (width_px < 1 || height_px < 1) return nullptr;
-        auto surface = std::make_unique<RasterSurface>(width_px, height_px);
-        if (!surface->ok()) return nullptr;
-        return surface;
+        return std::make_unique<RasterSurface>(width_px, height_px);
     };
     support.save_png = [](Surface& surface, const std::string& path, std::string& error) {
         const auto* raster = dynamic_cast<const RasterSurface*>(&surface);
@@ -197,7 +198,7 @@ RasterSupport qt_raster_support() {
             return false;
         }
         if (!raster->ok()) {
-            error = "the picture could not be allocated";
+            error = "no picture of that size could be made";
             return false;
         }
         QImageWriter writer(QString::fromStdString(path), "png");

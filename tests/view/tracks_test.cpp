@@ -64,17 +64,39 @@ TEST(Tracks, NewestPointIsLeftForTheNextTick) {
     EXPECT_EQ(pic.primitives().back().colour, palette_colour(2));
 }
 
+TEST(Tracks, PointsInThePixelOfThePenAreNotDrawnAgain) {
+    State s;
+    s.xep = 0, s.yep = -20, s.zep = 5, s.zoom_deg = 45, s.pic_aspect = 1.25f;
+    RecordingSurface pic(833, 667);
+    ome_sig_scale(s, pic);
+    // A bird circling for a long time over nearly the same spot, then one real move.
+    for (int64_t k = 1; k <= 20001; ++k) {
+        s.n_step = k;
+        s.X = k <= 20000 ? float(1e-4 * (k % 7)) : 3.0f;
+        s.Z = 2;
+        track_record(s);
+    }
+    s.n_step = 20002;
+    track_record(s);
+    pic.clear();
+    air_track_draw(s, pic);
+    EXPECT_LT(count(pic, Primitive::Op::line), 10);
+    // The polyline still ends at the last point handed to the drawer.
+    EXPECT_GT(pic.primitives().back().x, 2.0);
+}
+
 TEST(Tracks, APartBehindTheObserverBreaksTheLine) {
     State s;
     s.xep = 0, s.yep = 0, s.zep = 2, s.y_aim = 10, s.z_aim = 2, s.zoom_deg = 45, s.pic_aspect = 1.25f;
     RecordingSurface pic;
     ome_sig_scale(s, pic);
+    const float xs[] = {0, 1, 0, 0, -1, 1, 0};
     const float ys[] = {10, 8, -5, -6, 6, 9, 0};  // the middle passes behind (y < 0)
     for (int k = 1; k <= 7; ++k) {
         s.n_step = k;
-        s.X = 0, s.Y = ys[k - 1], s.Z = 2;
+        s.X = xs[k - 1], s.Y = ys[k - 1], s.Z = 2;
         track_record(s);
-        s.y_trk[k] = ys[k - 1];
+        s.x_trk[k] = xs[k - 1], s.y_trk[k] = ys[k - 1];
     }
     pic.clear();
     air_track_draw(s, pic);

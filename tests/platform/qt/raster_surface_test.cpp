@@ -336,8 +336,20 @@ private slots:
         QVERIFY(!support.save_png(headless, dir.filePath("x.png").toStdString(), error));
         QVERIFY(!error.empty());
 
-        QVERIFY(support.make(0, 10) == nullptr);
-        QVERIFY(support.make(10, -1) == nullptr);
+        // A picture that cannot be made is inert: drawing on it is harmless and
+        // saving it fails with a reason.
+        for (auto [w, h] : {std::pair{0, 10}, std::pair{10, -1}}) {
+            auto bad = support.make(w, h);
+            QVERIFY(bad != nullptr);
+            QVERIFY(!static_cast<RasterSurface&>(*bad).ok());
+            bad->clear();
+            bad->set_draw_width(3);
+            bad->pset(1, 1);
+            bad->line_to(5, 5, soar::palette_colour(0));
+            error.clear();
+            QVERIFY(!support.save_png(*bad, dir.filePath("bad.png").toStdString(), error));
+            QVERIFY(!error.empty());
+        }
     }
 };
 

@@ -1,0 +1,73 @@
+// Speed of the flight model: one integration tick per pattern, and the `fly`
+// command's rows per second written to a file.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/cli.h"
+#include "sim/flight_step.h"
+#include "sim/initial_conditions.h"
+#include "sim/wind.h"
+
+namespace soar {
+namespace {
+
+State started(Mode mode) {
+    State s;
+    s.W_S = 107.8f, s.g = 9.8f, s.Nz = 1.0f, s.alpha_off = 3.0f, s.rho = 1.22f;
+    s.CD0 = 0.015f, s.CL_alpha = float(1.76 / 19.0), s.K_ind = float(1.0 / (720.0 / 16.0));
+    wind_profile_setup(s, mode);
+    math_start(s, mode, {2.0, 0.0, 0.0});
+    U_V_Z_Up(s);
+    start_clock(s, 0.0f);
+    first_tick(s, mode);
+    return s;
+}
+
+void BM_IntegrationTick(benchmark::State& bs, Mode mode) {
+    const State start = started(mode);
+    State s = start;
+    int k = 1;
+    for (auto _ : bs) {
+        // A fresh flight every 2000 ticks (20 s), before any pattern can stall.
+        if (k == 2000) {
+            bs.PauseTiming();
+            s = start;
+            k = 1;
+            bs.ResumeTiming();
+        }
+        integration_step(s, mode, float(0.01 * k++));
+        benchmark::DoNotOptimize(s.X);
+    }
+}
+BENCHMARK_CAPTURE(BM_IntegrationTick, upwind, Mode::upwind);
+BENCHMARK_CAPTURE(BM_IntegrationTick, downwind, Mode::downwind);
+BENCHMARK_CAPTURE(BM_IntegrationTick, crosswind, Mode::crosswind);
+BENCHMARK_CAPTURE(BM_IntegrationTick, circlezoom, Mode::circlezoom);
+BENCHMARK_CAPTURE(BM_IntegrationTick, profile, Mode::profile);
+
+// The whole command: start-up, set-up, N full ticks (flight and redraw on the
+// headless picture) and the CSV written to a file.
+void BM_FlyCommand(benchmark::State& bs) {
+    const std::string ticks = std::to_string(bs.range(0));
+    const std::string csv = "/tmp/soar_bench_fly.csv";
+    for (auto _ : bs) {
+        std::vector<std::string> args = {"soarcalculus", "fly", "--pattern", "downwind", "--ticks", ticks,
+                                         "--dt", "0.001", "--csv", csv};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        std::FILE* saved = std::freopen("/dev/null", "w", stderr);
+        const int rc = cli_main(int(argv.size()), argv.data(), RasterSupport{}, nullptr);
+        (void)saved;
+        if (rc != 0) bs.SkipWithError("fly failed");
+    }
+    bs.SetItemsProcessed(bs.iterations() * bs.range(0));
+    bs.counters["rows_per_s"] = benchmark::Counter(double(bs.iterations() * bs.range(0)), benchmark::Counter::kIsRate);
+    std::remove(csv.c_str());
+}
+BENCHMARK(BM_FlyCommand)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace soar

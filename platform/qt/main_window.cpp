@@ -1,0 +1,401 @@
+#include "platform/qt/main_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <cmath>
+#include <exception>
+
+#include "platform/headless/dir_text_files.h"
+#include "platform/headless/manual_clock.h"
+
+namespace soar {
+
+namespace {
+
+// Twips per inch; at 96 dots per inch a pixel is 15 twips.
+constexpr double kTwipsPerInch = 1440.0;
+// Room left beyond the picture box, whose right and bottom edges lie outside the
+// design's client area, so that the window shows the whole picture.
+constexpr int kMarginTwips = 120;
+
+double screen_pixels_per_twip() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen != nullptr ? screen->logicalDotsPerInchX() : 96.0;
+    return (dpi > 0 ? dpi : 96.0) / kTwipsPerInch;
+}
+
+QColor colour_of(int32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb) | 0xFF000000u); }
+
+bool same_look(const Look& a, const Look& b) {
+    return a.bold == b.bold && a.title_font == b.title_font && a.fore == b.fore &&
+           a.back == b.back && a.border == b.border;
+}
+
+// The picture box: shows the raster picture as the last handler or tick left it.
+// Everything is drawn into the image first and shown whole, so a tick's clearing
+// and redrawing never reaches the screen half done.
+class PictureBox final : public QWidget {
+public:
+    PictureBox(const RasterSurface& surface, QWidget* parent) : QWidget(parent), surface_(surface) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter p(this);
+        const QImage& image = surface_.image();
+        if (image.size() == size()) {
+            p.drawImage(event->rect(), image, event->rect());
+        } else {
+            p.fillRect(rect(), QColor::fromRgb(RasterSurface::kBackground));
+            if (!image.isNull()) p.drawImage(rect(), image);
+        }
+    }
+
+private:
+    const RasterSurface& surface_;
+};
+
+// A shape control: a rectangle or circle drawn on the window, behind the
+// controls, taking no clicks.
+class ShapeWidget final : public QWidget {
+public:
+    ShapeWidget(bool circle, QWidget* parent) : QWidget(parent), circle_(circle) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+    void set_colours(QColor border, QColor fill) {
+        border_ = border;
+        fill_ = fill;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setPen(QPen(border_, 1));
+        p.setBrush(fill_.isValid() ? QBrush(fill_) : QBrush(Qt::NoBrush));
+        if (circle_) {
+            // The largest circle that fits, centred.
+            const int d = std::min(width(), height()) - 1;
+            p.drawEllipse((width() - 1 - d) / 2, (height() - 1 - d) / 2, d, d);
+        } else {
+            p.drawRect(rect().adjusted(0, 0, -1, -1));
+        }
+    }
+
+private:
+    bool circle_;
+    QColor border_ = Qt::black, fill_;
+};
+
+}  // namespace
+
+MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> files,
+                       QWidget* parent)
+    : QWidget(parent),
+      w_(make_window()),
+      px_per_twip_(screen_pixels_per_twip()),
+      clock_(clock ? std::move(clock) : std::make_unique<SystemClock>()),
+      files_(files ? std::move(files) : std::make_unique<DirTextFiles>(".")),
+      pic_(std::make_unique<RasterSurface>(rect_of(control(w_, Id::pic).rect).width(),
+                                           rect_of(control(w_, Id::pic).rect).height())),
+      io_{*pic_, *clock_, *files_} {
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &MainWindow::tick);
+    build();
+    refresh();
+}
+
+MainWindow::~MainWindow() = default;
+
+QRect MainWindow::rect_of(const Rect& r) const {
+    const auto px = [this](int twips) { return static_cast<int>(std::lround(twips * px_per_twip_)); };
+    const int left = px(r.left), top = px(r.top);
+    return QRect(left, top, px(r.left + r.width) - left, px(r.top + r.height) - top);
+}
+
+void MainWindow::build() {
+    // The window's font: a sans-serif face at 8.25 pt. The design's captions are
+    // laid out for the narrow classic dialog face; its metric twin (Liberation
+    // Sans) keeps them from being cut off where the system face is wider.
+    QFont base = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    base.setFamilies({QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                      base.family()});
+    base.setStyleHint(QFont::SansSerif);
+    base.setPointSizeF(8.25);
+    setFont(base);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, colour_of(w_.background));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    for (const Control& c : w_.controls) {
+        QWidget* widget = nullptr;
+        const QString text = QString::fromStdString(c.text);
+        const Id id = c.id;
+        switch (c.kind) {
+            case Kind::picture: widget = new PictureBox(*pic_, this); break;
+            case Kind::label: {
+                auto* label = new QLabel(text, this);
+                label->setTextFormat(Qt::PlainText);
+                label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                widget = label;
+                break;
+            }
+            case Kind::check: {
+                auto* box = new QCheckBox(text, this);
+                connect(box, &QCheckBox::clicked, this, [this, id] { user_click(id); });
+                widget = box;
+                break;
+            }
+            case Kind::option: {
+                // The model keeps the group exclusive; the button only reports clicks.
+                auto* button = new QRadioButton(text, this);
+                button->setAutoExclusive(false);
+                connect(button, &QRadioButton::clicked, this, [this, id] { user_click(id); });
+                widget = button;
+                break;
+            }
+            case Kind::text: {
+                auto* edit = new QLineEdit(text, this);
+                edit->setTextMargins(0, 0, 0, 0);
+                connect(edit, &QLineEdit::textEdited, this,
+                        [this, id](const QString& t) { user_edit(id, t); });
+                widget = edit;
+                break;
+            }
+            case Kind::command: {
+                auto* button = new QPushButton(text, this);
+                button->setAutoDefault(false);
+                connect(button, &QPushButton::clicked, this, [this, id] { user_click(id); });
+                widget = button;
+                break;
+            }
+            case Kind::shape_rect:
+            case Kind::shape_circle:
+                widget = new ShapeWidget(c.kind == Kind::shape_circle, this);
+                break;
+            case Kind::timer: break;
+        }
+        if (widget == nullptr) continue;
+        widget->setObjectName(QString::fromUtf8(c.name.data(), static_cast<int>(c.name.size())));
+        widget->setGeometry(rect_of(c.rect));
+        widgets_[static_cast<size_t>(id)] = widget;
+        shown_text_[static_cast<size_t>(id)] = c.text;
+        apply_look(c, widget);
+    }
+    // Shapes are drawn on the window itself, behind every control.
+    for (const Control& c : w_.controls)
+        if (c.kind == Kind::shape_rect || c.kind == Kind::shape_circle) widget(c.id)->lower();
+
+    for (size_t i = 1; i < w_.tab_order.size(); ++i) {
+        QWidget* first = widget(w_.tab_order[i - 1]);
+        QWidget* second = widget(w_.tab_order[i]);
+        if (first != nullptr && second != nullptr) setTabOrder(first, second);
+    }
+
+    // Big enough for the design's client area and for the whole picture box.
+    const QRect picture = rect_of(control(w_, Id::pic).rect);
+    const QRect client = rect_of(Rect{0, 0, w_.client_width, w_.client_height});
+    const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
+    setFixedSize(std::max(client.width(), picture.right() + 1 + margin),
+                 std::max(client.height(), picture.bottom() + 1 + margin));
+}
+
+void MainWindow::apply_look(const Control& c, QWidget* widget) {
+    const Look& look = c.look;
+    shown_look_[static_cast<size_t>(c.id)] = look;
+    if (auto* shape = dynamic_cast<ShapeWidget*>(widget)) {
+        shape->set_colours(look.border >= 0 ? colour_of(look.border) : QColor(Qt::black),
+                           look.back >= 0 ? colour_of(look.back) : QColor());
+        return;
+    }
+    QFont f = font();
+    if (look.title_font) {
+        // Arial; where it is missing its metric twin Liberation Sans.
+        f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+        f.setStyleHint(QFont::SansSerif);
+        f.setPointSizeF(14.25);
+        f.setItalic(true);
+    }
+    f.setBold(look.bold);
+    widget->setFont(f);
+
+    QPalette pal = palette();
+    const bool is_text = c.kind == Kind::text;
+    const bool is_command = c.kind == Kind::command;
+    if (look.fore >= 0) {
+        const QColor fore = colour_of(look.fore);
+        pal.setColor(is_text ? QPalette::Text : is_command ? QPalette::ButtonText
+                                                           : QPalette::WindowText,
+                     fore);
+    }
+    if (look.back >= 0) {
+        const QColor back = colour_of(look.back);
+        pal.setColor(is_text ? QPalette::Base : is_command ? QPalette::Button : QPalette::Window,
+                     back);
+        if (!is_text && !is_command) widget->setAutoFillBackground(true);
+    }
+    if (is_text) {
+        // A disabled text box is a read-only display (the time read-out): its
+        // text stays as legible as in an enabled one.
+        pal.setColor(QPalette::Disabled, QPalette::Text, pal.color(QPalette::Active, QPalette::Text));
+    }
+    widget->setPalette(pal);
+}
+
+template <class Handler>
+void MainWindow::guarded(Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        report_fault(e.what());
+    } catch (...) {
+        report_fault("unknown error");
+    }
+}
+
+void MainWindow::start() {
+    guarded([this] { Form_Load(s_, w_, io_); });
+    refresh();
+}
+
+void MainWindow::sync(const Control& c, QWidget* widget) {
+    const auto i = static_cast<size_t>(c.id);
+    if (!same_look(shown_look_[i], c.look)) apply_look(c, widget);
+    const bool new_text = shown_text_[i] != c.text;
+    if (new_text) shown_text_[i] = c.text;
+    const auto qtext = [&c] { return QString::fromStdString(c.text); };
+    switch (c.kind) {
+        case Kind::label:
+            if (new_text) static_cast<QLabel*>(widget)->setText(qtext());
+            break;
+        case Kind::command:
+            if (new_text) static_cast<QPushButton*>(widget)->setText(qtext());
+            break;
+        case Kind::check: {
+            auto* box = static_cast<QCheckBox*>(widget);
+            if (new_text) box->setText(qtext());
+            if (box->isChecked() != (c.value == 1)) box->setChecked(c.value == 1);
+            break;
+        }
+        case Kind::option: {
+            auto* button = static_cast<QRadioButton*>(widget);
+            if (new_text) button->setText(qtext());
+            if (button->isChecked() != (c.value != 0)) button->setChecked(c.value != 0);
+            break;
+        }
+        case Kind::text:
+            if (new_text) {
+                auto* edit = static_cast<QLineEdit*>(widget);
+                edit->setText(qtext());
+                // A read-out shows its beginning, as a text box does, unless the
+                // user is working in the box.
+                if (!edit->hasFocus()) edit->setCursorPosition(0);
+            }
+            break;
+        default: break;
+    }
+    if (widget->testAttribute(Qt::WA_Disabled) == c.enabled) widget->setEnabled(c.enabled);
+    if (widget->isHidden() == c.visible) widget->setVisible(c.visible);
+}
+
+void MainWindow::sync_timer() {
+    if (!w_.timer.enabled || closed_) {
+        if (timer_.isActive()) timer_.stop();
+        return;
+    }
+    // The interval only paces the ticks; a tick that runs longer than it simply
+    // delays the next one (timer events do not pile up).
+    const int interval = std::max(0, w_.timer.interval_ms);
+    if (timer_.interval() != interval) timer_.setInterval(interval);
+    if (!timer_.isActive()) timer_.start();
+}
+
+void MainWindow::refresh() {
+    if (shown_caption_ != w_.caption) {
+        shown_caption_ = w_.caption;
+        setWindowTitle(QString::fromStdString(w_.caption));
+    }
+    for (const Control& c : w_.controls)
+        if (QWidget* widget = this->widget(c.id)) sync(c, widget);
+    sync_timer();
+    widget(Id::pic)->update();
+    if (!w_.message.empty()) {
+        const std::string text = std::move(w_.message);
+        w_.message.clear();
+        show_message(text);
+    }
+    if (w_.ended && !closed_) close();
+}
+
+void MainWindow::show_message(const std::string& text) {
+    // Not modal for the event loop: ticks and the window stay alive while the
+    // box is open. A message that comes while one is shown is added to it.
+    const QString q = QString::fromStdString(text);
+    if (message_box_ && message_box_->isVisible()) {
+        message_box_->setText(message_box_->text() + QStringLiteral("\n\n") + q);
+        return;
+    }
+    if (!message_box_) {
+        message_box_ = new QMessageBox(QMessageBox::Warning, windowTitle(), q, QMessageBox::Ok, this);
+        message_box_->setAttribute(Qt::WA_DeleteOnClose);
+    } else {
+        message_box_->setText(q);
+    }
+    message_box_->open();
+}
+
+void MainWindow::report_fault(const std::string& what) {
+    const std::string message = "An internal error stopped the program's action: " + what;
+    try {
+        stop_with_message(s_, w_, io_, message);
+    } catch (...) {
+        w_.timer.enabled = false;
+        w_.message = message;
+    }
+}
+
+void MainWindow::user_click(Id id) {
+    if (closed_) return;
+    guarded([&] { click(s_, w_, io_, id); });
+    refresh();
+}
+
+void MainWindow::user_edit(Id id, const QString& text) {
+    if (closed_) return;
+    std::string t = text.toStdString();
+    shown_text_[static_cast<size_t>(id)] = t;  // the box shows it already
+    guarded([&] { edit_text(s_, w_, io_, id, std::move(t)); });
+    refresh();
+}
+
+void MainWindow::tick() {
+    if (closed_ || !w_.timer.enabled) return;
+    guarded([this] { Tim_1_Timer(s_, w_, io_); });
+    refresh();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!closed_) {
+        closed_ = true;
+        w_.timer.enabled = false;
+        timer_.stop();
+        if (message_box_) message_box_->close();
+        emit ended();
+    }
+    event->accept();
+}
+
+}  // namespace soar

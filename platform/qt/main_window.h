@@ -1,0 +1,95 @@
+// The main window: a Qt view of the toolkit-free window model (app/window.h).
+// It owns the program's state, the model and the platform pieces the handlers
+// reach (picture, clock, export files). Every user action goes to the model's
+// entry points (click, edit_text, the timer tick); after each one every widget,
+// the timer and the picture are brought up to date with the model.
+#pragma once
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "app/app.h"
+#include "app/window.h"
+#include "platform/clock.h"
+#include "platform/qt/raster_surface.h"
+#include "platform/text_files.h"
+#include "sim/state.h"
+
+namespace soar {
+
+class MainWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    // Without a clock the machine's time of day is used; without export files the
+    // geometry export writes to the current directory.
+    explicit MainWindow(std::unique_ptr<Clock> clock = nullptr,
+                        std::unique_ptr<TextFiles> files = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up (Form_Load); the widgets then show the loaded model.
+    void start();
+    // Brings every widget, the timer and the picture up to date with the model,
+    // shows and clears a pending message, and closes the window once END has
+    // been pressed. Runs after every handler and tick.
+    void refresh();
+
+    // The widget that shows a control; nullptr for the timer.
+    QWidget* widget(Id id) const { return widgets_[static_cast<size_t>(id)]; }
+    State& state() { return s_; }
+    Window& model() { return w_; }
+    RasterSurface& picture() { return *pic_; }
+    const QTimer& timer() const { return timer_; }
+    // The box that shows the last message, while it is open.
+    QMessageBox* message_box() const { return message_box_; }
+    // Pixels per twip: 1/15 at 96 dpi, more on a denser screen.
+    double pixels_per_twip() const { return px_per_twip_; }
+    QRect rect_of(const Rect& twips) const;
+
+signals:
+    // END was pressed: the window has closed and the program should end now.
+    void ended();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void report_fault(const std::string& what);
+    void build();
+    void apply_look(const Control& c, QWidget* w);
+    void sync(const Control& c, QWidget* w);
+    void sync_timer();
+    void show_message(const std::string& text);
+    void user_click(Id id);
+    void user_edit(Id id, const QString& text);
+    void tick();
+    // Runs a handler; a fault that escapes it stops the flight and is reported
+    // instead of taking the program down.
+    template <class Handler>
+    void guarded(Handler&& handler);
+
+    Window w_;
+    State s_;
+    double px_per_twip_;
+    std::unique_ptr<Clock> clock_;
+    std::unique_ptr<TextFiles> files_;
+    std::unique_ptr<RasterSurface> pic_;
+    Io io_;
+
+    QTimer timer_;
+    std::array<QWidget*, kControlCount> widgets_{};
+    // What each widget was last given, so that a refresh touches only what
+    // changed (and never moves the cursor of a box the user is typing in).
+    std::array<std::string, kControlCount> shown_text_{};
+    std::array<Look, kControlCount> shown_look_{};
+    std::string shown_caption_;
+    QPointer<QMessageBox> message_box_;
+    bool closed_ = false;
+};
+
+}  // namespace soar
