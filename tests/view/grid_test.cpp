@@ -61,8 +61,9 @@ TEST(SeaGrid, LinesWithAnEndBehindTheObserverAreLeftOut) {
     // constant y ahead of the observer are drawn.
     EXPECT_GT(lines, 0);
     EXPECT_LE(lines, 11);
-    for (const Primitive& p : pic.primitives())
-        if (p.op == Primitive::Op::line) EXPECT_EQ(p.colour, palette_colour(15));
+    for (const Primitive& p : pic.primitives()) {
+        if (p.op == Primitive::Op::line) { EXPECT_EQ(p.colour, palette_colour(15)); }
+    }
 }
 
 }  // namespace

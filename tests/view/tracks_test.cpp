@@ -58,7 +58,7 @@ TEST(Tracks, NewestPointIsLeftForTheNextTick) {
     EXPECT_EQ(count(pic, Primitive::Op::pset), 1);
     EXPECT_EQ(count(pic, Primitive::Op::line), 4);  // points 1..4
     for (const Primitive& p : pic.primitives())
-        if (p.op == Primitive::Op::line) EXPECT_EQ(p.colour, palette_colour(1));
+        if (p.op == Primitive::Op::line) { EXPECT_EQ(p.colour, palette_colour(1)); }
     pic.clear();
     ground_track_draw(s, pic);
     EXPECT_EQ(pic.primitives().back().colour, palette_colour(2));

@@ -1,0 +1,463 @@
+// The real window, driven as a user drives it: mouse clicks on the widgets, keys
+// typed into the boxes, real timer ticks. Runs under the offscreen platform.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QtTest>
+#include <cmath>
+#include <memory>
+#include <stdexcept>
+
+#include "platform/headless/dir_text_files.h"
+#include "platform/qt/main_window.h"
+
+using soar::Id;
+using soar::MainWindow;
+
+namespace {
+
+constexpr QRgb kSky = 0xFF7DA0E1;   // RGB(125, 160, 225)
+constexpr QRgb kSea = 0xFF5A78F0;   // RGB(90, 120, 240)
+constexpr QRgb kBack = 0xFF8080FF;  // RGB(128, 128, 255), the cleared picture
+
+// Pixels of a picture that are neither sky, sea nor cleared background: the bird,
+// tracks, wind figure.
+int scene_pixels(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = row[x] | 0xFF000000u;
+            n += p != kSky && p != kSea && p != kBack;
+        }
+    }
+    return n;
+}
+
+bool all_background(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) | 0xFF000000u) != kBack) return false;
+    return true;
+}
+
+// A clock whose reading fails: a fault that no handler expects.
+class BrokenClock final : public soar::Clock {
+public:
+    float seconds_since_midnight() override { throw std::runtime_error("clock unavailable"); }
+};
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<MainWindow> win_;
+
+    MainWindow& win() { return *win_; }
+    QWidget* w(Id id) { return win_->widget(id); }
+    bool shown(Id id) { return w(id)->isVisible(); }
+    QString text(Id id) {
+        QWidget* x = w(id);
+        if (auto* e = qobject_cast<QLineEdit*>(x)) return e->text();
+        if (auto* l = qobject_cast<QLabel*>(x)) return l->text();
+        if (auto* b = qobject_cast<QAbstractButton*>(x)) return b->text();
+        return {};
+    }
+    bool checked(Id id) { return qobject_cast<QAbstractButton*>(w(id))->isChecked(); }
+    // A click where a user clicks: on the round or square mark of an option or
+    // check box, in the middle of anything else.
+    void press(Id id) {
+        QWidget* x = w(id);
+        QVERIFY2(x->isVisible(), qPrintable(x->objectName() + " is not shown"));
+        const bool mark = qobject_cast<QRadioButton*>(x) || qobject_cast<QCheckBox*>(x);
+        QTest::mouseClick(x, Qt::LeftButton, {},
+                          mark ? QPoint(7, x->height() / 2) : x->rect().center());
+    }
+    void open(std::unique_ptr<soar::Clock> clock = nullptr) {
+        win_ = std::make_unique<MainWindow>(std::move(clock),
+                                            std::make_unique<soar::MemoryTextFiles>());
+        win_->start();
+        win_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(win_.get()));
+    }
+    void start_flight(Id pattern) {
+        press(pattern);
+        press(Id::cmd_setup);
+        QVERIFY(shown(Id::cmd_RESUME));
+        press(Id::cmd_RESUME);
+        QVERIFY(win().timer().isActive());
+    }
+
+private slots:
+    void init() { open(); }
+    void cleanup() { win_.reset(); }
+
+    void default_texts_after_start_up_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("visible");
+        const auto row = [](Id id, const char* text, bool visible) {
+            QTest::newRow(qPrintable(QString::number(static_cast<int>(id)) + " " + text))
+                << static_cast<int>(id) << QString::fromUtf8(text) << visible;
+        };
+        row(Id::txt_pitchup, "2", true);
+        row(Id::txt_rollR, "0", true);
+        row(Id::txt_yawR, "0", true);
+        row(Id::txt_time, "", true);
+        row(Id::txt_yep, "-3", false);
+        row(Id::txt_msec, "1", false);
+        row(Id::txt_calc, "30", false);
+        row(Id::txt_bird_scale, "1", false);
+        row(Id::txt_omedeg, "0", false);
+        row(Id::txt_sigdeg, "0", false);
+        row(Id::lab_rollR, "Roll Rt.  deg", true);
+        row(Id::lab_time, "time,s", true);
+        row(Id::Label2, "Albatross Dynamic Soaring Simulation", true);
+        row(Id::opt_fixed, "FIXED", true);
+        row(Id::opt_circlezoom, "Zoom, U=0, D=0", true);
+        row(Id::opt_profile, "Profile Demo", false);
+        row(Id::chk_groundtrack, "Ground Track", false);
+        row(Id::chk_write, "Write to File", false);
+        row(Id::cmd_zoom_out, "--", true);
+        row(Id::cmd_setup, "OK", true);
+        row(Id::cmd_RESUME, "FLY", false);
+        row(Id::cmd_STOP, "STOP", true);
+        row(Id::cmd_reset, "RESET", false);
+        row(Id::cmd_END, "END", true);
+    }
+    void default_texts_after_start_up() {
+        QFETCH(int, id);
+        QFETCH(QString, text);
+        QFETCH(bool, visible);
+        QCOMPARE(this->text(Id(id)), text);
+        QCOMPARE(shown(Id(id)), visible);
+    }
+
+    void start_up_state() {
+        QVERIFY(win().windowTitle().startsWith("SOARCALCULUS"));
+        QVERIFY(checked(Id::opt_fixed));
+        for (Id id : {Id::opt_upwind, Id::opt_downwind, Id::opt_crosswind, Id::opt_circlezoom})
+            QVERIFY(!checked(id));
+        QVERIFY(checked(Id::chk_groundtrack));  // hidden, but checked
+        QVERIFY(checked(Id::chk_airtrack));
+        QVERIFY(!checked(Id::chk_write));
+        QVERIFY(!win().timer().isActive());
+        QVERIFY(!w(Id::txt_time)->isEnabled());
+        QVERIFY(w(Id::txt_rollR)->isEnabled());
+        QVERIFY(shown(Id::pic));
+        // Sky over sea, the horizon across the middle of the picture.
+        const QImage& image = win().picture().image();
+        QCOMPARE(image.size(), win().rect_of(soar::control(win().model(), Id::pic).rect).size());
+        QCOMPARE(image.pixel(400, 10) | 0xFF000000u, kSky);
+        QCOMPARE(image.pixel(400, image.height() - 10) | 0xFF000000u, kSea);
+        QCOMPARE(scene_pixels(image), 0);
+    }
+
+    void layout_fonts_and_colours() {
+        const double k = win().pixels_per_twip();
+        // Controls sit at their design rectangles.
+        QCOMPARE(w(Id::cmd_setup)->geometry(), win().rect_of({1320, 8040, 735, 255}));
+        QCOMPARE(w(Id::txt_time)->geometry(), win().rect_of({480, 8520, 615, 285}));
+        if (qFuzzyCompare(k, 1.0 / 15.0)) {
+            QCOMPARE(w(Id::cmd_setup)->geometry(), QRect(88, 536, 49, 17));
+            QCOMPARE(w(Id::pic)->geometry(), QRect(176, 48, 833, 667));
+        }
+        // The whole picture box is inside the window.
+        QVERIFY(win().rect().contains(w(Id::pic)->geometry()));
+
+        QCOMPARE(win().font().pointSizeF(), 8.25);
+        const QFont title = w(Id::Label2)->font();
+        QVERIFY(title.italic());
+        QCOMPARE(title.pointSizeF(), 14.25);
+        const QString family = QFontInfo(title).family();
+        QVERIFY2(family == "Arial" || family == "Liberation Sans", qPrintable(family));
+        QVERIFY(w(Id::opt_fixed)->font().bold());
+        QVERIFY(w(Id::Label4)->font().bold());
+        QVERIFY(!w(Id::cmd_END)->font().bold());
+        QVERIFY(!w(Id::Label2)->font().bold());
+
+        // What the window looks like on screen.
+        const QImage shot = win().grab().toImage();
+        const auto px = [&](QPoint p) { return shot.pixel(p) | 0xFF000000u; };
+        QCOMPARE(px(QPoint(3, 3)), qRgb(224, 224, 224));
+        const QRect shape1 = w(Id::Shape1)->geometry();
+        QCOMPARE(px(QPoint(shape1.center().x(), shape1.top())), qRgb(0, 0, 192));
+        QCOMPARE(px(QPoint(shape1.left(), shape1.center().y())), qRgb(0, 0, 192));
+        const QRect shape2 = w(Id::Shape2)->geometry();
+        QCOMPARE(px(QPoint(shape2.center().x(), shape2.bottom())), qRgb(0, 0, 192));
+        QCOMPARE(px(w(Id::Shape4)->geometry().center()), qRgb(128, 128, 128));
+        const QRect circle = w(Id::Shape3)->geometry();
+        QCOMPARE(px(QPoint(circle.center().x(), circle.top())), qRgb(0, 0, 0));
+        QCOMPARE(px(QPoint(circle.left() + 1, circle.top() + 1)), qRgb(224, 224, 224));
+        const QRect time = w(Id::txt_time)->geometry();
+        QCOMPARE(px(time.center() + QPoint(time.width() / 4, 0)), qRgb(255, 255, 255));
+        int navy = 0;  // the title's text is drawn in dark blue
+        const QRect label2 = w(Id::Label2)->geometry();
+        for (int y = label2.top(); y <= label2.bottom(); ++y)
+            for (int x = label2.left(); x <= label2.right(); ++x) {
+                const QColor c = QColor::fromRgb(shot.pixel(x, y));
+                navy += c.blue() > c.red() + 60 && c.red() == c.green();
+            }
+        QVERIFY2(navy > 50, qPrintable(QString::number(navy)));
+        // The picture box shows the picture as drawn.
+        QCOMPARE(shot.copy(w(Id::pic)->geometry()).convertToFormat(QImage::Format_RGB32),
+                 win().picture().image());
+    }
+
+    void tab_order_follows_the_design() {
+        QApplication::setActiveWindow(&win());
+        QVERIFY(QTest::qWaitForWindowActive(&win()));
+        w(Id::cmd_END)->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), w(Id::cmd_END));
+        // The controls a user can reach at start-up, in the design's order.
+        const QStringList want = {
+            "cmd_END",      "txt_pitchup",   "cmd_STOP",     "cmd_zoom_in",   "cmd_pan_Left",
+            "cmd_pan_right", "cmd_pan_up",   "cmd_pan_down", "cmd_zoom_out",  "txt_rollR",
+            "txt_yawR",     "cmd_setup",     "opt_downwind", "opt_fixed",     "opt_crosswind",
+            "opt_upwind",   "opt_circlezoom", "cmd_END"};
+        QStringList got = {QApplication::focusWidget()->objectName()};
+        for (int i = 1; i < want.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            got << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(got, want);
+    }
+
+    void ok_in_the_fixed_view_draws_the_bird_without_fly() {
+        QCOMPARE(scene_pixels(win().picture().image()), 0);
+        press(Id::cmd_setup);
+        QVERIFY(scene_pixels(win().picture().image()) > 100);
+        QVERIFY(!shown(Id::cmd_RESUME));
+        QVERIFY(!win().timer().isActive());
+        QCOMPARE(win().state().pitch_b, 2.0f);
+        // What the user sees is what was drawn.
+        QTRY_COMPARE(w(Id::pic)->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                     win().picture().image());
+    }
+
+    void typed_attitude_reaches_the_picture() {
+        auto* roll = qobject_cast<QLineEdit*>(w(Id::txt_rollR));
+        QTest::mouseClick(roll, Qt::LeftButton);
+        roll->selectAll();
+        QTest::keyClicks(roll, "20");
+        QCOMPARE(roll->text(), QString("20"));
+        QCOMPARE(soar::text(win().model(), Id::txt_rollR), std::string("20"));
+        // Typing in the middle of a box leaves the cursor where the user types.
+        auto* pitch = qobject_cast<QLineEdit*>(w(Id::txt_pitchup));
+        QTest::mouseClick(pitch, Qt::LeftButton);
+        pitch->setCursorPosition(0);
+        QTest::keyClicks(pitch, "1");
+        QCOMPARE(pitch->text(), QString("12"));
+        QCOMPARE(pitch->cursorPosition(), 1);
+        press(Id::cmd_setup);
+        QCOMPARE(win().state().roll_b, -20.0f);
+        QCOMPARE(win().state().pitch_b, 12.0f);
+    }
+
+    void clicking_upwind_then_ok_shows_fly() {
+        press(Id::cmd_setup);  // a bird in the fixed view first
+        press(Id::opt_upwind);
+        QVERIFY(checked(Id::opt_upwind));
+        QVERIFY(!checked(Id::opt_fixed));
+        QVERIFY(!shown(Id::opt_fixed));
+        QVERIFY(shown(Id::chk_groundtrack) && checked(Id::chk_groundtrack));
+        QVERIFY(shown(Id::chk_airtrack) && checked(Id::chk_airtrack));
+        QVERIFY(!shown(Id::cmd_pan_Left));
+        QVERIFY(!shown(Id::cmd_pan_right));
+        QVERIFY(!shown(Id::cmd_RESUME));
+        QVERIFY(all_background(win().picture().image()));  // the choice clears the picture
+
+        press(Id::cmd_setup);
+        QVERIFY(shown(Id::cmd_RESUME));
+        QVERIFY(!win().timer().isActive());
+        QCOMPARE(win().state().n_step, int64_t{0});
+        QCOMPARE(text(Id::txt_xep), QString("-50"));
+        QCOMPARE(text(Id::txt_yep), QString("-50"));
+        QCOMPARE(text(Id::txt_zep), QString("50"));
+    }
+
+    void options_and_check_boxes_follow_the_model() {
+        press(Id::opt_fixed);  // already selected: stays selected
+        QVERIFY(checked(Id::opt_fixed));
+        QVERIFY(soar::selected(win().model(), Id::opt_fixed));
+
+        press(Id::opt_crosswind);
+        press(Id::cmd_setup);
+        QVERIFY(shown(Id::cmd_RESUME));
+        press(Id::chk_airtrack);
+        QVERIFY(!checked(Id::chk_airtrack));
+        QCOMPARE(soar::control(win().model(), Id::chk_airtrack).value, 0);
+        QVERIFY(!shown(Id::cmd_RESUME));  // a track box choice needs a new "OK"
+        press(Id::chk_airtrack);
+        QVERIFY(checked(Id::chk_airtrack));
+        press(Id::opt_downwind);
+        QVERIFY(checked(Id::opt_downwind));
+        QVERIFY(!checked(Id::opt_crosswind));
+    }
+
+    void fly_hides_the_other_choices_and_stop_twice() {
+        start_flight(Id::opt_upwind);
+        QCOMPARE(win().timer().interval(), 1);
+        QCOMPARE(win().timer().timerType(), Qt::PreciseTimer);
+        QVERIFY(shown(Id::opt_upwind));
+        for (Id id : {Id::opt_downwind, Id::opt_crosswind, Id::opt_circlezoom, Id::opt_fixed,
+                      Id::chk_groundtrack, Id::chk_airtrack})
+            QVERIFY(!shown(id));
+        QVERIFY(shown(Id::cmd_STOP));
+        QVERIFY(shown(Id::cmd_RESUME));
+        QTRY_VERIFY(win().state().n_step >= 5);
+
+        press(Id::cmd_STOP);
+        QVERIFY(!win().timer().isActive());
+        QVERIFY(!shown(Id::cmd_RESUME));
+        for (Id id : {Id::opt_upwind, Id::opt_downwind, Id::opt_crosswind, Id::opt_circlezoom})
+            QVERIFY(shown(id));
+        const auto n = win().state().n_step;
+        const QImage picture = win().picture().image().copy();
+        const QString time = text(Id::txt_time);
+        QTest::qWait(50);
+        QCOMPARE(win().state().n_step, n);
+
+        press(Id::cmd_STOP);  // changes nothing more
+        QTest::qWait(50);
+        QVERIFY(!win().timer().isActive());
+        QVERIFY(!shown(Id::cmd_RESUME));
+        QVERIFY(shown(Id::cmd_STOP));
+        QCOMPARE(win().state().n_step, n);
+        QCOMPARE(text(Id::txt_time), time);
+        QCOMPARE(win().picture().image(), picture);
+    }
+
+    void zoom_and_pan_in_the_fixed_view() {
+        press(Id::cmd_setup);
+        QImage before = win().picture().image().copy();
+        press(Id::cmd_zoom_in);
+        QCOMPARE(win().state().zoom_deg, 40.5f);
+        QVERIFY(win().picture().image() != before);  // redrawn at once
+        press(Id::cmd_zoom_out);
+        QCOMPARE(win().state().zoom_deg, float(double(40.5f) * 1.1));
+
+        before = win().picture().image().copy();
+        press(Id::cmd_pan_up);
+        QCOMPARE(text(Id::txt_pitchup), QString("7"));
+        QVERIFY(win().picture().image() != before);
+        press(Id::cmd_pan_down);
+        press(Id::cmd_pan_down);
+        QCOMPARE(text(Id::txt_pitchup), QString("-3"));
+
+        press(Id::cmd_pan_Left);  // roll 0: "<" turns the yaw read-out by +10
+        QCOMPARE(text(Id::txt_yawR), QString("10"));
+        press(Id::cmd_pan_right);
+        press(Id::cmd_pan_right);
+        QCOMPARE(text(Id::txt_yawR), QString("-10"));
+        QVERIFY(scene_pixels(win().picture().image()) > 100);  // the bird, turned
+    }
+
+    void zoom_and_pan_in_a_moving_view() {
+        press(Id::opt_upwind);
+        press(Id::cmd_setup);
+        const QImage before = win().picture().image().copy();
+        for (int i = 0; i < 3; ++i) press(Id::cmd_zoom_in);
+        QVERIFY(std::fabs(win().state().dx_ob - (-5.0 * 0.95 * 0.95 * 0.95)) < 1e-5);
+        QCOMPARE(win().state().zoom_deg, 45.0f);
+        press(Id::cmd_pan_up);
+        QVERIFY(std::fabs(win().state().dz_ob - 2.0 * 1.1) < 1e-5);
+        QCOMPARE(text(Id::txt_pitchup), QString("2"));  // the bird is not turned
+        QCOMPARE(win().picture().image(), before);      // nothing redrawn before a tick
+        QVERIFY(!shown(Id::cmd_pan_Left));
+
+        // The flight follows the bird from the new displacement.
+        press(Id::cmd_RESUME);
+        QTRY_VERIFY(win().state().n_step >= 3);
+        press(Id::cmd_STOP);
+        const soar::State& s = win().state();
+        QVERIFY(std::fabs((s.xep - s.X) - s.dx_ob) < 1e-3);
+        QVERIFY(std::fabs((s.zep - s.Z) - s.dz_ob) < 1e-3);
+    }
+
+    void a_flight_of_real_ticks_data() {
+        QTest::addColumn<int>("pattern");
+        QTest::newRow("upwind") << static_cast<int>(Id::opt_upwind);
+        QTest::newRow("downwind") << static_cast<int>(Id::opt_downwind);
+        QTest::newRow("crosswind") << static_cast<int>(Id::opt_crosswind);
+        QTest::newRow("zoom, no wind") << static_cast<int>(Id::opt_circlezoom);
+    }
+    void a_flight_of_real_ticks() {
+        QFETCH(int, pattern);
+        start_flight(Id(pattern));
+        QTRY_VERIFY_WITH_TIMEOUT(win().state().n_step >= 150, 30000);
+        const double t1 = text(Id::txt_time).toDouble();
+        QTRY_VERIFY_WITH_TIMEOUT(win().state().n_step >= 300, 30000);
+        press(Id::cmd_STOP);
+        QVERIFY(win().model().message.empty());
+        QVERIFY2(!win().message_box() || !win().message_box()->isVisible(),
+                 qPrintable(win().message_box() ? win().message_box()->text() : QString()));
+        // The read-outs show the flight as it stands.
+        bool ok = false;
+        const double t2 = text(Id::txt_time).toDouble(&ok);
+        QVERIFY(ok);
+        QVERIFY2(t2 > t1 && t1 >= 0, qPrintable(QString("%1 then %2").arg(t1).arg(t2)));
+        QCOMPARE(float(t2), win().state().t);
+        QCOMPARE(text(Id::txt_rollR).toFloat(&ok), win().state().mu_deg);
+        QVERIFY(ok);
+        text(Id::txt_pitchup).toDouble(&ok);
+        QVERIFY(ok);
+        QVERIFY(std::isfinite(win().state().V) && win().state().V > 0);
+        // The picture holds the scene of the last tick, and the window shows it.
+        QVERIFY(scene_pixels(win().picture().image()) > 100);
+        QTRY_COMPARE(w(Id::pic)->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                     win().picture().image());
+    }
+
+    void messages_are_shown_and_cleared() {
+        win().model().message = "first";
+        win().refresh();
+        QVERIFY(win().model().message.empty());
+        QVERIFY(win().message_box() != nullptr);
+        QTRY_VERIFY(win().message_box()->isVisible());
+        QCOMPARE(win().message_box()->text(), QString("first"));
+        win().model().message = "second";
+        win().refresh();
+        QVERIFY(win().message_box()->text().contains("first"));
+        QVERIFY(win().message_box()->text().contains("second"));
+        win().message_box()->accept();
+        QTRY_VERIFY(!win().message_box() || !win().message_box()->isVisible());
+        press(Id::cmd_setup);  // the window still answers
+        QVERIFY(scene_pixels(win().picture().image()) > 100);
+    }
+
+    // A fault that escapes a handler stops the flight and is reported; the
+    // program keeps running.
+    void a_fault_in_a_handler_is_reported() {
+        open(std::make_unique<BrokenClock>());
+        press(Id::opt_upwind);
+        press(Id::cmd_setup);
+        press(Id::cmd_RESUME);  // reads the clock
+        QVERIFY(!win().timer().isActive());
+        QVERIFY(!win().model().timer.enabled);
+        QTRY_VERIFY(win().message_box() && win().message_box()->isVisible());
+        QVERIFY(win().message_box()->text().contains("clock unavailable"));
+        QVERIFY(win().isVisible());
+    }
+
+    void end_closes_at_once() {
+        QSignalSpy ended(&win(), &MainWindow::ended);
+        start_flight(Id::opt_crosswind);
+        QTRY_VERIFY(win().state().n_step >= 3);
+        press(Id::cmd_END);
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!win().isVisible());
+        QVERIFY(!win().timer().isActive());
+        const auto n = win().state().n_step;
+        QTest::qWait(50);
+        QCOMPARE(win().state().n_step, n);
+        QCOMPARE(ended.count(), 1);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
