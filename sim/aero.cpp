@@ -8,10 +8,15 @@
 namespace soar {
 
 void Nz_CL_CD_Nx(State& s) {
+    FlightTrig trig;
+    Nz_CL_CD_Nx(s, trig);
+}
+
+void Nz_CL_CD_Nx(State& s, FlightTrig& trig) {
     const double V = s.V, g = s.g, gam_dot = s.gam_dot, Up_V_g = s.Up_V_g;
-    const double cos_mu = std::cos(double(s.mu));
-    const double sin_gam = std::sin(double(s.gam)), cos_gam = std::cos(double(s.gam));
-    const double cos_psi = std::cos(double(s.psi));
+    const double cos_mu = trig.mu.cos(s.mu);
+    const double sin_gam = trig.gam.sin(s.gam), cos_gam = trig.gam.cos(s.gam);
+    const double cos_psi = trig.psi.cos(s.psi);
     require_nonzero(V, "the airspeed is zero");
     require_nonzero(cos_mu, "the bank angle reached 90 degrees");
 

@@ -4,10 +4,12 @@
 #pragma once
 
 #include "sim/state.h"
+#include "sim/trig.h"
 
 namespace soar {
 
 // Reads V, gam, gam_dot (deg/s), mu, psi, Up_V_g; writes Nz, CL, CD, D_L, Nx.
 void Nz_CL_CD_Nx(State& s);
+void Nz_CL_CD_Nx(State& s, FlightTrig& trig);
 
 }  // namespace soar

@@ -11,11 +11,10 @@
 
 namespace soar {
 
-void law_A_bank(State& s) {
+void law_A_bank(State& s, FlightTrig& trig) {
     const double Up = s.Up, V = s.V, g = s.g;
-    const double gam = s.gam, psi = s.psi;
-    const double tan_gam = std::tan(gam), sin_gam = std::sin(gam), cos_gam = std::cos(gam);
-    const double sin_psi = std::sin(psi), cos_psi = std::cos(psi);
+    const double tan_gam = trig.gam.tan(s.gam), sin_gam = trig.gam.sin(s.gam), cos_gam = trig.gam.cos(s.gam);
+    const double sin_psi = trig.psi.sin(s.psi), cos_psi = trig.psi.cos(s.psi);
     require_nonzero(V, "the airspeed is zero");
     require_nonzero(cos_gam, "the flight path is vertical");
     const double N = Up * tan_gam * sin_psi + double(s.psi_dot) * k::d2r;
@@ -26,13 +25,13 @@ void law_A_bank(State& s) {
     s.mu = float(double(s.mu_deg) * k::d2r);
 }
 
-void law_B_heading_rate(State& s) {
-    const double V = s.V, g = s.g, gam = s.gam;
-    const double cos_gam = std::cos(gam);
+void law_B_heading_rate(State& s, FlightTrig& trig) {
+    const double V = s.V, g = s.g;
+    const double cos_gam = trig.gam.cos(s.gam);
     require_nonzero(V, "the airspeed is zero");
     require_nonzero(cos_gam, "the flight path is vertical");
-    s.psi_dot = float((g / V * double(s.Nz) * std::sin(double(s.mu)) / cos_gam -
-                       double(s.Up) * std::tan(gam) * std::sin(double(s.psi))) *
+    s.psi_dot = float((g / V * double(s.Nz) * trig.mu.sin(s.mu) / cos_gam -
+                       double(s.Up) * trig.gam.tan(s.gam) * trig.psi.sin(s.psi)) *
                       k::r2d);
 }
 
@@ -40,10 +39,10 @@ void law_C_radius(State& s) {
     s.R_turn = float(double(s.R_A) * std::cos(double(s.psi) + double(s.R_ph)) + double(s.R_0));
 }
 
-void law_C_heading_rate(State& s) {
+void law_C_heading_rate(State& s, FlightTrig& trig) {
     const double divisor = double(s.R_turn) * k::d2r;
     require_nonzero(divisor, "the turn radius is zero");
-    s.psi_dot = float(double(s.V) * std::cos(double(s.gam)) / divisor);
+    s.psi_dot = float(double(s.V) * trig.gam.cos(s.gam) / divisor);
 }
 
 void law_D_path_angle(State& s) {
@@ -71,19 +70,19 @@ void airspeed_update(State& s) {
     }
 }
 
-void height_update(State& s) {
+// sin_gam_old: sin(gam_deg_old d2r), the same in every pass of a step.
+void height_update(State& s, FlightTrig& trig, double sin_gam_old) {
     s.Z = float(double(s.Z_old) +
-                0.5 * (double(s.V_old) * std::sin(double(s.gam_deg_old) * k::d2r) +
-                       double(s.V) * std::sin(double(s.gam))) *
+                0.5 * (double(s.V_old) * sin_gam_old + double(s.V) * trig.gam.sin(s.gam)) *
                     double(s.dt));
 }
 
-void ground_velocity(State& s) {
-    const double V = s.V, gam = s.gam, psi = s.psi;
-    const double cos_gam = std::cos(gam);
-    s.Xdot_air = float(-V * cos_gam * std::cos(psi));
+void ground_velocity(State& s, FlightTrig& trig) {
+    const double V = s.V;
+    const double cos_gam = trig.gam.cos(s.gam);
+    s.Xdot_air = float(-V * cos_gam * trig.psi.cos(s.psi));
     s.Xdot = float(double(s.Xdot_air) + double(s.U));
-    s.Ydot = float(V * cos_gam * std::sin(psi));
+    s.Ydot = float(V * cos_gam * trig.psi.sin(s.psi));
 }
 
 // Everything the tick carries to the next one must still be a number.
@@ -114,6 +113,7 @@ void start_clock(State& s, float clock) {
 }
 
 void first_tick(State& s, Mode mode) {
+    FlightTrig trig;
     s.t = 0.0f;
     s.V = 25.0f;
     U_V_Z_Up(s);
@@ -127,23 +127,23 @@ void first_tick(State& s, Mode mode) {
     s.Y = 0.0f;
     if (heading_scheduled(mode)) {
         law_C_radius(s);
-        law_C_heading_rate(s);
+        law_C_heading_rate(s, trig);
         s.gam_dot = float(double(s.dgam_dpsi) * double(s.psi_dot));
-        law_A_bank(s);
-        Nz_CL_CD_Nx(s);
+        law_A_bank(s, trig);
+        Nz_CL_CD_Nx(s, trig);
     } else {
         tau_schedules(s, mode);
         if (mode == Mode::upwind) {
-            Nz_CL_CD_Nx(s);
-            law_B_heading_rate(s);
+            Nz_CL_CD_Nx(s, trig);
+            law_B_heading_rate(s, trig);
         } else if (mode == Mode::crosswind) {
-            law_A_bank(s);
-            Nz_CL_CD_Nx(s);
+            law_A_bank(s, trig);
+            Nz_CL_CD_Nx(s, trig);
         }
     }
     // The ground velocity of the start state, so that the second tick's position
     // step averages two real velocities (not zero or the last flight's).
-    ground_velocity(s);
+    ground_velocity(s, trig);
 }
 
 void integration_step(State& s, Mode mode, float clock) {
@@ -167,6 +167,8 @@ void integration_step(State& s, Mode mode, float clock) {
     s.dt = float(double(s.t) - double(s.t_old));
 
     if (mode == Mode::upwind || mode == Mode::crosswind) tau_schedules(s, mode);
+    FlightTrig trig;
+    const double sin_gam_old = std::sin(double(s.gam_deg_old) * k::d2r);
 
     // Four passes, no convergence test: pass 1 is an Euler predictor (the rates
     // still equal the saved ones), passes 2 to 4 are trapezoidal corrections.
@@ -182,35 +184,35 @@ void integration_step(State& s, Mode mode, float clock) {
         if (heading_scheduled(mode)) {
             law_D_path_angle(s);
             airspeed_update(s);
-            height_update(s);
+            height_update(s, trig, sin_gam_old);
             U_V_Z_Up(s);
-            law_C_heading_rate(s);
+            law_C_heading_rate(s, trig);
             s.gam_dot = float(double(s.dgam_dpsi) * double(s.psi_dot));
-            law_A_bank(s);
-            Nz_CL_CD_Nx(s);
+            law_A_bank(s, trig);
+            Nz_CL_CD_Nx(s, trig);
         } else if (mode == Mode::upwind) {
             airspeed_update(s);
-            height_update(s);
+            height_update(s, trig, sin_gam_old);
             U_V_Z_Up(s);
-            Nz_CL_CD_Nx(s);
-            law_B_heading_rate(s);
+            Nz_CL_CD_Nx(s, trig);
+            law_B_heading_rate(s, trig);
         } else if (mode == Mode::crosswind) {
             airspeed_update(s);
-            height_update(s);
+            height_update(s, trig, sin_gam_old);
             U_V_Z_Up(s);
-            Nz_CL_CD_Nx(s);
-            law_A_bank(s);
-            Nz_CL_CD_Nx(s);  // again, so that Nx and Nz belong to the new bank angle
+            Nz_CL_CD_Nx(s, trig);
+            law_A_bank(s, trig);
+            Nz_CL_CD_Nx(s, trig);  // again, so that Nx and Nz belong to the new bank angle
         }
     }
 
     s.alpha = float(double(s.CL) / double(s.CL_alpha) - double(s.alpha_off));
-    const double alpha = s.alpha, mu = s.mu;
+    const double alpha = s.alpha;
     s.roll_b = -s.mu_deg;
-    s.pitch_b = float(alpha * std::cos(mu) + double(s.gam_deg));
-    s.yaw_b = float(-double(s.psi_deg) - alpha * std::sin(mu));
+    s.pitch_b = float(alpha * trig.mu.cos(s.mu) + double(s.gam_deg));
+    s.yaw_b = float(-double(s.psi_deg) - alpha * trig.mu.sin(s.mu));
 
-    ground_velocity(s);
+    ground_velocity(s, trig);
     s.X = float(double(s.X_old) + 0.5 * (double(s.Xdot_old) + double(s.Xdot)) * double(s.dt));
     s.Y = float(double(s.Y_old) + 0.5 * (double(s.Ydot_old) + double(s.Ydot)) * double(s.dt));
     check_state(s);

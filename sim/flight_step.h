@@ -6,6 +6,7 @@
 #pragma once
 
 #include "sim/state.h"
+#include "sim/trig.h"
 
 namespace soar {
 
@@ -21,11 +22,11 @@ void integration_step(State& s, Mode mode, float clock);
 // Notes the clock at FLY: the flight time counts from here.
 void start_clock(State& s, float clock);
 
-// The control laws, exposed for tests.
-void law_A_bank(State& s);          // bank angle from heading and path-angle rates
-void law_B_heading_rate(State& s);  // heading rate from bank (upwind)
-void law_C_radius(State& s);        // turn radius from heading
-void law_C_heading_rate(State& s);  // heading rate from turn radius
-void law_D_path_angle(State& s);    // flight-path angle and its slope from heading
+// The control laws. `trig` carries the sines and cosines of the current angles.
+void law_A_bank(State& s, FlightTrig& trig);          // bank from heading and path-angle rates
+void law_B_heading_rate(State& s, FlightTrig& trig);  // heading rate from bank (upwind)
+void law_C_radius(State& s);                          // turn radius from heading
+void law_C_heading_rate(State& s, FlightTrig& trig);  // heading rate from turn radius
+void law_D_path_angle(State& s);                      // path angle and its slope from heading
 
 }  // namespace soar

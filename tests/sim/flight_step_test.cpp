@@ -90,7 +90,8 @@ TEST(ControlLaws, BankStaysInsideNinetyDegreesHoweverHardTheTurn) {
     State s = started(Mode::circlezoom);
     for (float rate : {1e2f, 1e4f, 1e7f, -1e7f}) {
         s.psi_dot = rate;
-        law_A_bank(s);
+        FlightTrig trig;
+        law_A_bank(s, trig);
         EXPECT_LT(std::fabs(s.mu_deg), 90.0f) << rate;
     }
 }
