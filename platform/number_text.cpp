@@ -57,20 +57,13 @@ std::string float_text(float value) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
     if (value == 0.0f) return "0";
-    // Shortest precision (at most 7 significant digits) that reads back as the same float.
+    // The shortest decimal that reads back as the same float is also the shortest
+    // correctly rounded one; a float that needs more than seven digits gets seven.
     char buf[64];
-    int precision = 7;
-    for (int p = 1; p <= 7; ++p) {
-        const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, p - 1);
-        float back = 0.0f;
-        std::from_chars(buf, r.ptr, back);
-        if (back == value) {
-            precision = p;
-            break;
-        }
-    }
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific,
-                                 precision - 1);
+    auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    int digits = 0;
+    for (const char* c = buf; c < r.ptr && *c != 'e'; ++c) digits += is_digit(*c);
+    if (digits > 7) r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 6);
     const std::string sci(buf, r.ptr);  // e.g. "-8.75e+01"
     const size_t e_pos = sci.find('e');
     const int exponent = std::atoi(sci.c_str() + e_pos + 1);

@@ -160,8 +160,13 @@ void RasterSurface::thin_line(double x0, double y0, double x1, double y1, QRgb c
     };
     if (!(inside(x0, y0) && inside(x1, y1)) && !clip(x0, y0, x1, y1, 0.0, 0.0, right, bottom))
         return;
-    int ix0 = static_cast<int>(std::floor(x0)), iy0 = static_cast<int>(std::floor(y0));
-    const int ix1 = static_cast<int>(std::floor(x1)), iy1 = static_cast<int>(std::floor(y1));
+    // The clipped ends can stray a rounding error past the box: the pixel indices
+    // are clamped, so no write ever leaves the image.
+    const int w_last = image_.width() - 1, h_last = image_.height() - 1;
+    int ix0 = std::clamp(static_cast<int>(std::floor(x0)), 0, w_last);
+    int iy0 = std::clamp(static_cast<int>(std::floor(y0)), 0, h_last);
+    const int ix1 = std::clamp(static_cast<int>(std::floor(x1)), 0, w_last);
+    const int iy1 = std::clamp(static_cast<int>(std::floor(y1)), 0, h_last);
     const int dx = std::abs(ix1 - ix0), dy = -std::abs(iy1 - iy0);
     const int sx = ix0 < ix1 ? 1 : -1;
     const ptrdiff_t step_y = iy0 < iy1 ? stride_ : -stride_;
