@@ -30,8 +30,7 @@ void scene_redraw(State& s, Window& w, Io& io) {
         track_record(s);
         if (s.n_step > 1) {
             s.x_shift = s.y_shift = s.z_shift = 0.0f;
-            if (ground) ground_track_draw(s, io.pic);
-            if (air) air_track_draw(s, io.pic);
+            tracks_draw(s, io.pic, ground, air);
         }
     }
     if (mode != Mode::fixed && mode != Mode::profile) {

@@ -32,7 +32,7 @@ struct Flight {
     }
     // Flies `points` ticks without drawing, recording the track as the ticks would.
     void fly_unseen(int64_t points) {
-        for (int64_t k = 0; k < points; ++k) {
+        for (int64_t k = 0; k < points && w.timer.enabled; ++k) {
             clock.set(float(now));
             tick_flight(s, w, io);
             track_record(s);
@@ -47,7 +47,7 @@ struct Flight {
 };
 
 void BM_FullTick(benchmark::State& bs) {
-    Flight f(Id::opt_downwind);
+    Flight f(Id::opt_upwind);
     f.fly_unseen(bs.range(0));
     f.tick();
     if (!f.w.timer.enabled) bs.SkipWithError(f.w.message.c_str());

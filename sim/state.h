@@ -67,8 +67,9 @@ struct State {
     int16_t n_grid_x = 0, n_grid_y = 0;
     Array1 grid_xl, grid_yl;
 
-    // --- flight tracks: index 0 is never used, point k is tick k ---
-    std::vector<float> x_trk, y_trk, z0_trk, z_trk;
+    // --- flight tracks: index 0 is never used, point k is tick k. The ground track
+    // is the same points at height 0. ---
+    std::vector<float> x_trk, y_trk, z_trk;
     int64_t n_trk = 0;
 
     // --- wind-profile figure ---

@@ -79,22 +79,6 @@ Projector::Projector(const State& s)
     cos_q_ = std::cos(q), sin_q_ = std::sin(q);
 }
 
-void Projector::project(float x, float y, float z, Projected& out) const {
-    const double a = double(x) + x_shift_ - xep_;
-    const double b = double(y) + y_shift_ - yep_;
-    const double e = double(z) + z_shift_ - zep_;
-    out.u = float(a * cos_w_ - b * sin_w_);
-    const double f = a * sin_w_ + b * cos_w_;  // forward, horizontal
-    out.depth = float(f * cos_q_ - e * sin_q_);
-    out.v = float(f * sin_q_ + e * cos_q_);
-    out.vis = 0.0f;
-    // Near limit: closer than a hundredth of the half-width is not drawn.
-    if (!(out.depth > near_)) return;
-    out.px = float(double(out.u) * D_ob_ / double(out.depth));
-    out.py = float(double(out.v) * D_ob_ / double(out.depth));
-    out.vis = 1.0f;
-}
-
 void xyz_to_pic(const State& s, float& px, float& py, float& vis, float x, float y, float z,
                 float& u, float& depth, float& v) {
     Projected p{px, py, 0, 0, 0, 0};

@@ -27,7 +27,6 @@ TEST(Tracks, FirstPointIsTheStartAboveTheOrigin) {
     track_record(s);
     EXPECT_EQ(s.x_trk[2], 5.0f);
     EXPECT_EQ(s.y_trk[2], 6.0f);
-    EXPECT_EQ(s.z0_trk[2], 0.0f);
     EXPECT_EQ(s.z_trk[2], 1.7f);
 }
 
@@ -54,14 +53,27 @@ TEST(Tracks, NewestPointIsLeftForTheNextTick) {
         track_record(s);
     }
     pic.clear();
-    air_track_draw(s, pic);
+    tracks_draw(s, pic, false, true);
     EXPECT_EQ(count(pic, Primitive::Op::pset), 1);
     EXPECT_EQ(count(pic, Primitive::Op::line), 4);  // points 1..4
-    for (const Primitive& p : pic.primitives())
+    for (const Primitive& p : pic.primitives()) {
         if (p.op == Primitive::Op::line) { EXPECT_EQ(p.colour, palette_colour(1)); }
+    }
     pic.clear();
-    ground_track_draw(s, pic);
+    tracks_draw(s, pic, true, false);
     EXPECT_EQ(pic.primitives().back().colour, palette_colour(2));
+    // Both: the whole ground track first, then the air track over it.
+    pic.clear();
+    tracks_draw(s, pic, true, true);
+    ASSERT_EQ(count(pic, Primitive::Op::line), 8);
+    std::vector<Colour> order;
+    for (const Primitive& p : pic.primitives()) {
+        if (p.op == Primitive::Op::line) order.push_back(p.colour);
+    }
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(order[i], palette_colour(2));
+    for (int i = 4; i < 8; ++i) EXPECT_EQ(order[i], palette_colour(1));
+    // The ground track lies on the sea: below the air track in the picture.
+    EXPECT_LT(pic.primitives()[1].y, pic.primitives().back().y);
 }
 
 TEST(Tracks, PointsInThePixelOfThePenAreNotDrawnAgain) {
@@ -79,7 +91,7 @@ TEST(Tracks, PointsInThePixelOfThePenAreNotDrawnAgain) {
     s.n_step = 20002;
     track_record(s);
     pic.clear();
-    air_track_draw(s, pic);
+    tracks_draw(s, pic, false, true);
     EXPECT_LT(count(pic, Primitive::Op::line), 10);
     // The polyline still ends at the last point handed to the drawer.
     EXPECT_GT(pic.primitives().back().x, 2.0);
@@ -99,7 +111,7 @@ TEST(Tracks, APartBehindTheObserverBreaksTheLine) {
         s.x_trk[k] = xs[k - 1], s.y_trk[k] = ys[k - 1];
     }
     pic.clear();
-    air_track_draw(s, pic);
+    tracks_draw(s, pic, false, true);
     EXPECT_EQ(count(pic, Primitive::Op::pset), 2);  // two separate polylines
     EXPECT_EQ(count(pic, Primitive::Op::line), 4);
 }
