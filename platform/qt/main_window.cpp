@@ -33,7 +33,9 @@ double screen_pixels_per_twip() {
     return (dpi > 0 ? dpi : 96.0) / kTwipsPerInch;
 }
 
-QColor colour_of(int32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb) | 0xFF000000u); }
+QColor colour_of(int32_t rgb) {
+    return QColor::fromRgb(static_cast<QRgb>(rgb) | 0xFF000000u);
+}
 
 bool same_look(const Look& a, const Look& b) {
     return a.bold == b.bold && a.title_font == b.title_font && a.fore == b.fore &&
@@ -44,13 +46,13 @@ bool same_look(const Look& a, const Look& b) {
 // Everything is drawn into the image first and shown whole, so a tick's clearing
 // and redrawing never reaches the screen half done.
 class PictureBox final : public QWidget {
-public:
+  public:
     PictureBox(const RasterSurface& surface, QWidget* parent) : QWidget(parent), surface_(surface) {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setFocusPolicy(Qt::NoFocus);
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter p(this);
         const QImage& image = surface_.image();
@@ -62,14 +64,14 @@ protected:
         }
     }
 
-private:
+  private:
     const RasterSurface& surface_;
 };
 
 // A shape control: a rectangle or circle drawn on the window, behind the
 // controls, taking no clicks.
 class ShapeWidget final : public QWidget {
-public:
+  public:
     ShapeWidget(bool circle, QWidget* parent) : QWidget(parent), circle_(circle) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
@@ -80,7 +82,7 @@ public:
         update();
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setPen(QPen(border_, 1));
@@ -94,7 +96,7 @@ protected:
         }
     }
 
-private:
+  private:
     bool circle_;
     QColor border_ = Qt::black, fill_;
 };
@@ -120,7 +122,9 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
 MainWindow::~MainWindow() = default;
 
 QRect MainWindow::rect_of(const Rect& r) const {
-    const auto px = [this](int twips) { return static_cast<int>(std::lround(twips * px_per_twip_)); };
+    const auto px = [this](int twips) {
+        return static_cast<int>(std::lround(twips * px_per_twip_));
+    };
     const int left = px(r.left), top = px(r.top);
     return QRect(left, top, px(r.left + r.width) - left, px(r.top + r.height) - top);
 }
@@ -130,8 +134,8 @@ void MainWindow::build() {
     // laid out for the narrow classic dialog face; its metric twin (Liberation
     // Sans) keeps them from being cut off where the system face is wider.
     QFont base = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    base.setFamilies({QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
-                      base.family()});
+    base.setFamilies(
+        {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"), base.family()});
     base.setStyleHint(QFont::SansSerif);
     base.setPointSizeF(8.25);
     setFont(base);
@@ -145,7 +149,9 @@ void MainWindow::build() {
         const QString text = QString::fromStdString(c.text);
         const Id id = c.id;
         switch (c.kind) {
-            case Kind::picture: widget = new PictureBox(*pic_, this); break;
+            case Kind::picture:
+                widget = new PictureBox(*pic_, this);
+                break;
             case Kind::label: {
                 auto* label = new QLabel(text, this);
                 label->setTextFormat(Qt::PlainText);
@@ -186,7 +192,8 @@ void MainWindow::build() {
             case Kind::shape_circle:
                 widget = new ShapeWidget(c.kind == Kind::shape_circle, this);
                 break;
-            case Kind::timer: break;
+            case Kind::timer:
+                break;
         }
         if (widget == nullptr) continue;
         widget->setObjectName(QString::fromUtf8(c.name.data(), static_cast<int>(c.name.size())));
@@ -199,10 +206,14 @@ void MainWindow::build() {
     for (const Control& c : w_.controls)
         if (c.kind == Kind::shape_rect || c.kind == Kind::shape_circle) widget(c.id)->lower();
 
-    for (size_t i = 1; i < w_.tab_order.size(); ++i) {
-        QWidget* first = widget(w_.tab_order[i - 1]);
-        QWidget* second = widget(w_.tab_order[i]);
-        if (first != nullptr && second != nullptr) setTabOrder(first, second);
+    // The focus order; labels, shapes and the picture take no focus and are
+    // left out (Qt ignores a tab order step to or from such a widget).
+    QWidget* previous = nullptr;
+    for (Id id : w_.tab_order) {
+        QWidget* next = widget(id);
+        if (next == nullptr || next->focusPolicy() == Qt::NoFocus) continue;
+        if (previous != nullptr) setTabOrder(previous, next);
+        previous = next;
     }
 
     // Big enough for the design's client area and for the whole picture box.
@@ -237,20 +248,24 @@ void MainWindow::apply_look(const Control& c, QWidget* widget) {
     const bool is_command = c.kind == Kind::command;
     if (look.fore >= 0) {
         const QColor fore = colour_of(look.fore);
-        pal.setColor(is_text ? QPalette::Text : is_command ? QPalette::ButtonText
-                                                           : QPalette::WindowText,
+        pal.setColor(is_text      ? QPalette::Text
+                     : is_command ? QPalette::ButtonText
+                                  : QPalette::WindowText,
                      fore);
     }
     if (look.back >= 0) {
         const QColor back = colour_of(look.back);
-        pal.setColor(is_text ? QPalette::Base : is_command ? QPalette::Button : QPalette::Window,
+        pal.setColor(is_text      ? QPalette::Base
+                     : is_command ? QPalette::Button
+                                  : QPalette::Window,
                      back);
         if (!is_text && !is_command) widget->setAutoFillBackground(true);
     }
     if (is_text) {
         // A disabled text box is a read-only display (the time read-out): its
         // text stays as legible as in an enabled one.
-        pal.setColor(QPalette::Disabled, QPalette::Text, pal.color(QPalette::Active, QPalette::Text));
+        pal.setColor(QPalette::Disabled, QPalette::Text,
+                     pal.color(QPalette::Active, QPalette::Text));
     }
     widget->setPalette(pal);
 }
@@ -305,7 +320,8 @@ void MainWindow::sync(const Control& c, QWidget* widget) {
                 if (!edit->hasFocus()) edit->setCursorPosition(0);
             }
             break;
-        default: break;
+        default:
+            break;
     }
     if (widget->testAttribute(Qt::WA_Disabled) == c.enabled) widget->setEnabled(c.enabled);
     if (widget->isHidden() == c.visible) widget->setVisible(c.visible);
@@ -341,15 +357,17 @@ void MainWindow::refresh() {
 }
 
 void MainWindow::show_message(const std::string& text) {
-    // Not modal for the event loop: ticks and the window stay alive while the
-    // box is open. A message that comes while one is shown is added to it.
+    // Modal for the window but without an event loop of its own: the caller
+    // returns at once and timer ticks go on while the box is open. A message
+    // that comes while one is shown is added to it.
     const QString q = QString::fromStdString(text);
     if (message_box_ && message_box_->isVisible()) {
         message_box_->setText(message_box_->text() + QStringLiteral("\n\n") + q);
         return;
     }
     if (!message_box_) {
-        message_box_ = new QMessageBox(QMessageBox::Warning, windowTitle(), q, QMessageBox::Ok, this);
+        message_box_ =
+            new QMessageBox(QMessageBox::Warning, windowTitle(), q, QMessageBox::Ok, this);
         message_box_->setAttribute(Qt::WA_DeleteOnClose);
     } else {
         message_box_->setText(q);

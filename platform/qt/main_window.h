@@ -25,7 +25,7 @@ namespace soar {
 class MainWindow final : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     // Without a clock the machine's time of day is used; without export files the
     // geometry export writes to the current directory.
     explicit MainWindow(std::unique_ptr<Clock> clock = nullptr,
@@ -51,14 +51,14 @@ public:
     double pixels_per_twip() const { return px_per_twip_; }
     QRect rect_of(const Rect& twips) const;
 
-signals:
+  signals:
     // END was pressed: the window has closed and the program should end now.
     void ended();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void report_fault(const std::string& what);
     void build();
     void apply_look(const Control& c, QWidget* w);

@@ -42,7 +42,9 @@ bool clip(double& x0, double& y0, double& x1, double& y1, double lo_x, double lo
     return true;
 }
 
-QRgb rgb_of(const Colour& c) { return qRgb(c.r, c.g, c.b); }
+QRgb rgb_of(const Colour& c) {
+    return qRgb(c.r, c.g, c.b);
+}
 
 }  // namespace
 
@@ -91,9 +93,13 @@ void RasterSurface::scale(double x1, double y1, double x2, double y2) {
     refused_ = !scale_.set(x1, y1, x2, y2);
 }
 
-void RasterSurface::set_draw_width(int pixels) { width_ = std::clamp(pixels, 1, kMaxWidth); }
+void RasterSurface::set_draw_width(int pixels) {
+    width_ = std::clamp(pixels, 1, kMaxWidth);
+}
 
-void RasterSurface::set_pen(double x, double y) { pen_x_ = x, pen_y_ = y; }
+void RasterSurface::set_pen(double x, double y) {
+    pen_x_ = x, pen_y_ = y;
+}
 
 void RasterSurface::pset(double x, double y) {
     pen_x_ = x, pen_y_ = y;
@@ -208,7 +214,8 @@ RasterSupport qt_raster_support() {
         }
         QImageWriter writer(QString::fromStdString(path), "png");
         if (!writer.write(raster->image())) {
-            error = "cannot write " + path + ": " + writer.errorString().toStdString();
+            error = writer.errorString().toStdString();  // the caller names the file
+            if (error.empty()) error = "the PNG writer failed";
             return false;
         }
         return true;

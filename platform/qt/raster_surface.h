@@ -15,7 +15,7 @@
 namespace soar {
 
 class RasterSurface final : public Surface {
-public:
+  public:
     // 833 x 667 pixels: the picture box's 12500 x 10000 twips at 15 twips per pixel.
     static constexpr int kDefaultWidth = 833;
     static constexpr int kDefaultHeight = 667;
@@ -49,7 +49,7 @@ public:
     const UserScale& user_scale() const { return scale_; }
     int draw_width() const { return width_; }
 
-private:
+  private:
     void use_pen(QRgb colour);
     void thin_line(double x0, double y0, double x1, double y1, QRgb colour);
 
