@@ -79,6 +79,47 @@ Projector::Projector(const State& s)
     cos_q_ = std::cos(q), sin_q_ = std::sin(q);
 }
 
+namespace {
+
+// floor(v * per_unit) as a branch-free integer (truncation corrected downwards),
+// far values and NaN held at +-1e9.
+inline int32_t pixel_cell(float v, double per_unit) {
+    double c = double(v) * per_unit;
+    c = (c >= -1e9 && c <= 1e9) ? c : (c > 0 ? 1e9 : -1e9);
+    const int32_t t = int32_t(c);
+    return t - int32_t(double(t) > c);
+}
+
+}  // namespace
+
+void Projector::project_tracks(const float* x, const float* y, const float* z, int n,
+                               double per_unit, TrackBatch& out) const {
+    const double e_sea = 0.0 + z_shift_ - zep_;
+    for (int j = 0; j < n; ++j) {
+        const double a = double(x[j]) + x_shift_ - xep_;
+        const double b = double(y[j]) + y_shift_ - yep_;
+        const double u = double(float(a * cos_w_ - b * sin_w_));
+        const double f = a * sin_w_ + b * cos_w_;
+        const double e = double(z[j]) + z_shift_ - zep_;
+        const float depth_sea = float(f * cos_q_ - e_sea * sin_q_);
+        const float depth_air = float(f * cos_q_ - e * sin_q_);
+        const double scale_sea = D_ob_ / double(depth_sea);
+        const double scale_air = D_ob_ / double(depth_air);
+        out.ground_px[j] = float(u * scale_sea);
+        out.ground_py[j] = float(double(float(f * sin_q_ + e_sea * cos_q_)) * scale_sea);
+        out.ground_vis[j] = depth_sea > near_;
+        out.air_px[j] = float(u * scale_air);
+        out.air_py[j] = float(double(float(f * sin_q_ + e * cos_q_)) * scale_air);
+        out.air_vis[j] = depth_air > near_;
+    }
+    for (int j = 0; j < n; ++j) {
+        out.ground_ix[j] = pixel_cell(out.ground_px[j], per_unit);
+        out.ground_iy[j] = pixel_cell(out.ground_py[j], per_unit);
+        out.air_ix[j] = pixel_cell(out.air_px[j], per_unit);
+        out.air_iy[j] = pixel_cell(out.air_py[j], per_unit);
+    }
+}
+
 void xyz_to_pic(const State& s, float& px, float& py, float& vis, float x, float y, float z,
                 float& u, float& depth, float& v) {
     Projected p{px, py, 0, 0, 0, 0};

@@ -6,6 +6,8 @@
 // sight at the aim distance.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/surface.h"
 #include "sim/state.h"
 
@@ -49,22 +51,21 @@ public:
         out.vis = 1.0f;
     }
 
-    // The same projection for drawing only: one division per point instead of two
-    // (the picture position can differ from project()'s in the last bit). For the
-    // track drawers, where a million points are projected per tick.
-    void project_for_drawing(float x, float y, float z, Projected& out) const {
-        const double a = double(x) + x_shift_ - xep_;
-        const double b = double(y) + y_shift_ - yep_;
-        const double e = double(z) + z_shift_ - zep_;
-        const double f = a * sin_w_ + b * cos_w_;
-        out.depth = float(f * cos_q_ - e * sin_q_);
-        out.vis = 0.0f;
-        if (!(out.depth > near_)) return;
-        const double scale = D_ob_ / double(out.depth);
-        out.px = float(double(float(a * cos_w_ - b * sin_w_)) * scale);
-        out.py = float(double(float(f * sin_q_ + e * cos_q_)) * scale);
-        out.vis = 1.0f;
-    }
+    // The projection for drawing tracks, a batch of points at a time: each point
+    // (x, y, z) and the point straight below it on the sea (x, y, 0). The batch has
+    // no branches, so the compiler vectorises it; each point takes one division
+    // instead of two, so a picture position can differ from project()'s in the last
+    // bit (nothing exported comes from here).
+    // With each position comes its pixel cell, floor(position * per_unit), held
+    // within +-1e9 (far outside any picture).
+    struct TrackBatch {
+        static constexpr int kSize = 512;
+        float ground_px[kSize], ground_py[kSize], air_px[kSize], air_py[kSize];
+        int32_t ground_ix[kSize], ground_iy[kSize], air_ix[kSize], air_iy[kSize];
+        bool ground_vis[kSize], air_vis[kSize];
+    };
+    void project_tracks(const float* x, const float* y, const float* z, int n, double per_unit,
+                        TrackBatch& out) const;
 
 private:
     double x_shift_, y_shift_, z_shift_, xep_, yep_, zep_;

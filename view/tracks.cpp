@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "view/projection.h"
@@ -27,37 +28,27 @@ void track_record(State& s) {
 
 namespace {
 
-// The pixel cell of a picture coordinate: floor(v * per_unit) without a call into
-// the maths library (a truncation of a shifted value), saturating far outside.
-inline int64_t cell(float v, double per_unit) {
-    const double c = double(v) * per_unit;
-    if (!(c > -1e15 && c < 1e15)) return c > 0 ? INT64_MAX : INT64_MIN;
-    const int64_t t = static_cast<int64_t>(c);
-    return (double(t) > c) ? t - 1 : t;
-}
-
 // One track's polyline, point by point. A long flight puts many consecutive
 // points into one pixel; a point in the pixel the pen is already in adds nothing
 // to a one-pixel line and is not drawn, so the cost of drawing follows the
 // track's length on the screen, not its number of points.
 struct Polyline {
-    float vis_prev = 0.0f;
-    int64_t pen_ix = 0, pen_iy = 0;
+    bool vis_prev = false;
+    int32_t pen_ix = 0, pen_iy = 0;
 
     // Calls emit(start_of_run, px, py) for each point to be drawn.
     template <typename Emit>
-    void add(const Projected& p, double per_unit, bool last, Emit&& emit) {
-        if (p.vis > 0.5f) {
-            const int64_t ix = cell(p.px, per_unit), iy = cell(p.py, per_unit);
-            if (vis_prev < 0.5f) {
-                emit(true, p.px, p.py);
+    void add(bool vis, float px, float py, int32_t ix, int32_t iy, bool last, Emit&& emit) {
+        if (vis) {
+            if (!vis_prev) {
+                emit(true, px, py);
                 pen_ix = ix, pen_iy = iy;
             } else if (ix != pen_ix || iy != pen_iy || last) {
-                emit(false, p.px, p.py);
+                emit(false, px, py);
                 pen_ix = ix, pen_iy = iy;
             }
         }
-        vis_prev = p.vis;
+        vis_prev = vis;
     }
 };
 
@@ -79,28 +70,33 @@ void tracks_draw(State& s, Surface& pic, bool ground, bool air) {
     // kept and drawn afterwards, so that it lies over the ground track.
     Polyline g, a;
     std::vector<Vertex> air_vertices;
-    Projected pg, pa;
     auto draw_ground = [&](bool start, float px, float py) {
         if (start) pic.pset(px, py);
         pic.line_to(px, py, green);
     };
     auto keep_air = [&](bool start, float px, float py) { air_vertices.push_back({start, px, py}); };
-    for (int64_t i = 1; i <= last; ++i) {
-        const bool is_last = i == last;
-        if (ground) {
-            proj.project_for_drawing(s.x_trk[i], s.y_trk[i], 0.0f, pg);
-            g.add(pg, per_unit, is_last, draw_ground);
-        }
-        if (air) {
-            proj.project_for_drawing(s.x_trk[i], s.y_trk[i], s.z_trk[i], pa);
-            a.add(pa, per_unit, is_last, keep_air);
+    auto batch = std::make_unique<Projector::TrackBatch>();
+    for (int64_t first = 1; first <= last; first += Projector::TrackBatch::kSize) {
+        const int n = int(std::min<int64_t>(Projector::TrackBatch::kSize, last - first + 1));
+        proj.project_tracks(&s.x_trk[first], &s.y_trk[first], &s.z_trk[first], n, per_unit, *batch);
+        const Projector::TrackBatch& b = *batch;
+        for (int j = 0; j < n; ++j) {
+            const bool is_last = first + j == last;
+            if (ground) {
+                g.add(b.ground_vis[j], b.ground_px[j], b.ground_py[j], b.ground_ix[j], b.ground_iy[j],
+                      is_last, draw_ground);
+            }
+            if (air) {
+                a.add(b.air_vis[j], b.air_px[j], b.air_py[j], b.air_ix[j], b.air_iy[j], is_last,
+                      keep_air);
+            }
         }
     }
     for (const Vertex& v : air_vertices) {
         if (v.start) pic.pset(v.px, v.py);
         pic.line_to(v.px, v.py, dark_blue);
     }
-    s.vis_prev = air ? a.vis_prev : g.vis_prev;
+    s.vis_prev = (air ? a.vis_prev : g.vis_prev) ? 1.0f : 0.0f;
 }
 
 }  // namespace soar
