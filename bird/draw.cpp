@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 
 #include "bird/export.h"
 #include "sim/constants.h"
@@ -59,7 +60,13 @@ class Pass {
         // The pen goes to a polyline's first point whether or not it is visible; a
         // visible first point gets a dot.
         if (first) pic_.set_pen(pt_.px, pt_.py);
-        if (pt_.vis > 0.5f) pic_.line_to(pt_.px, pt_.py, palette_colour(s_.bird_colour));
+        if (pt_.vis > 0.5f) {
+            if (s_.bird_colour != colour_index_) {
+                colour_index_ = s_.bird_colour;
+                colour_ = palette_colour(colour_index_);
+            }
+            pic_.line_to(pt_.px, pt_.py, colour_);
+        }
     }
 
   private:
@@ -69,6 +76,8 @@ class Pass {
     Projector proj_;
     BirdExport& out_;
     Projected pt_{};  // picture position 0, 0 until the first visible point
+    int16_t colour_index_ = -1;
+    Colour colour_{};
 };
 
 }  // namespace
@@ -102,7 +111,12 @@ BirdAttitude::BirdAttitude(const State& s) : roll_b_(s.roll_b) {
 
 Rotated BirdAttitude::rotate(float x, float y, float z) const {
     const double a = bird_graded_roll(roll_b_, x) * k::d2r;
-    const double ca = std::cos(a), sa = std::sin(a);
+    if (std::memcmp(&a, &last_a_, sizeof a) != 0) {
+        last_a_ = a;
+        cos_a_ = std::cos(a);
+        sin_a_ = std::sin(a);
+    }
+    const double ca = cos_a_, sa = sin_a_;
     const double xd = x, yd = y, zd = z;
     // Roll about x, pitch about y, yaw about z.
     const double y1 = yd * ca - zd * sa;

@@ -43,6 +43,9 @@ class BirdAttitude {
   private:
     float roll_b_;
     double cos_p_, sin_p_, cos_y_, sin_y_;
+    // The trunk takes the full roll: most points share one graded roll angle, whose
+    // sine and cosine are kept (the same doubles, evaluated once).
+    mutable double last_a_ = 0.0, cos_a_ = 1.0, sin_a_ = 0.0;
 };
 
 // Rotates a scaled point and projects it: out.px, out.py keep the previous point's
