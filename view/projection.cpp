@@ -85,7 +85,8 @@ namespace {
 // far values and NaN held at +-1e9.
 inline int32_t pixel_cell(float v, double per_unit) {
     double c = double(v) * per_unit;
-    c = (c >= -1e9 && c <= 1e9) ? c : (c > 0 ? 1e9 : -1e9);
+    c = c > -1e9 ? c : -1e9;  // NaN lands here too
+    c = c < 1e9 ? c : 1e9;
     const int32_t t = int32_t(c);
     return t - int32_t(double(t) > c);
 }
