@@ -2,10 +2,10 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -74,7 +74,8 @@ double number_arg(const Args& a, const std::string& name, std::optional<double> 
     const char* first = text.data();
     if (!text.empty() && text[0] == '+') ++first;
     const auto r = std::from_chars(first, text.data() + text.size(), v);
-    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(v))
+    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() ||
+        !std::isfinite(v))
         throw ArgError{"--" + name + " needs a number, not \"" + text + "\""};
     return v;
 }
@@ -117,20 +118,22 @@ void fly_setup(Session& run, Mode mode, double clock_start) {
 }
 
 class Progress {
-public:
-    explicit Progress(long long total) : total_(total), on_(isatty(STDERR_FILENO) && total >= 20000) {}
+  public:
+    explicit Progress(long long total)
+        : total_(total), on_(isatty(STDERR_FILENO) && total >= 20000) {}
     void update(long long k) {
         if (!on_ || (k & 4095) != 0) return;
         const auto now = std::chrono::steady_clock::now();
         if (now - last_ < std::chrono::milliseconds(200)) return;
         last_ = now;
-        std::fprintf(stderr, "\r%lld / %lld ticks (%.0f%%)", k, total_, 100.0 * double(k) / double(total_));
+        std::fprintf(stderr, "\r%lld / %lld ticks (%.0f%%)", k, total_,
+                     100.0 * double(k) / double(total_));
     }
     void done() {
         if (on_) std::fprintf(stderr, "\r%*s\r", 40, "");
     }
 
-private:
+  private:
     long long total_;
     bool on_;
     std::chrono::steady_clock::time_point last_{};
@@ -156,7 +159,8 @@ int fly(int argc, char** argv) {
     std::string csv;
     bool redraw = true;
     try {
-        const Args a = parse_args(argc, argv, {"pattern", "ticks", "dt", "clock-start", "csv"}, {"no-redraw"});
+        const Args a =
+            parse_args(argc, argv, {"pattern", "ticks", "dt", "clock-start", "csv"}, {"no-redraw"});
         redraw = a.flags.count("no-redraw") == 0;
         mode = pattern_arg(a, false);
         ticks = count_arg(a, "ticks", std::nullopt);
@@ -173,14 +177,16 @@ int fly(int argc, char** argv) {
     if (!csv.empty()) {
         out = std::fopen(csv.c_str(), "wb");
         if (!out) {
-            std::fprintf(stderr, "soarcalculus fly: cannot create \"%s\": %s\n", csv.c_str(), std::strerror(errno));
+            std::fprintf(stderr, "soarcalculus fly: cannot create \"%s\": %s\n", csv.c_str(),
+                         std::strerror(errno));
             return 1;
         }
     }
     Session run(std::make_unique<RecordingSurface>(833, 667, false));
     fly_setup(run, mode, clock_start);
 
-    std::string buffer = "tick,t,dt,X,Y,Z,V,gam_deg,psi_deg,mu_deg,Nz,Nx,CL,U,Up,alpha,roll_b,pitch_b,yaw_b\n";
+    std::string buffer =
+        "tick,t,dt,X,Y,Z,V,gam_deg,psi_deg,mu_deg,Nz,Nx,CL,U,Up,alpha,roll_b,pitch_b,yaw_b\n";
     buffer.reserve(1 << 20);
     Progress progress(ticks);
     int status = 0;
@@ -195,7 +201,8 @@ int fly(int argc, char** argv) {
         append_row(buffer, k, run.s);
         ++done;
         if (buffer.size() > (1 << 20) - 512) {
-            write_ok = write_ok && std::fwrite(buffer.data(), 1, buffer.size(), out) == buffer.size();
+            write_ok =
+                write_ok && std::fwrite(buffer.data(), 1, buffer.size(), out) == buffer.size();
             buffer.clear();
         }
         progress.update(k);
@@ -204,14 +211,17 @@ int fly(int argc, char** argv) {
     write_ok = write_ok && std::fwrite(buffer.data(), 1, buffer.size(), out) == buffer.size();
     write_ok = (out == stdout ? std::fflush(out) == 0 : std::fclose(out) == 0) && write_ok;
     if (!write_ok) {
-        std::fprintf(stderr, "soarcalculus fly: writing \"%s\" failed\n", csv.empty() ? "standard output" : csv.c_str());
+        std::fprintf(stderr, "soarcalculus fly: writing \"%s\" failed\n",
+                     csv.empty() ? "standard output" : csv.c_str());
         return 1;
     }
     if (status != 0) std::fprintf(stderr, "soarcalculus fly: %s\n", run.w.message.c_str());
     const State& s = run.s;
     const double energy = double(s.Z) + double(s.V) * double(s.V) / (2.0 * double(s.g));
-    std::fprintf(stderr, "%lld ticks, flight time %s s, airspeed %s m/s, height %s m, specific energy %.4f m\n",
-                 done, float_text(s.t).c_str(), float_text(s.V).c_str(), float_text(s.Z).c_str(), energy);
+    std::fprintf(
+        stderr,
+        "%lld ticks, flight time %s s, airspeed %s m/s, height %s m, specific energy %.4f m\n",
+        done, float_text(s.t).c_str(), float_text(s.V).c_str(), float_text(s.Z).c_str(), energy);
     return status;
 }
 
@@ -223,7 +233,8 @@ int render(int argc, char** argv, const RasterSupport& raster) {
     int width = 833, height = 667;
     std::string png;
     try {
-        const Args a = parse_args(argc, argv, {"pattern", "ticks", "dt", "clock-start", "size", "png"}, {"grid"});
+        const Args a = parse_args(
+            argc, argv, {"pattern", "ticks", "dt", "clock-start", "size", "png"}, {"grid"});
         mode = pattern_arg(a, true);
         ticks = count_arg(a, "ticks", 1);
         dt = number_arg(a, "dt", 0.02);
@@ -232,8 +243,8 @@ int render(int argc, char** argv, const RasterSupport& raster) {
         grid = a.flags.count("grid") > 0;
         if (a.values.count("size")) {
             const std::string& sz = a.values.at("size");
-            if (std::sscanf(sz.c_str(), "%dx%d", &width, &height) != 2 || width < 16 || height < 16 ||
-                width > 8192 || height > 8192)
+            if (std::sscanf(sz.c_str(), "%dx%d", &width, &height) != 2 || width < 16 ||
+                height < 16 || width > 8192 || height > 8192)
                 throw ArgError{"--size needs WxH between 16x16 and 8192x8192, not \"" + sz + "\""};
         }
         if (!a.values.count("png")) throw ArgError{"--png is required"};
@@ -266,7 +277,8 @@ int render(int argc, char** argv, const RasterSupport& raster) {
     }
     std::string error;
     if (!raster.save_png(*run.pic, png, error)) {
-        std::fprintf(stderr, "soarcalculus render: cannot write \"%s\": %s\n", png.c_str(), error.c_str());
+        std::fprintf(stderr, "soarcalculus render: cannot write \"%s\": %s\n", png.c_str(),
+                     error.c_str());
         return 1;
     }
     return status;
@@ -279,7 +291,8 @@ int export_geometry(int argc, char** argv) {
         if (!a.values.count("dir")) throw ArgError{"--dir is required"};
         dir = a.values.at("dir");
         // Each value goes into its box as typed; it must be a number.
-        for (auto [name, target] : {std::pair{"roll", &roll}, {"pitch", &pitch}, {"yaw", &yaw}, {"scale", &scale}}) {
+        for (auto [name, target] :
+             {std::pair{"roll", &roll}, {"pitch", &pitch}, {"yaw", &yaw}, {"scale", &scale}}) {
             if (!a.values.count(name)) continue;
             number_arg(a, name, std::nullopt);
             *target = a.values.at(name);
@@ -290,7 +303,8 @@ int export_geometry(int argc, char** argv) {
     }
     std::error_code ec;
     if (!std::filesystem::is_directory(dir, ec)) {
-        std::fprintf(stderr, "soarcalculus export-geometry: \"%s\" is not a directory\n", dir.c_str());
+        std::fprintf(stderr, "soarcalculus export-geometry: \"%s\" is not a directory\n",
+                     dir.c_str());
         return 1;
     }
     Session run(std::make_unique<RecordingSurface>(833, 667, false), dir);

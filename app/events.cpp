@@ -34,28 +34,50 @@ namespace {
 
 void run_handler(State& s, Window& w, Io& io, Id id) {
     switch (id) {
-        case Id::chk_write: return chk_write_Click(s, w, io);
-        case Id::chk_airtrack: return chk_airtrack_Click(s, w, io);
-        case Id::chk_groundtrack: return chk_groundtrack_Click(s, w, io);
-        case Id::opt_profile: return opt_profile_Click(s, w, io);
-        case Id::opt_fixed: return opt_fixed_Click(s, w, io);
-        case Id::opt_upwind: return opt_upwind_Click(s, w, io);
-        case Id::opt_downwind: return opt_downwind_Click(s, w, io);
-        case Id::opt_crosswind: return opt_crosswind_Click(s, w, io);
-        case Id::opt_circlezoom: return opt_circlezoom_Click(s, w, io);
-        case Id::cmd_zoom_in: return cmd_zoom_in_Click(s, w, io);
-        case Id::cmd_zoom_out: return cmd_zoom_out_Click(s, w, io);
-        case Id::cmd_pan_up: return cmd_pan_up_click(s, w, io);
-        case Id::cmd_pan_down: return cmd_pan_down_Click(s, w, io);
-        case Id::cmd_pan_Left: return cmd_pan_Left_Click(s, w, io);
-        case Id::cmd_pan_right: return cmd_pan_right_Click(s, w, io);
-        case Id::cmd_reset: return cmd_reset_Click(s, w, io);
-        case Id::cmd_setup: return cmd_setup_click(s, w, io);
-        case Id::cmd_draw: return cmd_draw_Click(s, w, io);
-        case Id::cmd_RESUME: return cmd_RESUME_Click(s, w, io);
-        case Id::cmd_STOP: return cmd_STOp_click(s, w, io);
-        case Id::cmd_END: return cmd_END_Click(s, w, io);
-        default: return;  // labels, shapes, text boxes and the picture have no click handler
+        case Id::chk_write:
+            return chk_write_Click(s, w, io);
+        case Id::chk_airtrack:
+            return chk_airtrack_Click(s, w, io);
+        case Id::chk_groundtrack:
+            return chk_groundtrack_Click(s, w, io);
+        case Id::opt_profile:
+            return opt_profile_Click(s, w, io);
+        case Id::opt_fixed:
+            return opt_fixed_Click(s, w, io);
+        case Id::opt_upwind:
+            return opt_upwind_Click(s, w, io);
+        case Id::opt_downwind:
+            return opt_downwind_Click(s, w, io);
+        case Id::opt_crosswind:
+            return opt_crosswind_Click(s, w, io);
+        case Id::opt_circlezoom:
+            return opt_circlezoom_Click(s, w, io);
+        case Id::cmd_zoom_in:
+            return cmd_zoom_in_Click(s, w, io);
+        case Id::cmd_zoom_out:
+            return cmd_zoom_out_Click(s, w, io);
+        case Id::cmd_pan_up:
+            return cmd_pan_up_click(s, w, io);
+        case Id::cmd_pan_down:
+            return cmd_pan_down_Click(s, w, io);
+        case Id::cmd_pan_Left:
+            return cmd_pan_Left_Click(s, w, io);
+        case Id::cmd_pan_right:
+            return cmd_pan_right_Click(s, w, io);
+        case Id::cmd_reset:
+            return cmd_reset_Click(s, w, io);
+        case Id::cmd_setup:
+            return cmd_setup_click(s, w, io);
+        case Id::cmd_draw:
+            return cmd_draw_Click(s, w, io);
+        case Id::cmd_RESUME:
+            return cmd_RESUME_Click(s, w, io);
+        case Id::cmd_STOP:
+            return cmd_STOp_click(s, w, io);
+        case Id::cmd_END:
+            return cmd_END_Click(s, w, io);
+        default:
+            return;  // labels, shapes, text boxes and the picture have no click handler
     }
 }
 

@@ -46,7 +46,9 @@ void cmd_END_Click(State&, Window& w, Io&) {
     w.ended = true;
 }
 
-void txt_msec_Change(State&, Window& w, Io&) { w.timer.interval_ms = timer_interval(w); }
+void txt_msec_Change(State&, Window& w, Io&) {
+    w.timer.interval_ms = timer_interval(w);
+}
 
 void stop_with_message(State& s, Window& w, Io& io, const std::string& message) {
     cmd_STOp_click(s, w, io);

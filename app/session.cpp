@@ -3,13 +3,22 @@
 namespace soar {
 
 Session::Session(std::unique_ptr<Surface> picture, std::string export_dir)
-    : pic(std::move(picture)), files(std::move(export_dir)), io{*pic, clock, files}, w(make_window()) {}
+    : pic(std::move(picture)),
+      files(std::move(export_dir)),
+      io{*pic, clock, files},
+      w(make_window()) {}
 
-void Session::start() { Form_Load(s, w, io); }
+void Session::start() {
+    Form_Load(s, w, io);
+}
 
-void Session::choose(Mode mode) { choose_option(s, w, io, option_of(mode)); }
+void Session::choose(Mode mode) {
+    choose_option(s, w, io, option_of(mode));
+}
 
-void Session::press_ok() { click(s, w, io, Id::cmd_setup); }
+void Session::press_ok() {
+    click(s, w, io, Id::cmd_setup);
+}
 
 void Session::press_fly(float now) {
     clock.set(now);
@@ -41,12 +50,18 @@ std::optional<Mode> mode_named(const std::string& name) {
 
 Id option_of(Mode mode) {
     switch (mode) {
-        case Mode::upwind: return Id::opt_upwind;
-        case Mode::downwind: return Id::opt_downwind;
-        case Mode::crosswind: return Id::opt_crosswind;
-        case Mode::circlezoom: return Id::opt_circlezoom;
-        case Mode::profile: return Id::opt_profile;
-        case Mode::fixed: break;
+        case Mode::upwind:
+            return Id::opt_upwind;
+        case Mode::downwind:
+            return Id::opt_downwind;
+        case Mode::crosswind:
+            return Id::opt_crosswind;
+        case Mode::circlezoom:
+            return Id::opt_circlezoom;
+        case Mode::profile:
+            return Id::opt_profile;
+        case Mode::fixed:
+            break;
     }
     return Id::opt_fixed;
 }

@@ -56,10 +56,18 @@ void pan_left_right(State& s, Window& w, Io& io, double sign) {
 
 }  // namespace
 
-void opt_upwind_Click(State&, Window& w, Io& io) { prepare_moving_view(w, io, true); }
-void opt_downwind_Click(State&, Window& w, Io& io) { prepare_moving_view(w, io, false); }
-void opt_crosswind_Click(State&, Window& w, Io& io) { prepare_moving_view(w, io, false); }
-void opt_circlezoom_Click(State&, Window& w, Io& io) { prepare_moving_view(w, io, false); }
+void opt_upwind_Click(State&, Window& w, Io& io) {
+    prepare_moving_view(w, io, true);
+}
+void opt_downwind_Click(State&, Window& w, Io& io) {
+    prepare_moving_view(w, io, false);
+}
+void opt_crosswind_Click(State&, Window& w, Io& io) {
+    prepare_moving_view(w, io, false);
+}
+void opt_circlezoom_Click(State&, Window& w, Io& io) {
+    prepare_moving_view(w, io, false);
+}
 
 void opt_fixed_Click(State&, Window& w, Io&) {
     hide(w, Id::cmd_RESUME);
@@ -74,8 +82,12 @@ void opt_profile_Click(State&, Window& w, Io&) {
     if (selected(w, Id::opt_profile)) show(w, Id::cmd_setup);
 }
 
-void cmd_zoom_in_Click(State& s, Window& w, Io& io) { zoom_in_out(s, w, io, -1.0); }
-void cmd_zoom_out_Click(State& s, Window& w, Io& io) { zoom_in_out(s, w, io, +1.0); }
+void cmd_zoom_in_Click(State& s, Window& w, Io& io) {
+    zoom_in_out(s, w, io, -1.0);
+}
+void cmd_zoom_out_Click(State& s, Window& w, Io& io) {
+    zoom_in_out(s, w, io, +1.0);
+}
 
 void cmd_pan_up_click(State& s, Window& w, Io& io) {
     pan_height(s, 1.1);
@@ -87,8 +99,12 @@ void cmd_pan_down_Click(State& s, Window& w, Io& io) {
     if (selected_mode(w) == Mode::fixed) pan_up_down(s, w, io, -1.0);
 }
 
-void cmd_pan_Left_Click(State& s, Window& w, Io& io) { pan_left_right(s, w, io, -1.0); }
-void cmd_pan_right_Click(State& s, Window& w, Io& io) { pan_left_right(s, w, io, +1.0); }
+void cmd_pan_Left_Click(State& s, Window& w, Io& io) {
+    pan_left_right(s, w, io, -1.0);
+}
+void cmd_pan_right_Click(State& s, Window& w, Io& io) {
+    pan_left_right(s, w, io, +1.0);
+}
 
 void cmd_reset_Click(State& s, Window& w, Io& io) {
     show(w, Id::opt_fixed);
@@ -111,8 +127,12 @@ void chk_write_Click(State& s, Window& w, Io&) {
     s.write_flag = control(w, Id::chk_write).value == 1 ? 1 : 0;
 }
 
-void chk_airtrack_Click(State&, Window& w, Io&) { hide(w, Id::cmd_RESUME); }
-void chk_groundtrack_Click(State&, Window& w, Io&) { hide(w, Id::cmd_RESUME); }
+void chk_airtrack_Click(State&, Window& w, Io&) {
+    hide(w, Id::cmd_RESUME);
+}
+void chk_groundtrack_Click(State&, Window& w, Io&) {
+    hide(w, Id::cmd_RESUME);
+}
 
 void txt_bird_scale_Change(State& s, Window& w, Io&) {
     s.bird_scale = float(number_in(w, Id::txt_bird_scale));

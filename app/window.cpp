@@ -24,7 +24,13 @@ constexpr int kBlue192 = 0x0000C0;
 // (left, top, width, height in twips), initial visibility and value.
 constexpr Row kRows[] = {
     {Id::pic, "pic(1)", Kind::picture, "", {2640, 720, 12500, 10000}, false, 0},
-    {Id::Label2, "Label2", Kind::label, "Albatross Dynamic Soaring Simulation", {5760, 120, 5055, 375}, true, 0},
+    {Id::Label2,
+     "Label2",
+     Kind::label,
+     "Albatross Dynamic Soaring Simulation",
+     {5760, 120, 5055, 375},
+     true,
+     0},
     {Id::chk_grid, "chk_grid", Kind::check, "grid", {240, 120, 615, 255}, false, 0},
     {Id::chk_write, "chk_write", Kind::check, "Write to File", {1080, 120, 1335, 255}, false, 0},
     {Id::opt_profile, "opt_profile", Kind::option, "Profile Demo", {360, 360, 1335, 255}, false, 0},
@@ -42,7 +48,13 @@ constexpr Row kRows[] = {
     {Id::txt_msec, "txt_msec", Kind::text, "1", {1320, 1800, 615, 285}, false, 0},
     {Id::lab_calc, "lab_calc", Kind::label, "calc_msec *", {240, 2040, 975, 255}, false, 0},
     {Id::txt_calc, "txt_calc", Kind::text, "30", {1320, 2040, 615, 285}, false, 0},
-    {Id::lab_bird_scale, "lab_bird_scale", Kind::label, "Bird Scale", {240, 2280, 975, 255}, false, 0},
+    {Id::lab_bird_scale,
+     "lab_bird_scale",
+     Kind::label,
+     "Bird Scale",
+     {240, 2280, 975, 255},
+     false,
+     0},
     {Id::txt_bird_scale, "txt_bird_scale", Kind::text, "1", {1320, 2280, 615, 285}, false, 0},
     {Id::Shape1, "Shape1", Kind::shape_rect, "", {360, 2880, 1935, 1695}, true, 0},
     {Id::opt_fixed, "opt_fixed", Kind::option, "FIXED", {720, 3000, 1335, 255}, true, 1},
@@ -64,9 +76,27 @@ constexpr Row kRows[] = {
     {Id::Label4, "Label4", Kind::label, "MOVING", {840, 5880, 1095, 255}, true, 0},
     {Id::opt_upwind, "opt_upwind", Kind::option, "Upwind", {600, 6120, 1335, 255}, true, 0},
     {Id::opt_downwind, "opt_downwind", Kind::option, "Downwind", {600, 6360, 1335, 255}, true, 0},
-    {Id::opt_crosswind, "opt_crosswind", Kind::option, "Crosswind", {600, 6600, 1335, 255}, true, 0},
-    {Id::opt_circlezoom, "opt_circlezoom", Kind::option, "Zoom, U=0, D=0", {600, 6840, 1575, 255}, true, 0},
-    {Id::chk_groundtrack, "chk_groundtrack", Kind::check, "Ground Track", {600, 7200, 1335, 255}, false, 1},
+    {Id::opt_crosswind,
+     "opt_crosswind",
+     Kind::option,
+     "Crosswind",
+     {600, 6600, 1335, 255},
+     true,
+     0},
+    {Id::opt_circlezoom,
+     "opt_circlezoom",
+     Kind::option,
+     "Zoom, U=0, D=0",
+     {600, 6840, 1575, 255},
+     true,
+     0},
+    {Id::chk_groundtrack,
+     "chk_groundtrack",
+     Kind::check,
+     "Ground Track",
+     {600, 7200, 1335, 255},
+     false,
+     1},
     {Id::chk_airtrack, "chk_airtrack", Kind::check, "Air Track", {600, 7440, 1335, 255}, false, 1},
     {Id::cmd_draw, "cmd_draw", Kind::command, "DRAW", {360, 7920, 855, 255}, false, 0},
     {Id::cmd_setup, "cmd_setup", Kind::command, "OK", {1320, 8040, 735, 255}, true, 0},
@@ -81,15 +111,31 @@ constexpr Row kRows[] = {
 static_assert(std::size(kRows) == kControlCount, "one row per control");
 
 constexpr Id kTabOrder[] = {
-    Id::cmd_draw, Id::cmd_END, Id::txt_pitchup, Id::txt_msec, Id::lab_msec, Id::cmd_STOP,
-    Id::cmd_RESUME, Id::cmd_zoom_in, Id::cmd_pan_Left, Id::cmd_pan_right, Id::cmd_pan_up,
-    Id::cmd_pan_down, Id::cmd_zoom_out, Id::lab_pitchup, Id::lab_rollR, Id::txt_rollR, Id::lab_yawR,
-    Id::txt_yawR, Id::txt_yep, Id::lab_yob, Id::cmd_setup, Id::chk_write, Id::txt_time, Id::lab_time,
-    Id::lab_xob, Id::lab_zob, Id::txt_xep, Id::txt_zep, Id::lab_northx, Id::txt_sigdeg,
-    Id::lab_omedeg, Id::txt_omedeg, Id::lab_bird_scale, Id::txt_bird_scale, Id::cmd_reset,
-    Id::chk_groundtrack, Id::chk_airtrack, Id::opt_profile, Id::opt_downwind, Id::txt_calc,
-    Id::lab_calc, Id::opt_fixed, Id::chk_grid, Id::opt_crosswind, Id::opt_upwind, Id::pic,
-    Id::opt_circlezoom, Id::Label2, Id::Label4,
+    Id::cmd_draw,       Id::cmd_END,
+    Id::txt_pitchup,    Id::txt_msec,
+    Id::lab_msec,       Id::cmd_STOP,
+    Id::cmd_RESUME,     Id::cmd_zoom_in,
+    Id::cmd_pan_Left,   Id::cmd_pan_right,
+    Id::cmd_pan_up,     Id::cmd_pan_down,
+    Id::cmd_zoom_out,   Id::lab_pitchup,
+    Id::lab_rollR,      Id::txt_rollR,
+    Id::lab_yawR,       Id::txt_yawR,
+    Id::txt_yep,        Id::lab_yob,
+    Id::cmd_setup,      Id::chk_write,
+    Id::txt_time,       Id::lab_time,
+    Id::lab_xob,        Id::lab_zob,
+    Id::txt_xep,        Id::txt_zep,
+    Id::lab_northx,     Id::txt_sigdeg,
+    Id::lab_omedeg,     Id::txt_omedeg,
+    Id::lab_bird_scale, Id::txt_bird_scale,
+    Id::cmd_reset,      Id::chk_groundtrack,
+    Id::chk_airtrack,   Id::opt_profile,
+    Id::opt_downwind,   Id::txt_calc,
+    Id::lab_calc,       Id::opt_fixed,
+    Id::chk_grid,       Id::opt_crosswind,
+    Id::opt_upwind,     Id::pic,
+    Id::opt_circlezoom, Id::Label2,
+    Id::Label4,
 };
 
 }  // namespace
@@ -122,8 +168,12 @@ Window make_window() {
     return w;
 }
 
-Control& control(Window& w, Id id) { return w.controls.at(static_cast<size_t>(id)); }
-const Control& control(const Window& w, Id id) { return w.controls.at(static_cast<size_t>(id)); }
+Control& control(Window& w, Id id) {
+    return w.controls.at(static_cast<size_t>(id));
+}
+const Control& control(const Window& w, Id id) {
+    return w.controls.at(static_cast<size_t>(id));
+}
 
 Id id_of(std::string_view name) {
     for (const Row& r : kRows)
@@ -136,6 +186,8 @@ void select_option(Window& w, Id id) {
         if (c.kind == Kind::option) c.value = (c.id == id) ? 1 : 0;
 }
 
-double number_in(const Window& w, Id id) { return text_value(text(w, id)); }
+double number_in(const Window& w, Id id) {
+    return text_value(text(w, id));
+}
 
 }  // namespace soar

@@ -16,13 +16,60 @@ enum class Kind { picture, label, check, option, text, command, shape_rect, shap
 
 // Control names, in the order of the window description.
 enum class Id : int {
-    pic, Label2, chk_grid, chk_write, opt_profile, lab_northx, txt_sigdeg, lab_omedeg, txt_omedeg,
-    lab_xob, txt_xep, lab_yob, txt_yep, lab_zob, txt_zep, lab_msec, txt_msec, lab_calc, txt_calc,
-    lab_bird_scale, txt_bird_scale, Shape1, opt_fixed, lab_rollR, txt_rollR, lab_pitchup,
-    txt_pitchup, lab_yawR, txt_yawR, cmd_pan_up, cmd_pan_Left, cmd_pan_right, cmd_pan_down, Shape3,
-    cmd_zoom_in, cmd_zoom_out, Shape4, Shape2, Label4, opt_upwind, opt_downwind, opt_crosswind,
-    opt_circlezoom, chk_groundtrack, chk_airtrack, cmd_draw, cmd_setup, cmd_reset, cmd_RESUME,
-    txt_time, cmd_STOP, lab_time, cmd_END, Tim_1,
+    pic,
+    Label2,
+    chk_grid,
+    chk_write,
+    opt_profile,
+    lab_northx,
+    txt_sigdeg,
+    lab_omedeg,
+    txt_omedeg,
+    lab_xob,
+    txt_xep,
+    lab_yob,
+    txt_yep,
+    lab_zob,
+    txt_zep,
+    lab_msec,
+    txt_msec,
+    lab_calc,
+    txt_calc,
+    lab_bird_scale,
+    txt_bird_scale,
+    Shape1,
+    opt_fixed,
+    lab_rollR,
+    txt_rollR,
+    lab_pitchup,
+    txt_pitchup,
+    lab_yawR,
+    txt_yawR,
+    cmd_pan_up,
+    cmd_pan_Left,
+    cmd_pan_right,
+    cmd_pan_down,
+    Shape3,
+    cmd_zoom_in,
+    cmd_zoom_out,
+    Shape4,
+    Shape2,
+    Label4,
+    opt_upwind,
+    opt_downwind,
+    opt_crosswind,
+    opt_circlezoom,
+    chk_groundtrack,
+    chk_airtrack,
+    cmd_draw,
+    cmd_setup,
+    cmd_reset,
+    cmd_RESUME,
+    txt_time,
+    cmd_STOP,
+    lab_time,
+    cmd_END,
+    Tim_1,
     count_
 };
 inline constexpr int kControlCount = static_cast<int>(Id::count_);
@@ -60,10 +107,10 @@ struct Window {
     int client_width = 14025, client_height = 9495;  // twips
     int32_t background = 0xE0E0E0;
     std::array<Control, kControlCount> controls;
-    Timer timer;                  // Tim_1
-    std::vector<Id> tab_order;    // focus order, first to last
-    std::string message;          // something the user must be told; a view shows and clears it
-    bool ended = false;           // "END" was pressed: the program closes at once
+    Timer timer;                // Tim_1
+    std::vector<Id> tab_order;  // focus order, first to last
+    std::string message;        // something the user must be told; a view shows and clears it
+    bool ended = false;         // "END" was pressed: the program closes at once
 };
 
 // The window as its description creates it, before start-up runs.
@@ -73,13 +120,27 @@ Control& control(Window& w, Id id);
 const Control& control(const Window& w, Id id);
 Id id_of(std::string_view name);  // Id::count_ when there is no such control
 
-inline void show(Window& w, Id id) { control(w, id).visible = true; }
-inline void hide(Window& w, Id id) { control(w, id).visible = false; }
-inline bool visible(const Window& w, Id id) { return control(w, id).visible; }
-inline const std::string& text(const Window& w, Id id) { return control(w, id).text; }
-inline void set_text(Window& w, Id id, std::string t) { control(w, id).text = std::move(t); }
-inline bool selected(const Window& w, Id id) { return control(w, id).value != 0; }
-inline bool checked(const Window& w, Id id) { return control(w, id).value == 1; }
+inline void show(Window& w, Id id) {
+    control(w, id).visible = true;
+}
+inline void hide(Window& w, Id id) {
+    control(w, id).visible = false;
+}
+inline bool visible(const Window& w, Id id) {
+    return control(w, id).visible;
+}
+inline const std::string& text(const Window& w, Id id) {
+    return control(w, id).text;
+}
+inline void set_text(Window& w, Id id, std::string t) {
+    control(w, id).text = std::move(t);
+}
+inline bool selected(const Window& w, Id id) {
+    return control(w, id).value != 0;
+}
+inline bool checked(const Window& w, Id id) {
+    return control(w, id).value == 1;
+}
 // Selects one option of the window's single option group and clears the others.
 void select_option(Window& w, Id id);
 // The leading number of a text box's text (0 when there is none).

@@ -54,8 +54,8 @@ void BM_FlyCommand(benchmark::State& bs) {
     const std::string ticks = std::to_string(bs.range(0));
     const std::string csv = "/tmp/soar_bench_fly.csv";
     for (auto _ : bs) {
-        std::vector<std::string> args = {"soarcalculus", "fly", "--pattern", "downwind", "--ticks", ticks,
-                                         "--dt", "0.001", "--csv", csv};
+        std::vector<std::string> args = {"soarcalculus", "fly",  "--pattern", "downwind", "--ticks",
+                                         ticks,          "--dt", "0.001",     "--csv",    csv};
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         std::FILE* saved = std::freopen("/dev/null", "w", stderr);
@@ -64,7 +64,8 @@ void BM_FlyCommand(benchmark::State& bs) {
         if (rc != 0) bs.SkipWithError("fly failed");
     }
     bs.SetItemsProcessed(bs.iterations() * bs.range(0));
-    bs.counters["rows_per_s"] = benchmark::Counter(double(bs.iterations() * bs.range(0)), benchmark::Counter::kIsRate);
+    bs.counters["rows_per_s"] =
+        benchmark::Counter(double(bs.iterations() * bs.range(0)), benchmark::Counter::kIsRate);
     std::remove(csv.c_str());
 }
 BENCHMARK(BM_FlyCommand)->Arg(20000)->Unit(benchmark::kMillisecond);

@@ -54,7 +54,13 @@ void BM_FullTick(benchmark::State& bs) {
     for (auto _ : bs) f.tick();
     bs.counters["track_points"] = double(f.s.n_trk);
 }
-BENCHMARK(BM_FullTick)->Arg(0)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullTick)
+    ->Arg(0)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace soar

@@ -37,10 +37,11 @@ int main(int argc, char** argv) {
     QObject::connect(&report, &QTimer::timeout, [&] {
         const int64_t ticks = window.state().n_step;
         const qint64 ms = clock.elapsed();
-        std::printf("%s t=%6.1f s  flight time %8.2f s  ticks %9lld  %7.0f ticks/s  track %lld points\n",
-                    pattern.c_str(), ms / 1000.0, double(window.state().t), (long long)ticks,
-                    double(ticks - last_ticks) * 1000.0 / double(ms - last_ms),
-                    (long long)window.state().n_trk);
+        std::printf(
+            "%s t=%6.1f s  flight time %8.2f s  ticks %9lld  %7.0f ticks/s  track %lld points\n",
+            pattern.c_str(), ms / 1000.0, double(window.state().t), (long long)ticks,
+            double(ticks - last_ticks) * 1000.0 / double(ms - last_ms),
+            (long long)window.state().n_trk);
         std::fflush(stdout);
         last_ticks = ticks, last_ms = ms;
         if (!window.model().timer.enabled) {

@@ -4,7 +4,7 @@
 namespace soar {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual float seconds_since_midnight() = 0;
 };

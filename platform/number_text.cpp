@@ -10,7 +10,9 @@ namespace soar {
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -63,7 +65,8 @@ std::string float_text(float value) {
     auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
     int digits = 0;
     for (const char* c = buf; c < r.ptr && *c != 'e'; ++c) digits += is_digit(*c);
-    if (digits > 7) r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 6);
+    if (digits > 7)
+        r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 6);
     const std::string sci(buf, r.ptr);  // e.g. "-8.75e+01"
     const size_t e_pos = sci.find('e');
     const int exponent = std::atoi(sci.c_str() + e_pos + 1);

@@ -26,7 +26,7 @@ inline constexpr int kScaleUser = 0;
 inline constexpr int kScalePixels = 3;
 
 class Surface {
-public:
+  public:
     virtual ~Surface() = default;
 
     // Erase the picture to the background colour; the pen goes to the origin.

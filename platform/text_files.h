@@ -9,7 +9,7 @@
 namespace soar {
 
 class TextFiles {
-public:
+  public:
     virtual ~TextFiles() = default;
     // Create or empty file `number` under `name`. False when it cannot be opened;
     // error() then says why.

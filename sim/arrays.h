@@ -10,7 +10,7 @@
 namespace soar {
 
 class Array1 {
-public:
+  public:
     Array1() = default;
     Array1(int lo, int hi) { allocate(lo, hi); }
     // Re-create with bounds lo..hi, every element 0 (old contents discarded).
@@ -24,7 +24,7 @@ public:
     int hi() const { return hi_; }
     bool empty() const { return v_.empty(); }
 
-private:
+  private:
     size_t check(int i) const {
         if (i < lo_ || i > hi_)
             throw std::out_of_range("index " + std::to_string(i) + " outside " +
@@ -37,7 +37,7 @@ private:
 
 // Two-dimensional array with bounds (1..rows, 1..cols).
 class Array2 {
-public:
+  public:
     void allocate(int rows, int cols) {
         rows_ = rows, cols_ = cols;
         v_.assign(static_cast<size_t>(rows > 0 && cols > 0 ? rows * cols : 0), 0.0f);
@@ -47,7 +47,7 @@ public:
     int rows() const { return rows_; }
     int cols() const { return cols_; }
 
-private:
+  private:
     size_t check(int r, int c) const {
         if (r < 1 || r > rows_ || c < 1 || c > cols_)
             throw std::out_of_range("index (" + std::to_string(r) + ", " + std::to_string(c) +

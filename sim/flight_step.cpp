@@ -13,12 +13,14 @@ namespace soar {
 
 void law_A_bank(State& s, FlightTrig& trig) {
     const double Up = s.Up, V = s.V, g = s.g;
-    const double tan_gam = trig.gam.tan(s.gam), sin_gam = trig.gam.sin(s.gam), cos_gam = trig.gam.cos(s.gam);
+    const double tan_gam = trig.gam.tan(s.gam), sin_gam = trig.gam.sin(s.gam),
+                 cos_gam = trig.gam.cos(s.gam);
     const double sin_psi = trig.psi.sin(s.psi), cos_psi = trig.psi.cos(s.psi);
     require_nonzero(V, "the airspeed is zero");
     require_nonzero(cos_gam, "the flight path is vertical");
     const double N = Up * tan_gam * sin_psi + double(s.psi_dot) * k::d2r;
-    const double D = g / V + double(s.gam_dot) * k::d2r / cos_gam + Up * sin_gam * tan_gam * cos_psi;
+    const double D =
+        g / V + double(s.gam_dot) * k::d2r / cos_gam + Up * sin_gam * tan_gam * cos_psi;
     require_nonzero(D, "the bank angle is undefined (zero denominator)");
     // One-argument arctangent: the bank stays inside (-90, +90) degrees.
     s.mu_deg = float(1.0 / k::d2r * std::atan(N / D));
@@ -56,17 +58,20 @@ void law_D_path_angle(State& s) {
     const double gam_A = s.gam_A, gam_B = s.gam_B;
     s.gam_deg = float(sn * sn * gam_B + gam_A * sn);
     s.gam = float(double(s.gam_deg) * k::d2r);
-    s.dgam_dpsi = float(k::d2r * k::d2r * ((gam_B + gam_B) * sn * cs + gam_A * cs) * 90.0 * sin_half_u);
+    s.dgam_dpsi =
+        float(k::d2r * k::d2r * ((gam_B + gam_B) * sn * cs + gam_A * cs) * 90.0 * sin_half_u);
 }
 
 namespace {
 
 // Trapezoidal airspeed update; an airspeed at or below zero ends the flight.
 void airspeed_update(State& s) {
-    s.V = float(double(s.V_old) + (double(s.Nx_old) + double(s.Nx)) * (double(s.g) * 0.5) * double(s.dt));
+    s.V = float(double(s.V_old) +
+                (double(s.Nx_old) + double(s.Nx)) * (double(s.g) * 0.5) * double(s.dt));
     if (!(s.V > 0.0f)) {
-        throw FlightFault(std::isfinite(s.V) ? "the airspeed fell to " + std::to_string(s.V) + " m/s"
-                                             : std::string("the airspeed is no longer finite"));
+        throw FlightFault(std::isfinite(s.V)
+                              ? "the airspeed fell to " + std::to_string(s.V) + " m/s"
+                              : std::string("the airspeed is no longer finite"));
     }
 }
 
@@ -177,7 +182,8 @@ void integration_step(State& s, Mode mode, float clock) {
             s.psi_deg = float(double(s.psi_deg_old) +
                               0.5 * (double(s.psi_dot_old) + double(s.psi_dot)) * double(s.dt));
             // One full turn is one cycle: the heading wraps from 270 back to -90.
-            if (heading_scheduled(mode) && s.psi_deg > 270.0f) s.psi_deg = float(double(s.psi_deg) - 360.0);
+            if (heading_scheduled(mode) && s.psi_deg > 270.0f)
+                s.psi_deg = float(double(s.psi_deg) - 360.0);
             s.psi = float(double(s.psi_deg) * k::d2r);
             law_C_radius(s);
         }

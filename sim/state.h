@@ -40,16 +40,16 @@ struct State {
     float Xdot_air = 0, Xdot = 0, Ydot = 0;
 
     // --- step memory ---
-    float t_old = 0, V_old = 0, X_old = 0, Y_old = 0, Z_old = 0, gam_deg_old = 0,
-          psi_deg_old = 0, Nx_old = 0, psi_dot_old = 0, Xdot_old = 0, Ydot_old = 0;
+    float t_old = 0, V_old = 0, X_old = 0, Y_old = 0, Z_old = 0, gam_deg_old = 0, psi_deg_old = 0,
+          Nx_old = 0, psi_dot_old = 0, Xdot_old = 0, Ydot_old = 0;
 
     // Clock bookkeeping across midnight: the last raw clock reading of the flight
     // and the whole days (in s) added since FLY, so that t never runs backwards.
     double clock_last = 0, clock_days = 0;
 
     // --- pattern parameters ---
-    float T_cyc = 0, c_warp = 0, gam_A = 0, gam_B = 0, mu_max = 0, mu_ph = 0, psi_A = 0,
-          psi_B = 0, R_0 = 0, R_A = 0, R_ph = 0;
+    float T_cyc = 0, c_warp = 0, gam_A = 0, gam_B = 0, mu_max = 0, mu_ph = 0, psi_A = 0, psi_B = 0,
+          R_0 = 0, R_A = 0, R_ph = 0;
 
     // --- observer, view and drawing surface ---
     float xep = 0, yep = 0, zep = 0;

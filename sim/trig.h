@@ -11,7 +11,7 @@
 namespace soar {
 
 class AngleTrig {
-public:
+  public:
     double sin(float a) {
         at(a);
         return sin_;
@@ -26,7 +26,7 @@ public:
         return tan_;
     }
 
-private:
+  private:
     // Keyed on the float's bits, so that -0 and +0 keep their own signed results.
     void at(float a) {
         uint32_t bits;

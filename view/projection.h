@@ -30,7 +30,7 @@ struct Projected {
 // The projection for the current view, with the sines and cosines of the view
 // angles computed once per drawing pass instead of once per point.
 class Projector {
-public:
+  public:
     explicit Projector(const State& s);
     // Projects (x, y, z) + drawing shift. px and py are written only when the point
     // is visible; otherwise `out` keeps the previous point's values there.
@@ -67,7 +67,7 @@ public:
     void project_tracks(const float* x, const float* y, const float* z, int n, double per_unit,
                         TrackBatch& out) const;
 
-private:
+  private:
     double x_shift_, y_shift_, z_shift_, xep_, yep_, zep_;
     double cos_w_, sin_w_, cos_q_, sin_q_;
     double D_ob_;

@@ -74,7 +74,9 @@ void tracks_draw(State& s, Surface& pic, bool ground, bool air) {
         if (start) pic.pset(px, py);
         pic.line_to(px, py, green);
     };
-    auto keep_air = [&](bool start, float px, float py) { air_vertices.push_back({start, px, py}); };
+    auto keep_air = [&](bool start, float px, float py) {
+        air_vertices.push_back({start, px, py});
+    };
     auto batch = std::make_unique<Projector::TrackBatch>();
     for (int64_t first = 1; first <= last; first += Projector::TrackBatch::kSize) {
         const int n = int(std::min<int64_t>(Projector::TrackBatch::kSize, last - first + 1));
@@ -83,8 +85,8 @@ void tracks_draw(State& s, Surface& pic, bool ground, bool air) {
         for (int j = 0; j < n; ++j) {
             const bool is_last = first + j == last;
             if (ground) {
-                g.add(b.ground_vis[j], b.ground_px[j], b.ground_py[j], b.ground_ix[j], b.ground_iy[j],
-                      is_last, draw_ground);
+                g.add(b.ground_vis[j], b.ground_px[j], b.ground_py[j], b.ground_ix[j],
+                      b.ground_iy[j], is_last, draw_ground);
             }
             if (air) {
                 a.add(b.air_vis[j], b.air_px[j], b.air_py[j], b.air_ix[j], b.air_iy[j], is_last,

@@ -40,11 +40,14 @@ bool pan_height(State& s, double factor) {
     return true;
 }
 
-void pan_pitch(State& s, double sign) { s.pitch_b = float(double(s.pitch_b) + 5.0 * sign); }
+void pan_pitch(State& s, double sign) {
+    s.pitch_b = float(double(s.pitch_b) + 5.0 * sign);
+}
 
 void pan_yaw(State& s, double sign) {
     if (s.roll_b != 0.0f) {
-        s.yaw_b = float(double(s.yaw_b) + 10.0 * sign * double(s.roll_b) / std::fabs(double(s.roll_b)));
+        s.yaw_b =
+            float(double(s.yaw_b) + 10.0 * sign * double(s.roll_b) / std::fabs(double(s.roll_b)));
     } else {
         s.yaw_b = float(double(s.yaw_b) + 10.0 * sign);
     }

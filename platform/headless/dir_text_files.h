@@ -13,7 +13,7 @@
 namespace soar {
 
 class DirTextFiles final : public TextFiles {
-public:
+  public:
     explicit DirTextFiles(std::string directory = ".") : dir_(std::move(directory)) {}
     void set_directory(std::string directory) { dir_ = std::move(directory); }
     const std::string& directory() const { return dir_; }
@@ -24,7 +24,7 @@ public:
     bool close(int number) override;
     std::string error() const override { return error_; }
 
-private:
+  private:
     struct Slot {
         std::ofstream out;
         std::string path;
@@ -37,7 +37,7 @@ private:
 };
 
 class MemoryTextFiles final : public TextFiles {
-public:
+  public:
     bool open(int number, const std::string& name) override;
     bool write_line(int number, const std::string& text) override;
     bool write_record(int number, std::span<const float> values) override;
@@ -48,7 +48,7 @@ public:
     std::string fail_on;                          // a name whose open fails
     int opens = 0;
 
-private:
+  private:
     std::array<std::string, 16> names_{};
     std::string error_;
 };

@@ -7,17 +7,17 @@
 namespace soar {
 
 class ManualClock final : public Clock {
-public:
+  public:
     explicit ManualClock(float now = 0.0f) : now_(now) {}
     void set(float now) { now_ = now; }
     float seconds_since_midnight() override { return now_; }
 
-private:
+  private:
     float now_;
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     float seconds_since_midnight() override;
 };
 

@@ -19,7 +19,7 @@ struct Primitive {
 };
 
 class RecordingSurface final : public Surface {
-public:
+  public:
     explicit RecordingSurface(int width_px = 833, int height_px = 667, bool keep = true);
 
     void clear() override;
@@ -42,7 +42,7 @@ public:
     long clears() const { return clears_; }
     long lines() const { return lines_; }  // lines drawn since the last clear
 
-private:
+  private:
     void add(Primitive p);
 
     UserScale scale_;

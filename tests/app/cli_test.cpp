@@ -1,7 +1,6 @@
 #include "app/cli.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,10 +37,13 @@ struct Fly : ::testing::Test {
 
 TEST_F(Fly, WritesTheHeaderAndOneRowPerTick) {
     const fs::path csv = dir / "up.csv";
-    ASSERT_EQ(run({"fly", "--pattern", "upwind", "--ticks", "250", "--dt", "0.02", "--csv", csv.string()}), 0);
+    ASSERT_EQ(run({"fly", "--pattern", "upwind", "--ticks", "250", "--dt", "0.02", "--csv",
+                   csv.string()}),
+              0);
     const auto lines = lines_of(csv);
     ASSERT_EQ(lines.size(), 251u);
-    EXPECT_EQ(lines[0], "tick,t,dt,X,Y,Z,V,gam_deg,psi_deg,mu_deg,Nz,Nx,CL,U,Up,alpha,roll_b,pitch_b,yaw_b");
+    EXPECT_EQ(lines[0],
+              "tick,t,dt,X,Y,Z,V,gam_deg,psi_deg,mu_deg,Nz,Nx,CL,U,Up,alpha,roll_b,pitch_b,yaw_b");
     EXPECT_EQ(lines[1].rfind("1,0,0,0,0,1.02,25,0,-90,", 0), 0u) << lines[1];
     EXPECT_EQ(lines[2].rfind("2,0.02,0.02,", 0), 0u) << lines[2];
     EXPECT_EQ(lines[250].rfind("250,4.98,", 0), 0u) << lines[250];
@@ -51,16 +53,21 @@ TEST_F(Fly, WritesTheHeaderAndOneRowPerTick) {
 TEST_F(Fly, SameRunGivesTheSameBytes) {
     const fs::path a = dir / "a.csv", b = dir / "b.csv";
     for (const auto& p : {a, b})
-        ASSERT_EQ(run({"fly", "--pattern", "circlezoom", "--ticks", "300", "--dt", "0.0137", "--clock-start", "50000.5", "--csv", p.string()}), 0);
+        ASSERT_EQ(run({"fly", "--pattern", "circlezoom", "--ticks", "300", "--dt", "0.0137",
+                       "--clock-start", "50000.5", "--csv", p.string()}),
+                  0);
     EXPECT_EQ(lines_of(a), lines_of(b));
 }
 
 TEST_F(Fly, FlightWithoutThePictureIsTheSameFlight) {
     const fs::path full = dir / "full.csv", bare = dir / "bare.csv";
     for (const char* pattern : {"upwind", "downwind", "crosswind", "circlezoom", "profile"}) {
-        ASSERT_EQ(run({"fly", "--pattern", pattern, "--ticks", "400", "--dt", "0.01", "--csv", full.string()}), 0);
-        ASSERT_EQ(run({"fly", "--pattern", pattern, "--ticks", "400", "--dt", "0.01", "--csv", bare.string(),
-                       "--no-redraw"}), 0);
+        ASSERT_EQ(run({"fly", "--pattern", pattern, "--ticks", "400", "--dt", "0.01", "--csv",
+                       full.string()}),
+                  0);
+        ASSERT_EQ(run({"fly", "--pattern", pattern, "--ticks", "400", "--dt", "0.01", "--csv",
+                       bare.string(), "--no-redraw"}),
+                  0);
         EXPECT_EQ(lines_of(full), lines_of(bare)) << pattern;
     }
 }
@@ -90,7 +97,9 @@ TEST_F(Fly, BadArgumentsExitTwoAndWriteNothing) {
 
 TEST_F(Fly, StallKeepsTheCompletedRowsAndExitsOne) {
     const fs::path csv = dir / "cross.csv";
-    EXPECT_EQ(run({"fly", "--pattern", "crosswind", "--ticks", "100000", "--dt", "0.01", "--csv", csv.string()}), 1);
+    EXPECT_EQ(run({"fly", "--pattern", "crosswind", "--ticks", "100000", "--dt", "0.01", "--csv",
+                   csv.string()}),
+              1);
     const auto lines = lines_of(csv);
     EXPECT_GT(lines.size(), 1000u);
     EXPECT_LT(lines.size(), 100001u);
@@ -105,8 +114,8 @@ TEST_F(Fly, StallKeepsTheCompletedRowsAndExitsOne) {
 
 TEST_F(Fly, ExportGeometryWritesTheEightFiles) {
     ASSERT_EQ(run({"export-geometry", "--dir", dir.string(), "--roll", "30", "--scale", "1.5"}), 0);
-    for (const char* name : {"xyz.txt", "xyz_wp.txt", "xyz_ws.txt", "xyz_sp.txt", "xyz_bm.txt", "xyz_eq.txt",
-                             "xyz_bs.txt", "xyz_ee.txt"}) {
+    for (const char* name : {"xyz.txt", "xyz_wp.txt", "xyz_ws.txt", "xyz_sp.txt", "xyz_bm.txt",
+                             "xyz_eq.txt", "xyz_bs.txt", "xyz_ee.txt"}) {
         ASSERT_TRUE(fs::exists(dir / name)) << name;
         std::ifstream in(dir / name, std::ios::binary);
         std::string first;

@@ -35,8 +35,8 @@ uint64_t flight_hash(Mode mode, int ticks, double dt, double clock_start) {
     for (int k = 1; k <= ticks; ++k) {
         if (!run.tick(float(clock_start + double(k - 1) * dt))) break;
         const State& s = run.s;
-        for (float v : {s.t, s.dt, s.X, s.Y, s.Z, s.V, s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx, s.CL, s.U,
-                        s.Up, s.alpha, s.roll_b, s.pitch_b, s.yaw_b})
+        for (float v : {s.t, s.dt, s.X, s.Y, s.Z, s.V, s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx,
+                        s.CL, s.U, s.Up, s.alpha, s.roll_b, s.pitch_b, s.yaw_b})
             h = fnv1a(h, v);
     }
     return h;

@@ -34,9 +34,9 @@ TEST(SceneRedraw, TracksAreRecordedAndDrawnBehindTheNewestPoint) {
     for (int k = 2; k <= 60; ++k) p.tick_at(float((k - 1) * 0.02));
     EXPECT_EQ(p.s.n_trk, 60);
     EXPECT_EQ(p.s.x_trk[60], p.s.X);
-    EXPECT_TRUE(drew_in(p, palette_colour(2)));  // ground track, green
-    EXPECT_TRUE(drew_in(p, palette_colour(1)));  // air track, dark blue
-    EXPECT_TRUE(drew_in(p, palette_colour(4)));  // wind figure, dark red
+    EXPECT_TRUE(drew_in(p, palette_colour(2)));   // ground track, green
+    EXPECT_TRUE(drew_in(p, palette_colour(1)));   // air track, dark blue
+    EXPECT_TRUE(drew_in(p, palette_colour(4)));   // wind figure, dark red
     EXPECT_TRUE(drew_in(p, rgb(125, 160, 225)));  // sky
 }
 

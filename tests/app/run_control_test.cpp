@@ -22,7 +22,8 @@ TEST(RunControl, FlyHidesTheOtherPatternsAndStartsTheTimer) {
     EXPECT_EQ(p.s.pitch_b, 2.0f);
     EXPECT_FALSE(visible(p.w, Id::opt_fixed));
     EXPECT_TRUE(visible(p.w, Id::opt_upwind));
-    for (Id id : {Id::opt_downwind, Id::opt_crosswind, Id::opt_circlezoom, Id::chk_groundtrack, Id::chk_airtrack})
+    for (Id id : {Id::opt_downwind, Id::opt_crosswind, Id::opt_circlezoom, Id::chk_groundtrack,
+                  Id::chk_airtrack})
         EXPECT_FALSE(visible(p.w, id));
     EXPECT_TRUE(visible(p.w, Id::cmd_STOP));
     EXPECT_TRUE(visible(p.w, Id::cmd_RESUME));  // FLY does not hide itself
@@ -65,7 +66,8 @@ TEST(RunControl, TimerIntervalRoundsHalfToEvenAndStaysUsable) {
     struct Case {
         const char* text;
         int ms;
-    } cases[] = {{"2.5", 2}, {"3.5", 4}, {"1", 1}, {"40", 40}, {"0", 1}, {"-5", 1}, {"abc", 1}, {"1e12", 10000}};
+    } cases[] = {{"2.5", 2}, {"3.5", 4}, {"1", 1},   {"40", 40},
+                 {"0", 1},   {"-5", 1},  {"abc", 1}, {"1e12", 10000}};
     for (const Case& c : cases) {
         p.type(Id::txt_msec, c.text);
         EXPECT_EQ(p.w.timer.interval_ms, c.ms) << c.text;

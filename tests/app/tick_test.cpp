@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "app_fixture.h"
 #include "platform/number_text.h"
-
-#include <cmath>
 
 namespace soar {
 namespace {

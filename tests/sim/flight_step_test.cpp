@@ -24,10 +24,13 @@ State started(Mode mode, float clock = 0.0f) {
     return s;
 }
 
-double energy(const State& s) { return double(s.Z) + double(s.V) * double(s.V) / (2.0 * double(s.g)); }
+double energy(const State& s) {
+    return double(s.Z) + double(s.V) * double(s.V) / (2.0 * double(s.g));
+}
 
 TEST(FirstTick, StartsLevelAcrossTheWindAtTwentyFiveMetresPerSecond) {
-    for (Mode mode : {Mode::upwind, Mode::downwind, Mode::crosswind, Mode::circlezoom, Mode::profile}) {
+    for (Mode mode :
+         {Mode::upwind, Mode::downwind, Mode::crosswind, Mode::circlezoom, Mode::profile}) {
         State before = test::startup_air();
         wind_profile_setup(before, mode);
         math_start(before, mode, {});
@@ -65,7 +68,8 @@ TEST(ControlLaws, PathAngleFollowsTheHeadingSchedule) {
     struct Case {
         float psi_deg;
         double gam_deg;
-    } cases[] = {{-90.0f, 0.0}, {30.0f, 18.0 + 6.7}, {90.0f, 0.0}, {150.0f, 6.7 - 18.0}, {270.0f, 0.0}};
+    } cases[] = {
+        {-90.0f, 0.0}, {30.0f, 18.0 + 6.7}, {90.0f, 0.0}, {150.0f, 6.7 - 18.0}, {270.0f, 0.0}};
     for (const Case& c : cases) {
         s.psi_deg = c.psi_deg;
         law_D_path_angle(s);
@@ -81,7 +85,8 @@ TEST(ControlLaws, PathAngleFollowsTheHeadingSchedule) {
         law_D_path_angle(a), law_D_path_angle(b);
         s.psi_deg = psi;
         law_D_path_angle(s);
-        const double slope = (double(b.gam_deg) - double(a.gam_deg)) / (double(b.psi_deg) - double(a.psi_deg));
+        const double slope =
+            (double(b.gam_deg) - double(a.gam_deg)) / (double(b.psi_deg) - double(a.psi_deg));
         EXPECT_NEAR(s.dgam_dpsi, slope, 2e-3) << psi;
     }
 }

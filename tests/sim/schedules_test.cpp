@@ -78,7 +78,8 @@ TEST(Schedules, UpwindPathAngleRateIsTheDerivativeOfItsSineTerm) {
         a.gam_B = b.gam_B = c.gam_B = 0.0f;
         const double h = 1e-3;
         a.t = float(t - h), b.t = float(t), c.t = float(t + h);
-        tau_schedules(a, Mode::upwind), tau_schedules(b, Mode::upwind), tau_schedules(c, Mode::upwind);
+        tau_schedules(a, Mode::upwind), tau_schedules(b, Mode::upwind),
+            tau_schedules(c, Mode::upwind);
         const double slope = (double(c.gam_deg) - double(a.gam_deg)) / (double(c.t) - double(a.t));
         EXPECT_NEAR(b.gam_dot, slope, 0.01 * std::fabs(slope) + 0.02) << "t = " << t;
     }

@@ -86,14 +86,14 @@ TEST(WindFigure, TenClosedArrowsFromTheAxis) {
         const int first = 7 * (b - 1) + 1;
         const float zz = s.z_wp(first);
         const float tip = s.x_wp(first + 3);
-        EXPECT_EQ(s.x_wp(first), 0.0f);       // starts on the axis
-        EXPECT_EQ(s.x_wp(first + 6), 0.0f);   // and returns to it
-        EXPECT_EQ(s.z_wp(first + 3), zz);     // the tip at the shaft's height
+        EXPECT_EQ(s.x_wp(first), 0.0f);      // starts on the axis
+        EXPECT_EQ(s.x_wp(first + 6), 0.0f);  // and returns to it
+        EXPECT_EQ(s.z_wp(first + 3), zz);    // the tip at the shaft's height
         EXPECT_NEAR(s.x_wp(first + 1), tip - 0.75, 1e-5);
         EXPECT_NEAR(s.z_wp(first + 2), zz - 0.15, 1e-5);
         EXPECT_NEAR(s.z_wp(first + 4), zz + 0.15, 1e-5);
-        EXPECT_GT(zz, previous_height);       // arrows climb
-        EXPECT_GT(tip, previous_length);      // and lengthen with height
+        EXPECT_GT(zz, previous_height);   // arrows climb
+        EXPECT_GT(tip, previous_length);  // and lengthen with height
         previous_height = zz, previous_length = tip;
         for (int p = first; p < first + 7; ++p) EXPECT_EQ(s.y_wp(p), 4.5f);
     }

@@ -62,7 +62,9 @@ TEST(SeaGrid, LinesWithAnEndBehindTheObserverAreLeftOut) {
     EXPECT_GT(lines, 0);
     EXPECT_LE(lines, 11);
     for (const Primitive& p : pic.primitives()) {
-        if (p.op == Primitive::Op::line) { EXPECT_EQ(p.colour, palette_colour(15)); }
+        if (p.op == Primitive::Op::line) {
+            EXPECT_EQ(p.colour, palette_colour(15));
+        }
     }
 }
 

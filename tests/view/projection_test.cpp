@@ -39,9 +39,9 @@ TEST(ViewGeometry, AzimuthAndDepressionOfTheLineOfSight) {
         float xep, yep, zep;
         double omedeg, sigdeg;
     } cases[] = {
-        {5, 0, 2, 270.0, std::atan(2.0 / 5.0) * 57.29582790879778},   // looking along -x, down
-        {-1, -3, 0, std::atan(1.0 / 3.0) * 57.29582790879778, 0.0},  // about 18.4
-        {-50, -50, 50, 45.0, 35.26},                                  // the upwind set-up view
+        {5, 0, 2, 270.0, std::atan(2.0 / 5.0) * 57.29582790879778},       // looking along -x, down
+        {-1, -3, 0, std::atan(1.0 / 3.0) * 57.29582790879778, 0.0},       // about 18.4
+        {-50, -50, 50, 45.0, 35.26},                                      // the upwind set-up view
         {0, -10, -10 * std::tan(10 * 0.017453277777777776), 0.0, 350.0},  // looking up 10 degrees
         {-5, 0, 0, 90.0, 0.0},
         {0, 5, 0, 180.0, 0.0},

@@ -57,7 +57,9 @@ TEST(Tracks, NewestPointIsLeftForTheNextTick) {
     EXPECT_EQ(count(pic, Primitive::Op::pset), 1);
     EXPECT_EQ(count(pic, Primitive::Op::line), 4);  // points 1..4
     for (const Primitive& p : pic.primitives()) {
-        if (p.op == Primitive::Op::line) { EXPECT_EQ(p.colour, palette_colour(1)); }
+        if (p.op == Primitive::Op::line) {
+            EXPECT_EQ(p.colour, palette_colour(1));
+        }
     }
     pic.clear();
     tracks_draw(s, pic, true, false);
@@ -99,7 +101,8 @@ TEST(Tracks, PointsInThePixelOfThePenAreNotDrawnAgain) {
 
 TEST(Tracks, APartBehindTheObserverBreaksTheLine) {
     State s;
-    s.xep = 0, s.yep = 0, s.zep = 2, s.y_aim = 10, s.z_aim = 2, s.zoom_deg = 45, s.pic_aspect = 1.25f;
+    s.xep = 0, s.yep = 0, s.zep = 2, s.y_aim = 10, s.z_aim = 2, s.zoom_deg = 45,
+    s.pic_aspect = 1.25f;
     RecordingSurface pic;
     ome_sig_scale(s, pic);
     const float xs[] = {0, 1, 0, 0, -1, 1, 0};

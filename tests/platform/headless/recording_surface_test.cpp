@@ -40,8 +40,8 @@ TEST(RecordingSurface, UserScaleConvertsVerticalExtentsToPixels) {
 TEST(RecordingSurface, RefusesADegenerateScale) {
     RecordingSurface pic;
     pic.scale(-1, 1, 1, -1);
-    pic.scale(0, 0, 0, 0);                  // an observer on its aim point
-    pic.scale(-1, 1, 1, 1.0 / 0.0 * 0.0);   // not a number
+    pic.scale(0, 0, 0, 0);                 // an observer on its aim point
+    pic.scale(-1, 1, 1, 1.0 / 0.0 * 0.0);  // not a number
     EXPECT_EQ(pic.scale_top(), 1.0);
     EXPECT_EQ(pic.primitives().size(), 1u);
 }

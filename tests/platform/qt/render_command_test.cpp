@@ -30,7 +30,7 @@ int count(const QImage& img, QRgb colour) {
 class RenderCommand : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void picture_of_each_view_data() {
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<bool>("wind_figure");
@@ -47,18 +47,22 @@ private slots:
         QFETCH(bool, tracks);
         QTemporaryDir dir;
         const std::string png = dir.filePath("view.png").toStdString();
-        QCOMPARE(render({"--pattern", pattern.toStdString(), "--ticks", "150", "--dt", "0.02", "--png", png}), 0);
+        QCOMPARE(render({"--pattern", pattern.toStdString(), "--ticks", "150", "--dt", "0.02",
+                         "--png", png}),
+                 0);
         const QImage img(QString::fromStdString(png));
         QCOMPARE(img.size(), QSize(833, 667));
-        QVERIFY(count(img, qRgb(90, 120, 240)) > 1000);      // sea
-        QVERIFY(count(img, qRgb(255, 255, 255)) > 50);       // the bird's white wire
+        QVERIFY(count(img, qRgb(90, 120, 240)) > 1000);          // sea
+        QVERIFY(count(img, qRgb(255, 255, 255)) > 50);           // the bird's white wire
         QCOMPARE(count(img, qRgb(128, 0, 0)) > 0, wind_figure);  // dark red arrows
         QCOMPARE(count(img, qRgb(0, 0, 128)) > 0, tracks);       // air track
     }
     void size_and_grid() {
         QTemporaryDir dir;
         const std::string png = dir.filePath("grid.png").toStdString();
-        QCOMPARE(render({"--pattern", "upwind", "--ticks", "20", "--grid", "--size", "400x300", "--png", png}), 0);
+        QCOMPARE(render({"--pattern", "upwind", "--ticks", "20", "--grid", "--size", "400x300",
+                         "--png", png}),
+                 0);
         const QImage img(QString::fromStdString(png));
         QCOMPARE(img.size(), QSize(400, 300));
     }
