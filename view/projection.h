@@ -53,9 +53,9 @@ class Projector {
 
     // The projection for drawing tracks, a batch of points at a time: each point
     // (x, y, z) and the point straight below it on the sea (x, y, 0). The batch has
-    // no branches, so the compiler vectorises it; each point takes one division
-    // instead of two, so a picture position can differ from project()'s in the last
-    // bit (nothing exported comes from here).
+    // no branches and works in float, so the compiler vectorises it four points at
+    // a time; the picture positions agree with project()'s to far below a pixel.
+    // Only tracks are drawn this way: nothing exported or checked comes from here.
     // With each position comes its pixel cell, floor(position * per_unit), held
     // within +-1e9 (far outside any picture).
     struct TrackBatch {
