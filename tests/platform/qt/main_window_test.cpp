@@ -372,6 +372,26 @@ class MainWindowTest : public QObject {
         QVERIFY(scene_pixels(win().picture().image()) > 100);  // the bird, turned
     }
 
+    void reset_restores_the_fixed_view_defaults() {
+        // "RESET" is hidden in the window; a developer shows it through the model.
+        START_FLIGHT(Id::opt_upwind);
+        fly_until(20);
+        press(Id::cmd_STOP);
+        soar::show(win().model(), Id::cmd_reset);
+        win().refresh();
+        press(Id::cmd_reset);
+        QCOMPARE(text(Id::txt_pitchup), QString("0"));
+        QCOMPARE(text(Id::txt_rollR), QString("57"));
+        QCOMPARE(text(Id::txt_yawR), QString("-90"));
+        QVERIFY(shown(Id::opt_fixed));
+        QVERIFY(shown(Id::chk_airtrack));
+        QVERIFY(!shown(Id::cmd_pan_Left));  // left and right pan stay hidden
+        QCOMPARE(win().state().n_step, int64_t(0));
+        QCOMPARE(win().state().roll_b, -57.0f);
+        QCOMPARE(win().state().yaw_b, 90.0f);
+        QVERIFY(scene_pixels(win().picture().image()) > 100);  // the bird, drawn again
+    }
+
     void zoom_and_pan_in_a_moving_view() {
         press(Id::opt_upwind);
         press(Id::cmd_setup);
