@@ -1,5 +1,6 @@
 #include "app/app.h"
 #include "bird/build.h"
+#include "sim/initial_conditions.h"
 #include "view/grid.h"
 #include "view/projection.h"
 
@@ -9,16 +10,7 @@ void Form_Load(State& s, Window& w, Io& io) {
     s.i_pic = 1;
     show(w, Id::pic);
 
-    // Air and bird: wing loading parameter (N/m^2), gravity, density, drag polar,
-    // lift-curve slope per degree and its angle offset.
-    s.W_S = 107.8f;
-    s.g = 9.8f;
-    s.Nz = 1.0f;
-    s.alpha_off = 3.0f;
-    s.rho = 1.22f;
-    s.CD0 = 0.015f;
-    s.CL_alpha = float(1.76 / 19.0);
-    s.K_ind = float(1.0 / (720.0 / 16.0));
+    air_defaults(s);
 
     bird_build(s);
 

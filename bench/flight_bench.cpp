@@ -16,8 +16,7 @@ namespace {
 
 State started(Mode mode) {
     State s;
-    s.W_S = 107.8f, s.g = 9.8f, s.Nz = 1.0f, s.alpha_off = 3.0f, s.rho = 1.22f;
-    s.CD0 = 0.015f, s.CL_alpha = float(1.76 / 19.0), s.K_ind = float(1.0 / (720.0 / 16.0));
+    air_defaults(s);
     wind_profile_setup(s, mode);
     math_start(s, mode, {2.0, 0.0, 0.0});
     U_V_Z_Up(s);

@@ -2,6 +2,17 @@
 
 namespace soar {
 
+void air_defaults(State& s) {
+    s.W_S = 107.8f;
+    s.g = 9.8f;
+    s.Nz = 1.0f;
+    s.alpha_off = 3.0f;
+    s.rho = 1.22f;
+    s.CD0 = kCD0;
+    s.CL_alpha = float(1.76 / 19.0);
+    s.K_ind = kK_ind;
+}
+
 void math_start(State& s, Mode mode, const TypedAttitude& typed) {
     s.pitch_b = float(typed.pitch);
     s.roll_b = float(-typed.roll);
