@@ -5,7 +5,9 @@ BUILD      ?= build
 BUILD_SAN  ?= build-san
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 DEBS       := cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-              libbenchmark-dev fonts-liberation fonts-dejavu-core xvfb
+              libbenchmark-dev fonts-liberation fonts-dejavu-core xvfb \
+              qt6-charts-dev libqt6svg6-dev libtomlplusplus-dev libgeographiclib-dev \
+              coinor-libipopt-dev libceres-dev clang libfuzzer-14-dev libclang-rt-14-dev
 
 .PHONY: deps build run test test-release test-sanitize bench format clean
 
