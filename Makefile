@@ -3,13 +3,15 @@
 
 BUILD      ?= build
 BUILD_SAN  ?= build-san
+BUILD_FUZZ ?= build-fuzz
+FUZZ_SECONDS ?= 30
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 DEBS       := cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
               libbenchmark-dev fonts-liberation fonts-dejavu-core xvfb \
               qt6-charts-dev libqt6svg6-dev libtomlplusplus-dev libgeographiclib-dev \
               coinor-libipopt-dev libceres-dev clang libfuzzer-14-dev libclang-rt-14-dev
 
-.PHONY: deps build run test test-release test-sanitize bench format clean
+.PHONY: deps build run test test-release test-sanitize test-fuzz bench format clean
 
 deps:
 	@missing=""; for p in $(DEBS); do \
@@ -38,7 +40,7 @@ run: build
 	  echo "Wrote soarcalculus-upwind.csv and soarcalculus-upwind.png."; \
 	fi
 
-test: test-release test-sanitize
+test: test-release test-sanitize test-fuzz
 
 test-release: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
@@ -48,7 +50,22 @@ test-sanitize: deps
 	cmake -S . -B $(BUILD_SAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOAR_SANITIZE=ON >/dev/null
 	cmake --build $(BUILD_SAN) -j$(JOBS)
 	cd $(BUILD_SAN) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
+
+# libFuzzer targets (clang): each runs FUZZ_SECONDS on its seed corpus; new inputs
+# it finds go to $(BUILD_FUZZ)/corpus, not into the repository.
+test-fuzz: deps
+	cmake -S tests/fuzz -B $(BUILD_FUZZ) -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	cmake --build $(BUILD_FUZZ) -j$(JOBS)
+	@for t in number_text command_line; do \
+	  mkdir -p $(BUILD_FUZZ)/corpus/$$t; \
+	  echo "fuzzing $$t for $(FUZZ_SECONDS) s"; \
+	  ./$(BUILD_FUZZ)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -close_fd_mask=3 \
+	    $(BUILD_FUZZ)/corpus/$$t tests/fuzz/corpus/$$t 2>$(BUILD_FUZZ)/$$t.log \
+	    || { tail -40 $(BUILD_FUZZ)/$$t.log; exit 1; }; \
+	  grep -E "stat::number_of_executed_units" $(BUILD_FUZZ)/$$t.log; \
+	done
 
 bench: build
 	./$(BUILD)/bench/soar_bench
@@ -57,4 +74,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)
