@@ -47,10 +47,13 @@ struct Range {
 inline constexpr Range kDtRange{0.000001, 10.0, false, "s"};
 // The clock reads seconds since midnight.
 inline constexpr Range kClockStartRange{0.0, 86400.0, true, "s"};
-// The typed attitude (degrees) and scale of export-geometry: beyond these some
-// exported number is no longer finite as a 32-bit float.
-inline constexpr Range kAngleRange{-1e6, 1e6, false, "degrees"};
-inline constexpr Range kScaleRange{-1e6, 1e6, false, ""};
+// The typed attitude (degrees) and scale of export-geometry. An angle is only
+// ever used through its sine and cosine, so any finite 32-bit float will do. The
+// scale multiplies every coordinate: the exported numbers overflow a 32-bit float
+// from a scale between 1.9e38 and 2e38 on; 1e38 keeps them finite at any attitude.
+inline constexpr Range kAngleRange{-3.4028234663852886e38, 3.4028234663852886e38, false,
+                                   "degrees"};
+inline constexpr Range kScaleRange{-1e38, 1e38, false, ""};
 inline constexpr long long kMaxTicks = 1'000'000'000;
 inline constexpr int kMinSide = 16, kMaxSide = 8192;
 

@@ -1,15 +1,14 @@
 #include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "platform/headless/dir_text_files.h"
+#include "tests/disk_full.h"
 
 namespace soar {
 namespace {
@@ -22,27 +21,6 @@ std::string slurp(const fs::path& p) {
     ss << in.rdbuf();
     return ss.str();
 }
-
-// A disk that fills after `bytes` for the files this process writes: the kernel
-// refuses writes beyond the limit (EFBIG) as a full disk refuses them.
-class DiskFullAfter {
-  public:
-    explicit DiskFullAfter(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = saved_;
-        lim.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~DiskFullAfter() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, old_handler_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*old_handler_)(int) = nullptr;
-};
 
 struct AtomicFiles : ::testing::Test {
     fs::path dir = fs::temp_directory_path() / ("soar_atomic_" + std::to_string(::getpid()));
