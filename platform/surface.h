@@ -25,6 +25,15 @@ inline Colour rgb(int r, int g, int b) {
 inline constexpr int kScaleUser = 0;
 inline constexpr int kScalePixels = 3;
 
+// A surface's user scale as it stands: the corners last accepted, the mode, and
+// whether the last request was refused. Another surface of the same size that
+// takes it over draws every later primitive onto the same pixels.
+struct ScaleSetting {
+    double left = 0, top = 0, right = 0, bottom = 0;
+    int mode = kScalePixels;
+    bool refused = false;
+};
+
 class Surface {
   public:
     virtual ~Surface() = default;
@@ -39,6 +48,8 @@ class Surface {
     virtual int scale_mode() const = 0;
     // A vertical extent given in scale mode `from_mode` converted to pixels.
     virtual double scale_y_to_pixels(double extent, int from_mode) const = 0;
+    virtual ScaleSetting scale_setting() const = 0;
+    virtual void set_scale_setting(const ScaleSetting& setting) = 0;
     virtual void set_draw_width(int pixels) = 0;
     // Plot one point in the foreground colour; the pen moves there.
     virtual void pset(double x, double y) = 0;
