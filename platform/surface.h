@@ -58,6 +58,15 @@ class Surface {
     virtual double pen_y() const = 0;
     // Line from the pen position to (x, y); the pen moves to (x, y).
     virtual void line_to(double x, double y, Colour c) = 0;
+    // A horizontal band `width_px` pixels tall centred on y, from x1 to x2 with
+    // square ends: what a wide dot at (x1, y) and a line of that width on to
+    // (x2, y) cover, which is how it is drawn unless a surface knows a cheaper
+    // way to the same pixels. Leaves the draw width at width_px, the pen at (x2, y).
+    virtual void fill_band(double x1, double x2, double y, int width_px, Colour c) {
+        set_draw_width(width_px);
+        pset(x1, y);
+        line_to(x2, y, c);
+    }
 };
 
 }  // namespace soar

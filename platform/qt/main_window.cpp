@@ -441,6 +441,12 @@ void MainWindow::tick() {
         const int64_t shown = shown_tick_;
         if (now_ms >= next_frame_ms_ || !w_.timer.enabled) draw_current_frame();
         picture_changed_ = shown_tick_ != shown;
+        // Between frames nothing on the screen changes: the read-outs' widgets,
+        // like the picture, catch up with the model at the next frame.
+        if (!picture_changed_ && w_.timer.enabled && w_.message.empty()) {
+            picture_changed_ = true;
+            return;
+        }
     }
     refresh();
 }

@@ -47,6 +47,12 @@ class RasterSurface final : public Surface {
     double pen_x() const override { return pen_x_; }
     double pen_y() const override { return pen_y_; }
     void line_to(double x, double y, Colour c) override;
+    // The wide line alone: its square ends already cover the dot.
+    void fill_band(double x1, double x2, double y, int width_px, Colour c) override {
+        set_draw_width(width_px);
+        set_pen(x1, y);
+        line_to(x2, y, c);
+    }
 
     // The picture as drawn so far. It is the live buffer: take a copy() to keep a
     // picture across later drawing.
