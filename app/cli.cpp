@@ -67,6 +67,7 @@ int cli_main(int argc, char** argv, const RasterSupport& raster,
     if (command == "fly") return cli::fly_command(argc, argv);
     if (command == "render") return cli::render_command(argc, argv, raster);
     if (command == "export-geometry") return cli::export_geometry_command(argc, argv);
+    if (command == "optimise") return cli::optimise_command(argc, argv);
     if (const int status = informational(command); status >= 0) return status;
     // Anything else (a toolkit option such as -platform) goes to the window.
     if (command.rfind("-", 0) == 0 && window) return open_window(argc, argv, window);

@@ -19,6 +19,8 @@ const char* const kUsage =
     "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"
     "                   [--ticks N] [--dt S] [--clock-start S] [--grid] [--size WxH] --png FILE\n"
     "  soarcalculus export-geometry --dir DIR [--roll DEG] [--pitch DEG] [--yaw DEG] [--scale S]\n"
+    "  soarcalculus optimise [--preset {albatross|zhao-glider}] [--profile {exponential|linear|log}]\n"
+    "                   [--set NAME=VALUE ...] [--nodes N] [--csv FILE]\n"
     "ranges: --ticks 1 to 1000000000, --dt 0.000001 to 10 s, --clock-start 0 up to 86400 s,\n"
     "  --size 16 to 8192 pixels a side, --roll/--pitch/--yaw/--scale as in the README\n"
     "exit: 0 done, 1 flight stopped or file not written, 2 bad arguments, 130 interrupted\n";
