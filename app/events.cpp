@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include "app/app.h"
 #include "bird/draw.h"
 #include "platform/number_text.h"
@@ -31,6 +33,62 @@ void draw_bird(State& s, Window& w, Io& io) {
 }
 
 namespace {
+
+// How the user knows a text box: the caption of the label beside it, with its
+// runs of blanks closed up ("Roll Rt.  deg" becomes "Roll Rt. deg").
+std::string box_name(const Window& w, Id box) {
+    Id label = Id::count_;
+    switch (box) {
+        case Id::txt_rollR:
+            label = Id::lab_rollR;
+            break;
+        case Id::txt_pitchup:
+            label = Id::lab_pitchup;
+            break;
+        case Id::txt_yawR:
+            label = Id::lab_yawR;
+            break;
+        case Id::txt_bird_scale:
+            label = Id::lab_bird_scale;
+            break;
+        case Id::txt_msec:
+            label = Id::lab_msec;
+            break;
+        case Id::txt_calc:
+            label = Id::lab_calc;
+            break;
+        case Id::txt_xep:
+            label = Id::lab_xob;
+            break;
+        case Id::txt_yep:
+            label = Id::lab_yob;
+            break;
+        case Id::txt_zep:
+            label = Id::lab_zob;
+            break;
+        case Id::txt_time:
+            label = Id::lab_time;
+            break;
+        case Id::txt_omedeg:
+            label = Id::lab_omedeg;
+            break;
+        case Id::txt_sigdeg:
+            label = Id::lab_northx;
+            break;
+        default:
+            return std::string(control(w, box).name);
+    }
+    std::string name;
+    for (char ch : text(w, label))
+        if (ch != ' ' || (!name.empty() && name.back() != ' ')) name += ch;
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    return name;
+}
+
+// A text as it is quoted in a message: at most 40 characters.
+std::string shortened(const std::string& t) {
+    return t.size() <= 40 ? t : t.substr(0, 37) + "...";
+}
 
 void run_handler(State& s, Window& w, Io& io, Id id) {
     switch (id) {
@@ -110,6 +168,16 @@ void set_check(State& s, Window& w, Io& io, Id id, int value) {
 void edit_text(State& s, Window& w, Io& io, Id id, std::string text) {
     Control& c = control(w, id);
     if (c.kind != Kind::text || w.ended) return;
+    // Every number of the program is a 32-bit float: a typed value beyond its
+    // range (about 3.4E+38) would turn into infinity and, through the attitude,
+    // scale or observer, into NaN in the picture and the read-outs.
+    if (!std::isfinite(float(text_value(text)))) {
+        w.message = "The value typed in the box \"" + box_name(w, id) + "\", \"" + shortened(text) +
+                    "\", is too large: the program's numbers reach about 3.4E+38. The box "
+                    "keeps its previous value, \"" +
+                    shortened(c.text) + "\".";
+        return;
+    }
     c.text = std::move(text);
     if (id == Id::txt_msec) txt_msec_Change(s, w, io);
     if (id == Id::txt_bird_scale) txt_bird_scale_Change(s, w, io);

@@ -31,6 +31,10 @@ TypedAttitude typed_attitude(const Window& w) {
 }  // namespace
 
 void cmd_setup_click(State& s, Window& w, Io& io) {
+    // "OK" during a flight stops it first, as STOP does: set-up resets the state the
+    // running ticks integrate, and the next tick would step from the old flight's
+    // time to the new start in one huge step.
+    if (w.timer.enabled) cmd_STOp_click(s, w, io);
     const Mode mode = selected_mode(w);
     const bool moving = mode != Mode::fixed;
     if (moving) show(w, Id::cmd_RESUME);

@@ -7,6 +7,15 @@
 
 namespace soar {
 
+namespace {
+
+// What the user does next. The message box that shows it closes with "Close",
+// so the window's own "OK" is not confused with the box's button.
+constexpr const char* kNextFlight =
+    " To fly again, set up a new flight with \"OK\" in the window, then press \"FLY\".";
+
+}  // namespace
+
 bool tick_flight(State& s, Window& w, Io& io) {
     ++s.n_step;
     const Mode mode = selected_mode(w);
@@ -20,10 +29,15 @@ bool tick_flight(State& s, Window& w, Io& io) {
             set_text(w, Id::txt_pitchup, float_text(s.pitch_b));
             set_text(w, Id::txt_yawR, float_text(-s.yaw_b));
         }
+    } catch (const SeaContact&) {
+        stop_with_message(s, w, io,
+                          "The flight was stopped: the bird touched the sea at t = " +
+                              float_text(s.t) + " s." + kNextFlight);
+        return false;
     } catch (const FlightFault& f) {
         stop_with_message(s, w, io,
                           "The flight was stopped at t = " + float_text(s.t) + " s: " + f.what() +
-                              ". Press \"OK\" to set up a new flight.");
+                              "." + kNextFlight);
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
 #include "platform/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -55,18 +56,23 @@ double text_value(std::string_view text) {
     return value;
 }
 
-std::string float_text(float value) {
+namespace {
+
+// exponent_form: "1.5E+02" where the general form is "150".
+std::string general_text(float value, int max_digits, bool exponent_form) {
+    max_digits = std::clamp(max_digits, 1, 7);
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
     if (value == 0.0f) return "0";
     // The shortest decimal that reads back as the same float is also the shortest
-    // correctly rounded one; a float that needs more than seven digits gets seven.
+    // correctly rounded one; a float that needs more digits than allowed is rounded.
     char buf[64];
     auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
     int digits = 0;
     for (const char* c = buf; c < r.ptr && *c != 'e'; ++c) digits += is_digit(*c);
-    if (digits > 7)
-        r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 6);
+    if (digits > max_digits)
+        r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific,
+                          max_digits - 1);
     const std::string sci(buf, r.ptr);  // e.g. "-8.75e+01"
     const size_t e_pos = sci.find('e');
     const int exponent = std::atoi(sci.c_str() + e_pos + 1);
@@ -77,7 +83,7 @@ std::string float_text(float value) {
     while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
 
     std::string out = negative ? "-" : "";
-    if (exponent >= -4 && exponent <= 6) {
+    if (!exponent_form && exponent >= -4 && exponent <= 6) {
         const int n = static_cast<int>(mantissa.size());
         if (exponent >= 0) {
             if (n <= exponent + 1) {
@@ -103,6 +109,20 @@ std::string float_text(float value) {
     char exp_buf[16];
     std::snprintf(exp_buf, sizeof exp_buf, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
     return out + exp_buf;
+}
+
+}  // namespace
+
+std::string float_text(float value) {
+    return general_text(value, 7, false);
+}
+
+std::string float_text(float value, int max_digits) {
+    return general_text(value, max_digits, false);
+}
+
+std::string float_text_exponent(float value, int max_digits) {
+    return general_text(value, max_digits, true);
 }
 
 int16_t to_i16(double value) {

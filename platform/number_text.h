@@ -15,6 +15,12 @@ double text_value(std::string_view text);
 // significant digits that reads back as the same float, e.g. "2", "-87.5", "0.5",
 // "1.5E+08". No leading blank; negative zero is written "0".
 std::string float_text(float value);
+// The same form with at most `max_digits` (1 to 7) significant digits, the
+// float's value rounded to nearest: float_text(8.323045f, 4) is "8.323".
+std::string float_text(float value, int max_digits);
+// The same number always in the exponent form: float_text_exponent(1234567, 2)
+// is "1.2E+06", where float_text(1234567, 2) is "1200000".
+std::string float_text_exponent(float value, int max_digits);
 
 // Round to nearest, ties to even, into 16- and 32-bit integers. Values outside
 // the range (and NaN) saturate; callers that must not saturate check first.

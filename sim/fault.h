@@ -14,6 +14,13 @@ class FlightFault : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The sea is solid: a step that ends with the bird below the surface (Z < 0 m)
+// ends the flight there, as a stall does.
+class SeaContact : public FlightFault {
+  public:
+    SeaContact() : FlightFault("the bird touched the sea") {}
+};
+
 // Throws when a divisor is zero: the place where the equations break down.
 inline void require_nonzero(double divisor, const char* what) {
     if (divisor == 0.0) throw FlightFault(std::string(what));

@@ -222,6 +222,9 @@ void integration_step(State& s, Mode mode, float clock) {
     s.X = float(double(s.X_old) + 0.5 * (double(s.Xdot_old) + double(s.Xdot)) * double(s.dt));
     s.Y = float(double(s.Y_old) + 0.5 * (double(s.Ydot_old) + double(s.Ydot)) * double(s.dt));
     check_state(s);
+    // Only the step's end counts: the passes may try a height below the surface
+    // on their way to one above it.
+    if (s.Z < 0.0f) throw SeaContact();
 }
 
 }  // namespace soar

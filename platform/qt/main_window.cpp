@@ -16,6 +16,7 @@
 
 #include "platform/headless/dir_text_files.h"
 #include "platform/headless/manual_clock.h"
+#include "platform/qt/read_out_text.h"
 
 namespace soar {
 
@@ -24,7 +25,8 @@ namespace {
 // Twips per inch; at 96 dots per inch a pixel is 15 twips.
 constexpr double kTwipsPerInch = 1440.0;
 // Room left beyond the picture box, whose right and bottom edges lie outside the
-// design's client area, so that the window shows the whole picture.
+// window's nominal client area (14025 x 9495 twips), so that the window shows the
+// whole picture.
 constexpr int kMarginTwips = 120;
 
 double screen_pixels_per_twip() {
@@ -135,8 +137,8 @@ QRect MainWindow::rect_of(const Rect& r) const {
 }
 
 void MainWindow::build() {
-    // The window's font: a sans-serif face at 8.25 pt. The design's captions are
-    // laid out for the narrow classic dialog face; its metric twin (Liberation
+    // The window's font: a sans-serif face at 8.25 pt. The captions are laid
+    // out for the narrow classic dialog face; its metric twin (Liberation
     // Sans) keeps them from being cut off where the system face is wider.
     QFont base = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     base.setFamilies(
@@ -221,7 +223,7 @@ void MainWindow::build() {
         previous = next;
     }
 
-    // Big enough for the design's client area and for the whole picture box.
+    // Big enough for the nominal client area and for the whole picture box.
     const QRect picture = rect_of(control(w_, Id::pic).rect);
     const QRect client = rect_of(Rect{0, 0, w_.client_width, w_.client_height});
     const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
@@ -319,7 +321,11 @@ void MainWindow::sync(const Control& c, QWidget* widget) {
         case Kind::text:
             if (new_text) {
                 auto* edit = static_cast<QLineEdit*>(widget);
-                edit->setText(qtext());
+                // A number the program wrote shows the digits that fit the box;
+                // the whole number is in the box's tool tip.
+                const QString shown = fitted_number(c.text, edit->fontMetrics(), text_room(*edit));
+                edit->setText(shown);
+                edit->setToolTip(shown == qtext() ? QString() : qtext());
                 // A read-out shows its beginning, as a text box does, unless the
                 // user is working in the box.
                 if (!edit->hasFocus()) edit->setCursorPosition(0);
@@ -373,7 +379,7 @@ void MainWindow::show_message(const std::string& text) {
     }
     if (!message_box_) {
         message_box_ =
-            new QMessageBox(QMessageBox::Warning, windowTitle(), q, QMessageBox::Ok, this);
+            new QMessageBox(QMessageBox::Warning, windowTitle(), q, QMessageBox::Close, this);
         message_box_->setAttribute(Qt::WA_DeleteOnClose);
     } else {
         message_box_->setText(q);

@@ -40,6 +40,28 @@ TEST(SetUp, UpwindPlacesTheObserverAndPreparesTheFlight) {
     EXPECT_EQ(p.s.Z, 1.02f);
 }
 
+// Set-up resets the flight under a running timer: the next tick would integrate
+// from the old flight's clock to the new start in one step of the whole flight
+// time and stop with a false stall.
+TEST(SetUp, OkDuringAFlightStopsItFirstAndFlyStartsTheNewOne) {
+    Program p;
+    p.fly(Id::opt_upwind, 1500, 0.01);  // 15 s of flight
+    ASSERT_TRUE(p.w.timer.enabled);
+    p.press(Id::cmd_setup);
+    EXPECT_FALSE(p.w.timer.enabled);
+    EXPECT_TRUE(p.w.message.empty()) << p.w.message;  // a stop the user asked for
+    EXPECT_TRUE(visible(p.w, Id::cmd_RESUME));
+    EXPECT_EQ(p.s.n_step, 0);
+    EXPECT_EQ(p.s.Z, 1.02f);
+    p.clock.set(30.0f);
+    p.press(Id::cmd_RESUME);
+    for (int k = 0; k < 200; ++k) p.tick_at(float(30.0 + k * 0.01));
+    EXPECT_TRUE(p.w.timer.enabled) << p.w.message;
+    EXPECT_EQ(p.s.n_step, 200);
+    EXPECT_NEAR(p.s.t, 1.99, 1e-4);
+    EXPECT_LT(p.s.dt, 0.011f);
+}
+
 TEST(SetUp, DownwindObserverTakesTheHeightInForce) {
     Program p;
     p.s.Z = 10;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "app/session.h"
 #include "app_fixture.h"
 #include "platform/number_text.h"
 
@@ -65,6 +67,36 @@ TEST(Tick, StallStopsTheFlightWithAMessageAndKeepsThePicture) {
     EXPECT_TRUE(visible(p.w, Id::opt_upwind));
     EXPECT_EQ(p.pic.primitives().size(), last_picture);
     EXPECT_GT(p.s.t, 60.0f);
+    // The message box closes with its own button: the message does not ask for
+    // an "OK" press as if it were that button.
+    EXPECT_EQ(p.w.message.find("Press \"OK\""), std::string::npos) << p.w.message;
+}
+
+// The upwind pattern at 10 ms steps sinks below the surface at t = 679.6 s and
+// would fly on under water until it stalls at 1039 s.
+TEST(Tick, TheSeaIsSolid) {
+    Session run(std::make_unique<RecordingSurface>(833, 667, false));
+    run.start();
+    run.choose(Mode::upwind);
+    run.press_ok();
+    run.press_fly(0.0f);
+    float lowest_flown = 1e9f;
+    int k = 1;
+    for (; k <= 110000; ++k) {
+        if (!run.tick_flight_only(float((k - 1) * 0.01))) break;
+        lowest_flown = std::min(lowest_flown, run.s.Z);
+    }
+    ASSERT_FALSE(run.w.timer.enabled);
+    EXPECT_GE(lowest_flown, 0.0f);
+    EXPECT_LT(run.s.Z, 0.0f);  // the step that went below stopped the flight
+    EXPECT_NEAR(run.s.t, 679.6, 0.005);
+    EXPECT_EQ(run.w.message.rfind("The flight was stopped: the bird touched the sea at t = " +
+                                      float_text(run.s.t) + " s.",
+                                  0),
+              0u)
+        << run.w.message;
+    EXPECT_FALSE(visible(run.w, Id::cmd_RESUME));  // stopped as STOP stops it
+    EXPECT_TRUE(visible(run.w, Id::opt_crosswind));
 }
 
 TEST(Tick, MidnightDoesNotRunTheFlightBackwards) {

@@ -73,6 +73,25 @@ TEST(FloatText, ReadsBackToTheSameFloatWhereSevenDigitsSuffice) {
     }
 }
 
+TEST(FloatText, FewerDigitsRoundTheFloatAndKeepTheForm) {
+    // Rounding may carry into a new leading digit and across the switch to the
+    // exponent form.
+    EXPECT_EQ(float_text(8.323045f, 4), "8.323");
+    EXPECT_EQ(float_text(-107.0234f, 5), "-107.02");
+    EXPECT_EQ(float_text(9.99996f, 5), "10");
+    EXPECT_EQ(float_text(999999.9f, 6), "1000000");
+    EXPECT_EQ(float_text(9999999.0f, 6), "1E+07");
+    EXPECT_EQ(float_text(-1.234568e-5f, 2), "-1.2E-05");
+    EXPECT_EQ(float_text(0.5f, 1), "0.5");
+    EXPECT_EQ(float_text(2.5f, 1), "2");  // the float 2.5 is exact: ties to even
+    EXPECT_EQ(float_text(3.4e38f, 3), "3.4E+38");
+    EXPECT_EQ(float_text(1.0f / 3.0f, 9), float_text(1.0f / 3.0f));  // seven at most
+    EXPECT_EQ(float_text_exponent(1234567.0f, 2), "1.2E+06");
+    EXPECT_EQ(float_text_exponent(-0.0001234567f, 3), "-1.23E-04");
+    EXPECT_EQ(float_text_exponent(150.0f, 7), "1.5E+02");
+    EXPECT_EQ(float_text_exponent(0.0f, 3), "0");
+}
+
 TEST(IntegerConversion, RoundsHalfToEven) {
     EXPECT_EQ(to_i32(2.5), 2);
     EXPECT_EQ(to_i32(3.5), 4);

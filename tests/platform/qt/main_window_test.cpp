@@ -14,6 +14,8 @@
 #include <stdexcept>
 
 #include "platform/headless/dir_text_files.h"
+#include "platform/number_text.h"
+#include "platform/qt/read_out_text.h"
 
 using soar::Id;
 using soar::MainWindow;
@@ -81,6 +83,22 @@ class MainWindowTest : public QObject {
         return {};
     }
     bool checked(Id id) { return qobject_cast<QAbstractButton*>(w(id))->isChecked(); }
+    // Text drawn in the last two pixel columns of a box's text area (compared
+    // with the same box empty): a glyph that the box cuts off.
+    static bool ink_at_right_edge(QLineEdit& edit) {
+        const QImage shot = edit.grab().toImage();
+        const QString text = edit.text();
+        const int cursor = edit.cursorPosition();
+        edit.setText(QString());
+        const QImage empty = edit.grab().toImage();
+        edit.setText(text);
+        edit.setCursorPosition(cursor);
+        const QRect area = soar::text_area(edit);
+        for (int x = area.right() - 1; x <= area.right(); ++x)
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                if (shot.pixel(x, y) != empty.pixel(x, y)) return true;
+        return false;
+    }
     // A click where a user clicks: on the round or square mark of an option or
     // check box, in the middle of anything else.
     void press(Id id) {
@@ -174,7 +192,7 @@ class MainWindowTest : public QObject {
 
     void layout_fonts_and_colours() {
         const double k = win().pixels_per_twip();
-        // Controls sit at their design rectangles.
+        // Controls sit at the rectangles of the window description.
         QCOMPARE(w(Id::cmd_setup)->geometry(), win().rect_of({1320, 8040, 735, 255}));
         QCOMPARE(w(Id::txt_time)->geometry(), win().rect_of({480, 8520, 615, 285}));
         if (qFuzzyCompare(k, 1.0 / 15.0)) {
@@ -223,12 +241,12 @@ class MainWindowTest : public QObject {
                  win().picture().image());
     }
 
-    void tab_order_follows_the_design() {
+    void tab_order_is_the_windows_focus_order() {
         QApplication::setActiveWindow(&win());
         QVERIFY(QTest::qWaitForWindowActive(&win()));
         w(Id::cmd_END)->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), w(Id::cmd_END));
-        // The controls a user can reach at start-up, in the design's order.
+        // The controls a user can reach at start-up, in the window's focus order.
         const QStringList want = {
             "cmd_END",       "txt_pitchup",    "cmd_STOP",     "cmd_zoom_in",  "cmd_pan_Left",
             "cmd_pan_right", "cmd_pan_up",     "cmd_pan_down", "cmd_zoom_out", "txt_rollR",
@@ -433,9 +451,14 @@ class MainWindowTest : public QObject {
         const double t2 = text(Id::txt_time).toDouble(&ok);
         QVERIFY(ok);
         QVERIFY2(t2 > t1 && t1 >= 0, qPrintable(QString("%1 then %2").arg(t1).arg(t2)));
-        QCOMPARE(float(t2), win().state().t);
-        QCOMPARE(text(Id::txt_rollR).toFloat(&ok), win().state().mu_deg);
+        QCOMPARE(soar::text(win().model(), Id::txt_time), soar::float_text(win().state().t));
+        QCOMPARE(soar::text(win().model(), Id::txt_rollR), soar::float_text(win().state().mu_deg));
+        // The boxes show the same numbers, rounded to the digits that fit.
+        QVERIFY(std::fabs(t2 - win().state().t) <= 0.005 * std::fabs(win().state().t));
+        const double roll = text(Id::txt_rollR).toDouble(&ok);
         QVERIFY(ok);
+        QVERIFY2(std::fabs(roll - win().state().mu_deg) <= 0.005 * std::fabs(win().state().mu_deg),
+                 qPrintable(text(Id::txt_rollR)));
         text(Id::txt_pitchup).toDouble(&ok);
         QVERIFY(ok);
         QVERIFY(std::isfinite(win().state().V) && win().state().V > 0);
@@ -445,6 +468,106 @@ class MainWindowTest : public QObject {
                      win().picture().image());
     }
 
+    // OK while the timer runs stops the flight first; without that the next
+    // tick stepped over the whole flight time and stopped with a false stall.
+    void ok_during_a_flight_stops_it_and_fly_starts_the_new_one() {
+        START_FLIGHT(Id::opt_upwind);
+        FLY_UNTIL(20);
+        press(Id::cmd_setup);
+        QVERIFY(!win().timer().isActive());
+        QVERIFY(!win().message_box());  // a stop the user asked for: no message
+        QVERIFY(shown(Id::cmd_RESUME));
+        QCOMPARE(win().state().n_step, int64_t{0});
+        QTest::qWait(30);
+        QCOMPARE(win().state().n_step, int64_t{0});
+        press(Id::cmd_RESUME);
+        FLY_UNTIL(100);
+        QVERIFY(win().state().t >= 0.0f && win().state().t < 30.0f);
+        QVERIFY(!win().message_box());
+    }
+
+    // Typing goes key by key, and each change is checked: the key that takes the
+    // value past the float range is refused and the box keeps what it had.
+    void a_typed_value_beyond_the_float_range_is_refused() {
+        press(Id::cmd_setup);
+        auto* pitch = qobject_cast<QLineEdit*>(w(Id::txt_pitchup));
+        QTest::mouseClick(pitch, Qt::LeftButton);
+        pitch->selectAll();
+        QTest::keyClicks(pitch, "1e39");
+        QCOMPARE(pitch->text(), QString("1e3"));
+        QCOMPARE(soar::text(win().model(), Id::txt_pitchup), std::string("1e3"));
+        QTRY_VERIFY(win().message_box() && win().message_box()->isVisible());
+        QVERIFY(win().message_box()->text().contains("\"Pitch up deg\""));
+        win().message_box()->accept();
+        QTRY_VERIFY(!win().message_box() || !win().message_box()->isVisible());
+        press(Id::cmd_setup);
+        QCOMPARE(win().state().pitch_b, 1000.0f);
+        QVERIFY(scene_pixels(win().picture().image()) > 100);  // the bird is still drawn
+    }
+
+    void read_outs_fit_their_boxes_data() {
+        QTest::addColumn<float>("value");
+        QTest::newRow("flight time") << 2.976562f;
+        QTest::newRow("seven digits") << 679.5999f;
+        QTest::newRow("bank") << -57.90412f;
+        QTest::newRow("yaw") << -107.0234f;
+        QTest::newRow("short") << -87.5f;
+        QTest::newRow("large") << 1234567.0f;
+        QTest::newRow("largest negative") << -3.402823e38f;
+        QTest::newRow("tiny") << 1.234567e-5f;
+        QTest::newRow("tiniest negative") << -1.175494e-38f;
+        QTest::newRow("small negative") << -0.0001234567f;
+        QTest::newRow("zero") << 0.0f;
+    }
+    void read_outs_fit_their_boxes() {
+        QFETCH(float, value);
+        const std::string full = soar::float_text(value);
+        for (Id id : {Id::txt_time, Id::txt_rollR, Id::txt_pitchup, Id::txt_yawR}) {
+            soar::set_text(win().model(), id, full);
+            win().refresh();
+            auto* edit = qobject_cast<QLineEdit*>(w(id));
+            const QString shown = edit->text();
+            QVERIFY2(soar::fits_in(shown, edit->fontMetrics(), soar::text_room(*edit)),
+                     qPrintable(shown));
+            QVERIFY2(!ink_at_right_edge(*edit), qPrintable(shown));
+            // The model keeps every digit; the box shows the number rounded.
+            QCOMPARE(soar::text(win().model(), id), full);
+            if (shown.count('#') == shown.size()) {
+                // Not even one digit fits: marks, with the number in the tool tip.
+                QVERIFY(!shown.isEmpty());
+                QCOMPARE(edit->toolTip(), QString::fromStdString(full));
+                continue;
+            }
+            int digits = 0;
+            for (QChar c : shown.left(shown.indexOf('E') < 0 ? shown.size() : shown.indexOf('E')))
+                digits += c.isDigit();
+            QVERIFY2(digits >= 1 && digits <= 7, qPrintable(shown));
+            const double back = soar::text_value(shown.toStdString());
+            const double unit =
+                value == 0 ? 0 : std::pow(10.0, std::floor(std::log10(std::fabs(value))));
+            QVERIFY2(std::fabs(back - value) <= 0.5 * unit * std::pow(10.0, 1 - digits) * 1.0001,
+                     qPrintable(shown));
+            if (shown != QString::fromStdString(full)) {
+                QVERIFY(!soar::fits_in(QString::fromStdString(full), edit->fontMetrics(),
+                                       soar::text_room(*edit)));
+                QCOMPARE(edit->toolTip(), QString::fromStdString(full));
+            }
+            // A typical read-out keeps four significant digits in a box of the
+            // window's size.
+            if (std::fabs(value) > 1 && std::fabs(value) < 1000)
+                QVERIFY2(std::fabs(back - value) <= 0.5 * unit * 1e-3, qPrintable(shown));
+        }
+    }
+
+    // The pixel check above, shown to catch a cut glyph: the whole seven digits
+    // of a flight time reach the right edge of the box's text area.
+    void a_too_long_number_reaches_the_box_edge() {
+        auto* edit = qobject_cast<QLineEdit*>(w(Id::txt_time));
+        edit->setText("2.976562");
+        edit->setCursorPosition(0);
+        QVERIFY(ink_at_right_edge(*edit));
+    }
+
     void messages_are_shown_and_cleared() {
         win().model().message = "first";
         win().refresh();
@@ -452,6 +575,11 @@ class MainWindowTest : public QObject {
         QVERIFY(win().message_box() != nullptr);
         QTRY_VERIFY(win().message_box()->isVisible());
         QCOMPARE(win().message_box()->text(), QString("first"));
+        // Its one button is "Close": a message that tells the user to press the
+        // window's "OK" is not read as being about the box's own button.
+        const auto buttons = win().message_box()->buttons();
+        QCOMPARE(buttons.size(), 1);
+        QCOMPARE(buttons.front()->text().remove('&'), QString("Close"));
         win().model().message = "second";
         win().refresh();
         QVERIFY(win().message_box()->text().contains("first"));
