@@ -10,6 +10,7 @@ const char* const kUsage =
     "  soarcalculus                      open the window\n"
     "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"
     "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE] [--no-redraw]\n"
+    "                   [--energy] [--kml FILE [--lat DEG] [--lon DEG] [--wind-from DEG]]\n"
     "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"
     "                   [--ticks N] [--dt S] [--clock-start S] [--grid] [--size WxH] --png FILE\n"
     "  soarcalculus export-geometry --dir DIR [--roll DEG] [--pitch DEG] [--yaw DEG] [--scale S]\n";

@@ -1,6 +1,8 @@
 // fly: a flight of N timer ticks at fixed clock steps, one CSV row per tick.
 #include <cerrno>
 #include <charconv>
+#include <cmath>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -8,36 +10,35 @@
 #include "app/cli_args.h"
 #include "platform/headless/recording_surface.h"
 #include "platform/number_text.h"
+#include "record/csv.h"
+#include "record/kml.h"
+#include "record/save_file.h"
 
 namespace soar::cli {
-
-namespace {
-
-void append_row(std::string& out, long long tick, const State& s) {
-    char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, tick);
-    out.append(buf, r.ptr);
-    for (const float v : {s.t, s.dt, s.X, s.Y, s.Z, s.V, s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx,
-                          s.CL, s.U, s.Up, s.alpha, s.roll_b, s.pitch_b, s.yaw_b}) {
-        out += ',';
-        r = std::to_chars(buf, buf + sizeof buf, v);
-        out.append(buf, r.ptr);
-    }
-    out += '\n';
-}
-
-}  // namespace
 
 int fly_command(int argc, char** argv) {
     Mode mode;
     long long ticks;
     double dt, clock_start;
-    std::string csv;
-    bool redraw = true;
+    std::string csv, kml;
+    KmlPlace place;
+    bool redraw = true, energy = false;
     try {
         const Args a =
-            parse_args(argc, argv, {"pattern", "ticks", "dt", "clock-start", "csv"}, {"no-redraw"});
+            parse_args(argc, argv,
+                       {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat", "lon",
+                        "wind-from"},
+                       {"no-redraw", "energy"});
         redraw = a.flags.count("no-redraw") == 0;
+        energy = a.flags.count("energy") != 0;
+        if (a.values.count("kml")) kml = a.values.at("kml");
+        place.lat_deg = number_arg(a, "lat", place.lat_deg);
+        place.lon_deg = number_arg(a, "lon", place.lon_deg);
+        place.wind_from_deg = number_arg(a, "wind-from", place.wind_from_deg);
+        if (place.lat_deg < -89.0 || place.lat_deg > 89.0)
+            throw ArgError{"--lat must lie between -89 and 89 degrees"};
+        if (place.lon_deg < -180.0 || place.lon_deg > 180.0)
+            throw ArgError{"--lon must lie between -180 and 180 degrees"};
         mode = pattern_arg(a, false);
         ticks = count_arg(a, "ticks", std::nullopt);
         dt = number_arg(a, "dt", std::nullopt);
@@ -59,10 +60,11 @@ int fly_command(int argc, char** argv) {
         }
     }
     Session run(std::make_unique<RecordingSurface>(833, 667, false));
+    // The cycles always (for the summary); the whole flight only for the track.
+    run.record.keep_history = !kml.empty();
     fly_setup(run, mode, clock_start);
 
-    std::string buffer =
-        "tick,t,dt,X,Y,Z,V,gam_deg,psi_deg,mu_deg,Nz,Nx,CL,U,Up,alpha,roll_b,pitch_b,yaw_b\n";
+    std::string buffer = flight_csv_header(energy);
     buffer.reserve(1 << 20);
     Progress progress(ticks);
     int status = 0;
@@ -74,7 +76,7 @@ int fly_command(int argc, char** argv) {
             status = 1;
             break;
         }
-        append_row(buffer, k, run.s);
+        append_flight_row(buffer, k, run.s, energy);
         ++done;
         if (buffer.size() > (1 << 20) - 512) {
             write_ok =
@@ -92,12 +94,28 @@ int fly_command(int argc, char** argv) {
         return 1;
     }
     if (status != 0) std::fprintf(stderr, "soarcalculus fly: %s\n", run.w.message.c_str());
+    run.record.end("all " + std::to_string(ticks) + " ticks flown");
+    if (!kml.empty()) {
+        // A command-line flight has no date: its clock starts on 1 January 2000
+        // (UTC) at --clock-start seconds after midnight.
+        const std::time_t start = std::time_t(946684800) + std::time_t(std::floor(clock_start));
+        std::string error;
+        if (!save_file(kml,
+                       track_kml(track_points(run.record.history), place, start,
+                                 "Soarcalculus flight"),
+                       error)) {
+            std::fprintf(stderr, "soarcalculus fly: cannot write \"%s\": %s\n", kml.c_str(),
+                         error.c_str());
+            status = 1;
+        }
+    }
     const State& s = run.s;
-    const double energy = double(s.Z) + double(s.V) * double(s.V) / (2.0 * double(s.g));
+    const double E = double(s.Z) + double(s.V) * double(s.V) / (2.0 * double(s.g));
     std::fprintf(
         stderr,
         "%lld ticks, flight time %s s, airspeed %s m/s, height %s m, specific energy %.4f m\n",
-        done, float_text(s.t).c_str(), float_text(s.V).c_str(), float_text(s.Z).c_str(), energy);
+        done, float_text(s.t).c_str(), float_text(s.V).c_str(), float_text(s.Z).c_str(), E);
+    std::fprintf(stderr, "%s\n", flight_summary(run.record).c_str());
     return status;
 }
 
