@@ -51,6 +51,13 @@ class MainWindow final : public QWidget {
     double pixels_per_twip() const { return px_per_twip_; }
     QRect rect_of(const Rect& twips) const;
 
+    // Pause, pace and the record of the flight (the Flight data window's).
+    FlightClock& flight_clock() { return flight_clock_; }
+    FlightRecord& record() { return record_; }
+    // Space, "[" and "]": the user's pause and pace, then a refresh.
+    void user_pause();
+    void user_pace(int step);
+
   signals:
     // END was pressed: the window has closed and the program should end now.
     void ended();
@@ -77,6 +84,8 @@ class MainWindow final : public QWidget {
     State s_;
     double px_per_twip_;
     std::unique_ptr<Clock> clock_;
+    FlightClock flight_clock_{*clock_};
+    FlightRecord record_;
     std::unique_ptr<TextFiles> files_;
     std::unique_ptr<RasterSurface> pic_;
     Io io_;
