@@ -14,10 +14,12 @@
 
 #include <string>
 
+#include "app/flight_clock.h"
 #include "app/window.h"
 #include "platform/clock.h"
 #include "platform/surface.h"
 #include "platform/text_files.h"
+#include "record/flight_record.h"
 #include "sim/state.h"
 
 namespace soar {
@@ -27,6 +29,10 @@ struct Io {
     Surface& pic;      // pic(i_pic), the picture box
     Clock& clock;      // seconds since midnight
     TextFiles& files;  // the geometry export
+    // Pause and pace (`clock` is then this flight clock) and the record of the
+    // flight for the Flight data window; without them neither exists.
+    FlightClock* flight_clock = nullptr;
+    FlightRecord* record = nullptr;
 };
 
 // The selected option of the window's option group, as a flight pattern and view.
@@ -70,6 +76,13 @@ void cmd_pan_right_Click(State& s, Window& w, Io& io);
 void cmd_reset_Click(State& s, Window& w, Io& io);
 void cmd_setup_click(State& s, Window& w, Io& io);
 void cmd_draw_Click(State& s, Window& w, Io& io);
+
+// --- pause and pace (keys Space, "[" and "]") ---
+// Space: pauses a flight where it is, or resumes it; nothing outside a flight.
+void pause_or_resume(State& s, Window& w, Io& io);
+// "[" (-1) and "]" (+1): the next slower or faster pace.
+void change_pace(State& s, Window& w, Io& io, int step);
+bool flight_paused(const Io& io);
 
 // --- shared steps ---
 // ome_sig_scale and its two read-outs ("West" and "South" boxes).

@@ -16,6 +16,7 @@ const char* const kUsage =
     "  soarcalculus --help | --version\n"
     "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"
     "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE]\n"
+    "                   [--energy] [--kml FILE [--lat DEG] [--lon DEG] [--wind-from DEG]]\n"
     "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"
     "                   [--ticks N] [--dt S] [--clock-start S] [--grid] [--size WxH] --png FILE\n"
     "  soarcalculus export-geometry --dir DIR [--roll DEG] [--pitch DEG] [--yaw DEG] [--scale S]\n"

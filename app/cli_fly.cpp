@@ -7,6 +7,8 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
+#include <ctime>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
@@ -20,33 +22,33 @@
 #include "platform/atomic_file.h"
 #include "platform/headless/recording_surface.h"
 #include "platform/number_text.h"
+#include "record/csv.h"
+#include "record/kml.h"
+#include "record/save_file.h"
 
 namespace soar::cli {
 
 namespace {
 
-constexpr const char* kHeader =
-    "tick,t,dt,X,Y,Z,V,gam_deg,psi_deg,mu_deg,Nz,Nx,CL,U,Up,alpha,roll_b,pitch_b,yaw_b\n";
-
 // One completed tick: its number and the values of its row.
+// The values in the order of the CSV's columns (record/flight_history.h), the
+// energy last; a row without the energy writes the first kFlyColumnCount.
 struct Row {
     long long tick;
-    std::array<float, 18> v;
+    std::array<float, kColumnCount> v;
 };
 
-Row row_of(long long tick, const State& s) {
-    return {tick,
-            {s.t, s.dt, s.X, s.Y, s.Z, s.V, s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx, s.CL, s.U,
-             s.Up, s.alpha, s.roll_b, s.pitch_b, s.yaw_b}};
+Row row_at(long long tick, const State& s) {
+    return {tick, row_of(s)};
 }
 
-void append_row(std::string& out, const Row& row) {
+void append_row(std::string& out, const Row& row, int columns) {
     char buf[32];
     auto r = std::to_chars(buf, buf + sizeof buf, row.tick);
     out.append(buf, r.ptr);
-    for (const float v : row.v) {
+    for (int c = 0; c < columns; ++c) {
         out += ',';
-        r = std::to_chars(buf, buf + sizeof buf, v);
+        r = std::to_chars(buf, buf + sizeof buf, row.v[size_t(c)]);
         out.append(buf, r.ptr);
     }
     out += '\n';
@@ -60,7 +62,7 @@ constexpr size_t kQueueDepth = 2;
 // The second thread: formats batches of rows in order and writes them.
 class RowWriter {
   public:
-    explicit RowWriter(AtomicFile& out) : out_(out), thread_([this] { run(); }) {}
+    RowWriter(AtomicFile& out, int columns) : out_(out), columns_(columns), thread_([this] { run(); }) {}
     ~RowWriter() { finish(); }
     RowWriter(const RowWriter&) = delete;
     RowWriter& operator=(const RowWriter&) = delete;
@@ -106,7 +108,7 @@ class RowWriter {
             }
             room_.notify_one();
             text.clear();
-            for (const Row& row : batch) append_row(text, row);
+            for (const Row& row : batch) append_row(text, row, columns_);
             const bool ok = out_.write(text);
             batch.clear();
             {
@@ -122,6 +124,7 @@ class RowWriter {
     }
 
     AtomicFile& out_;
+    int columns_;
     std::mutex mutex_;
     std::condition_variable ready_, room_;
     std::deque<std::vector<Row>> full_;
@@ -180,11 +183,25 @@ int fly_command(int argc, char** argv, bool parse_only) {
     Mode mode;
     long long ticks;
     double dt, clock_start;
-    std::string csv;
+    std::string csv, kml;
+    KmlPlace place;
+    bool energy = false;
     try {
         // --no-redraw is what fly always does now; it stays accepted.
         const Args a =
-            parse_args(argc, argv, {"pattern", "ticks", "dt", "clock-start", "csv"}, {"no-redraw"});
+            parse_args(argc, argv,
+                       {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat", "lon",
+                        "wind-from"},
+                       {"no-redraw", "energy"});
+        energy = a.flags.count("energy") != 0;
+        if (a.values.count("kml")) kml = output_arg(a, "kml");
+        place.lat_deg = number_arg(a, "lat", place.lat_deg);
+        place.lon_deg = number_arg(a, "lon", place.lon_deg);
+        place.wind_from_deg = number_arg(a, "wind-from", place.wind_from_deg);
+        if (place.lat_deg < -89.0 || place.lat_deg > 89.0)
+            throw ArgError{"--lat must lie between -89 and 89 degrees"};
+        if (place.lon_deg < -180.0 || place.lon_deg > 180.0)
+            throw ArgError{"--lon must lie between -180 and 180 degrees"};
         mode = pattern_arg(a, false);
         ticks = count_arg(a, "ticks", std::nullopt);
         dt = number_arg(a, "dt", std::nullopt, kDtRange);
@@ -203,13 +220,15 @@ int fly_command(int argc, char** argv, bool parse_only) {
         std::fprintf(stderr, "soarcalculus fly: %s\n", out.error().c_str());
         return 1;
     }
-    if (!out.write(kHeader)) {
+    if (!out.write(flight_csv_header(energy))) {
         std::fprintf(stderr, "soarcalculus fly: %s\n", out.error().c_str());
         return 1;
     }
     note_coarse_clock(clock_start, ticks, dt);
 
     Session run(std::make_unique<RecordingSurface>(833, 667, false));
+    // The cycles always (for the summary); the whole flight only for the track.
+    run.record.keep_history = !kml.empty();
     fly_setup(run, mode, clock_start);
 
     InterruptGuard guard;
@@ -219,7 +238,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
     long long done = 0;
     Row last{0, {}};
     {
-        RowWriter writer(out);
+        RowWriter writer(out, energy ? kColumnCount : kFlyColumnCount);
         std::vector<Row> batch;
         batch.reserve(kBatchRows);
         for (long long k = 1; k <= ticks; ++k) {
@@ -231,7 +250,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
                 status = 1;
                 break;
             }
-            batch.push_back(row_of(k, run.s));
+            batch.push_back(row_at(k, run.s));
             ++done;
             if (batch.size() == kBatchRows) {
                 last = batch.back();
@@ -255,14 +274,31 @@ int fly_command(int argc, char** argv, bool parse_only) {
     }
     if (status == 1) std::fprintf(stderr, "soarcalculus fly: %s\n", run.w.message.c_str());
     if (status == 130) std::fprintf(stderr, "soarcalculus fly: interrupted\n");
+    if (status == 0) run.record.end("all " + std::to_string(ticks) + " ticks flown");
+    if (status == 130) run.record.end("interrupted after tick " + std::to_string(done));
+    if (!kml.empty()) {
+        // A command-line flight has no date: its clock starts on 1 January 2000
+        // (UTC) at --clock-start seconds after midnight.
+        const std::time_t start = std::time_t(946684800) + std::time_t(std::floor(clock_start));
+        std::string error;
+        if (!save_file(kml,
+                       track_kml(track_points(run.record.history), place, start,
+                                 "Soarcalculus flight"),
+                       error)) {
+            std::fprintf(stderr, "soarcalculus fly: cannot write \"%s\": %s\n", kml.c_str(),
+                         error.c_str());
+            status = 1;
+        }
+    }
     // The summary is of the last completed tick, the CSV's last row; a tick that
     // failed leaves no row.
     const float t = last.v[0], Z = last.v[4], V = last.v[5];
-    const double energy = double(Z) + double(V) * double(V) / (2.0 * double(run.s.g));
+    const double E = double(Z) + double(V) * double(V) / (2.0 * double(run.s.g));
     std::fprintf(
         stderr,
         "%lld ticks, flight time %s s, airspeed %s m/s, height %s m, specific energy %.4f m\n",
-        done, float_text(t).c_str(), float_text(V).c_str(), float_text(Z).c_str(), energy);
+        done, float_text(t).c_str(), float_text(V).c_str(), float_text(Z).c_str(), E);
+    std::fprintf(stderr, "%s\n", flight_summary(run.record).c_str());
     return status;
 }
 

@@ -31,10 +31,14 @@ void cmd_RESUME_Click(State& s, Window& w, Io& io) {
     s.yaw_b = float(-number_in(w, Id::txt_yawR));
     w.timer.interval_ms = timer_interval(w);
     w.timer.enabled = true;
+    if (io.flight_clock) io.flight_clock->restart();
     start_clock(s, io.clock.seconds_since_midnight());
 }
 
-void cmd_STOp_click(State&, Window& w, Io&) {
+void cmd_STOp_click(State&, Window& w, Io& io) {
+    // A paused flight that is stopped is stopped: the next FLY runs the clock.
+    if (io.flight_clock) io.flight_clock->resume();
+    if (io.record) io.record->end("stopped with STOP");
     hide(w, Id::cmd_RESUME);
     for (Id id : {Id::opt_circlezoom, Id::opt_upwind, Id::opt_crosswind, Id::opt_downwind})
         show(w, id);
@@ -51,8 +55,26 @@ void txt_msec_Change(State&, Window& w, Io&) {
 }
 
 void stop_with_message(State& s, Window& w, Io& io, const std::string& message) {
+    if (io.record) io.record->end(message);
     cmd_STOp_click(s, w, io);
     w.message = message;
+}
+
+bool flight_paused(const Io& io) {
+    return io.flight_clock && io.flight_clock->paused();
+}
+
+void pause_or_resume(State&, Window& w, Io& io) {
+    if (!io.flight_clock) return;
+    if (io.flight_clock->paused()) {
+        io.flight_clock->resume();
+    } else if (w.timer.enabled) {
+        io.flight_clock->pause();
+    }
+}
+
+void change_pace(State&, Window&, Io& io, int step) {
+    if (io.flight_clock) io.flight_clock->set_pace(io.flight_clock->pace_index() + step);
 }
 
 }  // namespace soar

@@ -5,7 +5,7 @@ namespace soar {
 Session::Session(std::unique_ptr<Surface> picture, std::string export_dir)
     : pic(std::move(picture)),
       files(std::move(export_dir)),
-      io{*pic, clock, files},
+      io{*pic, flight_clock, files, &flight_clock, &record},
       w(make_window()) {}
 
 void Session::start() {

@@ -30,6 +30,8 @@ struct Session {
 
     std::unique_ptr<Surface> pic;
     ManualClock clock;
+    FlightClock flight_clock{clock};
+    FlightRecord record;
     DirTextFiles files;
     Io io;
     State s;

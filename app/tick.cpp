@@ -1,3 +1,4 @@
+#include <ctime>
 #include <exception>
 
 #include "app/app.h"
@@ -22,12 +23,14 @@ bool tick_flight(State& s, Window& w, Io& io) {
     try {
         if (s.n_step == 1) {
             first_tick(s, mode);
+            if (io.record) io.record->begin(mode, s, std::time(nullptr));
         } else {
             integration_step(s, mode, io.clock.seconds_since_midnight());
             set_text(w, Id::txt_time, float_text(s.t));
             set_text(w, Id::txt_rollR, float_text(s.mu_deg));
             set_text(w, Id::txt_pitchup, float_text(s.pitch_b));
             set_text(w, Id::txt_yawR, float_text(-s.yaw_b));
+            if (io.record) io.record->add(s);
         }
     } catch (const SeaContact&) {
         stop_with_message(s, w, io,
@@ -47,6 +50,7 @@ void Tim_1_Timer(State& s, Window& w, Io& io) {
     // The flight is advanced before the picture is cleared (nothing of the flight
     // depends on the picture), so a flight stopped by a fault leaves the last
     // complete picture on the screen.
+    if (flight_paused(io)) return;
     try {
         if (!tick_flight(s, w, io)) return;
         io.pic.clear();

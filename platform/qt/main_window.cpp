@@ -114,7 +114,7 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
       files_(files ? std::move(files) : std::make_unique<DirTextFiles>(".")),
       pic_(std::make_unique<RasterSurface>(rect_of(control(w_, Id::pic).rect).width(),
                                            rect_of(control(w_, Id::pic).rect).height())),
-      io_{*pic_, *clock_, *files_} {
+      io_{*pic_, flight_clock_, *files_, &flight_clock_, &record_} {
     timer_.setTimerType(Qt::PreciseTimer);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const double hz = screen->refreshRate();
@@ -339,7 +339,7 @@ void MainWindow::sync(const Control& c, QWidget* widget) {
 }
 
 void MainWindow::sync_timer() {
-    if (!w_.timer.enabled || closed_) {
+    if (!w_.timer.enabled || closed_ || flight_paused(io_)) {
         if (timer_.isActive()) timer_.stop();
         return;
     }
@@ -430,6 +430,20 @@ void MainWindow::user_edit(Id id, const QString& text) {
     frame_.valid = false;
     guarded([&] { edit_text(s_, w_, io_, id, std::move(t)); });
     shown_tick_ = -1;
+    refresh();
+}
+
+void MainWindow::user_pause() {
+    if (closed_) return;
+    guarded([&] { pause_or_resume(s_, w_, io_); });
+    // A paused flight shows the picture of its last tick, not the last frame drawn.
+    draw_current_frame();
+    refresh();
+}
+
+void MainWindow::user_pace(int step) {
+    if (closed_) return;
+    guarded([&] { change_pace(s_, w_, io_, step); });
     refresh();
 }
 

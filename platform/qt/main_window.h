@@ -69,6 +69,12 @@ class MainWindow final : public QWidget {
     void tick_without_picture();
     // Pictures drawn in flight since start-up.
     int64_t frames_drawn() const { return frames_drawn_; }
+    // Pause, pace and the record of the flight (the Flight data window's).
+    FlightClock& flight_clock() { return flight_clock_; }
+    FlightRecord& record() { return record_; }
+    // Space, "[" and "]": the user's pause and pace, then a refresh.
+    void user_pause();
+    void user_pace(int step);
 
   signals:
     // END was pressed: the window has closed and the program should end now.
@@ -96,6 +102,8 @@ class MainWindow final : public QWidget {
     State s_;
     double px_per_twip_;
     std::unique_ptr<Clock> clock_;
+    FlightClock flight_clock_{*clock_};
+    FlightRecord record_;
     std::unique_ptr<TextFiles> files_;
     std::unique_ptr<RasterSurface> pic_;
     Io io_;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "platform/qt/flight_data_window.h"
 #include "platform/qt/main_window.h"
 
 namespace soar {
@@ -14,6 +15,10 @@ int run_window(int argc, char** argv) {
     window.start();
     if (window.model().ended) return 0;
     window.show();
+    // The Flight data window opens beside it (F2 hides and shows it).
+    FlightDataWindow data(window);
+    data.place_beside_main();
+    data.show();
     return app.exec();
 }
 

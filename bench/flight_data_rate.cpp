@@ -1,0 +1,65 @@
+// The main window's tick rate with the Flight data window shown and hidden, in
+// one run: an upwind flight whose Flight data window is hidden during even
+// ten-second stretches (the first from 0 to 10 s) and shown during odd ones. With a file name it also
+// saves a screenshot of the screen (both windows) at 60 s of flight.
+//   soar_flight_data_rate [seconds] [screenshot.png]
+// Run it under a display (e.g. Xvfb).
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/qt/flight_data_window.h"
+#include "platform/qt/main_window.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 80;
+    const QString shot = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+
+    soar::MainWindow window;
+    window.start();
+    window.move(0, 0);
+    window.show();
+    soar::FlightDataWindow data(window);
+    data.place_beside_main();  // hidden for the first ten seconds
+    auto press = [&](soar::Id id) { static_cast<QAbstractButton*>(window.widget(id))->click(); };
+    press(soar::Id::opt_upwind);
+    press(soar::Id::cmd_setup);
+    press(soar::Id::cmd_RESUME);
+
+    QElapsedTimer clock;
+    clock.start();
+    int64_t last_ticks = 0;
+    qint64 last_ms = 0;
+    int stretch = 0;
+    bool shot_taken = shot.isEmpty();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        const qint64 ms = clock.elapsed();
+        if (!shot_taken && window.state().t >= 60.0f) {
+            shot_taken = true;
+            QScreen* screen = QGuiApplication::primaryScreen();
+            const bool ok = screen && screen->grabWindow(0).save(shot, "PNG");
+            std::printf("screenshot at flight time %.2f s: %s\n", double(window.state().t),
+                        ok ? "saved" : "FAILED");
+        }
+        if (ms < (stretch + 1) * 10000LL) return;
+        const int64_t ticks = window.state().n_step;
+        std::printf("%5.1f s  Flight data %-6s %7.0f ticks/s  (flight time %7.2f s)\n",
+                    ms / 1000.0, data.isVisible() ? "shown" : "hidden",
+                    double(ticks - last_ticks) * 1000.0 / double(ms - last_ms),
+                    double(window.state().t));
+        std::fflush(stdout);
+        last_ticks = ticks, last_ms = ms;
+        ++stretch;
+        data.setVisible(stretch % 2 == 1);
+        if (ms >= seconds * 1000LL) app.quit();
+    });
+    poll.start(20);
+    return app.exec();
+}

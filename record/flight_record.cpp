@@ -1,0 +1,47 @@
+#include "record/flight_record.h"
+
+#include <cstdio>
+
+namespace soar {
+
+void FlightRecord::begin(Mode m, const State& s, std::time_t now_utc) {
+    mode = m;
+    history.clear();
+    cycles.start(m);
+    ticks = 0;
+    start_utc = now_utc;
+    flying = true;
+    end_reason.clear();
+    add(s);
+}
+
+void FlightRecord::add(const State& s) {
+    if (keep_history) history.add(s);
+    cycles.add(s);
+    ++ticks;
+    t_last = s.t;
+}
+
+void FlightRecord::end(const std::string& why) {
+    if (!flying) return;
+    flying = false;
+    end_reason = why;
+}
+
+std::string flight_summary(const FlightRecord& r) {
+    char buf[200];
+    const int n = r.cycles.completed();
+    if (n > 0) {
+        std::snprintf(buf, sizeof buf,
+                      "Flight time %.2f s, %d cycle%s completed, mean energy gained per cycle "
+                      "%+.3f m",
+                      r.t_last, n, n == 1 ? "" : "s", r.cycles.mean_dE());
+    } else {
+        std::snprintf(buf, sizeof buf, "Flight time %.2f s, no cycle completed", r.t_last);
+    }
+    std::string out = buf;
+    if (!r.flying && !r.end_reason.empty()) out += "; ended: " + r.end_reason;
+    return out;
+}
+
+}  // namespace soar

@@ -1,0 +1,39 @@
+// What the program keeps of a flight while it flies: the full-rate history (in
+// the window), the cycles, and how the flight ended; and the summary of it.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+#include "record/flight_history.h"
+#include "sim/cycles.h"
+#include "sim/state.h"
+
+namespace soar {
+
+struct FlightRecord {
+    // The command line keeps only the cycles; the window keeps everything.
+    bool keep_history = true;
+    Mode mode = Mode::fixed;
+    FlightHistory history;
+    CycleTable cycles;
+    long long ticks = 0;
+    double t_last = 0;          // flight time of the last completed tick, s
+    std::time_t start_utc = 0;  // the machine's time when the flight began
+    bool flying = false;
+    std::string end_reason;
+
+    // The first tick of a flight: forgets the last one and takes this tick.
+    void begin(Mode m, const State& s, std::time_t now_utc);
+    // Every later tick.
+    void add(const State& s);
+    // The flight ended (STOP, a fault, the last tick of a command-line run).
+    // Only the first reason counts.
+    void end(const std::string& why);
+};
+
+// "Flight time 60.00 s, 7 cycles completed, mean energy gained per cycle +0.19 m;
+// ended: ..." (the reason only once the flight has ended).
+std::string flight_summary(const FlightRecord& r);
+
+}  // namespace soar
