@@ -30,7 +30,7 @@ const char* status_text(Ipopt::SolverReturn s) {
         case Ipopt::STOP_AT_TINY_STEP:
             return "stopped at a tiny step";
         case Ipopt::LOCAL_INFEASIBILITY:
-            return "no loop exists: converged to a point of local infeasibility";
+            return "locally infeasible: no loop meets the constraints near this one";
         case Ipopt::USER_REQUESTED_STOP:
             return "stopped on request";
         case Ipopt::DIVERGING_ITERATES:

@@ -126,7 +126,9 @@ class FlightDataWindowTest : public QObject {
         QVERIFY(v->count() <= 2 * 1000);
         for (const QPointF& p : v->points()) QVERIFY(p.y() > 15.0 && p.y() < 35.0);
         QCOMPARE(data_->series(5, 0)->name(), QStringLiteral("wind gradient"));
-        QVERIFY(data_->verdict_label()->text().contains("No cycle"));
+        // However far the flight got on this machine's clock, the sentence is the table's.
+        QCOMPARE(data_->verdict_label()->text().toStdString(),
+                 soar::cycle_verdict(main_->record().cycles.rows()));
         press(Id::cmd_STOP);
         data_->update_now();
         QVERIFY(data_->summary_label()->text().contains("ended: stopped with STOP"));
