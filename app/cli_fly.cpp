@@ -93,7 +93,7 @@ int fly_command(int argc, char** argv) {
     }
     if (status != 0) std::fprintf(stderr, "soarcalculus fly: %s\n", run.w.message.c_str());
     const State& s = run.s;
-    const double energy = double(s.Z) + double(s.V) * double(s.V) / (2.0 * double(s.g));
+    const double energy = double(s.Z) + double(s.V) * double(s.V) / (2.0 * double(run.w.flight.g));
     std::fprintf(
         stderr,
         "%lld ticks, flight time %s s, airspeed %s m/s, height %s m, specific energy %.4f m\n",
