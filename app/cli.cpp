@@ -18,6 +18,7 @@ int cli_main(int argc, char** argv, const RasterSupport& raster,
     if (command == "fly") return cli::fly_command(argc, argv);
     if (command == "render") return cli::render_command(argc, argv, raster);
     if (command == "export-geometry") return cli::export_geometry_command(argc, argv);
+    if (command == "optimise") return cli::optimise_command(argc, argv);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fprintf(stdout, "%s", cli::kUsage);
         return 0;

@@ -12,7 +12,9 @@ const char* const kUsage =
     "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE] [--no-redraw]\n"
     "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"
     "                   [--ticks N] [--dt S] [--clock-start S] [--grid] [--size WxH] --png FILE\n"
-    "  soarcalculus export-geometry --dir DIR [--roll DEG] [--pitch DEG] [--yaw DEG] [--scale S]\n";
+    "  soarcalculus export-geometry --dir DIR [--roll DEG] [--pitch DEG] [--yaw DEG] [--scale S]\n"
+    "  soarcalculus optimise [--preset {albatross|zhao-glider}] [--profile {exponential|linear|log}]\n"
+    "                   [--set NAME=VALUE ...] [--nodes N] [--csv FILE]\n";
 
 Args parse_args(int argc, char** argv, const std::vector<std::string>& with_value,
                 const std::vector<std::string>& bare) {

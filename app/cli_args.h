@@ -70,5 +70,6 @@ class Progress {
 int fly_command(int argc, char** argv);
 int render_command(int argc, char** argv, const RasterSupport& raster);
 int export_geometry_command(int argc, char** argv);
+int optimise_command(int argc, char** argv);
 
 }  // namespace soar::cli

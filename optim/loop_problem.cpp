@@ -1,0 +1,95 @@
+#include "optim/loop_problem.h"
+
+namespace soar::optim {
+
+const char* wind_unit(WindProfile p) {
+    return p == WindProfile::linear ? "1/s" : "m/s";
+}
+
+const char* profile_name(WindProfile p) {
+    switch (p) {
+        case WindProfile::linear:
+            return "linear";
+        case WindProfile::exponential:
+            return "exponential";
+        case WindProfile::logarithmic:
+            return "log";
+    }
+    return "?";
+}
+
+bool profile_named(const std::string& name, WindProfile& out) {
+    if (name == "linear") {
+        out = WindProfile::linear;
+    } else if (name == "exponential" || name == "exp") {
+        out = WindProfile::exponential;
+    } else if (name == "log" || name == "logarithmic") {
+        out = WindProfile::logarithmic;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+LoopProblem albatross(WindProfile profile) {
+    LoopProblem p;
+    p.g = 9.8;
+    p.rho = 1.22;
+    p.wing_loading = 107.8 * 16.0 / (3.5 * 3.5);
+    p.CD0 = 0.015;
+    p.K = 1.0 / (720.0 / 16.0);
+    // In the flight model's lift curve (alpha = CL / (1.76/19) - 3 deg) CL = 1.5
+    // is reached at 13 deg angle of attack, about where a thin cambered wing stalls.
+    p.CL_min = 0.0;
+    p.CL_max = 1.5;
+    p.n_min = -2.0;
+    p.n_max = 5.0;
+    p.bank_max = 75.0 * 3.14159265358979323846 / 180.0;
+    // A wandering albatross spans about 3.4 m: the lower wing tip stays 0.2 m
+    // above the sea (wave tops), whatever the bank.
+    p.half_span = 1.7;
+    p.tip_min = 0.2;
+    p.start_height_fixed = false;
+    p.T_min = 4.0;
+    p.T_max = 40.0;
+    p.profile = profile;
+    // Open-ocean roughness length under a strong wind (Charnock's relation gives
+    // 0.1 to 1 mm for calm to moderate seas; 0.03 m allows for waves and swell).
+    p.z0 = 0.03;
+    p.wind_min = profile == WindProfile::linear ? 1e-4 : 0.1;
+    p.wind_max = profile == WindProfile::linear ? 5.0 : 60.0;
+    return p;
+}
+
+LoopProblem zhao_glider() {
+    // Imperial figures of the benchmark, converted exactly.
+    constexpr double slug = 14.5939029372;   // kg
+    constexpr double ft = 0.3048;            // m
+    const double mass = 5.6 * slug;          // kg
+    const double area = 45.09703 * ft * ft;  // m^2
+    const double g = 32.2 * ft;              // m/s^2
+
+    LoopProblem p;
+    p.g = g;
+    p.rho = 0.002378 * slug / (ft * ft * ft);
+    p.wing_loading = mass * g / area;
+    p.CD0 = 0.00873;
+    p.K = 0.045;
+    p.CL_min = 0.0;
+    p.CL_max = 1.5;
+    p.n_min = -2.0;
+    p.n_max = 5.0;
+    p.bank_max = 75.0 * 3.14159265358979323846 / 180.0;
+    p.half_span = 0.0;
+    p.tip_min = 0.0;
+    p.start_height_fixed = true;
+    p.Z_start = 0.0;
+    p.T_min = 10.0;
+    p.T_max = 30.0;
+    p.profile = WindProfile::linear;
+    p.wind_min = 0.005;
+    p.wind_max = 0.15;
+    return p;
+}
+
+}  // namespace soar::optim

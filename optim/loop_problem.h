@@ -1,0 +1,76 @@
+// The least-wind periodic loop: the bird, the air, the wind profile and the
+// bounds of the loop. SI units throughout; every angle in radians.
+#pragma once
+
+#include <string>
+
+namespace soar::optim {
+
+// The shape of the wind speed over height. The wind blows along +X; its scale
+// (the quantity the loop minimises) multiplies the shape:
+//   linear:       U = w Z                                  (w: gradient, 1/s)
+//   exponential:  U = w (1 - exp(-lam_U zeta)), zeta = Z/Z_ref clamped
+//                 to [zeta_min, zeta_max] as in the flight model   (w: m/s, far above the sea)
+//   logarithmic:  U = w ln(Z/z0) / ln(10/z0)               (w: m/s, the wind at 10 m)
+enum class WindProfile { linear, exponential, logarithmic };
+
+struct LoopProblem {
+    // Bird and air.
+    double g = 9.8;               // gravity, m/s^2
+    double rho = 1.22;            // air density, kg/m^3
+    double wing_loading = 140.8;  // weight over wing area W/S, N/m^2
+    double CD0 = 0.015;           // zero-lift drag coefficient, -
+    double K = 1.0 / 45.0;        // induced-drag factor, CD = CD0 + K CL^2, -
+    double CL_min = 0.0;          // lift coefficient range, -
+    double CL_max = 1.5;
+    double n_min = -2.0;  // load factor L/W range, -
+    double n_max = 5.0;
+    double bank_max = 75.0 * 3.14159265358979323846 / 180.0;  // |bank| bound, rad
+    double half_span = 0.0;  // wing tip to body centre, m: the tip is half_span |sin bank| below
+    double tip_min = 0.0;    // lowest height of the wing tip (or the body when half_span = 0), m
+    // Speed and flight-path-angle bounds that keep the equations regular
+    // (V > 0, |gamma| < 90 deg); they are not meant to be active.
+    double V_min = 3.0, V_max = 150.0;                         // m/s
+    double gamma_max = 80.0 * 3.14159265358979323846 / 180.0;  // rad
+
+    // The loop: it starts and ends at X = Y = 0; at height Z_start when
+    // start_height_fixed, otherwise at a free height that it returns to.
+    bool start_height_fixed = false;
+    double Z_start = 0.0;               // m
+    double T_min = 10.0, T_max = 30.0;  // loop period bounds, s
+    double turn = 1.0;  // +1: the heading advances one full turn, -1: it goes back one
+
+    // Wind.
+    WindProfile profile = WindProfile::exponential;
+    double Z_ref = 20.0;                        // exponential: reference height, m
+    double lam_U = 7.0;                         // exponential: shape exponent, -
+    double zeta_min = 0.001, zeta_max = 0.999;  // exponential: clamp of Z/Z_ref, -
+    double z0 = 0.03;                           // logarithmic: roughness length, m
+    double wind_min = 1e-4, wind_max = 100.0;   // bounds of the wind scale (its unit above)
+    double wind_guess = 0.0;                    // starting wind scale; 0 picks one for the profile
+
+    // Starting circle: the bank and lift coefficient it is flown with.
+    double guess_bank = 45.0 * 3.14159265358979323846 / 180.0;  // rad
+    double guess_CL = 0.5;
+};
+
+// The unit of the wind scale w of a profile: "1/s" or "m/s".
+const char* wind_unit(WindProfile p);
+// "linear", "exponential", "log"; the parse accepts "logarithmic" too.
+const char* profile_name(WindProfile p);
+bool profile_named(const std::string& name, WindProfile& out);
+
+// Wind speed U (m/s) and gradient dU/dZ (1/s) at height Z for scale w.
+template <typename T>
+void wind_at(const LoopProblem& p, const T& Z, const T& w, T& U, T& Up);
+
+// The program's albatross (wing loading 107.8 * 16 / 3.5^2 N/m^2, the parabolic
+// polar CD0 = 0.015, K = 1/45, rho = 1.22, g = 9.8) in the given profile.
+LoopProblem albatross(WindProfile profile);
+// Zhao's (2004) glider in SI units, linear profile, the loop from and to the
+// origin at sea level.
+LoopProblem zhao_glider();
+
+}  // namespace soar::optim
+
+#include "optim/wind_shape.h"

@@ -1,0 +1,47 @@
+// A solved loop on its mesh, and what can be read from it between the nodes.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "optim/loop_dynamics.h"
+#include "optim/loop_problem.h"
+
+namespace soar::optim {
+
+using LoopState = std::array<double, kStates>;      // X, Y, Z (m), V (m/s), gamma, psi (rad)
+using LoopControl = std::array<double, kControls>;  // CL (-), bank (rad)
+
+struct LoopSolution {
+    bool converged = false;
+    std::string status;  // the solver's word on how it ended
+    int iterations = 0;
+    double seconds = 0;        // wall-clock solve time, s
+    double max_violation = 0;  // largest constraint violation at the end, in scaled units
+
+    double wind = 0;              // least wind scale (unit: wind_unit(profile))
+    double period = 0;            // s
+    double energy_per_cycle = 0;  // drag work per unit mass over one loop, J/kg
+
+    // Hermite-Simpson mesh: N nodes, equally spaced in time from 0 to period;
+    // controls at the nodes and at the N - 1 segment midpoints.
+    std::vector<double> t;
+    std::vector<LoopState> x;
+    std::vector<LoopControl> u;
+    std::vector<LoopControl> u_mid;
+};
+
+// The controls at time t (0 <= t <= period): the quadratic through a
+// segment's two node values and its midpoint value.
+LoopControl control_at(const LoopSolution& s, double t);
+// The state at time t: the cubic through a segment's end states and rates.
+LoopState state_at(const LoopProblem& p, const LoopSolution& s, double t);
+// Energy height Z + V^2/(2g) (m), air-relative.
+double energy_height(const LoopProblem& p, const LoopState& x);
+
+// Flies the solved controls from the first node to time t_end (at most one
+// period) in `steps` fourth-order Runge-Kutta steps and returns the state there.
+LoopState fly_controls(const LoopProblem& p, const LoopSolution& s, double t_end, int steps);
+
+}  // namespace soar::optim

@@ -1,0 +1,245 @@
+#include "optim/loop_solver.h"
+
+#include <IpIpoptApplication.hpp>
+#include <IpSolveStatistics.hpp>
+#include <IpTNLP.hpp>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "optim/collocation.h"
+
+namespace soar::optim {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+using Clock = std::chrono::steady_clock;
+
+const char* status_text(Ipopt::SolverReturn s) {
+    switch (s) {
+        case Ipopt::SUCCESS:
+            return "optimal solution found";
+        case Ipopt::STOP_AT_ACCEPTABLE_POINT:
+            return "solved to an acceptable level";
+        case Ipopt::MAXITER_EXCEEDED:
+            return "iteration limit reached";
+        case Ipopt::CPUTIME_EXCEEDED:
+            return "time limit reached";
+        case Ipopt::STOP_AT_TINY_STEP:
+            return "stopped at a tiny step";
+        case Ipopt::LOCAL_INFEASIBILITY:
+            return "no loop exists: converged to a point of local infeasibility";
+        case Ipopt::USER_REQUESTED_STOP:
+            return "stopped on request";
+        case Ipopt::DIVERGING_ITERATES:
+            return "iterates diverging";
+        case Ipopt::RESTORATION_FAILURE:
+            return "restoration phase failed";
+        case Ipopt::ERROR_IN_STEP_COMPUTATION:
+            return "error in step computation";
+        case Ipopt::INVALID_NUMBER_DETECTED:
+            return "invalid number in a function value";
+        case Ipopt::TOO_FEW_DEGREES_OF_FREEDOM:
+            return "too few degrees of freedom";
+        case Ipopt::INVALID_OPTION:
+            return "invalid solver option";
+        case Ipopt::OUT_OF_MEMORY:
+            return "out of memory";
+        case Ipopt::INTERNAL_ERROR:
+            return "internal solver error";
+        default:
+            return "solver failed";
+    }
+}
+
+class LoopNlp : public Ipopt::TNLP {
+  public:
+    LoopNlp(const Collocation& c, std::vector<double> start, const ProgressFn& progress,
+            const std::atomic<bool>* cancel, Clock::time_point begun)
+        : c_(c), x_(std::move(start)), progress_(progress), cancel_(cancel), begun_(begun) {}
+
+    bool get_nlp_info(Ipopt::Index& n, Ipopt::Index& m, Ipopt::Index& nnz_jac, Ipopt::Index& nnz_h,
+                      IndexStyleEnum& style) override {
+        n = c_.variables();
+        m = c_.constraints();
+        nnz_jac = c_.jacobian_entries();
+        nnz_h = 0;
+        style = C_STYLE;
+        return true;
+    }
+    bool get_bounds_info(Ipopt::Index, Ipopt::Number* xl, Ipopt::Number* xu, Ipopt::Index,
+                         Ipopt::Number* gl, Ipopt::Number* gu) override {
+        c_.bounds(xl, xu, gl, gu);
+        return true;
+    }
+    bool get_starting_point(Ipopt::Index n, bool init_x, Ipopt::Number* x, bool init_z,
+                            Ipopt::Number*, Ipopt::Number*, Ipopt::Index, bool init_lambda,
+                            Ipopt::Number*) override {
+        if (init_z || init_lambda) return false;
+        if (init_x) std::copy(x_.begin(), x_.begin() + n, x);
+        return true;
+    }
+    bool eval_f(Ipopt::Index, const Ipopt::Number* x, bool, Ipopt::Number& f) override {
+        f = x[c_.wind_index()];
+        return true;
+    }
+    bool eval_grad_f(Ipopt::Index n, const Ipopt::Number*, bool, Ipopt::Number* grad) override {
+        std::fill(grad, grad + n, 0.0);
+        grad[c_.wind_index()] = 1.0;
+        return true;
+    }
+    bool eval_g(Ipopt::Index, const Ipopt::Number* x, bool, Ipopt::Index,
+                Ipopt::Number* g) override {
+        c_.evaluate(x, g, nullptr);
+        return std::all_of(g, g + c_.constraints(), [](double v) { return std::isfinite(v); });
+    }
+    bool eval_jac_g(Ipopt::Index, const Ipopt::Number* x, bool, Ipopt::Index m, Ipopt::Index,
+                    Ipopt::Index* rows, Ipopt::Index* cols, Ipopt::Number* values) override {
+        if (!values) {
+            c_.jacobian_structure(rows, cols);
+            return true;
+        }
+        g_scratch_.resize(size_t(m));
+        c_.evaluate(x, g_scratch_.data(), values);
+        return std::all_of(values, values + c_.jacobian_entries(),
+                           [](double v) { return std::isfinite(v); });
+    }
+    bool intermediate_callback(Ipopt::AlgorithmMode, Ipopt::Index iter, Ipopt::Number obj,
+                               Ipopt::Number inf_pr, Ipopt::Number, Ipopt::Number, Ipopt::Number,
+                               Ipopt::Number, Ipopt::Number, Ipopt::Number, Ipopt::Index,
+                               const Ipopt::IpoptData*,
+                               Ipopt::IpoptCalculatedQuantities*) override {
+        if (cancel_ && cancel_->load()) return false;
+        if (!progress_) return true;
+        SolveProgress p;
+        p.iteration = iter;
+        p.wind = obj * c_.wind_scale();
+        p.infeasibility = inf_pr;
+        p.seconds = std::chrono::duration<double>(Clock::now() - begun_).count();
+        return progress_(p);
+    }
+    void finalize_solution(Ipopt::SolverReturn status, Ipopt::Index n, const Ipopt::Number* x,
+                           const Ipopt::Number*, const Ipopt::Number*, Ipopt::Index m,
+                           const Ipopt::Number* g, const Ipopt::Number*, Ipopt::Number,
+                           const Ipopt::IpoptData*, Ipopt::IpoptCalculatedQuantities*) override {
+        status_ = status;
+        x_.assign(x, x + n);
+        std::vector<double> lo(static_cast<size_t>(n)), hi(static_cast<size_t>(n));
+        std::vector<double> gl(static_cast<size_t>(m)), gu(static_cast<size_t>(m));
+        c_.bounds(lo.data(), hi.data(), gl.data(), gu.data());
+        violation_ = 0;
+        for (Ipopt::Index i = 0; i < m; ++i)
+            violation_ = std::max({violation_, gl[size_t(i)] - g[i], g[i] - gu[size_t(i)]});
+    }
+
+    Ipopt::SolverReturn status_ = Ipopt::INTERNAL_ERROR;
+    double violation_ = 0;
+    const std::vector<double>& x() const { return x_; }
+
+  private:
+    const Collocation& c_;
+    std::vector<double> x_;
+    std::vector<double> g_scratch_;
+    const ProgressFn& progress_;
+    const std::atomic<bool>* cancel_;
+    Clock::time_point begun_;
+};
+
+// A solved loop moved onto a mesh of `nodes` nodes.
+LoopSolution resample(const LoopProblem& p, const LoopSolution& s, int nodes) {
+    LoopSolution r;
+    r.period = s.period;
+    r.wind = s.wind;
+    const double h = s.period / (nodes - 1);
+    for (int k = 0; k < nodes; ++k) {
+        const double t = k == nodes - 1 ? s.period : k * h;
+        r.t.push_back(t);
+        r.x.push_back(state_at(p, s, t));
+        r.u.push_back(control_at(s, t));
+        if (k < nodes - 1) r.u_mid.push_back(control_at(s, t + 0.5 * h));
+    }
+    // The ends keep their exact values so that the fixed start stays feasible.
+    r.x.front() = s.x.front();
+    r.x.back() = s.x.back();
+    return r;
+}
+
+}  // namespace
+
+LoopSolution circle_guess(const LoopProblem& p, int nodes) {
+    const double bank = std::min(p.guess_bank, 0.9 * p.bank_max);
+    const double n = std::min(1.0 / std::cos(bank), p.n_max);
+    const double CL = std::clamp(p.guess_CL, p.CL_min + 0.05, p.CL_max - 0.05);
+    const double V = std::sqrt(2.0 * p.wing_loading * n / (p.rho * CL));
+    const double R = V * V / (p.g * std::tan(bank));
+    const double period = std::clamp(2.0 * kPi * R / V, p.T_min, p.T_max);
+    // Rising and falling by a fifth of the radius, lowest at the start.
+    const double rise = 0.2 * R;
+    const double Z0 = p.start_height_fixed ? p.Z_start : p.tip_min + p.half_span + 0.5;
+
+    LoopSolution s;
+    s.period = period;
+    if (p.wind_guess > 0) {
+        s.wind = p.wind_guess;
+    } else {
+        s.wind = p.profile == WindProfile::linear ? 0.1 : 10.0;
+    }
+    s.wind = std::clamp(s.wind, p.wind_min, p.wind_max);
+    const double psi0 = -0.5 * kPi;
+    const double om = 2.0 * kPi / period;  // rad/s over the loop
+    const double radius = V / om;          // the circle the period closes
+    for (int k = 0; k < nodes; ++k) {
+        const double t = period * k / (nodes - 1);
+        const double psi = psi0 + p.turn * om * t;
+        LoopState x;
+        x[kX] = -p.turn * radius * (std::sin(psi) - std::sin(psi0));
+        x[kY] = -p.turn * radius * (std::cos(psi) - std::cos(psi0));
+        x[kZ] = Z0 + 0.5 * rise * (1.0 - std::cos(om * t));
+        x[kV] = V;
+        x[kGamma] = std::asin(std::clamp(0.5 * rise * om * std::sin(om * t) / V, -0.9, 0.9));
+        x[kPsi] = psi;
+        if (k == 0 || k == nodes - 1) x[kX] = x[kY] = 0.0;
+        s.t.push_back(t);
+        s.x.push_back(x);
+        s.u.push_back({CL, p.turn * bank});
+        if (k < nodes - 1) s.u_mid.push_back({CL, p.turn * bank});
+    }
+    return s;
+}
+
+LoopSolution solve_loop(const LoopProblem& p, const SolveOptions& o, const ProgressFn& progress,
+                        const std::atomic<bool>* cancel) {
+    const auto begun = Clock::now();
+    const int nodes = std::max(o.nodes, 5);
+    const LoopSolution start = o.start ? resample(p, *o.start, nodes) : circle_guess(p, nodes);
+    const Collocation c(p, nodes, start);
+
+    Ipopt::SmartPtr<LoopNlp> nlp = new LoopNlp(c, c.pack(start), progress, cancel, begun);
+    Ipopt::SmartPtr<Ipopt::IpoptApplication> app = IpoptApplicationFactory();
+    app->Options()->SetIntegerValue("print_level", 0);
+    app->Options()->SetStringValue("sb", "yes");
+    app->Options()->SetStringValue("hessian_approximation", "limited-memory");
+    app->Options()->SetStringValue("mu_strategy", "adaptive");
+    app->Options()->SetNumericValue("tol", o.tol);
+    app->Options()->SetIntegerValue("max_iter", o.max_iterations);
+
+    LoopSolution s;
+    if (app->Initialize() != Ipopt::Solve_Succeeded) {
+        s.status = "the solver could not start";
+        return s;
+    }
+    const Ipopt::ApplicationReturnStatus r = app->OptimizeTNLP(nlp);
+    s = c.unpack(nlp->x().data());
+    s.status = status_text(nlp->status_);
+    s.converged = nlp->status_ == Ipopt::SUCCESS || nlp->status_ == Ipopt::STOP_AT_ACCEPTABLE_POINT;
+    if (r == Ipopt::Invalid_Number_Detected) s.converged = false;
+    s.iterations = IsValid(app->Statistics()) ? app->Statistics()->IterationCount() : 0;
+    s.max_violation = nlp->violation_;
+    s.energy_per_cycle = c.energy_per_cycle(s);
+    s.seconds = std::chrono::duration<double>(Clock::now() - begun).count();
+    return s;
+}
+
+}  // namespace soar::optim

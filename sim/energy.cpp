@@ -1,0 +1,19 @@
+#include "sim/energy.h"
+
+#include <cmath>
+
+namespace soar {
+
+Energy energy_of(const State& s) {
+    Energy e;
+    const double V = s.V, g = s.g;
+    e.E_kin = float(V * V / (2.0 * g));
+    e.E_pot = s.Z;
+    e.E = float(double(s.Z) + V * V / (2.0 * g));
+    const double gam = s.gam, psi = s.psi;
+    e.dE_wind = float(V * double(s.Up_V_g) * std::sin(gam) * std::cos(gam) * std::cos(psi));
+    e.dE_drag = float(-V * double(s.D_L) * double(s.Nz));
+    return e;
+}
+
+}  // namespace soar

@@ -1,0 +1,29 @@
+// Specific energy of the bird (energy per unit weight, in metres of height) and
+// its rate of change split by where it comes from.
+//
+//   E = Z + V^2 / (2 g)        air-relative: V is the airspeed
+//   dE/dt = V sin gam + (V/g) dV/dt = V (sin gam + Nx)
+// and with Nx = Up_V_g sin gam cos gam cos psi - D_L Nz - sin gam the gravity
+// terms cancel, leaving
+//   dE/dt = V Up_V_g sin gam cos gam cos psi   (the wind gradient supplies)
+//         - V D_L Nz                           (drag takes away)
+// so the bird gains energy only while it climbs into the wind (or dives with
+// it) through the gradient, and drag always drains it.
+#pragma once
+
+#include "sim/state.h"
+
+namespace soar {
+
+struct Energy {
+    float E = 0;        // specific energy, m
+    float E_kin = 0;    // kinetic part V^2/(2g), m
+    float E_pot = 0;    // potential part Z, m
+    float dE_wind = 0;  // rate supplied by the wind gradient, m/s
+    float dE_drag = 0;  // rate taken by drag (never positive for a positive load), m/s
+};
+
+// From the stored state of a tick: V, Z, gam, psi, Up_V_g, D_L, Nz and g.
+Energy energy_of(const State& s);
+
+}  // namespace soar
