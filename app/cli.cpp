@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/cli_args.h"
+#include "app/cli_params.h"
 
 namespace soar {
 
@@ -18,6 +19,8 @@ int cli_main(int argc, char** argv, const RasterSupport& raster,
     if (command == "fly") return cli::fly_command(argc, argv);
     if (command == "render") return cli::render_command(argc, argv, raster);
     if (command == "export-geometry") return cli::export_geometry_command(argc, argv);
+    if (command == "params") return cli::params_command(argc, argv);
+    if (command == "min-wind") return cli::min_wind_command(argc, argv);
     if (command == "optimise") return cli::optimise_command(argc, argv);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fprintf(stdout, "%s", cli::kUsage);

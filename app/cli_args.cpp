@@ -10,11 +10,20 @@ const char* const kUsage =
     "  soarcalculus                      open the window\n"
     "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"
     "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE] [--no-redraw]\n"
+    "                   [PARAMETERS]\n"
     "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"
     "                   [--ticks N] [--dt S] [--clock-start S] [--grid] [--size WxH] --png FILE\n"
+    "                   [PARAMETERS]\n"
+    "  soarcalculus min-wind --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"
+    "                   [--cycles N] [--dt S] [PARAMETERS]\n"
+    "  soarcalculus params [--pattern P] [--save FILE] [PARAMETERS]\n"
     "  soarcalculus export-geometry --dir DIR [--roll DEG] [--pitch DEG] [--yaw DEG] [--scale S]\n"
     "  soarcalculus optimise [--preset {albatross|zhao-glider}] [--profile {exponential|linear|log}]\n"
-    "                   [--set NAME=VALUE ...] [--nodes N] [--csv FILE]\n";
+    "                   [--set NAME=VALUE ...] [--nodes N] [--csv FILE]\n"
+    "PARAMETERS (fly, render, min-wind, params):\n"
+    "  --params FILE  a parameter file (TOML) as the base, else the defaults\n"
+    "  --preset {design-albatross|heavier-albatross|light-wind|draggy-wing}\n"
+    "  --set NAME=VALUE  one parameter (repeatable, applied last); see README\n";
 
 Args parse_args(int argc, char** argv, const std::vector<std::string>& with_value,
                 const std::vector<std::string>& bare) {

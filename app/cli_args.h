@@ -70,6 +70,7 @@ class Progress {
 int fly_command(int argc, char** argv);
 int render_command(int argc, char** argv, const RasterSupport& raster);
 int export_geometry_command(int argc, char** argv);
+int min_wind_command(int argc, char** argv);
 int optimise_command(int argc, char** argv);
 
 }  // namespace soar::cli

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/cli_args.h"
+#include "app/cli_params.h"
 #include "platform/headless/recording_surface.h"
 #include "platform/number_text.h"
 
@@ -34,11 +35,14 @@ int fly_command(int argc, char** argv) {
     double dt, clock_start;
     std::string csv;
     bool redraw = true;
+    ParamSet params;
     try {
+        const ParamOptions po = take_param_options(argc, argv);
         const Args a =
             parse_args(argc, argv, {"pattern", "ticks", "dt", "clock-start", "csv"}, {"no-redraw"});
         redraw = a.flags.count("no-redraw") == 0;
         mode = pattern_arg(a, false);
+        params = resolve_param_options(po, mode);
         ticks = count_arg(a, "ticks", std::nullopt);
         dt = number_arg(a, "dt", std::nullopt);
         if (!(dt > 0)) throw ArgError{"--dt must be greater than 0"};
@@ -59,6 +63,7 @@ int fly_command(int argc, char** argv) {
         }
     }
     Session run(std::make_unique<RecordingSurface>(833, 667, false));
+    run.w.params = params;
     fly_setup(run, mode, clock_start);
 
     std::string buffer =

@@ -4,6 +4,7 @@
 
 #include "app/cli.h"
 #include "app/cli_args.h"
+#include "app/cli_params.h"
 
 namespace soar::cli {
 
@@ -14,10 +15,13 @@ int render_command(int argc, char** argv, const RasterSupport& raster) {
     bool grid;
     int width = 833, height = 667;
     std::string png;
+    ParamSet params;
     try {
+        const ParamOptions po = take_param_options(argc, argv);
         const Args a = parse_args(
             argc, argv, {"pattern", "ticks", "dt", "clock-start", "size", "png"}, {"grid"});
         mode = pattern_arg(a, true);
+        params = resolve_param_options(po, mode);
         ticks = count_arg(a, "ticks", 1);
         dt = number_arg(a, "dt", 0.02);
         if (!(dt > 0)) throw ArgError{"--dt must be greater than 0"};
@@ -40,6 +44,7 @@ int render_command(int argc, char** argv, const RasterSupport& raster) {
         return 1;
     }
     Session run(raster.make(width, height));
+    run.w.params = params;
     run.start();
     if (grid) set_check(run.s, run.w, run.io, Id::chk_grid, 1);
     int status = 0;
