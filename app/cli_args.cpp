@@ -2,14 +2,20 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
+#include <string_view>
+
+#include "platform/atomic_file.h"
+#include "platform/number_text.h"
 
 namespace soar::cli {
 
 const char* const kUsage =
     "usage:\n"
-    "  soarcalculus                      open the window\n"
+    "  soarcalculus                      open the window (needs X11 or Wayland)\n"
+    "  soarcalculus --help | --version\n"
     "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"
-    "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE] [--no-redraw]\n"
+    "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE]\n"
     "                   [PARAMETERS]\n"
     "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"
     "                   [--ticks N] [--dt S] [--clock-start S] [--grid] [--size WxH] --png FILE\n"
@@ -18,33 +24,84 @@ const char* const kUsage =
     "                   [--cycles N] [--dt S] [PARAMETERS]\n"
     "  soarcalculus params [--pattern P] [--save FILE] [PARAMETERS]\n"
     "  soarcalculus export-geometry --dir DIR [--roll DEG] [--pitch DEG] [--yaw DEG] [--scale S]\n"
-    "  soarcalculus optimise [--preset {albatross|zhao-glider}] [--profile {exponential|linear|log}]\n"
+    "  soarcalculus optimise [--preset {albatross|zhao-glider}] [--profile "
+    "{exponential|linear|log}]\n"
     "                   [--set NAME=VALUE ...] [--nodes N] [--csv FILE]\n"
     "PARAMETERS (fly, render, min-wind, params):\n"
     "  --params FILE  a parameter file (TOML) as the base, else the defaults\n"
     "  --preset {design-albatross|heavier-albatross|light-wind|draggy-wing}\n"
-    "  --set NAME=VALUE  one parameter (repeatable, applied last); see README\n";
+    "  --set NAME=VALUE  one parameter (repeatable, applied last); see README\n"
+
+    "ranges: --ticks 1 to 1000000000, --dt 0.000001 to 10 s, --clock-start 0 up to 86400 s,\n"
+    "  --size 16 to 8192 pixels a side, --roll/--pitch/--yaw/--scale as in the README\n"
+    "exit: 0 done, 1 flight stopped or file not written, 2 bad arguments, 130 interrupted\n";
 
 Args parse_args(int argc, char** argv, const std::vector<std::string>& with_value,
-                const std::vector<std::string>& bare) {
+                const std::vector<std::string>& bare, const std::vector<std::string>& repeatable) {
+    const auto listed = [](const std::vector<std::string>& names, const std::string& arg) {
+        for (const auto& name : names)
+            if (arg == "--" + name) return true;
+        return false;
+    };
+    const auto is_option = [&](const std::string& arg) {
+        return listed(with_value, arg) || listed(bare, arg) || listed(repeatable, arg);
+    };
     Args a;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
-        bool known = false;
-        for (const auto& name : with_value) {
-            if (arg == "--" + name) {
-                if (i + 1 >= argc) throw ArgError{"--" + name + " needs a value"};
-                a.values[name] = argv[++i];
-                known = true;
-            }
+        if (!is_option(arg)) throw ArgError{"unknown argument \"" + arg + "\""};
+        const std::string name = arg.substr(2);
+        if (listed(bare, arg)) {
+            if (a.flags.count(name)) throw ArgError{arg + " is given more than once"};
+            a.flags[name] = true;
+            continue;
         }
-        for (const auto& name : bare) {
-            if (arg == "--" + name) a.flags[name] = known = true;
+        // A value that is itself one of the command's options means the value
+        // was left out ("--csv --ticks 5").
+        if (i + 1 >= argc || is_option(argv[i + 1])) throw ArgError{arg + " needs a value"};
+        const std::string value = argv[++i];
+        if (listed(repeatable, arg)) {
+            a.lists[name].push_back(value);
+            continue;
         }
-        if (!known) throw ArgError{"unknown argument \"" + arg + "\""};
+        if (a.values.count(name)) throw ArgError{arg + " is given more than once"};
+        a.values[name] = value;
     }
     return a;
 }
+
+namespace {
+
+// The whole text as a finite double, or nothing.
+std::optional<double> whole_number(const std::string& text) {
+    double v = 0;
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') {
+        ++first;
+        if (first != last && (*first == '-' || *first == '+')) return std::nullopt;
+    }
+    const auto r = std::from_chars(first, last, v);
+    if (r.ec != std::errc() || r.ptr != last || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+// A bound as a person writes it: "0.000001", "86400", "1e+37".
+std::string bound_text(double v) {
+    char buf[64];
+    const auto format = std::fabs(v) < 1e15 ? std::chars_format::fixed : std::chars_format::general;
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, format);
+    return std::string(buf, r.ptr);
+}
+
+std::string range_text(const Range& r) {
+    std::string text = "from " + bound_text(r.lo) +
+                       (r.hi_open ? " up to (not including) " : " to ") + bound_text(r.hi);
+    if (*r.unit) text += std::string(" ") + r.unit;
+    return text;
+}
+
+}  // namespace
 
 double number_arg(const Args& a, const std::string& name, std::optional<double> fallback) {
     const auto it = a.values.find(name);
@@ -52,18 +109,27 @@ double number_arg(const Args& a, const std::string& name, std::optional<double> 
         if (fallback) return *fallback;
         throw ArgError{"--" + name + " is required"};
     }
-    const std::string& text = it->second;
-    double v = 0;
-    const char* first = text.data();
-    if (!text.empty() && text[0] == '+') ++first;
-    const auto r = std::from_chars(first, text.data() + text.size(), v);
-    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() ||
-        !std::isfinite(v))
-        throw ArgError{"--" + name + " needs a number, not \"" + text + "\""};
-    return v;
+    const auto v = whole_number(it->second);
+    if (!v) throw ArgError{"--" + name + " needs a number, not \"" + it->second + "\""};
+    return *v;
 }
 
-long long count_arg(const Args& a, const std::string& name, std::optional<long long> fallback) {
+double number_arg(const Args& a, const std::string& name, std::optional<double> fallback,
+                  const Range& range) {
+    const auto it = a.values.find(name);
+    if (it == a.values.end()) {
+        if (fallback) return *fallback;
+        throw ArgError{"--" + name + " is required (a number " + range_text(range) + ")"};
+    }
+    const auto v = whole_number(it->second);
+    if (!v || *v < range.lo || *v > range.hi || (range.hi_open && *v == range.hi))
+        throw ArgError{"--" + name + " needs a number " + range_text(range) + ", not \"" +
+                       it->second + "\""};
+    return *v;
+}
+
+long long count_arg(const Args& a, const std::string& name, std::optional<long long> fallback,
+                    long long max) {
     const auto it = a.values.find(name);
     if (it == a.values.end()) {
         if (fallback) return *fallback;
@@ -71,11 +137,51 @@ long long count_arg(const Args& a, const std::string& name, std::optional<long l
     }
     long long v = 0;
     const std::string& text = it->second;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size())
-        throw ArgError{"--" + name + " needs a whole number, not \"" + text + "\""};
-    if (v < 1) throw ArgError{"--" + name + " must be at least 1"};
+    const char* first = text.data();
+    if (!text.empty() && text[0] == '+') ++first;
+    // from_chars refuses values beyond long long instead of wrapping them.
+    const auto r = std::from_chars(first, text.data() + text.size(), v);
+    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || v < 1 ||
+        v > max)
+        throw ArgError{"--" + name + " needs a whole number from 1 to " + std::to_string(max) +
+                       ", not \"" + text + "\""};
     return v;
+}
+
+void size_arg(const Args& a, const std::string& name, int& width, int& height) {
+    const auto it = a.values.find(name);
+    if (it == a.values.end()) return;
+    const std::string& text = it->second;
+    const auto side = [](std::string_view t, int& out) {
+        // Digits only: no sign, no blank, no wrap-around of a long number.
+        if (t.empty() || t.size() > 5 || t.find_first_not_of("0123456789") != t.npos) return false;
+        int v = 0;
+        std::from_chars(t.data(), t.data() + t.size(), v);
+        if (v < kMinSide || v > kMaxSide) return false;
+        out = v;
+        return true;
+    };
+    const auto x = text.find('x');
+    int w = 0, h = 0;
+    if (x == std::string::npos || !side(std::string_view(text).substr(0, x), w) ||
+        !side(std::string_view(text).substr(x + 1), h))
+        throw ArgError{"--" + name + " needs WIDTHxHEIGHT with each side from " +
+                       std::to_string(kMinSide) + " to " + std::to_string(kMaxSide) +
+                       " pixels, not \"" + text + "\""};
+    width = w;
+    height = h;
+}
+
+std::string output_arg(const Args& a, const std::string& name) {
+    const std::string& path = a.values.at(name);
+    std::string why;
+    if (!output_path_usable(path, why)) throw ArgError{"--" + name + ": " + why};
+    return path;
+}
+
+double clock_resolution(double clock) {
+    const float c = float(clock);
+    return double(std::nextafter(c, std::numeric_limits<float>::infinity())) - double(c);
 }
 
 Mode pattern_arg(const Args& a, bool allow_fixed) {

@@ -22,21 +22,59 @@ struct ArgError {
     std::string message;
 };
 
-// --name value pairs and bare --flags.
+// --name value pairs, repeatable --name value options and bare --flags.
 struct Args {
     std::map<std::string, std::string> values;
+    std::map<std::string, std::vector<std::string>> lists;  // in the order given
     std::map<std::string, bool> flags;
 };
 
 // argv[2..]: each --name in `with_value` takes the next argument as its value,
-// each --name in `bare` is a flag; anything else is an ArgError.
+// each --name in `bare` is a flag, each --name in `repeatable` takes a value and
+// may be given any number of times. Anything else, a missing value, or an
+// option other than a repeatable one given twice is an ArgError.
 Args parse_args(int argc, char** argv, const std::vector<std::string>& with_value,
-                const std::vector<std::string>& bare);
-// A whole argument as a finite number; anything else is an error.
+                const std::vector<std::string>& bare,
+                const std::vector<std::string>& repeatable = {});
+
+// The values a number argument may take, and its unit for the message.
+struct Range {
+    double lo, hi;
+    bool hi_open = false;  // [lo, hi) instead of [lo, hi]
+    const char* unit = "";
+};
+// Ranges of the commands' numbers.
+inline constexpr Range kDtRange{0.000001, 10.0, false, "s"};
+// The clock reads seconds since midnight.
+inline constexpr Range kClockStartRange{0.0, 86400.0, true, "s"};
+// The typed attitude (degrees) and scale of export-geometry. An angle is only
+// ever used through its sine and cosine, so any finite 32-bit float will do. The
+// scale multiplies every coordinate: the exported numbers overflow a 32-bit float
+// from a scale between 1.9e38 and 2e38 on; 1e38 keeps them finite at any attitude.
+inline constexpr Range kAngleRange{-3.4028234663852886e38, 3.4028234663852886e38, false,
+                                   "degrees"};
+inline constexpr Range kScaleRange{-1e38, 1e38, false, ""};
+inline constexpr long long kMaxTicks = 1'000'000'000;
+inline constexpr int kMinSide = 16, kMaxSide = 8192;
+
+// A whole argument as a finite number (the whole text: no trailing junk, no
+// overflow to infinity); anything else is an error.
 double number_arg(const Args& a, const std::string& name, std::optional<double> fallback);
-// A whole argument as a count of at least 1.
-long long count_arg(const Args& a, const std::string& name, std::optional<long long> fallback);
+// The same, within `range`; the error message states the range.
+double number_arg(const Args& a, const std::string& name, std::optional<double> fallback,
+                  const Range& range);
+// A whole argument as a count from 1 to `max`.
+long long count_arg(const Args& a, const std::string& name, std::optional<long long> fallback,
+                    long long max = kMaxTicks);
+// --size WxH: two whole numbers from kMinSide to kMaxSide joined by "x".
+void size_arg(const Args& a, const std::string& name, int& width, int& height);
 Mode pattern_arg(const Args& a, bool allow_fixed);
+// An output file's path from `name`: usable (not empty, its folder exists), else
+// an ArgError, so that nothing is flown for a file that cannot be written.
+std::string output_arg(const Args& a, const std::string& name);
+
+// The smallest step of the clock (a 32-bit float of seconds) at reading `clock`.
+double clock_resolution(double clock);
 
 // The clock reading of tick k: the start plus (k - 1) steps, summed in double.
 float clock_at(double clock_start, long long k, double dt);
@@ -66,10 +104,12 @@ class Progress {
     std::chrono::steady_clock::time_point last_{};
 };
 
-// The commands, argv[1] being the command's name.
-int fly_command(int argc, char** argv);
-int render_command(int argc, char** argv, const RasterSupport& raster);
-int export_geometry_command(int argc, char** argv);
+// The commands, argv[1] being the command's name. With `parse_only` a command
+// checks its arguments (exit 2 and a message when they are wrong) and returns 0
+// without flying or writing anything.
+int fly_command(int argc, char** argv, bool parse_only = false);
+int render_command(int argc, char** argv, const RasterSupport& raster, bool parse_only = false);
+int export_geometry_command(int argc, char** argv, bool parse_only = false);
 int min_wind_command(int argc, char** argv);
 int optimise_command(int argc, char** argv);
 

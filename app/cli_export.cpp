@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "app/cli_args.h"
@@ -9,29 +10,30 @@
 
 namespace soar::cli {
 
-int export_geometry_command(int argc, char** argv) {
+int export_geometry_command(int argc, char** argv, bool parse_only) {
     std::string dir, roll = "0", pitch = "2", yaw = "0", scale = "1";
     try {
         const Args a = parse_args(argc, argv, {"dir", "roll", "pitch", "yaw", "scale"}, {});
         if (!a.values.count("dir")) throw ArgError{"--dir is required"};
         dir = a.values.at("dir");
-        // Each value goes into its box as typed; it must be a number.
-        for (auto [name, target] :
-             {std::pair{"roll", &roll}, {"pitch", &pitch}, {"yaw", &yaw}, {"scale", &scale}}) {
+        std::error_code ec;
+        if (dir.empty() || !std::filesystem::is_directory(dir, ec))
+            throw ArgError{"--dir needs an existing folder, not \"" + dir + "\""};
+        // Each value goes into its box as typed; it must be a number whose export
+        // stays finite.
+        for (auto [name, target, range] : {std::tuple{"roll", &roll, kAngleRange},
+                                           {"pitch", &pitch, kAngleRange},
+                                           {"yaw", &yaw, kAngleRange},
+                                           {"scale", &scale, kScaleRange}}) {
             if (!a.values.count(name)) continue;
-            number_arg(a, name, std::nullopt);
+            number_arg(a, name, std::nullopt, range);
             *target = a.values.at(name);
         }
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus export-geometry: %s\n%s", e.message.c_str(), kUsage);
         return 2;
     }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(dir, ec)) {
-        std::fprintf(stderr, "soarcalculus export-geometry: \"%s\" is not a directory\n",
-                     dir.c_str());
-        return 1;
-    }
+    if (parse_only) return 0;
     Session run(std::make_unique<RecordingSurface>(833, 667, false), dir);
     run.start();
     edit_text(run.s, run.w, run.io, Id::txt_rollR, roll);

@@ -1,12 +1,24 @@
 // fly: a flight of N timer ticks at fixed clock steps, one CSV row per tick.
-#include <cerrno>
+//
+// Only the flight half of each tick runs (nothing looks at a picture). The rows
+// are formatted and written on a second thread: the flight thread hands over
+// batches of completed ticks' values, so a tick costs the flight alone.
+#include <unistd.h>
+
+#include <array>
 #include <charconv>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "app/cli_args.h"
 #include "app/cli_params.h"
+#include "platform/atomic_file.h"
 #include "platform/headless/recording_surface.h"
 #include "platform/number_text.h"
 
@@ -14,12 +26,26 @@ namespace soar::cli {
 
 namespace {
 
-void append_row(std::string& out, long long tick, const State& s) {
+constexpr const char* kHeader =
+    "tick,t,dt,X,Y,Z,V,gam_deg,psi_deg,mu_deg,Nz,Nx,CL,U,Up,alpha,roll_b,pitch_b,yaw_b\n";
+
+// One completed tick: its number and the values of its row.
+struct Row {
+    long long tick;
+    std::array<float, 18> v;
+};
+
+Row row_of(long long tick, const State& s) {
+    return {tick,
+            {s.t, s.dt, s.X, s.Y, s.Z, s.V, s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx, s.CL, s.U,
+             s.Up, s.alpha, s.roll_b, s.pitch_b, s.yaw_b}};
+}
+
+void append_row(std::string& out, const Row& row) {
     char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, tick);
+    auto r = std::to_chars(buf, buf + sizeof buf, row.tick);
     out.append(buf, r.ptr);
-    for (const float v : {s.t, s.dt, s.X, s.Y, s.Z, s.V, s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx,
-                          s.CL, s.U, s.Up, s.alpha, s.roll_b, s.pitch_b, s.yaw_b}) {
+    for (const float v : row.v) {
         out += ',';
         r = std::to_chars(buf, buf + sizeof buf, v);
         out.append(buf, r.ptr);
@@ -27,82 +53,222 @@ void append_row(std::string& out, long long tick, const State& s) {
     out += '\n';
 }
 
+// Rows per hand-off, and hand-offs waiting at most: with the file's own buffer
+// a failed write stops the flight within about four thousand rows.
+constexpr size_t kBatchRows = 1024;
+constexpr size_t kQueueDepth = 2;
+
+// The second thread: formats batches of rows in order and writes them.
+class RowWriter {
+  public:
+    explicit RowWriter(AtomicFile& out) : out_(out), thread_([this] { run(); }) {}
+    ~RowWriter() { finish(); }
+    RowWriter(const RowWriter&) = delete;
+    RowWriter& operator=(const RowWriter&) = delete;
+
+    // Hands `batch` over and gives back an empty one; false once a write failed.
+    bool push(std::vector<Row>& batch) {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [&] { return full_.size() < kQueueDepth || failed_; });
+        if (failed_) return false;
+        full_.push_back(std::move(batch));
+        if (free_.empty()) {
+            batch = {};
+            batch.reserve(kBatchRows);
+        } else {
+            batch = std::move(free_.back());
+            free_.pop_back();
+        }
+        ready_.notify_one();
+        return true;
+    }
+    // Writes what was handed over and ends the thread; false when a write failed.
+    bool finish() {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        ready_.notify_one();
+        if (thread_.joinable()) thread_.join();
+        return !failed_;
+    }
+
+  private:
+    void run() {
+        std::string text;
+        for (;;) {
+            std::vector<Row> batch;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [&] { return !full_.empty() || done_; });
+                if (full_.empty()) return;
+                batch = std::move(full_.front());
+                full_.pop_front();
+            }
+            room_.notify_one();
+            text.clear();
+            for (const Row& row : batch) append_row(text, row);
+            const bool ok = out_.write(text);
+            batch.clear();
+            {
+                std::lock_guard lock(mutex_);
+                free_.push_back(std::move(batch));
+                if (!ok) failed_ = true;
+            }
+            if (!ok) {
+                room_.notify_one();
+                return;
+            }
+        }
+    }
+
+    AtomicFile& out_;
+    std::mutex mutex_;
+    std::condition_variable ready_, room_;
+    std::deque<std::vector<Row>> full_;
+    std::vector<std::vector<Row>> free_;
+    bool done_ = false, failed_ = false;
+    std::thread thread_;  // last: starts when everything above exists
+};
+
+// Ctrl-C ends the flight at the next row boundary.
+volatile std::sig_atomic_t interrupted = 0;
+extern "C" void on_interrupt(int) {
+    interrupted = 1;
+}
+
+class InterruptGuard {
+  public:
+    InterruptGuard() {
+        interrupted = 0;
+        struct sigaction sa {};
+        sa.sa_handler = on_interrupt;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGINT, &sa, &previous_);
+    }
+    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+  private:
+    struct sigaction previous_ {};
+};
+
+// The clock is a 32-bit float of seconds: far from midnight its readings are
+// coarser than a small step, and several ticks then read the same time, as they
+// do in the window. Not an error; said once.
+void note_coarse_clock(double clock_start, long long ticks, double dt) {
+    const double last = clock_start + double(ticks - 1) * dt;
+    double from = clock_start;
+    if (!(clock_resolution(from) > dt)) {
+        // The resolution changes at powers of two: the first one where it is coarse.
+        double p = 1;
+        while (p <= from || !(clock_resolution(p) > dt)) p *= 2;
+        if (p > last) return;
+        from = p;
+    }
+    std::fprintf(stderr,
+                 "soarcalculus fly: note: from the clock reading %s s on the clock moves in "
+                 "steps of %s s, more than --dt %s s, so some ticks read the same time (as in "
+                 "the window)\n",
+                 shortest_float(float(from)).c_str(),
+                 float_text(float(clock_resolution(from))).c_str(), float_text(float(dt)).c_str());
+}
+
 }  // namespace
 
-int fly_command(int argc, char** argv) {
+int fly_command(int argc, char** argv, bool parse_only) {
     Mode mode;
     long long ticks;
     double dt, clock_start;
     std::string csv;
-    bool redraw = true;
     ParamSet params;
     try {
-        const ParamOptions po = take_param_options(argc, argv);
-        const Args a =
-            parse_args(argc, argv, {"pattern", "ticks", "dt", "clock-start", "csv"}, {"no-redraw"});
-        redraw = a.flags.count("no-redraw") == 0;
+        std::vector<char*> rest;
+        const ParamOptions po = take_param_options(argc, argv, rest);
+        // --no-redraw is what fly always does now; it stays accepted.
+        const Args a = parse_args(int(rest.size()), rest.data(),
+                                  {"pattern", "ticks", "dt", "clock-start", "csv"}, {"no-redraw"});
         mode = pattern_arg(a, false);
         params = resolve_param_options(po, mode);
         ticks = count_arg(a, "ticks", std::nullopt);
-        dt = number_arg(a, "dt", std::nullopt);
-        if (!(dt > 0)) throw ArgError{"--dt must be greater than 0"};
-        clock_start = number_arg(a, "clock-start", 0.0);
-        if (a.values.count("csv")) csv = a.values.at("csv");
+        dt = number_arg(a, "dt", std::nullopt, kDtRange);
+        clock_start = number_arg(a, "clock-start", 0.0, kClockStartRange);
+        if (a.values.count("csv")) csv = output_arg(a, "csv");
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus fly: %s\n%s", e.message.c_str(), kUsage);
         return 2;
     }
+    if (parse_only) return 0;
 
-    std::FILE* out = stdout;
-    if (!csv.empty()) {
-        out = std::fopen(csv.c_str(), "wb");
-        if (!out) {
-            std::fprintf(stderr, "soarcalculus fly: cannot create \"%s\": %s\n", csv.c_str(),
-                         std::strerror(errno));
-            return 1;
-        }
+    AtomicFile out;
+    if (csv.empty()) {
+        out.open_stream(STDOUT_FILENO, "standard output");
+    } else if (!out.open(csv)) {
+        std::fprintf(stderr, "soarcalculus fly: %s\n", out.error().c_str());
+        return 1;
     }
+    if (!out.write(kHeader)) {
+        std::fprintf(stderr, "soarcalculus fly: %s\n", out.error().c_str());
+        return 1;
+    }
+    note_coarse_clock(clock_start, ticks, dt);
+
     Session run(std::make_unique<RecordingSurface>(833, 667, false));
     run.w.params = params;
     fly_setup(run, mode, clock_start);
 
-    std::string buffer =
-        "tick,t,dt,X,Y,Z,V,gam_deg,psi_deg,mu_deg,Nz,Nx,CL,U,Up,alpha,roll_b,pitch_b,yaw_b\n";
-    buffer.reserve(1 << 20);
+    InterruptGuard guard;
     Progress progress(ticks);
     int status = 0;
-    long long done = 0;
     bool write_ok = true;
-    for (long long k = 1; k <= ticks; ++k) {
-        const float now = clock_at(clock_start, k, dt);
-        if (!(redraw ? run.tick(now) : run.tick_flight_only(now))) {
-            status = 1;
-            break;
+    long long done = 0;
+    Row last{0, {}};
+    {
+        RowWriter writer(out);
+        std::vector<Row> batch;
+        batch.reserve(kBatchRows);
+        for (long long k = 1; k <= ticks; ++k) {
+            if (interrupted) {
+                status = 130;
+                break;
+            }
+            if (!run.tick_flight_only(clock_at(clock_start, k, dt))) {
+                status = 1;
+                break;
+            }
+            batch.push_back(row_of(k, run.s));
+            ++done;
+            if (batch.size() == kBatchRows) {
+                last = batch.back();
+                if (!writer.push(batch)) {
+                    write_ok = false;
+                    break;
+                }
+            }
+            progress.update(k);
         }
-        append_row(buffer, k, run.s);
-        ++done;
-        if (buffer.size() > (1 << 20) - 512) {
-            write_ok =
-                write_ok && std::fwrite(buffer.data(), 1, buffer.size(), out) == buffer.size();
-            buffer.clear();
-        }
-        progress.update(k);
+        if (!batch.empty()) last = batch.back();
+        if (write_ok && !batch.empty()) write_ok = writer.push(batch);
+        write_ok = writer.finish() && write_ok;
     }
     progress.done();
-    write_ok = write_ok && std::fwrite(buffer.data(), 1, buffer.size(), out) == buffer.size();
-    write_ok = (out == stdout ? std::fflush(out) == 0 : std::fclose(out) == 0) && write_ok;
-    if (!write_ok) {
-        std::fprintf(stderr, "soarcalculus fly: writing \"%s\" failed\n",
-                     csv.empty() ? "standard output" : csv.c_str());
+    // Only a complete file replaces the old one: a failed write leaves it as it was.
+    if (!write_ok || !out.commit()) {
+        std::fprintf(stderr, "soarcalculus fly: %s; the flight was stopped after tick %lld\n",
+                     out.error().c_str(), done);
         return 1;
     }
-    if (status != 0) std::fprintf(stderr, "soarcalculus fly: %s\n", run.w.message.c_str());
-    const State& s = run.s;
-    const double energy = double(s.Z) + double(s.V) * double(s.V) / (2.0 * double(run.w.flight.g));
+    if (status == 1) std::fprintf(stderr, "soarcalculus fly: %s\n", run.w.message.c_str());
+    if (status == 130) std::fprintf(stderr, "soarcalculus fly: interrupted\n");
+    // The summary is of the last completed tick, the CSV's last row; a tick that
+    // failed leaves no row.
+    const float t = last.v[0], Z = last.v[4], V = last.v[5];
+    const double energy = double(Z) + double(V) * double(V) / (2.0 * double(run.w.flight.g));
     std::fprintf(
         stderr,
         "%lld ticks, flight time %s s, airspeed %s m/s, height %s m, specific energy %.4f m\n",
-        done, float_text(s.t).c_str(), float_text(s.V).c_str(), float_text(s.Z).c_str(), energy);
+        done, float_text(t).c_str(), float_text(V).c_str(), float_text(Z).c_str(), energy);
     return status;
 }
 

@@ -12,8 +12,9 @@ int min_wind_command(int argc, char** argv) {
     MinWindSearch how;
     ParamSet set;
     try {
-        const ParamOptions po = take_param_options(argc, argv);
-        const Args a = parse_args(argc, argv, {"pattern", "cycles", "dt"}, {});
+        std::vector<char*> rest;
+        const ParamOptions po = take_param_options(argc, argv, rest);
+        const Args a = parse_args(int(rest.size()), rest.data(), {"pattern", "cycles", "dt"}, {});
         how.mode = pattern_arg(a, false);
         how.cycles = int(count_arg(a, "cycles", 10));
         if (how.cycles > 1000) throw ArgError{"--cycles must be from 1 to 1000"};

@@ -24,7 +24,7 @@ using namespace soar::optim;
 constexpr double kDeg = 3.14159265358979323846 / 180.0;
 
 std::atomic<bool> g_interrupted{false};
-extern "C" void on_interrupt(int) {
+extern "C" void on_optimise_interrupt(int) {
     g_interrupted = true;
 }
 
@@ -185,7 +185,7 @@ int optimise_command(int argc, char** argv) {
     std::fflush(stdout);
     const bool terminal = isatty(STDERR_FILENO);
     g_interrupted = false;
-    auto old_handler = std::signal(SIGINT, on_interrupt);
+    auto old_handler = std::signal(SIGINT, on_optimise_interrupt);
     const LoopSolution s = solve_loop(
         p, options,
         [&](const SolveProgress& q) {

@@ -1,5 +1,6 @@
 #include "app/cli_params.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -8,9 +9,9 @@
 
 namespace soar::cli {
 
-ParamOptions take_param_options(int& argc, char** argv) {
+ParamOptions take_param_options(int argc, char** argv, std::vector<char*>& rest) {
     ParamOptions o;
-    int out = 2;
+    rest.assign(argv, argv + std::min(argc, 2));
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         std::string* single = arg == "--params" ? &o.file : arg == "--preset" ? &o.preset : nullptr;
@@ -23,9 +24,8 @@ ParamOptions take_param_options(int& argc, char** argv) {
                 o.sets.push_back(value);
             continue;
         }
-        argv[out++] = argv[i];
+        rest.push_back(argv[i]);
     }
-    argc = out;
     return o;
 }
 
@@ -61,8 +61,9 @@ int params_command(int argc, char** argv) {
     ParamSet set;
     std::string save;
     try {
-        const ParamOptions o = take_param_options(argc, argv);
-        const Args a = parse_args(argc, argv, {"pattern", "save"}, {});
+        std::vector<char*> rest;
+        const ParamOptions o = take_param_options(argc, argv, rest);
+        const Args a = parse_args(int(rest.size()), rest.data(), {"pattern", "save"}, {});
         const Mode mode = a.values.count("pattern") ? pattern_arg(a, false) : Mode::upwind;
         set = resolve_param_options(o, mode);
         if (a.values.count("save")) save = a.values.at("save");

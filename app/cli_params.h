@@ -17,9 +17,10 @@ struct ParamOptions {
     std::vector<std::string> sets;
 };
 
-// Takes the parameter options out of argv (argc shrinks), so the command's own
-// parser sees the rest. A missing value is an ArgError.
-ParamOptions take_param_options(int& argc, char** argv);
+// Takes the parameter options out of argv: `rest` gets the other arguments
+// (argv itself is left as it is), for the command's own parser. A missing
+// value is an ArgError.
+ParamOptions take_param_options(int argc, char** argv, std::vector<char*>& rest);
 // The set the options describe for a flight of `mode`; ArgError with the valid
 // names or the range on anything wrong.
 ParamSet resolve_param_options(const ParamOptions& o, Mode mode);

@@ -5,10 +5,11 @@
 #include "app/cli.h"
 #include "app/cli_args.h"
 #include "app/cli_params.h"
+#include "platform/atomic_file.h"
 
 namespace soar::cli {
 
-int render_command(int argc, char** argv, const RasterSupport& raster) {
+int render_command(int argc, char** argv, const RasterSupport& raster, bool parse_only) {
     Mode mode;
     long long ticks;
     double dt, clock_start;
@@ -17,29 +18,26 @@ int render_command(int argc, char** argv, const RasterSupport& raster) {
     std::string png;
     ParamSet params;
     try {
-        const ParamOptions po = take_param_options(argc, argv);
-        const Args a = parse_args(
-            argc, argv, {"pattern", "ticks", "dt", "clock-start", "size", "png"}, {"grid"});
+        std::vector<char*> rest;
+        const ParamOptions po = take_param_options(argc, argv, rest);
+        const Args a =
+            parse_args(int(rest.size()), rest.data(),
+                       {"pattern", "ticks", "dt", "clock-start", "size", "png"}, {"grid"});
         mode = pattern_arg(a, true);
         params = resolve_param_options(po, mode);
         ticks = count_arg(a, "ticks", 1);
-        dt = number_arg(a, "dt", 0.02);
-        if (!(dt > 0)) throw ArgError{"--dt must be greater than 0"};
-        clock_start = number_arg(a, "clock-start", 0.0);
+        dt = number_arg(a, "dt", 0.02, kDtRange);
+        clock_start = number_arg(a, "clock-start", 0.0, kClockStartRange);
         grid = a.flags.count("grid") > 0;
-        if (a.values.count("size")) {
-            const std::string& sz = a.values.at("size");
-            if (std::sscanf(sz.c_str(), "%dx%d", &width, &height) != 2 || width < 16 ||
-                height < 16 || width > 8192 || height > 8192)
-                throw ArgError{"--size needs WxH between 16x16 and 8192x8192, not \"" + sz + "\""};
-        }
+        size_arg(a, "size", width, height);
         if (!a.values.count("png")) throw ArgError{"--png is required"};
-        png = a.values.at("png");
+        png = output_arg(a, "png");  // before the flight, not after it
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus render: %s\n%s", e.message.c_str(), kUsage);
         return 2;
     }
-    if (!raster.make) {
+    if (parse_only) return 0;
+    if (!raster.make || !raster.encode_png) {
         std::fprintf(stderr, "soarcalculus render: no raster support in this build\n");
         return 1;
     }
@@ -54,18 +52,25 @@ int render_command(int argc, char** argv, const RasterSupport& raster) {
         run.choose(mode);
         run.press_ok();
         run.press_fly(float(clock_start));
+        Progress progress(ticks);
         for (long long k = 1; k <= ticks; ++k) {
             if (!run.tick(clock_at(clock_start, k, dt))) {
                 std::fprintf(stderr, "soarcalculus render: %s\n", run.w.message.c_str());
                 status = 1;
                 break;
             }
+            progress.update(k);
         }
+        progress.done();
     }
-    std::string error;
-    if (!raster.save_png(*run.pic, png, error)) {
+    std::string bytes, error;
+    if (!raster.encode_png(*run.pic, bytes, error)) {
         std::fprintf(stderr, "soarcalculus render: cannot write \"%s\": %s\n", png.c_str(),
                      error.c_str());
+        return 1;
+    }
+    if (!write_file_atomically(png, bytes, error)) {
+        std::fprintf(stderr, "soarcalculus render: %s\n", error.c_str());
         return 1;
     }
     return status;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/atomic_file.h"
 #include "platform/number_text.h"
 #include "sim/param_fields.h"
 
@@ -146,20 +147,8 @@ ParamFileRead load_param_file(const std::string& path) {
 }
 
 std::string save_param_file(const std::string& path, const ParamSet& set) {
-    const std::string text = param_file_text(set);
-    const std::string tmp = path + ".part";
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f) return "cannot create \"" + tmp + "\": " + std::strerror(errno);
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !ok) {
-        std::remove(tmp.c_str());
-        return "writing \"" + path + "\" failed";
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        const std::string why = std::strerror(errno);
-        std::remove(tmp.c_str());
-        return "cannot replace \"" + path + "\": " + why;
-    }
+    AtomicFile out;
+    if (!out.open(path) || !out.write(param_file_text(set)) || !out.commit()) return out.error();
     return "";
 }
 

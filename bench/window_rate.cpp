@@ -1,55 +1,147 @@
-// Ticks per second of the real window in flight: presses the pattern, "OK" and
-// "FLY" through the widgets, then reports the tick rate every ten seconds.
-//   soar_window_rate [upwind|downwind|crosswind|circlezoom] [seconds]
-// Run it under a display (or QT_QPA_PLATFORM=offscreen).
+// The real window in flight after a long flight, without flying it for an hour:
+// flies the pattern headless (state work only, 1 ms of clock per tick) to the
+// given flight time, then lets the window's own timer run the flight on for the
+// measuring time and reports ticks/s, pictures/s and the GUI thread's CPU, next
+// to the rate of an empty timer at the same interval measured just before.
+//   soar_window_rate PATTERN FLIGHT_SECONDS [MEASURE_SECONDS] [--every-tick]
+// --every-tick: every tick draws its picture (the plain redraw), for comparison.
+// Run it under a display (Xvfb) or QT_QPA_PLATFORM=offscreen.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
 #include <string>
 
+#include "platform/clock.h"
 #include "platform/qt/main_window.h"
+
+namespace {
+
+// Manual time while flying ahead, then the machine's time carried on from there.
+class BenchClock final : public soar::Clock {
+  public:
+    float seconds_since_midnight() override {
+        if (!real_) return float(manual_);
+        return float(offset_ + since_.nsecsElapsed() * 1e-9);
+    }
+    void advance(double s) { manual_ += s; }
+    void go_real() {
+        offset_ = manual_;
+        since_.start();
+        real_ = true;
+    }
+
+  private:
+    bool real_ = false;
+    double manual_ = 1000.0, offset_ = 0;
+    QElapsedTimer since_;
+};
+
+double thread_cpu_s() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const std::string pattern = argc > 1 ? argv[1] : "upwind";
-    const int seconds = argc > 2 ? std::atoi(argv[2]) : 60;
+    std::string pattern = "upwind";
+    double flight_s = 10, measure_s = 30;
+    bool every_tick = false;
+    int positional = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--every-tick") == 0) {
+            every_tick = true;
+        } else if (positional == 0) {
+            pattern = argv[i], ++positional;
+        } else if (positional == 1) {
+            flight_s = std::atof(argv[i]), ++positional;
+        } else {
+            measure_s = std::atof(argv[i]);
+        }
+    }
     soar::Id option = soar::Id::opt_upwind;
     if (pattern == "downwind") option = soar::Id::opt_downwind;
     if (pattern == "crosswind") option = soar::Id::opt_crosswind;
     if (pattern == "circlezoom") option = soar::Id::opt_circlezoom;
 
-    soar::MainWindow window;
+    auto clock_owned = std::make_unique<BenchClock>();
+    BenchClock& clock = *clock_owned;
+    soar::MainWindow window(std::move(clock_owned));
+    window.set_redraw_every_tick(every_tick);
     window.start();
     window.show();
     auto press = [&](soar::Id id) { static_cast<QAbstractButton*>(window.widget(id))->click(); };
     press(option);
     press(soar::Id::cmd_setup);
-    press(soar::Id::cmd_RESUME);
+    const int interval = window.model().timer.interval_ms;
 
-    QElapsedTimer clock;
-    clock.start();
-    int64_t last_ticks = 0;
-    qint64 last_ms = 0;
-    QTimer report;
-    QObject::connect(&report, &QTimer::timeout, [&] {
-        const int64_t ticks = window.state().n_step;
-        const qint64 ms = clock.elapsed();
-        std::printf(
-            "%s t=%6.1f s  flight time %8.2f s  ticks %9lld  %7.0f ticks/s  track %lld points\n",
-            pattern.c_str(), ms / 1000.0, double(window.state().t), (long long)ticks,
-            double(ticks - last_ticks) * 1000.0 / double(ms - last_ms),
-            (long long)window.state().n_trk);
-        std::fflush(stdout);
-        last_ticks = ticks, last_ms = ms;
-        if (!window.model().timer.enabled) {
-            std::printf("flight stopped: %s\n", window.model().message.c_str());
-            app.quit();
-        }
-        if (ms >= seconds * 1000LL) app.quit();
+    // The empty timer first, with the window open and idle.
+    QElapsedTimer wall;
+    int64_t empty_events = 0;
+    {
+        QTimer empty;
+        empty.setTimerType(Qt::PreciseTimer);
+        empty.setInterval(interval);
+        QObject::connect(&empty, &QTimer::timeout, [&] { ++empty_events; });
+        // An event loop of its own: the application's quit() would close the window.
+        QEventLoop loop;
+        QTimer::singleShot(int(measure_s * 1000 / 3), &loop, &QEventLoop::quit);
+        wall.start();
+        empty.start();
+        loop.exec();
+    }
+    const double empty_rate = double(empty_events) / (wall.nsecsElapsed() * 1e-9);
+
+    press(soar::Id::cmd_RESUME);
+    QElapsedTimer ahead;
+    ahead.start();
+    while (window.model().timer.enabled && double(window.state().t) < flight_s) {
+        clock.advance(interval * 1e-3);
+        window.tick_without_picture();
+    }
+    const double ahead_s = ahead.nsecsElapsed() * 1e-9;
+    if (!window.model().timer.enabled) {
+        std::printf("%s: the flight stopped at %.1f s while flying ahead: %s\n", pattern.c_str(),
+                    double(window.state().t), window.model().message.c_str());
+        return 1;
+    }
+    clock.go_real();
+
+    int64_t ticks0 = window.state().n_step, frames0 = window.frames_drawn();
+    const double t0 = double(window.state().t);
+    double cpu0 = 0;
+    QTimer::singleShot(0, [&] {
+        ticks0 = window.state().n_step, frames0 = window.frames_drawn();
+        cpu0 = thread_cpu_s();
+        wall.start();
     });
-    report.start(10000);
-    return app.exec();
+    bool still_flying = true;
+    QEventLoop loop;
+    QTimer::singleShot(int(measure_s * 1000), &loop, [&] {
+        still_flying = window.model().timer.enabled;
+        loop.quit();
+    });
+    loop.exec();
+    const double secs = wall.nsecsElapsed() * 1e-9;
+    const double cpu = thread_cpu_s() - cpu0;
+    const double ticks = double(window.state().n_step - ticks0);
+    const double frames = double(window.frames_drawn() - frames0);
+    std::printf(
+        "%-10s %s flight %7.1f -> %7.1f s  track %9lld points  %7.1f ticks/s  %5.1f frames/s  "
+        "GUI CPU %5.1f %%  empty %d ms timer %7.1f events/s  (ticks %.1f %% of it; flown ahead in "
+        "%.1f s)%s\n",
+        pattern.c_str(), every_tick ? "every-tick" : "paced     ", t0, double(window.state().t),
+        (long long)window.state().n_trk, ticks / secs, frames / secs, 100.0 * cpu / secs,
+        interval, empty_rate, 100.0 * ticks / secs / empty_rate, ahead_s,
+        still_flying ? "" : "  [flight stopped]");
+    return 0;
 }

@@ -12,7 +12,8 @@ std::string file_name(int number) {
 
 }  // namespace
 
-BirdExport::BirdExport(TextFiles& files, bool enabled) : files_(files), writing_(enabled) {
+BirdExport::BirdExport(TextFiles& files, bool enabled)
+    : files_(files), writing_(enabled), enabled_(enabled) {
     if (!writing_) return;
     for (int n = 1; n <= 8 && writing_; ++n) {
         if (files_.open(n, file_name(n)))
@@ -42,6 +43,8 @@ void BirdExport::close_all() {
         open_[static_cast<size_t>(n)] = false;
         files_.close(n);
     }
+    // Whatever was written of an unfinished set is dropped: the previous files stay.
+    if (enabled_ && !committed_) files_.discard();
 }
 
 bool BirdExport::write_line(int number, const std::string& text) {
@@ -69,6 +72,13 @@ ExportResult BirdExport::finish() {
     for (int n = 1; n <= 8 && writing_; ++n) {
         open_[static_cast<size_t>(n)] = false;
         if (!files_.close(n)) fail(n, files_.error());
+    }
+    // The eight files replace the previous eight together, or not at all.
+    if (writing_) {
+        if (files_.commit())
+            committed_ = true;
+        else
+            fail(kExportAll, files_.error());
     }
     writing_ = false;
     close_all();

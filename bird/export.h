@@ -20,8 +20,9 @@ inline constexpr std::array<const char*, 8> kExportNames = {
 inline constexpr int kExportAll = 1;  // the file that gets every point
 
 // One drawing's export. A file that cannot be created or written does not stop the
-// drawing: the first failure is kept, every open file is closed and nothing more
-// is written; finish() reports it.
+// drawing: the first failure is kept, every open file is closed, nothing more is
+// written and the files of the previous drawing stay as they were; finish()
+// reports it. Only a complete set of eight replaces the previous set.
 class BirdExport {
   public:
     // With `enabled`, creates (or empties) files 1 to 8 and writes their headers.
@@ -46,6 +47,8 @@ class BirdExport {
 
     TextFiles& files_;
     bool writing_ = false;
+    bool enabled_ = false;
+    bool committed_ = false;
     std::array<bool, 9> open_{};  // by file number, 1..8
     ExportResult result_;
 };

@@ -25,6 +25,15 @@ inline Colour rgb(int r, int g, int b) {
 inline constexpr int kScaleUser = 0;
 inline constexpr int kScalePixels = 3;
 
+// A surface's user scale as it stands: the corners last accepted, the mode, and
+// whether the last request was refused. Another surface of the same size that
+// takes it over draws every later primitive onto the same pixels.
+struct ScaleSetting {
+    double left = 0, top = 0, right = 0, bottom = 0;
+    int mode = kScalePixels;
+    bool refused = false;
+};
+
 class Surface {
   public:
     virtual ~Surface() = default;
@@ -39,6 +48,8 @@ class Surface {
     virtual int scale_mode() const = 0;
     // A vertical extent given in scale mode `from_mode` converted to pixels.
     virtual double scale_y_to_pixels(double extent, int from_mode) const = 0;
+    virtual ScaleSetting scale_setting() const = 0;
+    virtual void set_scale_setting(const ScaleSetting& setting) = 0;
     virtual void set_draw_width(int pixels) = 0;
     // Plot one point in the foreground colour; the pen moves there.
     virtual void pset(double x, double y) = 0;
@@ -47,6 +58,15 @@ class Surface {
     virtual double pen_y() const = 0;
     // Line from the pen position to (x, y); the pen moves to (x, y).
     virtual void line_to(double x, double y, Colour c) = 0;
+    // A horizontal band `width_px` pixels tall centred on y, from x1 to x2 with
+    // square ends: what a wide dot at (x1, y) and a line of that width on to
+    // (x2, y) cover, which is how it is drawn unless a surface knows a cheaper
+    // way to the same pixels. Leaves the draw width at width_px, the pen at (x2, y).
+    virtual void fill_band(double x1, double x2, double y, int width_px, Colour c) {
+        set_draw_width(width_px);
+        pset(x1, y);
+        line_to(x2, y, c);
+    }
 };
 
 }  // namespace soar

@@ -23,6 +23,10 @@ struct UserScale {
         mode = kScaleUser;
         return true;
     }
+    ScaleSetting setting(bool refused) const { return {left, top, right, bottom, mode, refused}; }
+    void take(const ScaleSetting& s) {
+        left = s.left, top = s.top, right = s.right, bottom = s.bottom, mode = s.mode;
+    }
     double px(double x) const { return (x - left) * width_px / (right - left); }
     double py(double y) const { return (y - top) * height_px / (bottom - top); }
     double extent_y_to_pixels(double extent, int from_mode) const {

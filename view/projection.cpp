@@ -147,16 +147,14 @@ void sky_sea(const State& s, Surface& pic) {
     const int M = pic.scale_mode();
     const double top = s.pic_top, bottom = s.pic_bottom;
     auto to_px = [&](double y) { return pic.scale_y_to_pixels(y - T, M); };
-    // Each band is one thick horizontal line across the picture. The bands are
+    // Each band is one fill across the picture. The bands are
     // clipped to the picture, so a horizon far outside it gives the same picture
     // without a pen width beyond the 16-bit range.
     auto band = [&](double y_from, double y_to, Colour c) {
         const double width_px = std::fabs(to_px(y_from) - to_px(y_to));
         if (width_px < 0.5) return;
-        pic.set_draw_width(int(to_i16(std::min(width_px, 32767.0))));
         const double y_mid = (y_from + y_to) * 0.5;
-        pic.pset(s.pic_left, y_mid);
-        pic.line_to(s.pic_right, y_mid, c);
+        pic.fill_band(s.pic_left, s.pic_right, y_mid, int(to_i16(std::min(width_px, 32767.0))), c);
     };
     if (top > yh) {
         const double horizon = std::max(yh, bottom);

@@ -1,37 +1,36 @@
 #include "platform/headless/dir_text_files.h"
 
-#include <cerrno>
-#include <cstring>
-
 namespace soar {
 
-bool DirTextFiles::fail(const std::string& path, const std::string& what) {
-    error_ = "cannot " + what + " \"" + path + "\"";
-    if (errno != 0) error_ += ": " + std::string(std::strerror(errno));
-    return false;
+AtomicFile* DirTextFiles::slot(int number) {
+    if (number < 0 || number >= static_cast<int>(slots_.size()) || !slots_[number]) {
+        error_ = "file " + std::to_string(number) + " is not open";
+        return nullptr;
+    }
+    return slots_[number];
 }
 
 bool DirTextFiles::open(int number, const std::string& name) {
     if (number < 0 || number >= static_cast<int>(slots_.size())) return false;
-    auto slot = std::make_unique<Slot>();
-    slot->path = dir_.empty() ? name : dir_ + "/" + name;
-    errno = 0;
-    slot->out.open(slot->path, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!slot->out) return fail(slot->path, "create");
-    slots_[number] = std::move(slot);
+    const std::string path = dir_.empty() ? name : dir_ + "/" + name;
+    AtomicFile* f = set_.find(path);
+    if (f != nullptr) f->open(path);  // opened again within one set: starts afresh
+    else f = &set_.add(path);
+    if (!f->is_open()) {
+        error_ = f->error();
+        slots_[number] = nullptr;
+        return false;
+    }
+    slots_[number] = f;
     return true;
 }
 
 bool DirTextFiles::write_line(int number, const std::string& text) {
-    if (number < 0 || number >= static_cast<int>(slots_.size()) || !slots_[number]) {
-        error_ = "file " + std::to_string(number) + " is not open";
-        return false;
-    }
-    Slot& s = *slots_[number];
-    errno = 0;
-    s.out << text << "\r\n";
-    if (!s.out) return fail(s.path, "write");
-    return true;
+    AtomicFile* f = slot(number);
+    if (f == nullptr) return false;
+    if (f->write(text) && f->write("\r\n")) return true;
+    error_ = f->error();
+    return false;
 }
 
 bool DirTextFiles::write_record(int number, std::span<const float> values) {
@@ -40,14 +39,23 @@ bool DirTextFiles::write_record(int number, std::span<const float> values) {
 
 bool DirTextFiles::close(int number) {
     if (number < 0 || number >= static_cast<int>(slots_.size()) || !slots_[number]) return true;
-    Slot& s = *slots_[number];
-    errno = 0;
-    s.out.close();
-    const bool ok = !s.out.fail();
-    const std::string path = s.path;
-    slots_[number].reset();
-    if (!ok) return fail(path, "write");
-    return true;
+    AtomicFile* f = slots_[number];
+    slots_[number] = nullptr;
+    if (f->finish()) return true;
+    error_ = f->error();
+    return false;
+}
+
+bool DirTextFiles::commit() {
+    slots_.fill(nullptr);
+    if (set_.commit()) return true;
+    error_ = set_.error();
+    return false;
+}
+
+void DirTextFiles::discard() {
+    slots_.fill(nullptr);
+    set_.abandon();
 }
 
 bool MemoryTextFiles::open(int number, const std::string& name) {
@@ -57,7 +65,7 @@ bool MemoryTextFiles::open(int number, const std::string& name) {
         return false;
     }
     names_[number] = name;
-    contents[name].clear();
+    pending_[name].clear();
     return true;
 }
 
@@ -66,7 +74,7 @@ bool MemoryTextFiles::write_line(int number, const std::string& text) {
         error_ = "file " + std::to_string(number) + " is not open";
         return false;
     }
-    contents[names_[number]] += text + "\r\n";
+    pending_[names_[number]] += text + "\r\n";
     return true;
 }
 
@@ -76,6 +84,12 @@ bool MemoryTextFiles::write_record(int number, std::span<const float> values) {
 
 bool MemoryTextFiles::close(int number) {
     names_[number].clear();
+    return true;
+}
+
+bool MemoryTextFiles::commit() {
+    for (auto& [name, text] : pending_) contents[name] = std::move(text);
+    pending_.clear();
     return true;
 }
 

@@ -3,15 +3,17 @@
 #pragma once
 
 #include <array>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
 
+#include "platform/atomic_file.h"
 #include "platform/text_files.h"
 
 namespace soar {
 
+// Each set of files is written beside its targets and renamed into place as a
+// whole by commit(): a full disk or a failed write leaves the previous set.
 class DirTextFiles final : public TextFiles {
   public:
     explicit DirTextFiles(std::string directory = ".") : dir_(std::move(directory)) {}
@@ -22,17 +24,16 @@ class DirTextFiles final : public TextFiles {
     bool write_line(int number, const std::string& text) override;
     bool write_record(int number, std::span<const float> values) override;
     bool close(int number) override;
+    bool commit() override;
+    void discard() override;
     std::string error() const override { return error_; }
 
   private:
-    struct Slot {
-        std::ofstream out;
-        std::string path;
-    };
-    bool fail(const std::string& path, const std::string& what);
+    AtomicFile* slot(int number);
 
     std::string dir_;
-    std::array<std::unique_ptr<Slot>, 16> slots_{};
+    AtomicFileSet set_;
+    std::array<AtomicFile*, 16> slots_{};  // members of set_ by file number
     std::string error_;
 };
 
@@ -42,14 +43,17 @@ class MemoryTextFiles final : public TextFiles {
     bool write_line(int number, const std::string& text) override;
     bool write_record(int number, std::span<const float> values) override;
     bool close(int number) override;
+    bool commit() override;
+    void discard() override { pending_.clear(); }
     std::string error() const override { return error_; }
 
-    std::map<std::string, std::string> contents;  // file name -> text written
+    std::map<std::string, std::string> contents;  // file name -> text committed
     std::string fail_on;                          // a name whose open fails
     int opens = 0;
 
   private:
     std::array<std::string, 16> names_{};
+    std::map<std::string, std::string> pending_;  // written since the last commit
     std::string error_;
 };
 

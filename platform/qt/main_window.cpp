@@ -114,6 +114,11 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
                                            rect_of(control(w_, Id::pic).rect).height())),
       io_{*pic_, *clock_, *files_} {
     timer_.setTimerType(Qt::PreciseTimer);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const double hz = screen->refreshRate();
+        if (hz > 0) frame_interval_ms_ = std::max(1000.0 / hz, 1000.0 / 60.0);
+    }
+    frame_clock_.start();
     connect(&timer_, &QTimer::timeout, this, &MainWindow::tick);
     build();
     refresh();
@@ -347,7 +352,8 @@ void MainWindow::refresh() {
     for (const Control& c : w_.controls)
         if (QWidget* widget = this->widget(c.id)) sync(c, widget);
     sync_timer();
-    widget(Id::pic)->update();
+    if (picture_changed_) widget(Id::pic)->update();
+    picture_changed_ = true;
     if (!w_.message.empty()) {
         const std::string text = std::move(w_.message);
         w_.message.clear();
@@ -385,9 +391,28 @@ void MainWindow::report_fault(const std::string& what) {
     }
 }
 
+void MainWindow::draw_current_frame() {
+    if (!frame_.valid || frame_.n_step == shown_tick_) return;
+    guarded([this] { scene_draw(s_, frame_, *pic_); });
+    shown_tick_ = frame_.n_step;
+    ++frames_drawn_;
+    next_frame_ms_ = frame_clock_.nsecsElapsed() * 1e-6 + frame_interval_ms_;
+    widget(Id::pic)->update();
+}
+
+void MainWindow::tick_without_picture() {
+    if (closed_ || !w_.timer.enabled) return;
+    guarded([this] { Tim_1_Timer_state_only(s_, w_, io_, frame_); });
+}
+
 void MainWindow::user_click(Id id) {
     if (closed_) return;
+    // A user's action finds the picture of the last tick, as it would had every
+    // tick drawn; what the handler draws then stands on its own.
+    draw_current_frame();
+    frame_.valid = false;
     guarded([&] { click(s_, w_, io_, id); });
+    shown_tick_ = -1;
     refresh();
 }
 
@@ -395,13 +420,34 @@ void MainWindow::user_edit(Id id, const QString& text) {
     if (closed_) return;
     std::string t = text.toStdString();
     shown_text_[static_cast<size_t>(id)] = t;  // the box shows it already
+    draw_current_frame();
+    frame_.valid = false;
     guarded([&] { edit_text(s_, w_, io_, id, std::move(t)); });
+    shown_tick_ = -1;
     refresh();
 }
 
 void MainWindow::tick() {
     if (closed_ || !w_.timer.enabled) return;
-    guarded([this] { Tim_1_Timer(s_, w_, io_); });
+    if (redraw_every_tick_ || s_.write_flag == 1) {
+        guarded([this] { Tim_1_Timer(s_, w_, io_); });
+        frame_.valid = false;
+        ++frames_drawn_;
+    } else {
+        guarded([this] { Tim_1_Timer_state_only(s_, w_, io_, frame_); });
+        // A frame when one is due, and the last tick's picture when the flight
+        // has stopped (STOP, a fault).
+        const double now_ms = frame_clock_.nsecsElapsed() * 1e-6;
+        const int64_t shown = shown_tick_;
+        if (now_ms >= next_frame_ms_ || !w_.timer.enabled) draw_current_frame();
+        picture_changed_ = shown_tick_ != shown;
+        // Between frames nothing on the screen changes: the read-outs' widgets,
+        // like the picture, catch up with the model at the next frame.
+        if (!picture_changed_ && w_.timer.enabled && w_.message.empty()) {
+            picture_changed_ = true;
+            return;
+        }
+    }
     refresh();
 }
 

@@ -5,6 +5,7 @@
 // the timer and the picture are brought up to date with the model.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -14,6 +15,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/frame.h"
 #include "app/window.h"
 #include "platform/clock.h"
 #include "platform/qt/raster_surface.h"
@@ -51,6 +53,23 @@ class MainWindow final : public QWidget {
     double pixels_per_twip() const { return px_per_twip_; }
     QRect rect_of(const Rect& twips) const;
 
+    // Ticks do all their state work every time; the picture is drawn only when a
+    // frame is due at the screen's pace, and once more for the last tick when the
+    // flight stops. Draws the last tick's picture now if the one shown is older
+    // (pause and any user action call it first).
+    void draw_current_frame();
+    // The shortest time between two pictures in flight, ms: the screen's refresh
+    // period, at most 60 pictures per second.
+    double frame_interval_ms() const { return frame_interval_ms_; }
+    // Every tick draws its picture (the program's plain behaviour, kept for
+    // benchmarks). "Write to File" always does: each drawing writes the files.
+    void set_redraw_every_tick(bool on) { redraw_every_tick_ = on; }
+    // One tick's state work without a picture, as the timer would run it between
+    // frames (benchmarks fly ahead with it).
+    void tick_without_picture();
+    // Pictures drawn in flight since start-up.
+    int64_t frames_drawn() const { return frames_drawn_; }
+
   signals:
     // END was pressed: the window has closed and the program should end now.
     void ended();
@@ -82,6 +101,16 @@ class MainWindow final : public QWidget {
     Io io_;
 
     QTimer timer_;
+    // The newest tick's picture inputs, and the tick whose picture is shown.
+    FrameInputs frame_;
+    int64_t shown_tick_ = -1;
+    QElapsedTimer frame_clock_;
+    double next_frame_ms_ = 0;
+    double frame_interval_ms_ = 1000.0 / 60.0;
+    bool redraw_every_tick_ = false;
+    int64_t frames_drawn_ = 0;
+    // False after a tick that drew nothing: the screen keeps its copy.
+    bool picture_changed_ = true;
     std::array<QWidget*, kControlCount> widgets_{};
     // What each widget was last given, so that a refresh touches only what
     // changed (and never moves the cursor of a box the user is typing in).

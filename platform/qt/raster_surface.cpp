@@ -1,5 +1,6 @@
 #include "platform/qt/raster_surface.h"
 
+#include <QBuffer>
 #include <QImageWriter>
 #include <QPen>
 #include <algorithm>
@@ -202,7 +203,7 @@ RasterSupport qt_raster_support() {
     support.make = [](int width_px, int height_px) -> std::unique_ptr<Surface> {
         return std::make_unique<RasterSurface>(width_px, height_px);
     };
-    support.save_png = [](Surface& surface, const std::string& path, std::string& error) {
+    support.encode_png = [](Surface& surface, std::string& bytes, std::string& error) {
         const auto* raster = dynamic_cast<const RasterSurface*>(&surface);
         if (raster == nullptr) {
             error = "the picture is not a raster image";
@@ -212,12 +213,18 @@ RasterSupport qt_raster_support() {
             error = "no picture of that size could be made";
             return false;
         }
-        QImageWriter writer(QString::fromStdString(path), "png");
+        // Into memory: the file itself is written by the caller's atomic writer, so
+        // a full disk never meets the PNG encoder half-way.
+        QByteArray data;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
         if (!writer.write(raster->image())) {
-            error = writer.errorString().toStdString();  // the caller names the file
-            if (error.empty()) error = "the PNG writer failed";
+            error = writer.errorString().toStdString();
+            if (error.empty()) error = "the PNG encoder failed";
             return false;
         }
+        bytes.assign(data.constData(), size_t(data.size()));
         return true;
     };
     return support;

@@ -36,12 +36,23 @@ class RasterSurface final : public Surface {
     double scale_y_to_pixels(double extent, int from_mode) const override {
         return scale_.extent_y_to_pixels(extent, from_mode);
     }
+    ScaleSetting scale_setting() const override { return scale_.setting(refused_); }
+    void set_scale_setting(const ScaleSetting& setting) override {
+        scale_.take(setting);
+        refused_ = setting.refused;
+    }
     void set_draw_width(int pixels) override;
     void pset(double x, double y) override;
     void set_pen(double x, double y) override;
     double pen_x() const override { return pen_x_; }
     double pen_y() const override { return pen_y_; }
     void line_to(double x, double y, Colour c) override;
+    // The wide line alone: its square ends already cover the dot.
+    void fill_band(double x1, double x2, double y, int width_px, Colour c) override {
+        set_draw_width(width_px);
+        set_pen(x1, y);
+        line_to(x2, y, c);
+    }
 
     // The picture as drawn so far. It is the live buffer: take a copy() to keep a
     // picture across later drawing.

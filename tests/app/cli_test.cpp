@@ -3,12 +3,21 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <map>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "platform/number_text.h"
+#include "tests/disk_full.h"
 
 namespace soar {
 namespace {
@@ -59,16 +68,60 @@ TEST_F(Fly, SameRunGivesTheSameBytes) {
     EXPECT_EQ(lines_of(a), lines_of(b));
 }
 
-TEST_F(Fly, FlightWithoutThePictureIsTheSameFlight) {
-    const fs::path full = dir / "full.csv", bare = dir / "bare.csv";
-    for (const char* pattern : {"upwind", "downwind", "crosswind", "circlezoom", "profile"}) {
-        ASSERT_EQ(run({"fly", "--pattern", pattern, "--ticks", "400", "--dt", "0.01", "--csv",
-                       full.string()}),
-                  0);
-        ASSERT_EQ(run({"fly", "--pattern", pattern, "--ticks", "400", "--dt", "0.01", "--csv",
-                       bare.string(), "--no-redraw"}),
-                  0);
-        EXPECT_EQ(lines_of(full), lines_of(bare)) << pattern;
+uint64_t fnv1a(const std::string& bytes) {
+    uint64_t h = 14695981039346656037ull;
+    for (const unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
+    return h;
+}
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Standard error of one call, for the messages.
+struct StderrCapture {
+    fs::path file;
+    int saved;
+    explicit StderrCapture(fs::path f) : file(std::move(f)) {
+        std::fflush(stderr);
+        saved = ::dup(2);
+        std::FILE* out = std::fopen(file.c_str(), "w");
+        ::dup2(::fileno(out), 2);
+        std::fclose(out);
+    }
+    std::string text() {
+        std::fflush(stderr);
+        ::dup2(saved, 2);
+        ::close(saved);
+        return slurp(file);
+    }
+};
+
+// The CSV bytes of every pattern (at noon, where several ticks share a clock
+// reading, and through a stall) hash to those written before the rows were
+// formatted on a second thread and the picture half of the tick was dropped.
+TEST_F(Fly, RowsAreByteForByteThoseOfTheFullTick) {
+    const struct {
+        const char* pattern;
+        int status;
+        uint64_t hash;
+        size_t bytes;
+    } cases[] = {
+        {"upwind", 0, 0x2ffe6472c54f6854, 550495},     {"downwind", 0, 0x4efe4a2559a5672b, 559828},
+        {"crosswind", 1, 0x1551999175845cf5, 467658},  {"circlezoom", 0, 0xa4cb9e5018477961, 511970},
+        {"profile", 0, 0x4efe4a2559a5672b, 559828},
+    };
+    const fs::path csv = dir / "rows.csv";
+    for (const auto& c : cases) {
+        EXPECT_EQ(run({"fly", "--pattern", c.pattern, "--ticks", "3000", "--dt", "0.05",
+                       "--clock-start", "43200", "--csv", csv.string(), "--no-redraw"}),
+                  c.status);
+        const std::string bytes = slurp(csv);
+        EXPECT_EQ(bytes.size(), c.bytes) << c.pattern;
+        EXPECT_EQ(fnv1a(bytes), c.hash) << c.pattern << ": 0x" << std::hex << fnv1a(bytes);
     }
 }
 
@@ -85,14 +138,145 @@ TEST_F(Fly, BadArgumentsExitTwoAndWriteNothing) {
         {"--pattern", "upwind", "--ticks", "5"},
         {"--pattern", "upwind", "--ticks", "5", "--dt", "0.1", "--clock-start", "noon"},
         {"--pattern", "upwind", "--ticks", "5", "--dt", "0.1", "--speed", "2"},
+        // out of range, or not the whole text
+        {"--pattern", "upwind", "--ticks", "5", "--dt", "1e300"},
+        {"--pattern", "upwind", "--ticks", "5", "--dt", "1e-300"},
+        {"--pattern", "upwind", "--ticks", "5", "--dt", "0.0000009"},
+        {"--pattern", "upwind", "--ticks", "5", "--dt", "10.01"},
+        {"--pattern", "upwind", "--ticks", "5", "--dt", "nan"},
+        {"--pattern", "upwind", "--ticks", "5", "--dt", "0.1", "--clock-start", "1e300"},
+        {"--pattern", "upwind", "--ticks", "5", "--dt", "0.1", "--clock-start", "86400"},
+        {"--pattern", "upwind", "--ticks", "5", "--dt", "0.1", "--clock-start", "-1"},
+        {"--pattern", "upwind", "--ticks", "1000000001", "--dt", "0.1"},
+        {"--pattern", "upwind", "--ticks", "18446744073709551617", "--dt", "0.1"},
+        {"--pattern", "upwind", "--ticks", "5 ", "--dt", "0.1"},
+        // repeated options and missing values
+        {"--pattern", "upwind", "--ticks", "5", "--dt", "0.1", "--dt", "0.2"},
+        {"--pattern", "upwind", "--ticks", "5", "--dt", "0.1", "--no-redraw", "--no-redraw"},
+        {"--pattern", "upwind", "--ticks", "--dt", "0.1"},
+        // output that cannot be written: refused before the flight
+        {"--pattern", "upwind", "--ticks", "5", "--dt", "0.1", "--csv", ""},
+        {"--pattern", "upwind", "--ticks", "5", "--dt", "0.1", "--csv", "/no/such/dir/a.csv"},
     };
     for (auto args : cases) {
         args.insert(args.begin(), "fly");
         args.push_back("--csv");
         args.push_back(csv.string());
-        EXPECT_EQ(run(args), 2) << args[2];
-        EXPECT_FALSE(fs::exists(csv)) << args[2];
+        StderrCapture err(dir / "err.txt");
+        EXPECT_EQ(run(args), 2) << ::testing::PrintToString(args);
+        EXPECT_FALSE(fs::exists(csv)) << ::testing::PrintToString(args);
+        const std::string message = err.text();
+        EXPECT_EQ(message.find("ticks, flight time"), std::string::npos) << message;  // no flight
     }
+    // The ranges are stated.
+    StderrCapture err(dir / "err.txt");
+    run({"fly", "--pattern", "upwind", "--ticks", "5", "--dt", "20"});
+    EXPECT_NE(err.text().find("--dt needs a number from 0.000001 to 10 s, not \"20\""),
+              std::string::npos);
+    // Edge values are valid.
+    EXPECT_EQ(run({"fly", "--pattern", "upwind", "--ticks", "3", "--dt", "0.000001",
+                   "--clock-start", "86399.99", "--csv", csv.string()}),
+              0);
+    EXPECT_NE(run({"fly", "--pattern", "upwind", "--ticks", "3", "--dt", "10", "--csv",
+                   csv.string()}),
+              2);
+}
+
+TEST_F(Fly, RenderRefusesBadArgumentsBeforeFlying) {
+    // Without raster support a valid render fails with 1: every 2 below comes from
+    // the arguments' check, which runs first.
+    const std::string png = (dir / "p.png").string();
+    for (const char* size : {"100x100junk", "800x600x5", "4294968096x600", "15x100", "-20x30",
+                             "8193x16", "x", "+100x100"})
+        EXPECT_EQ(run({"render", "--pattern", "upwind", "--size", size, "--png", png}), 2) << size;
+    for (const char* path : {"", "/no/such/dir/p.png"})
+        EXPECT_EQ(run({"render", "--pattern", "upwind", "--png", path}), 2) << path;
+    EXPECT_EQ(run({"render", "--pattern", "upwind", "--png", png, "--png", png}), 2);
+    EXPECT_EQ(run({"render", "--pattern", "upwind", "--size", "16x8192", "--png", png}), 1);
+}
+
+TEST_F(Fly, ACoarseClockIsNotedOnceAndTheFlightGoesOn) {
+    const fs::path csv = dir / "noon.csv";
+    StderrCapture noon(dir / "noon.txt");
+    EXPECT_EQ(run({"fly", "--pattern", "upwind", "--ticks", "2000", "--dt", "0.001",
+                   "--clock-start", "43200", "--csv", csv.string()}),
+              0);
+    const std::string text = noon.text();
+    EXPECT_NE(text.find("from the clock reading 43200 s on the clock moves in steps of 0.00390625 s"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("note:"), text.rfind("note:")) << text;
+    EXPECT_EQ(lines_of(csv).size(), 2001u);
+
+    StderrCapture fine(dir / "fine.txt");
+    EXPECT_EQ(run({"fly", "--pattern", "upwind", "--ticks", "2000", "--dt", "0.001", "--csv",
+                   csv.string()}),
+              0);
+    EXPECT_EQ(fine.text().find("note:"), std::string::npos);
+}
+
+// A full disk: the flight stops soon after the first failed write, the previous
+// file stays whole, and the message names the file and the reason.
+TEST_F(Fly, AFailedWriteStopsTheFlightAndKeepsThePreviousFile) {
+    const fs::path csv = dir / "keep.csv";
+    ASSERT_EQ(run({"fly", "--pattern", "upwind", "--ticks", "10", "--dt", "0.02", "--csv",
+                   csv.string()}),
+              0);
+    const std::string previous = slurp(csv);
+    std::string text;
+    {
+        DiskFullAfter limit(1 << 20);
+        StderrCapture err(dir / "err.txt");
+        EXPECT_EQ(run({"fly", "--pattern", "downwind", "--ticks", "1000000", "--dt", "0.001",
+                       "--csv", csv.string()}),
+                  1);
+        text = err.text();
+    }
+    EXPECT_EQ(slurp(csv), previous);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);  // the CSV and err.txt
+    EXPECT_NE(text.find("keep.csv"), std::string::npos) << text;
+    EXPECT_NE(text.find("File too large"), std::string::npos) << text;
+    const auto at = text.find("stopped after tick ");
+    ASSERT_NE(at, std::string::npos) << text;
+    // 1 MiB holds about 5,600 rows; the flight may run a few thousand ahead.
+    EXPECT_LT(std::stoll(text.substr(at + 19)), 12000) << text;
+
+    if (fs::exists("/dev/full")) {
+        EXPECT_EQ(run({"fly", "--pattern", "upwind", "--ticks", "5000", "--dt", "0.01", "--csv",
+                       "/dev/full"}),
+                  1);
+    }
+}
+
+// Ctrl-C: the flight ends at a row boundary, the file is complete, exit 130.
+TEST_F(Fly, InterruptEndsWithACompleteFile) {
+    const fs::path csv = dir / "int.csv";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::freopen("/dev/null", "w", stderr);
+        ::_exit(run({"fly", "--pattern", "circlezoom", "--ticks", "1000000000", "--dt", "0.0001",
+                     "--csv", csv.string()}));
+    }
+    // Wait until rows reach the temporary beside the target, then press Ctrl-C.
+    for (int i = 0; i < 2000; ++i) {
+        bool started = false;
+        for (const auto& e : fs::directory_iterator(dir)) started |= e.file_size() > 100000;
+        if (started) break;
+        ::usleep(5000);
+    }
+    ::kill(child, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    const std::string bytes = slurp(csv);
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(bytes.back(), '\n');
+    const auto lines = lines_of(csv);
+    ASSERT_GT(lines.size(), 2u);
+    EXPECT_EQ(lines.back().rfind(std::to_string(lines.size() - 1) + ",", 0), 0u) << lines.back();
+    EXPECT_EQ(std::count(lines.back().begin(), lines.back().end(), ','), 18);
 }
 
 TEST_F(Fly, StallKeepsTheCompletedRowsAndExitsOne) {
@@ -112,6 +296,26 @@ TEST_F(Fly, StallKeepsTheCompletedRowsAndExitsOne) {
     EXPECT_GT(std::stod(cells[6]), 0.0);
 }
 
+// After a stall the summary is the last completed tick, the CSV's last row, not
+// the state of the step that failed.
+TEST_F(Fly, SummaryAfterAStopIsTheLastRow) {
+    const fs::path csv = dir / "cross.csv";
+    StderrCapture err(dir / "err.txt");
+    EXPECT_EQ(run({"fly", "--pattern", "crosswind", "--ticks", "100000", "--dt", "0.01", "--csv",
+                   csv.string()}),
+              1);
+    const std::string text = err.text();
+    std::vector<std::string> cells;
+    std::stringstream ss(lines_of(csv).back());
+    for (std::string c; std::getline(ss, c, ',');) cells.push_back(c);
+    ASSERT_EQ(cells.size(), 19u);
+    const auto text_of = [](const std::string& cell) { return float_text(std::stof(cell)); };
+    const std::string summary = cells[0] + " ticks, flight time " + text_of(cells[1]) +
+                                " s, airspeed " + text_of(cells[6]) + " m/s, height " +
+                                text_of(cells[5]) + " m";
+    EXPECT_NE(text.find(summary), std::string::npos) << text << "\nexpected: " << summary;
+}
+
 TEST_F(Fly, ExportGeometryWritesTheEightFiles) {
     ASSERT_EQ(run({"export-geometry", "--dir", dir.string(), "--roll", "30", "--scale", "1.5"}), 0);
     for (const char* name : {"xyz.txt", "xyz_wp.txt", "xyz_ws.txt", "xyz_sp.txt", "xyz_bm.txt",
@@ -122,8 +326,93 @@ TEST_F(Fly, ExportGeometryWritesTheEightFiles) {
         std::getline(in, first);
         EXPECT_EQ(first, " element, section, x, y, z, xr, yr, zr, xp, zp \r") << name;
     }
-    EXPECT_EQ(run({"export-geometry", "--dir", (dir / "missing").string()}), 1);
+    EXPECT_EQ(run({"export-geometry", "--dir", (dir / "missing").string()}), 2);  // before any work
     EXPECT_EQ(run({"export-geometry", "--dir", dir.string(), "--roll", "thirty"}), 2);
+}
+
+// At the edges of their ranges the attitude and scale still export finite
+// numbers; just beyond them the command refuses (it used to write NaN).
+TEST_F(Fly, ExportGeometryRangesKeepEveryNumberFinite) {
+    const auto finite = [&] {
+        for (const auto& e : fs::directory_iterator(dir)) {
+            std::string text = slurp(e.path());
+            std::transform(text.begin(), text.end(), text.begin(), ::tolower);
+            if (text.find("nan") != std::string::npos || text.find("inf") != std::string::npos)
+                return false;
+        }
+        return true;
+    };
+    const std::vector<std::vector<std::string>> edges = {
+        {"--scale", "1e38"},
+        {"--scale", "-1e38", "--roll", "45", "--pitch", "45", "--yaw", "45"},
+        {"--scale", "1e38", "--pitch", "135", "--yaw", "60"},
+        {"--roll", "3.4028234e38", "--pitch", "-3.4028234e38", "--yaw", "3.4028234e38"},
+    };
+    for (auto args : edges) {
+        args.insert(args.begin(), {"export-geometry", "--dir", dir.string()});
+        EXPECT_EQ(run(args), 0) << ::testing::PrintToString(args);
+        EXPECT_TRUE(finite()) << ::testing::PrintToString(args);
+    }
+    for (const auto& [name, value] :
+         {std::pair{"--scale", "1.0000001e38"}, {"--scale", "2e38"}, {"--roll", "3.5e38"},
+          {"--pitch", "1e300"}, {"--yaw", "-4e38"}, {"--scale", "1e999"}})
+        EXPECT_EQ(run({"export-geometry", "--dir", dir.string(), name, value}), 2) << value;
+    EXPECT_EQ(run({"export-geometry", "--dir", ""}), 2);
+}
+
+// The eight files are replaced together: a full disk leaves the previous set.
+TEST_F(Fly, ExportGeometryOnAFullDiskKeepsThePreviousSet) {
+    ASSERT_EQ(run({"export-geometry", "--dir", dir.string()}), 0);
+    std::map<std::string, std::string> before;
+    for (const auto& e : fs::directory_iterator(dir)) before[e.path().filename()] = slurp(e.path());
+    ASSERT_EQ(before.size(), 8u);
+    {
+        DiskFullAfter limit(20000);
+        EXPECT_EQ(run({"export-geometry", "--dir", dir.string(), "--roll", "30"}), 1);
+    }
+    std::map<std::string, std::string> after;
+    for (const auto& e : fs::directory_iterator(dir)) after[e.path().filename()] = slurp(e.path());
+    EXPECT_EQ(after, before);
+}
+
+TEST(CommandLine, NoDisplayNoWindowAndInformationWithoutOne) {
+    const char* names[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    std::map<std::string, std::string> saved;
+    for (const char* n : names)
+        if (const char* v = std::getenv(n)) saved[n] = v;
+    for (const char* n : names) ::unsetenv(n);
+    int opened = 0;
+    const auto window = [&](int, char**) { return ++opened, 0; };
+    const auto call = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), "soarcalculus");
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        return cli_main(int(argv.size()), argv.data(), RasterSupport{}, window);
+    };
+    EXPECT_EQ(call({}), 2);
+    EXPECT_EQ(call({"--version"}), 0);
+    EXPECT_EQ(call({"--help"}), 0);
+    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(call({"-platform", "offscreen"}), 0);  // a platform named by the user
+    ::setenv("DISPLAY", ":99", 1);
+    EXPECT_EQ(call({"--version"}), 0);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(call({}), 0);
+    EXPECT_EQ(opened, 2);
+    ::unsetenv("DISPLAY");
+    for (const auto& [n, v] : saved) ::setenv(n.c_str(), v.c_str(), 1);
+}
+
+TEST(CommandLine, CheckAloneFliesAndWritesNothing) {
+    const fs::path csv = fs::temp_directory_path() / ("soar_check_" + std::to_string(::getpid()));
+    std::vector<std::string> args = {"soarcalculus", "fly", "--pattern", "upwind", "--ticks",
+                                     "1000000000", "--dt", "10", "--csv", csv.string()};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    EXPECT_EQ(cli_check(int(argv.size()), argv.data()), 0);
+    EXPECT_FALSE(fs::exists(csv));
+    args[5] = "0";
+    EXPECT_EQ(cli_check(int(argv.size()), argv.data()), 2);
 }
 
 }  // namespace

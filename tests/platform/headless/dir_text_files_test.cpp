@@ -25,10 +25,13 @@ TEST(DirTextFiles, WritesLinesAndRecordsWithCrLf) {
     const float rec[] = {2.0f, -0.5f, 1.25f};
     ASSERT_TRUE(files.write_record(1, rec));
     ASSERT_TRUE(files.close(1));
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.txt"));  // in place only when committed
+    ASSERT_TRUE(files.commit());
     EXPECT_EQ(slurp(dir / "a.txt"), " head \r\n2,-0.5,1.25\r\n");
     // Opening again empties the file.
     ASSERT_TRUE(files.open(1, "a.txt"));
     ASSERT_TRUE(files.close(1));
+    ASSERT_TRUE(files.commit());
     EXPECT_EQ(slurp(dir / "a.txt"), "");
     std::filesystem::remove_all(dir);
 }

@@ -1,5 +1,7 @@
 // The `render` command end to end: the same start-up, option click, "OK", "FLY"
 // and ticks as the window, the picture saved as PNG.
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -73,7 +75,33 @@ class RenderCommand : public QObject {
         QCOMPARE(render({"--pattern", "upwind", "--size", "10x10", "--png", png}), 2);
         QCOMPARE(render({"--pattern", "upwind"}), 2);
         QVERIFY(!QFile::exists(QString::fromStdString(png)));
-        QCOMPARE(render({"--pattern", "fixed", "--png", "/nonexistent/dir/x.png"}), 1);
+        QCOMPARE(render({"--pattern", "fixed", "--png", "/nonexistent/dir/x.png"}), 2);
+    }
+    // The PNG is written whole or not at all: a full device is reported, and the
+    // previous picture survives a failing encoder.
+    void failed_write_keeps_the_previous_picture() {
+        QTemporaryDir dir;
+        const std::string png = dir.filePath("keep.png").toStdString();
+        QCOMPARE(render({"--pattern", "fixed", "--png", png}), 0);
+        QFile before(QString::fromStdString(png));
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray old = before.readAll();
+        before.close();
+        if (QFile::exists("/dev/full")) QCOMPARE(render({"--pattern", "fixed", "--png", "/dev/full"}), 1);
+        soar::RasterSupport failing = soar::qt_raster_support();
+        failing.encode_png = [](soar::Surface&, std::string& bytes, std::string& error) {
+            bytes = "\x89PNG half";
+            error = "the encoder gave up";
+            return false;
+        };
+        std::vector<std::string> args = {"soarcalculus", "render", "--pattern", "upwind", "--png", png};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        QCOMPARE(soar::cli_main(int(argv.size()), argv.data(), failing, nullptr), 1);
+        QFile after(QString::fromStdString(png));
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
 };
 

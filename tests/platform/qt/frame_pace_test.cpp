@@ -1,0 +1,139 @@
+// Pictures drawn only when a frame is due must be the very pictures that a
+// redraw of every tick draws: raster images compared bit for bit, in every
+// flying pattern and view, grid on and off, at several ticks of each flight.
+#include <QAbstractButton>
+#include <QImage>
+#include <QtTest>
+#include <memory>
+
+#include "app/frame.h"
+#include "app/session.h"
+#include "platform/headless/manual_clock.h"
+#include "platform/qt/main_window.h"
+#include "platform/qt/raster_surface.h"
+
+using soar::Id;
+using soar::Mode;
+
+Q_DECLARE_METATYPE(soar::Mode)
+
+namespace {
+
+constexpr double kDt = 0.02;    // s of clock per tick
+constexpr float kStart = 1000;  // clock at FLY
+
+std::unique_ptr<soar::Session> flight(Mode mode, bool grid, QSize size) {
+    auto run = std::make_unique<soar::Session>(
+        std::make_unique<soar::RasterSurface>(size.width(), size.height()));
+    run->start();
+    soar::set_check(run->s, run->w, run->io, Id::chk_grid, grid ? 1 : 0);
+    soar::set_check(run->s, run->w, run->io, Id::chk_groundtrack, 1);
+    soar::set_check(run->s, run->w, run->io, Id::chk_airtrack, 1);
+    run->choose(mode);
+    run->press_ok();
+    run->press_fly(kStart);
+    return run;
+}
+
+const QImage& image_of(const soar::Session& run) {
+    return static_cast<const soar::RasterSurface&>(*run.pic).image();
+}
+
+}  // namespace
+
+class FramePace : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void frame_equals_the_full_redraw_of_its_tick_data() {
+        QTest::addColumn<Mode>("mode");
+        QTest::addColumn<bool>("grid");
+        const struct {
+            const char* name;
+            Mode mode;
+        } modes[] = {{"upwind", Mode::upwind},
+                     {"downwind", Mode::downwind},
+                     {"crosswind", Mode::crosswind},
+                     {"circlezoom", Mode::circlezoom},
+                     {"profile", Mode::profile}};
+        for (const auto& m : modes) {
+            QTest::newRow((std::string(m.name) + " grid").c_str()) << m.mode << true;
+            QTest::newRow((std::string(m.name) + " no grid").c_str()) << m.mode << false;
+        }
+    }
+
+    void frame_equals_the_full_redraw_of_its_tick() {
+        QFETCH(Mode, mode);
+        QFETCH(bool, grid);
+        const QSize size(soar::RasterSurface::kDefaultWidth, soar::RasterSurface::kDefaultHeight);
+        auto full = flight(mode, grid, size);   // draws every tick
+        auto paced = flight(mode, grid, size);  // draws only the ticks below
+        soar::FrameInputs frame;
+        const int drawn[] = {1, 2, 3, 57, 250, 600};
+        int next = 0;
+        for (int k = 1; k <= 600; ++k) {
+            const float clock = float(kStart + (k - 1) * kDt);
+            QVERIFY(full->tick(clock));
+            paced->clock.set(clock);
+            soar::Tim_1_Timer_state_only(paced->s, paced->w, paced->io, frame);
+            // The state work alone leaves the state the full redraw leaves.
+            QCOMPARE(paced->s.xep, full->s.xep);
+            QCOMPARE(paced->s.sigdeg, full->s.sigdeg);
+            QCOMPARE(paced->s.n_trk, full->s.n_trk);
+            QCOMPARE(soar::text(paced->w, Id::txt_omedeg),
+                     soar::text(full->w, Id::txt_omedeg));
+            if (k != drawn[next]) continue;
+            ++next;
+            soar::scene_draw(paced->s, frame, *paced->pic);
+            QVERIFY2(image_of(*paced) == image_of(*full), qPrintable(QString("tick %1").arg(k)));
+        }
+        // A flight stopped by a fault shows the picture of its last complete tick,
+        // drawn after the failed tick has moved the bird on.
+        paced->clock.set(float(kStart + 600 * kDt));
+        QVERIFY(soar::tick_flight(paced->s, paced->w, paced->io));
+        QVERIFY(paced->s.X != full->s.X || paced->s.Z != full->s.Z);
+        soar::scene_draw(paced->s, frame, *paced->pic);
+        QVERIFY(image_of(*paced) == image_of(*full));
+    }
+
+    // The window draws at the screen's pace; STOP finds the picture of the last
+    // tick, whether or not a frame was due at that tick.
+    void stop_shows_the_last_ticks_picture() {
+        auto clock_owned = std::make_unique<soar::ManualClock>(kStart);
+        soar::ManualClock& clock = *clock_owned;
+        soar::MainWindow win(std::move(clock_owned));
+        win.start();
+        win.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        auto press = [&](Id id) {
+            QTest::mouseClick(win.widget(id), Qt::LeftButton, {},
+                              win.widget(id)->rect().center());
+        };
+        press(Id::opt_circlezoom);
+        press(Id::cmd_setup);
+        press(Id::cmd_RESUME);
+        QVERIFY(win.model().timer.enabled);
+        // Its own timer must not tick in between: the test ticks it.
+        win.model().timer.interval_ms = 10000;
+        win.refresh();
+        const QSize size = win.picture().image().size();
+        soar::Session full(std::make_unique<soar::RasterSurface>(size.width(), size.height()));
+        full.start();
+        full.choose(Mode::circlezoom);
+        full.press_ok();
+        full.press_fly(kStart);
+        for (int k = 1; k <= 300; ++k) {
+            const float t = float(kStart + (k - 1) * kDt);
+            clock.set(t);
+            win.tick_without_picture();
+            QVERIFY(full.tick(t));
+        }
+        QVERIFY(win.picture().image() != image_of(full));  // nothing drawn yet
+        press(Id::cmd_STOP);
+        QVERIFY(!win.model().timer.enabled);
+        QVERIFY(win.picture().image() == image_of(full));
+    }
+};
+
+QTEST_MAIN(FramePace)
+#include "frame_pace_test.moc"
