@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/cli_args.h"
+#include "app/cli_params.h"
 
 #ifndef SOAR_VERSION
 #define SOAR_VERSION "unknown"
@@ -67,6 +68,8 @@ int cli_main(int argc, char** argv, const RasterSupport& raster,
     if (command == "fly") return cli::fly_command(argc, argv);
     if (command == "render") return cli::render_command(argc, argv, raster);
     if (command == "export-geometry") return cli::export_geometry_command(argc, argv);
+    if (command == "params") return cli::params_command(argc, argv);
+    if (command == "min-wind") return cli::min_wind_command(argc, argv);
     if (command == "optimise") return cli::optimise_command(argc, argv);
     if (const int status = informational(command); status >= 0) return status;
     // Anything else (a toolkit option such as -platform) goes to the window.

@@ -17,18 +17,28 @@ const char* const kUsage =
     "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"
     "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE]\n"
     "                   [--energy] [--kml FILE [--lat DEG] [--lon DEG] [--wind-from DEG]]\n"
+    "                   [PARAMETERS]\n"
     "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"
     "                   [--ticks N] [--dt S] [--clock-start S] [--grid] [--size WxH] --png FILE\n"
+    "                   [PARAMETERS]\n"
+    "  soarcalculus min-wind --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"
+    "                   [--cycles N] [--dt S] [PARAMETERS]\n"
+    "  soarcalculus params [--pattern P] [--save FILE] [PARAMETERS]\n"
     "  soarcalculus export-geometry --dir DIR [--roll DEG] [--pitch DEG] [--yaw DEG] [--scale S]\n"
-    "  soarcalculus optimise [--preset {albatross|zhao-glider}] [--profile {exponential|linear|log}]\n"
+    "  soarcalculus optimise [--preset {albatross|zhao-glider}] [--profile "
+    "{exponential|linear|log}]\n"
     "                   [--set NAME=VALUE ...] [--nodes N] [--csv FILE]\n"
+    "PARAMETERS (fly, render, min-wind, params):\n"
+    "  --params FILE  a parameter file (TOML) as the base, else the defaults\n"
+    "  --preset {design-albatross|heavier-albatross|light-wind|draggy-wing}\n"
+    "  --set NAME=VALUE  one parameter (repeatable, applied last); see README\n"
+
     "ranges: --ticks 1 to 1000000000, --dt 0.000001 to 10 s, --clock-start 0 up to 86400 s,\n"
     "  --size 16 to 8192 pixels a side, --roll/--pitch/--yaw/--scale as in the README\n"
     "exit: 0 done, 1 flight stopped or file not written, 2 bad arguments, 130 interrupted\n";
 
 Args parse_args(int argc, char** argv, const std::vector<std::string>& with_value,
-                const std::vector<std::string>& bare,
-                const std::vector<std::string>& repeatable) {
+                const std::vector<std::string>& bare, const std::vector<std::string>& repeatable) {
     const auto listed = [](const std::vector<std::string>& names, const std::string& arg) {
         for (const auto& name : names)
             if (arg == "--" + name) return true;

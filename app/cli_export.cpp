@@ -21,9 +21,10 @@ int export_geometry_command(int argc, char** argv, bool parse_only) {
             throw ArgError{"--dir needs an existing folder, not \"" + dir + "\""};
         // Each value goes into its box as typed; it must be a number whose export
         // stays finite.
-        for (auto [name, target, range] :
-             {std::tuple{"roll", &roll, kAngleRange}, {"pitch", &pitch, kAngleRange},
-              {"yaw", &yaw, kAngleRange}, {"scale", &scale, kScaleRange}}) {
+        for (auto [name, target, range] : {std::tuple{"roll", &roll, kAngleRange},
+                                           {"pitch", &pitch, kAngleRange},
+                                           {"yaw", &yaw, kAngleRange},
+                                           {"scale", &scale, kScaleRange}}) {
             if (!a.values.count(name)) continue;
             number_arg(a, name, std::nullopt, range);
             *target = a.values.at(name);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/cli_args.h"
+#include "app/cli_params.h"
 #include "platform/atomic_file.h"
 #include "platform/headless/recording_surface.h"
 #include "platform/number_text.h"
@@ -38,8 +39,8 @@ struct Row {
     std::array<float, kColumnCount> v;
 };
 
-Row row_at(long long tick, const State& s) {
-    return {tick, row_of(s)};
+Row row_at(long long tick, const State& s, const Params& p) {
+    return {tick, row_of(s, p)};
 }
 
 void append_row(std::string& out, const Row& row, int columns) {
@@ -173,8 +174,8 @@ void note_coarse_clock(double clock_start, long long ticks, double dt) {
                  "soarcalculus fly: note: from the clock reading %s s on the clock moves in "
                  "steps of %s s, more than --dt %s s, so some ticks read the same time (as in "
                  "the window)\n",
-                 shortest_float(float(from)).c_str(), float_text(float(clock_resolution(from))).c_str(),
-                 float_text(float(dt)).c_str());
+                 shortest_float(float(from)).c_str(),
+                 float_text(float(clock_resolution(from))).c_str(), float_text(float(dt)).c_str());
 }
 
 }  // namespace
@@ -186,10 +187,13 @@ int fly_command(int argc, char** argv, bool parse_only) {
     std::string csv, kml;
     KmlPlace place;
     bool energy = false;
+    ParamSet params;
     try {
+        std::vector<char*> rest;
+        const ParamOptions po = take_param_options(argc, argv, rest);
         // --no-redraw is what fly always does now; it stays accepted.
         const Args a =
-            parse_args(argc, argv,
+            parse_args(int(rest.size()), rest.data(),
                        {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat", "lon",
                         "wind-from"},
                        {"no-redraw", "energy"});
@@ -203,6 +207,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
         if (place.lon_deg < -180.0 || place.lon_deg > 180.0)
             throw ArgError{"--lon must lie between -180 and 180 degrees"};
         mode = pattern_arg(a, false);
+        params = resolve_param_options(po, mode);
         ticks = count_arg(a, "ticks", std::nullopt);
         dt = number_arg(a, "dt", std::nullopt, kDtRange);
         clock_start = number_arg(a, "clock-start", 0.0, kClockStartRange);
@@ -229,6 +234,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
     Session run(std::make_unique<RecordingSurface>(833, 667, false));
     // The cycles always (for the summary); the whole flight only for the track.
     run.record.keep_history = !kml.empty();
+    run.w.params = params;
     fly_setup(run, mode, clock_start);
 
     InterruptGuard guard;
@@ -250,7 +256,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
                 status = 1;
                 break;
             }
-            batch.push_back(row_at(k, run.s));
+            batch.push_back(row_at(k, run.s, run.w.flight));
             ++done;
             if (batch.size() == kBatchRows) {
                 last = batch.back();
@@ -293,7 +299,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
     // The summary is of the last completed tick, the CSV's last row; a tick that
     // failed leaves no row.
     const float t = last.v[0], Z = last.v[4], V = last.v[5];
-    const double E = double(Z) + double(V) * double(V) / (2.0 * double(run.s.g));
+    const double E = double(Z) + double(V) * double(V) / (2.0 * double(run.w.flight.g));
     std::fprintf(
         stderr,
         "%lld ticks, flight time %s s, airspeed %s m/s, height %s m, specific energy %.4f m\n",

@@ -4,6 +4,7 @@
 
 #include "app/cli.h"
 #include "app/cli_args.h"
+#include "app/cli_params.h"
 #include "platform/atomic_file.h"
 
 namespace soar::cli {
@@ -15,10 +16,15 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
     bool grid;
     int width = 833, height = 667;
     std::string png;
+    ParamSet params;
     try {
-        const Args a = parse_args(
-            argc, argv, {"pattern", "ticks", "dt", "clock-start", "size", "png"}, {"grid"});
+        std::vector<char*> rest;
+        const ParamOptions po = take_param_options(argc, argv, rest);
+        const Args a =
+            parse_args(int(rest.size()), rest.data(),
+                       {"pattern", "ticks", "dt", "clock-start", "size", "png"}, {"grid"});
         mode = pattern_arg(a, true);
+        params = resolve_param_options(po, mode);
         ticks = count_arg(a, "ticks", 1);
         dt = number_arg(a, "dt", 0.02, kDtRange);
         clock_start = number_arg(a, "clock-start", 0.0, kClockStartRange);
@@ -36,6 +42,7 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
         return 1;
     }
     Session run(raster.make(width, height));
+    run.w.params = params;
     run.start();
     if (grid) set_check(run.s, run.w, run.io, Id::chk_grid, 1);
     int status = 0;

@@ -42,7 +42,8 @@ void cmd_setup_click(State& s, Window& w, Io& io) {
     view_update(s, w, io);
     sky_sea(s, io.pic);
     if (moving) s.zoom_deg = 45.0f;
-    wind_profile_setup(s, mode);
+    w.flight = w.params.of(mode);
+    wind_profile_setup(s, w.flight);
     if (!moving) {
         const TypedAttitude a = typed_attitude(w);
         s.pitch_b = float(a.pitch);
@@ -51,8 +52,8 @@ void cmd_setup_click(State& s, Window& w, Io& io) {
     }
     view_mode_setup(s, w, mode);
     if (moving) {
-        math_start(s, mode, typed_attitude(w));
-        U_V_Z_Up(s);
+        math_start(s, w.flight, mode, typed_attitude(w));
+        U_V_Z_Up(s, w.flight);
     }
     s.bird_scale = float(number_in(w, Id::txt_bird_scale));
     view_update(s, w, io);

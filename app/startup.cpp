@@ -1,6 +1,5 @@
 #include "app/app.h"
 #include "bird/build.h"
-#include "sim/initial_conditions.h"
 #include "view/grid.h"
 #include "view/projection.h"
 
@@ -10,7 +9,7 @@ void Form_Load(State& s, Window& w, Io& io) {
     s.i_pic = 1;
     show(w, Id::pic);
 
-    air_defaults(s);
+    s.Nz = 1.0f;  // level flight until a flight says otherwise
 
     bird_build(s);
 

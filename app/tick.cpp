@@ -22,10 +22,10 @@ bool tick_flight(State& s, Window& w, Io& io) {
     const Mode mode = selected_mode(w);
     try {
         if (s.n_step == 1) {
-            first_tick(s, mode);
-            if (io.record) io.record->begin(mode, s, std::time(nullptr));
+            first_tick(s, w.flight, mode);
+            if (io.record) io.record->begin(mode, s, w.flight, std::time(nullptr));
         } else {
-            integration_step(s, mode, io.clock.seconds_since_midnight());
+            integration_step(s, w.flight, mode, io.clock.seconds_since_midnight());
             set_text(w, Id::txt_time, float_text(s.t));
             set_text(w, Id::txt_rollR, float_text(s.mu_deg));
             set_text(w, Id::txt_pitchup, float_text(s.pitch_b));

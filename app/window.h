@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/param_set.h"
+
 namespace soar {
 
 enum class Kind { picture, label, check, option, text, command, shape_rect, shape_circle, timer };
@@ -111,6 +113,12 @@ struct Window {
     std::vector<Id> tab_order;  // focus order, first to last
     std::string message;        // something the user must be told; a view shows and clears it
     bool ended = false;         // "END" was pressed: the program closes at once
+
+    // The parameters the user chose (Parameters dialog, command line), and those the
+    // flight flies with: "OK" copies the selected pattern's into `flight`, so a
+    // change reaches the flight at the next "OK" and never in the middle of one.
+    ParamSet params;
+    Params flight;
 };
 
 // The window as its description creates it, before start-up runs.

@@ -15,17 +15,19 @@ namespace soar {
 namespace {
 
 State started(Mode mode) {
+    const Params p = pattern_defaults(mode);
     State s;
-    air_defaults(s);
-    wind_profile_setup(s, mode);
-    math_start(s, mode, {2.0, 0.0, 0.0});
-    U_V_Z_Up(s);
+    s.Nz = 1.0f;
+    wind_profile_setup(s, p);
+    math_start(s, p, mode, {2.0, 0.0, 0.0});
+    U_V_Z_Up(s, p);
     start_clock(s, 0.0f);
-    first_tick(s, mode);
+    first_tick(s, p, mode);
     return s;
 }
 
 void BM_IntegrationTick(benchmark::State& bs, Mode mode) {
+    const Params p = pattern_defaults(mode);
     const State start = started(mode);
     State s = start;
     int k = 1;
@@ -37,7 +39,7 @@ void BM_IntegrationTick(benchmark::State& bs, Mode mode) {
             k = 1;
             bs.ResumeTiming();
         }
-        integration_step(s, mode, float(0.01 * k++));
+        integration_step(s, p, mode, float(0.01 * k++));
         benchmark::DoNotOptimize(s.X);
     }
 }

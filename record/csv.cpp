@@ -27,11 +27,6 @@ std::string flight_csv_header(bool energy) {
     return h + "\n";
 }
 
-void append_flight_row(std::string& out, long long tick, const State& s, bool energy) {
-    const auto row = row_of(s);
-    append_row(out, tick, row.data(), energy ? kColumnCount : kFlyColumnCount);
-}
-
 std::string history_csv(const FlightHistory& h) {
     std::string out = flight_csv_header(true);
     out.reserve(h.size() * 200);

@@ -11,7 +11,6 @@
 namespace soar {
 
 std::string flight_csv_header(bool energy);
-void append_flight_row(std::string& out, long long tick, const State& s, bool energy);
 // The whole history; tick k is sample k - 1.
 std::string history_csv(const FlightHistory& h);
 

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/params.h"
 #include "sim/state.h"
 
 namespace soar {
@@ -22,12 +23,12 @@ inline constexpr int kColumnCount = static_cast<int>(Column::count_);
 inline constexpr int kFlyColumnCount = static_cast<int>(Column::E);  // without the energy
 
 // A tick's values in column order.
-std::array<float, kColumnCount> row_of(const State& s);
+std::array<float, kColumnCount> row_of(const State& s, const Params& p);
 
 class FlightHistory {
   public:
     void clear();
-    void add(const State& s);
+    void add(const State& s, const Params& p);
     size_t size() const { return col_[0].size(); }
     bool empty() const { return size() == 0; }
     float at(Column c, size_t i) const { return col_[idx(c)][i]; }

@@ -4,10 +4,11 @@
 
 namespace soar {
 
-void FlightRecord::begin(Mode m, const State& s, std::time_t now_utc) {
+void FlightRecord::begin(Mode m, const State& s, const Params& p, std::time_t now_utc) {
     mode = m;
+    params = p;
     history.clear();
-    cycles.start(m);
+    cycles.start(m, p);
     ticks = 0;
     start_utc = now_utc;
     flying = true;
@@ -16,7 +17,7 @@ void FlightRecord::begin(Mode m, const State& s, std::time_t now_utc) {
 }
 
 void FlightRecord::add(const State& s) {
-    if (keep_history) history.add(s);
+    if (keep_history) history.add(s, params);
     cycles.add(s);
     ++ticks;
     t_last = s.t;

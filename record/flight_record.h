@@ -15,6 +15,7 @@ struct FlightRecord {
     // The command line keeps only the cycles; the window keeps everything.
     bool keep_history = true;
     Mode mode = Mode::fixed;
+    Params params;  // what the flight flies with (g for the energy, T_cyc for the cycles)
     FlightHistory history;
     CycleTable cycles;
     long long ticks = 0;
@@ -24,7 +25,7 @@ struct FlightRecord {
     std::string end_reason;
 
     // The first tick of a flight: forgets the last one and takes this tick.
-    void begin(Mode m, const State& s, std::time_t now_utc);
+    void begin(Mode m, const State& s, const Params& p, std::time_t now_utc);
     // Every later tick.
     void add(const State& s);
     // The flight ended (STOP, a fault, the last tick of a command-line run).

@@ -7,13 +7,13 @@
 
 namespace soar {
 
-void Nz_CL_CD_Nx(State& s) {
+void Nz_CL_CD_Nx(State& s, const Params& p) {
     FlightTrig trig;
-    Nz_CL_CD_Nx(s, trig);
+    Nz_CL_CD_Nx(s, p, trig);
 }
 
-void Nz_CL_CD_Nx(State& s, FlightTrig& trig) {
-    const double V = s.V, g = s.g, gam_dot = s.gam_dot, Up_V_g = s.Up_V_g;
+void Nz_CL_CD_Nx(State& s, const Params& p, FlightTrig& trig) {
+    const double V = s.V, g = p.g, gam_dot = s.gam_dot, Up_V_g = s.Up_V_g;
     const double cos_mu = trig.mu.cos(s.mu);
     const double sin_gam = trig.gam.sin(s.gam), cos_gam = trig.gam.cos(s.gam);
     const double cos_psi = trig.psi.cos(s.psi);
@@ -27,9 +27,9 @@ void Nz_CL_CD_Nx(State& s, FlightTrig& trig) {
     s.Nz = float(pull_up + weight + gradient);
 
     // Wing loading W_S 16/3.5^2 over the dynamic pressure 0.5 rho V^2.
-    s.CL = float(double(s.Nz) * double(s.W_S) * 16.0 / 12.25 / (0.5 * double(s.rho) * (V * V)));
+    s.CL = float(double(s.Nz) * double(p.W_S) * 16.0 / 12.25 / (0.5 * double(p.rho) * (V * V)));
     const double CL = s.CL;
-    s.CD = float(CL * CL * double(s.K_ind) + double(s.CD0));
+    s.CD = float(CL * CL * double(p.K_ind) + double(p.CD0));
     require_nonzero(CL, "the lift coefficient is zero");
     s.D_L = float(double(s.CD) / CL);
     s.Nx = float(Up_V_g * sin_gam * cos_gam * cos_psi - double(s.D_L) * double(s.Nz) - sin_gam);

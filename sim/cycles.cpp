@@ -9,8 +9,9 @@
 
 namespace soar {
 
-void CycleTable::start(Mode mode) {
+void CycleTable::start(Mode mode, const Params& p) {
     mode_ = mode;
+    p_ = p;
     open_ = false;
     rows_.clear();
     cur_ = {};
@@ -43,10 +44,10 @@ void CycleTable::take(const State& s) {
 }
 
 bool CycleTable::add(const State& s) {
-    const double E = energy_of(s).E;
+    const double E = energy_of(s, p_).E;
     if (!open_) {
         open(s, E);
-        phase_ = s.T_cyc > 0 ? (long long)std::floor(double(s.t) / double(s.T_cyc)) : 0;
+        phase_ = p_.T_cyc > 0 ? (long long)std::floor(double(s.t) / double(p_.T_cyc)) : 0;
         psi_last_ = s.psi_deg;
         return false;
     }
@@ -56,8 +57,8 @@ bool CycleTable::add(const State& s) {
         // The wrap past 270 deg takes the heading back by about a turn.
         done = double(s.psi_deg) < double(psi_last_) - 180.0;
         psi_last_ = s.psi_deg;
-    } else if (s.T_cyc > 0) {
-        const auto phase = (long long)std::floor(double(s.t) / double(s.T_cyc));
+    } else if (p_.T_cyc > 0) {
+        const auto phase = (long long)std::floor(double(s.t) / double(p_.T_cyc));
         done = phase > phase_;
         phase_ = phase;
     }

@@ -14,20 +14,21 @@
 #include <string>
 #include <vector>
 
+#include "sim/params.h"
 #include "sim/state.h"
 
 namespace soar {
 
 struct CycleRow {
-    int number = 0;            // 1, 2, ...
-    double t_start = 0;        // flight time at the cycle's first tick, s
-    double period = 0;         // flight time from its first tick to its last, s
-    double E_start = 0;        // specific energy at the start, m
-    double dE = 0;             // energy gained (+) or lost (-) over the cycle, m
+    int number = 0;               // 1, 2, ...
+    double t_start = 0;           // flight time at the cycle's first tick, s
+    double period = 0;            // flight time from its first tick to its last, s
+    double E_start = 0;           // specific energy at the start, m
+    double dE = 0;                // energy gained (+) or lost (-) over the cycle, m
     double V_min = 0, V_max = 0;  // airspeed, m/s
     double Z_min = 0, Z_max = 0;  // height, m
-    double Nz_max = 0;         // highest load factor
-    double distance = 0;       // distance made good over the ground, m
+    double Nz_max = 0;            // highest load factor
+    double distance = 0;          // distance made good over the ground, m
     // Direction of that displacement, deg, measured as the heading is: 0 straight
     // into the wind (-X), +-180 straight downwind, -90 along -Y.
     double track_deg = 0;
@@ -35,7 +36,8 @@ struct CycleRow {
 
 class CycleTable {
   public:
-    void start(Mode mode);
+    // The flight's parameters give the cycle period and g.
+    void start(Mode mode, const Params& p);
     bool add(const State& s);
     const std::vector<CycleRow>& rows() const { return rows_; }
     // Completed cycles, and the cycle in progress so far (its period is the
@@ -50,9 +52,10 @@ class CycleTable {
     void take(const State& s);
 
     Mode mode_ = Mode::fixed;
+    Params p_;
     bool open_ = false;
-    long long phase_ = 0;      // whole periods flown (time-scheduled patterns)
-    float psi_last_ = 0;       // last heading, deg (heading-scheduled patterns)
+    long long phase_ = 0;  // whole periods flown (time-scheduled patterns)
+    float psi_last_ = 0;   // last heading, deg (heading-scheduled patterns)
     double X0_ = 0, Y0_ = 0;
     CycleRow cur_;
     std::vector<CycleRow> rows_;

@@ -4,9 +4,9 @@
 
 namespace soar {
 
-Energy energy_of(const State& s) {
+Energy energy_of(const State& s, const Params& p) {
     Energy e;
-    const double V = s.V, g = s.g;
+    const double V = s.V, g = p.g;
     e.E_kin = float(V * V / (2.0 * g));
     e.E_pot = s.Z;
     e.E = float(double(s.Z) + V * V / (2.0 * g));

@@ -11,6 +11,7 @@
 // it) through the gradient, and drag always drains it.
 #pragma once
 
+#include "sim/params.h"
 #include "sim/state.h"
 
 namespace soar {
@@ -23,7 +24,7 @@ struct Energy {
     float dE_drag = 0;  // rate taken by drag (never positive for a positive load), m/s
 };
 
-// From the stored state of a tick: V, Z, gam, psi, Up_V_g, D_L, Nz and g.
-Energy energy_of(const State& s);
+// From the stored state of a tick (V, Z, gam, psi, Up_V_g, D_L, Nz) and the flight's g.
+Energy energy_of(const State& s, const Params& p);
 
 }  // namespace soar

@@ -11,8 +11,8 @@
 
 namespace soar {
 
-void law_A_bank(State& s, FlightTrig& trig) {
-    const double Up = s.Up, V = s.V, g = s.g;
+void law_A_bank(State& s, const Params& p, FlightTrig& trig) {
+    const double Up = s.Up, V = s.V, g = p.g;
     const double tan_gam = trig.gam.tan(s.gam), sin_gam = trig.gam.sin(s.gam),
                  cos_gam = trig.gam.cos(s.gam);
     const double sin_psi = trig.psi.sin(s.psi), cos_psi = trig.psi.cos(s.psi);
@@ -27,8 +27,8 @@ void law_A_bank(State& s, FlightTrig& trig) {
     s.mu = float(double(s.mu_deg) * k::d2r);
 }
 
-void law_B_heading_rate(State& s, FlightTrig& trig) {
-    const double V = s.V, g = s.g;
+void law_B_heading_rate(State& s, const Params& p, FlightTrig& trig) {
+    const double V = s.V, g = p.g;
     const double cos_gam = trig.gam.cos(s.gam);
     require_nonzero(V, "the airspeed is zero");
     require_nonzero(cos_gam, "the flight path is vertical");
@@ -37,8 +37,8 @@ void law_B_heading_rate(State& s, FlightTrig& trig) {
                       k::r2d);
 }
 
-void law_C_radius(State& s) {
-    s.R_turn = float(double(s.R_A) * std::cos(double(s.psi) + double(s.R_ph)) + double(s.R_0));
+void law_C_radius(State& s, const Params& p) {
+    s.R_turn = float(double(p.R_A) * std::cos(double(s.psi) + double(p.R_ph)) + double(p.R_0));
 }
 
 void law_C_heading_rate(State& s, FlightTrig& trig) {
@@ -47,7 +47,7 @@ void law_C_heading_rate(State& s, FlightTrig& trig) {
     s.psi_dot = float(double(s.V) * trig.gam.cos(s.gam) / divisor);
 }
 
-void law_D_path_angle(State& s) {
+void law_D_path_angle(State& s, const Params& p) {
     // The heading is shifted to the start heading and rounded to float first.
     const float shifted = float(double(s.psi_deg) - (-90.0));
     const double u = double(shifted) * k::d2r;
@@ -55,7 +55,7 @@ void law_D_path_angle(State& s) {
     // Schedule angle, deg: 0 to 360 while the heading turns once from -90 to 270.
     const double theta_s = (1.0 - std::cos(u / 2.0)) * 180.0;
     const double sn = std::sin(theta_s * k::d2r), cs = std::cos(theta_s * k::d2r);
-    const double gam_A = s.gam_A, gam_B = s.gam_B;
+    const double gam_A = p.gam_A, gam_B = p.gam_B;
     s.gam_deg = float(sn * sn * gam_B + gam_A * sn);
     s.gam = float(double(s.gam_deg) * k::d2r);
     s.dgam_dpsi =
@@ -65,9 +65,9 @@ void law_D_path_angle(State& s) {
 namespace {
 
 // Trapezoidal airspeed update; an airspeed at or below zero ends the flight.
-void airspeed_update(State& s) {
+void airspeed_update(State& s, const Params& p) {
     s.V = float(double(s.V_old) +
-                (double(s.Nx_old) + double(s.Nx)) * (double(s.g) * 0.5) * double(s.dt));
+                (double(s.Nx_old) + double(s.Nx)) * (double(p.g) * 0.5) * double(s.dt));
     if (!(s.V > 0.0f)) {
         throw FlightFault(std::isfinite(s.V)
                               ? "the airspeed fell to " + std::to_string(s.V) + " m/s"
@@ -117,11 +117,11 @@ void start_clock(State& s, float clock) {
     s.clock_days = 0.0;
 }
 
-void first_tick(State& s, Mode mode) {
+void first_tick(State& s, const Params& p, Mode mode) {
     FlightTrig trig;
     s.t = 0.0f;
     s.V = 25.0f;
-    U_V_Z_Up(s);
+    U_V_Z_Up(s, p);
     s.psi = -1.570795f;
     s.psi_deg = -90.0f;
     s.gam_deg = 0.0f;
@@ -131,19 +131,19 @@ void first_tick(State& s, Mode mode) {
     s.X = 0.0f;
     s.Y = 0.0f;
     if (heading_scheduled(mode)) {
-        law_C_radius(s);
+        law_C_radius(s, p);
         law_C_heading_rate(s, trig);
         s.gam_dot = float(double(s.dgam_dpsi) * double(s.psi_dot));
-        law_A_bank(s, trig);
-        Nz_CL_CD_Nx(s, trig);
+        law_A_bank(s, p, trig);
+        Nz_CL_CD_Nx(s, p, trig);
     } else {
-        tau_schedules(s, mode);
+        tau_schedules(s, p, mode);
         if (mode == Mode::upwind) {
-            Nz_CL_CD_Nx(s, trig);
-            law_B_heading_rate(s, trig);
+            Nz_CL_CD_Nx(s, p, trig);
+            law_B_heading_rate(s, p, trig);
         } else if (mode == Mode::crosswind) {
-            law_A_bank(s, trig);
-            Nz_CL_CD_Nx(s, trig);
+            law_A_bank(s, p, trig);
+            Nz_CL_CD_Nx(s, p, trig);
         }
     }
     // The ground velocity of the start state, so that the second tick's position
@@ -151,7 +151,7 @@ void first_tick(State& s, Mode mode) {
     ground_velocity(s, trig);
 }
 
-void integration_step(State& s, Mode mode, float clock) {
+void integration_step(State& s, const Params& p, Mode mode, float clock) {
     s.t_old = s.t;
     s.Z_old = s.Z;
     s.V_old = s.V;
@@ -171,7 +171,7 @@ void integration_step(State& s, Mode mode, float clock) {
     s.t = float(double(clock) + s.clock_days - double(s.t_start));
     s.dt = float(double(s.t) - double(s.t_old));
 
-    if (mode == Mode::upwind || mode == Mode::crosswind) tau_schedules(s, mode);
+    if (mode == Mode::upwind || mode == Mode::crosswind) tau_schedules(s, p, mode);
     FlightTrig trig;
     const double sin_gam_old = std::sin(double(s.gam_deg_old) * k::d2r);
 
@@ -185,34 +185,34 @@ void integration_step(State& s, Mode mode, float clock) {
             if (heading_scheduled(mode) && s.psi_deg > 270.0f)
                 s.psi_deg = float(double(s.psi_deg) - 360.0);
             s.psi = float(double(s.psi_deg) * k::d2r);
-            law_C_radius(s);
+            law_C_radius(s, p);
         }
         if (heading_scheduled(mode)) {
-            law_D_path_angle(s);
-            airspeed_update(s);
+            law_D_path_angle(s, p);
+            airspeed_update(s, p);
             height_update(s, trig, sin_gam_old);
-            U_V_Z_Up(s);
+            U_V_Z_Up(s, p);
             law_C_heading_rate(s, trig);
             s.gam_dot = float(double(s.dgam_dpsi) * double(s.psi_dot));
-            law_A_bank(s, trig);
-            Nz_CL_CD_Nx(s, trig);
+            law_A_bank(s, p, trig);
+            Nz_CL_CD_Nx(s, p, trig);
         } else if (mode == Mode::upwind) {
-            airspeed_update(s);
+            airspeed_update(s, p);
             height_update(s, trig, sin_gam_old);
-            U_V_Z_Up(s);
-            Nz_CL_CD_Nx(s, trig);
-            law_B_heading_rate(s, trig);
+            U_V_Z_Up(s, p);
+            Nz_CL_CD_Nx(s, p, trig);
+            law_B_heading_rate(s, p, trig);
         } else if (mode == Mode::crosswind) {
-            airspeed_update(s);
+            airspeed_update(s, p);
             height_update(s, trig, sin_gam_old);
-            U_V_Z_Up(s);
-            Nz_CL_CD_Nx(s, trig);
-            law_A_bank(s, trig);
-            Nz_CL_CD_Nx(s, trig);  // again, so that Nx and Nz belong to the new bank angle
+            U_V_Z_Up(s, p);
+            Nz_CL_CD_Nx(s, p, trig);
+            law_A_bank(s, p, trig);
+            Nz_CL_CD_Nx(s, p, trig);  // again, so that Nx and Nz belong to the new bank angle
         }
     }
 
-    s.alpha = float(double(s.CL) / double(s.CL_alpha) - double(s.alpha_off));
+    s.alpha = float(double(s.CL) / double(p.CL_alpha) - double(p.alpha_off));
     const double alpha = s.alpha;
     s.roll_b = -s.mu_deg;
     s.pitch_b = float(alpha * trig.mu.cos(s.mu) + double(s.gam_deg));

@@ -1,7 +1,8 @@
-// Start state of each flight pattern: schedule coefficients, start height, drag
-// polar, drawing attitude, and time and position back to zero.
+// Start state of each flight pattern: start height, drawing attitude, and time
+// and position back to zero. The pattern's constants are the flight's Params.
 #pragma once
 
+#include "sim/params.h"
 #include "sim/state.h"
 
 namespace soar {
@@ -11,14 +12,6 @@ struct TypedAttitude {
     double pitch = 0, roll = 0, yaw = 0;
 };
 
-void math_start(State& s, Mode mode, const TypedAttitude& typed);
-
-// The bird and the air as the program starts: wing loading, gravity, density,
-// drag polar, lift-curve slope and its angle offset; Nz = 1 before any flight.
-void air_defaults(State& s);
-
-// Start-up values of the drag polar, restored by every pattern but the circle zoom.
-inline constexpr float kCD0 = 0.015f;
-inline const float kK_ind = float(1.0 / (720.0 / 16.0));
+void math_start(State& s, const Params& p, Mode mode, const TypedAttitude& typed);
 
 }  // namespace soar

@@ -3,12 +3,13 @@
 // a repeating cycle of period T_cyc, with the rates the equations need.
 #pragma once
 
+#include "sim/params.h"
 #include "sim/state.h"
 
 namespace soar {
 
 // Evaluates the schedules at flight time t. Upwind writes gam, gam_dot, mu;
 // crosswind writes gam, gam_dot, psi, psi_dot; other modes give gam = gam_dot = 0.
-void tau_schedules(State& s, Mode mode);
+void tau_schedules(State& s, const Params& p, Mode mode);
 
 }  // namespace soar

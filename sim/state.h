@@ -20,11 +20,10 @@ inline bool heading_scheduled(Mode m) {
 }
 
 struct State {
-    // --- bird and air ---
-    float g = 0, rho = 0, W_S = 0, CD0 = 0, K_ind = 0, CL_alpha = 0, alpha_off = 0;
+    // The air, bird, wind-profile and pattern constants are not here: they are
+    // the flight's Params (sim/params.h), passed to the flight model apart.
 
-    // --- wind model ---
-    float lam_U = 0, U_ref = 0, Z_ref = 0, zeta_min = 0, zeta_max = 0;
+    // --- wind at the bird ---
     float U = 0, Up = 0, Up_V_g = 0;
 
     // --- flight state ---
@@ -46,10 +45,6 @@ struct State {
     // Clock bookkeeping across midnight: the last raw clock reading of the flight
     // and the whole days (in s) added since FLY, so that t never runs backwards.
     double clock_last = 0, clock_days = 0;
-
-    // --- pattern parameters ---
-    float T_cyc = 0, c_warp = 0, gam_A = 0, gam_B = 0, mu_max = 0, mu_ph = 0, psi_A = 0, psi_B = 0,
-          R_0 = 0, R_A = 0, R_ph = 0;
 
     // --- observer, view and drawing surface ---
     float xep = 0, yep = 0, zep = 0;

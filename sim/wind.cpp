@@ -4,34 +4,28 @@
 
 namespace soar {
 
-void U_V_Z_Up(State& s) {
+void U_V_Z_Up(State& s, const Params& p) {
     // The height ratio is a 32-bit quantity, clamped before the exponential.
-    float zeta = s.Z / s.Z_ref;
-    if (zeta < s.zeta_min) {
-        zeta = s.zeta_min;
-    } else if (zeta > s.zeta_max) {
-        zeta = s.zeta_max;
+    float zeta = s.Z / p.Z_ref;
+    if (zeta < p.zeta_min) {
+        zeta = p.zeta_min;
+    } else if (zeta > p.zeta_max) {
+        zeta = p.zeta_max;
     }
-    const double U_ref = s.U_ref, lam_U = s.lam_U;
+    const double U_ref = p.U_ref, lam_U = p.lam_U;
     const double e = std::exp(-lam_U * zeta);
     s.U = float(U_ref * (1.0 - e));
-    s.Up = float(U_ref * lam_U * e / double(s.Z_ref));
-    s.Up_V_g = float(double(s.Up) * double(s.V) / double(s.g));
+    s.Up = float(U_ref * lam_U * e / double(p.Z_ref));
+    s.Up_V_g = float(double(s.Up) * double(s.V) / double(p.g));
 }
 
-void wind_profile_setup(State& s, Mode mode) {
-    s.lam_U = 7.0f;
-    s.U_ref = 7.0f;
-    s.zeta_max = 0.999f;
-    s.zeta_min = 0.001f;
-    if (mode == Mode::circlezoom) s.U_ref = 0.0f;
+void wind_profile_setup(State& s, const Params& p) {
     s.n_wp = 70;
-    s.Z_ref = 20.0f;
     s.x_wp.allocate(1, s.n_wp);
     s.y_wp.allocate(1, s.n_wp);
     s.z_wp.allocate(1, s.n_wp);
 
-    const double Z_ref = s.Z_ref, lam_U = s.lam_U;
+    const double Z_ref = p.Z_ref, lam_U = p.lam_U;
     int i = 0;
     for (int b = 1; b <= 10; ++b) {
         // Arrow heights crowd towards the sea (exponent 1.5); the lengths follow the

@@ -2,14 +2,15 @@
 // clamped to [zeta_min, zeta_max], and the figure of ten arrows that shows it.
 #pragma once
 
+#include "sim/params.h"
 #include "sim/state.h"
 
 namespace soar {
 
 // U, Up (dU/dZ) and Up_V_g = Up V/g at the bird's height Z and airspeed V.
-void U_V_Z_Up(State& s);
+void U_V_Z_Up(State& s, const Params& p);
 
-// Profile constants (no wind in the circle-zoom pattern) and the 70-point figure.
-void wind_profile_setup(State& s, Mode mode);
+// The 70-point figure of the profile's shape (Z_ref and lam_U of `p`).
+void wind_profile_setup(State& s, const Params& p);
 
 }  // namespace soar

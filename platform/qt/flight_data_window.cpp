@@ -269,7 +269,7 @@ void FlightDataWindow::update_readouts() {
     const State& s = main_.state();
     const FlightRecord& r = main_.record();
     const bool flown = r.ticks > 0;
-    const Energy e = energy_of(s);
+    const Energy e = energy_of(s, r.params);
     const auto set = [this, flown](const char* name, double v, const char* unit, int digits) {
         if (QLabel* l = readout(QString::fromLatin1(name)))
             l->setText(flown ? QStringLiteral("%1 %2").arg(v, 0, 'f', digits).arg(unit)

@@ -30,16 +30,17 @@ TEST(LoopDynamics, AgreeWithTheFlightModelsLoadFactors) {
         double f[kStates];
         loop_rates(p, x, u, w, f);
 
+        const Params fp = pattern_defaults(Mode::upwind);
         State s = test::startup_air();
-        wind_profile_setup(s, Mode::upwind);
+        wind_profile_setup(s, fp);
         s.Z = float(c.Z);
         s.V = float(c.V);
-        U_V_Z_Up(s);
+        U_V_Z_Up(s, fp);
         s.gam = float(x[kGamma]);
         s.psi = float(x[kPsi]);
         s.mu = float(u[kBank]);
         s.gam_dot = float(f[kGamma] / 0.017453277777777776);
-        Nz_CL_CD_Nx(s);
+        Nz_CL_CD_Nx(s, fp);
         const double n = load_factor(p, c.V, c.CL);
         EXPECT_NEAR(s.Nz, n, 2e-3 * std::abs(n)) << c.Z;
         EXPECT_NEAR(s.CL, c.CL, 2e-3 * c.CL);

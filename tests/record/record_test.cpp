@@ -28,7 +28,7 @@ FlightHistory random_history(size_t n) {
     for (size_t i = 0; i < n; ++i) {
         s.t = float(i) * 0.01f;
         s.V = d(rng);
-        h.add(s);
+        h.add(s, pattern_defaults(Mode::upwind));
     }
     return h;
 }

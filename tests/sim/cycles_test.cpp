@@ -15,18 +15,19 @@ namespace soar {
 namespace {
 
 CycleTable fly(Mode mode, double dt, double seconds) {
+    const Params p = pattern_defaults(mode);
     State s = test::startup_air();
-    wind_profile_setup(s, mode);
-    math_start(s, mode, {2.0, 0.0, 0.0});
-    U_V_Z_Up(s);
+    wind_profile_setup(s, p);
+    math_start(s, p, mode, {2.0, 0.0, 0.0});
+    U_V_Z_Up(s, p);
     start_clock(s, 0.0f);
-    first_tick(s, mode);
+    first_tick(s, p, mode);
     CycleTable table;
-    table.start(mode);
+    table.start(mode, pattern_defaults(mode));
     table.add(s);
     const long long steps = std::llround(seconds / dt);
     for (long long k = 1; k <= steps; ++k) {
-        integration_step(s, mode, float(double(k) * dt));
+        integration_step(s, pattern_defaults(mode), mode, float(double(k) * dt));
         table.add(s);
     }
     return table;
@@ -101,7 +102,7 @@ TEST(Cycles, VerdictFollowsTheLastCycle) {
 TEST(Cycles, StartForgetsThePreviousFlight) {
     CycleTable table = fly(Mode::upwind, 0.02, 17.0);
     EXPECT_EQ(table.completed(), 2);
-    table.start(Mode::upwind);
+    table.start(Mode::upwind, pattern_defaults(Mode::upwind));
     EXPECT_EQ(table.completed(), 0);
     EXPECT_EQ(table.mean_dE(), 0.0);
 }

@@ -14,12 +14,13 @@ namespace soar {
 namespace {
 
 State started(Mode mode) {
+    const Params p = pattern_defaults(mode);
     State s = test::startup_air();
-    wind_profile_setup(s, mode);
-    math_start(s, mode, {2.0, 0.0, 0.0});
-    U_V_Z_Up(s);
+    wind_profile_setup(s, p);
+    math_start(s, p, mode, {2.0, 0.0, 0.0});
+    U_V_Z_Up(s, p);
     start_clock(s, 0.0f);
-    first_tick(s, mode);
+    first_tick(s, p, mode);
     return s;
 }
 
@@ -31,12 +32,12 @@ struct Balance {
 Balance balance(Mode mode, double dt, double seconds) {
     State s = started(mode);
     Balance b;
-    Energy prev = energy_of(s);
+    Energy prev = energy_of(s, pattern_defaults(Mode::upwind));
     b.E_first = prev.E;
     const long long steps = std::llround(seconds / dt);
     for (long long k = 1; k <= steps; ++k) {
-        integration_step(s, mode, float(double(k) * dt));
-        const Energy now = energy_of(s);
+        integration_step(s, pattern_defaults(mode), mode, float(double(k) * dt));
+        const Energy now = energy_of(s, pattern_defaults(Mode::upwind));
         const double rate = 0.5 * (double(prev.dE_wind) + prev.dE_drag + now.dE_wind + now.dE_drag);
         const double step_rate = (double(now.E) - prev.E) / double(s.dt);
         b.worst_gap = std::max(b.worst_gap, std::fabs(step_rate - rate));
@@ -50,7 +51,7 @@ Balance balance(Mode mode, double dt, double seconds) {
 
 TEST(Energy, PartsAddUpAndFollowTheState) {
     State s = started(Mode::upwind);
-    const Energy e = energy_of(s);
+    const Energy e = energy_of(s, pattern_defaults(Mode::upwind));
     EXPECT_FLOAT_EQ(e.E, e.E_kin + e.E_pot);
     EXPECT_FLOAT_EQ(e.E_pot, s.Z);
     EXPECT_NEAR(e.E_kin, 25.0 * 25.0 / (2 * 9.8), 1e-4);

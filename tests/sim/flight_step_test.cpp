@@ -15,25 +15,29 @@ namespace {
 
 // A flight set up as "OK" and "FLY" set it up, after its first tick.
 State started(Mode mode, float clock = 0.0f) {
+    const Params p = pattern_defaults(mode);
     State s = test::startup_air();
-    wind_profile_setup(s, mode);
-    math_start(s, mode, {2.0, 0.0, 0.0});
-    U_V_Z_Up(s);
+    wind_profile_setup(s, p);
+    math_start(s, p, mode, {2.0, 0.0, 0.0});
+    U_V_Z_Up(s, p);
     start_clock(s, clock);
-    first_tick(s, mode);
+    first_tick(s, p, mode);
     return s;
 }
 
 double energy(const State& s) {
-    return double(s.Z) + double(s.V) * double(s.V) / (2.0 * double(s.g));
+    return double(s.Z) +
+           double(s.V) * double(s.V) / (2.0 * double(pattern_defaults(Mode::upwind).g));
 }
+
+const Params down = pattern_defaults(Mode::downwind);
+const Params zoom = pattern_defaults(Mode::circlezoom);
 
 TEST(FirstTick, StartsLevelAcrossTheWindAtTwentyFiveMetresPerSecond) {
     for (Mode mode :
          {Mode::upwind, Mode::downwind, Mode::crosswind, Mode::circlezoom, Mode::profile}) {
         State before = test::startup_air();
-        wind_profile_setup(before, mode);
-        math_start(before, mode, {});
+        math_start(before, pattern_defaults(mode), mode, {});
         const State s = started(mode);
         EXPECT_EQ(s.t, 0.0f);
         EXPECT_EQ(s.V, 25.0f);
@@ -72,19 +76,19 @@ TEST(ControlLaws, PathAngleFollowsTheHeadingSchedule) {
         {-90.0f, 0.0}, {30.0f, 18.0 + 6.7}, {90.0f, 0.0}, {150.0f, 6.7 - 18.0}, {270.0f, 0.0}};
     for (const Case& c : cases) {
         s.psi_deg = c.psi_deg;
-        law_D_path_angle(s);
+        law_D_path_angle(s, down);
         EXPECT_NEAR(s.gam_deg, c.gam_deg, 2e-4) << "psi_deg = " << c.psi_deg;
     }
     s.psi_deg = -90.0f;
-    law_D_path_angle(s);
+    law_D_path_angle(s, down);
     EXPECT_EQ(s.dgam_dpsi, 0.0f);
     // dgam_dpsi is the slope of gam_deg against psi_deg.
     for (float psi : {-40.0f, 10.0f, 75.0f, 200.0f}) {
         State a = s, b = s;
         a.psi_deg = psi - 0.01f, b.psi_deg = psi + 0.01f;
-        law_D_path_angle(a), law_D_path_angle(b);
+        law_D_path_angle(a, down), law_D_path_angle(b, down);
         s.psi_deg = psi;
-        law_D_path_angle(s);
+        law_D_path_angle(s, down);
         const double slope =
             (double(b.gam_deg) - double(a.gam_deg)) / (double(b.psi_deg) - double(a.psi_deg));
         EXPECT_NEAR(s.dgam_dpsi, slope, 2e-3) << psi;
@@ -96,7 +100,7 @@ TEST(ControlLaws, BankStaysInsideNinetyDegreesHoweverHardTheTurn) {
     for (float rate : {1e2f, 1e4f, 1e7f, -1e7f}) {
         s.psi_dot = rate;
         FlightTrig trig;
-        law_A_bank(s, trig);
+        law_A_bank(s, zoom, trig);
         EXPECT_LT(std::fabs(s.mu_deg), 90.0f) << rate;
     }
 }
@@ -108,7 +112,8 @@ TEST(Integration, CircleZoomWithoutWindOrDragConservesEnergy) {
     const double e0 = energy(s);
     double low = s.Z, high = s.Z;
     for (int k = 2; k <= 2000; ++k) {  // 20 s, two full circles and more
-        integration_step(s, Mode::circlezoom, float(0.01 * (k - 1)));
+        integration_step(s, pattern_defaults(Mode::circlezoom), Mode::circlezoom,
+                         float(0.01 * (k - 1)));
         low = std::min(low, double(s.Z)), high = std::max(high, double(s.Z));
     }
     EXPECT_NEAR(energy(s), e0, 1e-3 * e0);
@@ -120,7 +125,8 @@ TEST(Integration, HeadingWrapsOncePerTurnOnlyInHeadingScheduledPatterns) {
     int wraps = 0;
     float previous = s.psi_deg;
     for (int k = 2; k <= 1500; ++k) {
-        integration_step(s, Mode::circlezoom, float(0.01 * (k - 1)));
+        integration_step(s, pattern_defaults(Mode::circlezoom), Mode::circlezoom,
+                         float(0.01 * (k - 1)));
         EXPECT_LE(s.psi_deg, 270.0f);
         if (s.psi_deg < previous) {
             ++wraps;
@@ -134,7 +140,7 @@ TEST(Integration, HeadingWrapsOncePerTurnOnlyInHeadingScheduledPatterns) {
     State u = started(Mode::upwind);
     previous = u.psi_deg;
     for (int k = 2; k <= 2000; ++k) {
-        integration_step(u, Mode::upwind, float(0.01 * (k - 1)));
+        integration_step(u, pattern_defaults(Mode::upwind), Mode::upwind, float(0.01 * (k - 1)));
         EXPECT_LT(std::fabs(double(u.psi_deg) - double(previous)), 5.0);  // never wraps
         previous = u.psi_deg;
     }
@@ -142,9 +148,9 @@ TEST(Integration, HeadingWrapsOncePerTurnOnlyInHeadingScheduledPatterns) {
 
 TEST(Integration, ZeroStepKeepsEveryIntegral) {
     State s = started(Mode::upwind);
-    integration_step(s, Mode::upwind, 0.5f);
+    integration_step(s, pattern_defaults(Mode::upwind), Mode::upwind, 0.5f);
     const State before = s;
-    integration_step(s, Mode::upwind, 0.5f);
+    integration_step(s, pattern_defaults(Mode::upwind), Mode::upwind, 0.5f);
     EXPECT_EQ(s.dt, 0.0f);
     EXPECT_EQ(s.V, before.V);
     EXPECT_EQ(s.Z, before.Z);
@@ -157,15 +163,16 @@ TEST(Integration, SecondStepAveragesTheStartVelocity) {
     // Without the start velocity, the first position step would average with zero
     // and the bird would cover half the distance.
     State s = started(Mode::crosswind);
-    integration_step(s, Mode::crosswind, 0.1f);
+    integration_step(s, pattern_defaults(Mode::crosswind), Mode::crosswind, 0.1f);
     EXPECT_NEAR(s.Y, -2.5, 0.05);  // about 25 m/s along -y for 0.1 s
 }
 
 TEST(Integration, ClockPassingMidnightKeepsTheStepPositive) {
     State s = started(Mode::upwind, 86399.9f);
-    integration_step(s, Mode::upwind, 86399.95f);
+    integration_step(s, pattern_defaults(Mode::upwind), Mode::upwind, 86399.95f);
     const float t1 = s.t;
-    integration_step(s, Mode::upwind, 0.05f);  // the clock wrapped to the new day
+    integration_step(s, pattern_defaults(Mode::upwind), Mode::upwind,
+                     0.05f);  // the clock wrapped to the new day
     EXPECT_GT(s.dt, 0.0f);
     EXPECT_NEAR(s.dt, 0.1, 0.01);
     EXPECT_GT(s.t, t1);
@@ -177,7 +184,8 @@ TEST(Integration, CrosswindStallIsReportedAsAFault) {
     bool faulted = false;
     for (int k = 2; k <= 60000 && !faulted; ++k) {
         try {
-            integration_step(s, Mode::crosswind, float(0.01 * (k - 1)));
+            integration_step(s, pattern_defaults(Mode::crosswind), Mode::crosswind,
+                             float(0.01 * (k - 1)));
         } catch (const FlightFault& f) {
             faulted = true;
             EXPECT_NE(std::string(f.what()).find("airspeed"), std::string::npos) << f.what();
@@ -189,7 +197,8 @@ TEST(Integration, CrosswindStallIsReportedAsAFault) {
 
 TEST(Integration, UpwindCyclesKeepTheBirdAloft) {
     State s = started(Mode::upwind);
-    for (int k = 2; k <= 6000; ++k) integration_step(s, Mode::upwind, float(0.01 * (k - 1)));
+    for (int k = 2; k <= 6000; ++k)
+        integration_step(s, pattern_defaults(Mode::upwind), Mode::upwind, float(0.01 * (k - 1)));
     EXPECT_GT(s.V, 5.0f);
     EXPECT_GT(s.Z, -5.0f);
     EXPECT_NEAR(s.t, 59.99, 1e-3);

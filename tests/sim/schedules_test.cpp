@@ -12,14 +12,16 @@ namespace {
 
 State pattern(Mode mode) {
     State s = test::startup_air();
-    math_start(s, mode, {});
+    math_start(s, pattern_defaults(mode), mode, {});
     return s;
 }
+
+const Params up = pattern_defaults(Mode::upwind);
 
 TEST(Schedules, UpwindStartsLevelWithBankBelowItsAmplitude) {
     State s = pattern(Mode::upwind);
     s.t = 0.0f;
-    tau_schedules(s, Mode::upwind);
+    tau_schedules(s, up, Mode::upwind);
     EXPECT_EQ(s.gam_deg, 0.0f);
     EXPECT_EQ(s.gam_dot, 0.0f);
     EXPECT_LT(s.mu_deg, 55.3f);
@@ -31,17 +33,18 @@ TEST(Schedules, PathAngleRepeatsEveryCycleAndBankEveryTwo) {
     for (Mode mode : {Mode::upwind, Mode::crosswind}) {
         State a = pattern(mode);
         a.t = 1.25f;
-        tau_schedules(a, mode);
+        const Params p = pattern_defaults(mode);
+        tau_schedules(a, p, mode);
         State b = a;
-        b.t = float(1.25 + 2.0 * double(a.T_cyc));
-        tau_schedules(b, mode);
+        b.t = float(1.25 + 2.0 * double(p.T_cyc));
+        tau_schedules(b, p, mode);
         EXPECT_NEAR(a.gam_deg, b.gam_deg, 1e-4);
         EXPECT_NEAR(a.gam_dot, b.gam_dot, 1e-3);
         if (mode == Mode::upwind) {
             EXPECT_NEAR(a.mu_deg, b.mu_deg, 1e-3);
             State c = a;
-            c.t = float(1.25 + double(a.T_cyc));  // half the bank period: opposite bank
-            tau_schedules(c, mode);
+            c.t = float(1.25 + double(p.T_cyc));  // half the bank period: opposite bank
+            tau_schedules(c, p, mode);
             EXPECT_NEAR(c.mu_deg, -a.mu_deg, 1e-3);
         } else {
             EXPECT_NEAR(a.psi_deg, b.psi_deg, 1e-3);
@@ -52,17 +55,17 @@ TEST(Schedules, PathAngleRepeatsEveryCycleAndBankEveryTwo) {
 TEST(Schedules, NegativeTimeStillGivesPhaseInsideTheCycle) {
     State s = pattern(Mode::upwind);
     s.t = -3.0f;  // the clock behind the flight time
-    tau_schedules(s, Mode::upwind);
+    tau_schedules(s, up, Mode::upwind);
     State t = s;
     t.t = 5.0f;  // -3 + 8
-    tau_schedules(t, Mode::upwind);
+    tau_schedules(t, up, Mode::upwind);
     EXPECT_NEAR(s.gam_deg, t.gam_deg, 1e-5);
 }
 
 TEST(Schedules, CrosswindStartsAcrossTheWind) {
     State s = pattern(Mode::crosswind);
     s.t = 0.0f;
-    tau_schedules(s, Mode::crosswind);
+    tau_schedules(s, pattern_defaults(Mode::crosswind), Mode::crosswind);
     EXPECT_EQ(s.psi_deg, -90.0f);
     EXPECT_EQ(s.psi_dot, float(6.28318 * 55.0 * (1.0 / 13.0) * 1.0));
     EXPECT_NEAR(s.psi_dot, 6.28318 * 55.0 / 13.0, 1e-4);
@@ -75,11 +78,12 @@ TEST(Schedules, UpwindPathAngleRateIsTheDerivativeOfItsSineTerm) {
     // tuned, and are not derivatives.
     for (double t : {0.7, 2.9, 5.1, 7.6}) {
         State a = pattern(Mode::upwind), b = a, c = a;
-        a.gam_B = b.gam_B = c.gam_B = 0.0f;
+        Params p = up;
+        p.gam_B = 0.0f;
         const double h = 1e-3;
         a.t = float(t - h), b.t = float(t), c.t = float(t + h);
-        tau_schedules(a, Mode::upwind), tau_schedules(b, Mode::upwind),
-            tau_schedules(c, Mode::upwind);
+        tau_schedules(a, p, Mode::upwind), tau_schedules(b, p, Mode::upwind),
+            tau_schedules(c, p, Mode::upwind);
         const double slope = (double(c.gam_deg) - double(a.gam_deg)) / (double(c.t) - double(a.t));
         EXPECT_NEAR(b.gam_dot, slope, 0.01 * std::fabs(slope) + 0.02) << "t = " << t;
     }
@@ -87,11 +91,10 @@ TEST(Schedules, UpwindPathAngleRateIsTheDerivativeOfItsSineTerm) {
 
 TEST(Schedules, OtherPatternsGetLevelPathAndKeepBankAndHeading) {
     State s = pattern(Mode::downwind);
-    s.T_cyc = 8.0f;
     s.t = 2.0f;
     s.mu_deg = 12.0f;
     s.psi_deg = 33.0f;
-    tau_schedules(s, Mode::downwind);
+    tau_schedules(s, up, Mode::downwind);
     EXPECT_EQ(s.gam_deg, 0.0f);
     EXPECT_EQ(s.gam_dot, 0.0f);
     EXPECT_EQ(s.mu_deg, 12.0f);

@@ -1,14 +1,15 @@
-// A State with the air and bird parameters of start-up, for flight-model tests.
+// A State as start-up leaves it (level flight, Nz = 1), for flight-model tests;
+// the parameters come from pattern_defaults.
 #pragma once
 
-#include "sim/initial_conditions.h"
+#include "sim/params.h"
 #include "sim/state.h"
 
 namespace soar::test {
 
 inline State startup_air() {
     State s;
-    air_defaults(s);
+    s.Nz = 1.0f;
     return s;
 }
 

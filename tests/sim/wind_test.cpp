@@ -11,9 +11,11 @@ namespace {
 
 State with_wind(Mode mode = Mode::upwind) {
     State s = test::startup_air();
-    wind_profile_setup(s, mode);
+    wind_profile_setup(s, pattern_defaults(mode));
     return s;
 }
+
+const Params p = pattern_defaults(Mode::upwind);
 
 TEST(WindProfile, ClampsBelowLowestHeight) {
     // At the sea and below it the profile is frozen at zeta_min = 0.001.
@@ -22,7 +24,7 @@ TEST(WindProfile, ClampsBelowLowestHeight) {
         State s = with_wind();
         s.Z = z;
         s.V = 25.0f;
-        U_V_Z_Up(s);
+        U_V_Z_Up(s, p);
         EXPECT_EQ(s.U, float(7.0 * (1.0 - e))) << "Z = " << z;
         EXPECT_EQ(s.Up, float(7.0 * 7.0 * e / 20.0)) << "Z = " << z;
     }
@@ -32,10 +34,10 @@ TEST(WindProfile, FrozenAboveReferenceHeightWithSmallGradient) {
     State s = with_wind();
     s.V = 10.0f;
     s.Z = 20.0f;
-    U_V_Z_Up(s);
+    U_V_Z_Up(s, p);
     const float U20 = s.U, Up20 = s.Up;
     s.Z = 500.0f;
-    U_V_Z_Up(s);
+    U_V_Z_Up(s, p);
     EXPECT_EQ(s.U, U20);
     EXPECT_EQ(s.Up, Up20);
     EXPECT_GT(s.Up, 0.0f);  // small but not zero at zeta_max = 0.999
@@ -46,12 +48,12 @@ TEST(WindProfile, GradientParameterUsesStoredGradient) {
     State s = with_wind();
     s.Z = 3.3f;
     s.V = 17.5f;
-    U_V_Z_Up(s);
+    U_V_Z_Up(s, p);
     EXPECT_EQ(s.Up_V_g, float(double(s.Up) * 17.5 / double(9.8f)));
     // Wind grows with height and its gradient shrinks.
     State hi = s;
     hi.Z = 10.0f;
-    U_V_Z_Up(hi);
+    U_V_Z_Up(hi, p);
     EXPECT_GT(hi.U, s.U);
     EXPECT_LT(hi.Up, s.Up);
 }
@@ -62,7 +64,7 @@ TEST(WindProfile, CircleZoomHasNoWindButKeepsTheFigure) {
     for (float z : {0.0f, 1.8f, 12.0f, 40.0f}) {
         calm.Z = z;
         calm.V = 25.0f;
-        U_V_Z_Up(calm);
+        U_V_Z_Up(calm, pattern_defaults(Mode::circlezoom));
         EXPECT_EQ(calm.U, 0.0f);
         EXPECT_EQ(calm.Up, 0.0f);
         EXPECT_EQ(calm.Up_V_g, 0.0f);
@@ -77,7 +79,7 @@ TEST(WindProfile, CircleZoomHasNoWindButKeepsTheFigure) {
 TEST(WindFigure, TenClosedArrowsFromTheAxis) {
     State s = test::startup_air();
     s.y_wp_pos = 4.5f;
-    wind_profile_setup(s, Mode::upwind);
+    wind_profile_setup(s, p);
     ASSERT_EQ(s.n_wp, 70);
     EXPECT_EQ(s.x_wp.lo(), 1);
     EXPECT_EQ(s.x_wp.hi(), 70);

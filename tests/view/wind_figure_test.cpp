@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/headless/recording_surface.h"
+#include "sim/params.h"
 #include "sim/wind.h"
 #include "view/projection.h"
 
@@ -14,7 +15,7 @@ State figure_in_view(float xep, float yep, float zep) {
     s.xep = xep, s.yep = yep, s.zep = zep;
     s.x_aim = 0, s.y_aim = 0, s.z_aim = 5;
     s.zoom_deg = 45, s.pic_aspect = 1.25f;
-    wind_profile_setup(s, Mode::upwind);
+    wind_profile_setup(s, pattern_defaults(Mode::upwind));
     return s;
 }
 

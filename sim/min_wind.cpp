@@ -1,0 +1,168 @@
+#include "sim/min_wind.h"
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
+#include "sim/cycles.h"
+#include "sim/energy.h"
+#include "sim/fault.h"
+#include "sim/flight_step.h"
+#include "sim/initial_conditions.h"
+#include "sim/wind.h"
+
+namespace soar {
+
+namespace {
+
+Params scaled(const Params& p, double factor) {
+    Params q = p;
+    q.U_ref = float(double(p.U_ref) * factor);
+    return q;
+}
+
+}  // namespace
+
+double wind_at_10m(const Params& p, double factor) {
+    State s;
+    s.Z = 10.0f;
+    s.V = 1.0f;
+    U_V_Z_Up(s, scaled(p, factor));
+    return s.U;
+}
+
+WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor) {
+    const Params p = scaled(p0, factor);
+    WindTrial r;
+    r.factor = factor;
+    r.U_10 = wind_at_10m(p0, factor);
+    State s;
+    s.Nz = 1.0f;
+    CycleTable table;
+    // No cycle of the patterns lasts two minutes; a flight that has not closed
+    // its cycles by then is not flying them.
+    const long long max_ticks = std::llround(double(how.cycles) * 120.0 / how.dt);
+    try {
+        math_start(s, p, how.mode, {});
+        U_V_Z_Up(s, p);
+        start_clock(s, 0.0f);
+        first_tick(s, p, how.mode);
+        table.start(how.mode, p);
+        table.add(s);
+        for (long long k = 1; table.completed() < how.cycles; ++k) {
+            if (k > max_ticks) {
+                r.why = "cycles not completed";
+                break;
+            }
+            integration_step(s, p, how.mode, float(double(k) * how.dt));
+            if (s.Z < 0.0f) {
+                r.why = "touched the sea";
+                break;
+            }
+            table.add(s);
+        }
+    } catch (const FlightFault& f) {
+        r.why = f.what();
+    }
+    const auto& rows = table.rows();
+    r.cycles = int(rows.size());
+    const int last = std::max(1, how.cycles / 2);
+    const int from = std::max(0, r.cycles - last);
+    double sum = 0;
+    for (int i = from; i < r.cycles; ++i) sum += rows[size_t(i)].dE;
+    r.dE_cycle = r.cycles > from ? sum / double(r.cycles - from) : 0.0;
+    if (r.why.empty()) {
+        const double E = rows.empty() ? 0.0 : rows[size_t(from)].E_start;
+        if (sum < -how.tolerance * std::fabs(E))
+            r.why = "loses energy";
+        else
+            r.sustained = true;
+    }
+    return r;
+}
+
+MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::atomic<bool>* cancel,
+                       const std::function<void(int, int)>& progress) {
+    MinWindResult out;
+    const int threads =
+        std::max(1, how.threads > 0 ? how.threads : int(std::thread::hardware_concurrency()));
+    auto run = [&](const std::vector<double>& factors) {
+        std::vector<WindTrial> got(factors.size());
+        std::vector<std::thread> pool;
+        for (size_t i = 1; i < factors.size(); ++i)
+            pool.emplace_back([&, i] { got[i] = wind_trial(p, how, factors[i]); });
+        got[0] = wind_trial(p, how, factors[0]);
+        for (auto& t : pool) t.join();
+        out.trials.insert(out.trials.end(), got.begin(), got.end());
+        return got;
+    };
+    auto cancelled = [&] { return cancel && cancel->load(); };
+    auto finish = [&] {
+        std::sort(out.trials.begin(), out.trials.end(),
+                  [](const WindTrial& a, const WindTrial& b) { return a.factor < b.factor; });
+        return out;
+    };
+    // Rounds: one at no wind, doublings up to the largest allowed wind, then
+    // bisection rounds that split the bracket into threads + 1 parts.
+    const double hi_limit = p.U_ref > 0 ? 40.0 / double(p.U_ref) : 0.0;
+    const int total = 2 + 8 + 12;
+    int round = 0;
+    auto tick = [&] {
+        if (progress) progress(++round, total);
+    };
+    const WindTrial calm = run({0.0})[0];
+    tick();
+    if (calm.sustained) {
+        out.found = true, out.least = calm;
+        return finish();
+    }
+    if (hi_limit <= 0) {
+        out.message = "not sustained, and the reference wind is 0: no wind scale helps";
+        return finish();
+    }
+    double lo = 0.0, hi = 0.0;
+    WindTrial best;
+    for (double f = std::min(1.0, hi_limit);; f = std::min(2.0 * f, hi_limit)) {
+        if (cancelled()) {
+            out.message = "cancelled";
+            return finish();
+        }
+        const WindTrial t = run({f})[0];
+        tick();
+        if (t.sustained) {
+            hi = f, best = t;
+            break;
+        }
+        lo = f;
+        if (f >= hi_limit) {
+            out.message = "not sustained at any reference wind up to 40 m/s";
+            return finish();
+        }
+    }
+    while (hi - lo > how.resolution) {
+        if (cancelled()) {
+            out.message = "cancelled";
+            return finish();
+        }
+        std::vector<double> fs;
+        for (int i = 1; i <= threads; ++i) fs.push_back(lo + (hi - lo) * i / (threads + 1));
+        const std::vector<WindTrial> got = run(fs);
+        tick();
+        // The bracket closes on the first sustained factor; below it the last failure.
+        double new_lo = lo, new_hi = hi;
+        WindTrial new_best = best;
+        for (size_t i = 0; i < got.size(); ++i) {
+            if (got[i].sustained) {
+                new_hi = got[i].factor, new_best = got[i];
+                break;
+            }
+            new_lo = got[i].factor;
+        }
+        lo = new_lo, hi = new_hi, best = new_best;
+    }
+    if (progress) progress(total, total);
+    out.found = true, out.least = best;
+    return finish();
+}
+
+}  // namespace soar
