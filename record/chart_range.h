@@ -24,7 +24,8 @@ AxisRange time_axis(double span, double t_end);
 
 // The value axis for data between lo and hi, given the range shown now: kept
 // while it holds the data and the data fills at least 30 % of it, otherwise a
-// new range on whole ticks with a margin. A flat line gets a small range.
-AxisRange value_axis(double lo, double hi, const AxisRange& now);
+// new range on whole ticks with a margin, at most `intervals` ticks apart (so
+// that a short chart's labels do not crowd). A flat line gets a small range.
+AxisRange value_axis(double lo, double hi, const AxisRange& now, int intervals = 4);
 
 }  // namespace soar

@@ -350,7 +350,10 @@ void FlightDataWindow::update_charts() {
             points_handed_ += q.size();
         }
         if (!(s.x_range == x)) set_axis(*s.x, s.x_range, x);
-        const AxisRange y = value_axis(lo, hi, s.y_range);
+        // Labelled ticks at least two text lines apart on the plot's height.
+        const int intervals =
+            std::clamp(int(s.chart->plotArea().height()) / (2 * fontMetrics().height()), 2, 4);
+        const AxisRange y = value_axis(lo, hi, s.y_range, intervals);
         if (!(s.y_range == y)) {
             set_axis(*s.y, s.y_range, y);
             const int digits = std::clamp(int(std::ceil(-std::log10(y.tick) - 1e-9)), 0, 4);

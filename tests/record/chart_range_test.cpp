@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 namespace soar {
 namespace {
@@ -71,6 +72,16 @@ TEST(ChartRange, ValueAxisKeepsItsRangeUntilTheDataLeavesOrShrinks) {
         EXPECT_LT(flat.lo, v);
         EXPECT_GT(flat.hi, v);
         EXPECT_GT(flat.tick, 0.0);
+    }
+    // However few labels the chart has room for, the range holds the data.
+    for (int intervals = 2; intervals <= 4; ++intervals) {
+        for (const auto& [lo, hi] : {std::pair{22.1, 26.4}, {-1.9, 2.1}, {0.5, 2.0}}) {
+            const AxisRange a = value_axis(lo, hi, AxisRange{0, 0, 0}, intervals);
+            EXPECT_LE(a.lo, lo);
+            EXPECT_GE(a.hi, hi);
+            EXPECT_LE((a.hi - a.lo) / a.tick, intervals + 1e-9);
+            EXPECT_EQ(value_axis(lo, hi, a, intervals), a);
+        }
     }
     EXPECT_EQ(value_axis(1e300, -1e300, now), now);
     EXPECT_EQ(value_axis(NAN, NAN, now), now);
