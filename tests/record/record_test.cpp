@@ -118,8 +118,12 @@ TEST(SaveFile, WritesWholeOrReportsWhyAndLeavesNothingBehind) {
     std::filesystem::create_directory(dir + "a_dir");
     EXPECT_FALSE(save_file(dir + "a_dir", "x", error));
     EXPECT_NE(error.find("a_dir"), std::string::npos) << error;
+    // A file of the user's beside it, named as a temporary might be, is not touched.
+    std::ofstream(dir + "saved.txt.part") << "mine";
     EXPECT_TRUE(save_file(dir + "saved.txt", "second", error));
     EXPECT_EQ(read_all(dir + "saved.txt"), "second");
+    EXPECT_EQ(read_all(dir + "saved.txt.part"), "mine");
+    std::filesystem::remove(dir + "saved.txt.part");
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(dir))
         names.push_back(e.path().filename().string());
