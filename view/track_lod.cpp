@@ -117,6 +117,11 @@ void ranking_store(TrackLod& lod, LeafRanking& r) {
 void append(TrackLod& lod, const float* x, const float* y, const float* z, int64_t k) {
     constexpr int64_t leaf = TrackLod::kLeaf, group = int64_t(TrackLod::kLeaf) * TrackLod::kGroup;
     const int64_t in_leaf = (k - 1) % leaf;
+    if ((k - 1) % TrackLod::kPart == 0) {
+        box_start(lod.open_part, x[k], y[k], z[k]);
+    } else {
+        box_add(lod.open_part, x[k], y[k], z[k]);
+    }
     if (in_leaf == 0) {
         box_start(lod.open_leaf, x[k], y[k], z[k]);
     } else {
@@ -129,6 +134,7 @@ void append(TrackLod& lod, const float* x, const float* y, const float* z, int64
     }
     lod.n = k;
     if (lod.ranking.first != 0) ranking_step(lod.ranking, x, y, z, TrackLod::kStepsPerPoint);
+    if (k % TrackLod::kPart == 0) lod.part_box.push_back(lod.open_part);
     if (in_leaf == leaf - 1) {  // leaf complete
         lod.leaf_box.push_back(lod.open_leaf);
         if (lod.ranking.first != 0) {
@@ -157,7 +163,8 @@ void track_lod_update(TrackLod& lod, const float* x, const float* y, const float
 
 size_t track_lod_bytes(const TrackLod& lod) {
     const LeafRanking& r = lod.ranking;
-    return sizeof(TrackLod) + lod.leaf_box.capacity() * sizeof(TrackBox) +
+    return sizeof(TrackLod) + lod.part_box.capacity() * sizeof(TrackBox) +
+           lod.leaf_box.capacity() * sizeof(TrackBox) +
            lod.group_box.capacity() * sizeof(TrackBox) +
            lod.rank_first.capacity() * sizeof(uint32_t) +
            lod.rank_offset.capacity() * sizeof(uint16_t) + lod.rank_m.capacity() * sizeof(float) +

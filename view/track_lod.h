@@ -4,8 +4,9 @@
 // block lies and which of its points matter at a given error.
 //
 // Points 1 .. n of the track are cut into leaves of kLeaf points (leaf b holds
-// points b * kLeaf + 1 .. (b + 1) * kLeaf) and groups of kGroup leaves. Each
-// complete leaf and group has its 3-D bounding box. Each complete leaf also gets
+// points b * kLeaf + 1 .. (b + 1) * kLeaf), each leaf into parts of kPart
+// points, and the leaves into groups of kGroup. Each complete part, leaf and
+// group has its 3-D bounding box. Each complete leaf also gets
 // a simplified copy: its points ranked by a Douglas-Peucker pass in 3-D, where a
 // point's rank is the distance (m) at which it stops mattering. The leaf's two
 // end points and its ranked points farther than e metres from the simplified line
@@ -53,6 +54,7 @@ struct LeafRanking {
 
 struct TrackLod {
     static constexpr int kLeaf = 1024;   // points per leaf
+    static constexpr int kPart = 64;     // points per part of a leaf
     static constexpr int kGroup = 32;    // leaves per group
     static constexpr int kKeep = 128;    // most ranked points a leaf's copy keeps
     // Per point appended, this many steps of the ranking of the previous leaf. A
@@ -62,8 +64,8 @@ struct TrackLod {
     static constexpr int64_t kWorkCap = int64_t(24) * kLeaf;
 
     int64_t n = 0;  // points 1 .. n are indexed
-    std::vector<TrackBox> leaf_box, group_box;  // complete leaves and groups
-    TrackBox open_leaf, open_group;             // the ones filling
+    std::vector<TrackBox> part_box, leaf_box, group_box;  // complete ones
+    TrackBox open_part, open_leaf, open_group;            // the ones filling
     // Simplified copies of leaves 0 .. leaf_floor.size() - 1: the ranked offsets
     // of leaf b are rank_offset[rank_first[b] .. rank_first[b + 1]), best first,
     // with their ranks (m) in rank_m. leaf_floor[b] < 0: the leaf has no copy.

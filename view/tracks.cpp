@@ -255,6 +255,25 @@ class TrackPass {
 // What a block does for one track.
 enum class Act { none, raw, behind, outside, copy };
 
+// Leaf `leaf` part by part for the tracks chosen: parts behind the near limit
+// or off the picture skipped, every point of the others drawn.
+void parts(TrackPass& pass, const State& s, int64_t leaf, int64_t last, bool ground, bool air) {
+    const TrackLod& lod = s.trk_lod;
+    const float *x = s.x_trk.data(), *y = s.y_trk.data(), *z = s.z_trk.data();
+    constexpr int64_t per_leaf = TrackLod::kLeaf / TrackLod::kPart;
+    for (int64_t i = leaf * per_leaf; i < (leaf + 1) * per_leaf; ++i) {
+        const int64_t p = i * TrackLod::kPart + 1, end = p + TrackLod::kPart - 1;
+        const TrackBox& box = lod.part_box[size_t(i)];
+        const Fit fg = ground ? pass.look(box, true).fit : Fit::unsure;
+        const Fit fa = air ? pass.look(box, false).fit : Fit::unsure;
+        const auto skips = [](Fit f) { return f == Fit::behind || f == Fit::outside; };
+        const bool draw_g = ground && !skips(fg), draw_a = air && !skips(fa);
+        if (draw_g || draw_a) pass.points(x + p, y + p, z + p, p, TrackLod::kPart, last, draw_g, draw_a);
+        if (ground && !draw_g) pass.skip(fg, s, p, end, last, true);
+        if (air && !draw_a) pass.skip(fa, s, p, end, last, false);
+    }
+}
+
 }  // namespace
 
 int64_t tracks_draw(State& s, Surface& pic, bool ground, bool air, TrackDetail detail) {
@@ -303,9 +322,8 @@ int64_t tracks_draw(State& s, Surface& pic, bool ground, bool air, TrackDetail d
                     case Fit::unsure: acts[t] = Act::raw; break;
                 }
             }
-            if (acts[0] == Act::raw || acts[1] == Act::raw)
-                pass.points(x + p, y + p, z + p, p, leaf, last, acts[0] == Act::raw,
-                            acts[1] == Act::raw);
+            const bool raw[2] = {acts[0] == Act::raw, acts[1] == Act::raw};
+            if (raw[0] || raw[1]) parts(pass, s, b, last, raw[0], raw[1]);
             for (int t = 0; t < 2; ++t) {
                 const bool is_ground = t == 0;
                 if (acts[t] == Act::behind || acts[t] == Act::outside) {
