@@ -19,6 +19,10 @@ void track_record(State& s) {
     // recorded in every tick (boxes changed between flights) is padded with zeros.
     for (auto* v : {&s.x_trk, &s.y_trk, &s.z_trk}) {
         if (n == 1) v->clear();
+        // Grown by a third at a time, not doubled: an hour's track is 43 MB, and
+        // doubling would leave up to half of what it holds unused (with the
+        // index, at most about 19 bytes a point are held).
+        if (v->capacity() < n + 1) v->reserve(std::max(n + 1, v->capacity() + v->capacity() / 3));
         v->resize(n + 1, 0.0f);
     }
     if (n == 1) {
