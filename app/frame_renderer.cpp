@@ -29,13 +29,17 @@ void FrameRenderer::wait() const {
 void FrameRenderer::copy_scene_state(State& s) {
     // The tracks are the one part of the state that grows with the flight: set
     // them aside on both sides so that the assignment copies only the rest.
+    // Their level-of-detail index likewise: the renderer keeps its own, brought
+    // up to date with its copy of the track.
     std::vector<float> own_x = std::move(rs_.x_trk), own_y = std::move(rs_.y_trk),
                        own_z = std::move(rs_.z_trk);
     std::vector<float> src_x = std::move(s.x_trk), src_y = std::move(s.y_trk),
                        src_z = std::move(s.z_trk);
+    TrackLod own_lod = std::move(rs_.trk_lod), src_lod = std::move(s.trk_lod);
     rs_ = s;
     s.x_trk = std::move(src_x), s.y_trk = std::move(src_y), s.z_trk = std::move(src_z);
     rs_.x_trk = std::move(own_x), rs_.y_trk = std::move(own_y), rs_.z_trk = std::move(own_z);
+    s.trk_lod = std::move(src_lod), rs_.trk_lod = std::move(own_lod);
 }
 
 void FrameRenderer::copy_track(const State& s, int64_t flight) {
@@ -45,6 +49,7 @@ void FrameRenderer::copy_track(const State& s, int64_t flight) {
     // shrank) starts the copy again.
     if (flight != flight_ || size < int64_t(rs_.x_trk.size())) {
         rs_.x_trk.clear(), rs_.y_trk.clear(), rs_.z_trk.clear();
+        track_lod_reset(rs_.trk_lod);
         flight_ = flight;
     }
     const size_t from = rs_.x_trk.size();
@@ -52,6 +57,10 @@ void FrameRenderer::copy_track(const State& s, int64_t flight) {
     rs_.y_trk.insert(rs_.y_trk.end(), s.y_trk.begin() + long(from), s.y_trk.begin() + size);
     rs_.z_trk.insert(rs_.z_trk.end(), s.z_trk.begin() + long(from), s.z_trk.begin() + size);
     copied_points_ = std::max<int64_t>(size - 1, 0);
+    // The index of the copy follows it as the GUI's follows its track: a few
+    // steps per new point.
+    track_lod_update(rs_.trk_lod, rs_.x_trk.data(), rs_.y_trk.data(), rs_.z_trk.data(),
+                     copied_points_);
 }
 
 bool FrameRenderer::start(State& s, const FrameInputs& f, int64_t flight) {

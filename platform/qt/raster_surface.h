@@ -36,6 +36,9 @@ class RasterSurface final : public Surface {
     double scale_y_to_pixels(double extent, int from_mode) const override {
         return scale_.extent_y_to_pixels(extent, from_mode);
     }
+    double scale_x_to_pixels(double extent, int from_mode) const override {
+        return scale_.extent_x_to_pixels(extent, from_mode);
+    }
     ScaleSetting scale_setting() const override { return scale_.setting(refused_); }
     void set_scale_setting(const ScaleSetting& setting) override {
         scale_.take(setting);
