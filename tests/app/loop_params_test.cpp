@@ -17,8 +17,8 @@ TEST(LoopParams, ZhaoPresetPosesTheBenchmarkProblem) {
     EXPECT_NEAR(p.g, exact.g, 1e-6 * exact.g);
     EXPECT_NEAR(p.rho, exact.rho, 1e-6 * exact.rho);
     EXPECT_NEAR(p.wing_loading, exact.wing_loading, 1e-6 * exact.wing_loading);
-    EXPECT_NEAR(p.CD0, exact.CD0, 1e-9);
-    EXPECT_NEAR(p.K, exact.K, 1e-9);
+    EXPECT_NEAR(p.CD0, exact.CD0, 1e-6 * exact.CD0);
+    EXPECT_NEAR(p.K, exact.K, 1e-6 * exact.K);
     EXPECT_TRUE(p.start_height_fixed);
     EXPECT_EQ(loop_problem_error(p), "");
 }
