@@ -104,7 +104,7 @@ TEST_F(Optimise, BadArgumentsExitTwoAndWriteNothing) {
 // needs more wind; the older preset name still works.
 TEST_F(Optimise, SharedPresetsChangeTheLeastWind) {
     auto least = [](std::vector<std::string> args) {
-        args.insert(args.end(), {"--nodes", "20"});
+        args.insert(args.end(), {"--nodes", "30"});
         testing::internal::CaptureStdout();
         EXPECT_EQ(run(args), 0);
         const std::string out = testing::internal::GetCapturedStdout();
