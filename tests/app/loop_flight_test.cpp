@@ -107,6 +107,13 @@ TEST_F(SolvedLoop, FliesInTheWindowAndGivesWayToOk) {
     EXPECT_EQ(run.record.history.size(), size_t(ticks));
     EXPECT_EQ(run.record.cycles.rows().size(), 1u);  // one loop completed
     EXPECT_GT(run.s.n_trk, 1);
+    // With "Fixed" selected, the fixed view's zoom (a still picture's view
+    // angle) leaves the loop's moving view alone.
+    choose_option(run.s, run.w, run.io, Id::opt_fixed);
+    const float view_angle = run.s.zoom_deg;
+    click(run.s, run.w, run.io, Id::cmd_zoom_in);
+    EXPECT_EQ(run.s.zoom_deg, view_angle);
+    choose_option(run.s, run.w, run.io, Id::opt_crosswind);
 
     // OK: the selected option's pattern, bit for bit as a fresh run flies it.
     click(run.s, run.w, run.io, Id::cmd_STOP);
