@@ -3,8 +3,9 @@
 // given flight time, then lets the window's own timer run the flight on for the
 // measuring time and reports ticks/s, pictures/s and the GUI thread's CPU, next
 // to the rate of an empty timer at the same interval measured just before.
-//   soar_window_rate PATTERN FLIGHT_SECONDS [MEASURE_SECONDS] [--every-tick]
+//   soar_window_rate PATTERN FLIGHT_SECONDS [MEASURE_SECONDS] [--every-tick] [--gui-thread]
 // --every-tick: every tick draws its picture (the plain redraw), for comparison.
+// --gui-thread: pictures at the screen's pace but drawn on the GUI thread.
 // Run it under a display (Xvfb) or QT_QPA_PLATFORM=offscreen.
 #include <QAbstractButton>
 #include <QApplication>
@@ -55,11 +56,13 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::string pattern = "upwind";
     double flight_s = 10, measure_s = 30;
-    bool every_tick = false;
+    bool every_tick = false, gui_thread = false;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--every-tick") == 0) {
             every_tick = true;
+        } else if (std::strcmp(argv[i], "--gui-thread") == 0) {
+            gui_thread = true;
         } else if (positional == 0) {
             pattern = argv[i], ++positional;
         } else if (positional == 1) {
@@ -77,6 +80,7 @@ int main(int argc, char** argv) {
     BenchClock& clock = *clock_owned;
     soar::MainWindow window(std::move(clock_owned));
     window.set_redraw_every_tick(every_tick);
+    window.set_render_thread(!gui_thread);
     window.start();
     window.show();
     auto press = [&](soar::Id id) { static_cast<QAbstractButton*>(window.widget(id))->click(); };
@@ -139,7 +143,7 @@ int main(int argc, char** argv) {
         "%-10s %s flight %7.1f -> %7.1f s  track %9lld points  %7.1f ticks/s  %5.1f frames/s  "
         "GUI CPU %5.1f %%  empty %d ms timer %7.1f events/s  (ticks %.1f %% of it; flown ahead in "
         "%.1f s)%s\n",
-        pattern.c_str(), every_tick ? "every-tick" : "paced     ", t0, double(window.state().t),
+        pattern.c_str(), every_tick ? "every-tick" : gui_thread ? "gui-thread" : "paced     ", t0, double(window.state().t),
         (long long)window.state().n_trk, ticks / secs, frames / secs, 100.0 * cpu / secs,
         interval, empty_rate, 100.0 * ticks / secs / empty_rate, ahead_s,
         still_flying ? "" : "  [flight stopped]");

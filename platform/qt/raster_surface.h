@@ -60,6 +60,14 @@ class RasterSurface final : public Surface {
     const UserScale& user_scale() const { return scale_; }
     int draw_width() const { return width_; }
 
+    // What a drawing carries from one call to the next (scale, pen width and
+    // position), taken from `other`, so that a drawing here continues exactly
+    // as it would have there.
+    void take_drawing_state(const RasterSurface& other);
+    // The picture of `other` (same size) and its drawing state, as if it had been
+    // drawn here. False, and nothing changed, when the sizes differ.
+    bool take_picture(const RasterSurface& other);
+
   private:
     void use_pen(QRgb colour);
     void thin_line(double x0, double y0, double x1, double y1, QRgb colour);
