@@ -24,6 +24,8 @@
 
 namespace soar {
 
+struct LoopFlight;
+
 // What the handlers reach outside the program.
 struct Io {
     Surface& pic;      // pic(i_pic), the picture box
@@ -33,6 +35,9 @@ struct Io {
     // flight for the Flight data window; without them neither exists.
     FlightClock* flight_clock = nullptr;
     FlightRecord* record = nullptr;
+    // The optimal loop while it flies instead of the selected pattern (see
+    // app/loop_flight.h); the designed patterns fly with nullptr.
+    LoopFlight* loop = nullptr;
 };
 
 // The selected option of the window's option group, as a flight pattern and view.
@@ -99,5 +104,7 @@ int32_t timer_interval(const Window& w);
 bool tick_flight(State& s, Window& w, Io& io);
 // The scene half of one tick.
 void scene_redraw(State& s, Window& w, Io& io);
+// The view the picture is drawn in: the selected option's, or the loop's.
+Mode scene_mode(const Window& w, const Io& io);
 
 }  // namespace soar

@@ -33,7 +33,7 @@ struct SceneSwitches {
     Mode mode = Mode::fixed;
     bool grid = false, ground = false, air = false;
 };
-SceneSwitches scene_switches(const Window& w);
+SceneSwitches scene_switches(const Window& w, const Io& io);
 
 // Everything one tick's picture is drawn from, besides the track arrays (points
 // 1 .. n_trk of them, which later ticks only append to) and the bird model.

@@ -101,20 +101,20 @@ void set_scene_scalars(State& s, const SceneScalars& v) {
     each_scene_scalar(s, v, [](auto& state, const auto& copy) { state = copy; });
 }
 
-SceneSwitches scene_switches(const Window& w) {
-    return {selected_mode(w), checked(w, Id::chk_grid), checked(w, Id::chk_groundtrack),
+SceneSwitches scene_switches(const Window& w, const Io& io) {
+    return {scene_mode(w, io), checked(w, Id::chk_grid), checked(w, Id::chk_groundtrack),
             checked(w, Id::chk_airtrack)};
 }
 
 void scene_redraw(State& s, Window& w, Io& io) {
     scene_pass<true, true>(
-        s, scene_switches(w), io.pic, [&] { view_update(s, w, io); }, [&] { draw_bird(s, w, io); });
+        s, scene_switches(w, io), io.pic, [&] { view_update(s, w, io); }, [&] { draw_bird(s, w, io); });
 }
 
 void scene_advance(State& s, Window& w, Io& io, FrameInputs& f) {
     f.before = scene_scalars(s);
     f.scale = io.pic.scale_setting();
-    f.switches = scene_switches(w);
+    f.switches = scene_switches(w, io);
     f.n_step = s.n_step;
     f.valid = true;
     // The bird's drawing changes no state but its colour, which ends black.

@@ -35,6 +35,8 @@ void cmd_setup_click(State& s, Window& w, Io& io) {
     // running ticks integrate, and the next tick would step from the old flight's
     // time to the new start in one huge step.
     if (w.timer.enabled) cmd_STOp_click(s, w, io);
+    // The optimal loop, if one flew, gives way to the selected pattern.
+    io.loop = nullptr;
     const Mode mode = selected_mode(w);
     const bool moving = mode != Mode::fixed;
     if (moving) show(w, Id::cmd_RESUME);

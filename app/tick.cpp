@@ -2,6 +2,7 @@
 #include <exception>
 
 #include "app/app.h"
+#include "app/loop_flight.h"
 #include "platform/number_text.h"
 #include "sim/fault.h"
 #include "sim/flight_step.h"
@@ -18,6 +19,7 @@ constexpr const char* kNextFlight =
 }  // namespace
 
 bool tick_flight(State& s, Window& w, Io& io) {
+    if (io.loop) return loop_tick_flight(s, w, io);
     ++s.n_step;
     const Mode mode = selected_mode(w);
     try {

@@ -32,14 +32,14 @@ void redraw_fixed(State& s, Window& w, Io& io) {
 
 void zoom_in_out(State& s, Window& w, Io& io, double sign) {
     zoom_displacement(s, sign);
-    if (selected_mode(w) != Mode::fixed) return;
+    if (scene_mode(w, io) != Mode::fixed) return;
     io.pic.clear();
     zoom_view_angle(s, sign);
     redraw_fixed(s, w, io);
 }
 
 void pan_up_down(State& s, Window& w, Io& io, double sign) {
-    if (selected_mode(w) != Mode::fixed) return;
+    if (scene_mode(w, io) != Mode::fixed) return;
     pan_pitch(s, sign);
     io.pic.clear();
     set_text(w, Id::txt_pitchup, float_text(s.pitch_b));
@@ -47,7 +47,7 @@ void pan_up_down(State& s, Window& w, Io& io, double sign) {
 }
 
 void pan_left_right(State& s, Window& w, Io& io, double sign) {
-    if (selected_mode(w) != Mode::fixed) return;
+    if (scene_mode(w, io) != Mode::fixed) return;
     pan_yaw(s, sign);
     io.pic.clear();
     set_text(w, Id::txt_yawR, float_text(-s.yaw_b));
@@ -91,12 +91,12 @@ void cmd_zoom_out_Click(State& s, Window& w, Io& io) {
 
 void cmd_pan_up_click(State& s, Window& w, Io& io) {
     pan_height(s, 1.1);
-    if (selected_mode(w) == Mode::fixed) pan_up_down(s, w, io, +1.0);
+    if (scene_mode(w, io) == Mode::fixed) pan_up_down(s, w, io, +1.0);
 }
 
 void cmd_pan_down_Click(State& s, Window& w, Io& io) {
     pan_height(s, 0.9);
-    if (selected_mode(w) == Mode::fixed) pan_up_down(s, w, io, -1.0);
+    if (scene_mode(w, io) == Mode::fixed) pan_up_down(s, w, io, -1.0);
 }
 
 void cmd_pan_Left_Click(State& s, Window& w, Io& io) {

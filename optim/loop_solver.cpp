@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 
 #include "optim/collocation.h"
 
@@ -166,6 +167,27 @@ LoopSolution resample(const LoopProblem& p, const LoopSolution& s, int nodes) {
     return r;
 }
 
+// How far the solved controls, flown by a fine Runge-Kutta integration from
+// the first node, end from the last node: over the loop's size (position) and
+// over the speed (airspeed). A coarse mesh can satisfy its collocation
+// equations with a "loop" the bird could never fly; this shows it.
+void closure_misses(const LoopProblem& p, const LoopSolution& s, double& place, double& speed) {
+    const int steps = std::max(2000, 40 * int(s.x.size()));
+    const LoopState end = fly_controls(p, s, s.period, steps);
+    double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+    for (const LoopState& x : s.x)
+        for (size_t i = 0; i < 3; ++i) {
+            lo[i] = std::min(lo[i], x[i]);
+            hi[i] = std::max(hi[i], x[i]);
+        }
+    const double size = std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2], 1.0});
+    const LoopState& last = s.x.back();
+    place = std::hypot(end[kX] - last[kX], end[kY] - last[kY], end[kZ] - last[kZ]) / size;
+    speed = std::abs(end[kV] - last[kV]) / std::max(last[kV], 1.0);
+    if (!std::isfinite(place)) place = 1e300;
+    if (!std::isfinite(speed)) speed = 1e300;
+}
+
 }  // namespace
 
 LoopSolution circle_guess(const LoopProblem& p, int nodes) {
@@ -238,6 +260,19 @@ LoopSolution solve_loop(const LoopProblem& p, const SolveOptions& o, const Progr
     s.iterations = IsValid(app->Statistics()) ? app->Statistics()->IterationCount() : 0;
     s.max_violation = nlp->violation_;
     s.energy_per_cycle = c.energy_per_cycle(s);
+    if (s.converged) {
+        double place = 0, speed = 0;
+        closure_misses(p, s, place, speed);
+        if (place > 0.01 || speed > 0.01) {
+            s.converged = false;
+            char why[200];
+            std::snprintf(why, sizeof why,
+                          "the loop does not close when its controls are flown (off by %.0f %% "
+                          "of its size): the mesh of %d nodes is too coarse, use more nodes",
+                          100.0 * std::max(place, speed), nodes);
+            s.status = why;
+        }
+    }
     s.seconds = std::chrono::duration<double>(Clock::now() - begun).count();
     return s;
 }

@@ -104,14 +104,42 @@ const std::vector<Preset>& presets() {
         {"heavier-albatross", "Heavier albatross"},  // wing loading +20 %
         {"light-wind", "Light wind"},                // reference wind -30 %
         {"draggy-wing", "Draggy wing"},              // zero-lift drag doubled
+        {"zhao-glider", "Zhao glider"},              // Zhao's (2004) 5.6-slug glider
     };
     return list;
 }
+
+namespace {
+
+// Zhao's (2004) benchmark glider, from its imperial figures: 5.6 slug,
+// S = 45.09703 ft^2, rho = 0.002378 slug/ft^3, g = 32.2 ft/s^2, CD = 0.00873 +
+// 0.045 CL^2. The circle zoom keeps its drag-free polar.
+void set_zhao_glider(ParamSet& set) {
+    constexpr double slug = 14.5939029372;  // kg
+    constexpr double ft = 0.3048;           // m
+    const double g = 32.2 * ft;
+    const double wing_loading = 5.6 * slug * g / (45.09703 * ft * ft);  // N/m^2
+    for (Params* p : {&set.upwind, &set.downwind, &set.crosswind, &set.circlezoom}) {
+        p->g = float(g);
+        p->rho = float(0.002378 * slug / (ft * ft * ft));
+        // The lift coefficient reads the loading as W_S 16/3.5^2.
+        p->W_S = float(wing_loading * (3.5 * 3.5) / 16.0);
+        if (p == &set.circlezoom) continue;
+        p->CD0 = 0.00873f;
+        p->K_ind = 0.045f;
+    }
+}
+
+}  // namespace
 
 bool apply_preset(ParamSet& set, std::string_view name) {
     float Params::*member = nullptr;
     double factor = 1.0;
     if (name == "design-albatross") return true;
+    if (name == "zhao-glider") {
+        set_zhao_glider(set);
+        return true;
+    }
     if (name == "heavier-albatross") member = &Params::W_S, factor = 1.2;
     if (name == "light-wind") member = &Params::U_ref, factor = 0.7;
     if (name == "draggy-wing") member = &Params::CD0, factor = 2.0;

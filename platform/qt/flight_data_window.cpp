@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/qt/optimal_loop_dialog.h"
 #include "record/chart_range.h"
 #include "record/csv.h"
 #include "record/save_file.h"
@@ -119,7 +120,7 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     add_strip("Airspeed V", "m/s", {{Column::V, "V"}});
     add_strip("Height Z", "m", {{Column::Z, "Z"}});
     add_strip("Specific energy E", "m", {{Column::E, "E"}});
-    add_strip("Load factor Nz", "g", {{Column::Nz, "Nz"}});
+    add_strip("Load factor Nz, lift coefficient CL", "-", {{Column::Nz, "Nz"}, {Column::CL, "CL"}});
     add_strip("Bank", "deg", {{Column::mu_deg, "bank"}});
     add_strip("Energy rate", "m/s",
               {{Column::dE_wind, "wind gradient"}, {Column::dE_drag, "drag"}});
@@ -197,6 +198,19 @@ void FlightDataWindow::build_menu() {
     });
     file->addSeparator();
     file->addAction(QStringLiteral("&Hide (F2)"), this, &QWidget::hide);
+    QMenu* fly = bar->addMenu(QStringLiteral("F&ly"));
+    QAction* optimal = fly->addAction(QStringLiteral("&Optimal loop..."), this, [this] {
+        optimal_loop()->show();
+        optimal_loop()->raise();
+    });
+    optimal->setObjectName(QStringLiteral("optimal_loop_action"));
+    optimal->setShortcut(QKeySequence(Qt::Key_F4));
+    optimal->setShortcutContext(Qt::ApplicationShortcut);
+}
+
+OptimalLoopDialog* FlightDataWindow::optimal_loop() {
+    if (!optimal_) optimal_ = new OptimalLoopDialog(main_, this);
+    return optimal_;
 }
 
 FlightDataWindow::Strip& FlightDataWindow::add_strip(

@@ -51,6 +51,8 @@ class FlightDataWindow final : public QWidget {
     QLabel* summary_label() const { return summary_; }
     QComboBox* span_box() const { return span_; }
     QLabel* readout(const QString& name) const;
+    // "Optimal loop..." (F4): the dialog that solves and flies the loop.
+    class OptimalLoopDialog* optimal_loop();
     // The points a chart's series shows now.
     const QLineSeries* series(int chart, int index) const;
     // What the updates have cost so far: chart points handed to Qt, changes of an
@@ -81,6 +83,7 @@ class FlightDataWindow final : public QWidget {
     bool ask_place();
 
     MainWindow& main_;
+    class OptimalLoopDialog* optimal_ = nullptr;
     QTimer refresh_;
     KmlPlace place_;
     QString note_;  // what the last save did

@@ -504,6 +504,18 @@ void MainWindow::user_pace(int step) {
     refresh();
 }
 
+void MainWindow::fly_loop(const LoopFlight& loop) {
+    if (closed_) return;
+    draw_current_frame();
+    frame_.valid = false;
+    // The new loop is in place before the old one goes: io_.loop never dangles.
+    auto next = std::make_unique<LoopFlight>(loop);
+    guarded([&] { start_loop_flight(s_, w_, io_, *next); });
+    loop_.swap(next);
+    shown_tick_ = -1;
+    refresh();
+}
+
 void MainWindow::tick() {
     if (closed_ || !w_.timer.enabled) return;
     if (redraw_every_tick_ || s_.write_flag == 1) {

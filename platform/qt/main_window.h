@@ -17,6 +17,7 @@
 #include "app/app.h"
 #include "app/frame.h"
 #include "app/frame_renderer.h"
+#include "app/loop_flight.h"
 #include "app/window.h"
 #include "platform/clock.h"
 #include "platform/qt/raster_surface.h"
@@ -86,6 +87,10 @@ class MainWindow final : public QWidget {
     // Space, "[" and "]": the user's pause and pace, then a refresh.
     void user_pause();
     void user_pace(int step);
+    // Flies the optimal loop (until "OK" sets up the selected pattern again).
+    void fly_loop(const LoopFlight& loop);
+    // The loop flying now, or nullptr.
+    const LoopFlight* flying_loop() const { return io_.loop; }
 
   signals:
     // END was pressed: the window has closed and the program should end now.
@@ -125,6 +130,7 @@ class MainWindow final : public QWidget {
     std::unique_ptr<TextFiles> files_;
     std::unique_ptr<RasterSurface> pic_;
     Io io_;
+    std::unique_ptr<LoopFlight> loop_;  // what io_.loop points at while a loop flies
 
     QTimer timer_;
     // The newest tick's picture inputs, and the tick whose picture is shown.

@@ -85,6 +85,10 @@ TEST_F(Optimise, BadArgumentsExitTwoAndWriteNothing) {
         {"--set", "T_min=40", "--set", "T_max=20"},
         {"--preset", "zhao-glider", "--profile", "log"},  // starts at the sea, below z0
         {"--speed", "3"},
+        {"--set", "W_S=5"},           // a flight parameter out of its range
+        {"--set", "mu_max=30"},       // a pattern's schedule, not the loop's
+        {"--set", "bank_max=nan"},    // the loop's own setting, not a number
+        {"--params", "/nonexistent/loop.toml"},
     };
     for (auto args : cases) {
         args.insert(args.end(), {"--csv", csv.string()});
@@ -94,6 +98,23 @@ TEST_F(Optimise, BadArgumentsExitTwoAndWriteNothing) {
         EXPECT_NE(err.find("soarcalculus optimise: "), std::string::npos);
         EXPECT_FALSE(fs::exists(csv)) << args[0] << " " << args[1];
     }
+}
+
+// The shared presets and parameters reach the loop: twice the zero-lift drag
+// needs more wind; the older preset name still works.
+TEST_F(Optimise, SharedPresetsChangeTheLeastWind) {
+    auto least = [](std::vector<std::string> args) {
+        args.insert(args.end(), {"--nodes", "30"});
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(run(args), 0);
+        const std::string out = testing::internal::GetCapturedStdout();
+        const auto at = out.find("least wind at 10 m: ");
+        EXPECT_NE(at, std::string::npos) << out;
+        return at == std::string::npos ? 0.0 : std::stod(out.substr(at + 20));
+    };
+    const double design = least({"--preset", "albatross"});
+    EXPECT_GT(least({"--preset", "draggy-wing"}), design * 1.05);
+    EXPECT_NEAR(least({"--set", "CD0=0.015"}), design, 1e-3);
 }
 
 // No loop can turn once within a second: the solver's status, exit 1, and

@@ -178,5 +178,18 @@ TEST(LoopSolver, AlbatrossLoopsKeepTheWingTipAboveTheSea) {
     }
 }
 
+// Twenty nodes over the albatross's loop satisfy the collocation equations
+// with a 40-s "loop" at a third of the least wind that no bird could fly:
+// flown by a fine integration its controls end far from where it began. Such
+// a loop is refused, not reported as the least wind.
+TEST(LoopSolver, ALoopTheCoarseMeshInventsIsRefused) {
+    const LoopProblem p = albatross(WindProfile::exponential);
+    SolveOptions o;
+    o.nodes = 20;
+    const LoopSolution s = solve_loop(p, o);
+    EXPECT_FALSE(s.converged);
+    EXPECT_NE(s.status.find("too coarse"), std::string::npos) << s.status;
+}
+
 }  // namespace
 }  // namespace soar::optim

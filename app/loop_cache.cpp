@@ -1,0 +1,120 @@
+#include "app/loop_cache.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "platform/atomic_file.h"
+
+namespace soar {
+
+namespace {
+
+constexpr const char* kMagic = "soarcalculus optimal loop 1";
+
+// Exact: %a writes a double's every bit.
+std::string exact(double v) {
+    char b[40];
+    std::snprintf(b, sizeof b, "%a", v);
+    return b;
+}
+
+bool read_numbers(std::istringstream& in, double* out, int count) {
+    std::string word;
+    for (int i = 0; i < count; ++i) {
+        if (!(in >> word)) return false;
+        char* end = nullptr;
+        out[i] = std::strtod(word.c_str(), &end);
+        if (*end != '\0' || !std::isfinite(out[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string loop_cache_key(const optim::LoopProblem& p, int nodes) {
+    std::string k = "nodes " + std::to_string(nodes) + " profile " +
+                    optim::profile_name(p.profile) + " fixed " +
+                    std::to_string(int(p.start_height_fixed));
+    for (const double v :
+         {p.g, p.rho, p.wing_loading, p.CD0, p.K, p.CL_min, p.CL_max, p.n_min, p.n_max,
+          p.bank_max, p.half_span, p.tip_min, p.V_min, p.V_max, p.gamma_max, p.Z_start, p.T_min,
+          p.T_max, p.turn, p.Z_ref, p.lam_U, p.zeta_min, p.zeta_max, p.z0, p.wind_min, p.wind_max,
+          p.wind_guess, p.guess_bank, p.guess_CL})
+        k.append(1, ' ').append(exact(v));
+    return k;
+}
+
+std::string loop_cache_text(const std::string& key, const optim::LoopSolution& s) {
+    std::string out = std::string(kMagic) + "\nkey " + key + "\n";
+    out.append("loop ").append(std::to_string(s.x.size()));
+    for (const double v : {s.period, s.wind, s.energy_per_cycle}) out.append(1, ' ').append(exact(v));
+    out.append(1, ' ').append(std::to_string(s.iterations));
+    out.append(1, ' ').append(exact(s.max_violation)).append(1, '\n');
+    for (size_t k = 0; k < s.x.size(); ++k) {
+        std::string line = "node";
+        for (const double v : s.x[k]) line.append(1, ' ').append(exact(v));
+        for (const double v : s.u[k]) line.append(1, ' ').append(exact(v));
+        const optim::LoopControl mid = k + 1 < s.x.size() ? s.u_mid[k] : s.u[k];
+        for (const double v : mid) line.append(1, ' ').append(exact(v));
+        out += line + "\n";
+    }
+    return out + "end\n";
+}
+
+std::optional<optim::LoopSolution> loop_from_cache_text(const std::string& text,
+                                                        const std::string& key) {
+    std::istringstream lines(text);
+    std::string line;
+    if (!std::getline(lines, line) || line != kMagic) return std::nullopt;
+    if (!std::getline(lines, line) || line != "key " + key) return std::nullopt;
+    if (!std::getline(lines, line)) return std::nullopt;
+    std::istringstream head(line);
+    std::string word;
+    long long count = 0;
+    double figures[3] = {};
+    int iterations = 0;
+    double violation = 0;
+    if (!(head >> word) || word != "loop" || !(head >> count) || count < 5 || count > 100000 ||
+        !read_numbers(head, figures, 3) || !(head >> iterations) ||
+        !read_numbers(head, &violation, 1) || figures[0] <= 0)
+        return std::nullopt;
+    optim::LoopSolution s;
+    s.converged = true;
+    s.status = "loaded from the cache";
+    s.period = figures[0];
+    s.wind = figures[1];
+    s.energy_per_cycle = figures[2];
+    s.iterations = iterations;
+    s.max_violation = violation;
+    for (long long k = 0; k < count; ++k) {
+        if (!std::getline(lines, line)) return std::nullopt;
+        std::istringstream in(line);
+        double v[10];
+        if (!(in >> word) || word != "node" || !read_numbers(in, v, 10) || (in >> word))
+            return std::nullopt;
+        s.t.push_back(s.period * double(k) / double(count - 1));
+        s.x.push_back({v[0], v[1], v[2], v[3], v[4], v[5]});
+        s.u.push_back({v[6], v[7]});
+        if (k + 1 < count) s.u_mid.push_back({v[8], v[9]});
+    }
+    if (!std::getline(lines, line) || line != "end") return std::nullopt;
+    return s;
+}
+
+std::optional<optim::LoopSolution> load_cached_loop(const std::string& path,
+                                                    const std::string& key) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return loop_from_cache_text(ss.str(), key);
+}
+
+bool save_cached_loop(const std::string& path, const std::string& key,
+                      const optim::LoopSolution& s, std::string& error) {
+    return write_file_atomically(path, loop_cache_text(key, s), error);
+}
+
+}  // namespace soar

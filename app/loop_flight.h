@@ -1,0 +1,41 @@
+// The optimal loop flown in the window: each tick puts the bird where the
+// solved loop is at the tick's flight time (the loop repeats for as long as the
+// flight runs), with the attitude the flight model gives a bird at that bank,
+// flight-path angle, heading and lift coefficient. The picture is drawn as in
+// the moving views, with the wind figure of the loop's least wind.
+#pragma once
+
+#include "app/app.h"
+#include "optim/loop_problem.h"
+#include "optim/loop_solution.h"
+#include "sim/params.h"
+
+namespace soar {
+
+struct LoopFlight {
+    optim::LoopProblem problem;
+    optim::LoopSolution solution;
+    // The flight's parameters with the wind scale set to the loop's least wind
+    // and the cycle period to the loop's: the wind figure, the energy and the
+    // cycle table read them.
+    Params params;
+};
+
+// A loop solved in the exponential profile for `flight` (whose wind it keeps
+// apart from the reference wind).
+LoopFlight make_loop_flight(const Params& flight, const optim::LoopProblem& problem,
+                            const optim::LoopSolution& solution);
+
+// The loop's state at flight time t in the flight model's variables: place,
+// airspeed, angles (deg and rad), CL, CD, Nz, angle of attack, wind, ground
+// velocity and the bird's drawn attitude.
+void set_loop_state(State& s, const LoopFlight& f, double t);
+
+// Sets up the loop as "OK" sets up a moving view and starts it as "FLY" does.
+// `io.loop` points at `f` afterwards; `f` must outlive the flight.
+void start_loop_flight(State& s, Window& w, Io& io, LoopFlight& f);
+
+// The flight half of a tick while io.loop is set (tick_flight calls it).
+bool loop_tick_flight(State& s, Window& w, Io& io);
+
+}  // namespace soar

@@ -1,0 +1,90 @@
+#include "app/loop_params.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace soar {
+
+namespace {
+
+using optim::LoopProblem;
+using optim::WindProfile;
+
+constexpr double kDeg = 3.14159265358979323846 / 180.0;
+
+struct LoopSetting {
+    const char* name;
+    const char* unit;
+    double LoopProblem::*field;
+    double factor;  // user unit to the field's unit
+};
+const LoopSetting kLoopSettings[] = {
+    {"CL_min", "-", &LoopProblem::CL_min, 1.0},     {"CL_max", "-", &LoopProblem::CL_max, 1.0},
+    {"n_min", "-", &LoopProblem::n_min, 1.0},       {"n_max", "-", &LoopProblem::n_max, 1.0},
+    {"bank_max", "deg", &LoopProblem::bank_max, kDeg},
+    {"half_span", "m", &LoopProblem::half_span, 1.0}, {"tip_min", "m", &LoopProblem::tip_min, 1.0},
+    {"T_min", "s", &LoopProblem::T_min, 1.0},       {"T_max", "s", &LoopProblem::T_max, 1.0},
+    {"z0", "m", &LoopProblem::z0, 1.0},
+};
+
+}  // namespace
+
+LoopProblem loop_problem_for(const Params& f, WindProfile profile, bool zhao_bounds) {
+    LoopProblem p = zhao_bounds ? optim::zhao_glider() : optim::albatross(profile);
+    p.profile = profile;
+    if (profile != WindProfile::linear && p.wind_max < 1.0) {
+        // Zhao's bounds are on a gradient (1/s); a speed scale needs its own.
+        p.wind_min = 0.1;
+        p.wind_max = 60.0;
+    }
+    p.g = double(f.g);
+    p.rho = double(f.rho);
+    p.wing_loading = double(f.W_S) * 16.0 / (3.5 * 3.5);
+    p.CD0 = double(f.CD0);
+    p.K = double(f.K_ind);
+    p.Z_ref = double(f.Z_ref);
+    p.lam_U = double(f.lam_U);
+    p.zeta_min = double(f.zeta_min);
+    p.zeta_max = double(f.zeta_max);
+    return p;
+}
+
+bool set_loop_setting(LoopProblem& p, const std::string& name, double value) {
+    for (const LoopSetting& s : kLoopSettings) {
+        if (name != s.name) continue;
+        p.*(s.field) = value * s.factor;
+        return true;
+    }
+    return false;
+}
+
+std::string loop_setting_names() {
+    std::string out;
+    for (const LoopSetting& s : kLoopSettings)
+        out += (out.empty() ? "" : ", ") + std::string(s.name) + " (" + s.unit + ")";
+    return out;
+}
+
+std::string loop_problem_error(const LoopProblem& p) {
+    const auto finite = [](double v) { return std::isfinite(v); };
+    for (const LoopSetting& s : kLoopSettings)
+        if (!finite(p.*(s.field))) return std::string(s.name) + " must be a finite number";
+    if (!(p.CL_min < p.CL_max && p.CL_max > 0)) return "CL_min must be below CL_max, CL_max > 0";
+    if (!(p.n_min < p.n_max && p.n_max > 0)) return "n_min must be below n_max, n_max > 0";
+    if (!(p.bank_max > 0 && p.bank_max < 89.0 * kDeg))
+        return "bank_max must be between 0 and 89 deg";
+    if (!(p.half_span >= 0 && p.half_span <= 50)) return "half_span must be from 0 to 50 m";
+    if (!(p.tip_min >= 0 && p.tip_min <= 100)) return "tip_min must be from 0 to 100 m";
+    if (!(p.T_min > 0 && p.T_min < p.T_max && p.T_max <= 600))
+        return "T_min must be > 0 and below T_max, T_max at most 600 s";
+    if (!(p.z0 > 0 && p.z0 < 10.0)) return "z0 must be between 0 and 10 m";
+    if (!(p.g > 0 && p.rho > 0 && p.wing_loading > 0)) return "g, rho and W_S must be > 0";
+    if (p.profile == WindProfile::exponential && !(p.lam_U > 0))
+        return "lam_U must be > 0 for the exponential profile";
+    const double lowest = p.start_height_fixed ? std::min(p.Z_start, p.tip_min) : p.tip_min;
+    if (p.profile == WindProfile::logarithmic && !(lowest > p.z0))
+        return "in the log profile the lowest height (tip_min) must lie above z0";
+    return "";
+}
+
+}  // namespace soar

@@ -1,0 +1,28 @@
+// The least-wind loop for a flight's parameters: the air, the bird's polar and
+// wing loading and the wind profile's shape come from Params; the loop's own
+// bounds (lift-coefficient and load-factor range, bank limit, wing-tip
+// clearance, period range, start) from the albatross or the Zhao glider.
+#pragma once
+
+#include <string>
+
+#include "optim/loop_problem.h"
+#include "sim/params.h"
+
+namespace soar {
+
+// Which bounds the loop keeps: Zhao's benchmark (from and to the origin at
+// sea level, 10 to 30 s) for the preset "zhao-glider", the albatross's else.
+optim::LoopProblem loop_problem_for(const Params& flight, optim::WindProfile profile,
+                                    bool zhao_bounds);
+
+// The optimiser's own settings beside the flight's parameters, for --set:
+// false when `name` is not one of them. `value` is in the unit that
+// loop_setting_names lists (degrees for bank_max).
+bool set_loop_setting(optim::LoopProblem& p, const std::string& name, double value);
+// "CL_min, CL_max, n_min (-), ..." for messages.
+std::string loop_setting_names();
+// Empty when the problem is well posed, else what is wrong with it.
+std::string loop_problem_error(const optim::LoopProblem& p);
+
+}  // namespace soar
