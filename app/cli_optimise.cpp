@@ -134,7 +134,7 @@ bool write_whole(const std::string& path, const std::string& text, std::string& 
 
 }  // namespace
 
-int optimise_command(int argc, char** argv) {
+int optimise_command(int argc, char** argv, bool parse_only) {
     LoopProblem p;
     SolveOptions options;
     std::string csv, preset = "albatross";
@@ -179,6 +179,7 @@ int optimise_command(int argc, char** argv) {
         std::fprintf(stderr, "soarcalculus optimise: %s\n%s", e.message.c_str(), kUsage);
         return 2;
     }
+    if (parse_only) return 0;
 
     std::printf("least-wind loop: %s, %s profile, %d nodes\n", preset.c_str(),
                 profile_name(p.profile), options.nodes);
