@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/params_legend.h"
 #include "record/csv.h"
 #include "record/save_file.h"
 #include "sim/energy.h"
@@ -80,7 +81,14 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     controls->addWidget(pace_, 1);
     controls->addWidget(new QLabel(QStringLiteral("Charts:"), this));
     controls->addWidget(span_);
+    auto* params = new QPushButton(QStringLiteral("Parameters... (F3)"), this);
+    params->setFocusPolicy(Qt::NoFocus);
+    connect(params, &QPushButton::clicked, this, &FlightDataWindow::parameters_wanted);
+    controls->addWidget(params);
     top->addLayout(controls);
+    params_legend_ = new QLabel(this);  // which parameters, when not the defaults
+    params_legend_->setStyleSheet(QStringLiteral("color: #8a4b00;"));
+    top->addWidget(params_legend_);
 
     // Read-outs and energy.
     auto* values = new QGridLayout;
@@ -189,6 +197,9 @@ void FlightDataWindow::build_menu() {
             ask_and_save("track", "KML files (*.kml)", &FlightDataWindow::save_kml);
     });
     file->addSeparator();
+    file->addAction(QStringLiteral("P&arameters... (F3)"), this,
+                    &FlightDataWindow::parameters_wanted);
+    file->addSeparator();
     file->addAction(QStringLiteral("&Hide (F2)"), this, &QWidget::hide);
 }
 
@@ -260,6 +271,9 @@ void FlightDataWindow::update_now() {
     pace_->setText(pace_text(clock.pace()) + (clock.paused() ? QStringLiteral(", paused") : ""));
     pause_->setText(clock.paused() ? QStringLiteral("Resume (Space)")
                                    : QStringLiteral("Pause (Space)"));
+    const QString legend = QString::fromStdString(params_legend(main_.model()));
+    if (params_legend_->text() != legend) params_legend_->setText(legend);
+    params_legend_->setVisible(!legend.isEmpty());
     update_readouts();
     update_charts();
     update_table();

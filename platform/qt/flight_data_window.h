@@ -50,6 +50,11 @@ class FlightDataWindow final : public QWidget {
     QLabel* readout(const QString& name) const;
     // The points a chart's series shows now.
     const QLineSeries* series(int chart, int index) const;
+    QLabel* params_legend_label() const { return params_legend_; }
+
+  signals:
+    // "Parameters... (F3)": the Parameters dialog is wanted.
+    void parameters_wanted();
 
   private:
     struct Strip {
@@ -72,7 +77,7 @@ class FlightDataWindow final : public QWidget {
     QTimer refresh_;
     KmlPlace place_;
     QString note_;  // what the last save did
-    QLabel *pace_ = nullptr, *verdict_ = nullptr, *summary_ = nullptr;
+    QLabel *pace_ = nullptr, *verdict_ = nullptr, *summary_ = nullptr, *params_legend_ = nullptr;
     QPushButton* pause_ = nullptr;
     QComboBox* span_ = nullptr;
     QWidget* charts_ = nullptr;
