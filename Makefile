@@ -58,7 +58,7 @@ test-sanitize: deps
 test-fuzz: deps
 	cmake -S tests/fuzz -B $(BUILD_FUZZ) -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	cmake --build $(BUILD_FUZZ) -j$(JOBS)
-	@for t in number_text command_line; do \
+	@for t in number_text command_line param_file; do \
 	  mkdir -p $(BUILD_FUZZ)/corpus/$$t; \
 	  echo "fuzzing $$t for $(FUZZ_SECONDS) s"; \
 	  ./$(BUILD_FUZZ)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -close_fd_mask=3 \

@@ -102,13 +102,22 @@ MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::ato
                   [](const WindTrial& a, const WindTrial& b) { return a.factor < b.factor; });
         return out;
     };
-    // Rounds: one at no wind, doublings up to the largest allowed wind, then
-    // bisection rounds that split the bracket into threads + 1 parts.
+    // Rounds: one at no wind, a scan upwards in steps of kScanStep of reference
+    // wind (threads trials a round) to the first sustained trial, then
+    // bisection rounds that split the bracket into threads + 1 parts. A pattern
+    // is sustained only within a window of winds (too much wind breaks its
+    // fixed schedule as surely as too little), so doubling from the user's wind
+    // could step over the window and report none.
+    constexpr double kScanStep = 0.5;  // m/s of U_ref
     const double hi_limit = p.U_ref > 0 ? 40.0 / double(p.U_ref) : 0.0;
-    const int total = 2 + 8 + 12;
+    const double step = p.U_ref > 0 ? kScanStep / double(p.U_ref) : 0.0;
+    const int scan_trials = step > 0 ? int(std::ceil(hi_limit / step - 1e-9)) : 0;
+    int bisections = 0;
+    for (double w = step; w > how.resolution; w /= double(threads + 1)) ++bisections;
+    const int total = 1 + (scan_trials + threads - 1) / threads + bisections;
     int round = 0;
     auto tick = [&] {
-        if (progress) progress(++round, total);
+        if (progress) progress(std::min(++round, total), total);
     };
     const WindTrial calm = run({0.0})[0];
     tick();
@@ -122,21 +131,26 @@ MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::ato
     }
     double lo = 0.0, hi = 0.0;
     WindTrial best;
-    for (double f = std::min(1.0, hi_limit);; f = std::min(2.0 * f, hi_limit)) {
+    for (int next = 1; !best.sustained; next += threads) {
+        if (next > scan_trials) {
+            out.message = "not sustained at any reference wind up to 40 m/s";
+            return finish();
+        }
         if (cancelled()) {
             out.message = "cancelled";
             return finish();
         }
-        const WindTrial t = run({f})[0];
+        std::vector<double> fs;
+        for (int i = next; i < next + threads && i <= scan_trials; ++i)
+            fs.push_back(std::min(double(i) * step, hi_limit));
+        const std::vector<WindTrial> got = run(fs);
         tick();
-        if (t.sustained) {
-            hi = f, best = t;
-            break;
-        }
-        lo = f;
-        if (f >= hi_limit) {
-            out.message = "not sustained at any reference wind up to 40 m/s";
-            return finish();
+        for (const WindTrial& t : got) {
+            if (t.sustained) {
+                hi = t.factor, best = t;
+                break;
+            }
+            lo = t.factor;
         }
     }
     while (hi - lo > how.resolution) {

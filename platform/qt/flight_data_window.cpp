@@ -81,10 +81,6 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     controls->addWidget(pace_, 1);
     controls->addWidget(new QLabel(QStringLiteral("Charts:"), this));
     controls->addWidget(span_);
-    auto* params = new QPushButton(QStringLiteral("Parameters... (F3)"), this);
-    params->setFocusPolicy(Qt::NoFocus);
-    connect(params, &QPushButton::clicked, this, &FlightDataWindow::parameters_wanted);
-    controls->addWidget(params);
     top->addLayout(controls);
     params_legend_ = new QLabel(this);  // which parameters, when not the defaults
     params_legend_->setStyleSheet(QStringLiteral("color: #8a4b00;"));
@@ -197,10 +193,10 @@ void FlightDataWindow::build_menu() {
             ask_and_save("track", "KML files (*.kml)", &FlightDataWindow::save_kml);
     });
     file->addSeparator();
-    file->addAction(QStringLiteral("P&arameters... (F3)"), this,
-                    &FlightDataWindow::parameters_wanted);
-    file->addSeparator();
     file->addAction(QStringLiteral("&Hide (F2)"), this, &QWidget::hide);
+    // Beside the File menu, a click away.
+    bar->addAction(QStringLiteral("&Parameters... (F3)"), this,
+                   &FlightDataWindow::parameters_wanted);
 }
 
 FlightDataWindow::Strip& FlightDataWindow::add_strip(

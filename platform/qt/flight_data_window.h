@@ -53,7 +53,7 @@ class FlightDataWindow final : public QWidget {
     QLabel* params_legend_label() const { return params_legend_; }
 
   signals:
-    // "Parameters... (F3)": the Parameters dialog is wanted.
+    // The menu bar's "Parameters... (F3)": the Parameters dialog is wanted.
     void parameters_wanted();
 
   private:
