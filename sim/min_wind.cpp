@@ -31,7 +31,8 @@ double wind_at_10m(const Params& p, double factor) {
     return s.U;
 }
 
-WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor) {
+WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor,
+                     const std::atomic<bool>* cancel) {
     const Params p = scaled(p0, factor);
     WindTrial r;
     r.factor = factor;
@@ -52,6 +53,10 @@ WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor) 
         for (long long k = 1; table.completed() < how.cycles; ++k) {
             if (k > max_ticks) {
                 r.why = "cycles not completed";
+                break;
+            }
+            if (cancel && k % 4096 == 0 && cancel->load()) {
+                r.why = "cancelled";
                 break;
             }
             integration_step(s, p, how.mode, float(double(k) * how.dt));
@@ -90,8 +95,8 @@ MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::ato
         std::vector<WindTrial> got(factors.size());
         std::vector<std::thread> pool;
         for (size_t i = 1; i < factors.size(); ++i)
-            pool.emplace_back([&, i] { got[i] = wind_trial(p, how, factors[i]); });
-        got[0] = wind_trial(p, how, factors[0]);
+            pool.emplace_back([&, i] { got[i] = wind_trial(p, how, factors[i], cancel); });
+        got[0] = wind_trial(p, how, factors[0], cancel);
         for (auto& t : pool) t.join();
         out.trials.insert(out.trials.end(), got.begin(), got.end());
         return got;
@@ -121,6 +126,10 @@ MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::ato
     };
     const WindTrial calm = run({0.0})[0];
     tick();
+    if (cancelled()) {  // the trials of a cancelled round say nothing
+        out.message = "cancelled";
+        return finish();
+    }
     if (calm.sustained) {
         out.found = true, out.least = calm;
         return finish();
@@ -145,6 +154,10 @@ MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::ato
             fs.push_back(std::min(double(i) * step, hi_limit));
         const std::vector<WindTrial> got = run(fs);
         tick();
+        if (cancelled()) {
+            out.message = "cancelled";
+            return finish();
+        }
         for (const WindTrial& t : got) {
             if (t.sustained) {
                 hi = t.factor, best = t;
@@ -162,6 +175,10 @@ MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::ato
         for (int i = 1; i <= threads; ++i) fs.push_back(lo + (hi - lo) * i / (threads + 1));
         const std::vector<WindTrial> got = run(fs);
         tick();
+        if (cancelled()) {
+            out.message = "cancelled";
+            return finish();
+        }
         // The bracket closes on the first sustained factor; below it the last failure.
         double new_lo = lo, new_hi = hi;
         WindTrial new_best = best;

@@ -360,7 +360,7 @@ void ParamsDialog::search_done(const MinWindResult& r, Mode mode) {
     search_->setEnabled(true);
     cancel_->setEnabled(false);
     progress_->setRange(0, 1);
-    progress_->setValue(r.found ? 1 : 0);
+    progress_->setValue(r.message == "cancelled" ? 0 : 1);
     const QString name = pattern_name(mode);
     if (r.found) {
         result_->setText(QStringLiteral("%1: least wind factor %2 on the reference wind, %3 m/s "

@@ -3,6 +3,7 @@
 // sets within the ranges never end a flight other than cleanly.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -175,6 +176,32 @@ TEST(MinWind, LeastWindDoesNotDependOnTheWindItScales) {
         EXPECT_NEAR(r.least.U_10, base.least.U_10, 2.0 * how.resolution * double(U_ref))
             << "U_ref " << U_ref;
     }
+}
+
+// Cancel stops a long trial within its flight and the search without a result,
+// however far it got (here at once, and after its first round).
+TEST(MinWind, CancelEndsTrialsAndSearch) {
+    MinWindSearch how;
+    how.cycles = 1000;
+    const Params design = pattern_defaults(Mode::upwind);
+    const std::atomic<bool> cancel{true};
+    const WindTrial t = wind_trial(design, how, 1.0, &cancel);
+    EXPECT_FALSE(t.sustained);
+    EXPECT_EQ(t.why, "cancelled");
+    EXPECT_LT(t.cycles, 10);
+    const MinWindResult at_once = min_wind(design, how, &cancel);
+    EXPECT_FALSE(at_once.found);
+    EXPECT_EQ(at_once.message, "cancelled");
+
+    std::atomic<bool> later{false};
+    int rounds = 0;
+    const MinWindResult r = min_wind(design, how, &later, [&](int, int) {
+        ++rounds;
+        later = true;
+    });
+    EXPECT_FALSE(r.found);
+    EXPECT_EQ(r.message, "cancelled");
+    EXPECT_EQ(rounds, 1);
 }
 
 TEST(ParamsFuzz, RandomSetsWithinTheRangesEndCleanly) {
