@@ -173,6 +173,9 @@ ParamsDialog::ParamsDialog(MainWindow& main, QWidget* parent) : QDialog(parent),
 ParamsDialog::~ParamsDialog() {
     cancel_flag_ = true;
     if (worker_.joinable()) worker_.join();
+    // QDialog's destructor hides the dialog, and the focused box's editingFinished
+    // would then reach a dialog that is no longer whole.
+    for (const Row& r : rows_) disconnect(r.edit, nullptr, this, nullptr);
 }
 
 void ParamsDialog::add_group(const QString& title, ParamGroup group, QLayout* into) {
