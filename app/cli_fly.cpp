@@ -291,8 +291,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
                        track_kml(track_points(run.record.history), place, start,
                                  "Soarcalculus flight"),
                        error)) {
-            std::fprintf(stderr, "soarcalculus fly: cannot write \"%s\": %s\n", kml.c_str(),
-                         error.c_str());
+            std::fprintf(stderr, "soarcalculus fly: %s\n", error.c_str());
             status = 1;
         }
     }

@@ -68,36 +68,37 @@ struct NoFiles final : TextFiles {
 
 }  // namespace
 
+namespace {
+
+// Every scalar of the scene in the state and its copy, in pairs: the one list
+// both directions of the copy go by.
+template <typename S, typename V, typename F>
+void each_scene_scalar(S& s, V& v, F&& f) {
+    f(s.x_shift, v.x_shift), f(s.y_shift, v.y_shift), f(s.z_shift, v.z_shift);
+    f(s.x_aim, v.x_aim), f(s.y_aim, v.y_aim), f(s.z_aim, v.z_aim);
+    f(s.xep, v.xep), f(s.yep, v.yep), f(s.zep, v.zep);
+    f(s.dx_ob, v.dx_ob), f(s.dy_ob, v.dy_ob), f(s.dz_ob, v.dz_ob);
+    f(s.zoom_deg, v.zoom_deg), f(s.pic_aspect, v.pic_aspect), f(s.omedeg, v.omedeg);
+    f(s.sigdeg, v.sigdeg), f(s.D_ob, v.D_ob);
+    f(s.pic_w, v.pic_w), f(s.pic_h, v.pic_h), f(s.pic_left, v.pic_left);
+    f(s.pic_right, v.pic_right), f(s.pic_top, v.pic_top), f(s.pic_bottom, v.pic_bottom);
+    f(s.vis_prev, v.vis_prev);
+    f(s.X, v.X), f(s.Y, v.Y), f(s.Z, v.Z);
+    f(s.roll_b, v.roll_b), f(s.pitch_b, v.pitch_b), f(s.yaw_b, v.yaw_b);
+    f(s.bird_colour, v.bird_colour);
+    f(s.n_step, v.n_step), f(s.n_trk, v.n_trk);
+}
+
+}  // namespace
+
 SceneScalars scene_scalars(const State& s) {
     SceneScalars v;
-    v.x_shift = s.x_shift, v.y_shift = s.y_shift, v.z_shift = s.z_shift;
-    v.x_aim = s.x_aim, v.y_aim = s.y_aim, v.z_aim = s.z_aim;
-    v.xep = s.xep, v.yep = s.yep, v.zep = s.zep;
-    v.dx_ob = s.dx_ob, v.dy_ob = s.dy_ob, v.dz_ob = s.dz_ob;
-    v.zoom_deg = s.zoom_deg, v.pic_aspect = s.pic_aspect, v.omedeg = s.omedeg;
-    v.sigdeg = s.sigdeg, v.D_ob = s.D_ob;
-    v.pic_w = s.pic_w, v.pic_h = s.pic_h, v.pic_left = s.pic_left, v.pic_right = s.pic_right;
-    v.pic_top = s.pic_top, v.pic_bottom = s.pic_bottom;
-    v.vis_prev = s.vis_prev;
-    v.X = s.X, v.Y = s.Y, v.Z = s.Z, v.roll_b = s.roll_b, v.pitch_b = s.pitch_b;
-    v.yaw_b = s.yaw_b, v.bird_colour = s.bird_colour;
-    v.n_step = s.n_step, v.n_trk = s.n_trk;
+    each_scene_scalar(s, v, [](const auto& state, auto& copy) { copy = state; });
     return v;
 }
 
 void set_scene_scalars(State& s, const SceneScalars& v) {
-    s.x_shift = v.x_shift, s.y_shift = v.y_shift, s.z_shift = v.z_shift;
-    s.x_aim = v.x_aim, s.y_aim = v.y_aim, s.z_aim = v.z_aim;
-    s.xep = v.xep, s.yep = v.yep, s.zep = v.zep;
-    s.dx_ob = v.dx_ob, s.dy_ob = v.dy_ob, s.dz_ob = v.dz_ob;
-    s.zoom_deg = v.zoom_deg, s.pic_aspect = v.pic_aspect, s.omedeg = v.omedeg;
-    s.sigdeg = v.sigdeg, s.D_ob = v.D_ob;
-    s.pic_w = v.pic_w, s.pic_h = v.pic_h, s.pic_left = v.pic_left, s.pic_right = v.pic_right;
-    s.pic_top = v.pic_top, s.pic_bottom = v.pic_bottom;
-    s.vis_prev = v.vis_prev;
-    s.X = v.X, s.Y = v.Y, s.Z = v.Z, s.roll_b = v.roll_b, s.pitch_b = v.pitch_b;
-    s.yaw_b = v.yaw_b, s.bird_colour = v.bird_colour;
-    s.n_step = v.n_step, s.n_trk = v.n_trk;
+    each_scene_scalar(s, v, [](auto& state, const auto& copy) { state = copy; });
 }
 
 SceneSwitches scene_switches(const Window& w) {

@@ -4,7 +4,11 @@
 // measuring time and reports ticks/s, pictures/s and the GUI thread's CPU, next
 // to the rate of an empty timer at the same interval measured just before.
 //   soar_window_rate PATTERN FLIGHT_SECONDS [MEASURE_SECONDS] [--every-tick]
+//                    [--gui-thread] [--flight-data]
 // --every-tick: every tick draws its picture (the plain redraw), for comparison.
+// --gui-thread: pictures at the screen's pace but drawn on the GUI thread.
+// --flight-data: the Flight data window is open beside it, its charts over the
+// whole flight (the span whose data grows with the flight).
 // Run it under a display (Xvfb) or QT_QPA_PLATFORM=offscreen.
 #include <QAbstractButton>
 #include <QApplication>
@@ -19,6 +23,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/qt/flight_data_window.h"
 #include "platform/qt/main_window.h"
 
 namespace {
@@ -55,11 +60,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::string pattern = "upwind";
     double flight_s = 10, measure_s = 30;
-    bool every_tick = false;
+    bool every_tick = false, gui_thread = false, flight_data = false;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--every-tick") == 0) {
             every_tick = true;
+        } else if (std::strcmp(argv[i], "--gui-thread") == 0) {
+            gui_thread = true;
+        } else if (std::strcmp(argv[i], "--flight-data") == 0) {
+            flight_data = true;
         } else if (positional == 0) {
             pattern = argv[i], ++positional;
         } else if (positional == 1) {
@@ -77,8 +86,17 @@ int main(int argc, char** argv) {
     BenchClock& clock = *clock_owned;
     soar::MainWindow window(std::move(clock_owned));
     window.set_redraw_every_tick(every_tick);
+    window.set_render_thread(!gui_thread);
     window.start();
+    window.move(0, 0);
     window.show();
+    std::unique_ptr<soar::FlightDataWindow> data;
+    if (flight_data) {
+        data = std::make_unique<soar::FlightDataWindow>(window);
+        data->span_box()->setCurrentIndex(data->span_box()->count() - 1);  // whole flight
+        data->place_beside_main();
+        data->show();
+    }
     auto press = [&](soar::Id id) { static_cast<QAbstractButton*>(window.widget(id))->click(); };
     press(option);
     press(soar::Id::cmd_setup);
@@ -136,10 +154,11 @@ int main(int argc, char** argv) {
     const double ticks = double(window.state().n_step - ticks0);
     const double frames = double(window.frames_drawn() - frames0);
     std::printf(
-        "%-10s %s flight %7.1f -> %7.1f s  track %9lld points  %7.1f ticks/s  %5.1f frames/s  "
+        "%-10s %s%s flight %7.1f -> %7.1f s  track %9lld points  %7.1f ticks/s  %5.1f frames/s  "
         "GUI CPU %5.1f %%  empty %d ms timer %7.1f events/s  (ticks %.1f %% of it; flown ahead in "
         "%.1f s)%s\n",
-        pattern.c_str(), every_tick ? "every-tick" : "paced     ", t0, double(window.state().t),
+        pattern.c_str(), every_tick ? "every-tick" : gui_thread ? "gui-thread" : "paced     ",
+        flight_data ? " +Flight data" : "", t0, double(window.state().t),
         (long long)window.state().n_trk, ticks / secs, frames / secs, 100.0 * cpu / secs,
         interval, empty_rate, 100.0 * ticks / secs / empty_rate, ahead_s,
         still_flying ? "" : "  [flight stopped]");

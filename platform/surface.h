@@ -48,6 +48,8 @@ class Surface {
     virtual int scale_mode() const = 0;
     // A vertical extent given in scale mode `from_mode` converted to pixels.
     virtual double scale_y_to_pixels(double extent, int from_mode) const = 0;
+    // The same across: the two differ on a picture not of the user scale's shape.
+    virtual double scale_x_to_pixels(double extent, int from_mode) const = 0;
     virtual ScaleSetting scale_setting() const = 0;
     virtual void set_scale_setting(const ScaleSetting& setting) = 0;
     virtual void set_draw_width(int pixels) = 0;

@@ -33,6 +33,10 @@ struct UserScale {
         if (from_mode == kScalePixels) return extent;
         return extent * height_px / (bottom - top);
     }
+    double extent_x_to_pixels(double extent, int from_mode) const {
+        if (from_mode == kScalePixels) return extent;
+        return extent * width_px / (right - left);
+    }
 };
 
 }  // namespace soar

@@ -1,13 +1,14 @@
-// Writes a whole file or nothing: the bytes go to a temporary file beside the
-// target, which is flushed to disk and then renamed over the target. A failure
-// leaves any earlier file as it was and says why.
+// Writes a whole file or nothing, through the program's one atomic writer
+// (platform/atomic_file): a failure leaves any earlier file as it was and says
+// why, naming the file.
 #pragma once
 
 #include <string>
 
 namespace soar {
 
-// True when the file holds `bytes`; otherwise false and `error` says why.
+// True when the file holds `bytes`; otherwise false and `error` says why, e.g.
+// `cannot create "/no/such/dir/f.csv": No such file or directory`.
 bool save_file(const std::string& path, const std::string& bytes, std::string& error);
 
 }  // namespace soar

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/arrays.h"
+#include "view/track_lod.h"  // plain data, no drawing
 
 namespace soar {
 
@@ -66,6 +67,9 @@ struct State {
     // is the same points at height 0. ---
     std::vector<float> x_trk, y_trk, z_trk;
     int64_t n_trk = 0;
+    // Where the track's blocks lie and their simplified copies, kept up to date
+    // by track_record; drawing only reads it.
+    TrackLod trk_lod;
 
     // --- wind-profile figure ---
     int16_t n_wp = 0;

@@ -6,7 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include "sim/constants.h"
 #include "view/projection.h"
+#include "view/track_lod.h"
 
 namespace soar {
 
@@ -17,13 +19,19 @@ void track_record(State& s) {
     // recorded in every tick (boxes changed between flights) is padded with zeros.
     for (auto* v : {&s.x_trk, &s.y_trk, &s.z_trk}) {
         if (n == 1) v->clear();
+        // Grown by a third at a time, not doubled: an hour's track is 43 MB, and
+        // doubling would leave up to half of what it holds unused (with the
+        // index, at most about 19 bytes a point are held).
+        if (v->capacity() < n + 1) v->reserve(std::max(n + 1, v->capacity() + v->capacity() / 3));
         v->resize(n + 1, 0.0f);
     }
     if (n == 1) {
         s.x_trk[1] = 0.0f, s.y_trk[1] = 0.0f, s.z_trk[1] = s.Z;
+        track_lod_reset(s.trk_lod);
     } else {
         s.x_trk[n] = s.X, s.y_trk[n] = s.Y, s.z_trk[n] = s.Z;
     }
+    track_lod_update(s.trk_lod, s.x_trk.data(), s.y_trk.data(), s.z_trk.data(), int64_t(n));
 }
 
 namespace {
@@ -57,48 +65,283 @@ struct Vertex {
     float px, py;
 };
 
-}  // namespace
+// Where a block of track points stands in the current view.
+enum class Fit {
+    behind,   // every point behind the near limit: nothing drawn, the line breaks
+    outside,  // every point in front and off the picture: only the two ends count
+    inside,   // every point in front; `tol_m` metres of error stay under half a pixel
+    unsure,   // across the near limit, or too close to tell: every point is drawn
+};
+struct BoxFit {
+    Fit fit = Fit::unsure;
+    double tol_m = 0;
+};
 
-void tracks_draw(State& s, Surface& pic, bool ground, bool air) {
-    if (!ground && !air) return;
-    const Projector proj(s);
-    const double per_unit = std::fabs(pic.scale_y_to_pixels(1.0, pic.scale_mode()));
-    const Colour green = palette_colour(2), dark_blue = palette_colour(1);
-    const int64_t last = std::min<int64_t>(s.n_trk - 1, int64_t(s.x_trk.size()) - 1);
+// Shortest flight drawn through the index; shorter tracks are drawn point by
+// point, so their pictures are exactly those of the plain drawing.
+constexpr int64_t kIndexFrom = int64_t(16) * TrackLod::kLeaf;
 
-    // The ground track is drawn as it goes; the air track's few drawn vertices are
-    // kept and drawn afterwards, so that it lies over the ground track.
-    Polyline g, a;
-    std::vector<Vertex> air_vertices;
-    auto draw_ground = [&](bool start, float px, float py) {
-        if (start) pic.pset(px, py);
-        pic.line_to(px, py, green);
-    };
-    auto keep_air = [&](bool start, float px, float py) {
-        air_vertices.push_back({start, px, py});
-    };
-    auto batch = std::make_unique<Projector::TrackBatch>();
-    for (int64_t first = 1; first <= last; first += Projector::TrackBatch::kSize) {
-        const int n = int(std::min<int64_t>(Projector::TrackBatch::kSize, last - first + 1));
-        proj.project_tracks(&s.x_trk[first], &s.y_trk[first], &s.z_trk[first], n, per_unit, *batch);
-        const Projector::TrackBatch& b = *batch;
+// One drawing of the two tracks: the polylines' state and the view.
+class TrackPass {
+  public:
+    TrackPass(const State& s, Surface& pic, bool ground, bool air)
+        : pic_(pic), proj_(s), ground_(ground), air_(air),
+          cell_per_unit_(std::fabs(pic.scale_y_to_pixels(1.0, pic.scale_mode()))),
+          batch_(std::make_unique<Projector::TrackBatch>()) {
+        const double w = double(s.omedeg) * k::d2r, q = double(s.sigdeg) * k::d2r;
+        cw_ = std::cos(w), sw_ = std::sin(w), cq_ = std::cos(q), sq_ = std::sin(q);
+        ax_ = double(s.x_shift) - s.xep, by_ = double(s.y_shift) - s.yep;
+        ez_ = double(s.z_shift) - s.zep;
+        D_ = s.D_ob;
+        near_ = float(0.01 * double(s.pic_w));
+        const ScaleSetting sc = pic.scale_setting();
+        ppu_ = std::max(std::fabs(pic.scale_x_to_pixels(1.0, sc.mode)),
+                        std::fabs(pic.scale_y_to_pixels(1.0, sc.mode)));
+        usable_ = sc.mode == kScaleUser && !sc.refused && ppu_ > 0 && std::isfinite(ppu_);
+        // The picture, two pixels wider on every side.
+        const double m = usable_ ? 2.0 / ppu_ : 0.0;
+        x_lo_ = std::min(sc.left, sc.right) - m, x_hi_ = std::max(sc.left, sc.right) + m;
+        y_lo_ = std::min(sc.top, sc.bottom) - m, y_hi_ = std::max(sc.top, sc.bottom) + m;
+    }
+
+    bool usable() const { return usable_; }
+
+    // Points first .. first + n - 1, every one drawn, into the chosen polylines.
+    void points(const float* x, const float* y, const float* z, int64_t first, int64_t n,
+                int64_t last, bool ground, bool air) {
+        for (int64_t done = 0; done < n; done += Projector::TrackBatch::kSize) {
+            const int m = int(std::min<int64_t>(Projector::TrackBatch::kSize, n - done));
+            proj_.project_tracks(x + done, y + done, z + done, m, cell_per_unit_, *batch_);
+            add(*batch_, m, first + done + m - 1 == last, ground, air);
+        }
+    }
+
+    // The polylines after points they do not draw: `fit` says which.
+    void skip(Fit fit, const State& s, int64_t first, int64_t end, int64_t last, bool ground) {
+        if (fit == Fit::behind) {
+            (ground ? g_ : a_).vis_prev = false;
+            return;
+        }
+        // Off the picture: the line between the block's ends stays off it too, and
+        // the lines into and out of the block are the plain drawing's.
+        const float x[2] = {s.x_trk[first], s.x_trk[end]}, y[2] = {s.y_trk[first], s.y_trk[end]},
+                    z[2] = {s.z_trk[first], s.z_trk[end]};
+        proj_.project_tracks(x, y, z, 2, cell_per_unit_, *batch_);
+        add(*batch_, 2, end == last, ground, !ground);
+    }
+
+    // A leaf by its simplified copy at error `tol_m`.
+    void copy(const State& s, const TrackLod& lod, int64_t leaf, double tol_m, int64_t last,
+              bool ground) {
+        const uint32_t from = lod.rank_first[leaf], to = lod.rank_first[leaf + 1];
+        const float* ranks = lod.rank_m.data();
+        const uint32_t n_kept = uint32_t(
+            std::partition_point(ranks + from, ranks + to, [&](float r) { return r > tol_m; }) -
+            (ranks + from));
+        uint64_t bits[TrackLod::kLeaf / 64] = {};
+        auto mark = [&](unsigned off) { bits[off >> 6] |= uint64_t(1) << (off & 63); };
+        mark(0), mark(TrackLod::kLeaf - 1);
+        for (uint32_t i = from; i < from + n_kept; ++i) mark(lod.rank_offset[i]);
+        float x[TrackLod::kKeep + 2], y[TrackLod::kKeep + 2], z[TrackLod::kKeep + 2];
+        int n = 0;
+        const int64_t base = leaf * TrackLod::kLeaf + 1;
+        for (int w = 0; w < TrackLod::kLeaf / 64; ++w) {
+            for (uint64_t b = bits[w]; b != 0; b &= b - 1) {
+                const int64_t k = base + w * 64 + __builtin_ctzll(b);
+                x[n] = s.x_trk[k], y[n] = s.y_trk[k], z[n] = s.z_trk[k];
+                ++n;
+            }
+        }
+        proj_.project_tracks(x, y, z, n, cell_per_unit_, *batch_);
+        add(*batch_, n, base + TrackLod::kLeaf - 1 == last, ground, !ground);
+    }
+
+    // Where the points of box `b` (the ground track's: at height 0) stand.
+    BoxFit look(const TrackBox& b, bool ground) const {
+        double d_min = INFINITY, d_max = -INFINITY, a_max = 0, b_max = 0;
+        double x_min = INFINITY, x_max = -INFINITY, y_min = INFINITY, y_max = -INFINITY;
+        const int n_z = ground ? 1 : 2;
+        for (int i = 0; i < 2; ++i) {
+            for (int j = 0; j < 2; ++j) {
+                for (int l = 0; l < n_z; ++l) {
+                    const double a = double(i ? b.hi[0] : b.lo[0]) + ax_;
+                    const double bb = double(j ? b.hi[1] : b.lo[1]) + by_;
+                    const double e = (ground ? 0.0 : double(l ? b.hi[2] : b.lo[2])) + ez_;
+                    const double u = a * cw_ - bb * sw_;
+                    const double f = a * sw_ + bb * cw_;
+                    const double d = f * cq_ - e * sq_;
+                    const double v = f * sq_ + e * cq_;
+                    d_min = std::min(d_min, d), d_max = std::max(d_max, d);
+                    if (d > 0) {
+                        const double px = u / d, py = v / d;
+                        a_max = std::max(a_max, std::fabs(px)), b_max = std::max(b_max, std::fabs(py));
+                        x_min = std::min(x_min, px), x_max = std::max(x_max, px);
+                        y_min = std::min(y_min, py), y_max = std::max(y_max, py);
+                    }
+                }
+            }
+        }
+        // The points are projected in float: a margin far beyond its rounding.
+        const double size = std::fabs(b.lo[0]) + std::fabs(b.hi[0]) + std::fabs(b.lo[1]) +
+                            std::fabs(b.hi[1]) + std::fabs(b.lo[2]) + std::fabs(b.hi[2]) +
+                            std::fabs(ax_) + std::fabs(by_) + std::fabs(ez_);
+        const double margin = 1e-5 * size + 1e-6;
+        if (!(d_min == d_min) || !(d_max == d_max)) return {};  // NaN: draw point by point
+        if (d_max <= double(near_) - margin) return {Fit::behind, 0};
+        if (d_min <= double(near_) + margin) return {};
+        // In front of the near limit the projection keeps lines straight, so
+        // everything between the points lies within their corners' picture.
+        if (x_max * D_ < x_lo_ || x_min * D_ > x_hi_ || y_max * D_ < y_lo_ || y_min * D_ > y_hi_)
+            return {Fit::outside, 0};
+        // A displacement of one metre moves the picture by at most
+        // (D / depth) * sqrt((1 + |u / depth|)^2 + (1 + |v / depth|)^2) user units.
+        const double grow = (1.0 + a_max) * (1.0 + a_max) + (1.0 + b_max) * (1.0 + b_max);
+        const double px_per_m = ppu_ * (D_ / d_min) * std::sqrt(grow);
+        return {Fit::inside, 0.5 / px_per_m};
+    }
+
+    // Draws the air track's vertices over the ground track, as the plain drawing
+    // does. Returns the drawing's `vis_prev`: the visibility of point `last`,
+    // projected on its own as the plain drawing projects it, whatever was skipped.
+    float finish(const State& s, int64_t last) {
+        const Colour dark_blue = palette_colour(1);
+        for (const Vertex& v : air_vertices_) {
+            if (v.start) pic_.pset(v.px, v.py);
+            pic_.line_to(v.px, v.py, dark_blue);
+        }
+        if (last < 1) return 0.0f;
+        proj_.project_tracks(&s.x_trk[size_t(last)], &s.y_trk[size_t(last)],
+                             &s.z_trk[size_t(last)], 1, cell_per_unit_, *batch_);
+        return (air_ ? batch_->air_vis[0] : batch_->ground_vis[0]) ? 1.0f : 0.0f;
+    }
+
+    int64_t projected() const { return projected_; }
+
+  private:
+    void add(const Projector::TrackBatch& b, int n, bool ends_at_last, bool ground, bool air) {
+        projected_ += n;
+        const Colour green = palette_colour(2);
+        auto draw_ground = [&](bool start, float px, float py) {
+            if (start) pic_.pset(px, py);
+            pic_.line_to(px, py, green);
+        };
+        auto keep_air = [&](bool start, float px, float py) {
+            air_vertices_.push_back({start, px, py});
+        };
         for (int j = 0; j < n; ++j) {
-            const bool is_last = first + j == last;
+            const bool is_last = ends_at_last && j == n - 1;
             if (ground) {
-                g.add(b.ground_vis[j], b.ground_px[j], b.ground_py[j], b.ground_ix[j],
-                      b.ground_iy[j], is_last, draw_ground);
+                g_.add(b.ground_vis[j], b.ground_px[j], b.ground_py[j], b.ground_ix[j],
+                       b.ground_iy[j], is_last, draw_ground);
             }
             if (air) {
-                a.add(b.air_vis[j], b.air_px[j], b.air_py[j], b.air_ix[j], b.air_iy[j], is_last,
-                      keep_air);
+                a_.add(b.air_vis[j], b.air_px[j], b.air_py[j], b.air_ix[j], b.air_iy[j], is_last,
+                       keep_air);
             }
         }
     }
-    for (const Vertex& v : air_vertices) {
-        if (v.start) pic.pset(v.px, v.py);
-        pic.line_to(v.px, v.py, dark_blue);
+
+    Surface& pic_;
+    const Projector proj_;
+    bool ground_, air_;
+    double cell_per_unit_;
+    std::unique_ptr<Projector::TrackBatch> batch_;
+    double cw_ = 0, sw_ = 0, cq_ = 0, sq_ = 0, ax_ = 0, by_ = 0, ez_ = 0, D_ = 0;
+    float near_ = 0;
+    double ppu_ = 0;
+    bool usable_ = false;
+    double x_lo_ = 0, x_hi_ = 0, y_lo_ = 0, y_hi_ = 0;
+    Polyline g_, a_;
+    std::vector<Vertex> air_vertices_;
+    int64_t projected_ = 0;
+};
+
+// What a block does for one track.
+enum class Act { none, raw, behind, outside, copy };
+
+// Leaf `leaf` part by part for the tracks chosen: parts behind the near limit
+// or off the picture skipped, every point of the others drawn.
+void parts(TrackPass& pass, const State& s, int64_t leaf, int64_t last, bool ground, bool air) {
+    const TrackLod& lod = s.trk_lod;
+    const float *x = s.x_trk.data(), *y = s.y_trk.data(), *z = s.z_trk.data();
+    constexpr int64_t per_leaf = TrackLod::kLeaf / TrackLod::kPart;
+    for (int64_t i = leaf * per_leaf; i < (leaf + 1) * per_leaf; ++i) {
+        const int64_t p = i * TrackLod::kPart + 1, end = p + TrackLod::kPart - 1;
+        const TrackBox& box = lod.part_box[size_t(i)];
+        const Fit fg = ground ? pass.look(box, true).fit : Fit::unsure;
+        const Fit fa = air ? pass.look(box, false).fit : Fit::unsure;
+        const auto skips = [](Fit f) { return f == Fit::behind || f == Fit::outside; };
+        const bool draw_g = ground && !skips(fg), draw_a = air && !skips(fa);
+        if (draw_g || draw_a) pass.points(x + p, y + p, z + p, p, TrackLod::kPart, last, draw_g, draw_a);
+        if (ground && !draw_g) pass.skip(fg, s, p, end, last, true);
+        if (air && !draw_a) pass.skip(fa, s, p, end, last, false);
     }
-    s.vis_prev = (air ? a.vis_prev : g.vis_prev) ? 1.0f : 0.0f;
+}
+
+}  // namespace
+
+int64_t tracks_draw(State& s, Surface& pic, bool ground, bool air, TrackDetail detail) {
+    if (!ground && !air) return 0;
+    const int64_t last = std::min<int64_t>(s.n_trk - 1, int64_t(s.x_trk.size()) - 1);
+    TrackPass pass(s, pic, ground, air);
+    const float *x = s.x_trk.data(), *y = s.y_trk.data(), *z = s.z_trk.data();
+    const TrackLod& lod = s.trk_lod;
+    constexpr int64_t leaf = TrackLod::kLeaf, group = leaf * TrackLod::kGroup;
+    int64_t p = 1;
+    // The index is used only when it describes these very points (the arrays are
+    // written by track_record alone) and the track is long enough to gain by it.
+    if (detail == TrackDetail::indexed && last >= kIndexFrom && lod.n >= last && pass.usable()) {
+        const int64_t n_leaves = std::min<int64_t>(int64_t(lod.leaf_box.size()), last / leaf);
+        const int64_t n_groups = std::min<int64_t>(int64_t(lod.group_box.size()), last / group);
+        while (p <= last) {
+            const int64_t b = (p - 1) / leaf;
+            if (b >= n_leaves) break;
+            if (b % TrackLod::kGroup == 0 && b / TrackLod::kGroup < n_groups) {
+                const TrackBox& box = lod.group_box[size_t(b / TrackLod::kGroup)];
+                const Fit fg = ground ? pass.look(box, true).fit : Fit::behind;
+                const Fit fa = air ? pass.look(box, false).fit : Fit::behind;
+                const auto skips = [](Fit f) { return f == Fit::behind || f == Fit::outside; };
+                if (skips(fg) && skips(fa)) {
+                    if (ground) pass.skip(fg, s, p, p + group - 1, last, true);
+                    if (air) pass.skip(fa, s, p, p + group - 1, last, false);
+                    p += group;
+                    continue;
+                }
+            }
+            const TrackBox& box = lod.leaf_box[size_t(b)];
+            const bool ready = TrackLod::copy_ready(b, last) && b < int64_t(lod.leaf_floor.size());
+            const float floor = ready ? lod.leaf_floor[size_t(b)] : -1.0f;
+            BoxFit fits[2];
+            Act acts[2] = {Act::none, Act::none};
+            for (int t = 0; t < 2; ++t) {
+                const bool is_ground = t == 0;
+                if (!(is_ground ? ground : air)) continue;
+                fits[t] = pass.look(box, is_ground);
+                switch (fits[t].fit) {
+                    case Fit::behind: acts[t] = Act::behind; break;
+                    case Fit::outside: acts[t] = Act::outside; break;
+                    case Fit::inside:
+                        acts[t] = floor >= 0.0f && fits[t].tol_m >= floor ? Act::copy : Act::raw;
+                        break;
+                    case Fit::unsure: acts[t] = Act::raw; break;
+                }
+            }
+            const bool raw[2] = {acts[0] == Act::raw, acts[1] == Act::raw};
+            if (raw[0] || raw[1]) parts(pass, s, b, last, raw[0], raw[1]);
+            for (int t = 0; t < 2; ++t) {
+                const bool is_ground = t == 0;
+                if (acts[t] == Act::behind || acts[t] == Act::outside) {
+                    pass.skip(fits[t].fit, s, p, p + leaf - 1, last, is_ground);
+                } else if (acts[t] == Act::copy) {
+                    pass.copy(s, lod, b, fits[t].tol_m, last, is_ground);
+                }
+            }
+            p += leaf;
+        }
+    }
+    if (p <= last) pass.points(x + p, y + p, z + p, p, last - p + 1, last, ground, air);
+    s.vis_prev = pass.finish(s, last);
+    return pass.projected();
 }
 
 }  // namespace soar

@@ -8,6 +8,7 @@
 //   zoom_pan.h          zoom and pan steps, kept inside a valid picture
 //   grid.h              the sea grid
 //   tracks.h            recording and drawing the ground and air tracks
+//   track_lod.h         the tracks' level-of-detail index
 //   wind_figure.h       wind_profile_draw
 #pragma once
 

@@ -29,6 +29,9 @@ class RecordingSurface final : public Surface {
     double scale_y_to_pixels(double extent, int from_mode) const override {
         return scale_.extent_y_to_pixels(extent, from_mode);
     }
+    double scale_x_to_pixels(double extent, int from_mode) const override {
+        return scale_.extent_x_to_pixels(extent, from_mode);
+    }
     ScaleSetting scale_setting() const override { return scale_.setting(false); }
     void set_scale_setting(const ScaleSetting& setting) override { scale_.take(setting); }
     void set_draw_width(int pixels) override;

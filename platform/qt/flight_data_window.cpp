@@ -22,6 +22,7 @@
 #include <cmath>
 
 #include "app/params_legend.h"
+#include "record/chart_range.h"
 #include "record/csv.h"
 #include "record/save_file.h"
 #include "sim/energy.h"
@@ -101,7 +102,9 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
         auto* value = new QLabel(QStringLiteral("-"), this);
         value->setObjectName(names[i].trimmed());
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        value->setMinimumWidth(90);
+        // A label of fixed size takes new text without laying out the window again.
+        value->setFixedSize(value->fontMetrics().horizontalAdvance(QStringLiteral("-0000.00 m/s")),
+                            value->fontMetrics().height());
         const int col = i < 10 ? 0 : 2, row = i < 10 ? i : i - 10;
         values->addWidget(name, row, col);
         values->addWidget(value, row, col + 1);
@@ -136,7 +139,7 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setFocusPolicy(Qt::NoFocus);
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     table_->setMinimumHeight(110);
     table_->setMaximumHeight(150);
     top->addWidget(table_);
@@ -165,9 +168,13 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     connect(show_action, &QAction::triggered, this, &FlightDataWindow::toggle);
     main_.addAction(show_action);
 
-    refresh_.setInterval(33);  // about 30 Hz: the charts follow at the screen's pace
+    refresh_.setParent(this);  // its events belong to this window
+    // Read-outs at about 30 Hz, the charts at every other refresh (about 15 Hz):
+    // a screen's pace at most, and none of it per tick.
+    refresh_.setInterval(33);
     connect(&refresh_, &QTimer::timeout, this, [this] {
-        if (isVisible()) update_now();
+        if (!isVisible()) return;
+        refresh(++refreshes_ % 2 == 0);
     });
     refresh_.start();
     resize(660, 980);
@@ -216,12 +223,24 @@ FlightDataWindow::Strip& FlightDataWindow::add_strip(
     s.y->setTitleText(unit);
     s.chart->addAxis(s.x, Qt::AlignBottom);
     s.chart->addAxis(s.y, Qt::AlignLeft);
+    // Labelled ticks on whole steps; the steps follow each range set (never 0).
+    s.x->setTickInterval(10.0);
+    s.y->setTickInterval(0.25);
+    s.x->setTickType(QValueAxis::TicksDynamic);
+    s.y->setTickType(QValueAxis::TicksDynamic);
+    s.x->setTickAnchor(0.0);
+    s.y->setTickAnchor(0.0);
     for (const auto& [column, name] : lines) {
         auto* series = new QLineSeries;
         series->setName(name);
         s.chart->addSeries(series);
         series->attachAxis(s.x);
         series->attachAxis(s.y);
+        // A one-pixel pen is drawn directly; a wider one is stroked as a polygon,
+        // many times the cost for a line of a thousand points.
+        QPen pen = series->pen();
+        pen.setWidth(1);
+        series->setPen(pen);
         s.lines.emplace_back(column, series);
     }
     s.view = new QChartView(s.chart, charts_);
@@ -263,6 +282,10 @@ const QLineSeries* FlightDataWindow::series(int chart, int index) const {
 }
 
 void FlightDataWindow::update_now() {
+    refresh(true);
+}
+
+void FlightDataWindow::refresh(bool charts) {
     const FlightClock& clock = main_.flight_clock();
     pace_->setText(pace_text(clock.pace()) + (clock.paused() ? QStringLiteral(", paused") : ""));
     pause_->setText(clock.paused() ? QStringLiteral("Resume (Space)")
@@ -271,7 +294,7 @@ void FlightDataWindow::update_now() {
     if (params_legend_->text() != legend) params_legend_->setText(legend);
     params_legend_->setVisible(!legend.isEmpty());
     update_readouts();
-    update_charts();
+    if (charts) update_charts();
     update_table();
 }
 
@@ -301,6 +324,12 @@ void FlightDataWindow::update_readouts() {
     set("dE/dt", double(e.dE_wind) + e.dE_drag, "m/s", 2);
     set("from the wind gradient", e.dE_wind, "m/s", 2);
     set("taken by drag", e.dE_drag, "m/s", 2);
+    // The summary wraps over several lines, so a new text lays the window out
+    // again: in flight it follows whole seconds, on the end and a save at once.
+    const long long second = r.flying ? (long long)std::floor(r.t_last) : -1;
+    if (second == summary_second_ && r.flying && summary_note_ == note_) return;
+    summary_second_ = second;
+    summary_note_ = note_;
     QString text = flown ? QString::fromStdString(flight_summary(r)) : QString();
     if (!note_.isEmpty()) text += (text.isEmpty() ? "" : "\n") + note_;
     summary_->setText(text);
@@ -313,15 +342,14 @@ void FlightDataWindow::update_charts() {
     drawn_samples_ = h.size();
     drawn_span_ = span_index;
     const double t_end = h.empty() ? 0.0 : double(h.at(Column::t, h.size() - 1));
-    const double span = kSpans[std::clamp(span_index, 0, 3)];
-    const double t1 = span > 0 ? std::max(t_end, span) : std::max(t_end, 1.0);
-    const double t0 = span > 0 ? t1 - span : 0.0;
+    const AxisRange x = time_axis(kSpans[std::clamp(span_index, 0, 3)], t_end);
     for (Strip& s : strips_) {
-        // One min/max pair per pixel column of the plot: the same cost however long the flight.
+        // One min/max pair per pixel column of the plot: the same cost however long
+        // the flight. The axes change only when the data leaves them.
         const int width = std::max(50, int(s.chart->plotArea().width()));
         double lo = 1e300, hi = -1e300;
         for (auto& [column, series] : s.lines) {
-            const auto pts = decimated(h, column, t0, t1, width);
+            const auto pts = decimated(h, column, x.lo, x.hi, width);
             QList<QPointF> q;
             q.reserve(qsizetype(pts.size()));
             for (const auto& [t, v] : pts) {
@@ -329,12 +357,35 @@ void FlightDataWindow::update_charts() {
                 lo = std::min(lo, v), hi = std::max(hi, v);
             }
             series->replace(q);
+            points_handed_ += q.size();
         }
-        if (lo > hi) lo = 0, hi = 1;
-        const double pad = std::max(0.05 * (hi - lo), 0.01);
-        s.x->setRange(t0, t1);
-        s.y->setRange(lo - pad, hi + pad);
+        if (!(s.x_range == x)) set_axis(*s.x, s.x_range, x);
+        // Labelled ticks at least two text lines apart on the plot's height.
+        const int intervals =
+            std::clamp(int(s.chart->plotArea().height()) / (2 * fontMetrics().height()), 2, 4);
+        const AxisRange y = value_axis(lo, hi, s.y_range, intervals);
+        if (!(s.y_range == y)) {
+            set_axis(*s.y, s.y_range, y);
+            const int digits = std::clamp(int(std::ceil(-std::log10(y.tick) - 1e-9)), 0, 4);
+            s.y->setLabelFormat(QStringLiteral("%.%1f").arg(digits));
+        }
     }
+}
+
+void FlightDataWindow::set_axis(QValueAxis& axis, AxisRange& shown, const AxisRange& to) {
+    // The axis lays out its ticks after each of the two calls: in between it must
+    // not hold a range of millions of old ticks (or an old range of new ones).
+    const double old_width = std::max(axis.max() - axis.min(), 1e-9);
+    const double new_width = to.hi - to.lo;
+    if (old_width / to.tick < new_width / std::max(axis.tickInterval(), 1e-12)) {
+        axis.setTickInterval(to.tick);
+        axis.setRange(to.lo, to.hi);
+    } else {
+        axis.setRange(to.lo, to.hi);
+        axis.setTickInterval(to.tick);
+    }
+    shown = to;
+    ++axis_changes_;
 }
 
 void FlightDataWindow::update_table() {
@@ -366,6 +417,8 @@ void FlightDataWindow::update_table() {
                                                  .arg(r.track_deg, 0, 'f', 0)));
     }
     shown_rows_ = n;
+    ++table_updates_;
+    table_->resizeColumnsToContents();
     if (n > 0) table_->scrollToBottom();
     verdict_->setText(QString::fromStdString(cycle_verdict(c.rows())));
 }
@@ -460,7 +513,7 @@ void FlightDataWindow::ask_and_save(const QString& what, const QString& filter,
         update_readouts();
     } else {
         QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("The %1 was not saved to %2: %3.").arg(what, path, error));
+                             QStringLiteral("The %1 was not saved: %2.").arg(what, error));
     }
 }
 

@@ -1,7 +1,9 @@
 // The "Flight data" window beside the main window: live read-outs and energy,
 // strip charts of the flight, the table of completed cycles, pause and pace,
 // and the data out (CSV, picture, charts, KML track). It only reads what the
-// main window's flight leaves; it redraws at about 30 Hz, never per tick.
+// main window's flight leaves; its read-outs follow at about 30 Hz and its
+// charts at about 15 Hz, never per tick, and each update costs the same however
+// long the flight.
 #pragma once
 
 #include <QComboBox>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "platform/qt/main_window.h"
+#include "record/chart_range.h"
 #include "record/kml.h"
 
 namespace soar {
@@ -50,6 +53,11 @@ class FlightDataWindow final : public QWidget {
     QLabel* readout(const QString& name) const;
     // The points a chart's series shows now.
     const QLineSeries* series(int chart, int index) const;
+    // What the updates have cost so far: chart points handed to Qt, changes of an
+    // axis range (each lays the chart out again), rebuilds of the cycle table.
+    long long points_handed() const { return points_handed_; }
+    long long axis_changes() const { return axis_changes_; }
+    long long table_updates() const { return table_updates_; }
     QLabel* params_legend_label() const { return params_legend_; }
 
   signals:
@@ -61,14 +69,18 @@ class FlightDataWindow final : public QWidget {
         QChart* chart;
         QChartView* view;
         QValueAxis *x, *y;
+        AxisRange x_range{0, 0, 0}, y_range{0, 0, 0};  // as set on the axes
         std::vector<std::pair<Column, QLineSeries*>> lines;
     };
     void build_menu();
     Strip& add_strip(const QString& title, const QString& unit,
                      const std::vector<std::pair<Column, QString>>& lines);
+    void refresh(bool charts);
     void update_readouts();
     void update_charts();
     void update_table();
+    // Sets a range and its tick spacing without passing through a crowd of ticks.
+    void set_axis(QValueAxis& axis, AxisRange& shown, const AxisRange& to);
     void ask_and_save(const QString& what, const QString& filter,
                       bool (FlightDataWindow::*save)(const QString&, QString&));
     bool ask_place();
@@ -87,6 +99,10 @@ class FlightDataWindow final : public QWidget {
     size_t drawn_samples_ = size_t(-1);
     int drawn_span_ = -1;
     int shown_rows_ = -1;
+    long long summary_second_ = -2;
+    QString summary_note_;
+    int refreshes_ = 0;
+    long long points_handed_ = 0, axis_changes_ = 0, table_updates_ = 0;
 };
 
 }  // namespace soar

@@ -123,6 +123,7 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
     }
     frame_clock_.start();
     connect(&timer_, &QTimer::timeout, this, &MainWindow::tick);
+    set_render_thread(true);
     build();
     refresh();
 }
@@ -399,7 +400,62 @@ void MainWindow::report_fault(const std::string& what) {
     }
 }
 
+void MainWindow::set_render_thread(bool on) {
+    if (on == (renderer_ != nullptr)) return;
+    if (on) {
+        render_pic_ = std::make_unique<RasterSurface>(pic_->image().width(),
+                                                      pic_->image().height());
+        if (!render_pic_->ok()) return;  // no second picture: draw here
+        renderer_ = std::make_unique<FrameRenderer>(*render_pic_);
+    } else {
+        renderer_.reset();
+        render_pic_.reset();
+    }
+    handed_tick_ = -1;
+}
+
+void MainWindow::note_tick() {
+    if (s_.n_step == 1) ++flight_serial_;
+}
+
+void MainWindow::collect_frame() {
+    if (!renderer_) return;
+    std::string why;
+    const int64_t tick = renderer_->take_finished(&why);
+    if (!why.empty()) report_fault(why);
+    if (tick < 0 || tick != handed_tick_) return;
+    handed_tick_ = -1;
+    // A picture drawn here since the hand-off is newer; so is a later tick's.
+    if (tick <= shown_tick_ || !pic_->take_picture(*render_pic_)) return;
+    shown_tick_ = tick;
+    ++frames_drawn_;
+    widget(Id::pic)->update();
+}
+
+void MainWindow::frame_due() {
+    const double now_ms = frame_clock_.nsecsElapsed() * 1e-6;
+    if (!renderer_) {
+        draw_current_frame();
+        return;
+    }
+    collect_frame();
+    if (!frame_.valid || frame_.n_step == shown_tick_ || renderer_->busy()) return;
+    // The picture continues from pic_'s drawing state, as a drawing here would.
+    render_pic_->take_drawing_state(*pic_);
+    if (renderer_->start(s_, frame_, flight_serial_)) {
+        handed_tick_ = frame_.n_step;
+        next_frame_ms_ = now_ms + frame_interval_ms_;
+    }
+}
+
 void MainWindow::draw_current_frame() {
+    if (renderer_) {
+        // Whatever follows draws into pic_ here: the thread must be done. Its
+        // picture counts if it is of the newest tick.
+        renderer_->wait();
+        collect_frame();
+        handed_tick_ = -1;
+    }
     if (!frame_.valid || frame_.n_step == shown_tick_) return;
     guarded([this] { scene_draw(s_, frame_, *pic_); });
     shown_tick_ = frame_.n_step;
@@ -411,6 +467,7 @@ void MainWindow::draw_current_frame() {
 void MainWindow::tick_without_picture() {
     if (closed_ || !w_.timer.enabled) return;
     guarded([this] { Tim_1_Timer_state_only(s_, w_, io_, frame_); });
+    note_tick();
 }
 
 void MainWindow::user_click(Id id) {
@@ -452,16 +509,25 @@ void MainWindow::user_pace(int step) {
 void MainWindow::tick() {
     if (closed_ || !w_.timer.enabled) return;
     if (redraw_every_tick_ || s_.write_flag == 1) {
+        // Drawn here, into pic_: a picture still on the render thread is older.
+        if (renderer_) renderer_->wait(), handed_tick_ = -1;
         guarded([this] { Tim_1_Timer(s_, w_, io_); });
+        note_tick();
         frame_.valid = false;
         ++frames_drawn_;
     } else {
         guarded([this] { Tim_1_Timer_state_only(s_, w_, io_, frame_); });
+        note_tick();
         // A frame when one is due, and the last tick's picture when the flight
-        // has stopped (STOP, a fault).
+        // has stopped (STOP, a fault) or a finished one from the render thread.
         const double now_ms = frame_clock_.nsecsElapsed() * 1e-6;
         const int64_t shown = shown_tick_;
-        if (now_ms >= next_frame_ms_ || !w_.timer.enabled) draw_current_frame();
+        if (!w_.timer.enabled) {
+            draw_current_frame();
+        } else {
+            if (handed_tick_ >= 0) collect_frame();
+            if (now_ms >= next_frame_ms_) frame_due();
+        }
         picture_changed_ = shown_tick_ != shown;
         // Between frames nothing on the screen changes: the read-outs' widgets,
         // like the picture, catch up with the model at the next frame.

@@ -16,6 +16,7 @@
 
 #include "app/app.h"
 #include "app/frame.h"
+#include "app/frame_renderer.h"
 #include "app/window.h"
 #include "platform/clock.h"
 #include "platform/qt/raster_surface.h"
@@ -61,12 +62,22 @@ class MainWindow final : public QWidget {
     // The shortest time between two pictures in flight, ms: the screen's refresh
     // period, at most 60 pictures per second.
     double frame_interval_ms() const { return frame_interval_ms_; }
+    // 0: a picture whenever the last one is done (tests).
+    void set_frame_interval_ms(double ms) { frame_interval_ms_ = ms; }
     // Every tick draws its picture (the program's plain behaviour, kept for
     // benchmarks). "Write to File" always does: each drawing writes the files.
     void set_redraw_every_tick(bool on) { redraw_every_tick_ = on; }
+    // In flight, pictures are drawn on a thread of their own (the default) or
+    // on this one. Either way the picture of a tick is the same, bit for bit.
+    void set_render_thread(bool on);
+    bool render_thread() const { return renderer_ != nullptr; }
     // One tick's state work without a picture, as the timer would run it between
     // frames (benchmarks fly ahead with it).
     void tick_without_picture();
+    // One timer event, as the timer runs it (tests drive the window with it).
+    void tick_once() { tick(); }
+    // The tick whose picture the window shows, -1 if it shows none of a tick.
+    int64_t shown_tick() const { return shown_tick_; }
     // Pictures drawn in flight since start-up.
     int64_t frames_drawn() const { return frames_drawn_; }
     // Pause, pace and the record of the flight (the Flight data window's).
@@ -93,6 +104,13 @@ class MainWindow final : public QWidget {
     void user_click(Id id);
     void user_edit(Id id, const QString& text);
     void tick();
+    // A new flight began at this tick: the renderer's copy of the track restarts.
+    void note_tick();
+    // A frame is due: handed to the render thread if it is idle (else dropped),
+    // or drawn here without one.
+    void frame_due();
+    // The render thread's finished picture, if it is still the newest to show.
+    void collect_frame();
     // Runs a handler; a fault that escapes it stops the flight and is reported
     // instead of taking the program down.
     template <class Handler>
@@ -116,6 +134,13 @@ class MainWindow final : public QWidget {
     double next_frame_ms_ = 0;
     double frame_interval_ms_ = 1000.0 / 60.0;
     bool redraw_every_tick_ = false;
+    // The render thread and the picture it draws into; a finished picture is
+    // copied into pic_ here. handed_tick_: the tick handed off and not yet
+    // collected, -1 if none or if pic_ has been drawn here since.
+    std::unique_ptr<RasterSurface> render_pic_;
+    std::unique_ptr<FrameRenderer> renderer_;
+    int64_t handed_tick_ = -1;
+    int64_t flight_serial_ = 0;
     int64_t frames_drawn_ = 0;
     // False after a tick that drew nothing: the screen keeps its copy.
     bool picture_changed_ = true;

@@ -5,6 +5,7 @@
 #include <QPen>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 namespace soar {
@@ -88,6 +89,24 @@ void RasterSurface::clear() {
     pen_x_ = pen_y_ = 0;
     if (!painting_) return;
     painter_.fillRect(image_.rect(), QColor::fromRgb(kBackground));
+}
+
+void RasterSurface::take_drawing_state(const RasterSurface& other) {
+    scale_ = other.scale_;
+    refused_ = other.refused_;
+    width_ = other.width_;
+    pen_x_ = other.pen_x_, pen_y_ = other.pen_y_;
+}
+
+bool RasterSurface::take_picture(const RasterSurface& other) {
+    if (!painting_ || !other.painting_ || image_.size() != other.image_.size() ||
+        stride_ != other.stride_)
+        return false;
+    // The painter writes straight into the buffer (no batching), so the pixels
+    // are complete once the other surface's drawing has returned.
+    std::memcpy(pixels_, other.pixels_, size_t(stride_) * size_t(image_.height()) * sizeof(QRgb));
+    take_drawing_state(other);
+    return true;
 }
 
 void RasterSurface::scale(double x1, double y1, double x2, double y2) {

@@ -36,6 +36,9 @@ class RasterSurface final : public Surface {
     double scale_y_to_pixels(double extent, int from_mode) const override {
         return scale_.extent_y_to_pixels(extent, from_mode);
     }
+    double scale_x_to_pixels(double extent, int from_mode) const override {
+        return scale_.extent_x_to_pixels(extent, from_mode);
+    }
     ScaleSetting scale_setting() const override { return scale_.setting(refused_); }
     void set_scale_setting(const ScaleSetting& setting) override {
         scale_.take(setting);
@@ -59,6 +62,14 @@ class RasterSurface final : public Surface {
     const QImage& image() const { return image_; }
     const UserScale& user_scale() const { return scale_; }
     int draw_width() const { return width_; }
+
+    // What a drawing carries from one call to the next (scale, pen width and
+    // position), taken from `other`, so that a drawing here continues exactly
+    // as it would have there.
+    void take_drawing_state(const RasterSurface& other);
+    // The picture of `other` (same size) and its drawing state, as if it had been
+    // drawn here. False, and nothing changed, when the sizes differ.
+    bool take_picture(const RasterSurface& other);
 
   private:
     void use_pen(QRgb colour);

@@ -1,13 +1,15 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "app/cli_args.h"
 #include "app/session.h"
@@ -103,20 +105,30 @@ TEST(FlightCsv, TheWindowsCsvIsFlysCsvWithEnergyRowForRow) {
     EXPECT_EQ(rows, 500);
 }
 
-TEST(SaveFile, WritesWholeOrReportsWhyAndKeepsTheOldFile) {
-    const std::string dir = ::testing::TempDir();
+TEST(SaveFile, WritesWholeOrReportsWhyAndLeavesNothingBehind) {
+    const std::string dir = ::testing::TempDir() + "save_file_test/";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directory(dir);
     std::string error;
-    ASSERT_TRUE(save_file(dir + "saved.txt", "first", error));
+    ASSERT_TRUE(save_file(dir + "saved.txt", "first", error)) << error;
     EXPECT_EQ(read_all(dir + "saved.txt"), "first");
     EXPECT_FALSE(save_file(dir + "no/such/dir/saved.txt", "x", error));
-    EXPECT_FALSE(error.empty());
-    // A directory in the way of the name: nothing is written, nothing left behind.
-    ::mkdir((dir + "a_dir").c_str(), 0755);
+    EXPECT_NE(error.find("no/such/dir/saved.txt"), std::string::npos) << error;
+    // A folder in the way of the name: nothing is written, no temporary is left.
+    std::filesystem::create_directory(dir + "a_dir");
     EXPECT_FALSE(save_file(dir + "a_dir", "x", error));
-    struct stat st {};
-    EXPECT_NE(::stat((dir + "a_dir.part").c_str(), &st), 0);
+    EXPECT_NE(error.find("a_dir"), std::string::npos) << error;
+    // A file of the user's beside it, named as a temporary might be, is not touched.
+    std::ofstream(dir + "saved.txt.part") << "mine";
     EXPECT_TRUE(save_file(dir + "saved.txt", "second", error));
     EXPECT_EQ(read_all(dir + "saved.txt"), "second");
+    EXPECT_EQ(read_all(dir + "saved.txt.part"), "mine");
+    std::filesystem::remove(dir + "saved.txt.part");
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a_dir", "saved.txt"}));
 }
 
 TEST(Kml, WindFromTheWestPointsXEastAndTheTrackIsTimed) {

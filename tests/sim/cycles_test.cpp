@@ -15,13 +15,7 @@ namespace soar {
 namespace {
 
 CycleTable fly(Mode mode, double dt, double seconds) {
-    const Params p = pattern_defaults(mode);
-    State s = test::startup_air();
-    wind_profile_setup(s, p);
-    math_start(s, p, mode, {2.0, 0.0, 0.0});
-    U_V_Z_Up(s, p);
-    start_clock(s, 0.0f);
-    first_tick(s, p, mode);
+    State s = test::started(mode);
     CycleTable table;
     table.start(mode, pattern_defaults(mode));
     table.add(s);

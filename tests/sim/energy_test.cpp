@@ -13,16 +13,7 @@
 namespace soar {
 namespace {
 
-State started(Mode mode) {
-    const Params p = pattern_defaults(mode);
-    State s = test::startup_air();
-    wind_profile_setup(s, p);
-    math_start(s, p, mode, {2.0, 0.0, 0.0});
-    U_V_Z_Up(s, p);
-    start_clock(s, 0.0f);
-    first_tick(s, p, mode);
-    return s;
-}
+using test::started;
 
 // Largest gap, over `seconds` of flight at step dt, between the change of E over
 // each step and the trapezoid of the two rates (wind + drag) at its ends.

@@ -13,17 +13,7 @@
 namespace soar {
 namespace {
 
-// A flight set up as "OK" and "FLY" set it up, after its first tick.
-State started(Mode mode, float clock = 0.0f) {
-    const Params p = pattern_defaults(mode);
-    State s = test::startup_air();
-    wind_profile_setup(s, p);
-    math_start(s, p, mode, {2.0, 0.0, 0.0});
-    U_V_Z_Up(s, p);
-    start_clock(s, clock);
-    first_tick(s, p, mode);
-    return s;
-}
+using test::started;
 
 double energy(const State& s) {
     return double(s.Z) +

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <memory>
 
+#include "platform/headless/manual_clock.h"
+
 using soar::Column;
 using soar::FlightDataWindow;
 using soar::Id;
@@ -200,6 +202,82 @@ class FlightDataWindowTest : public QObject {
             QVERIFY(!QFile::exists(nowhere));
         }
         QVERIFY(!data_->save_charts(nowhere + ".svg", error));
+    }
+
+    // The charts draw a few points per pixel column and keep their axes however
+    // long the flight; the table changes only when a cycle completes.
+    void update_cost_stays_flat_on_a_long_flight() {
+        data_.reset();
+        auto owned = std::make_unique<soar::ManualClock>(1000.0f);
+        soar::ManualClock* clock = owned.get();
+        main_ = std::make_unique<MainWindow>(std::move(owned));
+        main_->start();
+        main_->show();
+        data_ = std::make_unique<FlightDataWindow>(*main_);
+        data_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(data_.get()));
+        press(Id::opt_upwind);
+        press(Id::cmd_setup);
+        press(Id::cmd_RESUME);
+        // Ticks of 1 ms flown here, without the event loop and its timer.
+        long long ticks = 0;
+        const auto fly_to = [&](long long n) {
+            for (; ticks < n && main_->model().timer.enabled; ++ticks) {
+                clock->set(float(1000.0 + double(ticks + 1) * 1e-3));
+                main_->tick_without_picture();
+            }
+            QVERIFY(main_->model().timer.enabled);
+        };
+        QList<const QLineSeries*> all;  // five charts of one line, one of two
+        for (int chart = 0; chart < 6; ++chart)
+            for (int i = 0; i < (chart == 5 ? 2 : 1); ++i) all << data_->series(chart, i);
+        const auto points_now = [&] {
+            long long n = 0;
+            for (const QLineSeries* s : all) n += s->count();
+            return n;
+        };
+        long long per_update[2][4] = {};
+        for (int pass = 0; pass < 2; ++pass) {
+            fly_to(pass == 0 ? 10000 : 100000);
+            for (int span = 0; span < 4; ++span) {
+                const long long before = data_->points_handed();
+                data_->span_box()->setCurrentIndex(span);  // updates at once
+                data_->update_now();
+                per_update[pass][span] = data_->points_handed() - before;
+                QCOMPARE(per_update[pass][span], points_now());
+                // No new sample: nothing is handed to the charts again.
+                data_->update_now();
+                QCOMPARE(data_->points_handed() - before, per_update[pass][span]);
+            }
+        }
+        // Whole flight after 10^5 ticks: at most two points a pixel column per line
+        // (a chart is narrower than the window), not one per sample.
+        QVERIFY(per_update[1][3] <= 2LL * 7 * data_->width());
+        QVERIFY(per_update[1][3] < 2 * per_update[0][3] + 100);
+        for (int span = 0; span < 3; ++span)
+            QVERIFY(per_update[1][span] <= 2LL * 7 * data_->width());
+
+        // A hundred updates 0.1 s apart over one cycle and a half of the last minute.
+        data_->span_box()->setCurrentIndex(1);
+        data_->update_now();
+        const long long axes = data_->axis_changes(), tables = data_->table_updates();
+        QTableWidgetItem* first_row = data_->cycle_table()->item(0, 0);
+        QVERIFY(first_row != nullptr);
+        int cycles_seen = 0;
+        for (int k = 0; k < 100; ++k) {
+            const int cycles = main_->record().cycles.completed();
+            fly_to(ticks + 100);
+            data_->update_now();
+            cycles_seen += main_->record().cycles.completed() != cycles;
+        }
+        QVERIFY(cycles_seen >= 1);
+        QCOMPARE(data_->table_updates() - tables, cycles_seen);
+        QCOMPARE(data_->cycle_table()->item(0, 0), first_row);  // rows are added, not rebuilt
+        QCOMPARE(data_->cycle_table()->rowCount(), main_->record().cycles.completed());
+        // The time axis moves in 10 s steps: one move of the six charts, maybe two,
+        // and the odd new value range, where a sliding axis would change 600 times.
+        QVERIFY2(data_->axis_changes() - axes <= 2 * 6 + 6,
+                 qPrintable(QString::number(data_->axis_changes() - axes)));
     }
 
     void nothing_to_save_before_a_flight() {

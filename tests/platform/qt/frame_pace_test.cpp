@@ -4,7 +4,9 @@
 #include <QAbstractButton>
 #include <QImage>
 #include <QtTest>
+#include <map>
 #include <memory>
+#include <thread>
 
 #include "app/frame.h"
 #include "app/session.h"
@@ -21,6 +23,7 @@ namespace {
 
 constexpr double kDt = 0.02;    // s of clock per tick
 constexpr float kStart = 1000;  // clock at FLY
+constexpr int kNeverMs = 1 << 30;  // a timer interval no test lives to see
 
 std::unique_ptr<soar::Session> flight(Mode mode, bool grid, QSize size) {
     auto run = std::make_unique<soar::Session>(
@@ -98,6 +101,7 @@ class FramePace : public QObject {
 
     // The window draws at the screen's pace; STOP finds the picture of the last
     // tick, whether or not a frame was due at that tick.
+    void pictures_from_the_render_thread_are_those_of_their_ticks();
     void stop_shows_the_last_ticks_picture() {
         auto clock_owned = std::make_unique<soar::ManualClock>(kStart);
         soar::ManualClock& clock = *clock_owned;
@@ -114,7 +118,9 @@ class FramePace : public QObject {
         press(Id::cmd_RESUME);
         QVERIFY(win.model().timer.enabled);
         // Its own timer must not tick in between: the test ticks it.
-        win.model().timer.interval_ms = 10000;
+        // Its interval: days, so that however slow the machine the window's own
+        // timer never adds a tick of its own (with the clock standing still).
+        win.model().timer.interval_ms = kNeverMs;
         win.refresh();
         const QSize size = win.picture().image().size();
         soar::Session full(std::make_unique<soar::RasterSurface>(size.width(), size.height()));
@@ -134,6 +140,68 @@ class FramePace : public QObject {
         QVERIFY(win.picture().image() == image_of(full));
     }
 };
+
+
+// The render thread's pictures, shown while the flight goes on, are the pictures
+// of their ticks: each one shown is compared (by a hash of its pixels) with the
+// redraw of every tick at the same tick.
+void FramePace::pictures_from_the_render_thread_are_those_of_their_ticks() {
+    auto clock_owned = std::make_unique<soar::ManualClock>(kStart);
+    soar::ManualClock& clock = *clock_owned;
+    soar::MainWindow win(std::move(clock_owned));
+    QVERIFY(win.render_thread());
+    win.start();
+    win.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&win));
+    auto press = [&](Id id) {
+        QTest::mouseClick(win.widget(id), Qt::LeftButton, {}, win.widget(id)->rect().center());
+    };
+    press(Id::chk_groundtrack);
+    press(Id::chk_airtrack);
+    press(Id::opt_upwind);
+    press(Id::cmd_setup);
+    press(Id::cmd_RESUME);
+    win.model().timer.interval_ms = kNeverMs;  // the test ticks it
+    win.refresh();
+    win.set_frame_interval_ms(0);  // a new picture as soon as the last is done
+    const auto hash = [](const QImage& im) {
+        return qHashBits(im.constBits(), size_t(im.sizeInBytes()));
+    };
+    std::map<int64_t, size_t> shown;  // tick -> hash of the picture shown for it
+    const int64_t frames0 = win.frames_drawn();
+    int k = 1;
+    // Until 60 pictures have come back, or 3000 ticks; on a machine so busy that
+    // the render thread has had no turn, on (giving it turns) until 3 have.
+    for (; (k <= 3000 && shown.size() < 60) || (k <= 20000 && shown.size() < 3); ++k) {
+        if (k > 3000) std::this_thread::yield();
+        clock.set(float(kStart + (k - 1) * kDt));
+        const int64_t before = win.shown_tick();
+        win.tick_once();
+        if (win.shown_tick() != before && win.shown_tick() > 0)
+            shown[win.shown_tick()] = hash(win.picture().image());
+        QVERIFY(win.model().timer.enabled);
+    }
+    QVERIFY(win.frames_drawn() > frames0);
+    QVERIFY(shown.size() >= 3);
+
+    const QSize size = win.picture().image().size();
+    soar::Session full(std::make_unique<soar::RasterSurface>(size.width(), size.height()));
+    full.start();
+    soar::set_check(full.s, full.w, full.io, Id::chk_groundtrack, 1);
+    soar::set_check(full.s, full.w, full.io, Id::chk_airtrack, 1);
+    full.choose(Mode::upwind);
+    full.press_ok();
+    full.press_fly(kStart);
+    int checked = 0;
+    for (int j = 1; j < k; ++j) {
+        QVERIFY(full.tick(float(kStart + (j - 1) * kDt)));
+        if (const auto it = shown.find(full.s.n_step); it != shown.end()) {
+            QVERIFY2(it->second == hash(image_of(full)), qPrintable(QString("tick %1").arg(j)));
+            ++checked;
+        }
+    }
+    QCOMPARE(checked, int(shown.size()));
+}
 
 QTEST_MAIN(FramePace)
 #include "frame_pace_test.moc"

@@ -1,0 +1,143 @@
+// The renderer's thread must draw, from its own copy, exactly the picture the
+// ticking thread would draw at the same tick, while that thread goes on ticking.
+#include "app/frame_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "app/session.h"
+#include "platform/headless/recording_surface.h"
+
+namespace soar {
+namespace {
+
+constexpr double kDt = 0.02;  // s of clock per tick
+
+struct Flight {
+    std::unique_ptr<Session> run;
+    FrameInputs f;
+    float clock = 1000;
+
+    explicit Flight(Mode mode) {
+        run = std::make_unique<Session>(std::make_unique<RecordingSurface>());
+        run->start();
+        set_check(run->s, run->w, run->io, Id::chk_grid, 1);
+        set_check(run->s, run->w, run->io, Id::chk_groundtrack, 1);
+        set_check(run->s, run->w, run->io, Id::chk_airtrack, 1);
+        again(mode);
+    }
+    void again(Mode mode) {
+        if (run->w.timer.enabled) click(run->s, run->w, run->io, Id::cmd_STOP);
+        run->choose(mode);
+        run->press_ok();
+        run->press_fly(clock);
+    }
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i) {
+            clock = float(double(clock) + kDt);
+            run->clock.set(clock);
+            Tim_1_Timer_state_only(run->s, run->w, run->io, f);
+        }
+    }
+    // The picture of the newest tick, drawn here.
+    std::vector<Primitive> drawn_here() {
+        RecordingSurface pic;
+        scene_draw(run->s, f, pic);
+        return pic.primitives();
+    }
+};
+
+void expect_same(const std::vector<Primitive>& a, const std::vector<Primitive>& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        ASSERT_EQ(int(a[i].op), int(b[i].op)) << i;
+        ASSERT_EQ(a[i].x, b[i].x) << i;
+        ASSERT_EQ(a[i].y, b[i].y) << i;
+        ASSERT_EQ(a[i].x2, b[i].x2) << i;
+        ASSERT_EQ(a[i].y2, b[i].y2) << i;
+        ASSERT_EQ(a[i].width, b[i].width) << i;
+        ASSERT_EQ(a[i].colour.r, b[i].colour.r) << i;
+        ASSERT_EQ(a[i].colour.g, b[i].colour.g) << i;
+        ASSERT_EQ(a[i].colour.b, b[i].colour.b) << i;
+        ASSERT_EQ(a[i].colour.palette, b[i].colour.palette) << i;
+    }
+}
+
+class FrameRendererPatterns : public testing::TestWithParam<Mode> {};
+
+// Hand-offs at uneven intervals, each picture compared with the one drawn on the
+// ticking thread at that tick; between hand-off and comparison the flight goes
+// on, as it does in the window.
+TEST_P(FrameRendererPatterns, DrawsThePictureOfItsTickWhileTheFlightGoesOn) {
+    Flight flight(GetParam());
+    RecordingSurface pic;
+    FrameRenderer renderer(pic);
+    for (int step : {1, 2, 17, 40, 3, 250, 600}) {
+        flight.ticks(step);
+        if (!flight.run->w.timer.enabled) break;
+        const std::vector<Primitive> expected = flight.drawn_here();
+        const int64_t tick = flight.f.n_step;
+        ASSERT_TRUE(renderer.start(flight.run->s, flight.f, 1));
+        flight.ticks(25);  // the thread draws while these fly
+        renderer.wait();
+        EXPECT_EQ(renderer.take_finished(), tick);
+        EXPECT_EQ(renderer.take_finished(), -1);  // each picture once
+        expect_same(pic.primitives(), expected);
+        // The hand-off left the flight's own tracks as they were.
+        EXPECT_EQ(int64_t(flight.run->s.x_trk.size()), flight.run->s.n_step + 1);
+    }
+    EXPECT_GT(flight.run->s.n_step, 300);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPattern, FrameRendererPatterns,
+                         testing::Values(Mode::upwind, Mode::downwind, Mode::crosswind,
+                                         Mode::circlezoom, Mode::profile));
+
+TEST(FrameRenderer, ANewFlightStartsItsTrackCopyAgain) {
+    Flight flight(Mode::circlezoom);
+    RecordingSurface pic;
+    FrameRenderer renderer(pic);
+    flight.ticks(500);
+    ASSERT_TRUE(renderer.start(flight.run->s, flight.f, 1));
+    renderer.wait();
+    EXPECT_EQ(renderer.track_points(), flight.run->s.n_step);
+
+    // A second flight, a few ticks long: the old flight's points must not show.
+    flight.again(Mode::upwind);
+    flight.ticks(4);
+    const std::vector<Primitive> expected = flight.drawn_here();
+    ASSERT_TRUE(renderer.start(flight.run->s, flight.f, 2));
+    renderer.wait();
+    EXPECT_EQ(renderer.take_finished(), flight.f.n_step);
+    EXPECT_EQ(renderer.track_points(), flight.run->s.n_step);
+    expect_same(pic.primitives(), expected);
+}
+
+TEST(FrameRenderer, GivesOnlyPicturesOfTicksHandedOff) {
+    Flight flight(Mode::downwind);
+    RecordingSurface pic;
+    FrameRenderer renderer(pic);
+    FrameInputs none;
+    EXPECT_FALSE(renderer.start(flight.run->s, none, 1));  // no tick drawn yet
+    flight.ticks(3000);
+    // Each start() either hands off or is refused because the last one is still
+    // drawing; whichever, the finished picture is of a tick that was handed off.
+    std::vector<int64_t> handed;
+    for (int i = 0; i < 20; ++i) {
+        if (renderer.start(flight.run->s, flight.f, 1)) handed.push_back(flight.f.n_step);
+        flight.ticks(1);
+        const int64_t done = renderer.take_finished();
+        if (done >= 0) {
+            EXPECT_NE(std::find(handed.begin(), handed.end(), done), handed.end());
+        }
+    }
+    renderer.wait();
+    ASSERT_FALSE(handed.empty());
+    EXPECT_FALSE(renderer.busy());
+}
+
+}  // namespace
+}  // namespace soar
