@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 30
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 DEBS       := cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
               libbenchmark-dev fonts-liberation fonts-dejavu-core xvfb \
-              qt6-charts-dev libqt6svg6-dev libtomlplusplus-dev libgeographiclib-dev \
+              qt6-charts-dev qt6-svg-dev libtomlplusplus-dev libgeographiclib-dev \
               coinor-libipopt-dev libceres-dev clang libfuzzer-14-dev libclang-rt-14-dev
 
 .PHONY: deps build run test test-release test-sanitize test-tsan test-fuzz bench format clean
@@ -71,7 +71,7 @@ test-tsan: deps
 test-fuzz: deps
 	cmake -S tests/fuzz -B $(BUILD_FUZZ) -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	cmake --build $(BUILD_FUZZ) -j$(JOBS)
-	@for t in number_text command_line; do \
+	@for t in number_text command_line param_file; do \
 	  mkdir -p $(BUILD_FUZZ)/corpus/$$t; \
 	  echo "fuzzing $$t for $(FUZZ_SECONDS) s"; \
 	  ./$(BUILD_FUZZ)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -close_fd_mask=3 \

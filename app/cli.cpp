@@ -84,6 +84,9 @@ int cli_check(int argc, char** argv) {
     if (command == "fly") return cli::fly_command(argc, argv, true);
     if (command == "render") return cli::render_command(argc, argv, RasterSupport{}, true);
     if (command == "export-geometry") return cli::export_geometry_command(argc, argv, true);
+    if (command == "params") return cli::params_command(argc, argv, true);
+    if (command == "min-wind") return cli::min_wind_command(argc, argv, true);
+    if (command == "optimise") return cli::optimise_command(argc, argv, true);
     if (informational(command) >= 0) return 0;
     if (command.rfind("-", 0) == 0) return 0;  // the window's toolkit options
     return 2;

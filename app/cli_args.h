@@ -110,7 +110,7 @@ class Progress {
 int fly_command(int argc, char** argv, bool parse_only = false);
 int render_command(int argc, char** argv, const RasterSupport& raster, bool parse_only = false);
 int export_geometry_command(int argc, char** argv, bool parse_only = false);
-int min_wind_command(int argc, char** argv);
-int optimise_command(int argc, char** argv);
+int min_wind_command(int argc, char** argv, bool parse_only = false);
+int optimise_command(int argc, char** argv, bool parse_only = false);
 
 }  // namespace soar::cli

@@ -8,7 +8,7 @@
 
 namespace soar::cli {
 
-int min_wind_command(int argc, char** argv) {
+int min_wind_command(int argc, char** argv, bool parse_only) {
     MinWindSearch how;
     ParamSet set;
     try {
@@ -25,6 +25,7 @@ int min_wind_command(int argc, char** argv) {
         std::fprintf(stderr, "soarcalculus min-wind: %s\n%s", e.message.c_str(), kUsage);
         return 2;
     }
+    if (parse_only) return 0;
     const Params& p = set.of(how.mode);
     const MinWindResult r = min_wind(p, how);
     std::printf("# %d cycles at a fixed step of %g s; U_ref = %g m/s at factor 1\n", how.cycles,

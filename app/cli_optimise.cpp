@@ -54,7 +54,7 @@ bool is_loop_setting(const std::string& text) {
 
 }  // namespace
 
-int optimise_command(int argc, char** argv) {
+int optimise_command(int argc, char** argv, bool parse_only) {
     LoopProblem p;
     SolveOptions options;
     std::string csv, preset = "design-albatross";
@@ -104,6 +104,7 @@ int optimise_command(int argc, char** argv) {
         std::fprintf(stderr, "soarcalculus optimise: %s\n%s", e.message.c_str(), kUsage);
         return 2;
     }
+    if (parse_only) return 0;
 
     std::printf("least-wind loop: %s, %s profile, %d nodes\n", preset.c_str(),
                 profile_name(p.profile), options.nodes);

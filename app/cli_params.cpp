@@ -57,7 +57,7 @@ ParamSet resolve_param_options(const ParamOptions& o, Mode mode) {
 }
 
 // params: the parameter file of the options, on standard output or saved.
-int params_command(int argc, char** argv) {
+int params_command(int argc, char** argv, bool parse_only) {
     ParamSet set;
     std::string save;
     try {
@@ -71,6 +71,7 @@ int params_command(int argc, char** argv) {
         std::fprintf(stderr, "soarcalculus params: %s\n%s", e.message.c_str(), kUsage);
         return 2;
     }
+    if (parse_only) return 0;
     if (save.empty()) {
         const std::string text = param_file_text(set);
         return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() ? 0 : 1;

@@ -25,6 +25,8 @@ ParamOptions take_param_options(int argc, char** argv, std::vector<char*>& rest)
 // names or the range on anything wrong.
 ParamSet resolve_param_options(const ParamOptions& o, Mode mode);
 
-int params_command(int argc, char** argv);
+// With `parse_only` the arguments are checked (and a --params file read) but
+// nothing is printed or saved.
+int params_command(int argc, char** argv, bool parse_only = false);
 
 }  // namespace soar::cli

@@ -2,6 +2,8 @@
 
 #include <toml++/toml.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -78,6 +80,111 @@ Mode table_mode(const std::string& table) {
     return Mode::upwind;  // the shared tables: every pattern but the zoom's own polar and wind
 }
 
+bool name_char(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return std::isalnum(u) || c == '_' || c == '-';
+}
+
+// A TOML decimal number as a parameter file writes it: 12, -0.5, 1_000, 3e-2,
+// inf, nan (hexadecimal, octal and binary integers are not parameter values).
+bool number_text(std::string_view v) {
+    size_t i = 0;
+    if (i < v.size() && (v[i] == '+' || v[i] == '-')) ++i;
+    if (v.substr(i) == "inf" || v.substr(i) == "nan") return true;
+    const auto digits = [&] {  // digits with single underscores between them
+        if (i >= v.size() || !std::isdigit(static_cast<unsigned char>(v[i]))) return false;
+        while (++i < v.size()) {
+            if (v[i] == '_' && i + 1 < v.size() && std::isdigit(static_cast<unsigned char>(v[i + 1])))
+                ++i;
+            else if (!std::isdigit(static_cast<unsigned char>(v[i])))
+                break;
+        }
+        return true;
+    };
+    const size_t int_start = i;
+    if (!digits()) return false;
+    if (v[int_start] == '0' && i - int_start > 1) return false;  // no leading zeros
+    if (i < v.size() && v[i] == '.') {
+        ++i;
+        if (!digits()) return false;
+    }
+    if (i < v.size() && (v[i] == 'e' || v[i] == 'E')) {
+        ++i;
+        if (i < v.size() && (v[i] == '+' || v[i] == '-')) ++i;
+        if (!digits()) return false;
+    }
+    return i == v.size();
+}
+
+std::string_view trimmed(std::string_view v) {
+    while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r'))
+        v.remove_suffix(1);
+    return v;
+}
+
+// Every line of a parameter file (its comments blanked) is empty, a table
+// header "[bird]" or "NAME = NUMBER"; what else a TOML file may hold (strings,
+// arrays, dotted or quoted names, dates) is never a parameter, and the TOML
+// reader asserts on some malformed forms rather than report them, so each
+// line is checked here first. "" when all are, else the error.
+std::string bad_line(std::string_view text, const std::string& source) {
+    long line = 1;
+    for (size_t i = 0; i < text.size(); ++line) {
+        size_t end = text.find('\n', i);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view l = trimmed(text.substr(i, end - i));
+        i = end + 1;
+        if (l.empty()) continue;
+        std::string_view name = l, value;
+        bool header = false;
+        if (l.front() == '[') {
+            header = l.size() >= 3 && l.back() == ']';
+            name = trimmed(l.substr(1, l.size() - 2));
+        } else if (const size_t eq = l.find('='); eq != std::string_view::npos) {
+            name = trimmed(l.substr(0, eq));
+            value = trimmed(l.substr(eq + 1));
+        }
+        bool plain = !name.empty() && (header || !value.empty());
+        for (const char c : name) plain = plain && name_char(c);
+        const std::string at = source + ":" + std::to_string(line) + ": ";
+        if (!plain) return at + "not a table header such as [bird] nor a line NAME = NUMBER";
+        if (!header && !number_text(value)) {
+            const ParamField* f = param_field(name);
+            return at + (f ? param_range_text(*f)
+                           : "\"" + std::string(name) + "\" is not given a number");
+        }
+    }
+    return "";
+}
+
+// The text with every comment blanked out (its line kept, so that line numbers
+// stay), or the line of the first byte outside a comment that is not ASCII, in
+// `bad_line`. The TOML reader's tables of Unicode characters reach an
+// "unreachable" branch for some (U+FB26 to U+FEFE), and a parameter file
+// needs nothing but ASCII outside its comments. A "#" inside a string ends the
+// text early, but a parameter file has no strings: such a value is refused
+// either way.
+std::string without_comments(std::string_view text, long& bad_line) {
+    std::string out;
+    out.reserve(text.size());
+    bool comment = false;
+    long line = 1;
+    bad_line = 0;
+    for (const char ch : text) {
+        if (ch == '\n') {
+            comment = false;
+            ++line;
+        } else if (ch == '#') {
+            comment = true;
+        }
+        if (comment) continue;
+        if (static_cast<unsigned char>(ch) >= 0x80 && bad_line == 0) bad_line = line;
+        out += ch;
+    }
+    return out;
+}
+
 std::string at(const std::string& source, const toml::source_region& r) {
     return source + ":" + std::to_string(r.begin.line) + ": ";
 }
@@ -107,6 +214,21 @@ std::string param_file_text(const ParamSet& set) {
 }
 
 ParamFileRead parse_param_file(std::string_view text, const std::string& source) {
+    // A NUL byte means a binary file chosen by mistake; the TOML reader's own
+    // handling of one in a key is an internal assertion, so it never sees one.
+    if (const size_t nul = text.find('\0'); nul != std::string_view::npos) {
+        const long line = 1 + std::count(text.begin(), text.begin() + long(nul), '\n');
+        return {std::nullopt, source + ":" + std::to_string(line) +
+                                  ": a NUL byte: this is not a text file, not a parameter file"};
+    }
+    long non_ascii = 0;
+    const std::string bare = without_comments(text, non_ascii);
+    if (non_ascii)
+        return {std::nullopt, source + ":" + std::to_string(non_ascii) +
+                                  ": a character that is not ASCII outside a comment"};
+    text = bare;
+    if (std::string error = bad_line(text, source); !error.empty())
+        return {std::nullopt, error};
     toml::table doc;
     try {
         doc = toml::parse(text, source);
@@ -141,6 +263,15 @@ ParamFileRead parse_param_file(std::string_view text, const std::string& source)
 ParamFileRead load_param_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {std::nullopt, "cannot open \"" + path + "\": " + std::strerror(errno)};
+    // A parameter file is a few kilobytes; a large file chosen by mistake is
+    // refused before it is read into memory.
+    constexpr std::streamoff kMaxBytes = 1 << 20;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size > kMaxBytes)
+        return {std::nullopt, path + ": " + std::to_string(size) +
+                                  " bytes: too large for a parameter file (at most 1 MiB)"};
     std::ostringstream buf;
     buf << in.rdbuf();
     return parse_param_file(buf.str(), path);

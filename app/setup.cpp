@@ -45,6 +45,7 @@ void cmd_setup_click(State& s, Window& w, Io& io) {
     sky_sea(s, io.pic);
     if (moving) s.zoom_deg = 45.0f;
     w.flight = w.params.of(mode);
+    w.flight_mode = mode;
     wind_profile_setup(s, w.flight);
     if (!moving) {
         const TypedAttitude a = typed_attitude(w);

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -119,6 +120,8 @@ struct Window {
     // change reaches the flight at the next "OK" and never in the middle of one.
     ParamSet params;
     Params flight;
+    // The pattern `flight` was taken for at the last "OK"; none before the first.
+    std::optional<Mode> flight_mode;
 };
 
 // The window as its description creates it, before start-up runs.

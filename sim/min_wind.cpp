@@ -31,7 +31,8 @@ double wind_at_10m(const Params& p, double factor) {
     return s.U;
 }
 
-WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor) {
+WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor,
+                     const std::atomic<bool>* cancel) {
     const Params p = scaled(p0, factor);
     WindTrial r;
     r.factor = factor;
@@ -52,6 +53,10 @@ WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor) 
         for (long long k = 1; table.completed() < how.cycles; ++k) {
             if (k > max_ticks) {
                 r.why = "cycles not completed";
+                break;
+            }
+            if (cancel && k % 4096 == 0 && cancel->load()) {
+                r.why = "cancelled";
                 break;
             }
             integration_step(s, p, how.mode, float(double(k) * how.dt));
@@ -90,8 +95,8 @@ MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::ato
         std::vector<WindTrial> got(factors.size());
         std::vector<std::thread> pool;
         for (size_t i = 1; i < factors.size(); ++i)
-            pool.emplace_back([&, i] { got[i] = wind_trial(p, how, factors[i]); });
-        got[0] = wind_trial(p, how, factors[0]);
+            pool.emplace_back([&, i] { got[i] = wind_trial(p, how, factors[i], cancel); });
+        got[0] = wind_trial(p, how, factors[0], cancel);
         for (auto& t : pool) t.join();
         out.trials.insert(out.trials.end(), got.begin(), got.end());
         return got;
@@ -102,16 +107,29 @@ MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::ato
                   [](const WindTrial& a, const WindTrial& b) { return a.factor < b.factor; });
         return out;
     };
-    // Rounds: one at no wind, doublings up to the largest allowed wind, then
-    // bisection rounds that split the bracket into threads + 1 parts.
+    // Rounds: one at no wind, a scan upwards in steps of kScanStep of reference
+    // wind (threads trials a round) to the first sustained trial, then
+    // bisection rounds that split the bracket into threads + 1 parts. A pattern
+    // is sustained only within a window of winds (too much wind breaks its
+    // fixed schedule as surely as too little), so doubling from the user's wind
+    // could step over the window and report none.
+    constexpr double kScanStep = 0.5;  // m/s of U_ref
     const double hi_limit = p.U_ref > 0 ? 40.0 / double(p.U_ref) : 0.0;
-    const int total = 2 + 8 + 12;
+    const double step = p.U_ref > 0 ? kScanStep / double(p.U_ref) : 0.0;
+    const int scan_trials = step > 0 ? int(std::ceil(hi_limit / step - 1e-9)) : 0;
+    int bisections = 0;
+    for (double w = step; w > how.resolution; w /= double(threads + 1)) ++bisections;
+    const int total = 1 + (scan_trials + threads - 1) / threads + bisections;
     int round = 0;
     auto tick = [&] {
-        if (progress) progress(++round, total);
+        if (progress) progress(std::min(++round, total), total);
     };
     const WindTrial calm = run({0.0})[0];
     tick();
+    if (cancelled()) {  // the trials of a cancelled round say nothing
+        out.message = "cancelled";
+        return finish();
+    }
     if (calm.sustained) {
         out.found = true, out.least = calm;
         return finish();
@@ -122,21 +140,30 @@ MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::ato
     }
     double lo = 0.0, hi = 0.0;
     WindTrial best;
-    for (double f = std::min(1.0, hi_limit);; f = std::min(2.0 * f, hi_limit)) {
+    for (int next = 1; !best.sustained; next += threads) {
+        if (next > scan_trials) {
+            out.message = "not sustained at any reference wind up to 40 m/s";
+            return finish();
+        }
         if (cancelled()) {
             out.message = "cancelled";
             return finish();
         }
-        const WindTrial t = run({f})[0];
+        std::vector<double> fs;
+        for (int i = next; i < next + threads && i <= scan_trials; ++i)
+            fs.push_back(std::min(double(i) * step, hi_limit));
+        const std::vector<WindTrial> got = run(fs);
         tick();
-        if (t.sustained) {
-            hi = f, best = t;
-            break;
-        }
-        lo = f;
-        if (f >= hi_limit) {
-            out.message = "not sustained at any reference wind up to 40 m/s";
+        if (cancelled()) {
+            out.message = "cancelled";
             return finish();
+        }
+        for (const WindTrial& t : got) {
+            if (t.sustained) {
+                hi = t.factor, best = t;
+                break;
+            }
+            lo = t.factor;
         }
     }
     while (hi - lo > how.resolution) {
@@ -148,6 +175,10 @@ MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::ato
         for (int i = 1; i <= threads; ++i) fs.push_back(lo + (hi - lo) * i / (threads + 1));
         const std::vector<WindTrial> got = run(fs);
         tick();
+        if (cancelled()) {
+            out.message = "cancelled";
+            return finish();
+        }
         // The bracket closes on the first sustained factor; below it the last failure.
         double new_lo = lo, new_hi = hi;
         WindTrial new_best = best;

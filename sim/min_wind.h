@@ -44,8 +44,11 @@ struct MinWindResult {
 
 // The wind at 10 m height of the profile in `p` with U_ref scaled by `factor`, m/s.
 double wind_at_10m(const Params& p, double factor);
-WindTrial wind_trial(const Params& p, const MinWindSearch& how, double factor);
-// progress(done, total) after each round; `cancel` stops at the next round.
+// A set `cancel` ends the trial within a few thousand ticks, not sustained.
+WindTrial wind_trial(const Params& p, const MinWindSearch& how, double factor,
+                     const std::atomic<bool>* cancel = nullptr);
+// progress(done, total) after each round; `cancel` stops the trials flying and
+// the search with "cancelled".
 MinWindResult min_wind(const Params& p, const MinWindSearch& how,
                        const std::atomic<bool>* cancel = nullptr,
                        const std::function<void(int, int)>& progress = {});

@@ -173,4 +173,22 @@ std::string params_note(const ParamSet& set) {
     return "own values";
 }
 
+bool same_flight(const Params& a, const Params& b, Mode mode) {
+    for (const ParamField& f : param_fields())
+        if (param_used(f, mode) && !(a.*f.member == b.*f.member)) return false;
+    return true;
+}
+
+std::string params_note(const Params& p, Mode mode) {
+    if (same_flight(p, ParamSet{}.of(mode), mode)) return "";
+    for (const Preset& preset : presets()) {
+        if (same_flight(p, preset_set(preset.name)->of(mode), mode)) {
+            std::string label = preset.label;
+            label[0] = char(label[0] - 'A' + 'a');
+            return label;
+        }
+    }
+    return "own values";
+}
+
 }  // namespace soar

@@ -56,5 +56,10 @@ std::string preset_names();
 // "" for the default set, the preset's label (lower case) for a preset's set,
 // "own values" otherwise.
 std::string params_note(const ParamSet& set);
+// The same for one flight of `mode`, judged by the fields that flight uses
+// (the fixed view: the air and bird alone).
+std::string params_note(const Params& p, Mode mode);
+// Whether two parameter sets fly `mode` alike: every field it uses is equal.
+bool same_flight(const Params& a, const Params& b, Mode mode);
 
 }  // namespace soar

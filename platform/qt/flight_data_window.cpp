@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/params_legend.h"
 #include "platform/qt/optimal_loop_dialog.h"
 #include "record/chart_range.h"
 #include "record/csv.h"
@@ -83,6 +84,9 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     controls->addWidget(new QLabel(QStringLiteral("Charts:"), this));
     controls->addWidget(span_);
     top->addLayout(controls);
+    params_legend_ = new QLabel(this);  // which parameters, when not the defaults
+    params_legend_->setStyleSheet(QStringLiteral("color: #8a4b00;"));
+    top->addWidget(params_legend_);
 
     // Read-outs and energy.
     auto* values = new QGridLayout;
@@ -206,6 +210,9 @@ void FlightDataWindow::build_menu() {
     optimal->setObjectName(QStringLiteral("optimal_loop_action"));
     optimal->setShortcut(QKeySequence(Qt::Key_F4));
     optimal->setShortcutContext(Qt::ApplicationShortcut);
+    // In the menu bar itself, a click away.
+    bar->addAction(QStringLiteral("&Parameters... (F3)"), this,
+                   &FlightDataWindow::parameters_wanted);
 }
 
 OptimalLoopDialog* FlightDataWindow::optimal_loop() {
@@ -297,6 +304,9 @@ void FlightDataWindow::refresh(bool charts) {
     pace_->setText(pace_text(clock.pace()) + (clock.paused() ? QStringLiteral(", paused") : ""));
     pause_->setText(clock.paused() ? QStringLiteral("Resume (Space)")
                                    : QStringLiteral("Pause (Space)"));
+    const QString legend = QString::fromStdString(params_legend(main_.model()));
+    if (params_legend_->text() != legend) params_legend_->setText(legend);
+    params_legend_->setVisible(!legend.isEmpty());
     update_readouts();
     if (charts) update_charts();
     update_table();

@@ -60,6 +60,11 @@ class FlightDataWindow final : public QWidget {
     long long points_handed() const { return points_handed_; }
     long long axis_changes() const { return axis_changes_; }
     long long table_updates() const { return table_updates_; }
+    QLabel* params_legend_label() const { return params_legend_; }
+
+  signals:
+    // The menu bar's "Parameters... (F3)": the Parameters dialog is wanted.
+    void parameters_wanted();
 
   private:
     struct Strip {
@@ -87,7 +92,7 @@ class FlightDataWindow final : public QWidget {
     QTimer refresh_;
     KmlPlace place_;
     QString note_;  // what the last save did
-    QLabel *pace_ = nullptr, *verdict_ = nullptr, *summary_ = nullptr;
+    QLabel *pace_ = nullptr, *verdict_ = nullptr, *summary_ = nullptr, *params_legend_ = nullptr;
     QPushButton* pause_ = nullptr;
     QComboBox* span_ = nullptr;
     QWidget* charts_ = nullptr;

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <exception>
 
+#include "app/params_legend.h"
 #include "platform/headless/dir_text_files.h"
 #include "platform/headless/manual_clock.h"
 #include "platform/qt/read_out_text.h"
@@ -352,9 +353,10 @@ void MainWindow::sync_timer() {
 }
 
 void MainWindow::refresh() {
-    if (shown_caption_ != w_.caption) {
-        shown_caption_ = w_.caption;
-        setWindowTitle(QString::fromStdString(w_.caption));
+    // The designed caption, and a short note while non-default parameters fly.
+    if (const std::string title = w_.caption + params_title_note(w_); shown_caption_ != title) {
+        shown_caption_ = title;
+        setWindowTitle(QString::fromStdString(title));
     }
     for (const Control& c : w_.controls)
         if (QWidget* widget = this->widget(c.id)) sync(c, widget);

@@ -4,6 +4,7 @@
 
 #include "platform/qt/flight_data_window.h"
 #include "platform/qt/main_window.h"
+#include "platform/qt/params_dialog.h"
 
 namespace soar {
 
@@ -19,6 +20,11 @@ int run_window(int argc, char** argv) {
     FlightDataWindow data(window);
     data.place_beside_main();
     data.show();
+    // The Parameters dialog: F3 in either window, or the Flight data window's button.
+    ParamsDialog params(window);
+    params.listen_for_shortcut(&data);
+    QObject::connect(&data, &FlightDataWindow::parameters_wanted, &params,
+                     &ParamsDialog::open_for_main);
     return app.exec();
 }
 

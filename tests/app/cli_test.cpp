@@ -415,5 +415,38 @@ TEST(CommandLine, CheckAloneFliesAndWritesNothing) {
     EXPECT_EQ(cli_check(int(argv.size()), argv.data()), 2);
 }
 
+// params, min-wind and optimise are checked as strictly as they parse when run:
+// a valid line is 0 and neither searches nor writes its file, a wrong one is 2.
+TEST(CommandLine, CheckCoversTheParameterAndSearchCommands) {
+    const fs::path out = fs::temp_directory_path() / ("soar_check_p_" + std::to_string(::getpid()));
+    const std::string file = out.string();
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+    };
+    const std::vector<Case> cases = {
+        {{"params", "--preset", "light-wind", "--save", file}, 0},
+        {{"params", "--preset", "windy", "--save", file}, 2},
+        {{"params", "--set", "W_S=5", "--save", file}, 2},
+        {{"params", "--params", file + ".missing"}, 2},
+        // A thousand cycles would take minutes if the check flew them.
+        {{"min-wind", "--pattern", "upwind", "--cycles", "1000", "--set", "CD0=0.03"}, 0},
+        {{"min-wind", "--pattern", "upwind", "--cycles", "1001"}, 2},
+        {{"min-wind", "--pattern", "sideways"}, 2},
+        {{"min-wind", "--pattern", "crosswind", "--set", "mu_max=10"}, 2},  // an upwind field
+        {{"optimise", "--nodes", "2000", "--csv", file}, 0},
+        {{"optimise", "--nodes", "4", "--csv", file}, 2},
+        {{"optimise", "--set", "CD0=-1", "--csv", file}, 2},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"soarcalculus"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        EXPECT_EQ(cli_check(int(argv.size()), argv.data()), c.status) << args[1] << " " << args[2];
+        EXPECT_FALSE(fs::exists(out)) << args[1];
+    }
+}
+
 }  // namespace
 }  // namespace soar

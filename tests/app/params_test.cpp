@@ -3,6 +3,9 @@
 // sets within the ranges never end a flight other than cleanly.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
+#include <fstream>
 #include <random>
 
 #include "app/cli_params.h"
@@ -102,12 +105,103 @@ TEST(ParamOptions, BadNamesAndValuesAreRefusedWithTheChoices) {
     EXPECT_EQ(ok.upwind.U_ref, float(7.0 * 0.7));
 }
 
+// A binary or huge file chosen by mistake is refused with a reason before the
+// TOML reader sees it; so is what a parameter file never holds and that reader
+// asserts on rather than reports (a control character beginning a table name,
+// nested arrays).
+TEST(ParamFile, RefusesFilesThatAreNotParameterFiles) {
+    const std::string nul = std::string("[bird]\n[", 9) + std::string(3, '\0') + "wind]\n";
+    const ParamFileRead r = parse_param_file(nul, "t.toml");
+    EXPECT_FALSE(r.set);
+    EXPECT_EQ(r.error.rfind("t.toml:2: a NUL byte", 0), 0u) << r.error;
+    const ParamFileRead header = parse_param_file("[air]\ng = 9\n  [ \x06wind]\n", "t.toml");
+    EXPECT_FALSE(header.set);
+    EXPECT_EQ(header.error.rfind("t.toml:3: not a table header", 0), 0u) << header.error;
+    const ParamFileRead nested = parse_param_file("[air]\ng = [[[[]]]]\n", "t.toml");
+    EXPECT_FALSE(nested.set);
+    EXPECT_EQ(nested.error.rfind("t.toml:2: g (gravitational acceleration) must be", 0), 0u)
+        << nested.error;
+    const ParamFileRead numbers =
+        parse_param_file("[bird]\nW_S = 1_20.5e0\nCD0 = +2E-2\n[wind]\nU_ref=0\n", "t.toml");
+    ASSERT_TRUE(numbers.set) << numbers.error;
+    EXPECT_EQ(numbers.set->upwind.W_S, 120.5f);
+    EXPECT_EQ(numbers.set->upwind.CD0, 0.02f);
+    for (const char* bad : {"W_S = 0x7f\n", "W_S = 012\n", "W_S = 1__0\n", "W_S = 1.\n"}) {
+        const ParamFileRead r = parse_param_file(std::string("[bird]\n") + bad, "t.toml");
+        EXPECT_FALSE(r.set) << bad;
+        EXPECT_EQ(r.error.rfind("t.toml:2: W_S (wing-loading parameter) must be", 0), 0u) << r.error;
+    }
+    // Characters from the end of the Basic Multilingual Plane (U+FECB here) drive
+    // that reader into an unreachable branch: comments may hold them, keys not.
+    const ParamFileRead comment = parse_param_file("[bird] # \xEF\xBB\x8B\nW_S = 120\n", "t.toml");
+    ASSERT_TRUE(comment.set) << comment.error;
+    EXPECT_EQ(comment.set->upwind.W_S, 120.0f);
+    const ParamFileRead key = parse_param_file("[bird]\nW\xEF\xBB\x8B = 120\n", "t.toml");
+    EXPECT_FALSE(key.set);
+    EXPECT_EQ(key.error.rfind("t.toml:2: a character that is not ASCII", 0), 0u) << key.error;
+
+    const std::string path = ::testing::TempDir() + "soar_huge_params.toml";
+    {
+        std::ofstream out(path, std::ios::binary);
+        const std::string comment = "# " + std::string(1000, 'x') + "\n";
+        for (int i = 0; i < 1100; ++i) out << comment;
+    }
+    const ParamFileRead huge = load_param_file(path);
+    EXPECT_FALSE(huge.set);
+    EXPECT_NE(huge.error.find("too large for a parameter file"), std::string::npos) << huge.error;
+    std::remove(path.c_str());
+}
+
 TEST(MinWind, CircleZoomWithoutDragNeedsNoWind) {
     MinWindSearch how;
     how.mode = Mode::circlezoom;
     const MinWindResult r = min_wind(pattern_defaults(Mode::circlezoom), how);
     ASSERT_TRUE(r.found);
     EXPECT_EQ(r.least.factor, 0.0);
+}
+
+// The upwind pattern is sustained only within a window of winds; the search
+// finds the same least wind whatever reference wind it scales, including ones
+// outside the window (a doubling from there stepped over it and found none).
+TEST(MinWind, LeastWindDoesNotDependOnTheWindItScales) {
+    MinWindSearch how;
+    const Params design = pattern_defaults(Mode::upwind);
+    const MinWindResult base = min_wind(design, how);
+    ASSERT_TRUE(base.found) << base.message;
+    for (float U_ref : {4.9f, 9.0f, 12.0f}) {
+        Params p = design;
+        p.U_ref = U_ref;
+        const MinWindResult r = min_wind(p, how);
+        ASSERT_TRUE(r.found) << "U_ref " << U_ref << ": " << r.message;
+        EXPECT_NEAR(r.least.U_10, base.least.U_10, 2.0 * how.resolution * double(U_ref))
+            << "U_ref " << U_ref;
+    }
+}
+
+// Cancel stops a long trial within its flight and the search without a result,
+// however far it got (here at once, and after its first round).
+TEST(MinWind, CancelEndsTrialsAndSearch) {
+    MinWindSearch how;
+    how.cycles = 1000;
+    const Params design = pattern_defaults(Mode::upwind);
+    const std::atomic<bool> cancel{true};
+    const WindTrial t = wind_trial(design, how, 1.0, &cancel);
+    EXPECT_FALSE(t.sustained);
+    EXPECT_EQ(t.why, "cancelled");
+    EXPECT_LT(t.cycles, 10);
+    const MinWindResult at_once = min_wind(design, how, &cancel);
+    EXPECT_FALSE(at_once.found);
+    EXPECT_EQ(at_once.message, "cancelled");
+
+    std::atomic<bool> later{false};
+    int rounds = 0;
+    const MinWindResult r = min_wind(design, how, &later, [&](int, int) {
+        ++rounds;
+        later = true;
+    });
+    EXPECT_FALSE(r.found);
+    EXPECT_EQ(r.message, "cancelled");
+    EXPECT_EQ(rounds, 1);
 }
 
 TEST(ParamsFuzz, RandomSetsWithinTheRangesEndCleanly) {
