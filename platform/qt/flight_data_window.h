@@ -55,6 +55,8 @@ class FlightDataWindow final : public QWidget {
     class OptimalLoopDialog* optimal_loop();
     // The points a chart's series shows now.
     const QLineSeries* series(int chart, int index) const;
+    int chart_count() const { return int(strips_.size()); }
+    int series_count(int chart) const { return int(strips_.at(size_t(chart)).lines.size()); }
     // What the updates have cost so far: chart points handed to Qt, changes of an
     // axis range (each lays the chart out again), rebuilds of the cycle table.
     long long points_handed() const { return points_handed_; }

@@ -91,10 +91,11 @@ void OptimalLoopDialog::start() {
     status_->setText(QStringLiteral("Solving..."));
     set_idle(false);
     Job* j = job_.get();
-    const int nodes = nodes_;
-    worker_ = std::thread([j, nodes] {
+    const int nodes = nodes_, max_iterations = max_iterations_;
+    worker_ = std::thread([j, nodes, max_iterations] {
         optim::SolveOptions o;
         o.nodes = nodes;
+        o.max_iterations = max_iterations;
         optim::LoopSolution s;
         try {
             s = optim::solve_loop(

@@ -33,6 +33,8 @@ class OptimalLoopDialog final : public QDialog {
     const QString& cache_path() const { return cache_path_; }
     // Mesh nodes of the solve (50 unless set).
     void set_nodes(int nodes) { nodes_ = nodes; }
+    // The most solver iterations before it gives up (3000 unless set).
+    void set_max_iterations(int n) { max_iterations_ = n; }
 
     QPushButton* solve_button() const { return solve_; }
     QPushButton* cancel_button() const { return cancel_; }
@@ -66,6 +68,7 @@ class OptimalLoopDialog final : public QDialog {
     MainWindow& main_;
     QString cache_path_;
     int nodes_ = 50;
+    int max_iterations_ = optim::SolveOptions{}.max_iterations;
     QLabel* status_ = nullptr;
     QProgressBar* bar_ = nullptr;
     QPushButton *solve_ = nullptr, *cancel_ = nullptr;
