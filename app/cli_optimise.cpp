@@ -67,7 +67,7 @@ int optimise_command(int argc, char** argv, bool parse_only) {
             loop_sets.push_back(s);
             return true;
         });
-        // "albatross" is the older name of the design's albatross.
+        // "albatross" is the older name of the default bird, kept for old command lines.
         if (po.preset == "albatross") po.preset = "design-albatross";
         if (!po.preset.empty()) preset = po.preset;
         for (const std::string& s : po.sets) {
