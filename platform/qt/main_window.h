@@ -72,6 +72,11 @@ class MainWindow final : public QWidget {
     // on this one. Either way the picture of a tick is the same, bit for bit.
     void set_render_thread(bool on);
     bool render_thread() const { return renderer_ != nullptr; }
+    // Waits until the render thread has finished the picture it is drawing, if
+    // any; the window collects it at its next tick (tests).
+    void finish_render() const {
+        if (renderer_) renderer_->wait();
+    }
     // One tick's state work without a picture, as the timer would run it between
     // frames (benchmarks fly ahead with it).
     void tick_without_picture();

@@ -105,7 +105,8 @@ bool RasterSurface::take_picture(const RasterSurface& other) {
     // The painter writes straight into the buffer (no batching), so the pixels
     // are complete once the other surface's drawing has returned.
     std::memcpy(pixels_, other.pixels_, size_t(stride_) * size_t(image_.height()) * sizeof(QRgb));
-    take_drawing_state(other);
+    width_ = other.width_;
+    pen_x_ = other.pen_x_, pen_y_ = other.pen_y_;
     return true;
 }
 

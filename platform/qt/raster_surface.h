@@ -67,8 +67,10 @@ class RasterSurface final : public Surface {
     // position), taken from `other`, so that a drawing here continues exactly
     // as it would have there.
     void take_drawing_state(const RasterSurface& other);
-    // The picture of `other` (same size) and its drawing state, as if it had been
-    // drawn here. False, and nothing changed, when the sizes differ.
+    // The picture of `other` (same size) with its pen, as if it had been drawn
+    // here. The scale stays this surface's: `other` may hold the picture of an
+    // earlier tick, and the ticks since have set the scale of their views here.
+    // False, and nothing changed, when the sizes differ.
     bool take_picture(const RasterSurface& other);
 
   private:
