@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 namespace soar {
 
@@ -28,6 +29,13 @@ inline constexpr int kScalePixels = 3;
 // A surface's user scale as it stands: the corners last accepted, the mode, and
 // whether the last request was refused. Another surface of the same size that
 // takes it over draws every later primitive onto the same pixels.
+// A vertex of a one-colour polyline, in user units; `start` begins a new run
+// of the line with a dot there.
+struct PathVertex {
+    bool start;
+    float x, y;
+};
+
 struct ScaleSetting {
     double left = 0, top = 0, right = 0, bottom = 0;
     int mode = kScalePixels;
@@ -64,6 +72,15 @@ class Surface {
     // square ends: what a wide dot at (x1, y) and a line of that width on to
     // (x2, y) cover, which is how it is drawn unless a surface knows a cheaper
     // way to the same pixels. Leaves the draw width at width_px, the pen at (x2, y).
+    // A polyline of many vertices in one call: for each vertex, a dot first where
+    // it starts a run, then the line from the pen to it. A surface may draw it
+    // faster; the pixels and the pen afterwards are those of these calls.
+    virtual void path(std::span<const PathVertex> vertices, Colour c) {
+        for (const PathVertex& v : vertices) {
+            if (v.start) pset(v.x, v.y);
+            line_to(v.x, v.y, c);
+        }
+    }
     virtual void fill_band(double x1, double x2, double y, int width_px, Colour c) {
         set_draw_width(width_px);
         pset(x1, y);

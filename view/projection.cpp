@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "platform/number_text.h"
 #include "sim/constants.h"
 
@@ -93,6 +97,26 @@ inline int32_t pixel_cell(float v, double per_unit) {
 
 }  // namespace
 
+void pixel_cells(const float* v, int n, double per_unit, int32_t* cell) {
+    int j = 0;
+#ifdef __SSE2__
+    // Two values at a time: the compiler keeps the scalar version's clamps as
+    // branches. maxpd(c, lo) gives lo for a NaN c as the scalar comparison
+    // does, and the truncation is corrected by the same comparison.
+    const __m128d lo = _mm_set1_pd(-1e9), hi = _mm_set1_pd(1e9), k = _mm_set1_pd(per_unit);
+    for (; j + 2 <= n; j += 2) {
+        const __m128 two = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + j)));
+        const __m128d c = _mm_min_pd(_mm_max_pd(_mm_mul_pd(_mm_cvtps_pd(two), k), lo), hi);
+        const __m128i t = _mm_cvttpd_epi32(c);
+        const __m128i above = _mm_castpd_si128(_mm_cmpgt_pd(_mm_cvtepi32_pd(t), c));
+        // The two 64-bit all-ones lanes of `above` packed to 32 bits: -1 where t > c.
+        const __m128i fix = _mm_shuffle_epi32(above, _MM_SHUFFLE(3, 3, 2, 0));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(cell + j), _mm_add_epi32(t, fix));
+    }
+#endif
+    for (; j < n; ++j) cell[j] = pixel_cell(v[j], per_unit);
+}
+
 void Projector::project_tracks(const float* x, const float* y, const float* z, int n,
                                double per_unit, TrackBatch& out) const {
     // In float: four points to a vector register. Far below a pixel for any track
@@ -117,12 +141,10 @@ void Projector::project_tracks(const float* x, const float* y, const float* z, i
         out.air_py[j] = (f * sq + e * cq) * scale_air;
         out.air_vis[j] = depth_air > near;
     }
-    for (int j = 0; j < n; ++j) {
-        out.ground_ix[j] = pixel_cell(out.ground_px[j], per_unit);
-        out.ground_iy[j] = pixel_cell(out.ground_py[j], per_unit);
-        out.air_ix[j] = pixel_cell(out.air_px[j], per_unit);
-        out.air_iy[j] = pixel_cell(out.air_py[j], per_unit);
-    }
+    pixel_cells(out.ground_px, n, per_unit, out.ground_ix);
+    pixel_cells(out.ground_py, n, per_unit, out.ground_iy);
+    pixel_cells(out.air_px, n, per_unit, out.air_ix);
+    pixel_cells(out.air_py, n, per_unit, out.air_iy);
 }
 
 void xyz_to_pic(const State& s, float& px, float& py, float& vis, float x, float y, float z,

@@ -74,6 +74,10 @@ class Projector {
     float near_;
 };
 
+// cell[j] = floor(v[j] * per_unit) as an integer, for j < n; values beyond
+// +-1e9 and NaN (as -1e9) held at +-1e9.
+void pixel_cells(const float* v, int n, double per_unit, int32_t* cell);
+
 // The nine-argument projection of a single point, for callers outside a pass.
 void xyz_to_pic(const State& s, float& px, float& py, float& vis, float x, float y, float z,
                 float& u, float& depth, float& v);

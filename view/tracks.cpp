@@ -60,11 +60,6 @@ struct Polyline {
     }
 };
 
-struct Vertex {
-    bool start;
-    float px, py;
-};
-
 // Where a block of track points stands in the current view.
 enum class Fit {
     behind,   // every point behind the near limit: nothing drawn, the line breaks
@@ -204,11 +199,8 @@ class TrackPass {
     // does. Returns the drawing's `vis_prev`: the visibility of point `last`,
     // projected on its own as the plain drawing projects it, whatever was skipped.
     float finish(const State& s, int64_t last) {
-        const Colour dark_blue = palette_colour(1);
-        for (const Vertex& v : air_vertices_) {
-            if (v.start) pic_.pset(v.px, v.py);
-            pic_.line_to(v.px, v.py, dark_blue);
-        }
+        flush_ground();
+        pic_.path(air_vertices_, palette_colour(1));  // dark blue
         if (last < 1) return 0.0f;
         proj_.project_tracks(&s.x_trk[size_t(last)], &s.y_trk[size_t(last)],
                              &s.z_trk[size_t(last)], 1, cell_per_unit_, *batch_);
@@ -218,12 +210,17 @@ class TrackPass {
     int64_t projected() const { return projected_; }
 
   private:
+    // The ground track's lines go to the surface in batches as they come; the
+    // air track's are kept to be drawn over the whole ground track.
+    static constexpr size_t kGroundBatch = 4096;
+    void flush_ground() {
+        pic_.path(ground_vertices_, palette_colour(2));  // green
+        ground_vertices_.clear();
+    }
     void add(const Projector::TrackBatch& b, int n, bool ends_at_last, bool ground, bool air) {
         projected_ += n;
-        const Colour green = palette_colour(2);
         auto draw_ground = [&](bool start, float px, float py) {
-            if (start) pic_.pset(px, py);
-            pic_.line_to(px, py, green);
+            ground_vertices_.push_back({start, px, py});
         };
         auto keep_air = [&](bool start, float px, float py) {
             air_vertices_.push_back({start, px, py});
@@ -239,6 +236,7 @@ class TrackPass {
                        keep_air);
             }
         }
+        if (ground_vertices_.size() >= kGroundBatch) flush_ground();
     }
 
     Surface& pic_;
@@ -252,7 +250,7 @@ class TrackPass {
     bool usable_ = false;
     double x_lo_ = 0, x_hi_ = 0, y_lo_ = 0, y_hi_ = 0;
     Polyline g_, a_;
-    std::vector<Vertex> air_vertices_;
+    std::vector<PathVertex> ground_vertices_, air_vertices_;
     int64_t projected_ = 0;
 };
 

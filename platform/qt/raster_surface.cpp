@@ -69,6 +69,8 @@ RasterSurface::RasterSurface(int width_px, int height_px) {
     // is only handed out as a const reference.
     pixels_ = reinterpret_cast<QRgb*>(image_.bits());
     stride_ = image_.bytesPerLine() / static_cast<int>(sizeof(QRgb));
+    x_edge_ = std::nextafter(static_cast<double>(image_.width()), 0.0);
+    y_edge_ = std::nextafter(static_cast<double>(image_.height()), 0.0);
 }
 
 RasterSurface::~RasterSurface() {
@@ -131,9 +133,7 @@ void RasterSurface::pset(double x, double y) {
           py < image_.height() + reach))
         return;  // also false for NaN
     if (width_ <= 1) {
-        const int ix = static_cast<int>(std::floor(px)), iy = static_cast<int>(std::floor(py));
-        if (ix >= 0 && ix < image_.width() && iy >= 0 && iy < image_.height())
-            pixels_[static_cast<ptrdiff_t>(iy) * stride_ + ix] = qRgb(0, 0, 0);
+        thin_dot(px, py);
         return;
     }
     // A wide point is a round dot: the pixels whose centres lie within half the
@@ -175,13 +175,43 @@ void RasterSurface::line_to(double x, double y, Colour c) {
     painter_.drawLine(QLineF(x0, y0, x1, y1));
 }
 
+// What pset and line_to draw for each vertex, without a call per vertex: each
+// vertex's pixel coordinates are computed once and carried to the next line as
+// its start, the very value line_to would compute again from the pen.
+void RasterSurface::path(std::span<const PathVertex> vertices, Colour c) {
+    if (vertices.empty()) return;
+    if (width_ > 1 || !painting_ || refused_) {
+        Surface::path(vertices, c);
+        return;
+    }
+    const QRgb colour = rgb_of(c);
+    double x0 = scale_.px(pen_x_), y0 = scale_.py(pen_y_);
+    for (const PathVertex& v : vertices) {
+        const double x1 = scale_.px(v.x), y1 = scale_.py(v.y);
+        if (v.start) {
+            thin_dot(x1, y1);
+            x0 = x1, y0 = y1;
+        }
+        if (std::isfinite(x0) && std::isfinite(y0) && std::isfinite(x1) && std::isfinite(y1))
+            thin_line(x0, y0, x1, y1, colour);
+        x0 = x1, y0 = y1;
+    }
+    pen_x_ = vertices.back().x, pen_y_ = vertices.back().y;
+}
+
 // A one-pixel line runs through the pixels that hold its points (pixel (i, j) is
 // the square [i, i + 1) x [j, j + 1)), both ends included. This is the bulk of
 // every picture (tracks, grid, bird), so it is drawn straight into the buffer.
+void RasterSurface::thin_dot(double px, double py) {
+    if (!(px > -3.0 && px < image_.width() + 3.0 && py > -3.0 && py < image_.height() + 3.0))
+        return;  // also false for NaN
+    const int ix = static_cast<int>(std::floor(px)), iy = static_cast<int>(std::floor(py));
+    if (ix >= 0 && ix < image_.width() && iy >= 0 && iy < image_.height())
+        pixels_[static_cast<ptrdiff_t>(iy) * stride_ + ix] = qRgb(0, 0, 0);
+}
+
 void RasterSurface::thin_line(double x0, double y0, double x1, double y1, QRgb colour) {
-    // The box ends just short of the far edges, which belong to no pixel.
-    const double right = std::nextafter(static_cast<double>(image_.width()), 0.0);
-    const double bottom = std::nextafter(static_cast<double>(image_.height()), 0.0);
+    const double right = x_edge_, bottom = y_edge_;
     const auto inside = [&](double x, double y) {
         return x >= 0.0 && x <= right && y >= 0.0 && y <= bottom;
     };

@@ -50,6 +50,8 @@ class RasterSurface final : public Surface {
     double pen_x() const override { return pen_x_; }
     double pen_y() const override { return pen_y_; }
     void line_to(double x, double y, Colour c) override;
+    // One-pixel polylines straight into the buffer; wider ones as line_to draws them.
+    void path(std::span<const PathVertex> vertices, Colour c) override;
     // The wide line alone: its square ends already cover the dot.
     void fill_band(double x1, double x2, double y, int width_px, Colour c) override {
         set_draw_width(width_px);
@@ -76,12 +78,17 @@ class RasterSurface final : public Surface {
   private:
     void use_pen(QRgb colour);
     void thin_line(double x0, double y0, double x1, double y1, QRgb colour);
+    // A one-pixel dot at pixel coordinates (px, py).
+    void thin_dot(double px, double py);
 
     QImage image_;
     QPainter painter_;  // open for the surface's whole life: no begin/end per call
     bool painting_ = false;
     QRgb* pixels_ = nullptr;  // the image's buffer, rows `stride_` pixels apart
     int stride_ = 0;
+    // The largest pixel coordinates inside the picture: just short of its right
+    // and bottom edges, which belong to no pixel.
+    double x_edge_ = 0, y_edge_ = 0;
     UserScale scale_;
     bool refused_ = false;  // the last scale asked for was degenerate: draw nothing
     int width_ = 1;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 #include "platform/headless/recording_surface.h"
 
@@ -157,3 +160,24 @@ TEST(SkySea, HorizonFarOutsideThePictureGivesOneBandOfPictureHeight) {
 
 }  // namespace
 }  // namespace soar
+
+// The pixel cell of a track point: floor, not truncation, on both sides of
+// zero and at exact integers, with far values and NaN held at the clamps; every
+// position of an odd-length run (the vector loop and its scalar tail) agrees.
+TEST(Projection, PixelCellsAreFloorsHeldAtTheClamps) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<float> v = {0.0f,  -0.0f, 0.25f, -0.25f, 1.0f,  -1.0f, 2.5f,  -2.5f, 3e8f,
+                                  -3e8f, 2e9f,  -2e9f, inf,    -inf,  nan,   1e-30f, -1e-30f};
+    const double per_unit = 3.0;
+    std::vector<int32_t> cell(v.size(), 12345);
+    for (size_t start = 0; start < 2; ++start) {
+        const int n = int(v.size() - start);
+        soar::pixel_cells(v.data() + start, n, per_unit, cell.data());
+        for (int j = 0; j < n; ++j) {
+            const double c = double(v[start + j]) * per_unit;
+            const double want = c != c ? -1e9 : std::clamp(std::floor(c), -1e9, 1e9);
+            EXPECT_EQ(cell[size_t(j)], int32_t(want)) << "value " << v[start + j];
+        }
+    }
+}

@@ -7,6 +7,7 @@
 #include <random>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "platform/headless/recording_surface.h"
 
@@ -367,6 +368,40 @@ class RasterSurfaceTest : public QObject {
             QVERIFY2(a.image() == b.image(), qPrintable(QString("case %1").arg(i)));
             QCOMPARE(b.pen_x(), -L);
             QCOMPARE(b.draw_width(), a.draw_width());
+        }
+    }
+
+    // A polyline drawn in one call is what a dot at each run's start and a line
+    // to every vertex draw: random runs over and far off the picture, NaN
+    // vertices, several scales and pen widths, the pen where it began.
+    void path_draws_what_dots_and_lines_draw() {
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<double> spread(-1.5, 1.5);
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        for (int i = 0; i < 400; ++i) {
+            const double L = -1 - 50 * (spread(rng) + 1.5), T = 1 + 40 * (spread(rng) + 1.5);
+            RasterSurface a(120 + i % 7, 90 + i % 5), b(120 + i % 7, 90 + i % 5);
+            std::vector<soar::PathVertex> path;
+            const double reach = i % 10 == 0 ? 1e7 : 1.0;  // some runs far off
+            for (int k = 0; k < 60; ++k) {
+                const float x = float(spread(rng) * reach * -L), y = float(spread(rng) * reach * T);
+                path.push_back({k == 0 || rng() % 8 == 0, k % 23 == 5 ? nan : x, y});
+            }
+            const int width = i % 4 == 3 ? 3 : 1;
+            for (RasterSurface* s : {&a, &b}) {
+                s->scale(L, T, -L, -T);
+                s->set_draw_width(width);
+                s->set_pen(-L * 0.3, T * 0.2);  // the first vertex may continue a line
+            }
+            const soar::Colour c = soar::rgb(0, 128, 0);
+            for (const soar::PathVertex& v : path) {
+                if (v.start) a.pset(v.x, v.y);
+                a.line_to(v.x, v.y, c);
+            }
+            b.path(path, c);
+            QVERIFY2(a.image() == b.image(), qPrintable(QString("case %1").arg(i)));
+            QVERIFY(std::isnan(a.pen_x()) ? std::isnan(b.pen_x()) : a.pen_x() == b.pen_x());
+            QCOMPARE(b.pen_y(), a.pen_y());
         }
     }
 };
