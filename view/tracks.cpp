@@ -189,8 +189,13 @@ class TrackPass {
         if (x_max * D_ < x_lo_ || x_min * D_ > x_hi_ || y_max * D_ < y_lo_ || y_min * D_ > y_hi_)
             return {Fit::outside, 0};
         // A displacement of one metre moves the picture by at most
-        // (D / depth) * sqrt((1 + |u / depth|)^2 + (1 + |v / depth|)^2) user units.
-        const double grow = (1.0 + a_max) * (1.0 + a_max) + (1.0 + b_max) * (1.0 + b_max);
+        // (D / depth) * sqrt(1 + (u / depth)^2 + (v / depth)^2) user units: the
+        // picture moves by (du - a dd, dv - b dd) D / depth for a = u / depth,
+        // b = v / depth and a displacement (du, dv, dd) in the observer's axes,
+        // and the largest stretch of that map is sqrt(1 + a^2 + b^2). Over the
+        // box, depth is least and |a|, |b| largest at corners (the box is in
+        // front, where perspective keeps lines straight).
+        const double grow = 1.0 + a_max * a_max + b_max * b_max;
         const double px_per_m = ppu_ * (D_ / d_min) * std::sqrt(grow);
         return {Fit::inside, 0.5 / px_per_m};
     }
