@@ -16,6 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_args.h"
+#include "app/session.h"
+#include "platform/headless/recording_surface.h"
 #include "platform/number_text.h"
 #include "tests/disk_full.h"
 
@@ -314,6 +317,30 @@ TEST_F(Fly, SummaryAfterAStopIsTheLastRow) {
                                 " s, airspeed " + text_of(cells[6]) + " m/s, height " +
                                 text_of(cells[5]) + " m";
     EXPECT_NE(text.find(summary), std::string::npos) << text << "\nexpected: " << summary;
+}
+
+// fly's tick leaves out the window's read-outs: a flight it stops (a stall, the
+// sea) ends with the message and the flight record of the window's own tick.
+TEST_F(Fly, AStopSaysWhatTheWindowSays) {
+    const fs::path csv = dir / "stop.csv";
+    for (const Mode mode : {Mode::crosswind, Mode::upwind}) {
+        const char* pattern = mode == Mode::upwind ? "upwind" : "crosswind";
+        StderrCapture err(dir / "err.txt");
+        EXPECT_EQ(run({"fly", "--pattern", pattern, "--ticks", "20000", "--dt", "0.05", "--csv",
+                       csv.string()}),
+                  1);
+        const std::string text = err.text();
+
+        Session window(std::make_unique<RecordingSurface>(833, 667, false));
+        cli::fly_setup(window, mode, 0.0);
+        for (long long k = 1; k <= 20000; ++k)
+            if (!window.tick_flight_only(cli::clock_at(0.0, k, 0.05))) break;
+        ASSERT_FALSE(window.w.message.empty()) << pattern;
+        EXPECT_NE(text.find("soarcalculus fly: " + window.w.message + "\n"), std::string::npos)
+            << text << "\nexpected: " << window.w.message;
+        EXPECT_NE(text.find("\n" + flight_summary(window.record) + "\n"), std::string::npos)
+            << text;
+    }
 }
 
 TEST_F(Fly, ExportGeometryWritesTheEightFiles) {
