@@ -11,7 +11,9 @@
 #include <ctime>
 #include <condition_variable>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -50,14 +52,31 @@ Row row_at(long long tick, const State& s, const Params& p) {
 constexpr size_t kCellChars = 24;
 constexpr size_t kMaxRowChars = kCellChars * (1 + kColumnCount) + kColumnCount + 1;
 
-// Writes the row's text at `p` (room for kMaxRowChars) and returns its end.
-char* put_row(char* p, const Row& row, int columns) {
-    p = std::to_chars(p, p + kCellChars, row.tick).ptr;
-    for (int c = 0; c < columns; ++c) {
-        *p++ = ',';
-        p = std::to_chars(p, p + kCellChars, row.v[size_t(c)]).ptr;
+// Writes the rows' text at `p` (room for kMaxRowChars each) and returns its end.
+// A value with the very bits of the one above it (the step, a steady wind) has
+// the same text: it is copied from the row above rather than formatted again.
+char* put_rows(char* p, const std::vector<Row>& rows, int columns) {
+    std::array<const char*, kColumnCount> above_at{};
+    std::array<size_t, kColumnCount> above_size{};
+    const Row* above = nullptr;
+    for (const Row& row : rows) {
+        p = std::to_chars(p, p + kCellChars, row.tick).ptr;
+        for (size_t c = 0; c < size_t(columns); ++c) {
+            *p++ = ',';
+            uint32_t bits, above_bits = 0;
+            std::memcpy(&bits, &row.v[c], sizeof bits);
+            if (above) std::memcpy(&above_bits, &above->v[c], sizeof above_bits);
+            if (above && bits == above_bits) {
+                std::memcpy(p, above_at[c], above_size[c]);
+            } else {
+                above_size[c] = size_t(std::to_chars(p, p + kCellChars, row.v[c]).ptr - p);
+            }
+            above_at[c] = p;
+            p += above_size[c];
+        }
+        *p++ = '\n';
+        above = &row;
     }
-    *p++ = '\n';
     return p;
 }
 
@@ -75,9 +94,7 @@ struct Batch {
 
     void format(int columns) {
         if (text.size() < rows.size() * kMaxRowChars) text.resize(rows.capacity() * kMaxRowChars);
-        char* p = text.data();
-        for (const Row& row : rows) p = put_row(p, row, columns);
-        bytes = size_t(p - text.data());
+        bytes = size_t(put_rows(text.data(), rows, columns) - text.data());
     }
 };
 
