@@ -1,8 +1,8 @@
 // fly: a flight of N timer ticks at fixed clock steps, one CSV row per tick.
 //
 // Only the flight half of each tick runs (nothing looks at a picture). The rows
-// are formatted and written on a second thread: the flight thread hands over
-// batches of completed ticks' values, so a tick costs the flight alone.
+// are written on a second thread: the flight thread hands over batches of
+// completed ticks' values, and the two threads share their formatting.
 #include <unistd.h>
 
 #include <array>
@@ -11,7 +11,9 @@
 #include <ctime>
 #include <condition_variable>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -26,6 +28,8 @@
 #include "record/csv.h"
 #include "record/kml.h"
 #include "record/save_file.h"
+#include "sim/fault.h"
+#include "sim/flight_step.h"
 
 namespace soar::cli {
 
@@ -43,16 +47,37 @@ Row row_at(long long tick, const State& s, const Params& p) {
     return {tick, row_of(s, p)};
 }
 
-void append_row(std::string& out, const Row& row, int columns) {
-    char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, row.tick);
-    out.append(buf, r.ptr);
-    for (int c = 0; c < columns; ++c) {
-        out += ',';
-        r = std::to_chars(buf, buf + sizeof buf, row.v[size_t(c)]);
-        out.append(buf, r.ptr);
+// The longest text of a row: the tick (at most 20 characters), a float in its
+// shortest round-trip form (at most 15, "-1.17549435e-38"), commas and the newline.
+constexpr size_t kCellChars = 24;
+constexpr size_t kMaxRowChars = kCellChars * (1 + kColumnCount) + kColumnCount + 1;
+
+// Writes the rows' text at `p` (room for kMaxRowChars each) and returns its end.
+// A value with the very bits of the one above it (the step, a steady wind) has
+// the same text: it is copied from the row above rather than formatted again.
+char* put_rows(char* p, const std::vector<Row>& rows, int columns) {
+    std::array<const char*, kColumnCount> above_at{};
+    std::array<size_t, kColumnCount> above_size{};
+    const Row* above = nullptr;
+    for (const Row& row : rows) {
+        p = std::to_chars(p, p + kCellChars, row.tick).ptr;
+        for (size_t c = 0; c < size_t(columns); ++c) {
+            *p++ = ',';
+            uint32_t bits, above_bits = 0;
+            std::memcpy(&bits, &row.v[c], sizeof bits);
+            if (above) std::memcpy(&above_bits, &above->v[c], sizeof above_bits);
+            if (above && bits == above_bits) {
+                std::memcpy(p, above_at[c], above_size[c]);
+            } else {
+                above_size[c] = size_t(std::to_chars(p, p + kCellChars, row.v[c]).ptr - p);
+            }
+            above_at[c] = p;
+            p += above_size[c];
+        }
+        *p++ = '\n';
+        above = &row;
     }
-    out += '\n';
+    return p;
 }
 
 // Rows per hand-off, and hand-offs waiting at most: with the file's own buffer
@@ -60,27 +85,48 @@ void append_row(std::string& out, const Row& row, int columns) {
 constexpr size_t kBatchRows = 1024;
 constexpr size_t kQueueDepth = 2;
 
-// The second thread: formats batches of rows in order and writes them.
+// A hand-off: completed rows, and their text when the flight thread formatted
+// them itself (`bytes` > 0).
+struct Batch {
+    std::vector<Row> rows;
+    std::vector<char> text;
+    size_t bytes = 0;
+
+    void format(int columns) {
+        if (text.size() < rows.size() * kMaxRowChars) text.resize(rows.capacity() * kMaxRowChars);
+        bytes = size_t(put_rows(text.data(), rows, columns) - text.data());
+    }
+};
+
+// The second thread: formats batches of rows and writes them, in the order
+// handed over. Formatting a row costs about as much as flying it, so when the
+// writer is behind (the queue is full) the flight thread formats the batch
+// itself instead of waiting; the two threads then share the formatting.
 class RowWriter {
   public:
-    RowWriter(AtomicFile& out, int columns) : out_(out), columns_(columns), thread_([this] { run(); }) {}
+    RowWriter(AtomicFile& out, int columns)
+        : out_(out), columns_(columns), thread_([this] { run(); }) {}
     ~RowWriter() { finish(); }
     RowWriter(const RowWriter&) = delete;
     RowWriter& operator=(const RowWriter&) = delete;
 
+    // An empty batch to fill, with room for kBatchRows rows.
+    Batch fresh() {
+        std::lock_guard lock(mutex_);
+        return take_free();
+    }
     // Hands `batch` over and gives back an empty one; false once a write failed.
-    bool push(std::vector<Row>& batch) {
+    bool push(Batch& batch) {
         std::unique_lock lock(mutex_);
+        if (full_.size() >= kQueueDepth && !failed_) {
+            lock.unlock();
+            batch.format(columns_);
+            lock.lock();
+        }
         room_.wait(lock, [&] { return full_.size() < kQueueDepth || failed_; });
         if (failed_) return false;
         full_.push_back(std::move(batch));
-        if (free_.empty()) {
-            batch = {};
-            batch.reserve(kBatchRows);
-        } else {
-            batch = std::move(free_.back());
-            free_.pop_back();
-        }
+        batch = take_free();
         ready_.notify_one();
         return true;
     }
@@ -96,10 +142,21 @@ class RowWriter {
     }
 
   private:
+    Batch take_free() {
+        Batch b;
+        if (!free_.empty()) {
+            b = std::move(free_.back());
+            free_.pop_back();
+        }
+        b.rows.clear();
+        b.rows.reserve(kBatchRows);
+        b.bytes = 0;
+        return b;
+    }
+
     void run() {
-        std::string text;
         for (;;) {
-            std::vector<Row> batch;
+            Batch batch;
             {
                 std::unique_lock lock(mutex_);
                 ready_.wait(lock, [&] { return !full_.empty() || done_; });
@@ -108,10 +165,8 @@ class RowWriter {
                 full_.pop_front();
             }
             room_.notify_one();
-            text.clear();
-            for (const Row& row : batch) append_row(text, row, columns_);
-            const bool ok = out_.write(text);
-            batch.clear();
+            if (batch.bytes == 0) batch.format(columns_);
+            const bool ok = out_.write({batch.text.data(), batch.bytes});
             {
                 std::lock_guard lock(mutex_);
                 free_.push_back(std::move(batch));
@@ -128,11 +183,40 @@ class RowWriter {
     int columns_;
     std::mutex mutex_;
     std::condition_variable ready_, room_;
-    std::deque<std::vector<Row>> full_;
-    std::vector<std::vector<Row>> free_;
+    std::deque<Batch> full_;
+    std::vector<Batch> free_;
     bool done_ = false, failed_ = false;
     std::thread thread_;  // last: starts when everything above exists
 };
+
+// One timer tick of the flight as Session::tick_flight_only flies it (see
+// tick_flight in app/tick.cpp), without the window's read-out boxes (time, roll,
+// pitch, yaw): nothing reads them here, and formatting them took a third of the
+// tick. The first tick and the optimal loop go through the window's own tick.
+// A step that fails stops the flight with the window's words.
+bool fly_tick(Session& r, float now) {
+    if (r.io.loop != nullptr || r.s.n_step < 1 || !r.w.timer.enabled)
+        return r.tick_flight_only(now);
+    r.clock.set(now);
+    ++r.s.n_step;
+    constexpr const char* kNextFlight =
+        " To fly again, set up a new flight with \"OK\" in the window, then press \"FLY\".";
+    try {
+        integration_step(r.s, r.w.flight, selected_mode(r.w), r.io.clock.seconds_since_midnight());
+        if (r.io.record) r.io.record->add(r.s);
+    } catch (const SeaContact&) {
+        stop_with_message(r.s, r.w, r.io,
+                          "The flight was stopped: the bird touched the sea at t = " +
+                              float_text(r.s.t) + " s." + kNextFlight);
+        return false;
+    } catch (const FlightFault& f) {
+        stop_with_message(r.s, r.w, r.io,
+                          "The flight was stopped at t = " + float_text(r.s.t) + " s: " +
+                              f.what() + "." + kNextFlight);
+        return false;
+    }
+    return r.w.timer.enabled;
+}
 
 // Ctrl-C ends the flight at the next row boundary.
 volatile std::sig_atomic_t interrupted = 0;
@@ -245,21 +329,20 @@ int fly_command(int argc, char** argv, bool parse_only) {
     Row last{0, {}};
     {
         RowWriter writer(out, energy ? kColumnCount : kFlyColumnCount);
-        std::vector<Row> batch;
-        batch.reserve(kBatchRows);
+        Batch batch = writer.fresh();
         for (long long k = 1; k <= ticks; ++k) {
             if (interrupted) {
                 status = 130;
                 break;
             }
-            if (!run.tick_flight_only(clock_at(clock_start, k, dt))) {
+            if (!fly_tick(run, clock_at(clock_start, k, dt))) {
                 status = 1;
                 break;
             }
-            batch.push_back(row_at(k, run.s, run.w.flight));
+            batch.rows.push_back(row_at(k, run.s, run.w.flight));
             ++done;
-            if (batch.size() == kBatchRows) {
-                last = batch.back();
+            if (batch.rows.size() == kBatchRows) {
+                last = batch.rows.back();
                 if (!writer.push(batch)) {
                     write_ok = false;
                     break;
@@ -267,8 +350,8 @@ int fly_command(int argc, char** argv, bool parse_only) {
             }
             progress.update(k);
         }
-        if (!batch.empty()) last = batch.back();
-        if (write_ok && !batch.empty()) write_ok = writer.push(batch);
+        if (!batch.rows.empty()) last = batch.rows.back();
+        if (write_ok && !batch.rows.empty()) write_ok = writer.push(batch);
         write_ok = writer.finish() && write_ok;
     }
     progress.done();

@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -56,6 +58,41 @@ bool write_all(int fd, const char* data, size_t size) {
         }
         data += n;
         size -= size_t(n);
+    }
+    return true;
+}
+
+// The buffered bytes, then `more`, in as few system calls as the system takes.
+bool write_all(int fd, std::string_view buffered, std::string_view more) {
+    iovec io[2] = {{const_cast<char*>(buffered.data()), buffered.size()},
+                   {const_cast<char*>(more.data()), more.size()}};
+    iovec* next = io;
+    int count = 2;
+    while (count > 0) {
+        if (next->iov_len == 0) {
+            ++next;
+            --count;
+            continue;
+        }
+        const ssize_t n = ::writev(fd, next, count);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {  // no progress and no reason: treat as a full device
+            errno = ENOSPC;
+            return false;
+        }
+        for (size_t left = size_t(n); left > 0;) {
+            const size_t part = std::min(left, next->iov_len);
+            next->iov_base = static_cast<char*>(next->iov_base) + part;
+            next->iov_len -= part;
+            left -= part;
+            if (next->iov_len == 0 && left > 0) {
+                ++next;
+                --count;
+            }
+        }
     }
     return true;
 }
@@ -153,14 +190,17 @@ bool AtomicFile::write(std::string_view bytes) {
         if (error_.empty()) error_ = "\"" + path_ + "\" is not open for writing";
         return false;
     }
-    if (buffer_.empty() && bytes.size() >= kBufferBytes) {
-        if (!write_all(fd_, bytes.data(), bytes.size())) return fail("cannot write", errno);
-        written_ += bytes.size();
-        start_writeback();
+    if (buffer_.size() + bytes.size() < kBufferBytes) {
+        buffer_.append(bytes);
         return true;
     }
-    buffer_.append(bytes);
-    return buffer_.size() < kBufferBytes || flush_buffer();
+    // Enough for one system call: the buffer and the new bytes go out together,
+    // the new ones without a copy into the buffer.
+    if (!write_all(fd_, buffer_, bytes)) return fail("cannot write", errno);
+    written_ += buffer_.size() + bytes.size();
+    buffer_.clear();
+    start_writeback();
+    return true;
 }
 
 bool AtomicFile::finish() {

@@ -16,6 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_args.h"
+#include "app/session.h"
+#include "platform/headless/recording_surface.h"
 #include "platform/number_text.h"
 #include "tests/disk_full.h"
 
@@ -314,6 +317,48 @@ TEST_F(Fly, SummaryAfterAStopIsTheLastRow) {
                                 " s, airspeed " + text_of(cells[6]) + " m/s, height " +
                                 text_of(cells[5]) + " m";
     EXPECT_NE(text.find(summary), std::string::npos) << text << "\nexpected: " << summary;
+}
+
+// Long enough that the flight thread formats some batches itself while the
+// writer is behind: every tick's row is there once, in order, and whole.
+TEST_F(Fly, ALongFlightHasEveryRowOnceAndInOrder) {
+    const fs::path csv = dir / "long.csv";
+    ASSERT_EQ(run({"fly", "--pattern", "circlezoom", "--ticks", "200000", "--dt", "0.001",
+                   "--energy", "--csv", csv.string()}),
+              0);
+    std::ifstream in(csv);
+    std::string line;
+    std::getline(in, line);  // the header
+    long long tick = 1;
+    for (; std::getline(in, line); ++tick) {
+        ASSERT_EQ(std::stoll(line), tick) << line;
+        ASSERT_EQ(std::count(line.begin(), line.end(), ','), 21) << line;
+    }
+    EXPECT_EQ(tick, 200001);
+}
+
+// fly's tick leaves out the window's read-outs: a flight it stops (a stall, the
+// sea) ends with the message and the flight record of the window's own tick.
+TEST_F(Fly, AStopSaysWhatTheWindowSays) {
+    const fs::path csv = dir / "stop.csv";
+    for (const Mode mode : {Mode::crosswind, Mode::upwind}) {
+        const char* pattern = mode == Mode::upwind ? "upwind" : "crosswind";
+        StderrCapture err(dir / "err.txt");
+        EXPECT_EQ(run({"fly", "--pattern", pattern, "--ticks", "20000", "--dt", "0.05", "--csv",
+                       csv.string()}),
+                  1);
+        const std::string text = err.text();
+
+        Session window(std::make_unique<RecordingSurface>(833, 667, false));
+        cli::fly_setup(window, mode, 0.0);
+        for (long long k = 1; k <= 20000; ++k)
+            if (!window.tick_flight_only(cli::clock_at(0.0, k, 0.05))) break;
+        ASSERT_FALSE(window.w.message.empty()) << pattern;
+        EXPECT_NE(text.find("soarcalculus fly: " + window.w.message + "\n"), std::string::npos)
+            << text << "\nexpected: " << window.w.message;
+        EXPECT_NE(text.find("\n" + flight_summary(window.record) + "\n"), std::string::npos)
+            << text;
+    }
 }
 
 TEST_F(Fly, ExportGeometryWritesTheEightFiles) {
