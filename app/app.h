@@ -102,6 +102,9 @@ int32_t timer_interval(const Window& w);
 // The flight half of one tick (clock read, integration, read-outs). False when
 // the flight was stopped by a fault (the message is in w.message).
 bool tick_flight(State& s, Window& w, Io& io);
+// The same without writing the read-out boxes (time, roll, pitch, yaw): for a
+// flight nobody watches, where formatting them is a third of the tick.
+bool tick_flight_unseen(State& s, Window& w, Io& io);
 // The scene half of one tick.
 void scene_redraw(State& s, Window& w, Io& io);
 // The view the picture is drawn in: the selected option's, or the loop's.

@@ -28,8 +28,6 @@
 #include "record/csv.h"
 #include "record/kml.h"
 #include "record/save_file.h"
-#include "sim/fault.h"
-#include "sim/flight_step.h"
 
 namespace soar::cli {
 
@@ -189,33 +187,12 @@ class RowWriter {
     std::thread thread_;  // last: starts when everything above exists
 };
 
-// One timer tick of the flight as Session::tick_flight_only flies it (see
-// tick_flight in app/tick.cpp), without the window's read-out boxes (time, roll,
-// pitch, yaw): nothing reads them here, and formatting them took a third of the
-// tick. The first tick and the optimal loop go through the window's own tick.
-// A step that fails stops the flight with the window's words.
+// One timer tick of the flight as Session::tick_flight_only flies it, without
+// the window's read-out boxes: nothing reads them here.
 bool fly_tick(Session& r, float now) {
-    if (r.io.loop != nullptr || r.s.n_step < 1 || !r.w.timer.enabled)
-        return r.tick_flight_only(now);
+    if (!r.w.timer.enabled) return false;
     r.clock.set(now);
-    ++r.s.n_step;
-    constexpr const char* kNextFlight =
-        " To fly again, set up a new flight with \"OK\" in the window, then press \"FLY\".";
-    try {
-        integration_step(r.s, r.w.flight, selected_mode(r.w), r.io.clock.seconds_since_midnight());
-        if (r.io.record) r.io.record->add(r.s);
-    } catch (const SeaContact&) {
-        stop_with_message(r.s, r.w, r.io,
-                          "The flight was stopped: the bird touched the sea at t = " +
-                              float_text(r.s.t) + " s." + kNextFlight);
-        return false;
-    } catch (const FlightFault& f) {
-        stop_with_message(r.s, r.w, r.io,
-                          "The flight was stopped at t = " + float_text(r.s.t) + " s: " +
-                              f.what() + "." + kNextFlight);
-        return false;
-    }
-    return r.w.timer.enabled;
+    return tick_flight_unseen(r.s, r.w, r.io) && r.w.timer.enabled;
 }
 
 // Ctrl-C ends the flight at the next row boundary.

@@ -16,9 +16,7 @@ namespace {
 constexpr const char* kNextFlight =
     " To fly again, set up a new flight with \"OK\" in the window, then press \"FLY\".";
 
-}  // namespace
-
-bool tick_flight(State& s, Window& w, Io& io) {
+bool flight_tick(State& s, Window& w, Io& io, bool readouts) {
     if (io.loop) return loop_tick_flight(s, w, io);
     ++s.n_step;
     const Mode mode = selected_mode(w);
@@ -28,10 +26,12 @@ bool tick_flight(State& s, Window& w, Io& io) {
             if (io.record) io.record->begin(mode, s, w.flight, std::time(nullptr));
         } else {
             integration_step(s, w.flight, mode, io.clock.seconds_since_midnight());
-            set_text(w, Id::txt_time, float_text(s.t));
-            set_text(w, Id::txt_rollR, float_text(s.mu_deg));
-            set_text(w, Id::txt_pitchup, float_text(s.pitch_b));
-            set_text(w, Id::txt_yawR, float_text(-s.yaw_b));
+            if (readouts) {
+                set_text(w, Id::txt_time, float_text(s.t));
+                set_text(w, Id::txt_rollR, float_text(s.mu_deg));
+                set_text(w, Id::txt_pitchup, float_text(s.pitch_b));
+                set_text(w, Id::txt_yawR, float_text(-s.yaw_b));
+            }
             if (io.record) io.record->add(s);
         }
     } catch (const SeaContact&) {
@@ -46,6 +46,16 @@ bool tick_flight(State& s, Window& w, Io& io) {
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool tick_flight(State& s, Window& w, Io& io) {
+    return flight_tick(s, w, io, true);
+}
+
+bool tick_flight_unseen(State& s, Window& w, Io& io) {
+    return flight_tick(s, w, io, false);
 }
 
 void Tim_1_Timer(State& s, Window& w, Io& io) {
