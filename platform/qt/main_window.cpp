@@ -325,9 +325,11 @@ void MainWindow::sync(const Control& c, QWidget* widget) {
                 auto* edit = static_cast<QLineEdit*>(widget);
                 // A number the program wrote shows the digits that fit the box;
                 // the whole number is in the box's tool tip.
+                const QString whole = qtext();
                 const QString shown = fitted_number(c.text, edit->fontMetrics(), text_room(*edit));
                 edit->setText(shown);
-                edit->setToolTip(shown == qtext() ? QString() : qtext());
+                const QString tip = shown == whole ? QString() : whole;
+                if (edit->toolTip() != tip) edit->setToolTip(tip);
                 // A read-out shows its beginning, as a text box does, unless the
                 // user is working in the box.
                 if (!edit->hasFocus()) edit->setCursorPosition(0);
@@ -353,6 +355,7 @@ void MainWindow::sync_timer() {
 }
 
 void MainWindow::refresh() {
+    readouts_due_ = false;
     // The designed caption, and a short note while non-default parameters fly.
     if (const std::string title = w_.caption + params_title_note(w_); shown_caption_ != title) {
         shown_caption_ = title;
@@ -432,20 +435,20 @@ void MainWindow::collect_frame() {
     widget(Id::pic)->update();
 }
 
-void MainWindow::frame_due() {
+bool MainWindow::frame_due() {
     const double now_ms = frame_clock_.nsecsElapsed() * 1e-6;
     if (!renderer_) {
         draw_current_frame();
-        return;
+        return false;
     }
     collect_frame();
-    if (!frame_.valid || frame_.n_step == shown_tick_ || renderer_->busy()) return;
+    if (!frame_.valid || frame_.n_step == shown_tick_ || renderer_->busy()) return false;
     // The picture continues from pic_'s drawing state, as a drawing here would.
     render_pic_->take_drawing_state(*pic_);
-    if (renderer_->start(s_, frame_, flight_serial_)) {
-        handed_tick_ = frame_.n_step;
-        next_frame_ms_ = now_ms + frame_interval_ms_;
-    }
+    if (!renderer_->start(s_, frame_, flight_serial_)) return false;
+    handed_tick_ = frame_.n_step;
+    next_frame_ms_ = now_ms + frame_interval_ms_;
+    return true;
 }
 
 void MainWindow::draw_current_frame() {
@@ -534,16 +537,30 @@ void MainWindow::tick() {
         // has stopped (STOP, a fault) or a finished one from the render thread.
         const double now_ms = frame_clock_.nsecsElapsed() * 1e-6;
         const int64_t shown = shown_tick_;
+        bool handed = false;
         if (!w_.timer.enabled) {
             draw_current_frame();
         } else {
             if (handed_tick_ >= 0) collect_frame();
-            if (now_ms >= next_frame_ms_) frame_due();
+            // A picture taken in this tick waits for its hand-off until the next.
+            if (shown_tick_ == shown && now_ms >= next_frame_ms_) handed = frame_due();
         }
         picture_changed_ = shown_tick_ != shown;
-        // Between frames nothing on the screen changes: the read-outs' widgets,
-        // like the picture, catch up with the model at the next frame.
-        if (!picture_changed_ && w_.timer.enabled && w_.message.empty()) {
+        if (w_.timer.enabled && w_.message.empty()) {
+            // A frame's work on this thread comes in pieces, one per tick: the
+            // picture taken and shown, the next one handed off, the read-outs
+            // brought up to date. Each piece is well under the timer's interval,
+            // so the next tick comes on time; all at once (over a millisecond
+            // with the X server's round trip before the picture is painted)
+            // they would cost a timer event now and then. The read-outs then
+            // repaint apart from the picture, which needs no round trip.
+            // Between frames nothing on the screen changes.
+            if (picture_changed_) {
+                readouts_due_ = true;
+            } else if (readouts_due_ && !handed) {
+                picture_changed_ = false;  // the picture box is up to date
+                refresh();
+            }
             picture_changed_ = true;
             return;
         }

@@ -117,8 +117,8 @@ class MainWindow final : public QWidget {
     // A new flight began at this tick: the renderer's copy of the track restarts.
     void note_tick();
     // A frame is due: handed to the render thread if it is idle (else dropped),
-    // or drawn here without one.
-    void frame_due();
+    // or drawn here without one. True if a picture was handed off.
+    bool frame_due();
     // The render thread's finished picture, if it is still the newest to show.
     void collect_frame();
     // Runs a handler; a fault that escapes it stops the flight and is reported
@@ -155,6 +155,9 @@ class MainWindow final : public QWidget {
     int64_t frames_drawn_ = 0;
     // False after a tick that drew nothing: the screen keeps its copy.
     bool picture_changed_ = true;
+    // A picture has been shown in flight and the read-outs have not yet caught
+    // up with the model: a later tick refreshes them.
+    bool readouts_due_ = false;
     std::array<QWidget*, kControlCount> widgets_{};
     // What each widget was last given, so that a refresh touches only what
     // changed (and never moves the cursor of a box the user is typing in).
