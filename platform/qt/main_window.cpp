@@ -47,10 +47,13 @@ bool same_look(const Look& a, const Look& b) {
 
 // The picture box: shows the raster picture as the last handler or tick left it.
 // Everything is drawn into the image first and shown whole, so a tick's clearing
-// and redrawing never reaches the screen half done.
+// and redrawing never reaches the screen half done. `surface` names the surface
+// that holds the picture to show (the window's own, or the render thread's
+// until its picture has been copied).
 class PictureBox final : public QWidget {
   public:
-    PictureBox(const RasterSurface& surface, QWidget* parent) : QWidget(parent), surface_(surface) {
+    PictureBox(const RasterSurface* const& surface, QWidget* parent)
+        : QWidget(parent), surface_(surface) {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setFocusPolicy(Qt::NoFocus);
     }
@@ -58,7 +61,7 @@ class PictureBox final : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter p(this);
-        const QImage& image = surface_.image();
+        const QImage& image = surface_->image();
         if (image.size() == size()) {
             p.drawImage(event->rect(), image, event->rect());
         } else {
@@ -68,7 +71,7 @@ class PictureBox final : public QWidget {
     }
 
   private:
-    const RasterSurface& surface_;
+    const RasterSurface* const& surface_;
 };
 
 // A shape control: a rectangle or circle drawn on the window, behind the
@@ -115,6 +118,7 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
       files_(files ? std::move(files) : std::make_unique<DirTextFiles>(".")),
       pic_(std::make_unique<RasterSurface>(rect_of(control(w_, Id::pic).rect).width(),
                                            rect_of(control(w_, Id::pic).rect).height())),
+      shown_pic_(pic_.get()),
       io_{*pic_, flight_clock_, *files_, &flight_clock_, &record_} {
     timer_.setTimerType(Qt::PreciseTimer);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -159,7 +163,7 @@ void MainWindow::build() {
         const Id id = c.id;
         switch (c.kind) {
             case Kind::picture:
-                widget = new PictureBox(*pic_, this);
+                widget = new PictureBox(shown_pic_, this);
                 break;
             case Kind::label: {
                 auto* label = new QLabel(text, this);
@@ -281,6 +285,8 @@ void MainWindow::apply_look(const Control& c, QWidget* widget) {
 
 template <class Handler>
 void MainWindow::guarded(Handler&& handler) {
+    // Every handler finds the picture in pic_, as it would had it been drawn there.
+    settle_picture();
     try {
         handler();
     } catch (const std::exception& e) {
@@ -325,9 +331,11 @@ void MainWindow::sync(const Control& c, QWidget* widget) {
                 auto* edit = static_cast<QLineEdit*>(widget);
                 // A number the program wrote shows the digits that fit the box;
                 // the whole number is in the box's tool tip.
+                const QString whole = qtext();
                 const QString shown = fitted_number(c.text, edit->fontMetrics(), text_room(*edit));
                 edit->setText(shown);
-                edit->setToolTip(shown == qtext() ? QString() : qtext());
+                const QString tip = shown == whole ? QString() : whole;
+                if (edit->toolTip() != tip) edit->setToolTip(tip);
                 // A read-out shows its beginning, as a text box does, unless the
                 // user is working in the box.
                 if (!edit->hasFocus()) edit->setCursorPosition(0);
@@ -353,6 +361,7 @@ void MainWindow::sync_timer() {
 }
 
 void MainWindow::refresh() {
+    readouts_due_ = false;
     // The designed caption, and a short note while non-default parameters fly.
     if (const std::string title = w_.caption + params_title_note(w_); shown_caption_ != title) {
         shown_caption_ = title;
@@ -402,6 +411,7 @@ void MainWindow::report_fault(const std::string& what) {
 
 void MainWindow::set_render_thread(bool on) {
     if (on == (renderer_ != nullptr)) return;
+    settle_picture();
     if (on) {
         render_pic_ = std::make_unique<RasterSurface>(pic_->image().width(),
                                                       pic_->image().height());
@@ -426,26 +436,51 @@ void MainWindow::collect_frame() {
     if (tick < 0 || tick != handed_tick_) return;
     handed_tick_ = -1;
     // A picture drawn here since the hand-off is newer; so is a later tick's.
-    if (tick <= shown_tick_ || !pic_->take_picture(*render_pic_)) return;
+    if (tick <= shown_tick_) return;
+    const QImage &mine = pic_->image(), &theirs = render_pic_->image();
+    if (!pic_->ok() || !render_pic_->ok() || mine.size() != theirs.size() ||
+        mine.bytesPerLine() != theirs.bytesPerLine())
+        return;
+    // Its pen now, as if it had been drawn here; its pixels are shown from the
+    // render thread's surface, and copied into pic_ by the next tick (or
+    // whatever comes first to draw or look there): a copy of the whole picture
+    // here would make this tick, which also paints the picture, outlast the
+    // timer's interval.
+    pic_->set_draw_width(render_pic_->draw_width());
+    pic_->set_pen(render_pic_->pen_x(), render_pic_->pen_y());
+    shown_pic_ = render_pic_.get();
     shown_tick_ = tick;
     ++frames_drawn_;
     widget(Id::pic)->update();
 }
 
-void MainWindow::frame_due() {
+void MainWindow::settle_picture() {
+    if (shown_pic_ == pic_.get()) return;
+    // The pixels alone: pen and width were taken with the picture, and the
+    // ticks since may have moved them on.
+    const int width = pic_->draw_width();
+    const double x = pic_->pen_x(), y = pic_->pen_y();
+    pic_->take_picture(*render_pic_);
+    pic_->set_draw_width(width);
+    pic_->set_pen(x, y);
+    shown_pic_ = pic_.get();  // the same pixels: nothing to repaint
+}
+
+bool MainWindow::frame_due() {
     const double now_ms = frame_clock_.nsecsElapsed() * 1e-6;
     if (!renderer_) {
         draw_current_frame();
-        return;
+        return false;
     }
     collect_frame();
-    if (!frame_.valid || frame_.n_step == shown_tick_ || renderer_->busy()) return;
+    if (!frame_.valid || frame_.n_step == shown_tick_ || renderer_->busy()) return false;
+    settle_picture();  // the thread draws over the picture it last drew
     // The picture continues from pic_'s drawing state, as a drawing here would.
     render_pic_->take_drawing_state(*pic_);
-    if (renderer_->start(s_, frame_, flight_serial_)) {
-        handed_tick_ = frame_.n_step;
-        next_frame_ms_ = now_ms + frame_interval_ms_;
-    }
+    if (!renderer_->start(s_, frame_, flight_serial_)) return false;
+    handed_tick_ = frame_.n_step;
+    next_frame_ms_ = now_ms + frame_interval_ms_;
+    return true;
 }
 
 void MainWindow::draw_current_frame() {
@@ -455,6 +490,7 @@ void MainWindow::draw_current_frame() {
         renderer_->wait();
         collect_frame();
         handed_tick_ = -1;
+        settle_picture();
     }
     if (!frame_.valid || frame_.n_step == shown_tick_) return;
     guarded([this] { scene_draw(s_, frame_, *pic_); });
@@ -523,27 +559,43 @@ void MainWindow::tick() {
     if (redraw_every_tick_ || s_.write_flag == 1) {
         // Drawn here, into pic_: a picture still on the render thread is older.
         if (renderer_) renderer_->wait(), handed_tick_ = -1;
+        settle_picture();
         guarded([this] { Tim_1_Timer(s_, w_, io_); });
         note_tick();
         frame_.valid = false;
         ++frames_drawn_;
     } else {
+        const bool settles = shown_pic_ != pic_.get();  // the last tick's picture is copied
         guarded([this] { Tim_1_Timer_state_only(s_, w_, io_, frame_); });
         note_tick();
         // A frame when one is due, and the last tick's picture when the flight
         // has stopped (STOP, a fault) or a finished one from the render thread.
         const double now_ms = frame_clock_.nsecsElapsed() * 1e-6;
         const int64_t shown = shown_tick_;
+        bool handed = false;
         if (!w_.timer.enabled) {
             draw_current_frame();
         } else {
             if (handed_tick_ >= 0) collect_frame();
-            if (now_ms >= next_frame_ms_) frame_due();
+            // A picture taken in this tick waits for its hand-off until the next.
+            if (shown_tick_ == shown && now_ms >= next_frame_ms_) handed = frame_due();
         }
         picture_changed_ = shown_tick_ != shown;
-        // Between frames nothing on the screen changes: the read-outs' widgets,
-        // like the picture, catch up with the model at the next frame.
-        if (!picture_changed_ && w_.timer.enabled && w_.message.empty()) {
+        if (w_.timer.enabled && w_.message.empty()) {
+            // A frame's work on this thread comes in pieces, one per tick: the
+            // picture taken and shown, then copied and the next one handed off,
+            // the read-outs brought up to date. Each piece is well under the timer's interval,
+            // so the next tick comes on time; all at once (over a millisecond
+            // with the X server's round trip before the picture is painted)
+            // they would cost a timer event now and then. The read-outs then
+            // repaint apart from the picture, which needs no round trip.
+            // Between frames nothing on the screen changes.
+            if (picture_changed_) {
+                readouts_due_ = true;
+            } else if (readouts_due_ && !handed && !settles) {
+                picture_changed_ = false;  // the picture box is up to date
+                refresh();
+            }
             picture_changed_ = true;
             return;
         }

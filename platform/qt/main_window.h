@@ -47,7 +47,10 @@ class MainWindow final : public QWidget {
     QWidget* widget(Id id) const { return widgets_[static_cast<size_t>(id)]; }
     State& state() { return s_; }
     Window& model() { return w_; }
-    RasterSurface& picture() { return *pic_; }
+    RasterSurface& picture() {
+        settle_picture();
+        return *pic_;
+    }
     const QTimer& timer() const { return timer_; }
     // The box that shows the last message, while it is open.
     QMessageBox* message_box() const { return message_box_; }
@@ -117,10 +120,14 @@ class MainWindow final : public QWidget {
     // A new flight began at this tick: the renderer's copy of the track restarts.
     void note_tick();
     // A frame is due: handed to the render thread if it is idle (else dropped),
-    // or drawn here without one.
-    void frame_due();
-    // The render thread's finished picture, if it is still the newest to show.
+    // or drawn here without one. True if a picture was handed off.
+    bool frame_due();
+    // The render thread's finished picture, if it is still the newest to show:
+    // shown from the render thread's surface until settle_picture().
     void collect_frame();
+    // The picture shown copied into pic_, if it is still on the render thread's
+    // surface: before anything draws into pic_ or hands the next picture off.
+    void settle_picture();
     // Runs a handler; a fault that escapes it stops the flight and is reported
     // instead of taking the program down.
     template <class Handler>
@@ -134,6 +141,9 @@ class MainWindow final : public QWidget {
     FlightRecord record_;
     std::unique_ptr<TextFiles> files_;
     std::unique_ptr<RasterSurface> pic_;
+    // The surface whose picture the picture box shows: pic_, or render_pic_
+    // from the tick that took a finished picture until it is copied.
+    const RasterSurface* shown_pic_;
     Io io_;
     std::unique_ptr<LoopFlight> loop_;  // what io_.loop points at while a loop flies
 
@@ -146,7 +156,7 @@ class MainWindow final : public QWidget {
     double frame_interval_ms_ = 1000.0 / 60.0;
     bool redraw_every_tick_ = false;
     // The render thread and the picture it draws into; a finished picture is
-    // copied into pic_ here. handed_tick_: the tick handed off and not yet
+    // copied into pic_ here (see settle_picture()). handed_tick_: the tick handed off and not yet
     // collected, -1 if none or if pic_ has been drawn here since.
     std::unique_ptr<RasterSurface> render_pic_;
     std::unique_ptr<FrameRenderer> renderer_;
@@ -155,6 +165,9 @@ class MainWindow final : public QWidget {
     int64_t frames_drawn_ = 0;
     // False after a tick that drew nothing: the screen keeps its copy.
     bool picture_changed_ = true;
+    // A picture has been shown in flight and the read-outs have not yet caught
+    // up with the model: a later tick refreshes them.
+    bool readouts_due_ = false;
     std::array<QWidget*, kControlCount> widgets_{};
     // What each widget was last given, so that a refresh touches only what
     // changed (and never moves the cursor of a box the user is typing in).

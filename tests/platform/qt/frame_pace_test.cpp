@@ -104,13 +104,21 @@ class FramePace : public QObject {
     // tick, whether or not a frame was due at that tick.
     // "in turn": each picture is collected at the tick after its hand-off and the
     // next one handed off at once, so every picture follows a collected one.
+    // "on screen": the picture is read from the picture box as it paints, while
+    // the window goes on as it would (a picture taken from the thread is copied
+    // into the window's own by a later tick); the other rows read the window's
+    // picture at once, and its scale at every tick.
     void pictures_from_the_render_thread_are_those_of_their_ticks_data() {
         QTest::addColumn<Id>("pattern");
         QTest::addColumn<Mode>("mode");
         QTest::addColumn<bool>("in_turn");
-        QTest::newRow("upwind, as they come") << Id::opt_upwind << Mode::upwind << false;
-        QTest::newRow("upwind, in turn") << Id::opt_upwind << Mode::upwind << true;
-        QTest::newRow("circle zoom, in turn") << Id::opt_circlezoom << Mode::circlezoom << true;
+        QTest::addColumn<bool>("on_screen");
+        QTest::newRow("upwind, as they come") << Id::opt_upwind << Mode::upwind << false << false;
+        QTest::newRow("upwind, in turn") << Id::opt_upwind << Mode::upwind << true << false;
+        QTest::newRow("circle zoom, in turn")
+            << Id::opt_circlezoom << Mode::circlezoom << true << false;
+        QTest::newRow("circle zoom, on screen")
+            << Id::opt_circlezoom << Mode::circlezoom << false << true;
     }
     void pictures_from_the_render_thread_are_those_of_their_ticks();
     void stop_shows_the_last_ticks_picture() {
@@ -160,6 +168,7 @@ void FramePace::pictures_from_the_render_thread_are_those_of_their_ticks() {
     QFETCH(Id, pattern);
     QFETCH(Mode, mode);
     QFETCH(bool, in_turn);
+    QFETCH(bool, on_screen);
     auto clock_owned = std::make_unique<soar::ManualClock>(kStart);
     soar::ManualClock& clock = *clock_owned;
     soar::MainWindow win(std::move(clock_owned));
@@ -195,6 +204,7 @@ void FramePace::pictures_from_the_render_thread_are_those_of_their_ticks() {
     std::vector<size_t> full_hash(1);  // [tick]: the hash of the full redraw's picture
     std::map<int64_t, size_t> shown;   // tick -> hash of the picture shown for it
     const int64_t frames0 = win.frames_drawn();
+    bool last_changed = false;
     // Until 60 pictures have come back, or `ticks`; on a machine so busy that
     // the render thread has had no turn, on (giving it turns) until 3 have.
     const int ticks = in_turn ? 400 : 3000;
@@ -207,18 +217,37 @@ void FramePace::pictures_from_the_render_thread_are_those_of_their_ticks() {
         QVERIFY(win.model().timer.enabled);
         QVERIFY(full.tick(t));
         full_hash.push_back(hash(image_of(full)));
-        // Taking a finished picture must not take its older view's scale with
-        // it: the next tick's picture is drawn at the scale this one left.
-        const soar::ScaleSetting a = win.picture().scale_setting(), b = full.pic->scale_setting();
-        QVERIFY2(a.left == b.left && a.top == b.top && a.right == b.right &&
-                     a.bottom == b.bottom && a.refused == b.refused,
-                 qPrintable(QString("tick %1").arg(k)));
+        if (!on_screen) {
+            // Taking a finished picture must not take its older view's scale
+            // with it: the next tick's picture is drawn at the scale this one left.
+            const soar::ScaleSetting a = win.picture().scale_setting(),
+                                     b = full.pic->scale_setting();
+            QVERIFY2(a.left == b.left && a.top == b.top && a.right == b.right &&
+                         a.bottom == b.bottom && a.refused == b.refused,
+                     qPrintable(QString("tick %1").arg(k)));
+        }
         if (in_turn) win.finish_render();
-        if (win.shown_tick() != before && win.shown_tick() > 0)
+        const bool changed = win.shown_tick() != before && win.shown_tick() > 0;
+        if (on_screen && (changed || last_changed)) {
+            // A picture as it is painted, and again a tick later, once copied.
+            const size_t h = hash(
+                win.widget(Id::pic)->grab().toImage().convertToFormat(QImage::Format_RGB32));
+            if (changed) shown[win.shown_tick()] = h;
+            else QVERIFY2(h == shown[win.shown_tick()], qPrintable(QString("tick %1").arg(k)));
+        } else if (changed) {
             shown[win.shown_tick()] = hash(win.picture().image());
+        }
+        last_changed = changed;
     }
     QVERIFY(win.frames_drawn() > frames0);
     QVERIFY(shown.size() >= 3);
+    if (on_screen) {
+        // The flight stopped: the picture of its last tick, drawn over the
+        // window's copy of the last one shown.
+        QTest::mouseClick(win.widget(Id::cmd_STOP), Qt::LeftButton, {},
+                          win.widget(Id::cmd_STOP)->rect().center());
+        QVERIFY(hash(win.picture().image()) == full_hash.back());
+    }
     for (const auto& [tick, h] : shown) {
         QVERIFY(tick < int64_t(full_hash.size()));
         QVERIFY2(h == full_hash[size_t(tick)], qPrintable(QString("tick %1").arg(tick)));
