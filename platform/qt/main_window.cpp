@@ -458,11 +458,7 @@ void MainWindow::settle_picture() {
     if (shown_pic_ == pic_.get()) return;
     // The pixels alone: pen and width were taken with the picture, and the
     // ticks since may have moved them on.
-    const int width = pic_->draw_width();
-    const double x = pic_->pen_x(), y = pic_->pen_y();
-    pic_->take_picture(*render_pic_);
-    pic_->set_draw_width(width);
-    pic_->set_pen(x, y);
+    pic_->take_pixels(*render_pic_);
     shown_pic_ = pic_.get();  // the same pixels: nothing to repaint
 }
 

@@ -100,15 +100,13 @@ void RasterSurface::take_drawing_state(const RasterSurface& other) {
     pen_x_ = other.pen_x_, pen_y_ = other.pen_y_;
 }
 
-bool RasterSurface::take_picture(const RasterSurface& other) {
+bool RasterSurface::take_pixels(const RasterSurface& other) {
     if (!painting_ || !other.painting_ || image_.size() != other.image_.size() ||
         stride_ != other.stride_)
         return false;
     // The painter writes straight into the buffer (no batching), so the pixels
     // are complete once the other surface's drawing has returned.
     std::memcpy(pixels_, other.pixels_, size_t(stride_) * size_t(image_.height()) * sizeof(QRgb));
-    width_ = other.width_;
-    pen_x_ = other.pen_x_, pen_y_ = other.pen_y_;
     return true;
 }
 

@@ -69,11 +69,9 @@ class RasterSurface final : public Surface {
     // position), taken from `other`, so that a drawing here continues exactly
     // as it would have there.
     void take_drawing_state(const RasterSurface& other);
-    // The picture of `other` (same size) with its pen, as if it had been drawn
-    // here. The scale stays this surface's: `other` may hold the picture of an
-    // earlier tick, and the ticks since have set the scale of their views here.
-    // False, and nothing changed, when the sizes differ.
-    bool take_picture(const RasterSurface& other);
+    // The pixels of `other` (same size), nothing else: this surface keeps its
+    // scale, pen and width. False, and nothing changed, when the sizes differ.
+    bool take_pixels(const RasterSurface& other);
 
   private:
     void use_pen(QRgb colour);
