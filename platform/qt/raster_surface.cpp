@@ -69,6 +69,7 @@ RasterSurface::RasterSurface(int width_px, int height_px) {
     // is only handed out as a const reference.
     pixels_ = reinterpret_cast<QRgb*>(image_.bits());
     stride_ = image_.bytesPerLine() / static_cast<int>(sizeof(QRgb));
+    w_px_ = image_.width(), h_px_ = image_.height();
     x_edge_ = std::nextafter(static_cast<double>(image_.width()), 0.0);
     y_edge_ = std::nextafter(static_cast<double>(image_.height()), 0.0);
 }
@@ -201,10 +202,10 @@ void RasterSurface::path(std::span<const PathVertex> vertices, Colour c) {
 // the square [i, i + 1) x [j, j + 1)), both ends included. This is the bulk of
 // every picture (tracks, grid, bird), so it is drawn straight into the buffer.
 void RasterSurface::thin_dot(double px, double py) {
-    if (!(px > -3.0 && px < image_.width() + 3.0 && py > -3.0 && py < image_.height() + 3.0))
+    if (!(px > -3.0 && px < w_px_ + 3.0 && py > -3.0 && py < h_px_ + 3.0))
         return;  // also false for NaN
     const int ix = static_cast<int>(std::floor(px)), iy = static_cast<int>(std::floor(py));
-    if (ix >= 0 && ix < image_.width() && iy >= 0 && iy < image_.height())
+    if (ix >= 0 && ix < w_px_ && iy >= 0 && iy < h_px_)
         pixels_[static_cast<ptrdiff_t>(iy) * stride_ + ix] = qRgb(0, 0, 0);
 }
 
@@ -217,13 +218,13 @@ void RasterSurface::thin_line(double x0, double y0, double x1, double y1, QRgb c
         return;
     // The clipped ends can stray a rounding error past the box: the pixel indices
     // are clamped, so no write ever leaves the image.
-    const int w_last = image_.width() - 1, h_last = image_.height() - 1;
+    const int w_last = w_px_ - 1, h_last = h_px_ - 1;
     int ix0 = std::clamp(static_cast<int>(std::floor(x0)), 0, w_last);
     int iy0 = std::clamp(static_cast<int>(std::floor(y0)), 0, h_last);
     const int ix1 = std::clamp(static_cast<int>(std::floor(x1)), 0, w_last);
     const int iy1 = std::clamp(static_cast<int>(std::floor(y1)), 0, h_last);
     const int dx = std::abs(ix1 - ix0), dy = -std::abs(iy1 - iy0);
-    const int sx = ix0 < ix1 ? 1 : -1;
+    const int sx = ix0 < ix1 ? 1 : -1, sy = iy0 < iy1 ? 1 : -1;
     const ptrdiff_t step_y = iy0 < iy1 ? stride_ : -stride_;
     QRgb* p = pixels_ + static_cast<ptrdiff_t>(iy0) * stride_ + ix0;
     int err = dx + dy;
@@ -238,7 +239,7 @@ void RasterSurface::thin_line(double x0, double y0, double x1, double y1, QRgb c
         }
         if (e2 <= dx) {
             err += dx;
-            iy0 += iy0 < iy1 ? 1 : -1;
+            iy0 += sy;  // never past iy1: the line ends there
             p += step_y;
         }
     }

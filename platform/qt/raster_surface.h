@@ -87,6 +87,7 @@ class RasterSurface final : public Surface {
     // The largest pixel coordinates inside the picture: just short of its right
     // and bottom edges, which belong to no pixel.
     double x_edge_ = 0, y_edge_ = 0;
+    int w_px_ = 0, h_px_ = 0;  // the image's size, kept here for the per-pixel paths
     UserScale scale_;
     bool refused_ = false;  // the last scale asked for was degenerate: draw nothing
     int width_ = 1;
