@@ -42,25 +42,39 @@ void FrameRenderer::copy_scene_state(State& s) {
     s.trk_lod = std::move(src_lod), rs_.trk_lod = std::move(own_lod);
 }
 
-void FrameRenderer::copy_track(const State& s, int64_t flight) {
+void FrameRenderer::hand_over_track(const State& s, int64_t flight) {
     const int64_t size = int64_t(std::min({s.x_trk.size(), s.y_trk.size(), s.z_trk.size()}));
     // A point is written once, at its tick, and stays until the next flight, so
-    // only the points beyond the copy are new; a new flight (or a track that
-    // shrank) starts the copy again.
-    if (flight != flight_ || size < int64_t(rs_.x_trk.size())) {
-        rs_.x_trk.clear(), rs_.y_trk.clear(), rs_.z_trk.clear();
-        track_lod_reset(rs_.trk_lod);
+    // only the points beyond those handed over are new; a new flight (or a track
+    // that shrank) starts the copy again. Only these few points are copied here:
+    // the append to the long copy, with its growth, and the index's work are the
+    // renderer's thread's.
+    int64_t from = copied_points_ + 1;
+    if (flight != flight_ || size < from || copy_lost_) {
+        restart_ = true;
+        copy_lost_ = false;
+        from = 0;
         flight_ = flight;
     }
-    const size_t from = rs_.x_trk.size();
-    rs_.x_trk.insert(rs_.x_trk.end(), s.x_trk.begin() + long(from), s.x_trk.begin() + size);
-    rs_.y_trk.insert(rs_.y_trk.end(), s.y_trk.begin() + long(from), s.y_trk.begin() + size);
-    rs_.z_trk.insert(rs_.z_trk.end(), s.z_trk.begin() + long(from), s.z_trk.begin() + size);
+    new_x_.assign(s.x_trk.begin() + long(from), s.x_trk.begin() + size);
+    new_y_.assign(s.y_trk.begin() + long(from), s.y_trk.begin() + size);
+    new_z_.assign(s.z_trk.begin() + long(from), s.z_trk.begin() + size);
     copied_points_ = std::max<int64_t>(size - 1, 0);
+}
+
+void FrameRenderer::append_track() {
+    if (restart_) {
+        rs_.x_trk.clear(), rs_.y_trk.clear(), rs_.z_trk.clear();
+        track_lod_reset(rs_.trk_lod);
+        restart_ = false;
+    }
+    rs_.x_trk.insert(rs_.x_trk.end(), new_x_.begin(), new_x_.end());
+    rs_.y_trk.insert(rs_.y_trk.end(), new_y_.begin(), new_y_.end());
+    rs_.z_trk.insert(rs_.z_trk.end(), new_z_.begin(), new_z_.end());
     // The index of the copy follows it as the GUI's follows its track: a few
     // steps per new point.
-    track_lod_update(rs_.trk_lod, rs_.x_trk.data(), rs_.y_trk.data(), rs_.z_trk.data(),
-                     copied_points_);
+    const int64_t points = std::max<int64_t>(int64_t(rs_.x_trk.size()) - 1, 0);
+    track_lod_update(rs_.trk_lod, rs_.x_trk.data(), rs_.y_trk.data(), rs_.z_trk.data(), points);
 }
 
 bool FrameRenderer::start(State& s, const FrameInputs& f, int64_t flight) {
@@ -71,7 +85,7 @@ bool FrameRenderer::start(State& s, const FrameInputs& f, int64_t flight) {
     }
     // Idle: the renderer's thread touches none of this until job_ is set.
     copy_scene_state(s);
-    copy_track(s, flight);
+    hand_over_track(s, flight);
     f_ = f;
     {
         std::lock_guard lock(m_);
@@ -100,10 +114,12 @@ void FrameRenderer::run() {
         int64_t tick = f_.n_step;
         std::string why;
         try {
+            append_track();
             scene_draw(rs_, f_, pic_);
         } catch (const std::exception& e) {
             tick = -1;
             why = e.what();
+            copy_lost_ = true;
         }
         lock.lock();
         finished_tick_ = tick;

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/frame.h"
 #include "platform/surface.h"
@@ -45,13 +46,18 @@ class FrameRenderer {
     // Waits until no picture is being drawn.
     void wait() const;
 
-    // Track points the renderer's copy holds (tests).
+    // Track points handed to the renderer's copy so far (tests; the copy holds
+    // them once the picture they came with is finished).
     int64_t track_points() const { return copied_points_; }
 
   private:
     void run();
-    // The copy of the track brought up to `s`'s points (the owner's thread, idle).
-    void copy_track(const State& s, int64_t flight);
+    // The points of `s`'s track not yet handed over, set aside for the
+    // renderer's thread to append (the owner's thread, idle).
+    void hand_over_track(const State& s, int64_t flight);
+    // The points handed over appended to the copy, its index brought up to
+    // date (the renderer's thread, in the picture's job).
+    void append_track();
     // Everything of `s` but its tracks (the owner's thread, idle).
     void copy_scene_state(State& s);
 
@@ -59,7 +65,12 @@ class FrameRenderer {
     State rs_;  // the renderer's state: written by the owner only while idle
     FrameInputs f_;
     int64_t flight_ = -1;
-    int64_t copied_points_ = 0;  // track indices 1 .. copied_points_ are copied
+    int64_t copied_points_ = 0;  // track indices 1 .. copied_points_ are handed over
+    // Handed over and not yet appended; `restart`: the copy starts again first.
+    std::vector<float> new_x_, new_y_, new_z_;
+    bool restart_ = false;
+    // A job failed part-way: the copy may lack points, and the next starts it again.
+    bool copy_lost_ = false;
 
     mutable std::mutex m_;
     mutable std::condition_variable cv_;
