@@ -45,23 +45,6 @@ mode_t mode_for_new_file() {
     return 0666 & ~mask;
 }
 
-bool write_all(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) {  // no progress and no reason: treat as a full device
-            errno = ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
 // The buffered bytes, then `more`, in as few system calls as the system takes.
 bool write_all(int fd, std::string_view buffered, std::string_view more) {
     iovec io[2] = {{const_cast<char*>(buffered.data()), buffered.size()},
@@ -169,7 +152,7 @@ void AtomicFile::open_stream(int fd, std::string name) {
 
 bool AtomicFile::flush_buffer() {
     if (buffer_.empty()) return true;
-    if (!write_all(fd_, buffer_.data(), buffer_.size())) return fail("cannot write", errno);
+    if (!write_all(fd_, buffer_, {})) return fail("cannot write", errno);
     written_ += buffer_.size();
     buffer_.clear();
     start_writeback();
