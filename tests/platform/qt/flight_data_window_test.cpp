@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "platform/headless/manual_clock.h"
+#include "open_windows.h"
 
 using soar::Column;
 using soar::FlightDataWindow;
@@ -70,13 +71,7 @@ class FlightDataWindowTest : public QObject {
 
   private slots:
     void init() {
-        main_ = std::make_unique<MainWindow>();
-        main_->start();
-        main_->show();
-        data_ = std::make_unique<FlightDataWindow>(*main_);
-        data_->place_beside_main();
-        data_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(data_.get()));
+        QVERIFY(open_main_and_flight_data(main_, data_, true));
     }
     void cleanup() {
         data_.reset();

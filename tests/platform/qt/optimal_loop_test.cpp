@@ -7,6 +7,7 @@
 
 #include "platform/qt/flight_data_window.h"
 #include "platform/qt/optimal_loop_dialog.h"
+#include "open_windows.h"
 
 using soar::FlightDataWindow;
 using soar::Id;
@@ -34,12 +35,7 @@ class OptimalLoopTest : public QObject {
 
   private slots:
     void init() {
-        main_ = std::make_unique<MainWindow>();
-        main_->start();
-        main_->show();
-        data_ = std::make_unique<FlightDataWindow>(*main_);
-        data_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(data_.get()));
+        QVERIFY(open_main_and_flight_data(main_, data_));
         // The menu entry opens the dialog.
         auto* action = data_->findChild<QAction*>("optimal_loop_action");
         QVERIFY(action);

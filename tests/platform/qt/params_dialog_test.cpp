@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/qt/flight_data_window.h"
+#include "open_windows.h"
 
 using soar::FlightDataWindow;
 using soar::Id;
@@ -46,11 +47,7 @@ class ParamsDialogTest : public QObject {
 
   private slots:
     void init() {
-        main_ = std::make_unique<MainWindow>();
-        main_->start();
-        main_->show();
-        data_ = std::make_unique<FlightDataWindow>(*main_);
-        data_->show();
+        QVERIFY(open_main_and_flight_data(main_, data_));
         dialog_ = std::make_unique<ParamsDialog>(*main_);
         dialog_->listen_for_shortcut(data_.get());
         connect(data_.get(), &FlightDataWindow::parameters_wanted, dialog_.get(),
