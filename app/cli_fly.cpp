@@ -41,8 +41,8 @@ struct Row {
     std::array<float, kColumnCount> v;
 };
 
-Row row_at(long long tick, const State& s, const Params& p) {
-    return {tick, row_of(s, p)};
+Row row_at(long long tick, const State& s, const Params& p, bool energy) {
+    return {tick, row_of(s, p, energy)};
 }
 
 // The longest text of a row: the tick (at most 20 characters), a float in its
@@ -316,7 +316,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
                 status = 1;
                 break;
             }
-            batch.rows.push_back(row_at(k, run.s, run.w.flight));
+            batch.rows.push_back(row_at(k, run.s, run.w.flight, energy));
             ++done;
             if (batch.rows.size() == kBatchRows) {
                 last = batch.rows.back();

@@ -7,8 +7,8 @@
 
 namespace soar {
 
-std::array<float, kColumnCount> row_of(const State& s, const Params& p) {
-    const Energy e = energy_of(s, p);
+std::array<float, kColumnCount> row_of(const State& s, const Params& p, bool energy) {
+    const Energy e = energy ? energy_of(s, p) : Energy{};
     return {s.t,      s.dt,      s.X,      s.Y,  s.Z,  s.V,     s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx,
             s.CL,     s.U,       s.Up,     s.alpha, s.roll_b, s.pitch_b, s.yaw_b, e.E,       e.dE_wind,
             e.dE_drag};

@@ -22,8 +22,9 @@ enum class Column : int {
 inline constexpr int kColumnCount = static_cast<int>(Column::count_);
 inline constexpr int kFlyColumnCount = static_cast<int>(Column::E);  // without the energy
 
-// A tick's values in column order.
-std::array<float, kColumnCount> row_of(const State& s, const Params& p);
+// A tick's values in column order. Without `energy` the energy columns are left
+// 0 (they cost three sines a tick).
+std::array<float, kColumnCount> row_of(const State& s, const Params& p, bool energy = true);
 
 class FlightHistory {
   public:

@@ -27,6 +27,8 @@ void CycleTable::open(const State& s, double E) {
     cur_.Nz_max = s.Nz;
     X0_ = s.X;
     Y0_ = s.Y;
+    X_last_ = s.X;
+    Y_last_ = s.Y;
     open_ = true;
 }
 
@@ -37,14 +39,21 @@ void CycleTable::take(const State& s) {
     cur_.Z_max = std::max(cur_.Z_max, double(s.Z));
     cur_.Nz_max = std::max(cur_.Nz_max, double(s.Nz));
     cur_.period = double(s.t) - cur_.t_start;
-    const double dX = double(s.X) - X0_, dY = double(s.Y) - Y0_;
-    cur_.distance = std::hypot(dX, dY);
+    X_last_ = s.X;
+    Y_last_ = s.Y;
+}
+
+// The displacement is only wanted when a cycle is read, not at every tick.
+CycleRow CycleTable::with_displacement(CycleRow row) const {
+    const double dX = double(X_last_) - X0_, dY = double(Y_last_) - Y0_;
+    row.distance = std::hypot(dX, dY);
     // Heading convention: the direction (-cos psi, sin psi) has heading psi.
-    cur_.track_deg = cur_.distance > 0 ? std::atan2(dY, -dX) * k::r2d : 0.0;
+    row.track_deg = row.distance > 0 ? std::atan2(dY, -dX) * k::r2d : 0.0;
+    return row;
 }
 
 bool CycleTable::add(const State& s) {
-    const double E = energy_of(s, p_).E;
+    const double E = specific_energy(s, p_);
     if (!open_) {
         open(s, E);
         phase_ = p_.T_cyc > 0 ? (long long)std::floor(double(s.t) / double(p_.T_cyc)) : 0;
@@ -64,7 +73,7 @@ bool CycleTable::add(const State& s) {
     }
     if (!done) return false;
     cur_.dE = E - cur_.E_start;
-    rows_.push_back(cur_);
+    rows_.push_back(with_displacement(cur_));
     open(s, E);
     return true;
 }

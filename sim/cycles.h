@@ -43,20 +43,22 @@ class CycleTable {
     // Completed cycles, and the cycle in progress so far (its period is the
     // time flown in it).
     int completed() const { return int(rows_.size()); }
-    const CycleRow& current() const { return cur_; }
+    CycleRow current() const { return with_displacement(cur_); }
     // Mean energy gained per completed cycle, m (0 without one).
     double mean_dE() const;
 
   private:
     void open(const State& s, double E);
     void take(const State& s);
+    CycleRow with_displacement(CycleRow row) const;
 
     Mode mode_ = Mode::fixed;
     Params p_;
     bool open_ = false;
     long long phase_ = 0;  // whole periods flown (time-scheduled patterns)
     float psi_last_ = 0;   // last heading, deg (heading-scheduled patterns)
-    double X0_ = 0, Y0_ = 0;
+    double X0_ = 0, Y0_ = 0;        // where the cycle began, m
+    float X_last_ = 0, Y_last_ = 0;  // where it is now, m
     CycleRow cur_;
     std::vector<CycleRow> rows_;
 };

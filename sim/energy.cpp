@@ -9,7 +9,7 @@ Energy energy_of(const State& s, const Params& p) {
     const double V = s.V, g = p.g;
     e.E_kin = float(V * V / (2.0 * g));
     e.E_pot = s.Z;
-    e.E = float(double(s.Z) + V * V / (2.0 * g));
+    e.E = specific_energy(s, p);
     const double gam = s.gam, psi = s.psi;
     e.dE_wind = float(V * double(s.Up_V_g) * std::sin(gam) * std::cos(gam) * std::cos(psi));
     e.dE_drag = float(-V * double(s.D_L) * double(s.Nz));
