@@ -1,5 +1,6 @@
 // render: the picture after a flight of N ticks, saved as PNG.
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "app/cli.h"
@@ -41,7 +42,12 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
         std::fprintf(stderr, "soarcalculus render: no raster support in this build\n");
         return 1;
     }
-    Session run(raster.make(width, height));
+    std::unique_ptr<Surface> picture = raster.make(width, height);
+    if (!picture) {
+        std::fprintf(stderr, "soarcalculus render: no picture can be made\n");
+        return 1;
+    }
+    Session run(std::move(picture));
     run.w.params = params;
     run.start();
     if (grid) set_check(run.s, run.w, run.io, Id::chk_grid, 1);
