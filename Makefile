@@ -54,15 +54,20 @@ test-sanitize: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
 
-# The core suite under ThreadSanitizer (kept apart from AddressSanitizer, which
-# cannot share a build with it): the fly writer thread, the least-wind trials
-# and every other thread of ours. The window tests are left out: Qt's own
-# threads (its image thread pool) synchronise through futexes inside the
-# uninstrumented Qt libraries, which the detector reports as races of Qt's. The
-# loop solves are left out too: they run on one thread and take minutes here.
+# Under ThreadSanitizer (kept apart from AddressSanitizer, which cannot share a
+# build with it): the core suite, with the fly writer thread, the least-wind
+# trials and every other thread of ours, and the window tests, with the render
+# thread's hand-off of pictures to the window (frame pace, main window, Flight
+# data window). There the threads of Qt's image thread pool, which synchronise
+# through futexes inside the uninstrumented Qt libraries, go unwatched, and
+# QtTest's watchdog thread is suppressed (tests/tsan.supp); two canaries show
+# that a race of ours, one of them on the render thread, is still reported. The
+# other Qt tests run one thread of ours at most and are left to the other
+# builds; so are the loop solves, which run on one thread and take minutes here.
 test-tsan: deps
 	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOAR_TSAN=ON >/dev/null
-	cmake --build $(BUILD_TSAN) -j$(JOBS) --target soar_tests tsan_canary
+	cmake --build $(BUILD_TSAN) -j$(JOBS) --target soar_tests tsan_canary tsan_window_canary \
+	  frame_pace_test main_window_test flight_data_window_test
 	cd $(BUILD_TSAN) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 	  ctest --output-on-failure -j$(JOBS) -E '^(ZhaoBenchmark|LoopSolver)[.]'
 
