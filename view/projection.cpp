@@ -118,7 +118,7 @@ void pixel_cells(const float* v, int n, double per_unit, int32_t* cell) {
 }
 
 void Projector::project_tracks(const float* x, const float* y, const float* z, int n,
-                               double per_unit, TrackBatch& out) const {
+                               double per_unit, TrackBatch& out, unsigned cells) const {
     // In float: four points to a vector register. Far below a pixel for any track
     // a person can see (a metre 10 km away is still 0.001 m in float).
     const float ax = float(x_shift_ - xep_), by = float(y_shift_ - yep_), ez = float(z_shift_ - zep_);
@@ -141,10 +141,14 @@ void Projector::project_tracks(const float* x, const float* y, const float* z, i
         out.air_py[j] = (f * sq + e * cq) * scale_air;
         out.air_vis[j] = depth_air > near;
     }
-    pixel_cells(out.ground_px, n, per_unit, out.ground_ix);
-    pixel_cells(out.ground_py, n, per_unit, out.ground_iy);
-    pixel_cells(out.air_px, n, per_unit, out.air_ix);
-    pixel_cells(out.air_py, n, per_unit, out.air_iy);
+    if (cells & kGroundCells) {
+        pixel_cells(out.ground_px, n, per_unit, out.ground_ix);
+        pixel_cells(out.ground_py, n, per_unit, out.ground_iy);
+    }
+    if (cells & kAirCells) {
+        pixel_cells(out.air_px, n, per_unit, out.air_ix);
+        pixel_cells(out.air_py, n, per_unit, out.air_iy);
+    }
 }
 
 void xyz_to_pic(const State& s, float& px, float& py, float& vis, float x, float y, float z,
