@@ -276,21 +276,35 @@ void RasterSurface::cell_line(int ix0, int iy0, int ix1, int iy1, QRgb colour) {
     QRgb* p = pixels_ + static_cast<ptrdiff_t>(iy0) * stride_ + ix0;
     const int dx = ix1 - ix0, dy = iy1 - iy0;
     const int adx = std::abs(dx), ady = -std::abs(dy);
-    const int sx = dx > 0 ? 1 : -1, sy = dy > 0 ? 1 : -1;
+    const int sx = dx > 0 ? 1 : -1;
     const ptrdiff_t step_y = dy > 0 ? stride_ : -stride_;
     int err = adx + ady;
-    for (;;) {  // Bresenham
-        *p = colour;
-        if (ix0 == ix1 && iy0 == iy1) break;
-        const int e2 = 2 * err;
-        if (e2 >= ady) {
+    // Bresenham. Along a line mostly across every step moves one pixel across
+    // (2 err >= ady holds throughout), along one mostly down every step moves
+    // one pixel down: the steps are counted off, and only the other direction
+    // is tested.
+    if (adx >= -ady) {
+        for (int left = adx;; --left) {
+            *p = colour;
+            if (left == 0) break;  // no step past the line's end
+            const int e2 = 2 * err;
             err += ady;
-            ix0 += sx;
             p += sx;
+            if (e2 <= adx) {
+                err += adx;
+                p += step_y;
+            }
         }
-        if (e2 <= adx) {
+    } else {
+        for (int left = -ady;; --left) {
+            *p = colour;
+            if (left == 0) break;
+            const int e2 = 2 * err;
+            if (e2 >= ady) {
+                err += ady;
+                p += sx;
+            }
             err += adx;
-            iy0 += sy;  // never past iy1: the line ends there
             p += step_y;
         }
     }
