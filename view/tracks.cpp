@@ -177,6 +177,11 @@ class TrackPass {
         double d_min = INFINITY, d_max = -INFINITY, a_max = 0, b_max = 0;
         double x_min = INFINITY, x_max = -INFINITY, y_min = INFINITY, y_max = -INFINITY;
         const int n_z = ground ? 1 : 2;
+        // The corners in the observer's axes first: their depths alone decide
+        // most boxes (behind, or across the near limit), and those need no
+        // picture position.
+        double cu[8], cd[8], cv[8];
+        int n = 0;
         for (int i = 0; i < 2; ++i) {
             for (int j = 0; j < 2; ++j) {
                 for (int l = 0; l < n_z; ++l) {
@@ -188,12 +193,8 @@ class TrackPass {
                     const double d = f * cq_ - e * sq_;
                     const double v = f * sq_ + e * cq_;
                     d_min = std::min(d_min, d), d_max = std::max(d_max, d);
-                    if (d > 0) {
-                        const double px = u / d, py = v / d;
-                        a_max = std::max(a_max, std::fabs(px)), b_max = std::max(b_max, std::fabs(py));
-                        x_min = std::min(x_min, px), x_max = std::max(x_max, px);
-                        y_min = std::min(y_min, py), y_max = std::max(y_max, py);
-                    }
+                    cu[n] = u, cd[n] = d, cv[n] = v;
+                    ++n;
                 }
             }
         }
@@ -205,6 +206,15 @@ class TrackPass {
         if (!(d_min == d_min) || !(d_max == d_max)) return {};  // NaN: draw point by point
         if (d_max <= double(near_) - margin) return {Fit::behind, 0};
         if (d_min <= double(near_) + margin) return {};
+        for (int k = 0; k < n; ++k) {
+            const double d = cd[k];
+            if (d > 0) {
+                const double px = cu[k] / d, py = cv[k] / d;
+                a_max = std::max(a_max, std::fabs(px)), b_max = std::max(b_max, std::fabs(py));
+                x_min = std::min(x_min, px), x_max = std::max(x_max, px);
+                y_min = std::min(y_min, py), y_max = std::max(y_max, py);
+            }
+        }
         // In front of the near limit the projection keeps lines straight, so
         // everything between the points lies within their corners' picture.
         if (x_max * D_ < x_lo_ || x_min * D_ > x_hi_ || y_max * D_ < y_lo_ || y_min * D_ > y_hi_)
