@@ -127,7 +127,7 @@ class TrackPass {
         for (int64_t done = 0; done < n; done += Projector::TrackBatch::kSize) {
             const int m = int(std::min<int64_t>(Projector::TrackBatch::kSize, n - done));
             proj_.project_tracks(x + done, y + done, z + done, m, cell_per_unit_, *batch_,
-                                 cells(ground, air));
+                                 tracks(ground, air));
             add(*batch_, m, first + done + m - 1 == last, ground, air);
         }
     }
@@ -142,7 +142,7 @@ class TrackPass {
         // the lines into and out of the block are the plain drawing's.
         const float x[2] = {s.x_trk[first], s.x_trk[end]}, y[2] = {s.y_trk[first], s.y_trk[end]},
                     z[2] = {s.z_trk[first], s.z_trk[end]};
-        proj_.project_tracks(x, y, z, 2, cell_per_unit_, *batch_, cells(ground, !ground));
+        proj_.project_tracks(x, y, z, 2, cell_per_unit_, *batch_, tracks(ground, !ground));
         add(*batch_, 2, end == last, ground, !ground);
     }
 
@@ -168,7 +168,7 @@ class TrackPass {
                 ++n;
             }
         }
-        proj_.project_tracks(x, y, z, n, cell_per_unit_, *batch_, cells(ground, !ground));
+        proj_.project_tracks(x, y, z, n, cell_per_unit_, *batch_, tracks(ground, !ground));
         add(*batch_, n, base + TrackLod::kLeaf - 1 == last, ground, !ground);
     }
 
@@ -239,7 +239,8 @@ class TrackPass {
         pic_.path(air_.held(), palette_colour(1));  // dark blue
         if (last < 1) return 0.0f;
         proj_.project_tracks(&s.x_trk[size_t(last)], &s.y_trk[size_t(last)],
-                             &s.z_trk[size_t(last)], 1, cell_per_unit_, *batch_, 0);
+                             &s.z_trk[size_t(last)], 1, cell_per_unit_, *batch_,
+                             tracks(!air_on_, air_on_));
         return (air_on_ ? batch_->air_vis[0] : batch_->ground_vis[0]) ? 1.0f : 0.0f;
     }
 
@@ -249,8 +250,8 @@ class TrackPass {
     // The ground track's lines go to the surface in batches as they come; the
     // air track's are kept to be drawn over the whole ground track.
     static constexpr size_t kGroundBatch = 4096;
-    static unsigned cells(bool ground, bool air) {
-        return (ground ? Projector::kGroundCells : 0) | (air ? Projector::kAirCells : 0);
+    static unsigned tracks(bool ground, bool air) {
+        return (ground ? Projector::kGround : 0) | (air ? Projector::kAir : 0);
     }
     void flush_ground() {
         pic_.path(ground_.held(), palette_colour(2));  // green
