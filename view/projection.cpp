@@ -117,34 +117,65 @@ void pixel_cells(const float* v, int n, double per_unit, int32_t* cell) {
     for (; j < n; ++j) cell[j] = pixel_cell(v[j], per_unit);
 }
 
+namespace {
+
+struct TrackView {
+    float ax, by, ez, cw, sw, cq, sq, D, near;
+};
+
+// The batch loop for the tracks chosen; each output is computed as it would be
+// with both, so one track's picture does not depend on the other being drawn.
+template <bool kGround, bool kAir>
+void project_loop(const TrackView& t, const float* x, const float* y, const float* z, int n,
+                  Projector::TrackBatch& out) {
+    for (int j = 0; j < n; ++j) {
+        const float a = x[j] + t.ax;
+        const float b = y[j] + t.by;
+        const float u = a * t.cw - b * t.sw;
+        const float f = a * t.sw + b * t.cw;
+        if (kGround) {
+            const float depth_sea = f * t.cq - t.ez * t.sq;
+            const float scale_sea = t.D / depth_sea;
+            out.ground_px[j] = u * scale_sea;
+            out.ground_py[j] = (f * t.sq + t.ez * t.cq) * scale_sea;
+            out.ground_vis[j] = depth_sea > t.near;
+        }
+        if (kAir) {
+            const float e = z[j] + t.ez;
+            const float depth_air = f * t.cq - e * t.sq;
+            const float scale_air = t.D / depth_air;
+            out.air_px[j] = u * scale_air;
+            out.air_py[j] = (f * t.sq + e * t.cq) * scale_air;
+            out.air_vis[j] = depth_air > t.near;
+        }
+    }
+}
+
+}  // namespace
+
 void Projector::project_tracks(const float* x, const float* y, const float* z, int n,
-                               double per_unit, TrackBatch& out) const {
+                               double per_unit, TrackBatch& out, unsigned tracks) const {
     // In float: four points to a vector register. Far below a pixel for any track
     // a person can see (a metre 10 km away is still 0.001 m in float).
-    const float ax = float(x_shift_ - xep_), by = float(y_shift_ - yep_), ez = float(z_shift_ - zep_);
-    const float cw = float(cos_w_), sw = float(sin_w_), cq = float(cos_q_), sq = float(sin_q_);
-    const float D = float(D_ob_), near = near_;
-    for (int j = 0; j < n; ++j) {
-        const float a = x[j] + ax;
-        const float b = y[j] + by;
-        const float u = a * cw - b * sw;
-        const float f = a * sw + b * cw;
-        const float e = z[j] + ez;
-        const float depth_sea = f * cq - ez * sq;
-        const float depth_air = f * cq - e * sq;
-        const float scale_sea = D / depth_sea;
-        const float scale_air = D / depth_air;
-        out.ground_px[j] = u * scale_sea;
-        out.ground_py[j] = (f * sq + ez * cq) * scale_sea;
-        out.ground_vis[j] = depth_sea > near;
-        out.air_px[j] = u * scale_air;
-        out.air_py[j] = (f * sq + e * cq) * scale_air;
-        out.air_vis[j] = depth_air > near;
+    const TrackView t{float(x_shift_ - xep_), float(y_shift_ - yep_), float(z_shift_ - zep_),
+                      float(cos_w_),          float(sin_w_),          float(cos_q_),
+                      float(sin_q_),          float(D_ob_),           near_};
+    const bool ground = (tracks & kGround) != 0, air = (tracks & kAir) != 0;
+    if (ground && air) {
+        project_loop<true, true>(t, x, y, z, n, out);
+    } else if (ground) {
+        project_loop<true, false>(t, x, y, z, n, out);
+    } else if (air) {
+        project_loop<false, true>(t, x, y, z, n, out);
     }
-    pixel_cells(out.ground_px, n, per_unit, out.ground_ix);
-    pixel_cells(out.ground_py, n, per_unit, out.ground_iy);
-    pixel_cells(out.air_px, n, per_unit, out.air_ix);
-    pixel_cells(out.air_py, n, per_unit, out.air_iy);
+    if (ground) {
+        pixel_cells(out.ground_px, n, per_unit, out.ground_ix);
+        pixel_cells(out.ground_py, n, per_unit, out.ground_iy);
+    }
+    if (air) {
+        pixel_cells(out.air_px, n, per_unit, out.air_ix);
+        pixel_cells(out.air_py, n, per_unit, out.air_iy);
+    }
 }
 
 void xyz_to_pic(const State& s, float& px, float& py, float& vis, float x, float y, float z,

@@ -57,15 +57,18 @@ class Projector {
     // a time; the picture positions agree with project()'s to far below a pixel.
     // Only tracks are drawn this way: nothing exported or checked comes from here.
     // With each position comes its pixel cell, floor(position * per_unit), held
-    // within +-1e9 (far outside any picture).
+    // within +-1e9 (far outside any picture). Only the tracks asked for are
+    // projected (`tracks`: kGround, kAir or both); the other's entries are left
+    // as they were.
     struct TrackBatch {
         static constexpr int kSize = 512;
         float ground_px[kSize], ground_py[kSize], air_px[kSize], air_py[kSize];
         int32_t ground_ix[kSize], ground_iy[kSize], air_ix[kSize], air_iy[kSize];
         bool ground_vis[kSize], air_vis[kSize];
     };
+    static constexpr unsigned kGround = 1, kAir = 2;
     void project_tracks(const float* x, const float* y, const float* z, int n, double per_unit,
-                        TrackBatch& out) const;
+                        TrackBatch& out, unsigned tracks = kGround | kAir) const;
 
   private:
     double x_shift_, y_shift_, z_shift_, xep_, yep_, zep_;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "sim/constants.h"
@@ -44,20 +45,39 @@ struct Polyline {
     bool vis_prev = false;
     int32_t pen_ix = 0, pen_iy = 0;
 
-    // Calls emit(start_of_run, px, py) for each point to be drawn.
-    template <typename Emit>
-    void add(bool vis, float px, float py, int32_t ix, int32_t iy, bool last, Emit&& emit) {
-        if (vis) {
-            if (!vis_prev) {
-                emit(true, px, py);
-                pen_ix = ix, pen_iy = iy;
-            } else if (ix != pen_ix || iy != pen_iy || last) {
-                emit(false, px, py);
-                pen_ix = ix, pen_iy = iy;
+    // The vertices to draw of points 0 .. n - 1 (visibility, position, pixel
+    // cell), written from `out` on (room for n); returns the end of what was
+    // written. The last point is drawn even in the pen's pixel when it ends the
+    // track.
+    PathVertex* add(const bool* vis, const float* px, const float* py, const int32_t* ix,
+                    const int32_t* iy, int n, bool ends_at_last, PathVertex* out) {
+        // In locals: the vertices written could otherwise be this very state.
+        bool was = vis_prev;
+        int32_t cx = pen_ix, cy = pen_iy;
+        for (int j = 0; j < n; ++j) {
+            const bool v = vis[j];
+            // A visible point starts a run after an invisible one, or moves the pen.
+            if (v && (!was || ix[j] != cx || iy[j] != cy || (ends_at_last && j == n - 1))) {
+                *out++ = {!was, px[j], py[j]};
+                cx = ix[j], cy = iy[j];
             }
+            was = v;
         }
-        vis_prev = vis;
+        vis_prev = was, pen_ix = cx, pen_iy = cy;
+        return out;
     }
+};
+
+// Vertices of one track waiting to be drawn; the storage only grows.
+struct VertexBuffer {
+    std::vector<PathVertex> v;
+    size_t n = 0;
+    // Room for `more` vertices after the n held.
+    PathVertex* room(size_t more) {
+        if (v.size() < n + more) v.resize(std::max(n + more, 2 * v.size()));
+        return v.data() + n;
+    }
+    std::span<const PathVertex> held() const { return {v.data(), n}; }
 };
 
 // Where a block of track points stands in the current view.
@@ -80,7 +100,7 @@ constexpr int64_t kIndexFrom = int64_t(16) * TrackLod::kLeaf;
 class TrackPass {
   public:
     TrackPass(const State& s, Surface& pic, bool ground, bool air)
-        : pic_(pic), proj_(s), ground_(ground), air_(air),
+        : pic_(pic), proj_(s), ground_on_(ground), air_on_(air),
           cell_per_unit_(std::fabs(pic.scale_y_to_pixels(1.0, pic.scale_mode()))),
           batch_(std::make_unique<Projector::TrackBatch>()) {
         const double w = double(s.omedeg) * k::d2r, q = double(s.sigdeg) * k::d2r;
@@ -106,7 +126,8 @@ class TrackPass {
                 int64_t last, bool ground, bool air) {
         for (int64_t done = 0; done < n; done += Projector::TrackBatch::kSize) {
             const int m = int(std::min<int64_t>(Projector::TrackBatch::kSize, n - done));
-            proj_.project_tracks(x + done, y + done, z + done, m, cell_per_unit_, *batch_);
+            proj_.project_tracks(x + done, y + done, z + done, m, cell_per_unit_, *batch_,
+                                 tracks(ground, air));
             add(*batch_, m, first + done + m - 1 == last, ground, air);
         }
     }
@@ -121,7 +142,7 @@ class TrackPass {
         // the lines into and out of the block are the plain drawing's.
         const float x[2] = {s.x_trk[first], s.x_trk[end]}, y[2] = {s.y_trk[first], s.y_trk[end]},
                     z[2] = {s.z_trk[first], s.z_trk[end]};
-        proj_.project_tracks(x, y, z, 2, cell_per_unit_, *batch_);
+        proj_.project_tracks(x, y, z, 2, cell_per_unit_, *batch_, tracks(ground, !ground));
         add(*batch_, 2, end == last, ground, !ground);
     }
 
@@ -147,7 +168,7 @@ class TrackPass {
                 ++n;
             }
         }
-        proj_.project_tracks(x, y, z, n, cell_per_unit_, *batch_);
+        proj_.project_tracks(x, y, z, n, cell_per_unit_, *batch_, tracks(ground, !ground));
         add(*batch_, n, base + TrackLod::kLeaf - 1 == last, ground, !ground);
     }
 
@@ -156,6 +177,11 @@ class TrackPass {
         double d_min = INFINITY, d_max = -INFINITY, a_max = 0, b_max = 0;
         double x_min = INFINITY, x_max = -INFINITY, y_min = INFINITY, y_max = -INFINITY;
         const int n_z = ground ? 1 : 2;
+        // The corners in the observer's axes first: their depths alone decide
+        // most boxes (behind, or across the near limit), and those need no
+        // picture position.
+        double cu[8], cd[8], cv[8];
+        int n = 0;
         for (int i = 0; i < 2; ++i) {
             for (int j = 0; j < 2; ++j) {
                 for (int l = 0; l < n_z; ++l) {
@@ -167,12 +193,8 @@ class TrackPass {
                     const double d = f * cq_ - e * sq_;
                     const double v = f * sq_ + e * cq_;
                     d_min = std::min(d_min, d), d_max = std::max(d_max, d);
-                    if (d > 0) {
-                        const double px = u / d, py = v / d;
-                        a_max = std::max(a_max, std::fabs(px)), b_max = std::max(b_max, std::fabs(py));
-                        x_min = std::min(x_min, px), x_max = std::max(x_max, px);
-                        y_min = std::min(y_min, py), y_max = std::max(y_max, py);
-                    }
+                    cu[n] = u, cd[n] = d, cv[n] = v;
+                    ++n;
                 }
             }
         }
@@ -184,6 +206,15 @@ class TrackPass {
         if (!(d_min == d_min) || !(d_max == d_max)) return {};  // NaN: draw point by point
         if (d_max <= double(near_) - margin) return {Fit::behind, 0};
         if (d_min <= double(near_) + margin) return {};
+        for (int k = 0; k < n; ++k) {
+            const double d = cd[k];
+            if (d > 0) {
+                const double px = cu[k] / d, py = cv[k] / d;
+                a_max = std::max(a_max, std::fabs(px)), b_max = std::max(b_max, std::fabs(py));
+                x_min = std::min(x_min, px), x_max = std::max(x_max, px);
+                y_min = std::min(y_min, py), y_max = std::max(y_max, py);
+            }
+        }
         // In front of the near limit the projection keeps lines straight, so
         // everything between the points lies within their corners' picture.
         if (x_max * D_ < x_lo_ || x_min * D_ > x_hi_ || y_max * D_ < y_lo_ || y_min * D_ > y_hi_)
@@ -205,11 +236,12 @@ class TrackPass {
     // projected on its own as the plain drawing projects it, whatever was skipped.
     float finish(const State& s, int64_t last) {
         flush_ground();
-        pic_.path(air_vertices_, palette_colour(1));  // dark blue
+        pic_.path(air_.held(), palette_colour(1));  // dark blue
         if (last < 1) return 0.0f;
         proj_.project_tracks(&s.x_trk[size_t(last)], &s.y_trk[size_t(last)],
-                             &s.z_trk[size_t(last)], 1, cell_per_unit_, *batch_);
-        return (air_ ? batch_->air_vis[0] : batch_->ground_vis[0]) ? 1.0f : 0.0f;
+                             &s.z_trk[size_t(last)], 1, cell_per_unit_, *batch_,
+                             tracks(!air_on_, air_on_));
+        return (air_on_ ? batch_->air_vis[0] : batch_->ground_vis[0]) ? 1.0f : 0.0f;
     }
 
     int64_t projected() const { return projected_; }
@@ -218,35 +250,33 @@ class TrackPass {
     // The ground track's lines go to the surface in batches as they come; the
     // air track's are kept to be drawn over the whole ground track.
     static constexpr size_t kGroundBatch = 4096;
+    static unsigned tracks(bool ground, bool air) {
+        return (ground ? Projector::kGround : 0) | (air ? Projector::kAir : 0);
+    }
     void flush_ground() {
-        pic_.path(ground_vertices_, palette_colour(2));  // green
-        ground_vertices_.clear();
+        pic_.path(ground_.held(), palette_colour(2));  // green
+        ground_.n = 0;
     }
     void add(const Projector::TrackBatch& b, int n, bool ends_at_last, bool ground, bool air) {
         projected_ += n;
-        auto draw_ground = [&](bool start, float px, float py) {
-            ground_vertices_.push_back({start, px, py});
-        };
-        auto keep_air = [&](bool start, float px, float py) {
-            air_vertices_.push_back({start, px, py});
-        };
-        for (int j = 0; j < n; ++j) {
-            const bool is_last = ends_at_last && j == n - 1;
-            if (ground) {
-                g_.add(b.ground_vis[j], b.ground_px[j], b.ground_py[j], b.ground_ix[j],
-                       b.ground_iy[j], is_last, draw_ground);
-            }
-            if (air) {
-                a_.add(b.air_vis[j], b.air_px[j], b.air_py[j], b.air_ix[j], b.air_iy[j], is_last,
-                       keep_air);
-            }
+        if (ground) {
+            PathVertex* const out = ground_.room(size_t(n));
+            ground_.n += size_t(g_.add(b.ground_vis, b.ground_px, b.ground_py, b.ground_ix,
+                                       b.ground_iy, n, ends_at_last, out) -
+                                out);
         }
-        if (ground_vertices_.size() >= kGroundBatch) flush_ground();
+        if (air) {
+            PathVertex* const out = air_.room(size_t(n));
+            air_.n += size_t(
+                a_.add(b.air_vis, b.air_px, b.air_py, b.air_ix, b.air_iy, n, ends_at_last, out) -
+                out);
+        }
+        if (ground_.n >= kGroundBatch) flush_ground();
     }
 
     Surface& pic_;
     const Projector proj_;
-    bool ground_, air_;
+    bool ground_on_, air_on_;
     double cell_per_unit_;
     std::unique_ptr<Projector::TrackBatch> batch_;
     double cw_ = 0, sw_ = 0, cq_ = 0, sq_ = 0, ax_ = 0, by_ = 0, ez_ = 0, D_ = 0;
@@ -255,7 +285,7 @@ class TrackPass {
     bool usable_ = false;
     double x_lo_ = 0, x_hi_ = 0, y_lo_ = 0, y_hi_ = 0;
     Polyline g_, a_;
-    std::vector<PathVertex> ground_vertices_, air_vertices_;
+    VertexBuffer ground_, air_;
     int64_t projected_ = 0;
 };
 

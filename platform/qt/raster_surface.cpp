@@ -175,8 +175,11 @@ void RasterSurface::line_to(double x, double y, Colour c) {
 }
 
 // What pset and line_to draw for each vertex, without a call per vertex: each
-// vertex's pixel coordinates are computed once and carried to the next line as
-// its start, the very value line_to would compute again from the pen.
+// vertex's pixel coordinates, whether it lies in the picture and, if so, its
+// pixel are computed once and carried to the next line as its start, the very
+// values line_to would compute again from the pen. A line between two vertices
+// in the picture needs no clipping, and most of a long track's lines join
+// neighbouring pixels: those are just their two end pixels.
 void RasterSurface::path(std::span<const PathVertex> vertices, Colour c) {
     if (vertices.empty()) return;
     if (width_ > 1 || !painting_ || refused_) {
@@ -184,16 +187,60 @@ void RasterSurface::path(std::span<const PathVertex> vertices, Colour c) {
         return;
     }
     const QRgb colour = rgb_of(c);
+    // The scale as UserScale::px and py use it, held in locals: the pixel writes
+    // below would otherwise make the compiler read it again for every vertex.
+    const double left = scale_.left, top = scale_.top;
+    const double w_scale = scale_.width_px, h_scale = scale_.height_px;
+    const double x_extent = scale_.right - left, y_extent = scale_.bottom - top;
+    const double right = x_edge_, bottom = y_edge_;
+    const auto inside = [&](double x, double y) {
+        return x >= 0.0 && x <= right && y >= 0.0 && y <= bottom;
+    };
+    // A line whose ends both lie more than a pixel beyond the same edge of the
+    // picture draws nothing; within +-1e15 pixels the rounding of clip() cannot
+    // make it reach the picture (the margin is above 1e-15 of the distances).
+    const double far_right = w_px_ + 1.0, far_bottom = h_px_ + 1.0;
+    const auto beyond_one_edge = [&](double xa, double ya, double xb, double yb) {
+        constexpr double kFar = 1e15;
+        if (!(std::fabs(xa) < kFar && std::fabs(ya) < kFar && std::fabs(xb) < kFar &&
+              std::fabs(yb) < kFar))
+            return false;
+        return (xa < -1.0 && xb < -1.0) || (xa > far_right && xb > far_right) ||
+               (ya < -1.0 && yb < -1.0) || (ya > far_bottom && yb > far_bottom);
+    };
+    QRgb* const pixels = pixels_;
+    const ptrdiff_t stride = stride_;
     double x0 = scale_.px(pen_x_), y0 = scale_.py(pen_y_);
+    bool in0 = inside(x0, y0);
+    // In the picture a coordinate is at least 0, where truncation is floor().
+    int ix0 = in0 ? static_cast<int>(x0) : 0, iy0 = in0 ? static_cast<int>(y0) : 0;
     for (const PathVertex& v : vertices) {
-        const double x1 = scale_.px(v.x), y1 = scale_.py(v.y);
-        if (v.start) {
-            thin_dot(x1, y1);
-            x0 = x1, y0 = y1;
-        }
-        if (std::isfinite(x0) && std::isfinite(y0) && std::isfinite(x1) && std::isfinite(y1))
+        const double x1 = (double(v.x) - left) * w_scale / x_extent;
+        const double y1 = (double(v.y) - top) * h_scale / y_extent;
+        const bool in1 = inside(x1, y1);
+        if (in1) {
+            const int ix1 = static_cast<int>(x1), iy1 = static_cast<int>(y1);
+            const int dx = ix1 - ix0, dy = iy1 - iy0;
+            if (v.start) {
+                // The dot, then the line from it to itself in the line's colour.
+                pixels[iy1 * stride + ix1] = colour;
+            } else if (in0 && static_cast<unsigned>(dx + 1) <= 2u &&
+                       static_cast<unsigned>(dy + 1) <= 2u) {
+                pixels[iy0 * stride + ix0] = colour;  // touching pixels, or one
+                pixels[iy1 * stride + ix1] = colour;
+            } else if (in0) {
+                cell_line(ix0, iy0, ix1, iy1, colour);
+            } else if (std::isfinite(x0) && std::isfinite(y0)) {
+                thin_line(x0, y0, x1, y1, colour);
+            }
+            ix0 = ix1, iy0 = iy1;
+        } else if (!v.start && !beyond_one_edge(x0, y0, x1, y1) && std::isfinite(x0) &&
+                   std::isfinite(y0) && std::isfinite(x1) && std::isfinite(y1)) {
             thin_line(x0, y0, x1, y1, colour);
-        x0 = x1, y0 = y1;
+        }
+        // A run starting off the picture draws nothing: its dot's pixel is not
+        // in the picture, and the line from the dot to itself clips away.
+        x0 = x1, y0 = y1, in0 = in1;
     }
     pen_x_ = vertices.back().x, pen_y_ = vertices.back().y;
 }
@@ -219,27 +266,45 @@ void RasterSurface::thin_line(double x0, double y0, double x1, double y1, QRgb c
     // The clipped ends can stray a rounding error past the box: the pixel indices
     // are clamped, so no write ever leaves the image.
     const int w_last = w_px_ - 1, h_last = h_px_ - 1;
-    int ix0 = std::clamp(static_cast<int>(std::floor(x0)), 0, w_last);
-    int iy0 = std::clamp(static_cast<int>(std::floor(y0)), 0, h_last);
-    const int ix1 = std::clamp(static_cast<int>(std::floor(x1)), 0, w_last);
-    const int iy1 = std::clamp(static_cast<int>(std::floor(y1)), 0, h_last);
-    const int dx = std::abs(ix1 - ix0), dy = -std::abs(iy1 - iy0);
-    const int sx = ix0 < ix1 ? 1 : -1, sy = iy0 < iy1 ? 1 : -1;
-    const ptrdiff_t step_y = iy0 < iy1 ? stride_ : -stride_;
+    cell_line(std::clamp(static_cast<int>(std::floor(x0)), 0, w_last),
+              std::clamp(static_cast<int>(std::floor(y0)), 0, h_last),
+              std::clamp(static_cast<int>(std::floor(x1)), 0, w_last),
+              std::clamp(static_cast<int>(std::floor(y1)), 0, h_last), colour);
+}
+
+void RasterSurface::cell_line(int ix0, int iy0, int ix1, int iy1, QRgb colour) {
     QRgb* p = pixels_ + static_cast<ptrdiff_t>(iy0) * stride_ + ix0;
-    int err = dx + dy;
-    for (;;) {  // Bresenham
-        *p = colour;
-        if (ix0 == ix1 && iy0 == iy1) break;
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            ix0 += sx;
+    const int dx = ix1 - ix0, dy = iy1 - iy0;
+    const int adx = std::abs(dx), ady = -std::abs(dy);
+    const int sx = dx > 0 ? 1 : -1;
+    const ptrdiff_t step_y = dy > 0 ? stride_ : -stride_;
+    int err = adx + ady;
+    // Bresenham. Along a line mostly across every step moves one pixel across
+    // (2 err >= ady holds throughout), along one mostly down every step moves
+    // one pixel down: the steps are counted off, and only the other direction
+    // is tested.
+    if (adx >= -ady) {
+        for (int left = adx;; --left) {
+            *p = colour;
+            if (left == 0) break;  // no step past the line's end
+            const int e2 = 2 * err;
+            err += ady;
             p += sx;
+            if (e2 <= adx) {
+                err += adx;
+                p += step_y;
+            }
         }
-        if (e2 <= dx) {
-            err += dx;
-            iy0 += sy;  // never past iy1: the line ends there
+    } else {
+        for (int left = -ady;; --left) {
+            *p = colour;
+            if (left == 0) break;
+            const int e2 = 2 * err;
+            if (e2 >= ady) {
+                err += ady;
+                p += sx;
+            }
+            err += adx;
             p += step_y;
         }
     }

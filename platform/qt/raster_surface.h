@@ -76,6 +76,9 @@ class RasterSurface final : public Surface {
   private:
     void use_pen(QRgb colour);
     void thin_line(double x0, double y0, double x1, double y1, QRgb colour);
+    // The one-pixel line from pixel (ix0, iy0) to pixel (ix1, iy1), both in the
+    // image, ends included.
+    void cell_line(int ix0, int iy0, int ix1, int iy1, QRgb colour);
     // A one-pixel dot at pixel coordinates (px, py).
     void thin_dot(double px, double py);
 

@@ -383,8 +383,16 @@ class RasterSurfaceTest : public QObject {
             RasterSurface a(120 + i % 7, 90 + i % 5), b(120 + i % 7, 90 + i % 5);
             std::vector<soar::PathVertex> path;
             const double reach = i % 10 == 0 ? 1e7 : 1.0;  // some runs far off
+            // Every third run a walk of steps up to two pixels, as a long track
+            // comes, in and out of the picture: lines within a pixel or to a
+            // neighbouring one, and lines across the edges.
+            const bool walk = i % 3 == 1;
+            const double step_x = -2 * L / 60, step_y = 2 * T / 45;
+            double wx = spread(rng) * -L, wy = spread(rng) * T;
             for (int k = 0; k < 60; ++k) {
-                const float x = float(spread(rng) * reach * -L), y = float(spread(rng) * reach * T);
+                wx += spread(rng) * step_x, wy += spread(rng) * step_y;
+                const float x = float(walk ? wx : spread(rng) * reach * -L);
+                const float y = float(walk ? wy : spread(rng) * reach * T);
                 path.push_back({k == 0 || rng() % 8 == 0, k % 23 == 5 ? nan : x, y});
             }
             const int width = i % 4 == 3 ? 3 : 1;
