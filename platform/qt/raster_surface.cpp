@@ -91,7 +91,79 @@ void RasterSurface::use_pen(QRgb colour) {
 void RasterSurface::clear() {
     pen_x_ = pen_y_ = 0;
     if (!painting_) return;
-    painter_.fillRect(image_.rect(), QColor::fromRgb(kBackground));
+    clear_pending_ = true;
+    row_fresh_.assign(size_t(h_px_), 0);
+}
+
+void RasterSurface::settle() const {
+    if (!clear_pending_) return;
+    clear_pending_ = false;
+    for (int row = 0; row < h_px_; ++row)
+        if (!row_fresh_[size_t(row)]) std::fill_n(pixels_ + ptrdiff_t(row) * stride_, w_px_, kBackground);
+}
+
+void RasterSurface::fill_band(double x1, double x2, double y, int width_px, Colour c) {
+    set_draw_width(width_px);
+    set_pen(x1, y);
+    if (clear_pending_ && !refused_ && band_over_pending_clear(x1, x2, y, rgb_of(c))) {
+        pen_x_ = x2, pen_y_ = y;
+        return;
+    }
+    line_to(x2, y, c);
+}
+
+// The band is drawn as line_to draws it; only what is cleared around it differs.
+// Its rows are predicted from its edges, and the prediction is checked on the
+// pixels rather than trusted: the rows just outside it and its first and last
+// rows are cleared beforehand, so that afterwards its first and last rows are
+// wholly its colour only if the band painted them, and the rows outside still
+// hold what they held only if it did not paint them. A horizontal band is a
+// rectangle: painting its first and last rows whole it paints those between.
+bool RasterSurface::band_over_pending_clear(double x1, double x2, double y, QRgb colour) {
+    if (colour == kBackground) return false;  // its rows would not tell
+    const double half = width_ * 0.5;
+    const double px1 = scale_.px(x1), px2 = scale_.px(x2), py = scale_.py(y);
+    constexpr double kFar = 1e9;  // pixels; also false for NaN and infinities
+    if (!(std::fabs(px1) < kFar && std::fabs(px2) < kFar && std::fabs(py) < kFar)) return false;
+    if (!(std::min(px1, px2) - half <= 0.0 && std::max(px1, px2) + half >= w_px_)) return false;
+    // Rows beyond the picture are not painted: the band's rows are those within.
+    const int first = std::max(0, static_cast<int>(std::ceil(py - half - 0.5)));
+    const int last = std::min(h_px_ - 1, static_cast<int>(std::ceil(py + half - 0.5)) - 1);
+    if (first > last) return false;
+
+    const auto row_at = [&](int row) { return pixels_ + ptrdiff_t(row) * stride_; };
+    const auto make_fresh = [&](int row) {
+        if (row < 0 || row >= h_px_ || row_fresh_[size_t(row)]) return;
+        std::fill_n(row_at(row), w_px_, kBackground);
+        row_fresh_[size_t(row)] = 1;
+    };
+    for (int row : {first - 1, first, last, last + 1}) make_fresh(row);
+    std::vector<QRgb> above, below;
+    if (first > 0) above.assign(row_at(first - 1), row_at(first - 1) + w_px_);
+    if (last + 1 < h_px_) below.assign(row_at(last + 1), row_at(last + 1) + w_px_);
+    // A neighbour already wholly the band's colour would not show the band there.
+    const auto all_of = [&](const QRgb* p, QRgb value) {
+        return std::all_of(p, p + w_px_, [value](QRgb q) { return q == value; });
+    };
+    if ((first > 0 && all_of(above.data(), colour)) ||
+        (last + 1 < h_px_ && all_of(below.data(), colour)))
+        return false;
+
+    wide_line(px1, py, px2, py, colour);
+
+    const bool as_predicted =
+        all_of(row_at(first), colour) && all_of(row_at(last), colour) &&
+        (first == 0 || std::equal(above.begin(), above.end(), row_at(first - 1))) &&
+        (last + 1 == h_px_ || std::equal(below.begin(), below.end(), row_at(last + 1)));
+    if (!as_predicted) {
+        // Rows it painted outside the prediction may still be marked stale: the
+        // picture is cleared the ordinary way and the band drawn again over it.
+        settle();
+        wide_line(px1, py, px2, py, colour);
+        return true;
+    }
+    std::fill(row_fresh_.begin() + first, row_fresh_.begin() + last + 1, 1);
+    return true;
 }
 
 void RasterSurface::take_drawing_state(const RasterSurface& other) {
@@ -105,6 +177,8 @@ bool RasterSurface::take_pixels(const RasterSurface& other) {
     if (!painting_ || !other.painting_ || image_.size() != other.image_.size() ||
         stride_ != other.stride_)
         return false;
+    other.settle();
+    clear_pending_ = false;  // every pixel is replaced
     // The painter writes straight into the buffer (no batching), so the pixels
     // are complete once the other surface's drawing has returned.
     std::memcpy(pixels_, other.pixels_, size_t(stride_) * size_t(image_.height()) * sizeof(QRgb));
@@ -126,6 +200,7 @@ void RasterSurface::set_pen(double x, double y) {
 void RasterSurface::pset(double x, double y) {
     pen_x_ = x, pen_y_ = y;
     if (!painting_ || refused_) return;
+    settle();
     const double px = scale_.px(x), py = scale_.py(y);
     const double reach = width_ + 2.0;
     if (!(px > -reach && px < image_.width() + reach && py > -reach &&
@@ -157,12 +232,17 @@ void RasterSurface::line_to(double x, double y, Colour c) {
     double x1 = scale_.px(x), y1 = scale_.py(y);
     pen_x_ = x, pen_y_ = y;
     if (!painting_ || refused_) return;
+    settle();
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
         return;
     if (width_ <= 1) {
         thin_line(x0, y0, x1, y1, rgb_of(c));
         return;
     }
+    wide_line(x0, y0, x1, y1, rgb_of(c));
+}
+
+void RasterSurface::wide_line(double x0, double y0, double x1, double y1, QRgb colour) {
     // A thick line covers the pixels whose centres lie within half its width of
     // the exact line. Its edges are not rounded: the sky band and the sea band,
     // two thick lines whose widths and centres are each rounded from the
@@ -170,7 +250,7 @@ void RasterSurface::line_to(double x, double y, Colour c) {
     const double reach = width_ + 2.0;
     if (!clip(x0, y0, x1, y1, -reach, -reach, image_.width() + reach, image_.height() + reach))
         return;
-    use_pen(rgb_of(c));
+    use_pen(colour);
     painter_.drawLine(QLineF(x0, y0, x1, y1));
 }
 
@@ -182,6 +262,7 @@ void RasterSurface::line_to(double x, double y, Colour c) {
 // neighbouring pixels: those are just their two end pixels.
 void RasterSurface::path(std::span<const PathVertex> vertices, Colour c) {
     if (vertices.empty()) return;
+    if (painting_ && !refused_) settle();
     if (width_ > 1 || !painting_ || refused_) {
         Surface::path(vertices, c);
         return;

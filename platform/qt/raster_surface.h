@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <vector>
 
 #include "app/cli.h"
 #include "platform/surface.h"
@@ -52,16 +53,16 @@ class RasterSurface final : public Surface {
     void line_to(double x, double y, Colour c) override;
     // One-pixel polylines straight into the buffer; wider ones as line_to draws them.
     void path(std::span<const PathVertex> vertices, Colour c) override;
-    // The wide line alone: its square ends already cover the dot.
-    void fill_band(double x1, double x2, double y, int width_px, Colour c) override {
-        set_draw_width(width_px);
-        set_pen(x1, y);
-        line_to(x2, y, c);
-    }
+    // The wide line alone: its square ends already cover the dot. After clear(),
+    // the rows a band paints whole need no clearing first (see below).
+    void fill_band(double x1, double x2, double y, int width_px, Colour c) override;
 
     // The picture as drawn so far. It is the live buffer: take a copy() to keep a
     // picture across later drawing.
-    const QImage& image() const { return image_; }
+    const QImage& image() const {
+        settle();
+        return image_;
+    }
     const UserScale& user_scale() const { return scale_; }
     int draw_width() const { return width_; }
 
@@ -74,6 +75,16 @@ class RasterSurface final : public Surface {
     bool take_pixels(const RasterSurface& other);
 
   private:
+    // clear() is put off: a picture of a moving view begins with the sky and sea
+    // bands, which paint every row, so clearing those rows first is wasted. Rows
+    // neither cleared nor known to be painted whole since clear() are cleared
+    // here, before anything else is drawn and before the picture is read.
+    void settle() const;
+    // The band drawn on a picture whose clear is put off, if it spans the width:
+    // true when the rows it painted are known (and marked), false when the band
+    // is still to be drawn the ordinary way.
+    bool band_over_pending_clear(double x1, double x2, double y, QRgb colour);
+    void wide_line(double x0, double y0, double x1, double y1, QRgb colour);
     void use_pen(QRgb colour);
     void thin_line(double x0, double y0, double x1, double y1, QRgb colour);
     // The one-pixel line from pixel (ix0, iy0) to pixel (ix1, iy1), both in the
@@ -95,6 +106,11 @@ class RasterSurface final : public Surface {
     bool refused_ = false;  // the last scale asked for was degenerate: draw nothing
     int width_ = 1;
     double pen_x_ = 0, pen_y_ = 0;
+    // The put-off clear: pending, and per row whether it is cleared or painted
+    // whole since (only read while pending). Mutable: the picture is settled
+    // before it is read, also through the const accessors.
+    mutable bool clear_pending_ = false;
+    mutable std::vector<unsigned char> row_fresh_;
     // The pen the painter holds now, so that a run of lines sets it only once.
     QRgb pen_colour_ = 0;
     int pen_width_ = -1;

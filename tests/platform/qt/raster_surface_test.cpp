@@ -190,6 +190,47 @@ class RasterSurfaceTest : public QObject {
         QCOMPARE(at(s, 416, hor_row + 3), rgb_of(sea));
     }
 
+    // After clear() the rows that bands paint whole are not cleared first. Over
+    // a picture full of old drawing, clear and bands (and then a line, or just
+    // reading the picture) must give the pixels the bands give on a new picture:
+    // bands across the width or not, tall, thin, beyond the edges, in the
+    // background colour, in the old drawing's colours, meeting or overlapping.
+    void bands_after_a_clear_leave_nothing_of_the_old_picture() {
+        std::mt19937 rng(5);
+        std::uniform_real_distribution<double> u(0.0, 1.0);
+        const Colour palette[] = {soar::rgb(125, 160, 225), soar::rgb(90, 120, 240),
+                                  soar::rgb(128, 128, 255), soar::rgb(255, 0, 0)};
+        for (int i = 0; i < 300; ++i) {
+            const int W = 60 + i % 9, H = 40 + i % 13;
+            RasterSurface old(W, H), fresh(W, H);
+            for (int k = 0; k < 6; ++k) {  // the old picture: bands and lines
+                old.fill_band(-5, W + 5, u(rng) * H, 1 + int(u(rng) * H), palette[k % 4]);
+                old.set_pen(u(rng) * W, u(rng) * H);
+                old.line_to(u(rng) * W, u(rng) * H, palette[(k + 1) % 4]);
+            }
+            (void)old.image();
+            old.clear();  // the fresh picture is drawn on without a put-off clear
+            const int bands = 1 + i % 3;
+            for (int k = 0; k < bands; ++k) {
+                const bool across = u(rng) < 0.8;
+                const double x1 = across ? -u(rng) * 3 : u(rng) * W;
+                const double x2 = across ? W + u(rng) * 3 : u(rng) * W;
+                const double y = -0.5 * H + u(rng) * 2.0 * H;
+                const int width = u(rng) < 0.2 ? 1 + int(u(rng) * 3) : 1 + int(u(rng) * 1.5 * H);
+                const Colour c = palette[int(u(rng) * 4)];
+                for (RasterSurface* s : {&old, &fresh}) s->fill_band(x1, x2, y, width, c);
+            }
+            if (i % 2 == 0) {
+                for (RasterSurface* s : {&old, &fresh}) {
+                    s->set_draw_width(1);
+                    s->set_pen(0, 0);
+                    s->line_to(W, H, palette[3]);
+                }
+            }
+            if (old.image() != fresh.image()) QFAIL(qPrintable(QString("case %1").arg(i)));
+        }
+    }
+
     void pset_plots_a_point_of_the_pen_width_in_black() {
         RasterSurface s(100, 100);
         s.pset(10, 10);
