@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <map>
+#include <mutex>
 #include <thread>
 
 #include "sim/cycles.h"
-#include "sim/energy.h"
 #include "sim/fault.h"
 #include "sim/flight_step.h"
 #include "sim/initial_conditions.h"
@@ -17,11 +19,81 @@ namespace {
 
 Params scaled(const Params& p, double factor) {
     Params q = p;
-    q.U_ref = float(double(p.U_ref) * factor);
+    q.U_ref = float(base_reference_wind(p) * factor);
     return q;
 }
 
+// The one place that flies the flight model: a fresh flight of `mode` with
+// `p`, started as the window starts it, stepped at `dt` until `cycles` cycles
+// are complete or the flight ends. Returns why it ended early (empty when all
+// were flown); `table` holds the completed cycles.
+std::string fly_cycles(const Params& p, Mode mode, int cycles, double dt, CycleTable& table,
+                       const std::atomic<bool>* cancel) {
+    State s;
+    s.Nz = 1.0f;
+    // No cycle of the patterns lasts two minutes; a flight that has not closed
+    // its cycles by then is not flying them.
+    const long long max_ticks = std::llround(double(cycles) * 120.0 / dt);
+    try {
+        math_start(s, p, mode, {});
+        U_V_Z_Up(s, p);
+        start_clock(s, 0.0f);
+        first_tick(s, p, mode);
+        table.start(mode, p);
+        table.add(s);
+        for (long long k = 1; table.completed() < cycles; ++k) {
+            if (k > max_ticks) return "cycles not completed";
+            if (cancel && k % 4096 == 0 && cancel->load()) return "cancelled";
+            // Step k reads the clock at k dt: tick k + 1 of `fly --dt dt`.
+            integration_step(s, p, mode, float(double(k) * dt));
+            table.add(s);
+        }
+    } catch (const SeaContact&) {
+        return "touched the sea";
+    } catch (const FlightFault& f) {
+        return f.what();
+    }
+    return "";
+}
+
+// Runs the trials of `factors` on `threads` threads that take the next
+// untried factor in turn; the results come back in the order of `factors`.
+std::vector<WindTrial> run_trials(const Params& p, const MinWindSearch& how,
+                                  const std::vector<double>& factors, int threads,
+                                  const std::atomic<bool>* cancel,
+                                  const std::function<void()>& one_done) {
+    std::vector<WindTrial> got(factors.size());
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < factors.size();) {
+            got[i] = wind_trial(p, how, factors[i], cancel);
+            if (one_done) one_done();
+        }
+    };
+    std::vector<std::thread> pool;
+    const int extra = std::min(threads, int(factors.size())) - 1;
+    for (int t = 0; t < extra; ++t) pool.emplace_back(work);
+    work();
+    for (auto& t : pool) t.join();
+    return got;
+}
+
+// A bracket being halved: the predicate (gains, or sustained) differs between its ends.
+struct Bracket {
+    double lo, hi;
+    bool sustain;  // the predicate is "sustained", else "gains"
+    bool open = true;
+};
+
 }  // namespace
+
+bool WindTrial::gains(double tolerance) const {
+    return measured && dE_cycle >= -tolerance * std::fabs(E_window);
+}
+
+double base_reference_wind(const Params& p) {
+    return p.U_ref > 0.0f ? double(p.U_ref) : double(pattern_defaults(Mode::upwind).U_ref);
+}
 
 double wind_at_10m(const Params& p, double factor) {
     State s;
@@ -36,52 +108,24 @@ WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor,
     const Params p = scaled(p0, factor);
     WindTrial r;
     r.factor = factor;
+    r.U_ref = p.U_ref;
     r.U_10 = wind_at_10m(p0, factor);
-    State s;
-    s.Nz = 1.0f;
     CycleTable table;
-    // No cycle of the patterns lasts two minutes; a flight that has not closed
-    // its cycles by then is not flying them.
-    const long long max_ticks = std::llround(double(how.cycles) * 120.0 / how.dt);
-    try {
-        math_start(s, p, how.mode, {});
-        U_V_Z_Up(s, p);
-        start_clock(s, 0.0f);
-        first_tick(s, p, how.mode);
-        table.start(how.mode, p);
-        table.add(s);
-        for (long long k = 1; table.completed() < how.cycles; ++k) {
-            if (k > max_ticks) {
-                r.why = "cycles not completed";
-                break;
-            }
-            if (cancel && k % 4096 == 0 && cancel->load()) {
-                r.why = "cancelled";
-                break;
-            }
-            integration_step(s, p, how.mode, float(double(k) * how.dt));
-            if (s.Z < 0.0f) {
-                r.why = "touched the sea";
-                break;
-            }
-            table.add(s);
-        }
-    } catch (const FlightFault& f) {
-        r.why = f.what();
-    }
+    const int all = how.settle + how.cycles;
+    r.end = fly_cycles(p, how.mode, all, how.dt, table, cancel);
     const auto& rows = table.rows();
     r.cycles = int(rows.size());
-    const int last = std::max(1, how.cycles / 2);
-    const int from = std::max(0, r.cycles - last);
-    double sum = 0;
-    for (int i = from; i < r.cycles; ++i) sum += rows[size_t(i)].dE;
-    r.dE_cycle = r.cycles > from ? sum / double(r.cycles - from) : 0.0;
-    if (r.why.empty()) {
-        const double E = rows.empty() ? 0.0 : rows[size_t(from)].E_start;
-        if (sum < -how.tolerance * std::fabs(E))
-            r.why = "loses energy";
-        else
-            r.sustained = true;
+    r.survived = r.end.empty() && r.cycles >= all;
+    if (r.cycles > how.settle) {
+        r.measured = true;
+        const CycleRow& first = rows[size_t(how.settle)];
+        const CycleRow& last = rows[size_t(r.cycles - 1)];
+        double sum = 0;
+        for (int i = how.settle; i < r.cycles; ++i) sum += rows[size_t(i)].dE;
+        r.dE_cycle = sum / double(r.cycles - how.settle);
+        r.E_window = first.E_start;
+        r.t_window = first.t_start;
+        r.t_end = last.t_start + last.period;
     }
     return r;
 }
@@ -89,111 +133,130 @@ WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor,
 MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::atomic<bool>* cancel,
                        const std::function<void(int, int)>& progress) {
     MinWindResult out;
+    out.base_U_ref = base_reference_wind(p);
     const int threads =
         std::max(1, how.threads > 0 ? how.threads : int(std::thread::hardware_concurrency()));
-    auto run = [&](const std::vector<double>& factors) {
-        std::vector<WindTrial> got(factors.size());
-        std::vector<std::thread> pool;
-        for (size_t i = 1; i < factors.size(); ++i)
-            pool.emplace_back([&, i] { got[i] = wind_trial(p, how, factors[i], cancel); });
-        got[0] = wind_trial(p, how, factors[0], cancel);
-        for (auto& t : pool) t.join();
-        out.trials.insert(out.trials.end(), got.begin(), got.end());
-        return got;
+    const double tol = how.tolerance;
+    std::map<double, WindTrial> table;  // every trial flown, by factor
+
+    std::mutex progress_lock;
+    int done = 0, total = 0;
+    auto one_done = [&] {
+        if (!progress) return;
+        const std::lock_guard<std::mutex> hold(progress_lock);
+        ++done;
+        progress(std::min(done, total), total);
     };
     auto cancelled = [&] { return cancel && cancel->load(); };
+    auto fly = [&](std::vector<double> factors) {
+        std::vector<double> fresh;
+        for (double f : factors)
+            if (!table.count(f) && std::find(fresh.begin(), fresh.end(), f) == fresh.end())
+                fresh.push_back(f);
+        const std::vector<WindTrial> got = run_trials(p, how, fresh, threads, cancel, one_done);
+        for (const WindTrial& t : got) table[t.factor] = t;
+    };
     auto finish = [&] {
-        std::sort(out.trials.begin(), out.trials.end(),
-                  [](const WindTrial& a, const WindTrial& b) { return a.factor < b.factor; });
+        for (const auto& [f, t] : table) out.trials.push_back(t);
+        if (out.cancelled) out.message = "cancelled";
         return out;
     };
-    // Rounds: one at no wind, a scan upwards in steps of kScanStep of reference
-    // wind (threads trials a round) to the first sustained trial, then
-    // bisection rounds that split the bracket into threads + 1 parts. A pattern
-    // is sustained only within a window of winds (too much wind breaks its
-    // fixed schedule as surely as too little), so doubling from the user's wind
-    // could step over the window and report none.
-    constexpr double kScanStep = 0.5;  // m/s of U_ref
-    const double hi_limit = p.U_ref > 0 ? 40.0 / double(p.U_ref) : 0.0;
-    const double step = p.U_ref > 0 ? kScanStep / double(p.U_ref) : 0.0;
-    const int scan_trials = step > 0 ? int(std::ceil(hi_limit / step - 1e-9)) : 0;
-    int bisections = 0;
-    for (double w = step; w > how.resolution; w /= double(threads + 1)) ++bisections;
-    const int total = 1 + (scan_trials + threads - 1) / threads + bisections;
-    int round = 0;
-    auto tick = [&] {
-        if (progress) progress(std::min(++round, total), total);
-    };
-    const WindTrial calm = run({0.0})[0];
-    tick();
+
+    // The grid, in whole steps: the factors are the same numbers on every run.
+    std::vector<double> grid;
+    const int steps = int(std::floor(how.factor_max / how.factor_step + 1e-9));
+    for (int i = 0; i <= steps; ++i) grid.push_back(double(i) * how.factor_step);
+    total = int(grid.size()) + how.halvings;
+    fly(grid);
     if (cancelled()) {  // the trials of a cancelled round say nothing
-        out.message = "cancelled";
+        out.cancelled = true;
         return finish();
     }
-    if (calm.sustained) {
-        out.found = true, out.least = calm;
-        return finish();
+
+    // Brackets: each sign change of the mean gain between neighbouring
+    // measured grid rows, and the step up to the lowest sustained grid row.
+    std::vector<Bracket> brackets;
+    const WindTrial* prev = nullptr;
+    for (double f : grid) {
+        const WindTrial& t = table.at(f);
+        if (!t.measured) continue;
+        if (prev && prev->gains(tol) != t.gains(tol))
+            brackets.push_back({prev->factor, t.factor, false});
+        prev = &t;
     }
-    if (hi_limit <= 0) {
-        out.message = "not sustained, and the reference wind is 0: no wind scale helps";
-        return finish();
+    for (size_t i = 0; i < grid.size(); ++i) {
+        if (!table.at(grid[i]).sustained(tol)) continue;
+        if (i > 0) brackets.push_back({grid[i - 1], grid[i], true});
+        break;
     }
-    double lo = 0.0, hi = 0.0;
-    WindTrial best;
-    for (int next = 1; !best.sustained; next += threads) {
-        if (next > scan_trials) {
-            out.message = "not sustained at any reference wind up to 40 m/s";
-            return finish();
-        }
+    total = int(grid.size()) + how.halvings * int(brackets.size());
+    if (progress) progress(std::min(done, total), total);
+
+    for (int round = 0; round < how.halvings; ++round) {
+        std::vector<double> mids;
+        for (const Bracket& b : brackets)
+            if (b.open) mids.push_back(0.5 * (b.lo + b.hi));
+        if (mids.empty()) break;
+        fly(mids);
         if (cancelled()) {
-            out.message = "cancelled";
+            out.cancelled = true;
             return finish();
         }
-        std::vector<double> fs;
-        for (int i = next; i < next + threads && i <= scan_trials; ++i)
-            fs.push_back(std::min(double(i) * step, hi_limit));
-        const std::vector<WindTrial> got = run(fs);
-        tick();
-        if (cancelled()) {
-            out.message = "cancelled";
-            return finish();
-        }
-        for (const WindTrial& t : got) {
-            if (t.sustained) {
-                hi = t.factor, best = t;
-                break;
+        for (Bracket& b : brackets) {
+            if (!b.open) continue;
+            const WindTrial& lo = table.at(b.lo);
+            const WindTrial& mid = table.at(0.5 * (b.lo + b.hi));
+            if (!b.sustain && !mid.measured) {
+                b.open = false;  // the bird did not live through the settling cycle there
+                continue;
             }
-            lo = t.factor;
+            const bool same = b.sustain ? mid.sustained(tol) == lo.sustained(tol)
+                                        : mid.gains(tol) == lo.gains(tol);
+            (same ? b.lo : b.hi) = mid.factor;
         }
-    }
-    while (hi - lo > how.resolution) {
-        if (cancelled()) {
-            out.message = "cancelled";
-            return finish();
-        }
-        std::vector<double> fs;
-        for (int i = 1; i <= threads; ++i) fs.push_back(lo + (hi - lo) * i / (threads + 1));
-        const std::vector<WindTrial> got = run(fs);
-        tick();
-        if (cancelled()) {
-            out.message = "cancelled";
-            return finish();
-        }
-        // The bracket closes on the first sustained factor; below it the last failure.
-        double new_lo = lo, new_hi = hi;
-        WindTrial new_best = best;
-        for (size_t i = 0; i < got.size(); ++i) {
-            if (got[i].sustained) {
-                new_hi = got[i].factor, new_best = got[i];
-                break;
-            }
-            new_lo = got[i].factor;
-        }
-        lo = new_lo, hi = new_hi, best = new_best;
     }
     if (progress) progress(total, total);
-    out.found = true, out.least = best;
+
+    // The answer, read off the whole table.
+    const WindTrial* last_measured = nullptr;
+    const WindTrial* before = nullptr;
+    for (const auto& [f, t] : table) {
+        if (t.measured) {
+            if (last_measured && last_measured->gains(tol) != t.gains(tol))
+                out.crossings.push_back({*last_measured, t, t.gains(tol)});
+            last_measured = &t;
+        }
+        if (!out.found && t.sustained(tol)) {
+            out.found = true;
+            out.least = t;
+            if (before) out.bracketed = true, out.below_least = *before;
+        }
+        before = &t;
+    }
+    if (!out.found) {
+        char why[160];
+        std::snprintf(why, sizeof why,
+                      "no factor up to %g (U_ref %.2f m/s) gains on average and survives %d cycles",
+                      how.factor_max, how.factor_max * out.base_U_ref, how.settle + how.cycles);
+        out.message = why;
+    }
     return finish();
+}
+
+std::string min_wind_csv(const MinWindResult& r, const MinWindSearch& how) {
+    std::string out = "factor,U_ref,U_10m,dE_per_cycle,cycles,survived,gains,end\n";
+    char line[256];
+    for (const WindTrial& t : r.trials) {
+        char gain[40] = "";
+        if (t.measured) std::snprintf(gain, sizeof gain, "%.6f", t.dE_cycle);
+        std::string end = t.end;
+        std::replace(end.begin(), end.end(), ',', ';');
+        std::snprintf(line, sizeof line, "%.6f,%.9g,%.4f,%s,%d,%d,%d,%s\n", t.factor,
+                      double(t.U_ref), t.U_10, gain, t.cycles, t.survived ? 1 : 0,
+                      t.gains(how.tolerance) ? 1 : 0, end.c_str());
+        out += line;
+    }
+    return out;
 }
 
 }  // namespace soar

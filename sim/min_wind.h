@@ -1,9 +1,20 @@
-// The least wind a pattern needs: a bisection on a factor on the reference
-// wind U_ref for the smallest factor with which the pattern flies N cycles
-// without a fault (a stall among them), without touching the sea (Z < 0), and
-// without a net loss of specific energy E = Z + V^2/(2g) over the last N/2
-// cycles. Trial flights are fixed-step and headless; the flight model is pure
-// over State and Params, so the trials of a round run on threads of their own.
+// The energy-neutral wind of a pattern. For each factor of a fixed grid on
+// the reference wind U_ref the pattern is flown headless at a fixed step: one
+// settling cycle, then a window of N cycles over which the mean change of the
+// specific energy E = Z + V^2/(2g) per cycle is taken, and the cycles the bird
+// survives (a stall or the sea ends a flight). Where the mean gain changes
+// sign between two neighbouring factors the bracket is halved a fixed number
+// of times. The answer is the lowest factor of the table at which the pattern
+// both gains on average and survives the window.
+//
+// The designed patterns fly fixed schedules, not periodic loops: their cycles
+// do not repeat exactly, so the mean gain depends on the window, and a pattern
+// may gain over one band of winds, lose above it and gain again. The table
+// shows all of it; no single "least wind" is claimed beyond the window stated.
+//
+// Every trial is a pure function of its factor; the trials of a round are a
+// fixed list that any number of threads share, so the table does not depend on
+// the thread count.
 #pragma once
 
 #include <atomic>
@@ -15,42 +26,73 @@
 
 namespace soar {
 
-struct WindTrial {
-    double factor = 0;  // on U_ref
-    double U_10 = 0;    // wind speed at 10 m height, m/s
-    bool sustained = false;
-    int cycles = 0;       // cycles completed
-    double dE_cycle = 0;  // mean energy gained per cycle over the last N/2, m
-    std::string why;      // why it is not sustained
-};
-
 struct MinWindSearch {
     Mode mode = Mode::upwind;
-    int cycles = 10;
-    double dt = 0.01;  // fixed step, s
-    // A loss smaller than this share of the energy counts as none: the
-    // integrator's own error over a drag-free, windless cycle is below it.
-    double tolerance = 1e-3;
-    double resolution = 0.005;  // of the factor
-    int threads = 0;            // 0: the machine's cores
+    int settle = 1;     // cycles flown first and left out of the mean
+    int cycles = 10;    // the window: cycles over which the mean gain is taken
+    double dt = 0.01;   // fixed step, s
+    double factor_max = 2.0;    // the grid: 0, step, ..., factor_max
+    double factor_step = 0.025;
+    int halvings = 6;  // of each bracket around a sign change (0.025 / 64 = 0.0004)
+    // A mean loss per cycle below this share of E counts as holding the energy:
+    // the integrator's own drift over a drag-free, windless cycle is far below it.
+    double tolerance = 2e-6;
+    int threads = 0;  // 0: the machine's cores
+};
+
+struct WindTrial {
+    double factor = 0;  // on the base reference wind
+    float U_ref = 0;    // the reference wind flown, m/s (float(factor * base))
+    double U_10 = 0;    // wind speed at 10 m height, m/s
+    int cycles = 0;     // cycles completed, the settling one included
+    bool survived = false;  // flew the settling cycle and the whole window
+    bool measured = false;  // completed at least one cycle of the window
+    double dE_cycle = 0;    // mean energy gained per completed window cycle, m
+    double E_window = 0;    // E where the window begins, m
+    double t_window = 0, t_end = 0;  // flight time at the window's start and at its last cycle's end, s
+    std::string end;        // why the flight ended early; empty when it survived
+
+    // Holds or gains energy on average over the window (within the tolerance).
+    bool gains(double tolerance) const;
+    // Gains on average and survives the window.
+    bool sustained(double tolerance) const { return survived && gains(tolerance); }
+};
+
+// The mean gain changes sign between two neighbouring measured rows of the table.
+struct WindCrossing {
+    WindTrial below, above;
+    bool rising = false;  // loses below, gains above
 };
 
 struct MinWindResult {
+    double base_U_ref = 0;  // m/s: factor 1 (U_ref, or the design wind when U_ref is 0)
+    std::vector<WindTrial> trials;  // the table, by factor
+    std::vector<WindCrossing> crossings;
     bool found = false;
-    WindTrial least;                // the smallest sustained factor
-    std::vector<WindTrial> trials;  // every trial flown, by factor
-    std::string message;            // when nothing was found, or the search was cancelled
+    WindTrial least;         // the lowest factor that gains and survives the window
+    bool bracketed = false;  // a row below `least` fails: it is the bracket's lower end
+    WindTrial below_least;
+    bool cancelled = false;
+    std::string message;  // when nothing was found, or "cancelled"
 };
 
-// The wind at 10 m height of the profile in `p` with U_ref scaled by `factor`, m/s.
+// The reference wind that factor 1 stands for: U_ref, or when that is 0 (the
+// circle zoom's own calm) the design wind.
+double base_reference_wind(const Params& p);
+// The wind at 10 m height of the profile in `p` with U_ref = factor * base, m/s.
 double wind_at_10m(const Params& p, double factor);
-// A set `cancel` ends the trial within a few thousand ticks, not sustained.
+// One trial: the settling cycle and the window at U_ref = factor * base. A set
+// `cancel` ends the flight within a few thousand ticks ("cancelled").
 WindTrial wind_trial(const Params& p, const MinWindSearch& how, double factor,
                      const std::atomic<bool>* cancel = nullptr);
-// progress(done, total) after each round; `cancel` stops the trials flying and
-// the search with "cancelled".
+// The grid, its refinement and the answer. progress(done, total) after each
+// trial (from the trial threads, one call at a time); `cancel` stops the
+// trials and the search with "cancelled".
 MinWindResult min_wind(const Params& p, const MinWindSearch& how,
                        const std::atomic<bool>* cancel = nullptr,
                        const std::function<void(int, int)>& progress = {});
+
+// The table as CSV: factor, U_ref, wind at 10 m, mean gain, cycles, survived, end.
+std::string min_wind_csv(const MinWindResult& r, const MinWindSearch& how);
 
 }  // namespace soar

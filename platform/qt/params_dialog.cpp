@@ -7,7 +7,9 @@
 #include <QHideEvent>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
+#include <initializer_list>
 
 #include "app/app.h"
 #include "app/param_file.h"
@@ -92,31 +94,70 @@ ParamsDialog::ParamsDialog(MainWindow& main, QWidget* parent) : QDialog(parent),
     message_->setMinimumHeight(2 * fontMetrics().height());
     top->addWidget(message_);
 
-    auto* least = new QGroupBox(QStringLiteral("Least wind"), this);
+    auto* least = new QGroupBox(QStringLiteral("Energy-neutral wind"), this);
     auto* least_layout = new QVBoxLayout(least);
     auto* least_row = new QHBoxLayout;
-    search_ = new QPushButton(QStringLiteral("Find the least wind"), least);
+    search_ = new QPushButton(QStringLiteral("Find the energy-neutral wind"), least);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), least);
     cancel_->setEnabled(false);
     progress_ = new QProgressBar(least);
     progress_->setRange(0, 1);
     progress_->setValue(0);
     cycles_ = new QSpinBox(least);
-    cycles_->setRange(2, 1000);
+    cycles_->setRange(1, 1000);
     cycles_->setValue(MinWindSearch{}.cycles);
+    cycles_->setPrefix(QStringLiteral("over "));
     cycles_->setSuffix(QStringLiteral(" cycles"));
+    cycles_->setToolTip(
+        QStringLiteral("The window: the cycles after the first (settling) one over which the "
+                       "mean energy gained per cycle is taken"));
     least_row->addWidget(search_);
     least_row->addWidget(cycles_);
     least_row->addWidget(cancel_);
     least_row->addWidget(progress_, 1);
     least_layout->addLayout(least_row);
     result_ = new QLabel(
-        QStringLiteral("The smallest factor on the reference wind with which the pattern "
-                       "flies its cycles without a stall, without touching the sea and "
-                       "without losing energy over the last half of them."),
+        QStringLiteral("For each wind on a grid of factors on the reference wind: the mean energy "
+                       "gained per cycle over the window (after a settling cycle) and whether the "
+                       "bird survives it; the energy-neutral wind is the lowest wind at which the "
+                       "pattern both gains on average and survives."),
         least);
     result_->setWordWrap(true);
     least_layout->addWidget(result_);
+
+    auto* chart = new QChart;
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->setMargins(QMargins(2, 2, 2, 2));
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    wind_axis_ = new QValueAxis;
+    wind_axis_->setTitleText(QStringLiteral("wind at 10 m, m/s"));
+    gain_axis_ = new QValueAxis;
+    gain_axis_->setTitleText(QStringLiteral("mean gain per cycle, m"));
+    chart->addAxis(wind_axis_, Qt::AlignBottom);
+    chart->addAxis(gain_axis_, Qt::AlignLeft);
+    zero_ = new QLineSeries;
+    zero_->setName(QStringLiteral("no gain"));
+    zero_->setPen(QPen(QColor(120, 120, 120), 1, Qt::DashLine));
+    survived_ = new QLineSeries;
+    survived_->setName(QStringLiteral("survives the window"));
+    survived_->setPointsVisible(true);
+    failed_ = new QScatterSeries;
+    failed_->setName(QStringLiteral("stalls or touches the sea"));
+    failed_->setColor(QColor(200, 40, 40));
+    failed_->setMarkerSize(6);
+    neutral_ = new QScatterSeries;
+    neutral_->setName(QStringLiteral("energy-neutral wind"));
+    neutral_->setColor(QColor(20, 150, 40));
+    neutral_->setMarkerSize(11);
+    for (QXYSeries* series : std::initializer_list<QXYSeries*>{zero_, survived_, failed_, neutral_}) {
+        chart->addSeries(series);
+        series->attachAxis(wind_axis_);
+        series->attachAxis(gain_axis_);
+    }
+    chart_view_ = new QChartView(chart, least);
+    chart_view_->setMinimumHeight(220);
+    chart_view_->setVisible(false);  // until a table is there to draw
+    least_layout->addWidget(chart_view_);
     top->addWidget(least);
 
     auto* buttons = new QHBoxLayout;
@@ -325,8 +366,8 @@ void ParamsDialog::start_search() {
     cancel_flag_ = false;
     search_->setEnabled(false);
     cancel_->setEnabled(true);
-    progress_->setRange(0, 0);  // busy until the first round reports
-    result_->setText(QStringLiteral("Searching the least wind for the %1 pattern...")
+    progress_->setRange(0, 0);  // busy until the first trial reports
+    result_->setText(QStringLiteral("Flying the %1 pattern over a grid of winds...")
                          .arg(pattern_name(how.mode).toLower()));
     worker_ = std::thread([this, p, how] {
         MinWindResult r;
@@ -347,7 +388,7 @@ void ParamsDialog::start_search() {
         // Queued to the dialog: dropped unread if the dialog is gone by then
         // (its destructor waits for this thread first).
         QMetaObject::invokeMethod(
-            this, [this, r, mode = how.mode] { search_done(r, mode); }, Qt::QueuedConnection);
+            this, [this, r, how] { search_done(r, how); }, Qt::QueuedConnection);
     });
 }
 
@@ -358,26 +399,76 @@ void ParamsDialog::cancel_search() {
     result_->setText(QStringLiteral("Cancelling..."));
 }
 
-void ParamsDialog::search_done(const MinWindResult& r, Mode mode) {
+void ParamsDialog::search_done(const MinWindResult& r, const MinWindSearch& how) {
     if (worker_.joinable()) worker_.join();
     search_->setEnabled(true);
     cancel_->setEnabled(false);
     progress_->setRange(0, 1);
-    progress_->setValue(r.message == "cancelled" ? 0 : 1);
-    const QString name = pattern_name(mode);
-    if (r.found) {
-        result_->setText(QStringLiteral("%1: least wind factor %2 on the reference wind, %3 m/s "
-                                        "at 10 m height; energy per cycle at that wind %4 m.")
-                             .arg(name)
-                             .arg(r.least.factor, 0, 'f', 4)
-                             .arg(r.least.U_10, 0, 'f', 3)
-                             .arg(r.least.dE_cycle, 0, 'f', 4));
-    } else if (r.message == "cancelled") {
+    progress_->setValue(r.cancelled ? 0 : 1);
+    const QString name = pattern_name(how.mode);
+    if (r.cancelled) {
         result_->setText(QStringLiteral("%1: search cancelled.").arg(name));
-    } else {
-        result_->setText(QStringLiteral("%1: no least wind found (%2).")
-                             .arg(name, QString::fromStdString(r.message)));
+        return;
     }
+    if (r.trials.empty()) {  // the search itself failed
+        result_->setText(QStringLiteral("%1: no table (%2).")
+                             .arg(name, QString::fromStdString(r.message)));
+        return;
+    }
+    const int all = how.settle + how.cycles;
+    const QString window = QStringLiteral("cycles %1 to %2").arg(how.settle + 1).arg(all);
+    QString text;
+    if (r.found) {
+        text = QStringLiteral("%1: energy-neutral wind %2 m/s at 10 m (factor %3 on U_ref, "
+                              "%4 m per cycle): the lowest wind of the table at which the "
+                              "pattern gains on average over %5 and survives them.")
+                   .arg(name)
+                   .arg(r.least.U_10, 0, 'f', 3)
+                   .arg(r.least.factor, 0, 'f', 4)
+                   .arg(r.least.dE_cycle, 0, 'f', 4)
+                   .arg(window);
+    } else {
+        text = QStringLiteral("%1: no energy-neutral wind: %2 (mean gain over %3).")
+                   .arg(name, QString::fromStdString(r.message), window);
+    }
+    if (r.crossings.empty()) {
+        text += QStringLiteral(" The mean gain does not change sign.");
+    } else {
+        QStringList each;
+        for (const WindCrossing& c : r.crossings)
+            each << QStringLiteral("%1 between %2 and %3 m/s")
+                        .arg(c.rising ? QStringLiteral("loss to gain")
+                                      : QStringLiteral("gain to loss"))
+                        .arg(c.below.U_10, 0, 'f', 3)
+                        .arg(c.above.U_10, 0, 'f', 3);
+        text += QStringLiteral(" Zero crossings: %1.").arg(each.join(QStringLiteral("; ")));
+    }
+    result_->setText(text);
+    draw_table(r, how);
+}
+
+void ParamsDialog::draw_table(const MinWindResult& r, const MinWindSearch& how) {
+    QList<QPointF> kept, lost;
+    double lo = 0, hi = 0, wind = 0;
+    for (const WindTrial& t : r.trials) {
+        wind = std::max(wind, t.U_10);
+        if (!t.measured) continue;  // no cycle of the window: no mean to draw
+        (t.survived ? kept : lost).append(QPointF(t.U_10, t.dE_cycle));
+        lo = std::min(lo, t.dE_cycle);
+        hi = std::max(hi, t.dE_cycle);
+    }
+    survived_->replace(kept);
+    failed_->replace(lost);
+    neutral_->replace(r.found ? QList<QPointF>{QPointF(r.least.U_10, r.least.dE_cycle)}
+                              : QList<QPointF>{});
+    zero_->replace(QList<QPointF>{QPointF(0.0, 0.0), QPointF(wind, 0.0)});
+    const double pad = 0.05 * std::max(hi - lo, 1e-3);
+    wind_axis_->setRange(0.0, std::max(wind, 0.1));
+    gain_axis_->setRange(lo - pad, hi + pad);
+    chart_view_->chart()->setTitle(
+        QStringLiteral("Mean energy gained per cycle over %1 cycles after a settling cycle")
+            .arg(how.cycles));
+    chart_view_->setVisible(true);
 }
 
 void ParamsDialog::hideEvent(QHideEvent* event) {

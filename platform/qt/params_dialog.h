@@ -1,6 +1,7 @@
 // The "Parameters" dialog (F3): the air, bird, wind and pattern fields of the
 // main window's parameter set with their units, defaults and ranges, presets,
-// parameter files, and the least-wind search for the pattern shown. Every row
+// parameter files, and the energy-neutral wind of the pattern shown (its table
+// drawn as a chart of the mean gain per cycle against the wind). Every row
 // comes from the field table. Edits change the user's set; the flight takes
 // them over at the main window's next "OK", never in mid-flight.
 #pragma once
@@ -12,6 +13,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -55,6 +61,13 @@ class ParamsDialog final : public QDialog {
     QLabel* result_label() const { return result_; }
     QProgressBar* progress_bar() const { return progress_; }
     QSpinBox* cycles_box() const { return cycles_; }
+    // The chart of the last search: the mean gain per cycle against the wind
+    // at 10 m of the factors that survive the window, of those that do not,
+    // and the energy-neutral wind.
+    const QXYSeries* survived_series() const { return survived_; }
+    const QXYSeries* failed_series() const { return failed_; }
+    const QXYSeries* neutral_series() const { return neutral_; }
+    QChartView* chart_view() const { return chart_view_; }
     QPushButton* button(const QString& text) const;
 
   protected:
@@ -73,7 +86,8 @@ class ParamsDialog final : public QDialog {
     void say(const QString& text, bool error = false);
     void start_search();
     void cancel_search();
-    void search_done(const MinWindResult& r, Mode mode);
+    void search_done(const MinWindResult& r, const MinWindSearch& how);
+    void draw_table(const MinWindResult& r, const MinWindSearch& how);
     ParamSet& set() { return main_.model().params; }
 
     MainWindow& main_;
@@ -83,6 +97,10 @@ class ParamsDialog final : public QDialog {
     QProgressBar* progress_ = nullptr;
     QSpinBox* cycles_ = nullptr;
     QPushButton *search_ = nullptr, *cancel_ = nullptr;
+    QChartView* chart_view_ = nullptr;
+    QValueAxis *wind_axis_ = nullptr, *gain_axis_ = nullptr;
+    QLineSeries *survived_ = nullptr, *zero_ = nullptr;
+    QScatterSeries *failed_ = nullptr, *neutral_ = nullptr;
 
     std::thread worker_;
     std::atomic<bool> cancel_flag_{false};

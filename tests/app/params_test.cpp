@@ -152,58 +152,6 @@ TEST(ParamFile, RefusesFilesThatAreNotParameterFiles) {
     std::remove(path.c_str());
 }
 
-TEST(MinWind, CircleZoomWithoutDragNeedsNoWind) {
-    MinWindSearch how;
-    how.mode = Mode::circlezoom;
-    const MinWindResult r = min_wind(pattern_defaults(Mode::circlezoom), how);
-    ASSERT_TRUE(r.found);
-    EXPECT_EQ(r.least.factor, 0.0);
-}
-
-// The upwind pattern is sustained only within a window of winds; the search
-// finds the same least wind whatever reference wind it scales, including ones
-// outside the window (a doubling from there stepped over it and found none).
-TEST(MinWind, LeastWindDoesNotDependOnTheWindItScales) {
-    MinWindSearch how;
-    const Params design = pattern_defaults(Mode::upwind);
-    const MinWindResult base = min_wind(design, how);
-    ASSERT_TRUE(base.found) << base.message;
-    for (float U_ref : {4.9f, 9.0f, 12.0f}) {
-        Params p = design;
-        p.U_ref = U_ref;
-        const MinWindResult r = min_wind(p, how);
-        ASSERT_TRUE(r.found) << "U_ref " << U_ref << ": " << r.message;
-        EXPECT_NEAR(r.least.U_10, base.least.U_10, 2.0 * how.resolution * double(U_ref))
-            << "U_ref " << U_ref;
-    }
-}
-
-// Cancel stops a long trial within its flight and the search without a result,
-// however far it got (here at once, and after its first round).
-TEST(MinWind, CancelEndsTrialsAndSearch) {
-    MinWindSearch how;
-    how.cycles = 1000;
-    const Params design = pattern_defaults(Mode::upwind);
-    const std::atomic<bool> cancel{true};
-    const WindTrial t = wind_trial(design, how, 1.0, &cancel);
-    EXPECT_FALSE(t.sustained);
-    EXPECT_EQ(t.why, "cancelled");
-    EXPECT_LT(t.cycles, 10);
-    const MinWindResult at_once = min_wind(design, how, &cancel);
-    EXPECT_FALSE(at_once.found);
-    EXPECT_EQ(at_once.message, "cancelled");
-
-    std::atomic<bool> later{false};
-    int rounds = 0;
-    const MinWindResult r = min_wind(design, how, &later, [&](int, int) {
-        ++rounds;
-        later = true;
-    });
-    EXPECT_FALSE(r.found);
-    EXPECT_EQ(r.message, "cancelled");
-    EXPECT_EQ(rounds, 1);
-}
-
 TEST(ParamsFuzz, RandomSetsWithinTheRangesEndCleanly) {
     std::mt19937 rng(8);
     const Mode modes[] = {Mode::upwind, Mode::downwind, Mode::crosswind, Mode::circlezoom};

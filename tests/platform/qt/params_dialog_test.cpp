@@ -1,6 +1,7 @@
 // The Parameters dialog beside the real main window and Flight data window:
 // typed values refused or taken, presets that reach the flight only at "OK",
-// parameter files saved and loaded, and the least-wind search on its thread.
+// parameter files saved and loaded, and the energy-neutral wind's table on
+// its thread, drawn as a chart.
 // Offscreen platform.
 #include "platform/qt/params_dialog.h"
 
@@ -14,6 +15,8 @@
 using soar::FlightDataWindow;
 using soar::Id;
 using soar::MainWindow;
+using soar::MinWindResult;
+using soar::MinWindSearch;
 using soar::Mode;
 using soar::ParamsDialog;
 using soar::ParamSet;
@@ -206,35 +209,50 @@ class ParamsDialogTest : public QObject {
         QVERIFY2(message.contains("unchanged") && message.contains(why), qPrintable(message));
     }
 
-    void least_wind_runs_and_cancels() {
-        // Ten cycles: the search ends with a result while the window answers.
+    void energy_neutral_wind_runs_draws_and_cancels() {
+        // Ten cycles: the table comes back while the window answers, and the
+        // chart shows each measured row at its wind, the surviving ones on the line.
         dialog_->set_pattern(Mode::upwind);
-        click("Find the least wind");
+        const QString find = QStringLiteral("Find the energy-neutral wind");
+        click(find);
         QVERIFY(dialog_->searching());
         QTRY_VERIFY_WITH_TIMEOUT(!dialog_->searching(), 30000);
-        QVERIFY2(dialog_->result_label()->text().startsWith("Upwind: least wind factor"),
-                 qPrintable(dialog_->result_label()->text()));
+        const QString text = dialog_->result_label()->text();
+        QVERIFY2(text.startsWith("Upwind: energy-neutral wind ") && text.contains("Zero crossings"),
+                 qPrintable(text));
         QCOMPARE(dialog_->progress_bar()->value(), dialog_->progress_bar()->maximum());
+        QVERIFY(dialog_->chart_view()->isVisible());
+        MinWindSearch how;
+        how.threads = 1;
+        const MinWindResult r = min_wind(set().upwind, how);
+        QVERIFY2(r.found, r.message.c_str());
+        int kept = 0, lost = 0;
+        for (const soar::WindTrial& t : r.trials) (t.survived ? kept : lost) += t.measured;
+        QCOMPARE(int(dialog_->survived_series()->count()), kept);
+        QCOMPARE(int(dialog_->failed_series()->count()), lost);
+        QCOMPARE(dialog_->neutral_series()->count(), 1);
+        QCOMPARE(dialog_->neutral_series()->at(0), QPointF(r.least.U_10, r.least.dE_cycle));
+        QVERIFY(text.contains(QString::number(r.least.U_10, 'f', 3)));
 
         // A thousand cycles: Cancel ends it long before it would finish.
         dialog_->cycles_box()->setValue(1000);
-        click("Find the least wind");
+        click(find);
         QVERIFY(dialog_->searching());
-        QVERIFY(!dialog_->button("Find the least wind")->isEnabled());
+        QVERIFY(!dialog_->button(find)->isEnabled());
         type("CD0", "0.05");  // the dialog takes edits meanwhile
         QCOMPARE(set().upwind.CD0, 0.05f);
         click("Cancel");
         QTRY_VERIFY_WITH_TIMEOUT(!dialog_->searching(), 10000);
         QCOMPARE(dialog_->result_label()->text(), QStringLiteral("Upwind: search cancelled."));
-        QVERIFY(dialog_->button("Find the least wind")->isEnabled());
+        QVERIFY(dialog_->button(find)->isEnabled());
 
         // Closing the dialog cancels; so does its end with a search running.
-        click("Find the least wind");
+        click(find);
         dialog_->close();
         QTRY_VERIFY_WITH_TIMEOUT(!dialog_->searching(), 10000);
         QVERIFY(dialog_->result_label()->text().endsWith("cancelled."));
         dialog_->open_for_main();
-        click("Find the least wind");
+        click(find);
         QVERIFY(dialog_->searching());
         dialog_.reset();  // waits for the threads; nothing is left to report to
         QTest::qWait(20);
