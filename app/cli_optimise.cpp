@@ -52,11 +52,153 @@ bool is_loop_setting(const std::string& text) {
     return set_loop_setting(probe, text.substr(0, text.find('=')), 0.0);
 }
 
+double wind_at_10m(const LoopProblem& p, double w) {
+    if (p.profile == WindProfile::linear) return w * 10.0;
+    double U10 = 0, Up = 0;
+    wind_at(p, 10.0, w, U10, Up);
+    return U10;
+}
+
+// How far a travelling loop ends from its start, and toward which heading
+// (0 straight into the wind, +-180 downwind), as text.
+std::string drift_text(const LoopSolution& s) {
+    const LoopState& end = s.x.back();
+    const double d = std::hypot(end[kX], end[kY]);
+    char buf[120];
+    std::snprintf(buf, sizeof buf, "%.1f m toward heading %.0f deg", d,
+                  d > 0 ? std::atan2(end[kY], -end[kX]) / kDeg : 0.0);
+    return buf;
+}
+
+void clear_progress(bool terminal) {
+    if (terminal) std::fprintf(stderr, "\r%*s\r", 78, "");
+}
+
+int one_loop(const LoopProblem& p, const SolveOptions& options, const std::string& csv,
+             const ProgressFn& progress, bool terminal) {
+    const LoopSolution s = solve_least_wind_loop(p, options, progress, &g_interrupted);
+    clear_progress(terminal);
+    std::printf("solver: %s, %d iterations, %.2f s\n", s.status.c_str(), s.iterations, s.seconds);
+    if (!s.converged) {
+        std::fprintf(stderr, "soarcalculus optimise: no loop found: %s%s\n", s.status.c_str(),
+                     csv.empty() ? "" : " (no CSV written)");
+        if (!p.travel && s.status.rfind("no loop at glide ratio", 0) == 0)
+            std::fprintf(stderr,
+                         "soarcalculus optimise: a loop held to its start point needs ever more "
+                         "wind as the glide ratio falls, and the stronger wind drifts it away "
+                         "faster than the bird can make up; a loop that may travel over the "
+                         "ground: --set travel=1\n");
+        return 1;
+    }
+    if (!s.route.empty()) std::printf("route: %s\n", s.route.c_str());
+    switch (p.profile) {
+        case WindProfile::linear:
+            std::printf("least wind gradient: %.6f 1/s\n", s.wind);
+            break;
+        case WindProfile::exponential: {
+            std::printf("least wind: reference wind U_ref %.4f m/s (Z_ref %g m, lam_U %g)\n",
+                        s.wind, p.Z_ref, p.lam_U);
+            std::printf("least wind at 10 m: %.4f m/s\n", wind_at_10m(p, s.wind));
+            break;
+        }
+        case WindProfile::logarithmic:
+            std::printf("least wind: reference wind (at 10 m) %.4f m/s (z0 %g m)\n", s.wind, p.z0);
+            std::printf("least wind at 10 m: %.4f m/s\n", s.wind);
+            break;
+    }
+    std::printf("loop period: %.3f s\n", s.period);
+    if (p.travel) std::printf("drift per loop: %s\n", drift_text(s).c_str());
+    std::printf("energy per cycle: %.1f J/kg (drag work, made good by the wind)\n",
+                s.energy_per_cycle);
+    if (!csv.empty()) {
+        std::string error;
+        if (!write_file_atomically(csv, csv_of(p, s), error)) {
+            std::fprintf(stderr, "soarcalculus optimise: cannot write \"%s\": %s\n", csv.c_str(),
+                         error.c_str());
+            return 1;
+        }
+        std::printf("loop written to %s (%zu rows)\n", csv.c_str(), s.x.size());
+    }
+    return 0;
+}
+
+// The least wind for each glide ratio in turn, from the highest down: the
+// first solved as one loop is, each next one continued from the last loop
+// found. Stops at the first glide ratio without a loop.
+int glide_ratio_sweep(const LoopProblem& p, const SolveOptions& options,
+                      const std::vector<double>& ratios, const std::string& csv,
+                      const ProgressFn& progress, bool terminal) {
+    std::printf("%9s %8s %12s %9s %10s  %s\n", "L/D max", "CD0", "wind_10m_m/s", "period_s",
+                "iterations", p.travel ? "drift per loop" : "");
+    std::fflush(stdout);
+    std::string table = "glide_ratio,CD0,converged,wind_scale,wind_10m,period,drift_m,iterations\n";
+    LoopSolution last;
+    double last_ld = 0;
+    bool complete = true;
+    for (const double ld : ratios) {
+        LoopProblem q = p;
+        q.CD0 = zero_lift_drag_for(p, ld);
+        const LoopSolution s =
+            last.x.empty() ? solve_least_wind_loop(q, options, progress, &g_interrupted)
+                           : continue_in_glide_ratio(q, last, last_ld, options, progress,
+                                                     &g_interrupted);
+        clear_progress(terminal);
+        char row[256];
+        if (!s.converged) {
+            std::printf("%9.2f %8.5f  no loop: %s\n", ld, q.CD0, s.status.c_str());
+            std::snprintf(row, sizeof row, "%.4f,%.6f,0,,,,,%d\n", ld, q.CD0, s.iterations);
+            table += row;
+            complete = false;
+            break;
+        }
+        const double drift = std::hypot(s.x.back()[kX], s.x.back()[kY]);
+        std::printf("%9.2f %8.5f %12.4f %9.3f %10d  %s\n", ld, q.CD0, wind_at_10m(q, s.wind),
+                    s.period, s.iterations, p.travel ? drift_text(s).c_str() : "");
+        std::fflush(stdout);
+        std::snprintf(row, sizeof row, "%.4f,%.6f,1,%.6f,%.6f,%.6f,%.3f,%d\n", ld, q.CD0, s.wind,
+                      wind_at_10m(q, s.wind), s.period, drift, s.iterations);
+        table += row;
+        last = s;
+        last_ld = ld;
+    }
+    if (!csv.empty()) {
+        std::string error;
+        if (!write_file_atomically(csv, table, error)) {
+            std::fprintf(stderr, "soarcalculus optimise: cannot write \"%s\": %s\n", csv.c_str(),
+                         error.c_str());
+            return 1;
+        }
+        std::printf("table written to %s\n", csv.c_str());
+    }
+    return complete ? 0 : 1;
+}
+
+// "20,18,15": glide ratios from the highest down, each above 1.
+std::vector<double> glide_ratio_list(const std::string& text) {
+    std::vector<double> out;
+    size_t at = 0;
+    while (at <= text.size()) {
+        const size_t comma = std::min(text.find(',', at), text.size());
+        Args one;
+        one.values["glide-ratios"] = text.substr(at, comma - at);
+        const double ld = number_arg(one, "glide-ratios", std::nullopt);
+        if (!(ld > 1.0 && ld <= 100.0))
+            throw ArgError{"--glide-ratios: each glide ratio must be above 1 and at most 100"};
+        if (!out.empty() && !(ld < out.back()))
+            throw ArgError{"--glide-ratios: list them from the highest down"};
+        out.push_back(ld);
+        at = comma + 1;
+    }
+    if (out.size() > 100) throw ArgError{"--glide-ratios: at most 100 of them"};
+    return out;
+}
+
 }  // namespace
 
 int optimise_command(int argc, char** argv, bool parse_only) {
     LoopProblem p;
     SolveOptions options;
+    std::vector<double> glide_ratios;
     std::string csv, preset = "design-albatross";
     try {
         std::vector<char*> rest;
@@ -77,21 +219,29 @@ int optimise_command(int argc, char** argv, bool parse_only) {
                                "\" belongs to a pattern's schedule, not to the loop"};
         }
         const ParamSet set = resolve_param_options(po, Mode::upwind);
-        const Args a = parse_args(int(rest.size()), rest.data(), {"profile", "nodes", "csv"}, {});
-        const bool zhao = preset == "zhao-glider";
-        WindProfile profile = zhao ? WindProfile::linear : WindProfile::exponential;
+        const Args a = parse_args(int(rest.size()), rest.data(),
+                                  {"profile", "nodes", "csv", "glide-ratios"}, {});
+        const LoopBounds bounds = loop_bounds_of(preset);
+        WindProfile profile = default_profile(bounds);
         if (a.values.count("profile") && !profile_named(a.values.at("profile"), profile))
             throw ArgError{"unknown profile \"" + a.values.at("profile") +
                            "\" (exponential, linear or log)"};
-        p = loop_problem_for(set.upwind, profile, zhao);
+        p = loop_problem_for(set.upwind, profile, bounds);
         for (const std::string& s : loop_sets) {
             const auto eq = s.find('=');
             const std::string name = s.substr(0, eq);
             if (eq == std::string::npos) throw ArgError{"--set needs NAME=VALUE, not \"" + s + "\""};
             Args one;
             one.values["set " + name] = s.substr(eq + 1);
-            set_loop_setting(p, name, number_arg(one, "set " + name, std::nullopt));
+            const double value = number_arg(one, "set " + name, std::nullopt);
+            if (name == "travel" && value != 0.0 && value != 1.0)
+                throw ArgError{"--set travel takes 0 (the loop returns to its start over the "
+                               "ground) or 1 (it may travel)"};
+            set_loop_setting(p, name, value);
         }
+        if (a.values.count("glide-ratios")) glide_ratios = glide_ratio_list(a.values.at("glide-ratios"));
+        if (!glide_ratios.empty() && !(p.K > 0))
+            throw ArgError{"--glide-ratios needs induced drag (K_ind > 0)"};
         const std::string wrong = loop_problem_error(p);
         if (!wrong.empty()) throw ArgError{wrong};
         const long long nodes = count_arg(a, "nodes", 50);
@@ -106,60 +256,24 @@ int optimise_command(int argc, char** argv, bool parse_only) {
     }
     if (parse_only) return 0;
 
-    std::printf("least-wind loop: %s, %s profile, %d nodes\n", preset.c_str(),
-                profile_name(p.profile), options.nodes);
+    std::printf("least-wind loop: %s, %s profile, %d nodes%s\n", preset.c_str(),
+                profile_name(p.profile), options.nodes,
+                p.travel ? ", a travelling loop (it may drift over the ground)" : "");
     std::fflush(stdout);
     const bool terminal = isatty(STDERR_FILENO);
     g_interrupted = false;
     auto old_handler = std::signal(SIGINT, on_optimise_interrupt);
-    const LoopSolution s = solve_loop(
-        p, options,
-        [&](const SolveProgress& q) {
-            if (terminal)
-                std::fprintf(stderr, "\riteration %4d  wind %.6g %s  infeasibility %.2e  %.1f s ",
-                             q.iteration, q.wind, wind_unit(p.profile), q.infeasibility, q.seconds);
-            return true;
-        },
-        &g_interrupted);
+    const ProgressFn progress = [&](const SolveProgress& q) {
+        if (terminal)
+            std::fprintf(stderr, "\riteration %4d  wind %.6g %s  infeasibility %.2e  %.1f s ",
+                         q.iteration, q.wind, wind_unit(p.profile), q.infeasibility, q.seconds);
+        return true;
+    };
+    const int status = glide_ratios.empty()
+                           ? one_loop(p, options, csv, progress, terminal)
+                           : glide_ratio_sweep(p, options, glide_ratios, csv, progress, terminal);
     std::signal(SIGINT, old_handler);
-    if (terminal) std::fprintf(stderr, "\r%*s\r", 78, "");
-
-    std::printf("solver: %s, %d iterations, %.2f s\n", s.status.c_str(), s.iterations, s.seconds);
-    if (!s.converged) {
-        std::fprintf(stderr, "soarcalculus optimise: no loop found: %s%s\n", s.status.c_str(),
-                     csv.empty() ? "" : " (no CSV written)");
-        return 1;
-    }
-    switch (p.profile) {
-        case WindProfile::linear:
-            std::printf("least wind gradient: %.6f 1/s\n", s.wind);
-            break;
-        case WindProfile::exponential: {
-            double U10 = 0, Up = 0;
-            wind_at(p, 10.0, s.wind, U10, Up);
-            std::printf("least wind: reference wind U_ref %.4f m/s (Z_ref %g m, lam_U %g)\n",
-                        s.wind, p.Z_ref, p.lam_U);
-            std::printf("least wind at 10 m: %.4f m/s\n", U10);
-            break;
-        }
-        case WindProfile::logarithmic:
-            std::printf("least wind: reference wind (at 10 m) %.4f m/s (z0 %g m)\n", s.wind, p.z0);
-            std::printf("least wind at 10 m: %.4f m/s\n", s.wind);
-            break;
-    }
-    std::printf("loop period: %.3f s\n", s.period);
-    std::printf("energy per cycle: %.1f J/kg (drag work, made good by the wind)\n",
-                s.energy_per_cycle);
-    if (!csv.empty()) {
-        std::string error;
-        if (!write_file_atomically(csv, csv_of(p, s), error)) {
-            std::fprintf(stderr, "soarcalculus optimise: cannot write \"%s\": %s\n", csv.c_str(),
-                         error.c_str());
-            return 1;
-        }
-        std::printf("loop written to %s (%zu rows)\n", csv.c_str(), s.x.size());
-    }
-    return 0;
+    return status;
 }
 
 }  // namespace soar::cli

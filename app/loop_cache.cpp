@@ -43,6 +43,8 @@ std::string loop_cache_key(const optim::LoopProblem& p, int nodes) {
           p.T_max, p.turn, p.Z_ref, p.lam_U, p.zeta_min, p.zeta_max, p.z0, p.wind_min, p.wind_max,
           p.wind_guess, p.guess_bank, p.guess_CL})
         k.append(1, ' ').append(exact(v));
+    // Named only when set, so that the keys of the loops the window solves stay as they were.
+    if (p.travel) k += " travel";
     return k;
 }
 

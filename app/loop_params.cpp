@@ -30,7 +30,35 @@ const LoopSetting kLoopSettings[] = {
 }  // namespace
 
 LoopProblem loop_problem_for(const Params& f, WindProfile profile, bool zhao_bounds) {
-    LoopProblem p = zhao_bounds ? optim::zhao_glider() : optim::albatross(profile);
+    return loop_problem_for(f, profile, zhao_bounds ? LoopBounds::zhao : LoopBounds::albatross);
+}
+
+LoopBounds loop_bounds_of(const std::string& preset) {
+    if (preset == "zhao-glider") return LoopBounds::zhao;
+    if (preset == "sachs-2005-albatross") return LoopBounds::sachs;
+    return LoopBounds::albatross;
+}
+
+WindProfile default_profile(LoopBounds bounds) {
+    switch (bounds) {
+        case LoopBounds::zhao:
+            return WindProfile::linear;
+        case LoopBounds::sachs:
+            return WindProfile::logarithmic;
+        case LoopBounds::albatross:
+            break;
+    }
+    return WindProfile::exponential;
+}
+
+LoopProblem loop_problem_for(const Params& f, WindProfile profile, LoopBounds bounds) {
+    LoopProblem p = bounds == LoopBounds::zhao    ? optim::zhao_glider()
+                    : bounds == LoopBounds::sachs ? optim::sachs_albatross()
+                                                  : optim::albatross(profile);
+    if (bounds == LoopBounds::sachs && profile != WindProfile::logarithmic) {
+        const LoopProblem shape = optim::albatross(profile);
+        p.wind_min = shape.wind_min, p.wind_max = shape.wind_max;
+    }
     p.profile = profile;
     if (profile != WindProfile::linear && p.wind_max < 1.0) {
         // Zhao's bounds are on a gradient (1/s); a speed scale needs its own.
@@ -50,6 +78,10 @@ LoopProblem loop_problem_for(const Params& f, WindProfile profile, bool zhao_bou
 }
 
 bool set_loop_setting(LoopProblem& p, const std::string& name, double value) {
+    if (name == "travel") {
+        p.travel = value != 0.0;
+        return true;
+    }
     for (const LoopSetting& s : kLoopSettings) {
         if (name != s.name) continue;
         p.*(s.field) = value * s.factor;
@@ -62,7 +94,7 @@ std::string loop_setting_names() {
     std::string out;
     for (const LoopSetting& s : kLoopSettings)
         out += (out.empty() ? "" : ", ") + std::string(s.name) + " (" + s.unit + ")";
-    return out;
+    return out + ", travel (0 or 1)";
 }
 
 std::string loop_problem_error(const LoopProblem& p) {

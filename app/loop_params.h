@@ -16,9 +16,20 @@ namespace soar {
 optim::LoopProblem loop_problem_for(const Params& flight, optim::WindProfile profile,
                                     bool zhao_bounds);
 
+// The loop's own bounds and profile that go with a preset of the flight's
+// parameters: Zhao's benchmark (linear profile) for "zhao-glider", Sachs's
+// albatross (logarithmic profile, a travelling loop) for
+// "sachs-2005-albatross", the albatross's (exponential profile) for any other.
+enum class LoopBounds { albatross, zhao, sachs };
+LoopBounds loop_bounds_of(const std::string& preset);
+optim::WindProfile default_profile(LoopBounds bounds);
+optim::LoopProblem loop_problem_for(const Params& flight, optim::WindProfile profile,
+                                    LoopBounds bounds);
+
 // The optimiser's own settings beside the flight's parameters, for --set:
 // false when `name` is not one of them. `value` is in the unit that
-// loop_setting_names lists (degrees for bank_max).
+// loop_setting_names lists (degrees for bank_max; travel is 0 or 1, any
+// value but 0 reads as 1).
 bool set_loop_setting(optim::LoopProblem& p, const std::string& name, double value);
 // "CL_min, CL_max, n_min (-), ..." for messages.
 std::string loop_setting_names();

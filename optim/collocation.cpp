@@ -88,8 +88,9 @@ void Collocation::bounds(double* xl, double* xu, double* gl, double* gu) const {
         double* hi = xu + kPerNode * k;
         const bool end = k == 0 || k == nodes_ - 1;
         for (int i = kX; i <= kY; ++i) {
-            lo[i] = end ? 0.0 : -kInf;
-            hi[i] = end ? 0.0 : kInf;
+            const bool fixed = k == 0 || (end && !p_.travel);
+            lo[i] = fixed ? 0.0 : -kInf;
+            hi[i] = fixed ? 0.0 : kInf;
         }
         lo[kZ] = (end && p_.start_height_fixed) ? p_.Z_start / L_s_ : -kInf;
         hi[kZ] = (end && p_.start_height_fixed) ? p_.Z_start / L_s_ : kInf;

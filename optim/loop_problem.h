@@ -38,6 +38,10 @@ struct LoopProblem {
     bool start_height_fixed = false;
     double Z_start = 0.0;               // m
     double T_min = 10.0, T_max = 30.0;  // loop period bounds, s
+    // A travelling loop repeats its airspeed, flight-path angle, height and
+    // heading (one turn on) but may end anywhere over the ground: the cycle
+    // of a bird on passage rather than one that holds its station.
+    bool travel = false;
     double turn = 1.0;  // +1: the heading advances one full turn, -1: it goes back one
 
     // Wind.
@@ -70,6 +74,11 @@ LoopProblem albatross(WindProfile profile);
 // Zhao's (2004) glider in SI units, linear profile, the loop from and to the
 // origin at sea level.
 LoopProblem zhao_glider();
+// A wandering albatross from the figures Sachs (2005) gives: 8.5 kg, wing
+// area 0.65 m^2, span 3.4 m, best glide ratio about 20, in the logarithmic
+// profile (z0 0.03 m, the wind given at 10 m); the albatross's bounds, and a
+// loop that may travel over the ground.
+LoopProblem sachs_albatross();
 
 }  // namespace soar::optim
 

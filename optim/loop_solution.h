@@ -16,6 +16,7 @@ using LoopControl = std::array<double, kControls>;  // CL (-), bank (rad)
 struct LoopSolution {
     bool converged = false;
     std::string status;  // the solver's word on how it ended
+    std::string route;   // how the loop was reached, when not straight from the circle
     int iterations = 0;
     double seconds = 0;        // wall-clock solve time, s
     double max_violation = 0;  // largest constraint violation at the end, in scaled units

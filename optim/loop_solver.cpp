@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "optim/collocation.h"
 
@@ -275,6 +276,103 @@ LoopSolution solve_loop(const LoopProblem& p, const SolveOptions& o, const Progr
     }
     s.seconds = std::chrono::duration<double>(Clock::now() - begun).count();
     return s;
+}
+
+double glide_ratio(const LoopProblem& p) {
+    if (!(p.CD0 > 0 && p.K > 0)) return std::numeric_limits<double>::infinity();
+    return 0.5 / std::sqrt(p.CD0 * p.K);
+}
+
+double zero_lift_drag_for(const LoopProblem& p, double ld) {
+    return 1.0 / (4.0 * p.K * ld * ld);
+}
+
+LoopSolution continue_in_glide_ratio(const LoopProblem& p, const LoopSolution& from,
+                                     double from_ld, const SolveOptions& o,
+                                     const ProgressFn& progress, const std::atomic<bool>* cancel) {
+    const auto begun = Clock::now();
+    const double target = glide_ratio(p);
+    constexpr double kLargest = 2.0, kSmallest = 0.25;
+    LoopSolution last = from;
+    double ld = from_ld, step = std::min(kLargest, from_ld - target);
+    int solves = 0, iterations = 0;
+    std::string why;
+    auto spent = [&](LoopSolution& s) {
+        s.iterations = iterations;
+        s.seconds = std::chrono::duration<double>(Clock::now() - begun).count();
+        return s;
+    };
+    while (ld > target) {
+        const double next = ld - step <= target + 1e-9 ? target : ld - step;
+        LoopProblem q = p;
+        if (next != target) q.CD0 = zero_lift_drag_for(p, next);
+        SolveOptions so = o;
+        so.start = &last;
+        // A step that does not converge soon will not: halve it instead.
+        so.max_iterations = std::min(o.max_iterations, 300);
+        LoopSolution s = solve_loop(q, so, progress, cancel);
+        ++solves;
+        iterations += s.iterations;
+        if (cancel && cancel->load()) return spent(s);
+        if (s.converged) {
+            last = std::move(s);
+            ld = next;
+            step = std::min(kLargest, 1.5 * step);
+            continue;
+        }
+        why = s.status;
+        step *= 0.5;
+        if (step >= kSmallest) continue;
+        char text[400];
+        std::snprintf(text, sizeof text,
+                      "no loop at glide ratio %.2f: lowering it from %.1f, loops were found down "
+                      "to %.2f (wind scale %.4g %s, period %.2f s) and none below it (%s)",
+                      target, from_ld, ld, last.wind, wind_unit(p.profile), last.period,
+                      why.c_str());
+        last.converged = false;
+        last.status = text;
+        return spent(last);
+    }
+    char route[160];
+    std::snprintf(route, sizeof route,
+                  "continued from glide ratio %.1f down to %.2f in %d solves", from_ld, target,
+                  solves);
+    last.route = route;
+    return spent(last);
+}
+
+LoopSolution solve_least_wind_loop(const LoopProblem& p, const SolveOptions& o,
+                                   const ProgressFn& progress, const std::atomic<bool>* cancel) {
+    const auto begun = Clock::now();
+    LoopSolution cold = solve_loop(p, o, progress, cancel);
+    const double ld = glide_ratio(p);
+    if (cancel && cancel->load()) return cold;
+    if (!(ld < kContinuationStart - 1.0)) return cold;  // no better glider to start from
+    if (cold.converged && ld >= kContinuationBelow) return cold;
+    int iterations = cold.iterations;
+    auto spent = [&](LoopSolution s) {
+        s.iterations = iterations;
+        s.seconds = std::chrono::duration<double>(Clock::now() - begun).count();
+        return s;
+    };
+    LoopProblem easy = p;
+    easy.CD0 = zero_lift_drag_for(p, kContinuationStart);
+    const LoopSolution base = solve_loop(easy, o, progress, cancel);
+    iterations += base.iterations;
+    if (!base.converged) return spent(cold);
+    LoopSolution cont = continue_in_glide_ratio(p, base, kContinuationStart, o, progress, cancel);
+    iterations += cont.iterations;
+    if (cold.converged && (!cont.converged || cold.wind <= cont.wind)) {
+        if (cont.converged) {
+            char route[200];
+            std::snprintf(route, sizeof route,
+                          "from the circle (continuation from glide ratio %.0f: %.6g %s)",
+                          kContinuationStart, cont.wind, wind_unit(p.profile));
+            cold.route = route;
+        }
+        return spent(cold);
+    }
+    return spent(cont);
 }
 
 }  // namespace soar::optim

@@ -35,6 +35,36 @@ using ProgressFn = std::function<bool(const SolveProgress&)>;
 LoopSolution solve_loop(const LoopProblem& p, const SolveOptions& options,
                         const ProgressFn& progress = {}, const std::atomic<bool>* cancel = nullptr);
 
+// The best glide ratio of the polar CD0 + K CL^2, 1 / (2 sqrt(CD0 K)), and
+// the zero-lift drag that gives the polar with the same K the glide ratio `ld`.
+double glide_ratio(const LoopProblem& p);
+double zero_lift_drag_for(const LoopProblem& p, double ld);
+
+// Continuation in glide ratio: `from` is a loop solved for p with the glide
+// ratio `from_ld`; the glide ratio is lowered to p's in steps, each solve
+// starting from the last loop found. A failed step is halved, down to a
+// quarter; the step grows again after a success. When the steps stall the
+// result is not converged, and its status names the lowest glide ratio
+// reached and its wind.
+LoopSolution continue_in_glide_ratio(const LoopProblem& p, const LoopSolution& from,
+                                     double from_ld, const SolveOptions& options,
+                                     const ProgressFn& progress = {},
+                                     const std::atomic<bool>* cancel = nullptr);
+
+// Glide ratios below this are also reached by continuation from the same bird
+// with the glide ratio kContinuationStart (whose loop the circle finds).
+inline constexpr double kContinuationBelow = 27.0;
+inline constexpr double kContinuationStart = 30.0;
+
+// The least-wind loop: solved from the starting circle and, for a glide ratio
+// below kContinuationBelow or when that solve fails, by continuation from
+// kContinuationStart; of two loops found, the one with the lower wind (the
+// problem has more than one local least wind for poor gliders). The route
+// says which.
+LoopSolution solve_least_wind_loop(const LoopProblem& p, const SolveOptions& options,
+                                   const ProgressFn& progress = {},
+                                   const std::atomic<bool>* cancel = nullptr);
+
 // The starting loop: a circle flown at the guess bank and lift coefficient,
 // rising and falling once (lowest at the start), heading from -90 deg on.
 LoopSolution circle_guess(const LoopProblem& p, int nodes);

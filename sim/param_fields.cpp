@@ -105,6 +105,7 @@ const std::vector<Preset>& presets() {
         {"light-wind", "Light wind"},                // reference wind -30 %
         {"draggy-wing", "Draggy wing"},              // zero-lift drag doubled
         {"zhao-glider", "Zhao glider"},              // Zhao's (2004) 5.6-slug glider
+        {"sachs-2005-albatross", "Sachs albatross"},  // Sachs's (2005) 8.5-kg albatross
     };
     return list;
 }
@@ -130,6 +131,23 @@ void set_zhao_glider(ParamSet& set) {
     }
 }
 
+// The wandering albatross of Sachs (2005), from its public figures: 8.5 kg,
+// wing area 0.65 m^2, span 3.4 m (aspect ratio 17.8), best glide ratio about
+// 20: K = 0.019 (span efficiency 0.94) and CD0 = 0.033 give 1/(2 sqrt(CD0 K))
+// = 19.97. Sea-level air. The circle zoom keeps its drag-free polar.
+void set_sachs_albatross(ParamSet& set) {
+    const double g = 9.81;
+    const double wing_loading = 8.5 * g / 0.65;  // N/m^2
+    for (Params* p : {&set.upwind, &set.downwind, &set.crosswind, &set.circlezoom}) {
+        p->g = float(g);
+        p->rho = 1.225f;
+        p->W_S = float(wing_loading * (3.5 * 3.5) / 16.0);
+        if (p == &set.circlezoom) continue;
+        p->CD0 = 0.033f;
+        p->K_ind = 0.019f;
+    }
+}
+
 }  // namespace
 
 bool apply_preset(ParamSet& set, std::string_view name) {
@@ -138,6 +156,10 @@ bool apply_preset(ParamSet& set, std::string_view name) {
     if (name == "design-albatross") return true;
     if (name == "zhao-glider") {
         set_zhao_glider(set);
+        return true;
+    }
+    if (name == "sachs-2005-albatross") {
+        set_sachs_albatross(set);
         return true;
     }
     if (name == "heavier-albatross") member = &Params::W_S, factor = 1.2;

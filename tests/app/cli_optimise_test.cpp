@@ -89,6 +89,10 @@ TEST_F(Optimise, BadArgumentsExitTwoAndWriteNothing) {
         {"--set", "mu_max=30"},       // a pattern's schedule, not the loop's
         {"--set", "bank_max=nan"},    // the loop's own setting, not a number
         {"--params", "/nonexistent/loop.toml"},
+        {"--set", "travel=2"},              // a loop travels or not
+        {"--glide-ratios", "15,20"},        // from the highest down
+        {"--glide-ratios", "0.5"},          // no glider
+        {"--glide-ratios", "20,,15"},
     };
     for (auto args : cases) {
         args.insert(args.end(), {"--csv", csv.string()});
@@ -115,6 +119,35 @@ TEST_F(Optimise, SharedPresetsChangeTheLeastWind) {
     const double design = least({"--preset", "albatross"});
     EXPECT_GT(least({"--preset", "draggy-wing"}), design * 1.05);
     EXPECT_NEAR(least({"--set", "CD0=0.015"}), design, 1e-3);
+}
+
+// --glide-ratios: the least wind for each glide ratio, each continued from
+// the last loop; more drag needs more wind. The table is written whole.
+TEST_F(Optimise, GlideRatiosGiveTheLeastWindOfEach) {
+    const fs::path csv = dir / "ratios.csv";
+    testing::internal::CaptureStdout();
+    const int rc = run({"--preset", "sachs-2005-albatross", "--nodes", "40", "--glide-ratios",
+                        "20,18", "--csv", csv.string()});
+    const std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(rc, 0) << out;
+    EXPECT_NE(out.find("a travelling loop"), std::string::npos) << out;
+    std::istringstream in(text_of(csv));
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "glide_ratio,CD0,converged,wind_scale,wind_10m,period,drift_m,iterations");
+    std::vector<std::vector<double>> rows;
+    while (std::getline(in, line)) {
+        std::vector<double> v;
+        std::stringstream cells(line);
+        for (std::string c; std::getline(cells, c, ',');) v.push_back(std::stod(c));
+        rows.push_back(v);
+    }
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], 20.0);
+    EXPECT_EQ(rows[1][0], 18.0);
+    EXPECT_EQ(rows[1][2], 1.0);
+    EXPECT_GT(rows[1][4], rows[0][4] + 0.5);  // m/s at 10 m
+    EXPECT_GT(rows[0][6], 10.0);              // it drifts
 }
 
 // No loop can turn once within a second: the solver's status, exit 1, and

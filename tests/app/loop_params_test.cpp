@@ -23,6 +23,26 @@ TEST(LoopParams, ZhaoPresetPosesTheBenchmarkProblem) {
     EXPECT_EQ(loop_problem_error(p), "");
 }
 
+// The "sachs-2005-albatross" preset poses Sachs's albatross in the
+// logarithmic profile with a travelling loop; --set travel=0 holds it.
+TEST(LoopParams, SachsPresetPosesItsAlbatross) {
+    const optim::LoopProblem exact = optim::sachs_albatross();
+    const LoopBounds bounds = loop_bounds_of("sachs-2005-albatross");
+    EXPECT_EQ(default_profile(bounds), optim::WindProfile::logarithmic);
+    optim::LoopProblem p =
+        loop_problem_for(preset_set("sachs-2005-albatross")->upwind, default_profile(bounds), bounds);
+    EXPECT_NEAR(p.wing_loading, 8.5 * 9.81 / 0.65, 1e-4);
+    EXPECT_NEAR(p.CD0, exact.CD0, 1e-6 * exact.CD0);
+    EXPECT_NEAR(p.K, exact.K, 1e-6 * exact.K);
+    EXPECT_EQ(p.half_span, 1.7);
+    EXPECT_EQ(p.z0, 0.03);
+    EXPECT_TRUE(p.travel);
+    EXPECT_EQ(loop_problem_error(p), "");
+    ASSERT_TRUE(set_loop_setting(p, "travel", 0.0));
+    EXPECT_FALSE(p.travel);
+    EXPECT_EQ(loop_bounds_of("design-albatross"), LoopBounds::albatross);
+}
+
 TEST(LoopParams, DesignParametersGiveTheAlbatrossLoop) {
     const optim::LoopProblem a = optim::albatross(optim::WindProfile::exponential);
     const optim::LoopProblem p =

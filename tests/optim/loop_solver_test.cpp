@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cmath>
 
+#include "tests/optim/shared_loops.h"
+
 namespace soar::optim {
 namespace {
 
@@ -20,48 +22,56 @@ double loop_size(const LoopSolution& s) {
 }
 
 // Zhao's glider in a linear wind: the least gradient, refined from a coarse
-// mesh. Published direct-collocation solutions of the same problem report
-// 0.0607 1/s; this transcription converges to 0.0636 1/s (20 nodes: 0.0634,
-// 50: 0.06358, 100 and 200: 0.06359), robustly from every starting circle
-// tried, and the loop integrates back (below). The band therefore holds the
-// mesh-converged value of this model and the published one, and no more.
+// mesh (tests/optim/shared_loops.h, solved once per process). This
+// transcription of the published problem converges to 0.063587 1/s (100 and
+// 200 nodes), the value that an independent solution and an open-source
+// optimal-control package's regression test give too; the published 0.0607
+// needs a looser load-factor limit (README). The band is 0.2 %.
 class ZhaoBenchmark : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         problem_ = new LoopProblem(zhao_glider());
-        SolveOptions coarse;
-        coarse.nodes = 20;
-        coarse_ = new LoopSolution(solve_loop(*problem_, coarse));
-        SolveOptions fine;
-        fine.nodes = 100;
-        fine.start = coarse_;
-        fine_ = new LoopSolution(solve_loop(*problem_, fine));
+        coarse_ = &test::zhao_coarse();
+        fine_ = &test::zhao_refined();
     }
     static void TearDownTestSuite() {
         delete problem_;
-        delete coarse_;
-        delete fine_;
     }
     static LoopProblem* problem_;
-    static LoopSolution* coarse_;
-    static LoopSolution* fine_;
+    static const LoopSolution* coarse_;
+    static const LoopSolution* fine_;
 };
 LoopProblem* ZhaoBenchmark::problem_ = nullptr;
-LoopSolution* ZhaoBenchmark::coarse_ = nullptr;
-LoopSolution* ZhaoBenchmark::fine_ = nullptr;
+const LoopSolution* ZhaoBenchmark::coarse_ = nullptr;
+const LoopSolution* ZhaoBenchmark::fine_ = nullptr;
 
 TEST_F(ZhaoBenchmark, LeastGradientOnTheRefinedMesh) {
     ASSERT_TRUE(coarse_->converged) << coarse_->status;
     ASSERT_TRUE(fine_->converged) << fine_->status;
-    EXPECT_GT(fine_->wind, 0.0607 * 0.97);
-    EXPECT_LT(fine_->wind, 0.0607 * 1.06);
-    // Refining moves the value by far less than the band.
+    EXPECT_NEAR(fine_->wind, 0.063587, 0.002 * 0.063587);
+    // Refining moves the value by little.
     EXPECT_NEAR(fine_->wind, coarse_->wind, 0.01 * fine_->wind);
     EXPECT_GT(fine_->period, problem_->T_min);
     EXPECT_LT(fine_->period, problem_->T_max);
     EXPECT_LT(fine_->max_violation, 1e-6);
     // Drag takes energy over the loop; the wind gives it back.
     EXPECT_GT(fine_->energy_per_cycle, 0.0);
+}
+
+// The load-factor limit of 5 holds the least gradient up: with the limit at
+// 7 it is 0.060755, without one 0.06008 (+- 0.3 %). A solver that drops or
+// weakens the limit fails the benchmark above; one that misreads it fails here.
+TEST_F(ZhaoBenchmark, TheLoadFactorLimitIsPinned) {
+    const LoopSolution seven = test::zhao_with_load_factors(-2.0, 7.0);
+    ASSERT_TRUE(seven.converged) << seven.status;
+    EXPECT_NEAR(seven.wind, 0.060755, 0.003 * 0.060755);
+    const LoopSolution free = test::zhao_with_load_factors(-1e6, 1e6);
+    ASSERT_TRUE(free.converged) << free.status;
+    EXPECT_NEAR(free.wind, 0.06008, 0.003 * 0.06008);
+    double highest = 0;
+    for (size_t k = 0; k < free.x.size(); ++k)
+        highest = std::max(highest, load_factor(*problem_, free.x[k][kV], free.u[k][kCL]));
+    EXPECT_GT(highest, 7.0);  // the unlimited loop pulls far more than 5 g
 }
 
 TEST_F(ZhaoBenchmark, LoopRespectsItsBoundsAndTurnsOnce) {
@@ -189,6 +199,73 @@ TEST(LoopSolver, ALoopTheCoarseMeshInventsIsRefused) {
     const LoopSolution s = solve_loop(p, o);
     EXPECT_FALSE(s.converged);
     EXPECT_NE(s.status.find("too coarse"), std::string::npos) << s.status;
+}
+
+}  // namespace
+}  // namespace soar::optim
+
+namespace soar::optim {
+namespace {
+
+// Sachs's albatross (best glide ratio 20, wing loading 128 N/m^2): from the
+// circle alone the solver stops in a poorer local least wind or in a "loop"
+// the coarse mesh invents; continuation in glide ratio from 30 finds the
+// least wind of its travelling loop, 9.44 m/s at 10 m (50 nodes). The loop
+// repeats in the air, keeps the wing tip above the sea and drifts downwind.
+TEST(SachsAlbatross, TheTravellingLoopConvergesAtItsOwnGlideRatio) {
+    const LoopProblem p = sachs_albatross();
+    const LoopSolution& s = test::sachs_loop();
+    ASSERT_TRUE(s.converged) << s.status;
+    EXPECT_NEAR(glide_ratio(p), 20.0, 0.05);
+    EXPECT_NEAR(s.wind, 9.443, 0.005 * 9.443);
+    EXPECT_LT(s.max_violation, 1e-6);
+    for (size_t k = 0; k < s.x.size(); ++k)
+        EXPECT_GE(s.x[k][kZ] - p.half_span * std::abs(std::sin(s.u[k][kBank])),
+                  p.tip_min - 1e-4);
+    const LoopState &a = s.x.front(), &b = s.x.back();
+    EXPECT_NEAR(b[kV], a[kV], 1e-6);
+    EXPECT_NEAR(b[kZ], a[kZ], 1e-6);
+    EXPECT_NEAR(b[kPsi] - a[kPsi], 2.0 * 3.14159265358979323846, 1e-6);
+    EXPECT_GT(b[kX], 30.0);  // carried downwind by more than 30 m a loop
+    const LoopState flown = fly_controls(p, s, s.period, 20000);
+    EXPECT_LT(std::hypot(flown[kX] - b[kX], flown[kY] - b[kY], flown[kZ] - b[kZ]),
+              0.01 * loop_size(s));
+}
+
+// Down to a glide ratio of 15 in one continuation from that loop: each lower
+// glide ratio needs more wind (15: 13.05 m/s).
+TEST(SachsAlbatross, ContinuationReachesGlideRatioFifteen) {
+    const LoopSolution& twenty = test::sachs_loop();
+    ASSERT_TRUE(twenty.converged) << twenty.status;
+    LoopProblem p = sachs_albatross();
+    const double from = glide_ratio(p);
+    p.CD0 = zero_lift_drag_for(p, 15.0);
+    SolveOptions o;
+    o.nodes = 50;
+    const LoopSolution s = continue_in_glide_ratio(p, twenty, from, o);
+    ASSERT_TRUE(s.converged) << s.status;
+    EXPECT_NEAR(glide_ratio(p), 15.0, 1e-9);
+    EXPECT_NEAR(s.wind, 13.05, 0.01 * 13.05);
+    EXPECT_NE(s.route.find("continued from glide ratio 20.0 down to 15.00"), std::string::npos)
+        << s.route;
+    EXPECT_LT(s.max_violation, 1e-6);
+}
+
+// Continuation that cannot reach the glide ratio says how far it came and is
+// not reported as a loop: here the wind is capped below what the loop needs.
+TEST(SachsAlbatross, AStalledContinuationSaysWhereItStopped) {
+    const LoopSolution& twenty = test::sachs_loop();
+    ASSERT_TRUE(twenty.converged) << twenty.status;
+    LoopProblem p = sachs_albatross();
+    const double from = glide_ratio(p);
+    p.CD0 = zero_lift_drag_for(p, 19.0);
+    p.wind_max = 9.6;  // 19 needs 9.96 m/s
+    SolveOptions o;
+    o.nodes = 30;
+    const LoopSolution s = continue_in_glide_ratio(p, twenty, from, o);
+    EXPECT_FALSE(s.converged);
+    EXPECT_EQ(s.status.rfind("no loop at glide ratio 19.00: lowering it from 20.0", 0), 0u)
+        << s.status;
 }
 
 }  // namespace
