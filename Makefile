@@ -69,7 +69,7 @@ test-tsan: deps
 	cmake --build $(BUILD_TSAN) -j$(JOBS) --target soar_tests tsan_canary tsan_window_canary \
 	  frame_pace_test main_window_test flight_data_window_test
 	cd $(BUILD_TSAN) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-	  ctest --output-on-failure -j$(JOBS) -E '^(ZhaoBenchmark|LoopSolver)[.]'
+	  ctest --output-on-failure -j$(JOBS) -E '^(ZhaoBenchmark|LoopSolver|Validation)[.]'
 
 # libFuzzer targets (clang): each runs FUZZ_SECONDS on its seed corpus; new inputs
 # it finds go to $(BUILD_FUZZ)/corpus, not into the repository.

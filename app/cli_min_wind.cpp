@@ -81,13 +81,13 @@ int min_wind_command(int argc, char** argv, bool parse_only) {
     const int all = how.settle + how.cycles;
 
     std::printf("min-wind: the energy-neutral wind of the %s pattern\n", pattern_word(how.mode));
-    std::printf(
-        "For each wind factor on the reference wind (factor 1: U_ref = %g m/s%s), the mean change\n"
-        "of the specific energy E = Z + V^2/2g per cycle over cycles %d to %d (cycle 1 settles the\n"
-        "flight), and the cycles survived of %d (a stall or the sea ends a flight). Grid 0 to %g\n"
-        "in steps of %g, each sign change halved %d times; fixed step %g s.\n",
-        base_reference_wind(p), p.U_ref > 0.0f ? "" : ", the design wind: this pattern's is 0",
-        how.settle + 1, all, all, how.factor_max, how.factor_step, how.halvings, how.dt);
+    std::printf("For each wind factor on the reference wind U_ref (factor 1: U_ref = %g m/s%s),\n"
+                "the mean change of the specific energy E = Z + V^2/2g per cycle over cycles %d\n"
+                "to %d (cycle 1 settles the flight), and the cycles survived of %d (a stall or\n"
+                "the sea ends a flight). Grid 0 to %g in steps of %g, each sign change halved %d\n"
+                "times; fixed step %g s.\n",
+                base_reference_wind(p), p.U_ref > 0.0f ? "" : ", the design wind", how.settle + 1,
+                all, all, how.factor_max, how.factor_step, how.halvings, how.dt);
     std::fflush(stdout);
 
     const bool terminal = isatty(STDERR_FILENO);

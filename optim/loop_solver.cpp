@@ -344,8 +344,10 @@ LoopSolution continue_in_glide_ratio(const LoopProblem& p, const LoopSolution& f
 LoopSolution solve_least_wind_loop(const LoopProblem& p, const SolveOptions& o,
                                    const ProgressFn& progress, const std::atomic<bool>* cancel) {
     const auto begun = Clock::now();
-    LoopSolution cold = solve_loop(p, o, progress, cancel);
     const double ld = glide_ratio(p);
+    SolveOptions first = o;
+    if (ld < kContinuationBelow) first.max_iterations = std::min(o.max_iterations, 1000);
+    LoopSolution cold = solve_loop(p, first, progress, cancel);
     if (cancel && cancel->load()) return cold;
     if (!(ld < kContinuationStart - 1.0)) return cold;  // no better glider to start from
     if (cold.converged && ld >= kContinuationBelow) return cold;

@@ -51,16 +51,18 @@ LoopSolution continue_in_glide_ratio(const LoopProblem& p, const LoopSolution& f
                                      const ProgressFn& progress = {},
                                      const std::atomic<bool>* cancel = nullptr);
 
-// Glide ratios below this are also reached by continuation from the same bird
-// with the glide ratio kContinuationStart (whose loop the circle finds).
-inline constexpr double kContinuationBelow = 27.0;
+// Glide ratios below kContinuationBelow are also reached by continuation from
+// the same bird with the glide ratio kContinuationStart (whose loop the circle
+// finds); so is any below kContinuationStart - 1 that the circle does not solve.
+inline constexpr double kContinuationBelow = 23.0;
 inline constexpr double kContinuationStart = 30.0;
 
 // The least-wind loop: solved from the starting circle and, for a glide ratio
 // below kContinuationBelow or when that solve fails, by continuation from
 // kContinuationStart; of two loops found, the one with the lower wind (the
 // problem has more than one local least wind for poor gliders). The route
-// says which.
+// says which. With both routes to go, the circle's solve stops at 1000
+// iterations: one that needs more has lost its way.
 LoopSolution solve_least_wind_loop(const LoopProblem& p, const SolveOptions& options,
                                    const ProgressFn& progress = {},
                                    const std::atomic<bool>* cancel = nullptr);
