@@ -39,9 +39,9 @@ void print_row(const WindTrial& t, const MinWindSearch& how) {
     char gain[32] = "-";
     if (t.measured) std::snprintf(gain, sizeof gain, "%+.4f", t.dE_cycle);
     const char* verdict = t.sustained(how.tolerance) ? "gains, survives"
-                          : !t.measured            ? ""
-                          : t.gains(how.tolerance) ? "gains"
-                                                   : "loses";
+                          : !t.measured              ? ""
+                          : t.gains(how.tolerance)   ? "gains"
+                                                     : "loses";
     std::printf("%8.4f %9.3f %11s %4d/%-4d %s%s%s\n", t.factor, t.U_10, gain, t.cycles,
                 how.settle + how.cycles, verdict, *verdict && !t.end.empty() ? "; " : "",
                 t.end.c_str());
@@ -69,7 +69,8 @@ int min_wind_command(int argc, char** argv, bool parse_only) {
         if (how.cycles > 1000) throw ArgError{"--cycles must be from 1 to 1000"};
         how.dt = number_arg(a, "dt", 0.01);
         if (!(how.dt >= 0.001 && how.dt <= 0.1)) throw ArgError{"--dt must be from 0.001 to 0.1"};
-        if (a.values.count("threads")) how.threads = int(count_arg(a, "threads", std::nullopt, 256));
+        if (a.values.count("threads"))
+            how.threads = int(count_arg(a, "threads", std::nullopt, 256));
         if (a.values.count("csv")) csv = output_arg(a, "csv");
         set = resolve_param_options(po, how.mode);
     } catch (const ArgError& e) {
@@ -81,13 +82,14 @@ int min_wind_command(int argc, char** argv, bool parse_only) {
     const int all = how.settle + how.cycles;
 
     std::printf("min-wind: the energy-neutral wind of the %s pattern\n", pattern_word(how.mode));
-    std::printf("For each wind factor on the reference wind U_ref (factor 1: U_ref = %g m/s%s),\n"
-                "the mean change of the specific energy E = Z + V^2/2g per cycle over cycles %d\n"
-                "to %d (cycle 1 settles the flight), and the cycles survived of %d (a stall or\n"
-                "the sea ends a flight). Grid 0 to %g in steps of %g, each sign change halved %d\n"
-                "times; fixed step %g s.\n",
-                base_reference_wind(p), p.U_ref > 0.0f ? "" : ", the design wind", how.settle + 1,
-                all, all, how.factor_max, how.factor_step, how.halvings, how.dt);
+    std::printf(
+        "For each wind factor on the reference wind U_ref (factor 1: U_ref = %g m/s%s),\n"
+        "the mean change of the specific energy E = Z + V^2/2g per cycle over cycles %d\n"
+        "to %d (cycle 1 settles the flight), and the cycles survived of %d (a stall or\n"
+        "the sea ends a flight). Grid 0 to %g in steps of %g, each sign change halved %d\n"
+        "times; fixed step %g s.\n",
+        base_reference_wind(p), p.U_ref > 0.0f ? "" : ", the design wind", how.settle + 1, all, all,
+        how.factor_max, how.factor_step, how.halvings, how.dt);
     std::fflush(stdout);
 
     const bool terminal = isatty(STDERR_FILENO);
@@ -105,17 +107,17 @@ int min_wind_command(int argc, char** argv, bool parse_only) {
     } else {
         std::printf("zero crossings of the mean gain (%zu):\n", r.crossings.size());
         for (const WindCrossing& c : r.crossings)
-            std::printf("  %s between %s and %s\n",
-                        c.rising ? "loses -> gains" : "gains -> loses", at(c.below).c_str(),
-                        at(c.above).c_str());
+            std::printf("  %s between %s and %s\n", c.rising ? "loses -> gains" : "gains -> loses",
+                        at(c.below).c_str(), at(c.above).c_str());
     }
     if (r.found) {
-        std::printf("energy-neutral wind: %s, U_ref %.4g m/s, %+.4f m per cycle: the lowest factor\n"
-                    "  of the table that gains on average and survives all %d cycles",
-                    at(r.least).c_str(), double(r.least.U_ref), r.least.dE_cycle, all);
+        std::printf(
+            "energy-neutral wind: %s, U_ref %.4g m/s, %+.4f m per cycle: the lowest factor\n"
+            "  of the table that gains on average and survives all %d cycles",
+            at(r.least).c_str(), double(r.least.U_ref), r.least.dE_cycle, all);
         if (r.bracketed)
             std::printf("; below it %s %s", at(r.below_least).c_str(),
-                        !r.below_least.measured ? "does not complete the settling cycle"
+                        !r.below_least.measured   ? "does not complete the settling cycle"
                         : !r.below_least.survived ? "does not survive"
                                                   : "loses energy");
         std::printf("\n");

@@ -139,9 +139,9 @@ int glide_ratio_sweep(const LoopProblem& p, const SolveOptions& options,
         LoopProblem q = p;
         q.CD0 = zero_lift_drag_for(p, ld);
         const LoopSolution s =
-            last.x.empty() ? solve_least_wind_loop(q, options, progress, &g_interrupted)
-                           : continue_in_glide_ratio(q, last, last_ld, options, progress,
-                                                     &g_interrupted);
+            last.x.empty()
+                ? solve_least_wind_loop(q, options, progress, &g_interrupted)
+                : continue_in_glide_ratio(q, last, last_ld, options, progress, &g_interrupted);
         clear_progress(terminal);
         char row[256];
         if (!s.converged) {
@@ -230,16 +230,19 @@ int optimise_command(int argc, char** argv, bool parse_only) {
         for (const std::string& s : loop_sets) {
             const auto eq = s.find('=');
             const std::string name = s.substr(0, eq);
-            if (eq == std::string::npos) throw ArgError{"--set needs NAME=VALUE, not \"" + s + "\""};
+            if (eq == std::string::npos)
+                throw ArgError{"--set needs NAME=VALUE, not \"" + s + "\""};
             Args one;
             one.values["set " + name] = s.substr(eq + 1);
             const double value = number_arg(one, "set " + name, std::nullopt);
             if (name == "travel" && value != 0.0 && value != 1.0)
-                throw ArgError{"--set travel takes 0 (the loop returns to its start over the "
-                               "ground) or 1 (it may travel)"};
+                throw ArgError{
+                    "--set travel takes 0 (the loop returns to its start over the "
+                    "ground) or 1 (it may travel)"};
             set_loop_setting(p, name, value);
         }
-        if (a.values.count("glide-ratios")) glide_ratios = glide_ratio_list(a.values.at("glide-ratios"));
+        if (a.values.count("glide-ratios"))
+            glide_ratios = glide_ratio_list(a.values.at("glide-ratios"));
         if (!glide_ratios.empty() && !(p.K > 0))
             throw ArgError{"--glide-ratios needs induced drag (K_ind > 0)"};
         const std::string wrong = loop_problem_error(p);

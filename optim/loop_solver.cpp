@@ -287,9 +287,9 @@ double zero_lift_drag_for(const LoopProblem& p, double ld) {
     return 1.0 / (4.0 * p.K * ld * ld);
 }
 
-LoopSolution continue_in_glide_ratio(const LoopProblem& p, const LoopSolution& from,
-                                     double from_ld, const SolveOptions& o,
-                                     const ProgressFn& progress, const std::atomic<bool>* cancel) {
+LoopSolution continue_in_glide_ratio(const LoopProblem& p, const LoopSolution& from, double from_ld,
+                                     const SolveOptions& o, const ProgressFn& progress,
+                                     const std::atomic<bool>* cancel) {
     const auto begun = Clock::now();
     const double target = glide_ratio(p);
     constexpr double kLargest = 2.0, kSmallest = 0.25;
@@ -334,9 +334,8 @@ LoopSolution continue_in_glide_ratio(const LoopProblem& p, const LoopSolution& f
         return spent(last);
     }
     char route[160];
-    std::snprintf(route, sizeof route,
-                  "continued from glide ratio %.1f down to %.2f in %d solves", from_ld, target,
-                  solves);
+    std::snprintf(route, sizeof route, "continued from glide ratio %.1f down to %.2f in %d solves",
+                  from_ld, target, solves);
     last.route = route;
     return spent(last);
 }

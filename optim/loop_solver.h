@@ -46,9 +46,8 @@ double zero_lift_drag_for(const LoopProblem& p, double ld);
 // quarter; the step grows again after a success. When the steps stall the
 // result is not converged, and its status names the lowest glide ratio
 // reached and its wind.
-LoopSolution continue_in_glide_ratio(const LoopProblem& p, const LoopSolution& from,
-                                     double from_ld, const SolveOptions& options,
-                                     const ProgressFn& progress = {},
+LoopSolution continue_in_glide_ratio(const LoopProblem& p, const LoopSolution& from, double from_ld,
+                                     const SolveOptions& options, const ProgressFn& progress = {},
                                      const std::atomic<bool>* cancel = nullptr);
 
 // Glide ratios below kContinuationBelow are also reached by continuation from

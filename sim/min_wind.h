@@ -28,10 +28,10 @@ namespace soar {
 
 struct MinWindSearch {
     Mode mode = Mode::upwind;
-    int settle = 1;     // cycles flown first and left out of the mean
-    int cycles = 10;    // the window: cycles over which the mean gain is taken
-    double dt = 0.01;   // fixed step, s
-    double factor_max = 2.0;    // the grid: 0, step, ..., factor_max
+    int settle = 1;           // cycles flown first and left out of the mean
+    int cycles = 10;          // the window: cycles over which the mean gain is taken
+    double dt = 0.01;         // fixed step, s
+    double factor_max = 2.0;  // the grid: 0, step, ..., factor_max
     double factor_step = 0.025;
     int halvings = 6;  // of each bracket around a sign change (0.025 / 64 = 0.0004)
     // A mean loss per cycle below this share of E counts as holding the energy:
@@ -41,16 +41,17 @@ struct MinWindSearch {
 };
 
 struct WindTrial {
-    double factor = 0;  // on the base reference wind
-    float U_ref = 0;    // the reference wind flown, m/s (float(factor * base))
-    double U_10 = 0;    // wind speed at 10 m height, m/s
-    int cycles = 0;     // cycles completed, the settling one included
+    double factor = 0;      // on the base reference wind
+    float U_ref = 0;        // the reference wind flown, m/s (float(factor * base))
+    double U_10 = 0;        // wind speed at 10 m height, m/s
+    int cycles = 0;         // cycles completed, the settling one included
     bool survived = false;  // flew the settling cycle and the whole window
     bool measured = false;  // completed at least one cycle of the window
     double dE_cycle = 0;    // mean energy gained per completed window cycle, m
     double E_window = 0;    // E where the window begins, m
-    double t_window = 0, t_end = 0;  // flight time at the window's start and at its last cycle's end, s
-    std::string end;        // why the flight ended early; empty when it survived
+    double t_window = 0,
+           t_end = 0;  // flight time at the window's start and at its last cycle's end, s
+    std::string end;   // why the flight ended early; empty when it survived
 
     // Holds or gains energy on average over the window (within the tolerance).
     bool gains(double tolerance) const;
@@ -65,7 +66,7 @@ struct WindCrossing {
 };
 
 struct MinWindResult {
-    double base_U_ref = 0;  // m/s: factor 1 (U_ref, or the design wind when U_ref is 0)
+    double base_U_ref = 0;          // m/s: factor 1 (U_ref, or the design wind when U_ref is 0)
     std::vector<WindTrial> trials;  // the table, by factor
     std::vector<WindCrossing> crossings;
     bool found = false;

@@ -149,7 +149,8 @@ ParamsDialog::ParamsDialog(MainWindow& main, QWidget* parent) : QDialog(parent),
     neutral_->setName(QStringLiteral("energy-neutral wind"));
     neutral_->setColor(QColor(20, 150, 40));
     neutral_->setMarkerSize(11);
-    for (QXYSeries* series : std::initializer_list<QXYSeries*>{zero_, survived_, failed_, neutral_}) {
+    for (QXYSeries* series :
+         std::initializer_list<QXYSeries*>{zero_, survived_, failed_, neutral_}) {
         chart->addSeries(series);
         series->attachAxis(wind_axis_);
         series->attachAxis(gain_axis_);
@@ -296,7 +297,8 @@ void ParamsDialog::show_values() {
             w->setVisible(used);
         const QString text = value_text(p.*r.field->member);
         if (r.edit->text() != text) r.edit->setText(text);
-        r.fallback->setText(QStringLiteral("default %1").arg(value_text(fallback.*r.field->member)));
+        r.fallback->setText(
+            QStringLiteral("default %1").arg(value_text(fallback.*r.field->member)));
     }
     int preset = -1;
     for (int i = 0; i < preset_->count(); ++i)
@@ -411,17 +413,18 @@ void ParamsDialog::search_done(const MinWindResult& r, const MinWindSearch& how)
         return;
     }
     if (r.trials.empty()) {  // the search itself failed
-        result_->setText(QStringLiteral("%1: no table (%2).")
-                             .arg(name, QString::fromStdString(r.message)));
+        result_->setText(
+            QStringLiteral("%1: no table (%2).").arg(name, QString::fromStdString(r.message)));
         return;
     }
     const int all = how.settle + how.cycles;
     const QString window = QStringLiteral("cycles %1 to %2").arg(how.settle + 1).arg(all);
     QString text;
     if (r.found) {
-        text = QStringLiteral("%1: energy-neutral wind %2 m/s at 10 m (factor %3 on U_ref, "
-                              "%4 m per cycle): the lowest wind of the table at which the "
-                              "pattern gains on average over %5 and survives them.")
+        text = QStringLiteral(
+                   "%1: energy-neutral wind %2 m/s at 10 m (factor %3 on U_ref, "
+                   "%4 m per cycle): the lowest wind of the table at which the "
+                   "pattern gains on average over %5 and survives them.")
                    .arg(name)
                    .arg(r.least.U_10, 0, 'f', 3)
                    .arg(r.least.factor, 0, 'f', 4)

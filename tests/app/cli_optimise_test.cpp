@@ -85,13 +85,13 @@ TEST_F(Optimise, BadArgumentsExitTwoAndWriteNothing) {
         {"--set", "T_min=40", "--set", "T_max=20"},
         {"--preset", "zhao-glider", "--profile", "log"},  // starts at the sea, below z0
         {"--speed", "3"},
-        {"--set", "W_S=5"},           // a flight parameter out of its range
-        {"--set", "mu_max=30"},       // a pattern's schedule, not the loop's
-        {"--set", "bank_max=nan"},    // the loop's own setting, not a number
+        {"--set", "W_S=5"},         // a flight parameter out of its range
+        {"--set", "mu_max=30"},     // a pattern's schedule, not the loop's
+        {"--set", "bank_max=nan"},  // the loop's own setting, not a number
         {"--params", "/nonexistent/loop.toml"},
-        {"--set", "travel=2"},              // a loop travels or not
-        {"--glide-ratios", "15,20"},        // from the highest down
-        {"--glide-ratios", "0.5"},          // no glider
+        {"--set", "travel=2"},        // a loop travels or not
+        {"--glide-ratios", "15,20"},  // from the highest down
+        {"--glide-ratios", "0.5"},    // no glider
         {"--glide-ratios", "20,,15"},
     };
     for (auto args : cases) {

@@ -29,8 +29,8 @@ TEST(LoopParams, SachsPresetPosesItsAlbatross) {
     const optim::LoopProblem exact = optim::sachs_albatross();
     const LoopBounds bounds = loop_bounds_of("sachs-2005-albatross");
     EXPECT_EQ(default_profile(bounds), optim::WindProfile::logarithmic);
-    optim::LoopProblem p =
-        loop_problem_for(preset_set("sachs-2005-albatross")->upwind, default_profile(bounds), bounds);
+    optim::LoopProblem p = loop_problem_for(preset_set("sachs-2005-albatross")->upwind,
+                                            default_profile(bounds), bounds);
     EXPECT_NEAR(p.wing_loading, 8.5 * 9.81 / 0.65, 1e-4);
     EXPECT_NEAR(p.CD0, exact.CD0, 1e-6 * exact.CD0);
     EXPECT_NEAR(p.K, exact.K, 1e-6 * exact.K);
@@ -45,8 +45,7 @@ TEST(LoopParams, SachsPresetPosesItsAlbatross) {
 
 TEST(LoopParams, DesignParametersGiveTheAlbatrossLoop) {
     const optim::LoopProblem a = optim::albatross(optim::WindProfile::exponential);
-    const optim::LoopProblem p =
-        loop_problem_for(Params{}, optim::WindProfile::exponential, false);
+    const optim::LoopProblem p = loop_problem_for(Params{}, optim::WindProfile::exponential, false);
     EXPECT_NEAR(p.wing_loading, a.wing_loading, 1e-4);
     EXPECT_NEAR(p.K, a.K, 1e-8);
     EXPECT_EQ(p.half_span, a.half_span);

@@ -34,9 +34,7 @@ class ZhaoBenchmark : public ::testing::Test {
         coarse_ = &test::zhao_coarse();
         fine_ = &test::zhao_refined();
     }
-    static void TearDownTestSuite() {
-        delete problem_;
-    }
+    static void TearDownTestSuite() { delete problem_; }
     static LoopProblem* problem_;
     static const LoopSolution* coarse_;
     static const LoopSolution* fine_;
@@ -220,8 +218,7 @@ TEST(SachsAlbatross, TheTravellingLoopConvergesAtItsOwnGlideRatio) {
     EXPECT_NEAR(s.wind, 9.443, 0.005 * 9.443);
     EXPECT_LT(s.max_violation, 1e-6);
     for (size_t k = 0; k < s.x.size(); ++k)
-        EXPECT_GE(s.x[k][kZ] - p.half_span * std::abs(std::sin(s.u[k][kBank])),
-                  p.tip_min - 1e-4);
+        EXPECT_GE(s.x[k][kZ] - p.half_span * std::abs(std::sin(s.u[k][kBank])), p.tip_min - 1e-4);
     const LoopState &a = s.x.front(), &b = s.x.back();
     EXPECT_NEAR(b[kV], a[kV], 1e-6);
     EXPECT_NEAR(b[kZ], a[kZ], 1e-6);

@@ -91,9 +91,9 @@ TEST(MinWind, ARowIsTheEnergyPerCycleOfFlyAtThatWind) {
         const int ticks = int(std::lround(row.t_end / how.dt)) + 2;
         // Flown to the end of the last completed cycle (the downwind flight
         // stalls later, in its eleventh cycle).
-        const int code = run({"fly", "--pattern", name, "--ticks", std::to_string(ticks), "--dt",
-                              "0.01", "--energy", "--csv", csv.string(), "--set",
-                              "U_ref=" + shortest_float(row.U_ref)});
+        const int code =
+            run({"fly", "--pattern", name, "--ticks", std::to_string(ticks), "--dt", "0.01",
+                 "--energy", "--csv", csv.string(), "--set", "U_ref=" + shortest_float(row.U_ref)});
         EXPECT_EQ(code, 0) << name;
         double E_start = NAN, E_end = NAN;
         for (const std::string& line : lines_of(csv)) {
@@ -190,11 +190,12 @@ TEST(MinWind, CancelEndsTrialsAndSearch) {
 // --csv writes the whole table; a path that cannot be written is refused
 // before anything is flown and leaves nothing behind.
 TEST(MinWind, CommandWritesTheTableWhole) {
-    const fs::path dir = fs::temp_directory_path() / ("soar_min_wind_" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("soar_min_wind_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const fs::path csv = dir / "table.csv";
-    ASSERT_EQ(run({"min-wind", "--pattern", "downwind", "--cycles", "4", "--threads", "2",
-                   "--csv", csv.string()}),
+    ASSERT_EQ(run({"min-wind", "--pattern", "downwind", "--cycles", "4", "--threads", "2", "--csv",
+                   csv.string()}),
               0);
     MinWindSearch how;
     how.mode = Mode::downwind;
@@ -209,7 +210,8 @@ TEST(MinWind, CommandWritesTheTableWhole) {
         EXPECT_NEAR(std::stod(c[0]), r.trials[i].factor, 1e-6);
         EXPECT_EQ(std::stoi(c[4]), r.trials[i].cycles);
     }
-    EXPECT_EQ(run({"min-wind", "--pattern", "upwind", "--csv", (dir / "no" / "t.csv").string()}), 2);
+    EXPECT_EQ(run({"min-wind", "--pattern", "upwind", "--csv", (dir / "no" / "t.csv").string()}),
+              2);
     EXPECT_EQ(run({"min-wind", "--pattern", "upwind", "--threads", "0"}), 2);
     EXPECT_FALSE(fs::exists(dir / "no"));
     fs::remove_all(dir);

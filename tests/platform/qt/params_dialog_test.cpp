@@ -9,8 +9,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "platform/qt/flight_data_window.h"
 #include "open_windows.h"
+#include "platform/qt/flight_data_window.h"
 
 using soar::FlightDataWindow;
 using soar::Id;
@@ -68,13 +68,27 @@ class ParamsDialogTest : public QObject {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("range");
-        QTest::newRow("below") << "W_S" << "9.99" << "from 10 to 500 N/m^2";
-        QTest::newRow("above") << "U_ref" << "40.5" << "from 0 to 40 m/s";
-        QTest::newRow("not a number") << "CD0" << "0.02x" << "from 0 to 0.2";
-        QTest::newRow("nan") << "CD0" << "nan" << "from 0 to 0.2";
-        QTest::newRow("infinite") << "Z_ref" << "inf" << "from 1 to 200 m";
-        QTest::newRow("empty") << "g" << "" << "from 1 to 25 m/s^2";
-        QTest::newRow("decimal comma") << "rho" << "1,2" << "from 0.1 to 2 kg/m^3";
+        QTest::newRow("below") << "W_S"
+                               << "9.99"
+                               << "from 10 to 500 N/m^2";
+        QTest::newRow("above") << "U_ref"
+                               << "40.5"
+                               << "from 0 to 40 m/s";
+        QTest::newRow("not a number") << "CD0"
+                                      << "0.02x"
+                                      << "from 0 to 0.2";
+        QTest::newRow("nan") << "CD0"
+                             << "nan"
+                             << "from 0 to 0.2";
+        QTest::newRow("infinite") << "Z_ref"
+                                  << "inf"
+                                  << "from 1 to 200 m";
+        QTest::newRow("empty") << "g"
+                               << ""
+                               << "from 1 to 25 m/s^2";
+        QTest::newRow("decimal comma") << "rho"
+                                       << "1,2"
+                                       << "from 0.1 to 2 kg/m^3";
     }
     void refused_value_keeps_the_old_one() {
         QFETCH(QString, field);
@@ -185,8 +199,8 @@ class ParamsDialogTest : public QObject {
         QTest::addColumn<QString>("why");
         QTest::newRow("value out of range")
             << QByteArray("[bird]\nCD0 = 0.03\nW_S = 5000\n") << "broken.toml:3: W_S";
-        QTest::newRow("unknown key") << QByteArray("[wind]\nU_ref = 5\nU_max = 9\n")
-                                     << "broken.toml:3: unknown key";
+        QTest::newRow("unknown key")
+            << QByteArray("[wind]\nU_ref = 5\nU_max = 9\n") << "broken.toml:3: unknown key";
         QTest::newRow("not TOML") << QByteArray("[air\ng = 9.8\n") << "broken.toml:1";
         QTest::newRow("key of another pattern")
             << QByteArray("[crosswind]\nmu_max = 40\n") << "broken.toml:2";
