@@ -4,7 +4,7 @@
 
 namespace soar {
 
-void FlightRecord::begin(Mode m, const State& s, const Params& p, std::time_t now_utc) {
+void FlightRecord::begin(Mode m, const FlightState& s, const Params& p, std::time_t now_utc) {
     mode = m;
     params = p;
     history.clear();
@@ -16,7 +16,7 @@ void FlightRecord::begin(Mode m, const State& s, const Params& p, std::time_t no
     add(s);
 }
 
-void FlightRecord::add(const State& s) {
+void FlightRecord::add(const FlightState& s) {
     if (keep_history) history.add(s, params);
     cycles.add(s);
     ++ticks;

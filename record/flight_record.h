@@ -7,7 +7,7 @@
 
 #include "record/flight_history.h"
 #include "sim/cycles.h"
-#include "sim/state.h"
+#include "sim/flight_state.h"
 
 namespace soar {
 
@@ -25,9 +25,9 @@ struct FlightRecord {
     std::string end_reason;
 
     // The first tick of a flight: forgets the last one and takes this tick.
-    void begin(Mode m, const State& s, const Params& p, std::time_t now_utc);
+    void begin(Mode m, const FlightState& s, const Params& p, std::time_t now_utc);
     // Every later tick.
-    void add(const State& s);
+    void add(const FlightState& s);
     // The flight ended (STOP, a fault, the last tick of a command-line run).
     // Only the first reason counts.
     void end(const std::string& why);

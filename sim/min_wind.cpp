@@ -7,8 +7,7 @@
 #include "sim/cycles.h"
 #include "sim/energy.h"
 #include "sim/fault.h"
-#include "sim/flight_step.h"
-#include "sim/initial_conditions.h"
+#include "sim/flight.h"
 #include "sim/wind.h"
 
 namespace soar {
@@ -24,11 +23,7 @@ Params scaled(const Params& p, double factor) {
 }  // namespace
 
 double wind_at_10m(const Params& p, double factor) {
-    State s;
-    s.Z = 10.0f;
-    s.V = 1.0f;
-    U_V_Z_Up(s, scaled(p, factor));
-    return s.U;
+    return wind_at_height(scaled(p, factor), 10.0f).U;
 }
 
 WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor,
@@ -37,17 +32,13 @@ WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor,
     WindTrial r;
     r.factor = factor;
     r.U_10 = wind_at_10m(p0, factor);
-    State s;
-    s.Nz = 1.0f;
     CycleTable table;
     // No cycle of the patterns lasts two minutes; a flight that has not closed
     // its cycles by then is not flying them.
     const long long max_ticks = std::llround(double(how.cycles) * 120.0 / how.dt);
     try {
-        math_start(s, p, how.mode, {});
-        U_V_Z_Up(s, p);
-        start_clock(s, 0.0f);
-        first_tick(s, p, how.mode);
+        Flight flight(p, how.mode);
+        const FlightState& s = flight.state();
         table.start(how.mode, p);
         table.add(s);
         for (long long k = 1; table.completed() < how.cycles; ++k) {
@@ -59,7 +50,9 @@ WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor,
                 r.why = "cancelled";
                 break;
             }
-            integration_step(s, p, how.mode, float(double(k) * how.dt));
+            // Tick k at flight time k dt, as a clock read every dt from 0 gives it.
+            const float t = float(double(k) * how.dt);
+            flight.step(double(t) - double(s.t));
             if (s.Z < 0.0f) {
                 r.why = "touched the sea";
                 break;

@@ -3,7 +3,7 @@
 // without a fault (a stall among them), without touching the sea (Z < 0), and
 // without a net loss of specific energy E = Z + V^2/(2g) over the last N/2
 // cycles. Trial flights are fixed-step and headless; the flight model is pure
-// over State and Params, so the trials of a round run on threads of their own.
+// over its Params, so the trials of a round run on threads of their own.
 #pragma once
 
 #include <atomic>
