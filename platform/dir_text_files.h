@@ -17,7 +17,6 @@ namespace soar {
 class DirTextFiles final : public TextFiles {
   public:
     explicit DirTextFiles(std::string directory = ".") : dir_(std::move(directory)) {}
-    void set_directory(std::string directory) { dir_ = std::move(directory); }
     const std::string& directory() const { return dir_; }
 
     bool open(int number, const std::string& name) override;

@@ -175,7 +175,7 @@ void MainWindow::build() {
             }
             case Kind::check: {
                 auto* box = new QCheckBox(text, this);
-                connect(box, &QCheckBox::clicked, this, [this, id] { user_click(id); });
+                connect(box, &QCheckBox::clicked, this, [this, id] { user_pressed(id); });
                 widget = box;
                 break;
             }
@@ -183,7 +183,7 @@ void MainWindow::build() {
                 // The model keeps the group exclusive; the button only reports clicks.
                 auto* button = new QRadioButton(text, this);
                 button->setAutoExclusive(false);
-                connect(button, &QRadioButton::clicked, this, [this, id] { user_click(id); });
+                connect(button, &QRadioButton::clicked, this, [this, id] { user_pressed(id); });
                 widget = button;
                 break;
             }
@@ -191,14 +191,14 @@ void MainWindow::build() {
                 auto* edit = new QLineEdit(text, this);
                 edit->setTextMargins(0, 0, 0, 0);
                 connect(edit, &QLineEdit::textEdited, this,
-                        [this, id](const QString& t) { user_edit(id, t); });
+                        [this, id](const QString& t) { user_typed(id, t); });
                 widget = edit;
                 break;
             }
             case Kind::command: {
                 auto* button = new QPushButton(text, this);
                 button->setAutoDefault(false);
-                connect(button, &QPushButton::clicked, this, [this, id] { user_click(id); });
+                connect(button, &QPushButton::clicked, this, [this, id] { user_pressed(id); });
                 widget = button;
                 break;
             }
@@ -503,7 +503,7 @@ void MainWindow::tick_without_picture() {
     note_tick();
 }
 
-void MainWindow::user_click(Id id) {
+void MainWindow::user_pressed(Id id) {
     if (closed_) return;
     // A user's action finds the picture of the last tick, as it would had every
     // tick drawn; what the handler draws then stands on its own.
@@ -514,7 +514,7 @@ void MainWindow::user_click(Id id) {
     refresh();
 }
 
-void MainWindow::user_edit(Id id, const QString& text) {
+void MainWindow::user_typed(Id id, const QString& text) {
     if (closed_) return;
     std::string t = text.toStdString();
     shown_text_[static_cast<size_t>(id)] = t;  // the box shows it already

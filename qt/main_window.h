@@ -114,8 +114,8 @@ class MainWindow final : public QWidget {
     void sync(const Control& c, QWidget* w);
     void sync_timer();
     void show_message(const std::string& text);
-    void user_click(Id id);
-    void user_edit(Id id, const QString& text);
+    void user_pressed(Id id);
+    void user_typed(Id id, const QString& text);
     void tick();
     // A new flight began at this tick: the renderer's copy of the track restarts.
     void note_tick();

@@ -50,7 +50,6 @@ class ParamsDialog final : public QDialog {
 
     QLineEdit* field_edit(const char* name) const;
     QComboBox* preset_box() const { return preset_; }
-    QComboBox* pattern_box() const { return pattern_; }
     QLabel* message_label() const { return message_; }
     QLabel* result_label() const { return result_; }
     QProgressBar* progress_bar() const { return progress_; }

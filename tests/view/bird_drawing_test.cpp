@@ -37,7 +37,7 @@ ViewedBird viewed_bird(Surface& pic) {
     return v;
 }
 
-ExportResult bird_draw(const ViewedBird& v, Surface& pic, TextFiles& files) {
+ExportResult draw_viewed(const ViewedBird& v, Surface& pic, TextFiles& files) {
     return draw_bird(v.model, v.pose, v.camera, Shift{}, pic, v.write ? &files : nullptr);
 }
 
@@ -88,7 +88,7 @@ TEST(BirdDraw, ColoursPenWidthsAndPolylines) {
     pic.set_draw_width(3);  // the wing outline keeps whatever width is set
     pic.clear();
     MemoryTextFiles files;
-    EXPECT_TRUE(bird_draw(s, pic, files).ok);
+    EXPECT_TRUE(draw_viewed(s, pic, files).ok);
     EXPECT_EQ(files.opens, 0);  // not exporting: no file touched
 
     // Expected colour of every point in drawing order: wing white, bill yellow,
@@ -132,7 +132,7 @@ TEST(BirdDraw, ExportFilesHoldEveryPointDrawn) {
     s.pose.attitude = {25.0f, -10.0f, 15.0f};
     s.write = true;
     MemoryTextFiles files;
-    const ExportResult r = bird_draw(s, pic, files);
+    const ExportResult r = draw_viewed(s, pic, files);
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(files.contents.size(), 8u);
 
@@ -186,9 +186,9 @@ TEST(BirdDraw, ExportFilesHoldEveryPointDrawn) {
     // A second call rewrites the files: same contents as one call alone.
     const auto once = files.contents;
     s.pose.attitude.roll = 40.0f;
-    ASSERT_TRUE(bird_draw(s, pic, files).ok);
+    ASSERT_TRUE(draw_viewed(s, pic, files).ok);
     s.pose.attitude.roll = 25.0f;
-    ASSERT_TRUE(bird_draw(s, pic, files).ok);
+    ASSERT_TRUE(draw_viewed(s, pic, files).ok);
     EXPECT_EQ(files.contents, once);
 }
 
@@ -200,7 +200,7 @@ TEST(BirdDraw, PointsBehindTheObserverAreSkipped) {
     pic.clear();
     s.write = true;
     MemoryTextFiles files;
-    ASSERT_TRUE(bird_draw(s, pic, files).ok);
+    ASSERT_TRUE(draw_viewed(s, pic, files).ok);
 
     const auto recs = records_of(files.contents["xyz.txt"]);
     ASSERT_EQ(recs.size(), size_t(kPoints));
@@ -229,7 +229,7 @@ TEST(BirdDraw, FileThatCannotBeCreatedIsReported) {
     s.write = true;
     MemoryTextFiles files;
     files.fail_on = "xyz_bs.txt";
-    const ExportResult r = bird_draw(s, pic, files);
+    const ExportResult r = draw_viewed(s, pic, files);
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("xyz_bs.txt"), std::string::npos) << r.error;
     EXPECT_NE(r.error.find("injected failure"), std::string::npos) << r.error;
@@ -238,7 +238,7 @@ TEST(BirdDraw, FileThatCannotBeCreatedIsReported) {
     EXPECT_EQ(files.contents["xyz.txt"], "");  // and no point written
 
     DirTextFiles nowhere(::testing::TempDir() + "no/such/dir");
-    EXPECT_FALSE(bird_draw(s, pic, nowhere).ok);
+    EXPECT_FALSE(draw_viewed(s, pic, nowhere).ok);
 }
 
 }  // namespace
