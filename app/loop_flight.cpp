@@ -1,4 +1,5 @@
 #include "app/loop_flight.h"
+#include "sim/constants.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +11,7 @@ namespace soar {
 
 namespace {
 
-constexpr double kR2D = 180.0 / 3.14159265358979323846;
+constexpr double kR2D = k::exact_r2d;
 
 }  // namespace
 
