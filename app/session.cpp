@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <exception>
 
@@ -118,6 +119,18 @@ int32_t Session::timer_interval() const {
     return std::clamp(to_i32(std::clamp(v, -1e9, 1e9)), 1, 10000);
 }
 
+void Session::set_timer_interval() {
+    w_.timer.interval_ms = timer_interval();
+    // Far above any ordinary gap between two ticks, whatever the interval.
+    const double interval = double(w_.timer.interval_ms) / 1000.0;
+    flight_clock_.set_stall_bound(pause_on_hold_up_ ? std::max(0.25, 2.0 * interval + 0.1) : 0.0);
+}
+
+void Session::set_pause_on_hold_up(bool on) {
+    pause_on_hold_up_ = on;
+    set_timer_interval();
+}
+
 // --- start-up ---
 
 void Session::start_up() {
@@ -212,7 +225,7 @@ void Session::set_up_flight() {
     pose_.scale = float(number_in(w_, Id::bird_scale_box));
     update_view_and_readouts();
     if (moving) {
-        w_.timer.interval_ms = timer_interval();
+        set_timer_interval();
         ticks_ = 0;
     } else {
         draw_bird_exporting();
@@ -252,7 +265,7 @@ void Session::start_flight() {
     show(w_, Id::stop_button);
     camera_.y_eye = float(number_in(w_, Id::observer_y_box));
     pose_.attitude = typed_attitude();
-    w_.timer.interval_ms = timer_interval();
+    set_timer_interval();
     w_.timer.enabled = true;
     fault_.clear();
     flight_clock_.restart();
@@ -314,6 +327,13 @@ bool Session::advance_flight() {
             record_.begin(mode, now_, w_.flight, std::time(nullptr));
         } else {
             const float t = timer_.time_at(flight_clock_.seconds_since_midnight());
+            if (const double held = flight_clock_.take_stall(); held > 0) {
+                record_.held_up(held);
+                char note[160];
+                std::snprintf(note, sizeof note,
+                              "The program was held up for %.1f s; the flight paused there.", held);
+                w_.notice = note;
+            }
             flight_->step(double(t) - double(flight_->state().t));
             now_ = flight_->state();
             set_text(w_, Id::time_box, float_text(now_.t));
@@ -420,7 +440,7 @@ void Session::fly_loop(const LoopFlight& loop) {
     set_text(w_, Id::observer_z_box, float_text(camera_.z_eye));
     pose_.scale = float(number_in(w_, Id::bird_scale_box));
     update_view_and_readouts();
-    w_.timer.interval_ms = timer_interval();
+    set_timer_interval();
     ticks_ = 0;
     start_flight();
 }
@@ -580,7 +600,7 @@ void Session::edit_text(Id id, std::string text) {
         return;
     }
     c.text = std::move(text);
-    if (id == Id::step_box) w_.timer.interval_ms = timer_interval();
+    if (id == Id::step_box) set_timer_interval();
     if (id == Id::bird_scale_box) pose_.scale = float(number_in(w_, Id::bird_scale_box));
 }
 

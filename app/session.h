@@ -82,6 +82,10 @@ class Session {
     void fly_loop(const LoopFlight& loop);
     // Stops the flight as STOP does and tells the user why.
     void stop_flight_with_message(const std::string& message);
+    // With `on`, a gap between ticks far longer than the timer's interval (the
+    // program held up) pauses the flight instead of integrating it; the window
+    // sets it, a clock stepped on purpose (tests, the command line) does not.
+    void set_pause_on_hold_up(bool on);
 
     // --- the window's controls, as a view sends them ---
     // A click: an option becomes selected, a check box toggles, then the
@@ -137,6 +141,7 @@ class Session {
     Attitude typed_attitude() const;
     SceneSwitches switches() const;
     int32_t timer_interval() const;
+    void set_timer_interval();
 
     Surface& pic_;
     FlightClock flight_clock_;
@@ -149,6 +154,7 @@ class Session {
     FlightTimer timer_;
     int64_t ticks_ = 0;
     std::string fault_;
+    bool pause_on_hold_up_ = false;
     std::shared_ptr<const LoopFlight> loop_;  // flying instead of the pattern
 
     Camera camera_;

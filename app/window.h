@@ -113,6 +113,7 @@ struct Window {
     Timer timer;                // the animation timer
     std::vector<Id> tab_order;  // focus order, first to last
     std::string message;        // something the user must be told; a view shows and clears it
+    std::string notice;         // a passing note that needs no answer; a view shows and clears it
     bool ended = false;         // "END" was pressed: the program closes at once
 
     // The parameters the user chose (Parameters dialog, command line), and those the

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QToolTip>
 #include <cmath>
 #include <exception>
 
@@ -121,6 +122,9 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
       shown_pic_(pic_.get()),
       session_(*pic_, *clock_, *files_),
       w_(session_.window()) {
+    // The window's ticks come from the machine's clock: a gap the program was
+    // held up for pauses the flight instead of leaping it.
+    session_.set_pause_on_hold_up(true);
     timer_.setTimerType(Qt::PreciseTimer);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const double hz = screen->refreshRate();
@@ -378,6 +382,14 @@ void MainWindow::refresh() {
         w_.message.clear();
         show_message(text);
     }
+    if (!w_.notice.empty()) {
+        // A note that needs no answer: shown over the picture for a while.
+        last_notice_ = QString::fromStdString(w_.notice);
+        w_.notice.clear();
+        QWidget* picture = widget(Id::picture);
+        QToolTip::showText(picture->mapToGlobal(picture->rect().center()), last_notice_, picture,
+                           picture->rect(), 6000);
+    }
     if (w_.ended && !closed_) close();
 }
 
@@ -575,7 +587,7 @@ void MainWindow::tick() {
             if (shown_tick_ == shown && now_ms >= next_frame_ms_) handed = frame_due();
         }
         picture_changed_ = shown_tick_ != shown;
-        if (w_.timer.enabled && w_.message.empty()) {
+        if (w_.timer.enabled && w_.message.empty() && w_.notice.empty()) {
             // A frame's work on this thread comes in pieces, one per tick: the
             // picture taken and shown, then copied and the next one handed off,
             // the read-outs brought up to date. Each piece is well under the timer's interval,

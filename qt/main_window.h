@@ -54,6 +54,8 @@ class MainWindow final : public QWidget {
     const QTimer& timer() const { return timer_; }
     // The box that shows the last message, while it is open.
     QMessageBox* message_box() const { return message_box_; }
+    // The last passing note shown over the picture.
+    const QString& last_notice() const { return last_notice_; }
     // Pixels per twip: 1/15 at 96 dpi, more on a denser screen.
     double pixels_per_twip() const { return px_per_twip_; }
     QRect rect_of(const Rect& twips) const;
@@ -171,6 +173,7 @@ class MainWindow final : public QWidget {
     std::array<Look, kControlCount> shown_look_{};
     std::string shown_caption_;
     QPointer<QMessageBox> message_box_;
+    QString last_notice_;
     bool closed_ = false;
 };
 

@@ -605,6 +605,28 @@ class MainWindowTest : public QObject {
         QVERIFY(win().isVisible());
     }
 
+    // The window held up between two ticks (a save, a stopped process): the
+    // flight pauses over the gap and says so, and flies on from there.
+    void a_held_up_window_pauses_the_flight() {
+        auto owned = std::make_unique<soar::ManualClock>(40000.0f);
+        soar::ManualClock& clock = *owned;
+        open(std::move(owned));
+        START_FLIGHT(Id::circle_zoom_option);
+        for (int k = 0; k < 50; ++k) {
+            clock.set(float(40000.0 + 0.01 * k));
+            win().tick_once();
+        }
+        const float t = win().state().t;
+        clock.set(float(40000.0 + 0.49 + 5.3));
+        win().tick_once();
+        QCOMPARE(win().state().t, t);
+        QVERIFY2(win().last_notice().contains("held up for 5.3 s"), qPrintable(win().last_notice()));
+        QVERIFY(win().timer().isActive());
+        clock.set(float(40000.0 + 0.50 + 5.3));
+        win().tick_once();
+        QVERIFY(std::fabs(win().state().t - (t + 0.01f)) < 0.005);  // the clock steps 3.9 ms here
+    }
+
     void end_closes_at_once() {
         QSignalSpy ended(&win(), &MainWindow::ended);
         START_FLIGHT(Id::crosswind_option);
