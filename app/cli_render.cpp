@@ -63,10 +63,13 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
         run.choose_pattern(mode);
         run.set_up_flight();
         run.start_flight();
+        // Every tick does its state work; only the picture that is saved, the
+        // last complete tick's, is drawn.
         Progress progress(ticks);
+        Frame last;
         for (long long k = 1; k <= ticks; ++k) {
             clock.set(clock_at(clock_start, k, dt));
-            run.advance_tick();
+            run.advance_tick(last);
             if (!run.flying()) {
                 std::fprintf(stderr, "soarcalculus render: %s; the picture is of the tick before\n",
                              run.fault().c_str());
@@ -76,6 +79,7 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
             progress.update(k);
         }
         progress.done();
+        run.draw(last, *picture);
     }
     std::string bytes, error;
     if (!raster.encode_png(*picture, bytes, error)) {

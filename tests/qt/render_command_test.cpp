@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "app/cli.h"
+#include "app/session.h"
+#include "platform/clock.h"
+#include "platform/dir_text_files.h"
 #include "qt/raster_surface.h"
 
 namespace {
@@ -33,6 +36,34 @@ class RenderCommand : public QObject {
     Q_OBJECT
 
   private slots:
+    // render draws only the picture it saves: that picture is the one a redraw
+    // of every tick ends with, pixel for pixel, grid and tracks included.
+    void the_saved_picture_is_the_last_ticks_full_redraw() {
+        for (const char* pattern : {"upwind", "profile"}) {
+            QTemporaryDir dir;
+            const std::string png = dir.filePath("last.png").toStdString();
+            QCOMPARE(render({"--pattern", pattern, "--ticks", "700", "--dt", "0.02", "--grid",
+                             "--png", png}),
+                     0);
+            soar::RasterSurface pic;
+            soar::ManualClock clock;
+            soar::MemoryTextFiles files;
+            soar::Session every(pic, clock, files);
+            every.start_up();
+            every.set_check(soar::Id::grid_box, 1);
+            every.choose_pattern(*soar::mode_named(pattern));
+            every.set_up_flight();
+            every.start_flight();
+            for (int k = 1; k <= 700; ++k) {
+                clock.set(float(0.02 * (k - 1)));
+                every.advance_tick();
+            }
+            QVERIFY(every.flying());
+            QCOMPARE(QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32),
+                     pic.image().convertToFormat(QImage::Format_RGB32));
+        }
+    }
+
     void picture_of_each_view_data() {
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<bool>("wind_figure");
