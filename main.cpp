@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/cli.h"
-#include "platform/qt/gui_module.h"
+#include "qt/gui_module.h"
 
 namespace {
 

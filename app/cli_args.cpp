@@ -1,5 +1,7 @@
 #include "app/cli_args.h"
 
+#include "app/session.h"
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -200,13 +202,6 @@ Mode pattern_arg(const Args& a, bool allow_fixed) {
 
 float clock_at(double clock_start, long long k, double dt) {
     return float(clock_start + double(k - 1) * dt);
-}
-
-void fly_setup(Session& run, Mode mode, double clock_start) {
-    run.start();
-    run.choose(mode);
-    run.press_ok();
-    run.press_fly(float(clock_start));
 }
 
 }  // namespace soar::cli

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/cli.h"
-#include "app/session.h"
+#include "sim/mode.h"
 
 namespace soar::cli {
 
@@ -78,8 +78,6 @@ double clock_resolution(double clock);
 
 // The clock reading of tick k: the start plus (k - 1) steps, summed in double.
 float clock_at(double clock_start, long long k, double dt);
-// Runs the user's sequence up to "FLY": start-up, the pattern, "OK", "FLY".
-void fly_setup(Session& run, Mode mode, double clock_start);
 
 // A progress line on a terminal for long flights.
 class Progress {

@@ -6,7 +6,11 @@
 #include <utility>
 
 #include "app/cli_args.h"
-#include "platform/headless/recording_surface.h"
+#include "app/session.h"
+#include "bird/build.h"
+#include "platform/dir_text_files.h"
+#include "platform/number_text.h"
+#include "view/bird_drawing.h"
 
 namespace soar::cli {
 
@@ -34,16 +38,21 @@ int export_geometry_command(int argc, char** argv, bool parse_only) {
         return 2;
     }
     if (parse_only) return 0;
-    Session run(std::make_unique<RecordingSurface>(833, 667, false), dir);
-    run.start();
-    edit_text(run.s, run.w, run.io, Id::txt_rollR, roll);
-    edit_text(run.s, run.w, run.io, Id::txt_pitchup, pitch);
-    edit_text(run.s, run.w, run.io, Id::txt_yawR, yaw);
-    edit_text(run.s, run.w, run.io, Id::txt_bird_scale, scale);
-    set_check(run.s, run.w, run.io, Id::chk_write, 1);
-    run.press_ok();
-    if (!run.w.message.empty()) {
-        std::fprintf(stderr, "soarcalculus export-geometry: %s\n", run.w.message.c_str());
+    // The bird as the fixed view of a newly opened window draws it at this
+    // attitude and scale, each value read as the window reads its box.
+    Window w = make_window();
+    set_text(w, Id::roll_box, roll);
+    set_text(w, Id::pitch_box, pitch);
+    set_text(w, Id::yaw_box, yaw);
+    set_text(w, Id::bird_scale_box, scale);
+    BirdModel bird;
+    bird_build(bird);
+    const BirdPose pose{typed_attitude(w), float(number_in(w, Id::bird_scale_box))};
+    DirTextFiles files(dir);
+    const ExportResult r = export_bird(bird, pose, fixed_view_camera(w), Shift{}, files);
+    if (!r.ok) {
+        std::fprintf(stderr, "soarcalculus export-geometry: the geometry files could not be written: %s\n",
+                     r.error.c_str());
         return 1;
     }
     std::fprintf(stderr, "wrote the eight geometry files to \"%s\"\n", dir.c_str());

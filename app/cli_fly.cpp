@@ -1,8 +1,8 @@
-// fly: a flight of N timer ticks at fixed clock steps, one CSV row per tick.
+// fly: a flight of N ticks at fixed clock steps, one CSV row per tick.
 //
-// Only the flight half of each tick runs (nothing looks at a picture). The rows
-// are written on a second thread: the flight thread hands over batches of
-// completed ticks' values, and the two threads share their formatting.
+// The flight alone: nothing draws a picture. The rows are written on a second
+// thread: the flight thread hands over batches of completed ticks' values, and
+// the two threads share their formatting.
 #include <unistd.h>
 
 #include <array>
@@ -16,18 +16,24 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/cli_args.h"
 #include "app/cli_params.h"
+#include "app/flight_timer.h"
+#include "app/session.h"
+#include "app/window.h"
 #include "platform/atomic_file.h"
-#include "platform/headless/recording_surface.h"
 #include "platform/number_text.h"
 #include "record/csv.h"
+#include "record/flight_record.h"
 #include "record/kml.h"
 #include "record/save_file.h"
+#include "sim/fault.h"
+#include "sim/flight.h"
 
 namespace soar::cli {
 
@@ -41,7 +47,7 @@ struct Row {
     std::array<float, kColumnCount> v;
 };
 
-Row row_at(long long tick, const State& s, const Params& p, bool energy) {
+Row row_at(long long tick, const FlightState& s, const Params& p, bool energy) {
     return {tick, row_of(s, p, energy)};
 }
 
@@ -187,13 +193,47 @@ class RowWriter {
     std::thread thread_;  // last: starts when everything above exists
 };
 
-// One timer tick of the flight as Session::tick_flight_only flies it, without
-// the window's read-out boxes: nothing reads them here.
-bool fly_tick(Session& r, float now) {
-    if (!r.w.timer.enabled) return false;
-    r.clock.set(now);
-    return tick_flight_unseen(r.s, r.w, r.io) && r.w.timer.enabled;
-}
+// A flight of the command line: tick 1 is the pattern's start, each later tick
+// k reads the clock at clock_at(k) and advances the flight by the difference of
+// the flight times, as the window's ticks do.
+class CommandFlight {
+  public:
+    CommandFlight(const Params& p, Mode mode, double clock_start)
+        : p_(p), mode_(mode), clock_start_(clock_start) {
+        timer_.start(float(clock_start));
+    }
+    // Tick k (k = 1, 2, ... in order). False when the flight stopped; fault()
+    // then says why.
+    bool tick(long long k, double dt) {
+        try {
+            if (k == 1) {
+                // Drawn at the attitude the window's boxes start with.
+                flight_.emplace(p_, mode_, typed_attitude(make_window()));
+            } else {
+                const float t = timer_.time_at(clock_at(clock_start_, k, dt));
+                flight_->step(double(t) - double(flight_->state().t));
+            }
+        } catch (const SeaContact&) {
+            fault_ = "the bird touched the sea at t = " + float_text(flight_->state().t) + " s";
+            return false;
+        } catch (const FlightFault& f) {
+            fault_ = "the flight stopped at t = " +
+                     float_text(flight_ ? flight_->state().t : 0.0f) + " s: " + f.what();
+            return false;
+        }
+        return true;
+    }
+    const FlightState& state() const { return flight_->state(); }
+    const std::string& fault() const { return fault_; }
+
+  private:
+    Params p_;
+    Mode mode_;
+    double clock_start_;
+    FlightTimer timer_;
+    std::optional<Flight> flight_;
+    std::string fault_;
+};
 
 // Ctrl-C ends the flight at the next row boundary.
 volatile std::sig_atomic_t interrupted = 0;
@@ -292,11 +332,11 @@ int fly_command(int argc, char** argv, bool parse_only) {
     }
     note_coarse_clock(clock_start, ticks, dt);
 
-    Session run(std::make_unique<RecordingSurface>(833, 667, false));
+    const Params flown = params.of(mode);
+    CommandFlight flight(flown, mode, clock_start);
+    FlightRecord record;
     // The cycles always (for the summary); the whole flight only for the track.
-    run.record.keep_history = !kml.empty();
-    run.w.params = params;
-    fly_setup(run, mode, clock_start);
+    record.keep_history = !kml.empty();
 
     InterruptGuard guard;
     Progress progress(ticks);
@@ -312,11 +352,16 @@ int fly_command(int argc, char** argv, bool parse_only) {
                 status = 130;
                 break;
             }
-            if (!fly_tick(run, clock_at(clock_start, k, dt))) {
+            if (!flight.tick(k, dt)) {
                 status = 1;
                 break;
             }
-            batch.rows.push_back(row_at(k, run.s, run.w.flight, energy));
+            if (k == 1) {
+                record.begin(mode, flight.state(), flown, std::time(nullptr));
+            } else {
+                record.add(flight.state());
+            }
+            batch.rows.push_back(row_at(k, flight.state(), flown, energy));
             ++done;
             if (batch.rows.size() == kBatchRows) {
                 last = batch.rows.back();
@@ -338,17 +383,21 @@ int fly_command(int argc, char** argv, bool parse_only) {
                      out.error().c_str(), done);
         return 1;
     }
-    if (status == 1) std::fprintf(stderr, "soarcalculus fly: %s\n", run.w.message.c_str());
+    if (status == 1) {
+        std::fprintf(stderr, "soarcalculus fly: %s; the rows of the %lld ticks before are kept\n",
+                     flight.fault().c_str(), done);
+        record.end(flight.fault());
+    }
     if (status == 130) std::fprintf(stderr, "soarcalculus fly: interrupted\n");
-    if (status == 0) run.record.end("all " + std::to_string(ticks) + " ticks flown");
-    if (status == 130) run.record.end("interrupted after tick " + std::to_string(done));
+    if (status == 0) record.end("all " + std::to_string(ticks) + " ticks flown");
+    if (status == 130) record.end("interrupted after tick " + std::to_string(done));
     if (!kml.empty()) {
         // A command-line flight has no date: its clock starts on 1 January 2000
         // (UTC) at --clock-start seconds after midnight.
         const std::time_t start = std::time_t(946684800) + std::time_t(std::floor(clock_start));
         std::string error;
         if (!save_file(kml,
-                       track_kml(track_points(run.record.history), place, start,
+                       track_kml(track_points(record.history), place, start,
                                  "Soarcalculus flight"),
                        error)) {
             std::fprintf(stderr, "soarcalculus fly: %s\n", error.c_str());
@@ -358,12 +407,12 @@ int fly_command(int argc, char** argv, bool parse_only) {
     // The summary is of the last completed tick, the CSV's last row; a tick that
     // failed leaves no row.
     const float t = last.v[0], Z = last.v[4], V = last.v[5];
-    const double E = double(Z) + double(V) * double(V) / (2.0 * double(run.w.flight.g));
+    const double E = double(Z) + double(V) * double(V) / (2.0 * double(flown.g));
     std::fprintf(
         stderr,
         "%lld ticks, flight time %s s, airspeed %s m/s, height %s m, specific energy %.4f m\n",
         done, float_text(t).c_str(), float_text(V).c_str(), float_text(Z).c_str(), E);
-    std::fprintf(stderr, "%s\n", flight_summary(run.record).c_str());
+    std::fprintf(stderr, "%s\n", flight_summary(record).c_str());
     return status;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/cli_args.h"
+#include "sim/constants.h"
 #include "app/cli_params.h"
 #include "app/loop_params.h"
 #include "optim/loop_solver.h"
@@ -22,7 +23,7 @@ namespace {
 
 using namespace soar::optim;
 
-constexpr double kDeg = 3.14159265358979323846 / 180.0;
+constexpr double kDeg = k::exact_d2r;
 
 std::atomic<bool> g_interrupted{false};
 extern "C" void on_optimise_interrupt(int) {

@@ -6,7 +6,10 @@
 #include "app/cli.h"
 #include "app/cli_args.h"
 #include "app/cli_params.h"
+#include "app/session.h"
 #include "platform/atomic_file.h"
+#include "platform/clock.h"
+#include "platform/dir_text_files.h"
 
 namespace soar::cli {
 
@@ -47,30 +50,39 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
         std::fprintf(stderr, "soarcalculus render: no picture can be made\n");
         return 1;
     }
-    Session run(std::move(picture));
-    run.w.params = params;
-    run.start();
-    if (grid) set_check(run.s, run.w, run.io, Id::chk_grid, 1);
+    ManualClock clock{float(clock_start)};
+    DirTextFiles no_export(".");  // "Write to File" stays off
+    Session run(*picture, clock, no_export);
+    run.window().params = params;
+    run.start_up();
+    if (grid) run.set_check(Id::grid_box, 1);
     int status = 0;
     if (mode == Mode::fixed) {
-        run.press_ok();
+        run.set_up_flight();
     } else {
-        run.choose(mode);
-        run.press_ok();
-        run.press_fly(float(clock_start));
+        run.choose_pattern(mode);
+        run.set_up_flight();
+        run.start_flight();
+        // Every tick does its state work; only the picture that is saved, the
+        // last complete tick's, is drawn.
         Progress progress(ticks);
+        Frame last;
         for (long long k = 1; k <= ticks; ++k) {
-            if (!run.tick(clock_at(clock_start, k, dt))) {
-                std::fprintf(stderr, "soarcalculus render: %s\n", run.w.message.c_str());
+            clock.set(clock_at(clock_start, k, dt));
+            run.advance_tick(last);
+            if (!run.flying()) {
+                std::fprintf(stderr, "soarcalculus render: %s; the picture is of the tick before\n",
+                             run.fault().c_str());
                 status = 1;
                 break;
             }
             progress.update(k);
         }
         progress.done();
+        run.draw(last, *picture);
     }
     std::string bytes, error;
-    if (!raster.encode_png(*run.pic, bytes, error)) {
+    if (!raster.encode_png(*picture, bytes, error)) {
         std::fprintf(stderr, "soarcalculus render: cannot write \"%s\": %s\n", png.c_str(),
                      error.c_str());
         return 1;

@@ -18,13 +18,22 @@ double FlightClock::flight_now(double machine) {
 }
 
 float FlightClock::seconds_since_midnight() {
-    if (identity_) {
-        // Keep the midnight bookkeeping current for a later pause or pace.
-        const double raw = machine_now() - days_;
-        return float(raw);
+    const double now = machine_now();
+    if (stall_bound_ > 0 && !paused_ && have_read_ && now - last_read_ > stall_bound_) {
+        // Held up: the flight goes on from where the last reading left it.
+        flight_anchor_ = identity_ ? last_read_ : flight_now(last_read_);
+        machine_anchor_ = now;
+        identity_ = false;
+        stall_ = now - last_read_;
     }
-    const double t = flight_now(machine_now());
-    return float(std::fmod(t, 86400.0));
+    last_read_ = now;
+    have_read_ = true;
+    if (identity_) {
+        // The machine's reading itself (the midnight bookkeeping is kept
+        // current for a later pause or pace).
+        return float(now - days_);
+    }
+    return float(std::fmod(flight_now(now), 86400.0));
 }
 
 void FlightClock::restart() {
@@ -32,6 +41,9 @@ void FlightClock::restart() {
     paused_ = false;
     identity_ = pace_ == kRealTime;
     machine_anchor_ = flight_anchor_ = now;
+    last_read_ = now;
+    have_read_ = true;
+    stall_ = 0;
 }
 
 void FlightClock::pause() {
@@ -47,6 +59,7 @@ void FlightClock::resume() {
     machine_anchor_ = machine_now();
     flight_anchor_ = flight_paused_;
     paused_ = false;
+    last_read_ = machine_anchor_;  // the pause was the user's, not a hold-up
 }
 
 void FlightClock::set_pace(int index) {

@@ -34,6 +34,19 @@ class FlightClock final : public Clock {
     int pace_index() const { return pace_; }
     double pace() const { return kPaces[pace_]; }
 
+    // A gap of more than `seconds` of the machine's time between two readings
+    // (the program held up: a long save, a stopped process, a suspended
+    // machine) is a pause: the flight time does not run on over it. 0: off,
+    // every gap reaches the flight (a clock the caller steps on purpose).
+    void set_stall_bound(double seconds) { stall_bound_ = seconds; }
+    double stall_bound() const { return stall_bound_; }
+    // The length of the gap the last reading paused over, s (0 if none), once.
+    double take_stall() {
+        const double s = stall_;
+        stall_ = 0;
+        return s;
+    }
+
   private:
     double machine_now();  // the machine's reading, unwrapped past midnight
     double flight_now(double machine);
@@ -45,6 +58,9 @@ class FlightClock final : public Clock {
     double machine_anchor_ = 0, flight_anchor_ = 0;  // unwrapped seconds
     double flight_paused_ = 0;
     double last_raw_ = 0, days_ = 0;
+    double stall_bound_ = 0, stall_ = 0;
+    double last_read_ = 0;  // unwrapped machine time of the last reading
+    bool have_read_ = false;
 };
 
 }  // namespace soar

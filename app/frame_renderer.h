@@ -1,10 +1,10 @@
 // Pictures drawn on a thread of their own, so that the thread that ticks the
 // flight only ticks. The renderer keeps its own copy of what a picture is drawn
-// from: the scene's state (the view, the bird and its model, the grid, the wind
-// figure) copied whole at each hand-off, and the track, to which each hand-off
-// appends only the points flown since the last one. So a hand-off costs the
-// small state and a few new points however long the flight, and the drawing
-// never reads what the ticking thread is changing.
+// from: the frame (camera, pose, switches), the sea grid and the wind figure
+// copied at each hand-off, the bird model once per flight, and the track, to
+// which each hand-off appends only the points flown since the last one. So a
+// hand-off costs a few small structs and a few new points however long the
+// flight, and the drawing never reads what the ticking thread is changing.
 //
 // One picture at a time: start() while busy() is refused; the owner drops that
 // frame (never a tick) and hands off a later one.
@@ -18,9 +18,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/frame.h"
+#include "bird/model.h"
 #include "platform/surface.h"
-#include "sim/state.h"
+#include "view/frame.h"
+#include "view/scene.h"
 
 namespace soar {
 
@@ -35,11 +36,11 @@ class FrameRenderer {
 
     // True from start() until the picture is finished.
     bool busy() const;
-    // Hands off the picture of the tick of `f`, drawn from `s` (its tracks must
-    // hold f's points). `flight` tells flights apart: a new one starts the copy
-    // of the track afresh. `pic` must be idle. False (nothing done) while busy.
-    // `s` is left as it was (its tracks are set aside while the rest is copied).
-    bool start(State& s, const FrameInputs& f, int64_t flight);
+    // Hands off the picture of `f`, drawn from `scene` (its tracks must hold f's
+    // points) and `bird`. `flight` tells flights apart: a new one starts the copy
+    // of the track afresh and takes the bird model again. `pic` must be idle.
+    // False (nothing done) while busy.
+    bool start(const Frame& f, const Scene& scene, const BirdModel& bird, int64_t flight);
     // The tick of a picture finished since the last call, or -1. A picture whose
     // drawing failed gives -1 and its reason in `error`.
     int64_t take_finished(std::string* error = nullptr);
@@ -52,18 +53,18 @@ class FrameRenderer {
 
   private:
     void run();
-    // The points of `s`'s track not yet handed over, set aside for the
-    // renderer's thread to append (the owner's thread, idle).
-    void hand_over_track(const State& s, int64_t flight);
+    // The points of the track not yet handed over, set aside for the renderer's
+    // thread to append (the owner's thread, idle). True when the copy starts again.
+    bool hand_over_track(const Tracks& tracks, int64_t flight);
     // The points handed over appended to the copy, its index brought up to
     // date (the renderer's thread, in the picture's job).
     void append_track();
-    // Everything of `s` but its tracks (the owner's thread, idle).
-    void copy_scene_state(State& s);
 
     Surface& pic_;
-    State rs_;  // the renderer's state: written by the owner only while idle
-    FrameInputs f_;
+    // The renderer's copies: written by the owner only while idle.
+    Scene scene_;
+    BirdModel bird_;
+    Frame f_;
     int64_t flight_ = -1;
     int64_t copied_points_ = 0;  // track indices 1 .. copied_points_ are handed over
     // Handed over and not yet appended; `restart`: the copy starts again first.

@@ -5,9 +5,10 @@
 // the moving views, with the wind figure of the loop's least wind.
 #pragma once
 
-#include "app/app.h"
 #include "optim/loop_problem.h"
 #include "optim/loop_solution.h"
+#include "sim/flight_state.h"
+#include "sim/mode.h"
 #include "sim/params.h"
 
 namespace soar {
@@ -21,21 +22,18 @@ struct LoopFlight {
     Params params;
 };
 
+// The loop is watched as the upwind view watches its pattern: the observer
+// follows the bird, and the wind figure stands beside the loop.
+inline constexpr Mode kLoopView = Mode::upwind;
+
 // A loop solved in the exponential profile for `flight` (whose wind it keeps
 // apart from the reference wind).
 LoopFlight make_loop_flight(const Params& flight, const optim::LoopProblem& problem,
                             const optim::LoopSolution& solution);
 
-// The loop's state at flight time t in the flight model's variables: place,
-// airspeed, angles (deg and rad), CL, CD, Nz, angle of attack, wind, ground
-// velocity and the bird's drawn attitude.
-void set_loop_state(State& s, const LoopFlight& f, double t);
-
-// Sets up the loop as "OK" sets up a moving view and starts it as "FLY" does.
-// `io.loop` points at `f` afterwards; `f` must outlive the flight.
-void start_loop_flight(State& s, Window& w, Io& io, LoopFlight& f);
-
-// The flight half of a tick while io.loop is set (tick_flight calls it).
-bool loop_tick_flight(State& s, Window& w, Io& io);
+// The loop's state at flight time t (s) in the flight model's variables: place,
+// airspeed, angles, CL, CD, Nz, angle of attack, wind, ground velocity and the
+// bird's drawn attitude.
+FlightState loop_state_at(const LoopFlight& f, double t);
 
 }  // namespace soar

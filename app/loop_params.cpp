@@ -1,4 +1,5 @@
 #include "app/loop_params.h"
+#include "sim/constants.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +11,7 @@ namespace {
 using optim::LoopProblem;
 using optim::WindProfile;
 
-constexpr double kDeg = 3.14159265358979323846 / 180.0;
+constexpr double kDeg = k::exact_d2r;
 
 struct LoopSetting {
     const char* name;

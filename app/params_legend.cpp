@@ -1,6 +1,6 @@
 #include "app/params_legend.h"
 
-#include "app/app.h"
+#include "app/window.h"
 #include "sim/param_fields.h"
 
 namespace soar {

@@ -1,42 +1,610 @@
 #include "app/session.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+
+#include "bird/build.h"
+#include "platform/number_text.h"
+#include "sim/fault.h"
+#include "sim/wind.h"
+#include "view/bird_drawing.h"
+#include "view/grid.h"
+#include "view/projection.h"
+#include "view/tracks.h"
+#include "view/view_modes.h"
+#include "view/wind_figure.h"
+#include "view/zoom_pan.h"
+
 namespace soar {
 
-Session::Session(std::unique_ptr<Surface> picture, std::string export_dir)
-    : pic(std::move(picture)),
-      files(std::move(export_dir)),
-      io{*pic, flight_clock, files, &flight_clock, &record},
-      w(make_window()) {}
+namespace {
 
-void Session::start() {
-    Form_Load(s, w, io);
+// What the user does next. The message box that shows it closes with "Close",
+// so the window's own "OK" is not confused with the box's button.
+constexpr const char* kNextFlight =
+    " To fly again, set up a new flight with \"OK\" in the window, then press \"FLY\".";
+
+constexpr Id kMovingOptions[] = {Id::circle_zoom_option, Id::upwind_option, Id::crosswind_option,
+                                 Id::downwind_option};
+
+// How the user knows a text box: the caption of the label beside it, with its
+// runs of blanks closed up ("Roll Rt.  deg" becomes "Roll Rt. deg").
+std::string box_name(const Window& w, Id box) {
+    Id label = Id::count_;
+    switch (box) {
+        case Id::roll_box: label = Id::roll_label; break;
+        case Id::pitch_box: label = Id::pitch_label; break;
+        case Id::yaw_box: label = Id::yaw_label; break;
+        case Id::bird_scale_box: label = Id::bird_scale_label; break;
+        case Id::step_box: label = Id::step_label; break;
+        case Id::calc_box: label = Id::calc_label; break;
+        case Id::observer_x_box: label = Id::observer_x_label; break;
+        case Id::observer_y_box: label = Id::observer_y_label; break;
+        case Id::observer_z_box: label = Id::observer_z_label; break;
+        case Id::time_box: label = Id::time_label; break;
+        case Id::azimuth_box: label = Id::azimuth_label; break;
+        case Id::depression_box: label = Id::depression_label; break;
+        default: return std::string(control(w, box).name);
+    }
+    std::string name;
+    for (char ch : text(w, label))
+        if (ch != ' ' || (!name.empty() && name.back() != ' ')) name += ch;
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    return name;
 }
 
-void Session::choose(Mode mode) {
-    choose_option(s, w, io, option_of(mode));
+// A text as it is quoted in a message: at most 40 characters.
+std::string shortened(const std::string& t) {
+    return t.size() <= 40 ? t : t.substr(0, 37) + "...";
 }
 
-void Session::press_ok() {
-    click(s, w, io, Id::cmd_setup);
+}  // namespace
+
+Attitude typed_attitude(const Window& w) {
+    return {float(-number_in(w, Id::roll_box)), float(number_in(w, Id::pitch_box)),
+            float(-number_in(w, Id::yaw_box))};
 }
 
-void Session::press_fly(float now) {
-    clock.set(now);
-    click(s, w, io, Id::cmd_RESUME);
+namespace {
+
+// The camera as the window opens: 3 m on the -y side of the origin at sea
+// level, looking along +y.
+void open_camera(Camera& c) {
+    c.aspect = 1.25f;
+    c.zoom_deg = 45.0f;
+    c.x_aim = c.y_aim = c.z_aim = 0.0f;
+    c.x_eye = 0.0f, c.y_eye = -3.0f, c.z_eye = 0.0f;
 }
 
-bool Session::tick(float now) {
-    if (!w.timer.enabled) return false;
-    clock.set(now);
-    Tim_1_Timer(s, w, io);
-    return w.timer.enabled;
+}  // namespace
+
+Camera fixed_view_camera(const Window& w) {
+    Camera c;
+    open_camera(c);
+    c.x_eye = float(number_in(w, Id::observer_x_box));
+    c.y_eye = float(number_in(w, Id::observer_y_box));
+    c.z_eye = float(number_in(w, Id::observer_z_box));
+    update_view(c);
+    return c;
 }
 
-bool Session::tick_flight_only(float now) {
-    if (!w.timer.enabled) return false;
-    clock.set(now);
-    return tick_flight(s, w, io) && w.timer.enabled;
+Session::Session(Surface& picture, Clock& clock, TextFiles& files)
+    : pic_(picture), flight_clock_(clock), files_(files), w_(make_window()) {}
+
+Attitude Session::typed_attitude() const {
+    return soar::typed_attitude(w_);
 }
+
+bool Session::writing_files() const {
+    return checked(w_, Id::write_files_box);
+}
+
+Mode Session::scene_mode() const {
+    return loop_ ? kLoopView : selected_mode(w_);
+}
+
+SceneSwitches Session::switches() const {
+    return {scene_mode(), checked(w_, Id::grid_box), checked(w_, Id::ground_track_box),
+            checked(w_, Id::air_track_box)};
+}
+
+int32_t Session::timer_interval() const {
+    // The box's rounded number; an interval the timer cannot take (0, negative,
+    // huge, no number) becomes the nearest sensible one: 1 ms to 10 s.
+    const double v = number_in(w_, Id::step_box);
+    if (std::isnan(v)) return 1;
+    return std::clamp(to_i32(std::clamp(v, -1e9, 1e9)), 1, 10000);
+}
+
+void Session::set_timer_interval() {
+    w_.timer.interval_ms = timer_interval();
+    // Far above any ordinary gap between two ticks, whatever the interval.
+    const double interval = double(w_.timer.interval_ms) / 1000.0;
+    flight_clock_.set_stall_bound(pause_on_hold_up_ ? std::max(0.25, 2.0 * interval + 0.1) : 0.0);
+}
+
+void Session::set_pause_on_hold_up(bool on) {
+    pause_on_hold_up_ = on;
+    set_timer_interval();
+}
+
+// --- start-up ---
+
+void Session::start_up() {
+    show(w_, Id::picture);
+    bird_build(bird_);
+
+    open_camera(camera_);
+    bird_shift_ = {};
+    now_.X = 0.0f, now_.Y = 0.0f, now_.t = 0.0f;
+    ticks_ = 0;
+
+    SeaGrid& g = scene_.grid;
+    g.x_min = -100.0f, g.x_max = 0.0f;
+    g.y_min = -50.0f, g.y_max = 50.0f;
+    g.spacing = 10.0f;
+    grid_setup(g);
+
+    update_view_and_readouts();
+    sky_sea(camera_, pic_);
+}
+
+void Session::update_view_and_readouts() {
+    update_view(camera_, pic_);
+    set_text(w_, Id::azimuth_box, float_text(camera_.azimuth_deg));
+    set_text(w_, Id::depression_box, float_text(camera_.depression_deg));
+}
+
+// --- choosing a pattern ---
+
+void Session::choose_pattern(Mode mode) {
+    choose_option(option_of(mode));
+}
+
+void Session::prepare_moving_view(bool fixed_first) {
+    pic_.clear();
+    hide(w_, Id::pan_left_button);
+    hide(w_, Id::pan_right_button);
+    show(w_, Id::ground_track_box);
+    show(w_, Id::air_track_box);
+    if (fixed_first) {
+        hide(w_, Id::fixed_option);
+        hide(w_, Id::fly_button);
+    } else {
+        hide(w_, Id::fly_button);
+        hide(w_, Id::fixed_option);
+    }
+}
+
+// --- set-up ---
+
+void Session::place_camera_for(Mode mode) {
+    if (mode == Mode::fixed) {
+        camera_.x_eye = float(number_in(w_, Id::observer_x_box));
+        camera_.y_eye = float(number_in(w_, Id::observer_y_box));
+        camera_.z_eye = float(number_in(w_, Id::observer_z_box));
+    } else {
+        place_camera(camera_, scene_.wind, mode, now_.Z);
+        // The profile demo draws the bird beside its figure at the bird's height.
+        if (mode == Mode::profile) bird_shift_.x = 8, bird_shift_.z = now_.Z;
+    }
+    set_text(w_, Id::observer_x_box, float_text(camera_.x_eye));
+    set_text(w_, Id::observer_y_box, float_text(camera_.y_eye));
+    set_text(w_, Id::observer_z_box, float_text(camera_.z_eye));
+}
+
+void Session::set_up_flight() {
+    // "OK" during a flight stops it first, as STOP does: set-up resets the state the
+    // running ticks integrate, and the next tick would step from the old flight's
+    // time to the new start in one huge step.
+    if (w_.timer.enabled) stop_flight();
+    // The optimal loop, if one flew, gives way to the selected pattern.
+    loop_.reset();
+    const Mode mode = selected_mode(w_);
+    const bool moving = mode != Mode::fixed;
+    if (moving) show(w_, Id::fly_button);
+    pic_.clear();
+    update_view_and_readouts();
+    sky_sea(camera_, pic_);
+    if (moving) camera_.zoom_deg = 45.0f;
+    w_.flight = w_.params.of(mode);
+    w_.flight_mode = mode;
+    build_wind_figure(scene_.wind, w_.flight);
+    if (!moving) pose_.attitude = typed_attitude();
+    place_camera_for(mode);
+    if (moving) {
+        // The bird waits at the pattern's start height, at the origin.
+        pose_.attitude = typed_attitude();
+        now_.Z = w_.flight.Z_start;
+        now_.t = 0, now_.X = 0, now_.Y = 0;
+        update_wind_at_bird(now_, w_.flight);
+    }
+    pose_.scale = float(number_in(w_, Id::bird_scale_box));
+    update_view_and_readouts();
+    if (moving) {
+        set_timer_interval();
+        ticks_ = 0;
+    } else {
+        draw_bird_exporting();
+    }
+}
+
+void Session::draw_bird_exporting() {
+    const ExportResult r =
+        draw_bird(bird_, pose_, camera_, bird_shift_, pic_, writing_files() ? &files_ : nullptr);
+    if (r.ok) return;
+    // Nothing more is written until the user ticks the box again.
+    control(w_, Id::write_files_box).value = 0;
+    w_.message = "The geometry files could not be written: " + r.error +
+                 ". \"Write to File\" has been turned off.";
+}
+
+void Session::draw_bird_now() {
+    show(w_, Id::ok_button);
+    pic_.clear();
+    draw_bird_exporting();
+    const Mode mode = selected_mode(w_);
+    if (mode != Mode::fixed && mode != Mode::circlezoom)
+        draw_wind_figure(scene_.wind, camera_, pic_, bird_shift_);
+}
+
+// --- run control ---
+
+void Session::start_flight() {
+    // A second FLY during a flight would restart the clock under the running
+    // integration and give the next step a negative dt: it is ignored.
+    if (w_.timer.enabled) return;
+    hide(w_, Id::fixed_option);
+    for (Id id : kMovingOptions)
+        if (!selected(w_, id)) hide(w_, id);
+    hide(w_, Id::ground_track_box);
+    hide(w_, Id::air_track_box);
+    show(w_, Id::stop_button);
+    camera_.y_eye = float(number_in(w_, Id::observer_y_box));
+    pose_.attitude = typed_attitude();
+    set_timer_interval();
+    w_.timer.enabled = true;
+    fault_.clear();
+    flight_clock_.restart();
+    timer_.start(flight_clock_.seconds_since_midnight());
+}
+
+void Session::stop_flight() {
+    // A paused flight that is stopped is stopped: the next FLY runs the clock.
+    flight_clock_.resume();
+    record_.end("stopped with STOP");
+    hide(w_, Id::fly_button);
+    for (Id id : kMovingOptions) show(w_, id);
+    w_.timer.enabled = false;
+}
+
+void Session::end_program() {
+    w_.timer.enabled = false;
+    w_.ended = true;
+}
+
+void Session::stop_flight_with_message(const std::string& message) {
+    record_.end(message);
+    stop_flight();
+    w_.message = message;
+}
+
+void Session::flight_failed(const std::string& fault, const std::string& message) {
+    fault_ = fault;
+    stop_flight_with_message(message);
+}
+
+void Session::pause_or_resume() {
+    if (flight_clock_.paused()) {
+        flight_clock_.resume();
+    } else if (w_.timer.enabled) {
+        flight_clock_.pause();
+    }
+}
+
+void Session::change_pace(int step) {
+    flight_clock_.set_pace(flight_clock_.pace_index() + step);
+}
+
+// --- the tick ---
+
+bool Session::advance_flight() {
+    ++ticks_;
+    const Mode mode = loop_ ? kLoopView : selected_mode(w_);
+    try {
+        if (ticks_ == 1) {
+            if (loop_) {
+                const std::shared_ptr<const LoopFlight> loop = loop_;
+                flight_.emplace(w_.flight, mode,
+                                [loop](double t) { return loop_state_at(*loop, t); });
+            } else {
+                flight_.emplace(w_.flight, mode, pose_.attitude);
+            }
+            now_ = flight_->state();
+            record_.begin(mode, now_, w_.flight, std::time(nullptr));
+        } else {
+            const float t = timer_.time_at(flight_clock_.seconds_since_midnight());
+            if (const double held = flight_clock_.take_stall(); held > 0) {
+                record_.held_up(held);
+                char note[160];
+                std::snprintf(note, sizeof note,
+                              "The program was held up for %.1f s; the flight paused there.", held);
+                w_.notice = note;
+            }
+            flight_->step(double(t) - double(flight_->state().t));
+            now_ = flight_->state();
+            set_text(w_, Id::time_box, float_text(now_.t));
+            set_text(w_, Id::roll_box, float_text(now_.mu_deg));
+            set_text(w_, Id::pitch_box, float_text(now_.attitude.pitch));
+            set_text(w_, Id::yaw_box, float_text(-now_.attitude.yaw));
+            record_.add(now_);
+        }
+        pose_.attitude = now_.attitude;
+    } catch (const SeaContact&) {
+        if (flight_) now_ = flight_->state();
+        const std::string t = float_text(now_.t);
+        flight_failed("the bird touched the sea at t = " + t + " s",
+                      "The flight was stopped: the bird touched the sea at t = " + t + " s." +
+                          kNextFlight);
+        return false;
+    } catch (const FlightFault& f) {
+        if (flight_) now_ = flight_->state();
+        const std::string t = float_text(now_.t);
+        flight_failed("the flight stopped at t = " + t + " s: " + f.what(),
+                      "The flight was stopped at t = " + t + " s: " + f.what() + "." + kNextFlight);
+        return false;
+    }
+    return true;
+}
+
+void Session::advance_scene(Frame& f) {
+    f.switches = switches();
+    f.camera = camera_;
+    f.scale = pic_.scale_setting();
+    f.tick = ticks_;
+    f.pose = pose_;
+    f.X = now_.X, f.Y = now_.Y, f.Z = now_.Z;
+    f.valid = true;
+    if (f.switches.ground || f.switches.air)
+        track_record(scene_.tracks, ticks_, now_.X, now_.Y, now_.Z);
+    const Mode mode = f.switches.mode;
+    if (mode != Mode::fixed) {
+        move_camera(camera_, mode, now_.X, now_.Y, now_.Z);
+        apply_view_scale(camera_, pic_);
+        set_text(w_, Id::azimuth_box, float_text(camera_.azimuth_deg));
+        set_text(w_, Id::depression_box, float_text(camera_.depression_deg));
+    }
+    bird_shift_ = {};
+}
+
+void Session::advance_tick() {
+    // The flight is advanced before the picture is cleared (nothing of the flight
+    // depends on the picture), so a flight stopped by a fault leaves the last
+    // complete picture on the screen.
+    if (flight_clock_.paused()) return;
+    try {
+        if (!advance_flight()) return;
+        Frame f;
+        advance_scene(f);
+        const ExportResult r =
+            draw_frame(f, scene_, bird_, pic_, writing_files() ? &files_ : nullptr);
+        if (!r.ok) {
+            control(w_, Id::write_files_box).value = 0;
+            w_.message = "The geometry files could not be written: " + r.error +
+                         ". \"Write to File\" has been turned off.";
+        }
+    } catch (const std::exception& e) {
+        const std::string t = float_text(now_.t);
+        flight_failed("the flight stopped at t = " + t + " s by an internal error: " + e.what(),
+                      "The flight was stopped at t = " + t + " s by an internal error: " +
+                          e.what());
+    }
+}
+
+void Session::advance_tick(Frame& frame) {
+    try {
+        if (!advance_flight()) return;
+        advance_scene(frame);
+    } catch (const std::exception& e) {
+        const std::string t = float_text(now_.t);
+        flight_failed("the flight stopped at t = " + t + " s by an internal error: " + e.what(),
+                      "The flight was stopped at t = " + t + " s by an internal error: " +
+                          e.what());
+    }
+}
+
+void Session::draw(const Frame& frame, Surface& pic) const {
+    if (frame.valid) draw_frame(frame, scene_, bird_, pic);
+}
+
+// --- the optimal loop ---
+
+void Session::fly_loop(const LoopFlight& loop) {
+    if (w_.timer.enabled) stop_flight();
+    loop_ = std::make_shared<const LoopFlight>(loop);
+    show(w_, Id::fly_button);
+    pic_.clear();
+    update_view_and_readouts();
+    sky_sea(camera_, pic_);
+    camera_.zoom_deg = 45.0f;
+    w_.flight = loop_->params;
+    build_wind_figure(scene_.wind, w_.flight);
+    now_ = loop_state_at(*loop_, 0.0);
+    pose_.attitude = now_.attitude;
+    place_camera(camera_, scene_.wind, kLoopView, now_.Z);
+    set_text(w_, Id::observer_x_box, float_text(camera_.x_eye));
+    set_text(w_, Id::observer_y_box, float_text(camera_.y_eye));
+    set_text(w_, Id::observer_z_box, float_text(camera_.z_eye));
+    pose_.scale = float(number_in(w_, Id::bird_scale_box));
+    update_view_and_readouts();
+    set_timer_interval();
+    ticks_ = 0;
+    start_flight();
+}
+
+// --- zoom and pan ---
+
+void Session::redraw_fixed() {
+    update_view_and_readouts();
+    sky_sea(camera_, pic_);
+    draw_bird_exporting();
+}
+
+void Session::zoom(double sign) {
+    zoom_displacement(camera_, sign);
+    if (scene_mode() != Mode::fixed) return;
+    pic_.clear();
+    zoom_view_angle(camera_, sign);
+    redraw_fixed();
+}
+
+void Session::pan_up_down(double sign) {
+    pan_pitch(pose_.attitude, sign);
+    pic_.clear();
+    set_text(w_, Id::pitch_box, float_text(pose_.attitude.pitch));
+    redraw_fixed();
+}
+
+void Session::pan_left_right(double sign) {
+    if (scene_mode() != Mode::fixed) return;
+    pan_yaw(pose_.attitude, sign);
+    pic_.clear();
+    set_text(w_, Id::yaw_box, float_text(-pose_.attitude.yaw));
+    redraw_fixed();
+}
+
+void Session::pan(PanDirection direction) {
+    switch (direction) {
+        case PanDirection::up:
+            pan_height(camera_, 1.1);
+            if (scene_mode() == Mode::fixed) pan_up_down(+1.0);
+            break;
+        case PanDirection::down:
+            pan_height(camera_, 0.9);
+            if (scene_mode() == Mode::fixed) pan_up_down(-1.0);
+            break;
+        case PanDirection::left:
+            pan_left_right(-1.0);
+            break;
+        case PanDirection::right:
+            pan_left_right(+1.0);
+            break;
+    }
+}
+
+void Session::reset_view() {
+    show(w_, Id::fixed_option);
+    show(w_, Id::ground_track_box);
+    show(w_, Id::air_track_box);
+    set_text(w_, Id::pitch_box, "0");
+    set_text(w_, Id::roll_box, "57");
+    set_text(w_, Id::yaw_box, "-90");
+    pose_.attitude = typed_attitude();
+    now_.X = 0.0f, now_.Y = 0.0f, now_.t = 0.0f;
+    bird_shift_ = {};
+    ticks_ = 0;
+    set_up_flight();
+    draw_bird_now();
+}
+
+// --- the window's controls ---
+
+void Session::click(Id id) {
+    Control& c = control(w_, id);
+    if (!c.visible || !c.enabled || w_.ended) return;
+    if (c.kind == Kind::option) {
+        select_option(w_, id);
+    } else if (c.kind == Kind::check) {
+        c.value = c.value == 1 ? 0 : 1;
+    }
+    switch (id) {
+        case Id::ground_track_box:
+        case Id::air_track_box:
+            hide(w_, Id::fly_button);
+            return;
+        case Id::profile_option:
+        case Id::fixed_option:
+        case Id::upwind_option:
+        case Id::downwind_option:
+        case Id::crosswind_option:
+        case Id::circle_zoom_option:
+            choose_option(id);
+            return;
+        case Id::zoom_in_button: return zoom(-1.0);
+        case Id::zoom_out_button: return zoom(+1.0);
+        case Id::pan_up_button: return pan(PanDirection::up);
+        case Id::pan_down_button: return pan(PanDirection::down);
+        case Id::pan_left_button: return pan(PanDirection::left);
+        case Id::pan_right_button: return pan(PanDirection::right);
+        case Id::reset_button: return reset_view();
+        case Id::ok_button: return set_up_flight();
+        case Id::draw_button: return draw_bird_now();
+        case Id::fly_button: return start_flight();
+        case Id::stop_button: return stop_flight();
+        case Id::end_button: return end_program();
+        default:
+            return;  // labels, shapes, text boxes, the picture and "Write to File" do no more
+    }
+}
+
+void Session::choose_option(Id id) {
+    if (control(w_, id).kind != Kind::option) return;
+    select_option(w_, id);
+    switch (id) {
+        case Id::upwind_option:
+            prepare_moving_view(true);
+            break;
+        case Id::downwind_option:
+        case Id::crosswind_option:
+        case Id::circle_zoom_option:
+            prepare_moving_view(false);
+            break;
+        case Id::fixed_option:
+            hide(w_, Id::fly_button);
+            hide(w_, Id::ground_track_box);
+            hide(w_, Id::air_track_box);
+            break;
+        case Id::profile_option:
+            hide(w_, Id::draw_button);
+            show(w_, Id::stop_button);
+            hide(w_, Id::fly_button);
+            if (selected(w_, Id::profile_option)) show(w_, Id::ok_button);
+            break;
+        default:
+            break;
+    }
+}
+
+void Session::set_check(Id id, int value) {
+    Control& c = control(w_, id);
+    if (c.kind != Kind::check) return;
+    c.value = value == 1 ? 1 : 0;
+    if (id == Id::ground_track_box || id == Id::air_track_box) hide(w_, Id::fly_button);
+}
+
+void Session::edit_text(Id id, std::string text) {
+    Control& c = control(w_, id);
+    if (c.kind != Kind::text || w_.ended) return;
+    // Every number of the program is a 32-bit float: a typed value beyond its
+    // range (about 3.4E+38) would turn into infinity and, through the attitude,
+    // scale or observer, into NaN in the picture and the read-outs.
+    if (!std::isfinite(float(text_value(text)))) {
+        w_.message = "The value typed in the box \"" + box_name(w_, id) + "\", \"" +
+                     shortened(text) +
+                     "\", is too large: the program's numbers reach about 3.4E+38. The box "
+                     "keeps its previous value, \"" +
+                     shortened(c.text) + "\".";
+        return;
+    }
+    c.text = std::move(text);
+    if (id == Id::step_box) set_timer_interval();
+    if (id == Id::bird_scale_box) pose_.scale = float(number_in(w_, Id::bird_scale_box));
+}
+
+// --- names ---
 
 std::optional<Mode> mode_named(const std::string& name) {
     if (name == "fixed") return Mode::fixed;
@@ -50,20 +618,14 @@ std::optional<Mode> mode_named(const std::string& name) {
 
 Id option_of(Mode mode) {
     switch (mode) {
-        case Mode::upwind:
-            return Id::opt_upwind;
-        case Mode::downwind:
-            return Id::opt_downwind;
-        case Mode::crosswind:
-            return Id::opt_crosswind;
-        case Mode::circlezoom:
-            return Id::opt_circlezoom;
-        case Mode::profile:
-            return Id::opt_profile;
-        case Mode::fixed:
-            break;
+        case Mode::upwind: return Id::upwind_option;
+        case Mode::downwind: return Id::downwind_option;
+        case Mode::crosswind: return Id::crosswind_option;
+        case Mode::circlezoom: return Id::circle_zoom_option;
+        case Mode::profile: return Id::profile_option;
+        case Mode::fixed: break;
     }
-    return Id::opt_fixed;
+    return Id::fixed_option;
 }
 
 }  // namespace soar

@@ -1,44 +1,179 @@
-// A headless run of the program: the state, the window model and the platform
-// pieces a command needs, wired together, with the user's actions as methods.
+// The program as its user drives it: the window's model, the flight, the camera,
+// the scene and the bird, and what the user does to them, one operation each.
+// Nothing here knows a toolkit: the Qt window maps its controls onto these
+// operations, tests call them directly, and the picture, clock and files are
+// the adapters handed in.
+//
+//   start_up        the window opens
+//   choose_pattern  an option of the pattern group
+//   set_up_flight   "OK"
+//   start_flight    "FLY"
+//   stop_flight     "STOP"
+//   end_program     "END"
+//   advance_tick    one timer event
+//   zoom, pan       the zoom and pan buttons
+//   reset_view      "RESET"
+//   draw_bird_now   "DRAW"
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "app/app.h"
-#include "platform/headless/dir_text_files.h"
-#include "platform/headless/manual_clock.h"
+#include "app/flight_clock.h"
+#include "app/flight_timer.h"
+#include "app/loop_flight.h"
+#include "app/window.h"
+#include "bird/model.h"
+#include "bird/pose.h"
+#include "platform/clock.h"
 #include "platform/surface.h"
+#include "platform/text_files.h"
+#include "record/flight_record.h"
+#include "sim/flight.h"
+#include "view/camera.h"
+#include "view/frame.h"
+#include "view/scene.h"
 
 namespace soar {
 
-struct Session {
-    explicit Session(std::unique_ptr<Surface> picture, std::string export_dir = ".");
+enum class PanDirection { up, down, left, right };
 
-    // Start-up: the window is created and loaded.
-    void start();
-    // The user's choice of pattern or view ("fixed", "upwind", ...), then "OK".
-    void choose(Mode mode);
-    void press_ok();
-    // "FLY" with the clock reading `clock`.
-    void press_fly(float clock);
-    // One timer event at clock reading `clock`. False when the flight stopped.
-    bool tick(float clock);
-    // The flight half of a timer event only (no picture): the same flight.
-    bool tick_flight_only(float clock);
+class Session {
+  public:
+    // `picture` is drawn on, `clock` gives the machine's time of day (pause
+    // and pace are added here), `files` take the geometry export. All three
+    // must outlive the session.
+    Session(Surface& picture, Clock& clock, TextFiles& files);
 
-    std::unique_ptr<Surface> pic;
-    ManualClock clock;
-    FlightClock flight_clock{clock};
-    FlightRecord record;
-    DirTextFiles files;
-    Io io;
-    State s;
-    Window w;
+    // --- what the user does ---
+    // The window opens: defaults, the bird model, the sea grid, the first view.
+    void start_up();
+    // An option of the pattern group is selected (the hidden "Profile Demo" too).
+    void choose_pattern(Mode mode);
+    // "OK": the selected pattern's flight set up (a running flight stops first),
+    // or the bird drawn at the typed attitude in the fixed view.
+    void set_up_flight();
+    // "FLY": the flight set up by "OK" starts; the clock starts here.
+    void start_flight();
+    // "STOP": the flight stops where it is; a new flight needs a new "OK".
+    void stop_flight();
+    // "END": the program closes.
+    void end_program();
+    // One timer event: the flight advanced and its picture drawn. Nothing while
+    // paused. A flight that fails stops with a message.
+    void advance_tick();
+    // The same without the picture: what it would draw from is kept in `frame`.
+    void advance_tick(Frame& frame);
+    // Zoom in (-1) or out (+1).
+    void zoom(double sign);
+    void pan(PanDirection direction);
+    // "RESET": the attitude boxes to their start values and the bird drawn anew.
+    void reset_view();
+    // "DRAW": the bird (and in a moving view the wind figure) drawn on a clear picture.
+    void draw_bird_now();
+    // Space: pauses a flight where it is, or resumes it; nothing outside a flight.
+    void pause_or_resume();
+    // "[" (-1) and "]" (+1): the next slower or faster pace.
+    void change_pace(int step);
+    // Flies the optimal loop instead of the selected pattern until "OK" sets
+    // up the pattern again.
+    void fly_loop(const LoopFlight& loop);
+    // Stops the flight as STOP does and tells the user why.
+    void stop_flight_with_message(const std::string& message);
+    // With `on`, a gap between ticks far longer than the timer's interval (the
+    // program held up) pauses the flight instead of integrating it; the window
+    // sets it, a clock stepped on purpose (tests, the command line) does not.
+    void set_pause_on_hold_up(bool on);
+
+    // --- the window's controls, as a view sends them ---
+    // A click: an option becomes selected, a check box toggles, then the
+    // control's operation runs. Hidden or disabled controls ignore clicks.
+    void click(Id id);
+    // Selects an option of the group and runs its operation, whether or not the
+    // option is shown.
+    void choose_option(Id id);
+    // Sets a check box's value and runs its operation, shown or not.
+    void set_check(Id id, int value);
+    // The user changed a text box's text.
+    void edit_text(Id id, std::string text);
+
+    // --- what there is to see ---
+    Window& window() { return w_; }
+    const Window& window() const { return w_; }
+    // The bird's state as the picture and the read-outs show it.
+    const FlightState& flight_state() const { return now_; }
+    const Camera& camera() const { return camera_; }
+    const Scene& scene() const { return scene_; }
+    const BirdModel& bird() const { return bird_; }
+    const BirdPose& pose() const { return pose_; }
+    // Timer events of this flight so far.
+    int64_t ticks() const { return ticks_; }
+    bool flying() const { return w_.timer.enabled; }
+    bool paused() const { return flight_clock_.paused(); }
+    bool writing_files() const;
+    // What stopped the last flight ("the bird touched the sea at t = 3.2 s"),
+    // empty while none did.
+    const std::string& fault() const { return fault_; }
+    // The optimal loop while it flies, else nullptr.
+    const LoopFlight* loop() const { return loop_.get(); }
+    FlightClock& flight_clock() { return flight_clock_; }
+    FlightRecord& record() { return record_; }
+    const FlightRecord& record() const { return record_; }
+    // The view the picture is drawn in: the selected option's, or the loop's.
+    Mode scene_mode() const;
+    // The picture of `frame` drawn on `pic` (the render thread's work).
+    void draw(const Frame& frame, Surface& pic) const;
+
+  private:
+    bool advance_flight();
+    void advance_scene(Frame& f);
+    void flight_failed(const std::string& fault, const std::string& message);
+    void prepare_moving_view(bool fixed_first);
+    void update_view_and_readouts();
+    void draw_bird_exporting();
+    void redraw_fixed();
+    void zoom_in_out(double sign);
+    void pan_up_down(double sign);
+    void pan_left_right(double sign);
+    void place_camera_for(Mode mode);
+    Attitude typed_attitude() const;
+    SceneSwitches switches() const;
+    int32_t timer_interval() const;
+    void set_timer_interval();
+
+    Surface& pic_;
+    FlightClock flight_clock_;
+    TextFiles& files_;
+    Window w_;
+    FlightRecord record_;
+
+    std::optional<Flight> flight_;
+    FlightState now_;
+    FlightTimer timer_;
+    int64_t ticks_ = 0;
+    std::string fault_;
+    bool pause_on_hold_up_ = false;
+    std::shared_ptr<const LoopFlight> loop_;  // flying instead of the pattern
+
+    Camera camera_;
+    Scene scene_;
+    BirdModel bird_;
+    BirdPose pose_;
+    // Where the bird is drawn outside the ticks (the fixed view, "DRAW"), m.
+    Shift bird_shift_;
 };
 
+// The pattern named on the command line ("upwind", ...), if any.
 std::optional<Mode> mode_named(const std::string& name);
+// The option that selects `mode`.
 Id option_of(Mode mode);
+// The camera of the fixed view as a newly opened window sets it up at "OK":
+// the observer where the observer boxes put it, looking at the origin.
+Camera fixed_view_camera(const Window& w);
+// The drawing attitude typed into the window's attitude boxes (pitch, the
+// roll and yaw turned to the drawing's signs), deg.
+Attitude typed_attitude(const Window& w);
 
 }  // namespace soar

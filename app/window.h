@@ -19,60 +19,60 @@ enum class Kind { picture, label, check, option, text, command, shape_rect, shap
 
 // Control names, in the order of the window description.
 enum class Id : int {
-    pic,
-    Label2,
-    chk_grid,
-    chk_write,
-    opt_profile,
-    lab_northx,
-    txt_sigdeg,
-    lab_omedeg,
-    txt_omedeg,
-    lab_xob,
-    txt_xep,
-    lab_yob,
-    txt_yep,
-    lab_zob,
-    txt_zep,
-    lab_msec,
-    txt_msec,
-    lab_calc,
-    txt_calc,
-    lab_bird_scale,
-    txt_bird_scale,
-    Shape1,
-    opt_fixed,
-    lab_rollR,
-    txt_rollR,
-    lab_pitchup,
-    txt_pitchup,
-    lab_yawR,
-    txt_yawR,
-    cmd_pan_up,
-    cmd_pan_Left,
-    cmd_pan_right,
-    cmd_pan_down,
-    Shape3,
-    cmd_zoom_in,
-    cmd_zoom_out,
-    Shape4,
-    Shape2,
-    Label4,
-    opt_upwind,
-    opt_downwind,
-    opt_crosswind,
-    opt_circlezoom,
-    chk_groundtrack,
-    chk_airtrack,
-    cmd_draw,
-    cmd_setup,
-    cmd_reset,
-    cmd_RESUME,
-    txt_time,
-    cmd_STOP,
-    lab_time,
-    cmd_END,
-    Tim_1,
+    picture,
+    title,
+    grid_box,
+    write_files_box,
+    profile_option,
+    depression_label,
+    depression_box,
+    azimuth_label,
+    azimuth_box,
+    observer_x_label,
+    observer_x_box,
+    observer_y_label,
+    observer_y_box,
+    observer_z_label,
+    observer_z_box,
+    step_label,
+    step_box,
+    calc_label,
+    calc_box,
+    bird_scale_label,
+    bird_scale_box,
+    fixed_frame,
+    fixed_option,
+    roll_label,
+    roll_box,
+    pitch_label,
+    pitch_box,
+    yaw_label,
+    yaw_box,
+    pan_up_button,
+    pan_left_button,
+    pan_right_button,
+    pan_down_button,
+    zoom_ring,
+    zoom_in_button,
+    zoom_out_button,
+    zoom_handle,
+    moving_frame,
+    moving_label,
+    upwind_option,
+    downwind_option,
+    crosswind_option,
+    circle_zoom_option,
+    ground_track_box,
+    air_track_box,
+    draw_button,
+    ok_button,
+    reset_button,
+    fly_button,
+    time_box,
+    stop_button,
+    time_label,
+    end_button,
+    timer,
     count_
 };
 inline constexpr int kControlCount = static_cast<int>(Id::count_);
@@ -110,9 +110,10 @@ struct Window {
     int client_width = 14025, client_height = 9495;  // twips
     int32_t background = 0xE0E0E0;
     std::array<Control, kControlCount> controls;
-    Timer timer;                // Tim_1
+    Timer timer;                // the animation timer
     std::vector<Id> tab_order;  // focus order, first to last
     std::string message;        // something the user must be told; a view shows and clears it
+    std::string notice;         // a passing note that needs no answer; a view shows and clears it
     bool ended = false;         // "END" was pressed: the program closes at once
 
     // The parameters the user chose (Parameters dialog, command line), and those the
@@ -156,5 +157,7 @@ inline bool checked(const Window& w, Id id) {
 void select_option(Window& w, Id id);
 // The leading number of a text box's text (0 when there is none).
 double number_in(const Window& w, Id id);
+// The selected option of the window's option group, as a flight pattern and view.
+Mode selected_mode(const Window& w);
 
 }  // namespace soar

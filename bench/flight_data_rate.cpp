@@ -18,8 +18,8 @@
 #include <ctime>
 #include <string>
 
-#include "platform/qt/flight_data_window.h"
-#include "platform/qt/main_window.h"
+#include "qt/flight_data_window.h"
+#include "qt/main_window.h"
 
 namespace {
 
@@ -71,9 +71,9 @@ int main(int argc, char** argv) {
     app.data = &data;
     data.place_beside_main();  // hidden for the first ten seconds
     auto press = [&](soar::Id id) { static_cast<QAbstractButton*>(window.widget(id))->click(); };
-    press(soar::Id::opt_upwind);
-    press(soar::Id::cmd_setup);
-    press(soar::Id::cmd_RESUME);
+    press(soar::Id::upwind_option);
+    press(soar::Id::ok_button);
+    press(soar::Id::fly_button);
 
     QElapsedTimer clock;
     clock.start();
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
                         ok ? "saved" : "FAILED");
         }
         if (ms < (stretch + 1) * 10000LL) return;
-        const int64_t ticks = window.state().n_step;
+        const int64_t ticks = window.session().ticks();
         const double wall = double(ms - last_ms);
         std::printf("%5.1f s  Flight data %-6s %7.0f ticks/s  GUI thread: Flight data %5.1f %%, "
                     "rest %5.1f %%  (flight time %7.2f s)\n",

@@ -27,8 +27,8 @@
 #include <string>
 
 #include "platform/clock.h"
-#include "platform/qt/flight_data_window.h"
-#include "platform/qt/main_window.h"
+#include "qt/flight_data_window.h"
+#include "qt/main_window.h"
 
 namespace {
 
@@ -81,10 +81,10 @@ int main(int argc, char** argv) {
             measure_s = std::atof(argv[i]);
         }
     }
-    soar::Id option = soar::Id::opt_upwind;
-    if (pattern == "downwind") option = soar::Id::opt_downwind;
-    if (pattern == "crosswind") option = soar::Id::opt_crosswind;
-    if (pattern == "circlezoom") option = soar::Id::opt_circlezoom;
+    soar::Id option = soar::Id::upwind_option;
+    if (pattern == "downwind") option = soar::Id::downwind_option;
+    if (pattern == "crosswind") option = soar::Id::crosswind_option;
+    if (pattern == "circlezoom") option = soar::Id::circle_zoom_option;
 
     auto clock_owned = std::make_unique<BenchClock>();
     BenchClock& clock = *clock_owned;
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     }
     auto press = [&](soar::Id id) { static_cast<QAbstractButton*>(window.widget(id))->click(); };
     press(option);
-    press(soar::Id::cmd_setup);
+    press(soar::Id::ok_button);
     const int interval = window.model().timer.interval_ms;
 
     // The empty timer first, with the window open and idle.
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     }
     const double empty_rate = double(empty_events) / (wall.nsecsElapsed() * 1e-9);
 
-    press(soar::Id::cmd_RESUME);
+    press(soar::Id::fly_button);
     QElapsedTimer ahead;
     ahead.start();
     while (window.model().timer.enabled && double(window.state().t) < flight_s) {
@@ -148,11 +148,11 @@ int main(int argc, char** argv) {
         window.set_frame_interval_ms(frame_ms);
     }
 
-    int64_t ticks0 = window.state().n_step, frames0 = window.frames_drawn();
+    int64_t ticks0 = window.session().ticks(), frames0 = window.frames_drawn();
     const double t0 = double(window.state().t);
     double cpu0 = 0;
     QTimer::singleShot(0, [&] {
-        ticks0 = window.state().n_step, frames0 = window.frames_drawn();
+        ticks0 = window.session().ticks(), frames0 = window.frames_drawn();
         cpu0 = thread_cpu_s();
         wall.start();
     });
@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
     loop.exec();
     const double secs = wall.nsecsElapsed() * 1e-9;
     const double cpu = thread_cpu_s() - cpu0;
-    const double ticks = double(window.state().n_step - ticks0);
+    const double ticks = double(window.session().ticks() - ticks0);
     const double frames = double(window.frames_drawn() - frames0);
     std::printf(
         "%-10s %s%s flight %7.1f -> %7.1f s  track %9lld points  %7.1f ticks/s  %5.1f frames/s  "
@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
         "%.1f s)%s\n",
         pattern.c_str(), every_tick ? "every-tick" : gui_thread ? "gui-thread" : "paced     ",
         flight_data ? " +Flight data" : "", t0, double(window.state().t),
-        (long long)window.state().n_trk, ticks / secs, frames / secs, 100.0 * cpu / secs,
+        (long long)window.session().scene().tracks.n, ticks / secs, frames / secs, 100.0 * cpu / secs,
         interval, empty_rate, 100.0 * ticks / secs / empty_rate, ahead_s,
         still_flying ? "" : "  [flight stopped]");
     return 0;

@@ -25,11 +25,11 @@ constexpr float kTailCloseLength = 1.0f - kTailCloseStart;
 
 }  // namespace
 
-BodySection body_station(State& s, float x) {
-    s.x_bill = 0.14f;
-    s.x_tailc = 0.8f;
+BodySection body_station(BirdModel& m, float x) {
+    m.x_bill = 0.14f;
+    m.x_tailc = 0.8f;
     const double xd = x;
-    const double xb = s.x_bill;
+    const double xb = m.x_bill;
     const float d = float(1.0 - xd);       // distance from the tail end
     const float k_h = float(17.0 / 21.0);  // height factor
     const float k_w = float(22.0 / 30.0);  // width factor
@@ -44,7 +44,7 @@ BodySection body_station(State& s, float x) {
 
     // Bill: the back drops in front of the forehead, the culmen rises again to the
     // tip, and the centre line hooks down.
-    if (x < s.x_bill) {
+    if (x < m.x_bill) {
         const double e = xb - xd;
         z_top = float(double(z_top) - 0.08 * (1.0 - std::exp(-300.0 * (e * e))));
         z_top = float(double(z_top) + 0.03 * std::sin(k::pi * std::pow(xd / xb, 0.3)));
@@ -63,12 +63,12 @@ BodySection body_station(State& s, float x) {
     // Half-width: a polynomial trunk with a bulge at the head (x = 0.16) and a
     // rounded bill; behind x_tailc the tail fans out linearly.
     float w;
-    if (x >= s.x_tailc) {
-        w = float(trunk_width(double(s.x_tailc)) + 0.17 * (xd - double(s.x_tailc)));
+    if (x >= m.x_tailc) {
+        w = float(trunk_width(double(m.x_tailc)) + 0.17 * (xd - double(m.x_tailc)));
     } else {
         const double h = xd - 0.16;
         w = float(trunk_width(xd) + 0.017 / std::exp(800.0 * (h * h)));
-        if (x < s.x_bill) w = float(double(w) + 0.013 * std::sin(k::pi * std::pow(xd / xb, 0.4)));
+        if (x < m.x_bill) w = float(double(w) + 0.013 * std::sin(k::pi * std::pow(xd / xb, 0.4)));
     }
     if (x >= kTailCloseStart)
         w = float(double(w) * std::sqrt((1.0 - xd) / double(kTailCloseLength)));
@@ -102,65 +102,65 @@ BodyPoint body_ray_point(const BodySection& c, float phi) {
     return {Y, Z};
 }
 
-void body_profile(State& s) {
-    s.n_prof = 130;
-    s.x_prof.allocate(1, s.n_prof);
-    s.y_prof.allocate(1, s.n_prof);
-    s.z_prof.allocate(1, s.n_prof);
-    for (int i = 1; i <= s.n_prof; ++i) {
+void body_profile(BirdModel& m) {
+    m.n_prof = 130;
+    m.x_prof.allocate(1, m.n_prof);
+    m.y_prof.allocate(1, m.n_prof);
+    m.z_prof.allocate(1, m.n_prof);
+    for (int i = 1; i <= m.n_prof; ++i) {
         // One turn of psi runs the station out to the tail and back, cosine-spaced.
         const float psi = float(k::two_pi * double(i - 1) / 129.0);
         const float x = float((1.0 - std::cos(double(psi))) / 2.0);
-        const BodySection c = body_station(s, x);
-        s.x_prof(i) = x;
-        s.y_prof(i) = 0.0f;
-        s.z_prof(i) = psi <= k::pi_f ? c.z_top : c.z_bot;
+        const BodySection c = body_station(m, x);
+        m.x_prof(i) = x;
+        m.y_prof(i) = 0.0f;
+        m.z_prof(i) = psi <= k::pi_f ? c.z_top : c.z_bot;
     }
 }
 
-void body_plan(State& s) {
-    s.n_plan = 130;
-    s.x_plan.allocate(1, s.n_plan);
-    s.y_plan.allocate(1, s.n_plan);
-    s.z_plan.allocate(1, s.n_plan);
-    for (int i = 1; i <= s.n_plan; ++i) {
+void body_plan(BirdModel& m) {
+    m.n_plan = 130;
+    m.x_plan.allocate(1, m.n_plan);
+    m.y_plan.allocate(1, m.n_plan);
+    m.z_plan.allocate(1, m.n_plan);
+    for (int i = 1; i <= m.n_plan; ++i) {
         const float x = float((1.0 - std::cos(k::pi * double(i - 1) / 129.0)) / 2.0);
-        const BodySection c = body_station(s, x);
-        s.x_plan(i) = x;
-        s.y_plan(i) = c.w;
-        s.z_plan(i) = c.z_c;
+        const BodySection c = body_station(m, x);
+        m.x_plan(i) = x;
+        m.y_plan(i) = c.w;
+        m.z_plan(i) = c.z_c;
     }
 }
 
-void bird_eye(State& s) {
-    s.x_eye_c = 0.14f;
-    s.z_eye_c = -0.045f;
-    s.r_eye = 0.008f;
-    s.n_eye = 30;
-    s.x_eye.allocate(1, s.n_eye);
-    s.y_eye.allocate(1, s.n_eye);
-    s.z_eye.allocate(1, s.n_eye);
-    const int i_a = to_i16(double(s.n_eye) / 3.0);
-    const int i_b = to_i16(2.0 * double(s.n_eye) / 3.0);
+void bird_eye(BirdModel& m) {
+    m.x_eye_c = 0.14f;
+    m.z_eye_c = -0.045f;
+    m.r_eye = 0.008f;
+    m.n_eye = 30;
+    m.x_eye.allocate(1, m.n_eye);
+    m.y_eye.allocate(1, m.n_eye);
+    m.z_eye.allocate(1, m.n_eye);
+    const int i_a = to_i16(double(m.n_eye) / 3.0);
+    const int i_b = to_i16(2.0 * double(m.n_eye) / 3.0);
     // The eye sits on the lower half of the head, 10 degrees below its centre line.
     const float phi_e = float(-(10.0 / 90.0) * k::half_pi);
-    for (int i = 1; i <= s.n_eye; ++i) {
+    for (int i = 1; i <= m.n_eye; ++i) {
         float r;
         if (i <= i_a) {
-            r = s.r_eye;
+            r = m.r_eye;
         } else if (i < i_b) {
-            r = float(2.0 * double(s.r_eye) / 3.0);
+            r = float(2.0 * double(m.r_eye) / 3.0);
         } else {
-            r = float(double(s.r_eye) / 3.0);
+            r = float(double(m.r_eye) / 3.0);
         }
         // Three turns (6 pi) over n_eye - 2 steps: the spiral closes each ring with
         // a little overlap.
-        const float psi = float(18.849539999999998 * double(i - 1) / double(s.n_eye - 2));
-        s.x_eye(i) = float(double(s.x_eye_c) + double(r) * std::cos(double(psi)));
-        s.z_eye(i) = float(double(s.z_eye_c) + double(r) * std::sin(double(psi)));
-        const BodySection c = body_station(s, s.x_eye(i));
+        const float psi = float(18.849539999999998 * double(i - 1) / double(m.n_eye - 2));
+        m.x_eye(i) = float(double(m.x_eye_c) + double(r) * std::cos(double(psi)));
+        m.z_eye(i) = float(double(m.z_eye_c) + double(r) * std::sin(double(psi)));
+        const BodySection c = body_station(m, m.x_eye(i));
         // The eye lies flat on the head's side: y from the surface, z from the ring.
-        s.y_eye(i) = body_ray_point(c, phi_e).Y;
+        m.y_eye(i) = body_ray_point(c, phi_e).Y;
     }
 }
 

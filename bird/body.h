@@ -6,7 +6,7 @@
 // seat the wing root on the body and to place the body cross-sections.
 #pragma once
 
-#include "sim/state.h"
+#include "bird/model.h"
 
 namespace soar {
 
@@ -26,7 +26,7 @@ struct BodyPoint {
 
 // Cross-section at station x (0 = bill tip, 1 = tail end). Also sets the shape
 // constants x_bill (end of the bill shaping) and x_tailc (start of the tail fan).
-BodySection body_station(State& s, float x);
+BodySection body_station(BirdModel& m, float x);
 
 // The point of the section hit by the ray from its centre (0, z_c) at elevation
 // phi (rad, positive up): the upper half-ellipse for phi > 0, else the lower one.
@@ -35,14 +35,14 @@ BodyPoint body_ray_point(const BodySection& c, float phi);
 
 // Side profile in the plane of symmetry: back from bill tip to tail end, then the
 // belly back to the bill tip (130 points, crowded at both ends).
-void body_profile(State& s);
+void body_profile(BirdModel& m);
 
 // Plan outline: the widest line of the body at centre height, bill tip to tail
 // end (130 points).
-void body_plan(State& s);
+void body_plan(BirdModel& m);
 
 // The eye: three nested rings as one spiral on the lower side of the head
 // (30 points); sets x_eye_c, z_eye_c and r_eye.
-void bird_eye(State& s);
+void bird_eye(BirdModel& m);
 
 }  // namespace soar

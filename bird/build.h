@@ -2,10 +2,10 @@
 // depend on each other (the wing root points first).
 #pragma once
 
-#include "sim/state.h"
+#include "bird/model.h"
 
 namespace soar {
 
-void bird_build(State& s);
+void bird_build(BirdModel& m);
 
 }  // namespace soar

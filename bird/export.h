@@ -7,10 +7,14 @@
 #include <span>
 #include <string>
 
-#include "bird/draw.h"
 #include "platform/text_files.h"
 
 namespace soar {
+
+struct ExportResult {
+    bool ok = true;     // false: a file could not be created or written
+    std::string error;  // which file and why
+};
 
 // File numbers 1..8 and their names.
 inline constexpr std::array<const char*, 8> kExportNames = {

@@ -11,7 +11,7 @@
 
 namespace soar {
 
-WingStation wing_station(const State& s, float eta) {
+WingStation wing_station(const BirdModel& m, float eta) {
     // Inner-wing chord: 11.2 / (16 pi) body lengths.
     const float c_0 = float(11.2 / 50.26544);
     const double e = eta;
@@ -30,7 +30,7 @@ WingStation wing_station(const State& s, float eta) {
         w.ch = float(double(c_0) * std::pow(1.0 - gd * gd, 0.7));
         w.x_ref = float(0.48 + 0.07 * gd);
     }
-    w.z_d = s.droop_off < 0.5 ? float(0.15 * std::pow(e, 6) - 0.35 * std::pow(e, 3)) : 0.0f;
+    w.z_d = m.droop_off < 0.5 ? float(0.15 * std::pow(e, 6) - 0.35 * std::pow(e, 3)) : 0.0f;
     return w;
 }
 
@@ -53,7 +53,7 @@ WingPoint wing_section_point(const WingStation& w, float theta) {
     return {X, w.y, Z};
 }
 
-WingPoint wing_root_point(State& s, float theta, float y_start) {
+WingPoint wing_root_point(BirdModel& m, float theta, float y_start) {
     float y_prev = 0.0f, l_prev = 0.0f;
     float slope = 0.0f;  // of the body's reach l against the trial span position
     float z_cp = 0.0f;   // body centre height found in the previous pass
@@ -68,10 +68,10 @@ WingPoint wing_root_point(State& s, float theta, float y_start) {
             // Fixed point l(y) = y of the secant line.
             y_k = float((double(l_prev) - double(slope) * double(y_prev)) / (1.0 - double(slope)));
         }
-        const WingPoint p = wing_section_point(wing_station(s, float(double(y_k) / 1.4)), theta);
+        const WingPoint p = wing_section_point(wing_station(m, float(double(y_k) / 1.4)), theta);
         // Elevation of the wing point seen from the body's centre line.
         const float phi = float(std::atan((double(p.Z) - double(z_cp)) / double(y_k)));
-        const BodySection c = body_station(s, p.X);
+        const BodySection c = body_station(m, p.X);
         z_cp = c.z_c;
         const BodyPoint b = body_ray_point(c, phi);
         const float l = b.Y;
@@ -93,121 +93,121 @@ int wing_spar_index(int n_wpt) {
     return to_i16(double(i_le) - double(i_le) / 3.0);
 }
 
-void wing_sections(State& s) {
-    s.n_wsec = 2;
-    s.n_wpt = 39;
-    s.x_wing.allocate(s.n_wsec, s.n_wpt);
-    s.y_wing.allocate(s.n_wsec, s.n_wpt);
-    s.z_wing.allocate(s.n_wsec, s.n_wpt);
-    const int i_le = wing_le_index(s.n_wpt);
-    const int i_sp = wing_spar_index(s.n_wpt);
+void wing_sections(BirdModel& m) {
+    m.n_wsec = 2;
+    m.n_wpt = 39;
+    m.x_wing.allocate(m.n_wsec, m.n_wpt);
+    m.y_wing.allocate(m.n_wsec, m.n_wpt);
+    m.z_wing.allocate(m.n_wsec, m.n_wpt);
+    const int i_le = wing_le_index(m.n_wpt);
+    const int i_sp = wing_spar_index(m.n_wpt);
 
     // Start guess for the root: the span position of the section at eta = 0.08.
-    const float y_0 = wing_section_point(wing_station(s, 0.08f), 0.0f).Y;
-    for (int i = 1; i <= s.n_wsec; ++i) {
+    const float y_0 = wing_section_point(wing_station(m, 0.08f), 0.0f).Y;
+    for (int i = 1; i <= m.n_wsec; ++i) {
         const float eta = i == 1 ? 0.08f : 0.515f;
-        for (int g = 1; g <= s.n_wpt; ++g) {
-            const float theta = float(k::two_pi * double(g - 1) / double(s.n_wpt - 1));
+        for (int g = 1; g <= m.n_wpt; ++g) {
+            const float theta = float(k::two_pi * double(g - 1) / double(m.n_wpt - 1));
             WingPoint p;
             if (i == 1) {
                 // Each root point starts its search from the previous one's span position.
-                const float y_start = g == 1 ? y_0 : s.y_wing(1, g - 1);
-                p = wing_root_point(s, theta, y_start);
+                const float y_start = g == 1 ? y_0 : m.y_wing(1, g - 1);
+                p = wing_root_point(m, theta, y_start);
             } else {
-                p = wing_section_point(wing_station(s, eta), theta);
+                p = wing_section_point(wing_station(m, eta), theta);
             }
-            s.x_wing(i, g) = p.X;
-            s.y_wing(i, g) = p.Y;
-            s.z_wing(i, g) = p.Z;
+            m.x_wing(i, g) = p.X;
+            m.y_wing(i, g) = p.Y;
+            m.z_wing(i, g) = p.Z;
             if (i != 1) continue;
             if (g == i_le) {
-                s.x_le_root = p.X, s.y_le_root = p.Y, s.z_le_root = p.Z;
+                m.x_le_root = p.X, m.y_le_root = p.Y, m.z_le_root = p.Z;
             }
             if (g == i_sp) {
-                s.x_sp_root = p.X, s.y_sp_root = p.Y, s.z_sp_root = p.Z;
+                m.x_sp_root = p.X, m.y_sp_root = p.Y, m.z_sp_root = p.Z;
             }
-            if (g == s.n_wpt) {
+            if (g == m.n_wpt) {
                 // The section closes on itself: the trailing edge is the mean of its ends.
-                s.x_te_root = float((double(s.x_wing(1, 1)) + double(s.x_wing(1, g))) / 2.0);
-                s.y_te_root = float((double(s.y_wing(1, 1)) + double(s.y_wing(1, g))) / 2.0);
-                s.z_te_root = float((double(s.z_wing(1, 1)) + double(s.z_wing(1, g))) / 2.0);
+                m.x_te_root = float((double(m.x_wing(1, 1)) + double(m.x_wing(1, g))) / 2.0);
+                m.y_te_root = float((double(m.y_wing(1, 1)) + double(m.y_wing(1, g))) / 2.0);
+                m.z_te_root = float((double(m.z_wing(1, 1)) + double(m.z_wing(1, g))) / 2.0);
             }
         }
     }
 }
 
-void wing_outline(State& s) {
-    s.n_wout = 30;
-    s.x_wout.allocate(1, s.n_wout);
-    s.y_wout.allocate(1, s.n_wout);
-    s.z_wout.allocate(1, s.n_wout);
-    for (int i = 1; i <= s.n_wout; ++i) {
+void wing_outline(BirdModel& m) {
+    m.n_wout = 30;
+    m.x_wout.allocate(1, m.n_wout);
+    m.y_wout.allocate(1, m.n_wout);
+    m.z_wout.allocate(1, m.n_wout);
+    for (int i = 1; i <= m.n_wout; ++i) {
         WingPoint p;
         if (i == 1) {
-            p = {s.x_te_root, s.y_te_root, s.z_te_root};
-        } else if (i == s.n_wout) {
-            p = {s.x_le_root, s.y_le_root, s.z_le_root};
+            p = {m.x_te_root, m.y_te_root, m.z_te_root};
+        } else if (i == m.n_wout) {
+            p = {m.x_le_root, m.y_le_root, m.z_le_root};
         } else {
             // Sine spacing crowds the points at the tip; the first half is the
             // trailing edge, the second the leading edge.
             const float a = float(k::pi * double(i - 1) / 29.0);
             const float eta = float(std::sin(double(a)));
             const float theta = a <= k::half_pi_f ? 0.0f : k::pi_f;
-            p = wing_section_point(wing_station(s, eta), theta);
+            p = wing_section_point(wing_station(m, eta), theta);
         }
-        s.x_wout(i) = p.X;
-        s.y_wout(i) = p.Y;
-        s.z_wout(i) = p.Z;
+        m.x_wout(i) = p.X;
+        m.y_wout(i) = p.Y;
+        m.z_wout(i) = p.Z;
     }
 }
 
-void wing_spar(State& s) {
-    s.n_spar = 13;
-    s.x_spar.allocate(1, s.n_spar);
-    s.y_spar.allocate(1, s.n_spar);
-    s.z_spar.allocate(1, s.n_spar);
+void wing_spar(BirdModel& m) {
+    m.n_spar = 13;
+    m.x_spar.allocate(1, m.n_spar);
+    m.y_spar.allocate(1, m.n_spar);
+    m.z_spar.allocate(1, m.n_spar);
     // Upper surface near 30 % chord; past the quarter turn, the lower surface.
     const float theta_up = float(3.3 / 5.0 * k::pi);
     const float theta_lo = float(6.7 / 5.0 * k::pi);
-    for (int i = 1; i <= s.n_spar; ++i) {
+    for (int i = 1; i <= m.n_spar; ++i) {
         WingPoint p;
         if (i == 1) {
-            p = {s.x_sp_root, s.y_sp_root, s.z_sp_root};
+            p = {m.x_sp_root, m.y_sp_root, m.z_sp_root};
         } else {
             const float a = float(k::half_pi * double(i - 1) / 12.0);
             const double sa = std::sin(double(a));
-            const float m = float(double(a) + 0.08 * (sa * sa));
-            const float eta = float(std::sin(double(m)));
-            p = wing_section_point(wing_station(s, eta), m <= k::half_pi_f ? theta_up : theta_lo);
+            const float b = float(double(a) + 0.08 * (sa * sa));
+            const float eta = float(std::sin(double(b)));
+            p = wing_section_point(wing_station(m, eta), b <= k::half_pi_f ? theta_up : theta_lo);
         }
-        s.x_spar(i) = p.X;
-        s.y_spar(i) = p.Y;
-        s.z_spar(i) = p.Z;
+        m.x_spar(i) = p.X;
+        m.y_spar(i) = p.Y;
+        m.z_spar(i) = p.Z;
     }
 }
 
-void body_sections(State& s) {
-    s.n_bsec = 6;
-    s.n_bpt = 27;
-    s.x_bsec.allocate(s.n_bsec, s.n_bpt);
-    s.y_bsec.allocate(s.n_bsec, s.n_bpt);
-    s.z_bsec.allocate(s.n_bsec, s.n_bpt);
+void body_sections(BirdModel& m) {
+    m.n_bsec = 6;
+    m.n_bpt = 27;
+    m.x_bsec.allocate(m.n_bsec, m.n_bpt);
+    m.y_bsec.allocate(m.n_bsec, m.n_bpt);
+    m.z_bsec.allocate(m.n_bsec, m.n_bpt);
     // Stations: ahead of the wing, head, neck, at the spar, and two on the tail.
-    const double te = s.x_te_root;
+    const double te = m.x_te_root;
     const float x_st[6] = {
-        float(0.5 * double(s.x_le_root)), 0.09f, 0.3f, s.x_sp_root, float(te + 0.2 * (1.0 - te)),
+        float(0.5 * double(m.x_le_root)), 0.09f, 0.3f, m.x_sp_root, float(te + 0.2 * (1.0 - te)),
         float(te + 0.6 * (1.0 - te)),
     };
-    for (int i = 1; i <= s.n_bsec; ++i) {
+    for (int i = 1; i <= m.n_bsec; ++i) {
         const float x = x_st[i - 1];
-        const BodySection c = body_station(s, x);
-        for (int j = 1; j <= s.n_bpt; ++j) {
+        const BodySection c = body_station(m, x);
+        for (int j = 1; j <= m.n_bpt; ++j) {
             // From the belly (-pi/2) over the side (0) to the back (+pi/2).
             const float phi = float(k::pi * double(j - 1) / 26.0 - k::half_pi);
             const BodyPoint b = body_ray_point(c, phi);
-            s.x_bsec(i, j) = x;
-            s.y_bsec(i, j) = b.Y;
-            s.z_bsec(i, j) = b.Z;
+            m.x_bsec(i, j) = x;
+            m.y_bsec(i, j) = b.Y;
+            m.z_bsec(i, j) = b.Z;
         }
     }
 }

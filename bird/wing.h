@@ -5,7 +5,7 @@
 // cross-sections, whose stations are tied to the wing root.
 #pragma once
 
-#include "sim/state.h"
+#include "bird/model.h"
 
 namespace soar {
 
@@ -27,14 +27,14 @@ struct WingPoint {
 
 // Planform at span station eta (0 <= eta < 1; the chord closes to 0 at the tip).
 // The droop is applied while droop_off < 0.5.
-WingStation wing_station(const State& s, float eta);
+WingStation wing_station(const BirdModel& m, float eta);
 
 // The section point at parameter theta (rad).
 WingPoint wing_section_point(const WingStation& w, float theta);
 
 // The wing section point at theta moved onto the body surface: a three-pass secant
 // search for the span position where the wing meets the body, starting at y_start.
-WingPoint wing_root_point(State& s, float theta, float y_start);
+WingPoint wing_root_point(BirdModel& m, float theta, float y_start);
 
 // Section indices of the 39-point wing sections: leading edge and spar point.
 int wing_le_index(int n_wpt);
@@ -42,12 +42,12 @@ int wing_spar_index(int n_wpt);
 
 // Two wing sections: the root seated on the body, and one at eta = 0.515. Sets the
 // root leading-edge, trailing-edge and spar points.
-void wing_sections(State& s);
+void wing_sections(BirdModel& m);
 // Trailing edge from the root out to the tip, then the leading edge back (30 points).
-void wing_outline(State& s);
+void wing_outline(BirdModel& m);
 // A line along the upper surface near 30 % chord from the root to the tip (13 points).
-void wing_spar(State& s);
+void wing_spar(BirdModel& m);
 // Six half-rings of the body from belly to back, at stations tied to the wing root.
-void body_sections(State& s);
+void body_sections(BirdModel& m);
 
 }  // namespace soar

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "record/flight_history.h"
-#include "sim/state.h"
+#include "sim/flight_state.h"
 
 namespace soar {
 

@@ -7,10 +7,10 @@
 
 namespace soar {
 
-std::array<float, kColumnCount> row_of(const State& s, const Params& p, bool energy) {
+std::array<float, kColumnCount> row_of(const FlightState& s, const Params& p, bool energy) {
     const Energy e = energy ? energy_of(s, p) : Energy{};
     return {s.t,      s.dt,      s.X,      s.Y,  s.Z,  s.V,     s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx,
-            s.CL,     s.U,       s.Up,     s.alpha, s.roll_b, s.pitch_b, s.yaw_b, e.E,       e.dE_wind,
+            s.CL,     s.U,       s.Up,     s.alpha, s.attitude.roll, s.attitude.pitch, s.attitude.yaw, e.E,       e.dE_wind,
             e.dE_drag};
 }
 
@@ -19,7 +19,7 @@ void FlightHistory::clear() {
     for (auto& l : levels_) l.clear();
 }
 
-void FlightHistory::add(const State& s, const Params& p) {
+void FlightHistory::add(const FlightState& s, const Params& p) {
     const auto row = row_of(s, p);
     for (size_t c = 0; c < row.size(); ++c) add_value(c, row[c]);
 }

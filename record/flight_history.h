@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "sim/params.h"
-#include "sim/state.h"
+#include "sim/flight_state.h"
 
 namespace soar {
 
@@ -24,12 +24,12 @@ inline constexpr int kFlyColumnCount = static_cast<int>(Column::E);  // without 
 
 // A tick's values in column order. Without `energy` the energy columns are left
 // 0 (they cost three sines a tick).
-std::array<float, kColumnCount> row_of(const State& s, const Params& p, bool energy = true);
+std::array<float, kColumnCount> row_of(const FlightState& s, const Params& p, bool energy = true);
 
 class FlightHistory {
   public:
     void clear();
-    void add(const State& s, const Params& p);
+    void add(const FlightState& s, const Params& p);
     size_t size() const { return col_[0].size(); }
     bool empty() const { return size() == 0; }
     float at(Column c, size_t i) const { return col_[idx(c)][i]; }

@@ -4,7 +4,7 @@
 
 namespace soar {
 
-void FlightRecord::begin(Mode m, const State& s, const Params& p, std::time_t now_utc) {
+void FlightRecord::begin(Mode m, const FlightState& s, const Params& p, std::time_t now_utc) {
     mode = m;
     params = p;
     history.clear();
@@ -13,10 +13,12 @@ void FlightRecord::begin(Mode m, const State& s, const Params& p, std::time_t no
     start_utc = now_utc;
     flying = true;
     end_reason.clear();
+    holds = 0;
+    held_s = 0;
     add(s);
 }
 
-void FlightRecord::add(const State& s) {
+void FlightRecord::add(const FlightState& s) {
     if (keep_history) history.add(s, params);
     cycles.add(s);
     ++ticks;
@@ -41,6 +43,11 @@ std::string flight_summary(const FlightRecord& r) {
         std::snprintf(buf, sizeof buf, "Flight time %.2f s, no cycle completed", r.t_last);
     }
     std::string out = buf;
+    if (r.holds > 0) {
+        std::snprintf(buf, sizeof buf, "; paused %d time%s where the program was held up (%.1f s)",
+                      r.holds, r.holds == 1 ? "" : "s", r.held_s);
+        out += buf;
+    }
     if (!r.flying && !r.end_reason.empty()) out += "; ended: " + r.end_reason;
     return out;
 }

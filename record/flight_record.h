@@ -7,7 +7,7 @@
 
 #include "record/flight_history.h"
 #include "sim/cycles.h"
-#include "sim/state.h"
+#include "sim/flight_state.h"
 
 namespace soar {
 
@@ -23,11 +23,20 @@ struct FlightRecord {
     std::time_t start_utc = 0;  // the machine's time when the flight began
     bool flying = false;
     std::string end_reason;
+    // Gaps the flight paused over because the program was held up (a long save,
+    // a stopped process, a suspended machine): how many, and their time, s.
+    int holds = 0;
+    double held_s = 0;
 
     // The first tick of a flight: forgets the last one and takes this tick.
-    void begin(Mode m, const State& s, const Params& p, std::time_t now_utc);
+    void begin(Mode m, const FlightState& s, const Params& p, std::time_t now_utc);
     // Every later tick.
-    void add(const State& s);
+    void add(const FlightState& s);
+    // The flight paused over a gap of `seconds` the program was held up for.
+    void held_up(double seconds) {
+        ++holds;
+        held_s += seconds;
+    }
     // The flight ended (STOP, a fault, the last tick of a command-line run).
     // Only the first reason counts.
     void end(const std::string& why);

@@ -1,4 +1,5 @@
 #include "record/kml.h"
+#include "sim/constants.h"
 
 #include <GeographicLib/LocalCartesian.hpp>
 #include <algorithm>
@@ -10,7 +11,7 @@ namespace soar {
 void east_north(const KmlPlace& place, double X, double Y, double& east, double& north) {
     // +X along the bearing the wind blows towards; +Y 90 deg to its left, so
     // that X, Y, Z stay right-handed with Z up.
-    const double b = (place.wind_from_deg + 180.0) * (M_PI / 180.0);
+    const double b = (place.wind_from_deg + 180.0) * k::exact_d2r;
     const double sb = std::sin(b), cb = std::cos(b);
     east = X * sb - Y * cb;
     north = X * cb + Y * sb;

@@ -7,16 +7,11 @@
 
 namespace soar {
 
-void Nz_CL_CD_Nx(State& s, const Params& p) {
-    FlightTrig trig;
-    Nz_CL_CD_Nx(s, p, trig);
-}
-
-void Nz_CL_CD_Nx(State& s, const Params& p, FlightTrig& trig) {
+void update_load_factors(FlightState& s, const Params& p, FlightTrig& trig) {
     const double V = s.V, g = p.g, gam_dot = s.gam_dot, Up_V_g = s.Up_V_g;
-    const double cos_mu = trig.mu.cos(s.mu);
-    const double sin_gam = trig.gam.sin(s.gam), cos_gam = trig.gam.cos(s.gam);
-    const double cos_psi = trig.psi.cos(s.psi);
+    const double cos_mu = trig.mu.cos(s.mu());
+    const double sin_gam = trig.gam.sin(s.gam()), cos_gam = trig.gam.cos(s.gam());
+    const double cos_psi = trig.psi.cos(s.psi());
     require_nonzero(V, "the airspeed is zero");
     require_nonzero(cos_mu, "the bank angle reached 90 degrees");
 

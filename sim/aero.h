@@ -3,14 +3,14 @@
 // factor Nx (airspeed acceleration / g).
 #pragma once
 
+#include "sim/flight_state.h"
 #include "sim/params.h"
-#include "sim/state.h"
 #include "sim/trig.h"
 
 namespace soar {
 
 // Reads V, gam, gam_dot (deg/s), mu, psi, Up_V_g; writes Nz, CL, CD, D_L, Nx.
-void Nz_CL_CD_Nx(State& s, const Params& p);
-void Nz_CL_CD_Nx(State& s, const Params& p, FlightTrig& trig);
+// `trig` carries the sines and cosines of the current angles.
+void update_load_factors(FlightState& s, const Params& p, FlightTrig& trig);
 
 }  // namespace soar

@@ -17,7 +17,7 @@ void CycleTable::start(Mode mode, const Params& p) {
     cur_ = {};
 }
 
-void CycleTable::open(const State& s, double E) {
+void CycleTable::open(const FlightState& s, double E) {
     cur_ = {};
     cur_.number = int(rows_.size()) + 1;
     cur_.t_start = s.t;
@@ -32,7 +32,7 @@ void CycleTable::open(const State& s, double E) {
     open_ = true;
 }
 
-void CycleTable::take(const State& s) {
+void CycleTable::take(const FlightState& s) {
     cur_.V_min = std::min(cur_.V_min, double(s.V));
     cur_.V_max = std::max(cur_.V_max, double(s.V));
     cur_.Z_min = std::min(cur_.Z_min, double(s.Z));
@@ -52,7 +52,7 @@ CycleRow CycleTable::with_displacement(CycleRow row) const {
     return row;
 }
 
-bool CycleTable::add(const State& s) {
+bool CycleTable::add(const FlightState& s) {
     const double E = specific_energy(s, p_);
     if (!open_) {
         open(s, E);

@@ -15,7 +15,8 @@
 #include <vector>
 
 #include "sim/params.h"
-#include "sim/state.h"
+#include "sim/flight_state.h"
+#include "sim/mode.h"
 
 namespace soar {
 
@@ -38,7 +39,7 @@ class CycleTable {
   public:
     // The flight's parameters give the cycle period and g.
     void start(Mode mode, const Params& p);
-    bool add(const State& s);
+    bool add(const FlightState& s);
     const std::vector<CycleRow>& rows() const { return rows_; }
     // Completed cycles, and the cycle in progress so far (its period is the
     // time flown in it).
@@ -48,8 +49,8 @@ class CycleTable {
     double mean_dE() const;
 
   private:
-    void open(const State& s, double E);
-    void take(const State& s);
+    void open(const FlightState& s, double E);
+    void take(const FlightState& s);
     CycleRow with_displacement(CycleRow row) const;
 
     Mode mode_ = Mode::fixed;

@@ -12,7 +12,7 @@
 #pragma once
 
 #include "sim/params.h"
-#include "sim/state.h"
+#include "sim/flight_state.h"
 
 namespace soar {
 
@@ -25,10 +25,10 @@ struct Energy {
 };
 
 // From the stored state of a tick (V, Z, gam, psi, Up_V_g, D_L, Nz) and the flight's g.
-Energy energy_of(const State& s, const Params& p);
+Energy energy_of(const FlightState& s, const Params& p);
 
 // E alone (energy_of(s, p).E to the bit), without the trigonometry of the rates.
-inline float specific_energy(const State& s, const Params& p) {
+inline float specific_energy(const FlightState& s, const Params& p) {
     const double V = s.V, g = p.g;
     return float(double(s.Z) + V * V / (2.0 * g));
 }

@@ -9,8 +9,7 @@
 
 #include "sim/cycles.h"
 #include "sim/fault.h"
-#include "sim/flight_step.h"
-#include "sim/initial_conditions.h"
+#include "sim/flight.h"
 #include "sim/wind.h"
 
 namespace soar {
@@ -24,28 +23,26 @@ Params scaled(const Params& p, double factor) {
 }
 
 // The one place that flies the flight model: a fresh flight of `mode` with
-// `p`, started as the window starts it, stepped at `dt` until `cycles` cycles
-// are complete or the flight ends. Returns why it ended early (empty when all
-// were flown); `table` holds the completed cycles.
+// `p`, stepped at `dt` until `cycles` cycles are complete or the flight ends.
+// Returns why it ended early (empty when all were flown); `table` holds the
+// completed cycles.
 std::string fly_cycles(const Params& p, Mode mode, int cycles, double dt, CycleTable& table,
                        const std::atomic<bool>* cancel) {
-    State s;
-    s.Nz = 1.0f;
     // No cycle of the patterns lasts two minutes; a flight that has not closed
     // its cycles by then is not flying them.
     const long long max_ticks = std::llround(double(cycles) * 120.0 / dt);
     try {
-        math_start(s, p, mode, {});
-        U_V_Z_Up(s, p);
-        start_clock(s, 0.0f);
-        first_tick(s, p, mode);
+        Flight flight(p, mode);
+        const FlightState& s = flight.state();
         table.start(mode, p);
         table.add(s);
         for (long long k = 1; table.completed() < cycles; ++k) {
             if (k > max_ticks) return "cycles not completed";
             if (cancel && k % 4096 == 0 && cancel->load()) return "cancelled";
-            // Step k reads the clock at k dt: tick k + 1 of `fly --dt dt`.
-            integration_step(s, p, mode, float(double(k) * dt));
+            // Step k at flight time k dt, as a clock read every dt from 0 gives
+            // it: tick k + 1 of `fly --dt dt`.
+            const float t = float(double(k) * dt);
+            flight.step(double(t) - double(s.t));
             table.add(s);
         }
     } catch (const SeaContact&) {
@@ -96,11 +93,7 @@ double base_reference_wind(const Params& p) {
 }
 
 double wind_at_10m(const Params& p, double factor) {
-    State s;
-    s.Z = 10.0f;
-    s.V = 1.0f;
-    U_V_Z_Up(s, scaled(p, factor));
-    return s.U;
+    return wind_at_height(scaled(p, factor), 10.0f).U;
 }
 
 WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor,

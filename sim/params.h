@@ -1,10 +1,10 @@
 // The parameters of one flight: the air, the bird, the wind profile and the
 // pattern's schedule, constant while the bird flies (what a flight changes lives
-// in State). Stored as 32-bit floats like every physical quantity of the model;
+// in FlightState). Stored as 32-bit floats like every physical quantity of the model;
 // each formula reads them and evaluates in double.
 #pragma once
 
-#include "sim/state.h"
+#include "sim/mode.h"
 
 namespace soar {
 

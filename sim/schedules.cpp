@@ -7,7 +7,7 @@
 
 namespace soar {
 
-void tau_schedules(State& s, const Params& p, Mode mode) {
+void update_time_schedules(FlightState& s, const Params& p, Mode mode) {
     require_nonzero(p.T_cyc, "the cycle period is zero");
     // The phase ratio is a 32-bit quantity; floor keeps tau in [0, 1) for negative t too.
     const float r = s.t / p.T_cyc;
@@ -28,7 +28,6 @@ void tau_schedules(State& s, const Params& p, Mode mode) {
     const double S = std::sin(k::two_pi * s_ph), C = std::cos(k::two_pi * s_ph);
     const double gam_A = p.gam_A, gam_B = p.gam_B;
     s.gam_deg = float(gam_A * S + gam_B * (S * S));
-    s.gam = float(double(s.gam_deg) * k::d2r);
 
     // d(gam_deg)/dt as the product of the shape, smoothing, warp and time factors.
     // The gam_B part carries 2 pi (not 4 pi), and the warp factor has the same form
@@ -47,14 +46,12 @@ void tau_schedules(State& s, const Params& p, Mode mode) {
         const double w1 = w0 - flatten * std::sin(k::two_pi * w0);
         const double w2 = w1 - flatten * std::sin(k::two_pi * w1);
         s.mu_deg = float(double(p.mu_max) * std::cos(k::pi * w2));
-        s.mu = float(double(s.mu_deg) * k::d2r);
     } else if (mode == Mode::crosswind) {
         // q is the rate of the warped phase, 1/s.
         const double q = (1.0 + k::two_pi * c_warp * sin_pi_tau * cos_pi_tau) / double(p.T_cyc);
         const double S2 = std::sin(k::two_pi * tau_w), C2 = std::cos(k::two_pi * tau_w);
         const double psi_A = p.psi_A, psi_B = p.psi_B;
         s.psi_deg = float(-90.0 + psi_A * S2 + psi_B * (S2 * S2));
-        s.psi = float(double(s.psi_deg) * k::d2r);
         // The psi_B term enters the rate with a minus sign, as the schedule was tuned.
         s.psi_dot = float(k::two_pi * psi_A * q * C2 - k::four_pi * psi_B * q * S2 * C2);
     }

@@ -4,12 +4,12 @@
 #pragma once
 
 #include "sim/params.h"
-#include "sim/state.h"
+#include "sim/flight_state.h"
 
 namespace soar {
 
 // Evaluates the schedules at flight time t. Upwind writes gam, gam_dot, mu;
 // crosswind writes gam, gam_dot, psi, psi_dot; other modes give gam = gam_dot = 0.
-void tau_schedules(State& s, const Params& p, Mode mode);
+void update_time_schedules(FlightState& s, const Params& p, Mode mode);
 
 }  // namespace soar

@@ -1,16 +1,20 @@
-// Wind profile: U(Z) = U_ref (1 - exp(-lam_U Z/Z_ref)) along +x, with Z/Z_ref
-// clamped to [zeta_min, zeta_max], and the figure of ten arrows that shows it.
+// Wind profile: U(Z) = U_ref (1 - exp(-lam_U Z/Z_ref)) along +X, with Z/Z_ref
+// clamped to [zeta_min, zeta_max].
 #pragma once
 
+#include "sim/flight_state.h"
 #include "sim/params.h"
-#include "sim/state.h"
 
 namespace soar {
 
-// U, Up (dU/dZ) and Up_V_g = Up V/g at the bird's height Z and airspeed V.
-void U_V_Z_Up(State& s, const Params& p);
+// Wind speed and gradient at one height.
+struct WindAt {
+    float U = 0;   // m/s
+    float Up = 0;  // dU/dZ, 1/s
+};
+WindAt wind_at_height(const Params& p, float Z);
 
-// The 70-point figure of the profile's shape (Z_ref and lam_U of `p`).
-void wind_profile_setup(State& s, const Params& p);
+// U, Up and Up_V_g = Up V/g at the bird's height Z and airspeed V.
+void update_wind_at_bird(FlightState& s, const Params& p);
 
 }  // namespace soar

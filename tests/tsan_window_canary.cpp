@@ -6,10 +6,12 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/frame.h"
 #include "app/frame_renderer.h"
 #include "app/session.h"
-#include "platform/qt/raster_surface.h"
+#include "platform/clock.h"
+#include "platform/dir_text_files.h"
+#include "qt/raster_surface.h"
+#include "view/frame.h"
 
 class RenderRaceCanary : public QObject {
     Q_OBJECT
@@ -25,21 +27,25 @@ class RenderRaceCanary : public QObject {
 
   private slots:
     void reading_the_picture_being_drawn_is_reported() {
-        soar::Session run(std::make_unique<soar::RasterSurface>());
-        run.start();
-        soar::set_check(run.s, run.w, run.io, soar::Id::chk_groundtrack, 1);
-        soar::set_check(run.s, run.w, run.io, soar::Id::chk_airtrack, 1);
-        run.choose(soar::Mode::upwind);
-        run.press_ok();
-        run.press_fly(1000);
-        soar::FrameInputs frame;
+        soar::RasterSurface picture;
+        soar::ManualClock clock;
+        soar::MemoryTextFiles files;
+        soar::Session run(picture, clock, files);
+        run.start_up();
+        run.set_check(soar::Id::ground_track_box, 1);
+        run.set_check(soar::Id::air_track_box, 1);
+        run.choose_pattern(soar::Mode::upwind);
+        run.set_up_flight();
+        clock.set(1000);
+        run.start_flight();
+        soar::Frame frame;
         for (int k = 1; k <= 50; ++k) {
-            run.clock.set(float(1000 + (k - 1) * 0.02));
-            soar::Tim_1_Timer_state_only(run.s, run.w, run.io, frame);
+            clock.set(float(1000 + (k - 1) * 0.02));
+            run.advance_tick(frame);
         }
         soar::RasterSurface pic;
         soar::FrameRenderer renderer(pic);
-        QVERIFY(renderer.start(run.s, frame, 1));
+        QVERIFY(renderer.start(frame, run.scene(), run.bird(), 1));
         const quint32 sum = read_picture_while_drawn(pic);  // no renderer.wait() first
         renderer.wait();
         QVERIFY(sum != 0);

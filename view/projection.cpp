@@ -23,10 +23,10 @@ float wrap_angle(float a) {
 
 }  // namespace
 
-void ome_sig_scale(State& s, Surface& pic) {
-    const float dx = s.x_aim - s.xep;
-    const float dy = s.y_aim - s.yep;
-    const float dz = s.z_aim - s.zep;
+void update_view(Camera& c) {
+    const float dx = c.x_aim - c.x_eye;
+    const float dy = c.y_aim - c.y_eye;
+    const float dz = c.z_aim - c.z_eye;
 
     // Azimuth from +y towards +x.
     float A;
@@ -45,40 +45,43 @@ void ome_sig_scale(State& s, Surface& pic) {
         A = float(k::half_pi * sign - std::atan(double(dy) / double(dx)));
     }
     A = wrap_angle(A);
-    s.omedeg = float(double(A) * k::r2d);
+    c.azimuth_deg = float(double(A) * k::r2d);
 
     const double ddx = dx, ddy = dy, ddz = dz;
-    s.D_ob = float(std::sqrt(ddx * ddx + ddy * ddy + ddz * ddz));
+    c.distance = float(std::sqrt(ddx * ddx + ddy * ddy + ddz * ddz));
 
     // Depression as the arcsine of -dz/D_ob. The rounded D_ob can be a hair shorter
     // than |dz| on a vertical line of sight: clamp, so the arcsine stays defined.
-    double sn = s.D_ob != 0.0f ? -ddz / double(s.D_ob) : 0.0;
+    double sn = c.distance != 0.0f ? -ddz / double(c.distance) : 0.0;
     sn = std::clamp(sn, -1.0, 1.0);
     const double cs = std::sqrt(1.0 - sn * sn);
     float S = cs > 0.0 ? float(std::atan(sn / cs)) : float(sn > 0 ? k::half_pi : -k::half_pi);
     S = wrap_angle(S);
-    s.sigdeg = float(double(S) * k::r2d);
+    c.depression_deg = float(double(S) * k::r2d);
 
-    s.pic_w = float(double(s.D_ob) * 1.2 * std::tan(double(s.zoom_deg) * k::d2r));
-    s.pic_h = float(double(s.pic_w) / double(s.pic_aspect));
-    s.pic_right = s.pic_w;
-    s.pic_left = -s.pic_w;
-    s.pic_bottom = -s.pic_h;
-    s.pic_top = s.pic_h;
-    pic.scale(s.pic_left, s.pic_top, s.pic_right, s.pic_bottom);
+    c.half_width = float(double(c.distance) * 1.2 * std::tan(double(c.zoom_deg) * k::d2r));
+    c.half_height = float(double(c.half_width) / double(c.aspect));
+    c.right = c.half_width;
+    c.left = -c.half_width;
+    c.bottom = -c.half_height;
+    c.top = c.half_height;
 }
 
-Projector::Projector(const State& s)
-    : x_shift_(s.x_shift),
-      y_shift_(s.y_shift),
-      z_shift_(s.z_shift),
-      xep_(s.xep),
-      yep_(s.yep),
-      zep_(s.zep),
-      D_ob_(s.D_ob),
-      near_(float(0.01 * double(s.pic_w))) {
-    const double w = double(s.omedeg) * k::d2r;
-    const double q = double(s.sigdeg) * k::d2r;
+void apply_view_scale(const Camera& c, Surface& pic) {
+    pic.scale(c.left, c.top, c.right, c.bottom);
+}
+
+Projector::Projector(const Camera& c, Shift shift)
+    : x_shift_(shift.x),
+      y_shift_(shift.y),
+      z_shift_(shift.z),
+      xep_(c.x_eye),
+      yep_(c.y_eye),
+      zep_(c.z_eye),
+      D_ob_(c.distance),
+      near_(float(0.01 * double(c.half_width))) {
+    const double w = double(c.azimuth_deg) * k::d2r;
+    const double q = double(c.depression_deg) * k::d2r;
     cos_w_ = std::cos(w), sin_w_ = std::sin(w);
     cos_q_ = std::cos(q), sin_q_ = std::sin(q);
 }
@@ -178,36 +181,29 @@ void Projector::project_tracks(const float* x, const float* y, const float* z, i
     }
 }
 
-void xyz_to_pic(const State& s, float& px, float& py, float& vis, float x, float y, float z,
-                float& u, float& depth, float& v) {
-    Projected p{px, py, 0, 0, 0, 0};
-    Projector(s).project(x, y, z, p);
-    px = p.px, py = p.py, vis = p.vis, u = p.u, depth = p.depth, v = p.v;
-}
-
-void sky_sea(const State& s, Surface& pic) {
-    // Horizon dip below the horizontal for an observer at height zep over an earth
+void sky_sea(const Camera& c, Surface& pic) {
+    // Horizon dip below the horizontal for an observer at height z_eye over an earth
     // of 6400 km radius. An observer below the sea has no dip.
-    const double dip = s.zep > 0.0f ? std::sqrt(double(s.zep) / 6400000.0) : 0.0;
-    const double ex = double(s.xep) - double(s.x_aim);
-    const double ey = double(s.yep) - double(s.y_aim);
-    const double ez = double(s.zep) - double(s.z_aim);
+    const double dip = c.z_eye > 0.0f ? std::sqrt(double(c.z_eye) / 6400000.0) : 0.0;
+    const double ex = double(c.x_eye) - double(c.x_aim);
+    const double ey = double(c.y_eye) - double(c.y_aim);
+    const double ez = double(c.z_eye) - double(c.z_aim);
     const double D = std::sqrt(ex * ex + ey * ey + ez * ez);
-    const double yh = -D * std::tan(dip - double(s.sigdeg) * k::d2r);
+    const double yh = -D * std::tan(dip - double(c.depression_deg) * k::d2r);
     if (!std::isfinite(yh)) return;  // horizon at infinity: a vertical line of sight
 
     const double T = pic.scale_top();
     const int M = pic.scale_mode();
-    const double top = s.pic_top, bottom = s.pic_bottom;
+    const double top = c.top, bottom = c.bottom;
     auto to_px = [&](double y) { return pic.scale_y_to_pixels(y - T, M); };
     // Each band is one fill across the picture. The bands are
     // clipped to the picture, so a horizon far outside it gives the same picture
     // without a pen width beyond the 16-bit range.
-    auto band = [&](double y_from, double y_to, Colour c) {
+    auto band = [&](double y_from, double y_to, Colour colour) {
         const double width_px = std::fabs(to_px(y_from) - to_px(y_to));
         if (width_px < 0.5) return;
         const double y_mid = (y_from + y_to) * 0.5;
-        pic.fill_band(s.pic_left, s.pic_right, y_mid, int(to_i16(std::min(width_px, 32767.0))), c);
+        pic.fill_band(c.left, c.right, y_mid, int(to_i16(std::min(width_px, 32767.0))), colour);
     };
     if (top > yh) {
         const double horizon = std::max(yh, bottom);

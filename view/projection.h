@@ -1,7 +1,7 @@
 // Observer, view transform and perspective projection onto the drawing surface,
 // and the sky and sea background.
 //
-// The observer at (xep, yep, zep) looks at the aim point, which lands at the
+// The observer at the camera's eye looks at the aim point, which lands at the
 // picture centre; one user unit of the picture is one metre across the line of
 // sight at the aim distance.
 #pragma once
@@ -9,15 +9,22 @@
 #include <cstdint>
 
 #include "platform/surface.h"
-#include "sim/state.h"
+#include "view/camera.h"
 
 namespace soar {
 
-// Azimuth omedeg and depression sigdeg of the line of sight, the distance D_ob,
-// the picture's half extents and edges, and the surface's user scale.
-// A vertical line of sight or an observer on the aim point does not fail: the
-// arcsine argument is clamped to [-1, 1], and the surface refuses a zero scale.
-void ome_sig_scale(State& s, Surface& pic);
+// The camera's view: azimuth and depression of the line of sight, its length,
+// the picture's half extents and edges. A vertical line of sight or an observer
+// on the aim point does not fail: the arcsine argument is clamped to [-1, 1].
+void update_view(Camera& c);
+// The picture's user scale set to the camera's picture edges (a surface refuses a
+// zero scale and keeps the one it had).
+void apply_view_scale(const Camera& c, Surface& pic);
+// Both: the view worked out and the picture's scale set to it.
+inline void update_view(Camera& c, Surface& pic) {
+    update_view(c);
+    apply_view_scale(c, pic);
+}
 
 // One projected point: picture position (px, py) in user units, visibility, and
 // the point in the observer's frame (u right, depth forward, v up).
@@ -31,7 +38,7 @@ struct Projected {
 // angles computed once per drawing pass instead of once per point.
 class Projector {
   public:
-    explicit Projector(const State& s);
+    explicit Projector(const Camera& c, Shift shift = {});
     // Projects (x, y, z) + drawing shift. px and py are written only when the point
     // is visible; otherwise `out` keeps the previous point's values there.
     // Inline: the track drawers call it up to millions of times per tick.
@@ -81,11 +88,7 @@ class Projector {
 // +-1e9 and NaN (as -1e9) held at +-1e9.
 void pixel_cells(const float* v, int n, double per_unit, int32_t* cell);
 
-// The nine-argument projection of a single point, for callers outside a pass.
-void xyz_to_pic(const State& s, float& px, float& py, float& vis, float x, float y, float z,
-                float& u, float& depth, float& v);
-
 // Paints the sky band above the horizon and the sea band below it.
-void sky_sea(const State& s, Surface& pic);
+void sky_sea(const Camera& c, Surface& pic);
 
 }  // namespace soar

@@ -13,12 +13,12 @@
 
 namespace soar {
 
-void track_record(State& s) {
-    s.n_trk = s.n_step;
-    const size_t n = static_cast<size_t>(s.n_step);
+void track_record(Tracks& tr, int64_t tick, float X, float Y, float Z) {
+    tr.n = tick;
+    const size_t n = static_cast<size_t>(tick);
     // Index 0 is never used; point k belongs to tick k. A track that was not
     // recorded in every tick (boxes changed between flights) is padded with zeros.
-    for (auto* v : {&s.x_trk, &s.y_trk, &s.z_trk}) {
+    for (auto* v : {&tr.x, &tr.y, &tr.z}) {
         if (n == 1) v->clear();
         // Grown by a third at a time, not doubled: an hour's track is 43 MB, and
         // doubling would leave up to half of what it holds unused (with the
@@ -27,12 +27,12 @@ void track_record(State& s) {
         v->resize(n + 1, 0.0f);
     }
     if (n == 1) {
-        s.x_trk[1] = 0.0f, s.y_trk[1] = 0.0f, s.z_trk[1] = s.Z;
-        track_lod_reset(s.trk_lod);
+        tr.x[1] = 0.0f, tr.y[1] = 0.0f, tr.z[1] = Z;
+        track_lod_reset(tr.lod);
     } else {
-        s.x_trk[n] = s.X, s.y_trk[n] = s.Y, s.z_trk[n] = s.Z;
+        tr.x[n] = X, tr.y[n] = Y, tr.z[n] = Z;
     }
-    track_lod_update(s.trk_lod, s.x_trk.data(), s.y_trk.data(), s.z_trk.data(), int64_t(n));
+    track_lod_update(tr.lod, tr.x.data(), tr.y.data(), tr.z.data(), int64_t(n));
 }
 
 namespace {
@@ -99,16 +99,16 @@ constexpr int64_t kIndexFrom = int64_t(16) * TrackLod::kLeaf;
 // One drawing of the two tracks: the polylines' state and the view.
 class TrackPass {
   public:
-    TrackPass(const State& s, Surface& pic, bool ground, bool air)
-        : pic_(pic), proj_(s), ground_on_(ground), air_on_(air),
+    TrackPass(const Camera& c, Shift shift, Surface& pic, bool ground, bool air)
+        : pic_(pic), proj_(c, shift), ground_on_(ground), air_on_(air),
           cell_per_unit_(std::fabs(pic.scale_y_to_pixels(1.0, pic.scale_mode()))),
           batch_(std::make_unique<Projector::TrackBatch>()) {
-        const double w = double(s.omedeg) * k::d2r, q = double(s.sigdeg) * k::d2r;
+        const double w = double(c.azimuth_deg) * k::d2r, q = double(c.depression_deg) * k::d2r;
         cw_ = std::cos(w), sw_ = std::sin(w), cq_ = std::cos(q), sq_ = std::sin(q);
-        ax_ = double(s.x_shift) - s.xep, by_ = double(s.y_shift) - s.yep;
-        ez_ = double(s.z_shift) - s.zep;
-        D_ = s.D_ob;
-        near_ = float(0.01 * double(s.pic_w));
+        ax_ = double(shift.x) - c.x_eye, by_ = double(shift.y) - c.y_eye;
+        ez_ = double(shift.z) - c.z_eye;
+        D_ = c.distance;
+        near_ = float(0.01 * double(c.half_width));
         const ScaleSetting sc = pic.scale_setting();
         ppu_ = std::max(std::fabs(pic.scale_x_to_pixels(1.0, sc.mode)),
                         std::fabs(pic.scale_y_to_pixels(1.0, sc.mode)));
@@ -133,21 +133,21 @@ class TrackPass {
     }
 
     // The polylines after points they do not draw: `fit` says which.
-    void skip(Fit fit, const State& s, int64_t first, int64_t end, int64_t last, bool ground) {
+    void skip(Fit fit, const Tracks& tr, int64_t first, int64_t end, int64_t last, bool ground) {
         if (fit == Fit::behind) {
             (ground ? g_ : a_).vis_prev = false;
             return;
         }
         // Off the picture: the line between the block's ends stays off it too, and
         // the lines into and out of the block are the plain drawing's.
-        const float x[2] = {s.x_trk[first], s.x_trk[end]}, y[2] = {s.y_trk[first], s.y_trk[end]},
-                    z[2] = {s.z_trk[first], s.z_trk[end]};
+        const float x[2] = {tr.x[first], tr.x[end]}, y[2] = {tr.y[first], tr.y[end]},
+                    z[2] = {tr.z[first], tr.z[end]};
         proj_.project_tracks(x, y, z, 2, cell_per_unit_, *batch_, tracks(ground, !ground));
         add(*batch_, 2, end == last, ground, !ground);
     }
 
     // A leaf by its simplified copy at error `tol_m`.
-    void copy(const State& s, const TrackLod& lod, int64_t leaf, double tol_m, int64_t last,
+    void copy(const Tracks& tr, const TrackLod& lod, int64_t leaf, double tol_m, int64_t last,
               bool ground) {
         const uint32_t from = lod.rank_first[leaf], to = lod.rank_first[leaf + 1];
         const float* ranks = lod.rank_m.data();
@@ -164,7 +164,7 @@ class TrackPass {
         for (int w = 0; w < TrackLod::kLeaf / 64; ++w) {
             for (uint64_t b = bits[w]; b != 0; b &= b - 1) {
                 const int64_t k = base + w * 64 + __builtin_ctzll(b);
-                x[n] = s.x_trk[k], y[n] = s.y_trk[k], z[n] = s.z_trk[k];
+                x[n] = tr.x[k], y[n] = tr.y[k], z[n] = tr.z[k];
                 ++n;
             }
         }
@@ -231,17 +231,10 @@ class TrackPass {
         return {Fit::inside, 0.5 / px_per_m};
     }
 
-    // Draws the air track's vertices over the ground track, as the plain drawing
-    // does. Returns the drawing's `vis_prev`: the visibility of point `last`,
-    // projected on its own as the plain drawing projects it, whatever was skipped.
-    float finish(const State& s, int64_t last) {
+    // Draws the air track's vertices over the ground track, as the plain drawing does.
+    void finish() {
         flush_ground();
         pic_.path(air_.held(), palette_colour(1));  // dark blue
-        if (last < 1) return 0.0f;
-        proj_.project_tracks(&s.x_trk[size_t(last)], &s.y_trk[size_t(last)],
-                             &s.z_trk[size_t(last)], 1, cell_per_unit_, *batch_,
-                             tracks(!air_on_, air_on_));
-        return (air_on_ ? batch_->air_vis[0] : batch_->ground_vis[0]) ? 1.0f : 0.0f;
     }
 
     int64_t projected() const { return projected_; }
@@ -294,9 +287,9 @@ enum class Act { none, raw, behind, outside, copy };
 
 // Leaf `leaf` part by part for the tracks chosen: parts behind the near limit
 // or off the picture skipped, every point of the others drawn.
-void parts(TrackPass& pass, const State& s, int64_t leaf, int64_t last, bool ground, bool air) {
-    const TrackLod& lod = s.trk_lod;
-    const float *x = s.x_trk.data(), *y = s.y_trk.data(), *z = s.z_trk.data();
+void parts(TrackPass& pass, const Tracks& tr, int64_t leaf, int64_t last, bool ground, bool air) {
+    const TrackLod& lod = tr.lod;
+    const float *x = tr.x.data(), *y = tr.y.data(), *z = tr.z.data();
     constexpr int64_t per_leaf = TrackLod::kLeaf / TrackLod::kPart;
     for (int64_t i = leaf * per_leaf; i < (leaf + 1) * per_leaf; ++i) {
         const int64_t p = i * TrackLod::kPart + 1, end = p + TrackLod::kPart - 1;
@@ -306,19 +299,20 @@ void parts(TrackPass& pass, const State& s, int64_t leaf, int64_t last, bool gro
         const auto skips = [](Fit f) { return f == Fit::behind || f == Fit::outside; };
         const bool draw_g = ground && !skips(fg), draw_a = air && !skips(fa);
         if (draw_g || draw_a) pass.points(x + p, y + p, z + p, p, TrackLod::kPart, last, draw_g, draw_a);
-        if (ground && !draw_g) pass.skip(fg, s, p, end, last, true);
-        if (air && !draw_a) pass.skip(fa, s, p, end, last, false);
+        if (ground && !draw_g) pass.skip(fg, tr, p, end, last, true);
+        if (air && !draw_a) pass.skip(fa, tr, p, end, last, false);
     }
 }
 
 }  // namespace
 
-int64_t tracks_draw(State& s, Surface& pic, bool ground, bool air, TrackDetail detail) {
+int64_t tracks_draw(const Tracks& tr, const Camera& c, Surface& pic, bool ground, bool air,
+                    int64_t upto, TrackDetail detail) {
     if (!ground && !air) return 0;
-    const int64_t last = std::min<int64_t>(s.n_trk - 1, int64_t(s.x_trk.size()) - 1);
-    TrackPass pass(s, pic, ground, air);
-    const float *x = s.x_trk.data(), *y = s.y_trk.data(), *z = s.z_trk.data();
-    const TrackLod& lod = s.trk_lod;
+    const int64_t last = std::min<int64_t>(upto - 1, int64_t(tr.x.size()) - 1);
+    TrackPass pass(c, Shift{}, pic, ground, air);
+    const float *x = tr.x.data(), *y = tr.y.data(), *z = tr.z.data();
+    const TrackLod& lod = tr.lod;
     constexpr int64_t leaf = TrackLod::kLeaf, group = leaf * TrackLod::kGroup;
     int64_t p = 1;
     // The index is used only when it describes these very points (the arrays are
@@ -335,8 +329,8 @@ int64_t tracks_draw(State& s, Surface& pic, bool ground, bool air, TrackDetail d
                 const Fit fa = air ? pass.look(box, false).fit : Fit::behind;
                 const auto skips = [](Fit f) { return f == Fit::behind || f == Fit::outside; };
                 if (skips(fg) && skips(fa)) {
-                    if (ground) pass.skip(fg, s, p, p + group - 1, last, true);
-                    if (air) pass.skip(fa, s, p, p + group - 1, last, false);
+                    if (ground) pass.skip(fg, tr, p, p + group - 1, last, true);
+                    if (air) pass.skip(fa, tr, p, p + group - 1, last, false);
                     p += group;
                     continue;
                 }
@@ -360,20 +354,20 @@ int64_t tracks_draw(State& s, Surface& pic, bool ground, bool air, TrackDetail d
                 }
             }
             const bool raw[2] = {acts[0] == Act::raw, acts[1] == Act::raw};
-            if (raw[0] || raw[1]) parts(pass, s, b, last, raw[0], raw[1]);
+            if (raw[0] || raw[1]) parts(pass, tr, b, last, raw[0], raw[1]);
             for (int t = 0; t < 2; ++t) {
                 const bool is_ground = t == 0;
                 if (acts[t] == Act::behind || acts[t] == Act::outside) {
-                    pass.skip(fits[t].fit, s, p, p + leaf - 1, last, is_ground);
+                    pass.skip(fits[t].fit, tr, p, p + leaf - 1, last, is_ground);
                 } else if (acts[t] == Act::copy) {
-                    pass.copy(s, lod, b, fits[t].tol_m, last, is_ground);
+                    pass.copy(tr, lod, b, fits[t].tol_m, last, is_ground);
                 }
             }
             p += leaf;
         }
     }
     if (p <= last) pass.points(x + p, y + p, z + p, p, last - p + 1, last, ground, air);
-    s.vis_prev = pass.finish(s, last);
+    pass.finish();
     return pass.projected();
 }
 

@@ -3,14 +3,17 @@
 // air track (the path in space, dark blue).
 #pragma once
 
+#include <cstdint>
+
 #include "platform/surface.h"
-#include "sim/state.h"
+#include "view/camera.h"
+#include "view/scene.h"
 
 namespace soar {
 
-// Records tick n_step's point: (0, 0, Z) at the first tick, (X, Y, Z) after.
+// Records tick `tick`'s point: (0, 0, Z) at the first tick, (X, Y, Z) after (m).
 // Amortised O(1) per tick.
-void track_record(State& s);
+void track_record(Tracks& tr, int64_t tick, float X, float Y, float Z);
 
 // How finely tracks_draw draws a long track.
 enum class TrackDetail {
@@ -21,12 +24,11 @@ enum class TrackDetail {
     every_point,  // every point projected (what short tracks always get)
 };
 
-// Draws points 1 .. n_trk - 1 (the newest is left for the next tick) of the
+// Draws points 1 .. upto - 1 (the newest is left for the next tick) of the
 // ground track and then of the air track, each as polylines that break where
 // points fall behind the near limit. One pass over the points serves both.
-// Sets vis_prev, the visibility of the last point drawn, in either detail.
 // Returns the number of points projected (both tracks count a point once).
-int64_t tracks_draw(State& s, Surface& pic, bool ground, bool air,
-                 TrackDetail detail = TrackDetail::indexed);
+int64_t tracks_draw(const Tracks& tr, const Camera& c, Surface& pic, bool ground, bool air,
+                    int64_t upto, TrackDetail detail = TrackDetail::indexed);
 
 }  // namespace soar

@@ -13,43 +13,43 @@ bool displacement_ok(float dx, float dy, float dz) {
 
 }  // namespace
 
-bool zoom_displacement(State& s, double sign) {
+bool zoom_displacement(Camera& c, double sign) {
     const double f = 1.0 + 0.05 * sign;
-    const float dx = float(double(s.dx_ob) * f);
-    const float dy = float(double(s.dy_ob) * f);
-    const float dz = float(double(s.dz_ob) * f);
+    const float dx = float(double(c.dx_follow) * f);
+    const float dy = float(double(c.dy_follow) * f);
+    const float dz = float(double(c.dz_follow) * f);
     // A displacement that is already outside (the fixed view's zeros) still scales:
     // only a step that leaves the valid range is refused.
-    if (displacement_ok(s.dx_ob, s.dy_ob, s.dz_ob) && !displacement_ok(dx, dy, dz)) return false;
-    s.dx_ob = dx, s.dy_ob = dy, s.dz_ob = dz;
+    if (displacement_ok(c.dx_follow, c.dy_follow, c.dz_follow) && !displacement_ok(dx, dy, dz)) return false;
+    c.dx_follow = dx, c.dy_follow = dy, c.dz_follow = dz;
     return true;
 }
 
-bool zoom_view_angle(State& s, double sign) {
-    const float z = float(double(s.zoom_deg) * (1.0 + 0.1 * sign));
+bool zoom_view_angle(Camera& c, double sign) {
+    const float z = float(double(c.zoom_deg) * (1.0 + 0.1 * sign));
     if (!(z >= kZoomMinDeg && z <= kZoomMaxDeg)) return false;
-    s.zoom_deg = z;
+    c.zoom_deg = z;
     return true;
 }
 
-bool pan_height(State& s, double factor) {
-    const float dz = float(double(s.dz_ob) * factor);
-    if (displacement_ok(s.dx_ob, s.dy_ob, s.dz_ob) && !displacement_ok(s.dx_ob, s.dy_ob, dz))
+bool pan_height(Camera& c, double factor) {
+    const float dz = float(double(c.dz_follow) * factor);
+    if (displacement_ok(c.dx_follow, c.dy_follow, c.dz_follow) && !displacement_ok(c.dx_follow, c.dy_follow, dz))
         return false;
-    s.dz_ob = dz;
+    c.dz_follow = dz;
     return true;
 }
 
-void pan_pitch(State& s, double sign) {
-    s.pitch_b = float(double(s.pitch_b) + 5.0 * sign);
+void pan_pitch(Attitude& a, double sign) {
+    a.pitch = float(double(a.pitch) + 5.0 * sign);
 }
 
-void pan_yaw(State& s, double sign) {
-    if (s.roll_b != 0.0f) {
-        s.yaw_b =
-            float(double(s.yaw_b) + 10.0 * sign * double(s.roll_b) / std::fabs(double(s.roll_b)));
+void pan_yaw(Attitude& a, double sign) {
+    if (a.roll != 0.0f) {
+        a.yaw =
+            float(double(a.yaw) + 10.0 * sign * double(a.roll) / std::fabs(double(a.roll)));
     } else {
-        s.yaw_b = float(double(s.yaw_b) + 10.0 * sign);
+        a.yaw = float(double(a.yaw) + 10.0 * sign);
     }
 }
 

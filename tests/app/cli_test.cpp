@@ -18,7 +18,8 @@
 
 #include "app/cli_args.h"
 #include "app/session.h"
-#include "platform/headless/recording_surface.h"
+#include "headless/recording_surface.h"
+#include "app_fixture.h"
 #include "platform/number_text.h"
 #include "tests/disk_full.h"
 
@@ -337,9 +338,10 @@ TEST_F(Fly, ALongFlightHasEveryRowOnceAndInOrder) {
     EXPECT_EQ(tick, 200001);
 }
 
-// fly's tick leaves out the window's read-outs: a flight it stops (a stall, the
-// sea) ends with the message and the flight record of the window's own tick.
-TEST_F(Fly, AStopSaysWhatTheWindowSays) {
+// A flight that fly stops (a stall, the sea) ends as the window's flight of the
+// same ticks ends, and says so in the command line's words: what happened and
+// when, with nothing about the window's buttons.
+TEST_F(Fly, AStopSaysWhatHappenedAsTheWindowsFlightDoes) {
     const fs::path csv = dir / "stop.csv";
     for (const Mode mode : {Mode::crosswind, Mode::upwind}) {
         const char* pattern = mode == Mode::upwind ? "upwind" : "crosswind";
@@ -349,15 +351,18 @@ TEST_F(Fly, AStopSaysWhatTheWindowSays) {
                   1);
         const std::string text = err.text();
 
-        Session window(std::make_unique<RecordingSurface>(833, 667, false));
-        cli::fly_setup(window, mode, 0.0);
+        test::Run window(false);
+        window.session.set_check(Id::ground_track_box, 0);
+        window.session.set_check(Id::air_track_box, 0);
+        window.start(mode, 0.0);
         for (long long k = 1; k <= 20000; ++k)
-            if (!window.tick_flight_only(cli::clock_at(0.0, k, 0.05))) break;
-        ASSERT_FALSE(window.w.message.empty()) << pattern;
-        EXPECT_NE(text.find("soarcalculus fly: " + window.w.message + "\n"), std::string::npos)
-            << text << "\nexpected: " << window.w.message;
-        EXPECT_NE(text.find("\n" + flight_summary(window.record) + "\n"), std::string::npos)
-            << text;
+            if (!window.tick_unseen(cli::clock_at(0.0, k, 0.05))) break;
+        const std::string& fault = window.session.fault();
+        ASSERT_FALSE(fault.empty()) << pattern;
+        EXPECT_NE(text.find("soarcalculus fly: " + fault + "; "), std::string::npos)
+            << text << "\nexpected: " << fault;
+        EXPECT_EQ(text.find("\"OK\""), std::string::npos) << text;
+        EXPECT_EQ(text.find("\"FLY\""), std::string::npos) << text;
     }
 }
 

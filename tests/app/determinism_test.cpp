@@ -6,8 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/session.h"
-#include "platform/headless/recording_surface.h"
+#include "app_fixture.h"
 
 namespace soar {
 namespace {
@@ -23,20 +22,18 @@ uint64_t fnv1a(uint64_t h, float v) {
 }
 
 uint64_t flight_hash(Mode mode, int ticks, double dt, double clock_start) {
-    Session run(std::make_unique<RecordingSurface>(833, 667, false));
-    run.start();
+    test::Run run(false);
     // Tracks off: the hash is of the flight, and drawing must not change it.
-    set_check(run.s, run.w, run.io, Id::chk_groundtrack, 0);
-    set_check(run.s, run.w, run.io, Id::chk_airtrack, 0);
-    run.choose(mode);
-    run.press_ok();
-    run.press_fly(float(clock_start));
+    run.session.set_check(Id::ground_track_box, 0);
+    run.session.set_check(Id::air_track_box, 0);
+    run.start(mode, clock_start);
     uint64_t h = 14695981039346656037ull;
     for (int k = 1; k <= ticks; ++k) {
         if (!run.tick(float(clock_start + double(k - 1) * dt))) break;
-        const State& s = run.s;
+        const FlightState& s = run.session.flight_state();
         for (float v : {s.t, s.dt, s.X, s.Y, s.Z, s.V, s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx,
-                        s.CL, s.U, s.Up, s.alpha, s.roll_b, s.pitch_b, s.yaw_b})
+                        s.CL, s.U, s.Up, s.alpha, s.attitude.roll, s.attitude.pitch,
+                        s.attitude.yaw})
             h = fnv1a(h, v);
     }
     return h;

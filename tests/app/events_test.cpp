@@ -18,18 +18,18 @@ TEST(TypedValues, BeyondTheFloatRangeAreRefusedNamingTheBox) {
         std::string typed;
         const char* name;
     } cases[] = {
-        {Id::txt_rollR, "1e999", "\"Roll Rt. deg\""},
-        {Id::txt_pitchup, "1e39", "\"Pitch up deg\""},
-        {Id::txt_yawR, "-4e38xyz", "\"Yaw Rt. deg\""},
-        {Id::txt_bird_scale, "1E+39", "\"Bird Scale\""},
-        {Id::txt_msec, "1d400", "\"step_msec\""},
-        {Id::txt_yep, "-1" + std::string(60, '0'), "\"Y observer\""},
+        {Id::roll_box, "1e999", "\"Roll Rt. deg\""},
+        {Id::pitch_box, "1e39", "\"Pitch up deg\""},
+        {Id::yaw_box, "-4e38xyz", "\"Yaw Rt. deg\""},
+        {Id::bird_scale_box, "1E+39", "\"Bird Scale\""},
+        {Id::step_box, "1d400", "\"step_msec\""},
+        {Id::observer_y_box, "-1" + std::string(60, '0'), "\"Y observer\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         Program p;
-        p.type(Id::txt_msec, "7");
-        p.type(Id::txt_bird_scale, "2");
+        p.type(Id::step_box, "7");
+        p.type(Id::bird_scale_box, "2");
         const std::string before = text(p.w, c.box);
         p.type(c.box, c.typed);
         EXPECT_EQ(text(p.w, c.box), before);
@@ -39,7 +39,7 @@ TEST(TypedValues, BeyondTheFloatRangeAreRefusedNamingTheBox) {
             << p.w.message;
         EXPECT_LE(p.w.message.size(), 300u);  // a long typed text is quoted short
         // The box's change handler did not run on the refused text.
-        EXPECT_EQ(p.s.bird_scale, 2.0f);
+        EXPECT_EQ(p.pose().scale, 2.0f);
         EXPECT_EQ(p.w.timer.interval_ms, 7);
     }
 }
@@ -47,32 +47,32 @@ TEST(TypedValues, BeyondTheFloatRangeAreRefusedNamingTheBox) {
 TEST(TypedValues, OrdinaryTextKeepsItsLeadingNumberReading) {
     Program p;
     for (const char* typed : {"12abc", "abc", "", "3.4e38", "-3.4E+38", "1e-999", "nan", "inf"}) {
-        p.type(Id::txt_rollR, typed);
-        EXPECT_EQ(text(p.w, Id::txt_rollR), typed);
+        p.type(Id::roll_box, typed);
+        EXPECT_EQ(text(p.w, Id::roll_box), typed);
     }
     EXPECT_TRUE(p.w.message.empty()) << p.w.message;
-    p.type(Id::txt_pitchup, "12abc");
-    p.type(Id::txt_rollR, "abc");
-    p.type(Id::txt_bird_scale, "2.5 m");
-    p.press(Id::cmd_setup);
-    EXPECT_EQ(p.s.pitch_b, 12.0f);
-    EXPECT_EQ(p.s.roll_b, 0.0f);
-    EXPECT_EQ(p.s.bird_scale, 2.5f);
+    p.type(Id::pitch_box, "12abc");
+    p.type(Id::roll_box, "abc");
+    p.type(Id::bird_scale_box, "2.5 m");
+    p.press(Id::ok_button);
+    EXPECT_EQ(p.pose().attitude.pitch, 12.0f);
+    EXPECT_EQ(p.pose().attitude.roll, 0.0f);
+    EXPECT_EQ(p.pose().scale, 2.5f);
 }
 
 // Found by hand: "1e999" as roll made the bird vanish, and a pan press then
 // showed "NaN" in the yaw box.
 TEST(TypedValues, RefusedRollLeavesTheFixedViewDrawable) {
     Program p;
-    p.type(Id::txt_rollR, "30");
-    p.type(Id::txt_rollR, "1e999");
-    p.press(Id::cmd_setup);
-    EXPECT_EQ(p.s.roll_b, -30.0f);
-    p.press(Id::cmd_pan_Left);
-    p.press(Id::cmd_pan_up);
-    for (Id box : {Id::txt_rollR, Id::txt_pitchup, Id::txt_yawR, Id::txt_omedeg, Id::txt_sigdeg})
+    p.type(Id::roll_box, "30");
+    p.type(Id::roll_box, "1e999");
+    p.press(Id::ok_button);
+    EXPECT_EQ(p.pose().attitude.roll, -30.0f);
+    p.press(Id::pan_left_button);
+    p.press(Id::pan_up_button);
+    for (Id box : {Id::roll_box, Id::pitch_box, Id::yaw_box, Id::azimuth_box, Id::depression_box})
         EXPECT_TRUE(std::isfinite(float(text_value(text(p.w, box))))) << text(p.w, box);
-    EXPECT_EQ(text(p.w, Id::txt_yawR), "-10");
+    EXPECT_EQ(text(p.w, Id::yaw_box), "-10");
     EXPECT_GT(p.count(Primitive::Op::line), 100);  // the bird is drawn
 }
 

@@ -8,45 +8,44 @@
 #include <memory>
 #include <vector>
 
-#include "app/session.h"
-#include "platform/headless/recording_surface.h"
+#include "app_fixture.h"
 
 namespace soar {
 namespace {
 
 constexpr double kDt = 0.02;  // s of clock per tick
 
-struct Flight {
-    std::unique_ptr<Session> run;
-    FrameInputs f;
+struct Flying {
+    test::Run run;
+    Session& session = run.session;
+    Frame f;
     float clock = 1000;
 
-    explicit Flight(Mode mode) {
-        run = std::make_unique<Session>(std::make_unique<RecordingSurface>());
-        run->start();
-        set_check(run->s, run->w, run->io, Id::chk_grid, 1);
-        set_check(run->s, run->w, run->io, Id::chk_groundtrack, 1);
-        set_check(run->s, run->w, run->io, Id::chk_airtrack, 1);
+    explicit Flying(Mode mode) {
+        session.set_check(Id::grid_box, 1);
+        session.set_check(Id::ground_track_box, 1);
+        session.set_check(Id::air_track_box, 1);
         again(mode);
     }
     void again(Mode mode) {
-        if (run->w.timer.enabled) click(run->s, run->w, run->io, Id::cmd_STOP);
-        run->choose(mode);
-        run->press_ok();
-        run->press_fly(clock);
+        if (session.flying()) session.click(Id::stop_button);
+        run.start(mode, clock);
     }
     void ticks(int n) {
         for (int i = 0; i < n; ++i) {
             clock = float(double(clock) + kDt);
-            run->clock.set(clock);
-            Tim_1_Timer_state_only(run->s, run->w, run->io, f);
+            run.clock.set(clock);
+            session.advance_tick(f);
         }
     }
     // The picture of the newest tick, drawn here.
     std::vector<Primitive> drawn_here() {
         RecordingSurface pic;
-        scene_draw(run->s, f, pic);
+        session.draw(f, pic);
         return pic.primitives();
+    }
+    bool start(FrameRenderer& r, int64_t flight) {
+        return r.start(f, session.scene(), session.bird(), flight);
     }
 };
 
@@ -72,24 +71,24 @@ class FrameRendererPatterns : public testing::TestWithParam<Mode> {};
 // ticking thread at that tick; between hand-off and comparison the flight goes
 // on, as it does in the window.
 TEST_P(FrameRendererPatterns, DrawsThePictureOfItsTickWhileTheFlightGoesOn) {
-    Flight flight(GetParam());
+    Flying flight(GetParam());
     RecordingSurface pic;
     FrameRenderer renderer(pic);
     for (int step : {1, 2, 17, 40, 3, 250, 600}) {
         flight.ticks(step);
-        if (!flight.run->w.timer.enabled) break;
+        if (!flight.session.flying()) break;
         const std::vector<Primitive> expected = flight.drawn_here();
-        const int64_t tick = flight.f.n_step;
-        ASSERT_TRUE(renderer.start(flight.run->s, flight.f, 1));
+        const int64_t tick = flight.f.tick;
+        ASSERT_TRUE(flight.start(renderer, 1));
         flight.ticks(25);  // the thread draws while these fly
         renderer.wait();
         EXPECT_EQ(renderer.take_finished(), tick);
         EXPECT_EQ(renderer.take_finished(), -1);  // each picture once
         expect_same(pic.primitives(), expected);
         // The hand-off left the flight's own tracks as they were.
-        EXPECT_EQ(int64_t(flight.run->s.x_trk.size()), flight.run->s.n_step + 1);
+        EXPECT_EQ(int64_t(flight.session.scene().tracks.x.size()), flight.session.ticks() + 1);
     }
-    EXPECT_GT(flight.run->s.n_step, 300);
+    EXPECT_GT(flight.session.ticks(), 300);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPattern, FrameRendererPatterns,
@@ -97,37 +96,37 @@ INSTANTIATE_TEST_SUITE_P(EveryPattern, FrameRendererPatterns,
                                          Mode::circlezoom, Mode::profile));
 
 TEST(FrameRenderer, ANewFlightStartsItsTrackCopyAgain) {
-    Flight flight(Mode::circlezoom);
+    Flying flight(Mode::circlezoom);
     RecordingSurface pic;
     FrameRenderer renderer(pic);
     flight.ticks(500);
-    ASSERT_TRUE(renderer.start(flight.run->s, flight.f, 1));
+    ASSERT_TRUE(flight.start(renderer, 1));
     renderer.wait();
-    EXPECT_EQ(renderer.track_points(), flight.run->s.n_step);
+    EXPECT_EQ(renderer.track_points(), flight.session.ticks());
 
     // A second flight, a few ticks long: the old flight's points must not show.
     flight.again(Mode::upwind);
     flight.ticks(4);
     const std::vector<Primitive> expected = flight.drawn_here();
-    ASSERT_TRUE(renderer.start(flight.run->s, flight.f, 2));
+    ASSERT_TRUE(flight.start(renderer, 2));
     renderer.wait();
-    EXPECT_EQ(renderer.take_finished(), flight.f.n_step);
-    EXPECT_EQ(renderer.track_points(), flight.run->s.n_step);
+    EXPECT_EQ(renderer.take_finished(), flight.f.tick);
+    EXPECT_EQ(renderer.track_points(), flight.session.ticks());
     expect_same(pic.primitives(), expected);
 }
 
 TEST(FrameRenderer, GivesOnlyPicturesOfTicksHandedOff) {
-    Flight flight(Mode::downwind);
+    Flying flight(Mode::downwind);
     RecordingSurface pic;
     FrameRenderer renderer(pic);
-    FrameInputs none;
-    EXPECT_FALSE(renderer.start(flight.run->s, none, 1));  // no tick drawn yet
+    const Frame none;
+    EXPECT_FALSE(renderer.start(none, flight.session.scene(), flight.session.bird(), 1));
     flight.ticks(3000);
     // Each start() either hands off or is refused because the last one is still
     // drawing; whichever, the finished picture is of a tick that was handed off.
     std::vector<int64_t> handed;
     for (int i = 0; i < 20; ++i) {
-        if (renderer.start(flight.run->s, flight.f, 1)) handed.push_back(flight.f.n_step);
+        if (flight.start(renderer, 1)) handed.push_back(flight.f.tick);
         flight.ticks(1);
         const int64_t done = renderer.take_finished();
         if (done >= 0) {

@@ -10,10 +10,9 @@
 
 #include "app/loop_cache.h"
 #include "app/loop_params.h"
-#include "app/session.h"
+#include "app_fixture.h"
 #include "optim/loop_playback.h"
 #include "optim/loop_solver.h"
-#include "platform/headless/recording_surface.h"
 
 namespace soar {
 namespace {
@@ -66,10 +65,9 @@ TEST_F(SolvedLoop, RepeatsEveryPeriodWithTheHeadingATurnOn) {
 
 TEST_F(SolvedLoop, BirdTakesItsAttitudeFromTheSolvedControls) {
     const LoopFlight f = make_loop_flight(Params{}, *problem_, *loop_);
-    State s;
     double highest_bank = 0;
     for (size_t k = 0; k + 1 < loop_->x.size(); k += 7) {
-        set_loop_state(s, f, loop_->t[k]);
+        const FlightState s = loop_state_at(f, loop_->t[k]);
         const double bank_deg = loop_->u[k][kBank] * 180.0 / kPi;
         EXPECT_NEAR(s.mu_deg, bank_deg, 1e-3);
         EXPECT_NEAR(s.gam_deg, loop_->x[k][kGamma] * 180.0 / kPi, 1e-3);
@@ -77,8 +75,8 @@ TEST_F(SolvedLoop, BirdTakesItsAttitudeFromTheSolvedControls) {
         EXPECT_NEAR(s.Z, loop_->x[k][kZ], 1e-3);
         // The wings roll with the bank; the nose points along the path, above
         // it by the angle of attack when the wings are level.
-        EXPECT_NEAR(s.roll_b, -bank_deg, 1e-3);
-        EXPECT_NEAR(s.pitch_b, s.gam_deg + s.alpha * std::cos(s.mu), 1e-3);
+        EXPECT_NEAR(s.attitude.roll, -bank_deg, 1e-3);
+        EXPECT_NEAR(s.attitude.pitch, s.gam_deg + s.alpha * std::cos(s.mu()), 1e-3);
         highest_bank = std::max(highest_bank, std::abs(bank_deg));
     }
     EXPECT_GT(highest_bank, 20.0);  // a real turn, not a level glide
@@ -88,49 +86,49 @@ TEST_F(SolvedLoop, BirdTakesItsAttitudeFromTheSolvedControls) {
 // flight time, the record gets the loop's samples, and "OK" gives the
 // selected pattern back exactly as it flies without a loop.
 TEST_F(SolvedLoop, FliesInTheWindowAndGivesWayToOk) {
-    Session run(std::make_unique<RecordingSurface>(400, 300, false));
-    run.start();
-    run.choose(Mode::crosswind);
-    LoopFlight f = make_loop_flight(run.w.params.upwind, *problem_, *loop_);
+    test::Run run(false);
+    Session& session = run.session;
+    const FlightState& s = session.flight_state();
+    session.choose_pattern(Mode::crosswind);
+    const LoopFlight f = make_loop_flight(session.window().params.upwind, *problem_, *loop_);
     run.clock.set(1000.0f);
-    start_loop_flight(run.s, run.w, run.io, f);
-    ASSERT_TRUE(run.w.timer.enabled);
+    session.fly_loop(f);
+    ASSERT_TRUE(session.flying());
     const double dt = 0.05;
     const int ticks = int(1.5 * loop_->period / dt);  // past the end of the first loop
     for (int k = 0; k < ticks; ++k) {
         ASSERT_TRUE(run.tick(float(1000.0 + k * dt)));
-        const LoopPoint q = loop_point(*problem_, *loop_, double(run.s.t));
-        EXPECT_NEAR(run.s.X, q.x[kX], 1e-3);
-        EXPECT_NEAR(run.s.Z, q.x[kZ], 1e-3);
+        const LoopPoint q = loop_point(*problem_, *loop_, double(s.t));
+        EXPECT_NEAR(s.X, q.x[kX], 1e-3);
+        EXPECT_NEAR(s.Z, q.x[kZ], 1e-3);
     }
-    EXPECT_NEAR(run.s.t, (ticks - 1) * dt, 1e-3);
-    EXPECT_EQ(run.record.history.size(), size_t(ticks));
-    EXPECT_EQ(run.record.cycles.rows().size(), 1u);  // one loop completed
-    EXPECT_GT(run.s.n_trk, 1);
+    EXPECT_NEAR(s.t, (ticks - 1) * dt, 1e-3);
+    EXPECT_EQ(session.record().history.size(), size_t(ticks));
+    EXPECT_EQ(session.record().cycles.rows().size(), 1u);  // one loop completed
+    EXPECT_GT(session.scene().tracks.n, 1);
     // With "Fixed" selected, the fixed view's zoom (a still picture's view
     // angle) leaves the loop's moving view alone.
-    choose_option(run.s, run.w, run.io, Id::opt_fixed);
-    const float view_angle = run.s.zoom_deg;
-    click(run.s, run.w, run.io, Id::cmd_zoom_in);
-    EXPECT_EQ(run.s.zoom_deg, view_angle);
-    choose_option(run.s, run.w, run.io, Id::opt_crosswind);
+    session.choose_option(Id::fixed_option);
+    const float view_angle = session.camera().zoom_deg;
+    session.click(Id::zoom_in_button);
+    EXPECT_EQ(session.camera().zoom_deg, view_angle);
+    session.choose_option(Id::crosswind_option);
 
     // OK: the selected option's pattern, bit for bit as a fresh run flies it.
-    click(run.s, run.w, run.io, Id::cmd_STOP);
-    run.press_ok();
-    EXPECT_EQ(run.io.loop, nullptr);
-    run.press_fly(500.0f);
-    Session fresh(std::make_unique<RecordingSurface>(400, 300, false));
-    fresh.start();
-    fresh.choose(selected_mode(run.w));
-    fresh.press_ok();
-    fresh.press_fly(500.0f);
+    session.click(Id::stop_button);
+    session.set_up_flight();
+    EXPECT_EQ(session.loop(), nullptr);
+    run.clock.set(500.0f);
+    session.start_flight();
+    test::Run fresh(false);
+    fresh.start(selected_mode(session.window()), 500.0);
+    const FlightState& t = fresh.session.flight_state();
     for (int k = 0; k < 200; ++k) {
         ASSERT_TRUE(run.tick(float(500.0 + k * 0.02)));
         ASSERT_TRUE(fresh.tick(float(500.0 + k * 0.02)));
-        ASSERT_EQ(run.s.X, fresh.s.X) << k;
-        ASSERT_EQ(run.s.Z, fresh.s.Z) << k;
-        ASSERT_EQ(run.s.psi_deg, fresh.s.psi_deg) << k;
+        ASSERT_EQ(s.X, t.X) << k;
+        ASSERT_EQ(s.Z, t.Z) << k;
+        ASSERT_EQ(s.psi_deg, t.psi_deg) << k;
     }
 }
 

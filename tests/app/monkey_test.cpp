@@ -18,10 +18,10 @@
 #include <memory>
 #include <string>
 
-#include "app/app.h"
-#include "platform/headless/dir_text_files.h"
-#include "platform/headless/manual_clock.h"
-#include "platform/headless/recording_surface.h"
+#include "app/session.h"
+#include "headless/recording_surface.h"
+#include "platform/clock.h"
+#include "platform/dir_text_files.h"
 #include "platform/number_text.h"
 
 namespace soar {
@@ -44,11 +44,10 @@ struct Program {
     RecordingSurface pic{833, 667, false};
     ManualClock clock;
     MemoryTextFiles files;
-    Io io{pic, clock, files};
-    State s;
-    Window w = make_window();
+    Session session{pic, clock, files};
+    Window& w = session.window();
     bool flying = false, moving_chosen = false;
-    Program() { Form_Load(s, w, io); }
+    Program() { session.start_up(); }
 };
 
 std::string random_text(Rng& r) {
@@ -89,14 +88,14 @@ TEST(Monkey, WindowRulesHoldOverRandomEvents) {
     auto p = std::make_unique<Program>();
     double clock = 43000.0;
     int flights = 0, fault_stops = 0, refusals = 0, restarts = 0, ticks = 0;
-    const Id never_shown[] = {Id::chk_grid,       Id::chk_write,  Id::opt_profile,   Id::cmd_draw,
-                              Id::cmd_reset,      Id::txt_sigdeg, Id::txt_omedeg,    Id::txt_xep,
-                              Id::txt_yep,        Id::txt_zep,    Id::txt_msec,      Id::txt_calc,
-                              Id::txt_bird_scale, Id::lab_msec,   Id::lab_bird_scale};
-    const Id patterns[] = {Id::opt_upwind, Id::opt_downwind, Id::opt_crosswind, Id::opt_circlezoom};
-    const Id typed_boxes[] = {Id::txt_rollR,      Id::txt_pitchup, Id::txt_yawR,
-                              Id::txt_bird_scale, Id::txt_msec,    Id::txt_xep,
-                              Id::txt_yep,        Id::txt_zep,     Id::txt_calc};
+    const Id never_shown[] = {Id::grid_box,       Id::write_files_box,  Id::profile_option,   Id::draw_button,
+                              Id::reset_button,      Id::depression_box, Id::azimuth_box,    Id::observer_x_box,
+                              Id::observer_y_box,        Id::observer_z_box,    Id::step_box,      Id::calc_box,
+                              Id::bird_scale_box, Id::step_label,   Id::bird_scale_label};
+    const Id patterns[] = {Id::upwind_option, Id::downwind_option, Id::crosswind_option, Id::circle_zoom_option};
+    const Id typed_boxes[] = {Id::roll_box,      Id::pitch_box, Id::yaw_box,
+                              Id::bird_scale_box, Id::step_box,    Id::observer_x_box,
+                              Id::observer_y_box,        Id::observer_z_box,     Id::calc_box};
 
     for (int e = 0; e < kEvents; ++e) {
         Program& q = *p;
@@ -113,24 +112,24 @@ TEST(Monkey, WindowRulesHoldOverRandomEvents) {
             if (clock >= 86400.0) clock -= 86400.0;
             if (q.w.timer.enabled) {
                 q.clock.set(float(clock));
-                Tim_1_Timer(q.s, q.w, q.io);
+                q.session.advance_tick();
                 ++ticks;
             }
         } else if (kind < 85) {
             // Some clicks go to the run's controls, so that flights start often;
             // END only now and then, so that flights last.
-            const Id run[] = {Id::cmd_setup, Id::cmd_RESUME, Id::cmd_RESUME,
+            const Id run[] = {Id::ok_button, Id::fly_button, Id::fly_button,
                               patterns[rng.below(4)]};
             clicked = rng.below(3) == 0 ? run[rng.below(4)] : Id(rng.below(kControlCount));
-            if (clicked == Id::cmd_END && rng.below(20) != 0) clicked = Id::cmd_zoom_in;
+            if (clicked == Id::end_button && rng.below(20) != 0) clicked = Id::zoom_in_button;
             const bool accepted = visible(q.w, clicked) && control(q.w, clicked).enabled;
             q.clock.set(float(clock));
-            click(q.s, q.w, q.io, clicked);
+            q.session.click(clicked);
             if (!accepted) clicked = Id::count_;
         } else {
             const Id box = typed_boxes[rng.below(int(std::size(typed_boxes)))];
             const std::string t = random_text(rng);
-            edit_text(q.s, q.w, q.io, box, t);
+            q.session.edit_text(box, t);
             edited = true;
             if (!std::isfinite(float(text_value(t)))) {
                 ++refusals;
@@ -143,10 +142,10 @@ TEST(Monkey, WindowRulesHoldOverRandomEvents) {
         }
 
         // The timer: on only from FLY to a stop.
-        if (clicked == Id::cmd_RESUME && !was_on) q.flying = true, ++flights;
-        if (clicked == Id::cmd_STOP || clicked == Id::cmd_setup || clicked == Id::cmd_END)
+        if (clicked == Id::fly_button && !was_on) q.flying = true, ++flights;
+        if (clicked == Id::stop_button || clicked == Id::ok_button || clicked == Id::end_button)
             q.flying = false;
-        if (clicked != Id::count_ && clicked != Id::opt_fixed &&
+        if (clicked != Id::count_ && clicked != Id::fixed_option &&
             control(q.w, clicked).kind == Kind::option)
             q.moving_chosen = true;
         if (kind < 50 && was_on && !q.w.timer.enabled) {
@@ -173,22 +172,22 @@ TEST(Monkey, WindowRulesHoldOverRandomEvents) {
 
         // Visibility.
         for (Id id : never_shown) ASSERT_FALSE(visible(q.w, id)) << control(q.w, id).name;
-        for (Id id : {Id::cmd_setup, Id::cmd_STOP, Id::cmd_END})
+        for (Id id : {Id::ok_button, Id::stop_button, Id::end_button})
             ASSERT_TRUE(visible(q.w, id)) << control(q.w, id).name;
-        if (selected(q.w, Id::opt_fixed)) {
-            ASSERT_FALSE(visible(q.w, Id::cmd_RESUME)) << "event " << e;
-            ASSERT_FALSE(visible(q.w, Id::chk_airtrack)) << "event " << e;
-            ASSERT_FALSE(visible(q.w, Id::chk_groundtrack)) << "event " << e;
+        if (selected(q.w, Id::fixed_option)) {
+            ASSERT_FALSE(visible(q.w, Id::fly_button)) << "event " << e;
+            ASSERT_FALSE(visible(q.w, Id::air_track_box)) << "event " << e;
+            ASSERT_FALSE(visible(q.w, Id::ground_track_box)) << "event " << e;
         }
         if (q.w.timer.enabled) {
-            ASSERT_FALSE(visible(q.w, Id::opt_fixed)) << "event " << e;
+            ASSERT_FALSE(visible(q.w, Id::fixed_option)) << "event " << e;
             for (Id id : patterns) {
                 ASSERT_TRUE(selected(q.w, id) || !visible(q.w, id)) << "event " << e;
             }
         }
         if (q.moving_chosen) {
-            ASSERT_FALSE(visible(q.w, Id::cmd_pan_Left));
-            ASSERT_FALSE(visible(q.w, Id::cmd_pan_right));
+            ASSERT_FALSE(visible(q.w, Id::pan_left_button));
+            ASSERT_FALSE(visible(q.w, Id::pan_right_button));
         }
 
         if (q.w.ended) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/param_fields.h"
-#include "tests/app/app_fixture.h"
+#include "app_fixture.h"
 
 namespace soar {
 namespace {
@@ -15,15 +15,15 @@ using test::Program;
 TEST(ParamsLegend, NamesTheFlightsParametersAndAChangeWaitingForOK) {
     Program p;
     EXPECT_EQ(params_legend(p.w), "");
-    p.press(Id::opt_upwind);
-    p.press(Id::cmd_setup);
+    p.press(Id::upwind_option);
+    p.press(Id::ok_button);
     EXPECT_EQ(params_legend(p.w), "");
     EXPECT_EQ(params_title_note(p.w), "");
 
     p.w.params = *preset_set("light-wind");
     EXPECT_EQ(params_title_note(p.w), "");  // not flying with it yet
     EXPECT_EQ(params_legend(p.w), "Changed parameters (light wind) apply at the next OK.");
-    p.press(Id::cmd_setup);
+    p.press(Id::ok_button);
     EXPECT_EQ(params_title_note(p.w), " (light wind)");
     EXPECT_EQ(params_legend(p.w), "Parameters in use: light wind.");
 
@@ -32,7 +32,7 @@ TEST(ParamsLegend, NamesTheFlightsParametersAndAChangeWaitingForOK) {
     EXPECT_EQ(params_legend(p.w),
               "Parameters in use: light wind.\nChanged parameters (the defaults) apply at the next "
               "OK.");
-    p.press(Id::cmd_setup);
+    p.press(Id::ok_button);
     EXPECT_EQ(params_legend(p.w), "");
 }
 
@@ -41,18 +41,18 @@ TEST(ParamsLegend, NamesTheFlightsParametersAndAChangeWaitingForOK) {
 TEST(ParamsLegend, IgnoresChangesTheFlightDoesNotFly) {
     Program p;
     p.w.params = *preset_set("light-wind");
-    p.press(Id::opt_circlezoom);
-    p.press(Id::cmd_setup);
+    p.press(Id::circle_zoom_option);
+    p.press(Id::ok_button);
     EXPECT_EQ(params_legend(p.w), "");
 
     p.w.params = ParamSet{};
     set_param(p.w.params, Mode::crosswind, *param_field("T_cyc"), 9.0f);
-    p.press(Id::opt_upwind);
-    p.press(Id::cmd_setup);
+    p.press(Id::upwind_option);
+    p.press(Id::ok_button);
     EXPECT_EQ(params_legend(p.w), "");
-    p.press(Id::opt_crosswind);
+    p.press(Id::crosswind_option);
     EXPECT_EQ(params_legend(p.w), "Changed parameters (own values) apply at the next OK.");
-    p.press(Id::cmd_setup);
+    p.press(Id::ok_button);
     EXPECT_EQ(params_title_note(p.w), " (own values)");
 }
 

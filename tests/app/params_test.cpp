@@ -11,7 +11,8 @@
 #include "app/cli_params.h"
 #include "app/param_file.h"
 #include "app/session.h"
-#include "platform/headless/recording_surface.h"
+#include "app_fixture.h"
+#include "headless/recording_surface.h"
 #include "sim/cycles.h"
 #include "sim/min_wind.h"
 #include "sim/param_fields.h"
@@ -165,22 +166,19 @@ TEST(ParamsFuzz, RandomSetsWithinTheRangesEndCleanly) {
             std::uniform_real_distribution<float> v(f.lo, f.hi);
             set_param(set, mode, f, v(rng));
         }
-        Session run(std::make_unique<RecordingSurface>(200, 160, false));
-        run.w.params = set;
-        run.start();
-        run.choose(mode);
-        run.press_ok();
-        run.press_fly(0.0f);
+        test::Run run(false);
+        run.session.window().params = set;
+        run.start(mode, 0.0);
         bool flying = true;
         for (int k = 1; k <= 2000 && flying; ++k) {
             // Every 50th flight draws its picture too.
             const float now = float(0.01 * (k - 1));
-            flying = n % 50 == 0 ? run.tick(now) : run.tick_flight_only(now);
+            flying = n % 50 == 0 ? run.tick(now) : run.tick_unseen(now);
         }
         if (!flying) {
             ++stopped;
-            EXPECT_NE(run.w.message.find("The flight was stopped"), std::string::npos)
-                << run.w.message;
+            const std::string& message = run.session.window().message;
+            EXPECT_NE(message.find("The flight was stopped"), std::string::npos) << message;
         }
     }
     EXPECT_GT(stopped, 0);  // some sets are not flyable, and say so

@@ -5,79 +5,78 @@
 #include <cmath>
 #include <memory>
 
-#include "app/session.h"
-#include "platform/headless/recording_surface.h"
+#include "app_fixture.h"
 
 namespace soar {
 namespace {
 
-struct Flight {
-    Session run{std::make_unique<RecordingSurface>(833, 667, false)};
-    Flight() {
-        run.start();
-        run.choose(Mode::upwind);
-        run.press_ok();
-        run.press_fly(1000.0f);
+struct Flying {
+    test::Run run{false};
+    Session& session = run.session;
+    const FlightState& s = session.flight_state();
+    Flying() {
+        run.start(Mode::upwind, 1000.0);
         run.tick(1000.0f);  // tick 1: t = 0
     }
     void at(float clock) { run.clock.set(clock); }
 };
 
 TEST(PauseAndPace, APausedSecondAddsNothingToTheFlightTime) {
-    Flight f;
+    Flying f;
     f.run.tick(1001.0f);
-    EXPECT_EQ(f.run.s.t, 1.0f);
+    EXPECT_EQ(f.s.t, 1.0f);
     f.at(1001.0f);
-    pause_or_resume(f.run.s, f.run.w, f.run.io);
-    EXPECT_TRUE(flight_paused(f.run.io));
+    f.session.pause_or_resume();
+    EXPECT_TRUE(f.session.paused());
     // Paused, the timer events change nothing.
-    const long long ticks = f.run.s.n_step;
+    const long long ticks = f.session.ticks();
     f.run.tick(1001.5f);
-    EXPECT_EQ(f.run.s.n_step, ticks);
+    EXPECT_EQ(f.session.ticks(), ticks);
     f.at(1002.0f);
-    pause_or_resume(f.run.s, f.run.w, f.run.io);
+    f.session.pause_or_resume();
     f.run.tick(1003.0f);
-    EXPECT_FLOAT_EQ(f.run.s.t, 2.0f);  // three seconds on the machine, one of them paused
-    EXPECT_FLOAT_EQ(f.run.s.dt, 1.0f);
+    EXPECT_FLOAT_EQ(f.s.t, 2.0f);  // three seconds on the machine, one of them paused
+    EXPECT_FLOAT_EQ(f.s.dt, 1.0f);
 }
 
 TEST(PauseAndPace, PaceScalesTheFlightTimeFromWhereItWasSet) {
-    Flight f;
+    Flying f;
     f.run.tick(1001.0f);
     f.at(1001.0f);
-    change_pace(f.run.s, f.run.w, f.run.io, +1);  // 2 x
-    EXPECT_EQ(f.run.flight_clock.pace(), 2.0);
+    f.session.change_pace(+1);  // 2 x
+    EXPECT_EQ(f.session.flight_clock().pace(), 2.0);
     f.run.tick(1002.0f);
-    EXPECT_FLOAT_EQ(f.run.s.t, 3.0f);
+    EXPECT_FLOAT_EQ(f.s.t, 3.0f);
     f.at(1002.0f);
-    for (int i = 0; i < 9; ++i) change_pace(f.run.s, f.run.w, f.run.io, -1);  // down to 1/8
-    EXPECT_EQ(f.run.flight_clock.pace(), 0.125);
+    for (int i = 0; i < 9; ++i) f.session.change_pace(-1);  // down to 1/8
+    EXPECT_EQ(f.session.flight_clock().pace(), 0.125);
     f.run.tick(1010.0f);
-    EXPECT_FLOAT_EQ(f.run.s.t, 4.0f);
-    for (int i = 0; i < 9; ++i) change_pace(f.run.s, f.run.w, f.run.io, +1);
-    EXPECT_EQ(f.run.flight_clock.pace(), 4.0);
+    EXPECT_FLOAT_EQ(f.s.t, 4.0f);
+    for (int i = 0; i < 9; ++i) f.session.change_pace(+1);
+    EXPECT_EQ(f.session.flight_clock().pace(), 4.0);
 }
 
 TEST(PauseAndPace, StopEndsThePauseAndTheNextFlightReadsTheMachineClock) {
-    Flight f;
+    Flying f;
     f.at(1001.0f);
-    change_pace(f.run.s, f.run.w, f.run.io, -1);
-    change_pace(f.run.s, f.run.w, f.run.io, +1);  // back to 1, but the clock was re-anchored
-    pause_or_resume(f.run.s, f.run.w, f.run.io);
-    click(f.run.s, f.run.w, f.run.io, Id::cmd_STOP);
-    EXPECT_FALSE(flight_paused(f.run.io));
-    EXPECT_FALSE(f.run.record.flying);
-    EXPECT_EQ(f.run.record.end_reason, "stopped with STOP");
+    f.session.change_pace(-1);
+    f.session.change_pace(+1);  // back to 1, but the clock was re-anchored
+    f.session.pause_or_resume();
+    f.session.click(Id::stop_button);
+    EXPECT_FALSE(f.session.paused());
+    EXPECT_FALSE(f.session.record().flying);
+    EXPECT_EQ(f.session.record().end_reason, "stopped with STOP");
     // Outside a flight Space does nothing.
-    pause_or_resume(f.run.s, f.run.w, f.run.io);
-    EXPECT_FALSE(flight_paused(f.run.io));
-    f.run.press_ok();
-    f.run.press_fly(2000.25f);
+    f.session.pause_or_resume();
+    EXPECT_FALSE(f.session.paused());
+    f.session.set_up_flight();
+    f.at(2000.25f);
+    f.session.start_flight();
     f.run.tick(2000.25f);
     f.run.tick(2000.375f);
     // At pace 1 a new flight's clock is the machine's again, bit for bit.
-    EXPECT_EQ(f.run.flight_clock.seconds_since_midnight(), 2000.375f);
-    EXPECT_EQ(f.run.s.t, 0.125f);
+    EXPECT_EQ(f.session.flight_clock().seconds_since_midnight(), 2000.375f);
+    EXPECT_EQ(f.s.t, 0.125f);
 }
 
 TEST(PauseAndPace, AtAnyPaceTheClockWrapsAtMidnightAsTheMachinesDoes) {
@@ -100,19 +99,20 @@ TEST(PauseAndPace, AtAnyPaceTheClockWrapsAtMidnightAsTheMachinesDoes) {
 }
 
 TEST(PauseAndPace, RecordKeepsEveryTickAndTheCycles) {
-    Flight f;
+    Flying f;
     for (int k = 1; k <= 1700; ++k) f.run.tick(1000.0f + 0.01f * float(k));
-    EXPECT_EQ(f.run.record.history.size(), 1701u);
-    EXPECT_EQ(f.run.record.cycles.completed(), 2);
-    EXPECT_EQ(f.run.record.history.at(Column::V, 1700), f.run.s.V);
-    EXPECT_TRUE(f.run.record.flying);
+    EXPECT_EQ(f.session.record().history.size(), 1701u);
+    EXPECT_EQ(f.session.record().cycles.completed(), 2);
+    EXPECT_EQ(f.session.record().history.at(Column::V, 1700), f.s.V);
+    EXPECT_TRUE(f.session.record().flying);
     // A new flight starts a new record.
-    click(f.run.s, f.run.w, f.run.io, Id::cmd_STOP);
-    f.run.press_ok();
-    f.run.press_fly(5000.0f);
+    f.session.click(Id::stop_button);
+    f.session.set_up_flight();
+    f.at(5000.0f);
+    f.session.start_flight();
     f.run.tick(5000.0f);
-    EXPECT_EQ(f.run.record.history.size(), 1u);
-    EXPECT_EQ(f.run.record.cycles.completed(), 0);
+    EXPECT_EQ(f.session.record().history.size(), 1u);
+    EXPECT_EQ(f.session.record().cycles.completed(), 0);
 }
 
 }  // namespace

@@ -14,46 +14,45 @@ using test::Program;
 
 TEST(Tick, FirstTickInitialisesWithoutIntegrating) {
     Program p;
-    p.press(Id::opt_upwind);
-    p.press(Id::cmd_setup);
+    p.press(Id::upwind_option);
+    p.press(Id::ok_button);
     p.clock.set(5.0f);
-    p.press(Id::cmd_RESUME);
-    set_text(p.w, Id::txt_time, "previous");
+    p.press(Id::fly_button);
+    set_text(p.w, Id::time_box, "previous");
     p.tick_at(5.0f);
-    EXPECT_EQ(p.s.n_step, 1);
+    EXPECT_EQ(p.session.ticks(), 1);
     EXPECT_EQ(p.s.t, 0.0f);
     EXPECT_EQ(p.s.V, 25.0f);
     EXPECT_EQ(p.s.Z, 1.02f);
-    EXPECT_EQ(text(p.w, Id::txt_time), "previous");
+    EXPECT_EQ(text(p.w, Id::time_box), "previous");
 }
 
 TEST(Tick, ReadOutsShowTimeBankPitchAndYaw) {
     Program p;
-    p.fly(Id::opt_crosswind, 40, 0.025);
-    EXPECT_EQ(text(p.w, Id::txt_time), float_text(p.s.t));
-    EXPECT_EQ(text(p.w, Id::txt_rollR), float_text(p.s.mu_deg));
-    EXPECT_EQ(text(p.w, Id::txt_pitchup), float_text(p.s.pitch_b));
-    EXPECT_EQ(text(p.w, Id::txt_yawR), float_text(-p.s.yaw_b));
+    p.fly(Id::crosswind_option, 40, 0.025);
+    EXPECT_EQ(text(p.w, Id::time_box), float_text(p.s.t));
+    EXPECT_EQ(text(p.w, Id::roll_box), float_text(p.s.mu_deg));
+    EXPECT_EQ(text(p.w, Id::pitch_box), float_text(p.s.attitude.pitch));
+    EXPECT_EQ(text(p.w, Id::yaw_box), float_text(-p.s.attitude.yaw));
     // The yaw read-out is psi_deg + alpha sin(mu).
-    EXPECT_NEAR(text_value(text(p.w, Id::txt_yawR)),
-                p.s.psi_deg + p.s.alpha * std::sin(double(p.s.mu)), 1e-3);
+    EXPECT_NEAR(text_value(text(p.w, Id::yaw_box)),
+                p.s.psi_deg + p.s.alpha * std::sin(double(p.s.mu())), 1e-3);
 }
 
 TEST(Tick, CountsPastSixteenBits) {
     Program p;
-    p.fly(Id::opt_downwind, 3, 0.02);
-    p.s.n_step = 40000;
-    p.tick_at(0.1f);
-    EXPECT_EQ(p.s.n_step, 40001);
-    EXPECT_TRUE(p.w.timer.enabled);
+    test::Run run(false);
+    run.start(Mode::circlezoom, 0.0);
+    for (int k = 1; k <= 40001; ++k) ASSERT_TRUE(run.tick_unseen(float(k * 0.001)));
+    EXPECT_EQ(run.session.ticks(), 40001);
 }
 
 TEST(Tick, StallStopsTheFlightWithAMessageAndKeepsThePicture) {
     Program p;
-    p.press(Id::opt_crosswind);
-    p.press(Id::cmd_setup);
+    p.press(Id::crosswind_option);
+    p.press(Id::ok_button);
     p.clock.set(0.0f);
-    p.press(Id::cmd_RESUME);
+    p.press(Id::fly_button);
     size_t last_picture = 0;
     int k = 1;
     for (; k <= 40000 && p.w.timer.enabled; ++k) {
@@ -63,8 +62,8 @@ TEST(Tick, StallStopsTheFlightWithAMessageAndKeepsThePicture) {
     ASSERT_FALSE(p.w.timer.enabled) << "the crosswind pattern should stall";
     EXPECT_NE(p.w.message.find("airspeed"), std::string::npos) << p.w.message;
     EXPECT_NE(p.w.message.find("t = "), std::string::npos);
-    EXPECT_FALSE(visible(p.w, Id::cmd_RESUME));  // stopped as STOP stops it
-    EXPECT_TRUE(visible(p.w, Id::opt_upwind));
+    EXPECT_FALSE(visible(p.w, Id::fly_button));  // stopped as STOP stops it
+    EXPECT_TRUE(visible(p.w, Id::upwind_option));
     EXPECT_EQ(p.pic.primitives().size(), last_picture);
     EXPECT_GT(p.s.t, 60.0f);
     // The message box closes with its own button: the message does not ask for
@@ -75,33 +74,35 @@ TEST(Tick, StallStopsTheFlightWithAMessageAndKeepsThePicture) {
 // The upwind pattern at 10 ms steps sinks below the surface at t = 679.6 s and
 // would fly on under water until it stalls at 1039 s.
 TEST(Tick, TheSeaIsSolid) {
-    Session run(std::make_unique<RecordingSurface>(833, 667, false));
-    run.start();
-    run.choose(Mode::upwind);
-    run.press_ok();
-    run.press_fly(0.0f);
+    test::Run run(false);
+    run.session.set_check(Id::ground_track_box, 0);
+    run.session.set_check(Id::air_track_box, 0);
+    run.start(Mode::upwind, 0.0);
+    const FlightState& s = run.session.flight_state();
+    const Window& w = run.session.window();
     float lowest_flown = 1e9f;
     int k = 1;
     for (; k <= 110000; ++k) {
-        if (!run.tick_flight_only(float((k - 1) * 0.01))) break;
-        lowest_flown = std::min(lowest_flown, run.s.Z);
+        if (!run.tick_unseen(float((k - 1) * 0.01))) break;
+        lowest_flown = std::min(lowest_flown, s.Z);
     }
-    ASSERT_FALSE(run.w.timer.enabled);
+    ASSERT_FALSE(w.timer.enabled);
     EXPECT_GE(lowest_flown, 0.0f);
-    EXPECT_LT(run.s.Z, 0.0f);  // the step that went below stopped the flight
-    EXPECT_NEAR(run.s.t, 679.6, 0.005);
-    EXPECT_EQ(run.w.message.rfind("The flight was stopped: the bird touched the sea at t = " +
-                                      float_text(run.s.t) + " s.",
-                                  0),
+    EXPECT_LT(s.Z, 0.0f);  // the step that went below stopped the flight
+    EXPECT_NEAR(s.t, 679.6, 0.005);
+    EXPECT_EQ(w.message.rfind("The flight was stopped: the bird touched the sea at t = " +
+                                  float_text(s.t) + " s.",
+                              0),
               0u)
-        << run.w.message;
-    EXPECT_FALSE(visible(run.w, Id::cmd_RESUME));  // stopped as STOP stops it
-    EXPECT_TRUE(visible(run.w, Id::opt_crosswind));
+        << w.message;
+    EXPECT_EQ(run.session.fault(), "the bird touched the sea at t = " + float_text(s.t) + " s");
+    EXPECT_FALSE(visible(w, Id::fly_button));  // stopped as STOP stops it
+    EXPECT_TRUE(visible(w, Id::crosswind_option));
 }
 
 TEST(Tick, MidnightDoesNotRunTheFlightBackwards) {
     Program p;
-    p.fly(Id::opt_upwind, 5, 0.02, 86399.9);
+    p.fly(Id::upwind_option, 5, 0.02, 86399.9);
     const float t = p.s.t;
     p.tick_at(0.05f);
     EXPECT_GT(p.s.t, t);

@@ -10,7 +10,7 @@ namespace soar {
 namespace {
 
 TEST(BodyStation, EndsCloseAndPiecesJoin) {
-    State s;
+    BirdModel s;
     const BodySection tip = body_station(s, 0.0f);
     EXPECT_NEAR(tip.w, 0.0f, 1e-9);
     EXPECT_LT(tip.z_top, tip.z_bot);  // the bill's lines cross just short of the tip
@@ -36,7 +36,7 @@ TEST(BodyStation, EndsCloseAndPiecesJoin) {
 }
 
 TEST(BodyRayPoint, HitsTheOutlineAlongTheRay) {
-    State s;
+    BirdModel s;
     const BodySection c = body_station(s, 0.45f);
     const BodyPoint side = body_ray_point(c, 0.0f);
     EXPECT_EQ(side.Y, c.w);
@@ -57,7 +57,7 @@ TEST(BodyRayPoint, HitsTheOutlineAlongTheRay) {
 }
 
 TEST(BodyOutlines, ProfilePlanAndEye) {
-    State s;
+    BirdModel s;
     body_profile(s);
     ASSERT_EQ(s.n_prof, 130);
     const BodySection tip = body_station(s, 0.0f);

@@ -9,16 +9,16 @@ namespace soar {
 namespace {
 
 // Every component array of the model.
-std::vector<const Array1*> lists(const State& s) {
+std::vector<const Array1*> lists(const BirdModel& s) {
     return {&s.x_wout, &s.y_wout, &s.z_wout, &s.x_spar, &s.y_spar, &s.z_spar, &s.x_prof, &s.y_prof,
             &s.z_prof, &s.x_plan, &s.y_plan, &s.z_plan, &s.x_eye,  &s.y_eye,  &s.z_eye};
 }
-std::vector<const Array2*> tables(const State& s) {
+std::vector<const Array2*> tables(const BirdModel& s) {
     return {&s.x_wing, &s.y_wing, &s.z_wing, &s.x_bsec, &s.y_bsec, &s.z_bsec};
 }
 
 TEST(BirdBuild, CountsBoundsAndRightHalfOnly) {
-    State s;
+    BirdModel s;
     s.droop_off = 1;
     bird_build(s);
     EXPECT_EQ(s.droop_off, 0);
@@ -60,7 +60,7 @@ TEST(BirdBuild, CountsBoundsAndRightHalfOnly) {
 }
 
 TEST(BirdBuild, RebuildReproducesTheModel) {
-    State a, b;
+    BirdModel a, b;
     bird_build(a);
     bird_build(b);
     b.x_le_root = b.y_te_root = b.z_sp_root = 9.0f;  // left-overs must not leak in

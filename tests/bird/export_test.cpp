@@ -6,7 +6,8 @@
 #include <string>
 
 #include "bird/build.h"
-#include "platform/headless/recording_surface.h"
+#include "view/bird_drawing.h"
+#include "headless/recording_surface.h"
 
 namespace soar {
 namespace {
@@ -42,12 +43,12 @@ class FlakyFiles final : public TextFiles {
 };
 
 ExportResult draw_into(FlakyFiles& files, RecordingSurface& pic) {
-    State s;
-    bird_build(s);
-    s.bird_scale = 1.0f, s.yep = -3.0f, s.zoom_deg = 45.0f, s.pic_aspect = 1.25f;
-    s.write_flag = 1;
-    ome_sig_scale(s, pic);
-    return bird_draw(s, pic, files);
+    BirdModel m;
+    bird_build(m);
+    Camera c;
+    c.y_eye = -3.0f, c.zoom_deg = 45.0f, c.aspect = 1.25f;
+    update_view(c, pic);
+    return draw_bird(m, BirdPose{{}, 1.0f}, c, Shift{}, pic, &files);
 }
 
 TEST(BirdExport, WriteFailureStopsTheExportNotTheDrawing) {

@@ -12,7 +12,7 @@ namespace soar {
 namespace {
 
 // 0 when (Y, Z) lies on the body's outline at station x.
-double body_residual(State& s, float x, float Y, float Z) {
+double body_residual(BirdModel& s, float x, float Y, float Z) {
     const BodySection c = body_station(s, x);
     const double a = Z >= c.z_c ? double(c.z_top) - c.z_c : double(c.z_c) - c.z_bot;
     const double u = Y / double(c.w), v = (Z - double(c.z_c)) / a;
@@ -20,7 +20,7 @@ double body_residual(State& s, float x, float Y, float Z) {
 }
 
 TEST(WingStation, PlanformAndDroop) {
-    State s;
+    BirdModel s;
     const float c_0 = float(11.2 / 50.26544);
     for (float eta : {0.0f, 0.3f, 0.549f}) EXPECT_EQ(wing_station(s, eta).ch, c_0) << eta;
     EXPECT_LT(wing_station(s, 0.9f).ch, wing_station(s, 0.7f).ch);
@@ -35,7 +35,7 @@ TEST(WingStation, PlanformAndDroop) {
 }
 
 TEST(WingSectionPoint, CamberedSectionWithSharpEdges) {
-    State s;
+    BirdModel s;
     const WingStation w = wing_station(s, 0.3f);
     const double x_le = double(w.x_ref) - 0.5 * w.ch;
     const WingPoint te = wing_section_point(w, 0.0f), le = wing_section_point(w, k::pi_f);
@@ -58,7 +58,7 @@ TEST(WingSectionPoint, CamberedSectionWithSharpEdges) {
 }
 
 TEST(WingSections, RootOnTheBodyOuterSectionClosed) {
-    State s;
+    BirdModel s;
     wing_sections(s);
     for (int g = 1; g <= 39; ++g)
         EXPECT_NEAR(body_residual(s, s.x_wing(1, g), s.y_wing(1, g), s.z_wing(1, g)), 0.0, 1e-4)
@@ -82,7 +82,7 @@ TEST(WingSections, RootOnTheBodyOuterSectionClosed) {
 }
 
 TEST(WingOutline, OutAlongTrailingEdgeBackAlongLeadingEdge) {
-    State s;
+    BirdModel s;
     bird_build(s);
     for (int i = 2; i <= 15; ++i) {
         EXPECT_GT(s.y_wout(i), s.y_wout(i - 1)) << i;
@@ -92,7 +92,7 @@ TEST(WingOutline, OutAlongTrailingEdgeBackAlongLeadingEdge) {
 }
 
 TEST(WingSpar, UpperSurfaceThenTipUnderside) {
-    State s;
+    BirdModel s;
     bird_build(s);
     for (int i = 2; i <= 12; ++i) {
         EXPECT_GT(s.y_spar(i), s.y_spar(i - 1)) << i;
@@ -103,7 +103,7 @@ TEST(WingSpar, UpperSurfaceThenTipUnderside) {
 }
 
 TEST(BodySections, HalfRingsFromBellyToBack) {
-    State s;
+    BirdModel s;
     bird_build(s);
     EXPECT_EQ(s.x_bsec(2, 1), 0.09f);
     EXPECT_EQ(s.x_bsec(3, 1), 0.3f);

@@ -31,16 +31,15 @@ TEST(LoopDynamics, AgreeWithTheFlightModelsLoadFactors) {
         loop_rates(p, x, u, w, f);
 
         const Params fp = pattern_defaults(Mode::upwind);
-        State s = test::startup_air();
-        wind_profile_setup(s, fp);
+        FlightState s = test::level_air();
         s.Z = float(c.Z);
         s.V = float(c.V);
-        U_V_Z_Up(s, fp);
-        s.gam = float(x[kGamma]);
-        s.psi = float(x[kPsi]);
-        s.mu = float(u[kBank]);
+        update_wind_at_bird(s, fp);
+        s.gam_deg = float(c.gamma_deg);
+        s.psi_deg = float(c.psi_deg);
+        s.mu_deg = float(c.bank_deg);
         s.gam_dot = float(f[kGamma] / 0.017453277777777776);
-        Nz_CL_CD_Nx(s, fp);
+        test::load_factors(s, fp);
         const double n = load_factor(p, c.V, c.CL);
         EXPECT_NEAR(s.Nz, n, 2e-3 * std::abs(n)) << c.Z;
         EXPECT_NEAR(s.CL, c.CL, 2e-3 * c.CL);

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/headless/dir_text_files.h"
+#include "platform/dir_text_files.h"
 #include "tests/disk_full.h"
 
 namespace soar {

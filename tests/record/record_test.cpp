@@ -13,7 +13,7 @@
 
 #include "app/cli_args.h"
 #include "app/session.h"
-#include "platform/headless/recording_surface.h"
+#include "../app/app_fixture.h"
 #include "record/csv.h"
 #include "record/flight_history.h"
 #include "record/kml.h"
@@ -26,7 +26,7 @@ FlightHistory random_history(size_t n) {
     FlightHistory h;
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> d(-50.0f, 50.0f);
-    State s;
+    FlightState s;
     for (size_t i = 0; i < n; ++i) {
         s.t = float(i) * 0.01f;
         s.V = d(rng);
@@ -82,10 +82,10 @@ TEST(FlightCsv, TheWindowsCsvIsFlysCsvWithEnergyRowForRow) {
     for (auto& a : args) argv.push_back(a.data());
     ASSERT_EQ(cli::fly_command(int(argv.size()), argv.data()), 0);
 
-    Session run(std::make_unique<RecordingSurface>(833, 667, false));
-    cli::fly_setup(run, Mode::crosswind, 0.0);
+    test::Run run(false);
+    run.start(Mode::crosswind, 0.0);
     for (long long k = 1; k <= 500; ++k) run.tick(cli::clock_at(0.0, k, 0.02));
-    const std::string csv = history_csv(run.record.history);
+    const std::string csv = history_csv(run.session.record().history);
     EXPECT_EQ(csv, read_all(path));
 
     // Read back: the energy columns are the energy of the row's own state.
@@ -144,13 +144,13 @@ TEST(Kml, WindFromTheWestPointsXEastAndTheTrackIsTimed) {
     EXPECT_NEAR(n, -100.0, 1e-9);
     EXPECT_NEAR(e, 0.0, 1e-9);
 
-    Session run(std::make_unique<RecordingSurface>(833, 667, false));
-    cli::fly_setup(run, Mode::upwind, 0.0);
+    test::Run run(false);
+    run.start(Mode::upwind, 0.0);
     for (long long k = 1; k <= 301; ++k) run.tick(cli::clock_at(0.0, k, 0.01));
-    const auto pts = track_points(run.record.history, 10.0);
+    const auto pts = track_points(run.session.record().history, 10.0);
     ASSERT_EQ(pts.size(), 31u);  // 0, 0.1, ..., 3.0 s
     for (size_t i = 1; i < pts.size(); ++i) EXPECT_GT(pts[i].t, pts[i - 1].t);
-    EXPECT_EQ(pts.back().t, run.s.t);
+    EXPECT_EQ(pts.back().t, run.session.flight_state().t);
     const std::string kml = track_kml(pts, KmlPlace{}, 946684800, "a <test> & more");
     EXPECT_NE(kml.find("<when>2000-01-01T00:00:03.000Z</when>"), std::string::npos);
     EXPECT_NE(kml.find("a &lt;test&gt; &amp; more"), std::string::npos);

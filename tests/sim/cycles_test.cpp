@@ -6,8 +6,6 @@
 #include <cmath>
 
 #include "sim/energy.h"
-#include "sim/flight_step.h"
-#include "sim/initial_conditions.h"
 #include "sim/wind.h"
 #include "test_state.h"
 
@@ -15,13 +13,14 @@ namespace soar {
 namespace {
 
 CycleTable fly(Mode mode, double dt, double seconds) {
-    State s = test::started(mode);
+    Flight f = test::started(mode);
+    const FlightState& s = f.state();
     CycleTable table;
     table.start(mode, pattern_defaults(mode));
     table.add(s);
     const long long steps = std::llround(seconds / dt);
     for (long long k = 1; k <= steps; ++k) {
-        integration_step(s, pattern_defaults(mode), mode, float(double(k) * dt));
+        test::step_to(f, float(double(k) * dt));
         table.add(s);
     }
     return table;

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "sim/flight_step.h"
-#include "sim/initial_conditions.h"
 #include "sim/wind.h"
 #include "test_state.h"
 
@@ -21,13 +19,14 @@ struct Balance {
     double worst_gap = 0, wind_sum = 0, drag_sum = 0, E_first = 0, E_last = 0;
 };
 Balance balance(Mode mode, double dt, double seconds) {
-    State s = started(mode);
+    Flight f = started(mode);
+    const FlightState& s = f.state();
     Balance b;
     Energy prev = energy_of(s, pattern_defaults(Mode::upwind));
     b.E_first = prev.E;
     const long long steps = std::llround(seconds / dt);
     for (long long k = 1; k <= steps; ++k) {
-        integration_step(s, pattern_defaults(mode), mode, float(double(k) * dt));
+        test::step_to(f, float(double(k) * dt));
         const Energy now = energy_of(s, pattern_defaults(Mode::upwind));
         const double rate = 0.5 * (double(prev.dE_wind) + prev.dE_drag + now.dE_wind + now.dE_drag);
         const double step_rate = (double(now.E) - prev.E) / double(s.dt);
@@ -41,7 +40,8 @@ Balance balance(Mode mode, double dt, double seconds) {
 }
 
 TEST(Energy, PartsAddUpAndFollowTheState) {
-    State s = started(Mode::upwind);
+    const Flight f = started(Mode::upwind);
+    const FlightState& s = f.state();
     const Energy e = energy_of(s, pattern_defaults(Mode::upwind));
     EXPECT_FLOAT_EQ(e.E, e.E_kin + e.E_pot);
     EXPECT_FLOAT_EQ(e.E_pot, s.Z);

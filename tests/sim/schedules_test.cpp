@@ -4,24 +4,23 @@
 
 #include <cmath>
 
-#include "sim/initial_conditions.h"
-#include "test_state.h"
 
 namespace soar {
 namespace {
 
-State pattern(Mode mode) {
-    State s = test::startup_air();
-    math_start(s, pattern_defaults(mode), mode, {});
+// A state of `mode` before its schedules are evaluated.
+FlightState pattern(Mode mode) {
+    FlightState s;
+    s.Z = pattern_defaults(mode).Z_start;
     return s;
 }
 
 const Params up = pattern_defaults(Mode::upwind);
 
 TEST(Schedules, UpwindStartsLevelWithBankBelowItsAmplitude) {
-    State s = pattern(Mode::upwind);
+    FlightState s = pattern(Mode::upwind);
     s.t = 0.0f;
-    tau_schedules(s, up, Mode::upwind);
+    update_time_schedules(s, up, Mode::upwind);
     EXPECT_EQ(s.gam_deg, 0.0f);
     EXPECT_EQ(s.gam_dot, 0.0f);
     EXPECT_LT(s.mu_deg, 55.3f);
@@ -31,20 +30,20 @@ TEST(Schedules, UpwindStartsLevelWithBankBelowItsAmplitude) {
 
 TEST(Schedules, PathAngleRepeatsEveryCycleAndBankEveryTwo) {
     for (Mode mode : {Mode::upwind, Mode::crosswind}) {
-        State a = pattern(mode);
+        FlightState a = pattern(mode);
         a.t = 1.25f;
         const Params p = pattern_defaults(mode);
-        tau_schedules(a, p, mode);
-        State b = a;
+        update_time_schedules(a, p, mode);
+        FlightState b = a;
         b.t = float(1.25 + 2.0 * double(p.T_cyc));
-        tau_schedules(b, p, mode);
+        update_time_schedules(b, p, mode);
         EXPECT_NEAR(a.gam_deg, b.gam_deg, 1e-4);
         EXPECT_NEAR(a.gam_dot, b.gam_dot, 1e-3);
         if (mode == Mode::upwind) {
             EXPECT_NEAR(a.mu_deg, b.mu_deg, 1e-3);
-            State c = a;
+            FlightState c = a;
             c.t = float(1.25 + double(p.T_cyc));  // half the bank period: opposite bank
-            tau_schedules(c, p, mode);
+            update_time_schedules(c, p, mode);
             EXPECT_NEAR(c.mu_deg, -a.mu_deg, 1e-3);
         } else {
             EXPECT_NEAR(a.psi_deg, b.psi_deg, 1e-3);
@@ -53,19 +52,19 @@ TEST(Schedules, PathAngleRepeatsEveryCycleAndBankEveryTwo) {
 }
 
 TEST(Schedules, NegativeTimeStillGivesPhaseInsideTheCycle) {
-    State s = pattern(Mode::upwind);
+    FlightState s = pattern(Mode::upwind);
     s.t = -3.0f;  // the clock behind the flight time
-    tau_schedules(s, up, Mode::upwind);
-    State t = s;
+    update_time_schedules(s, up, Mode::upwind);
+    FlightState t = s;
     t.t = 5.0f;  // -3 + 8
-    tau_schedules(t, up, Mode::upwind);
+    update_time_schedules(t, up, Mode::upwind);
     EXPECT_NEAR(s.gam_deg, t.gam_deg, 1e-5);
 }
 
 TEST(Schedules, CrosswindStartsAcrossTheWind) {
-    State s = pattern(Mode::crosswind);
+    FlightState s = pattern(Mode::crosswind);
     s.t = 0.0f;
-    tau_schedules(s, pattern_defaults(Mode::crosswind), Mode::crosswind);
+    update_time_schedules(s, pattern_defaults(Mode::crosswind), Mode::crosswind);
     EXPECT_EQ(s.psi_deg, -90.0f);
     EXPECT_EQ(s.psi_dot, float(6.28318 * 55.0 * (1.0 / 13.0) * 1.0));
     EXPECT_NEAR(s.psi_dot, 6.28318 * 55.0 / 13.0, 1e-4);
@@ -77,24 +76,24 @@ TEST(Schedules, UpwindPathAngleRateIsTheDerivativeOfItsSineTerm) {
     // The sin^2 term's rate and the crosswind warp are kept as the schedule was
     // tuned, and are not derivatives.
     for (double t : {0.7, 2.9, 5.1, 7.6}) {
-        State a = pattern(Mode::upwind), b = a, c = a;
+        FlightState a = pattern(Mode::upwind), b = a, c = a;
         Params p = up;
         p.gam_B = 0.0f;
         const double h = 1e-3;
         a.t = float(t - h), b.t = float(t), c.t = float(t + h);
-        tau_schedules(a, p, Mode::upwind), tau_schedules(b, p, Mode::upwind),
-            tau_schedules(c, p, Mode::upwind);
+        update_time_schedules(a, p, Mode::upwind), update_time_schedules(b, p, Mode::upwind),
+            update_time_schedules(c, p, Mode::upwind);
         const double slope = (double(c.gam_deg) - double(a.gam_deg)) / (double(c.t) - double(a.t));
         EXPECT_NEAR(b.gam_dot, slope, 0.01 * std::fabs(slope) + 0.02) << "t = " << t;
     }
 }
 
 TEST(Schedules, OtherPatternsGetLevelPathAndKeepBankAndHeading) {
-    State s = pattern(Mode::downwind);
+    FlightState s = pattern(Mode::downwind);
     s.t = 2.0f;
     s.mu_deg = 12.0f;
     s.psi_deg = 33.0f;
-    tau_schedules(s, up, Mode::downwind);
+    update_time_schedules(s, up, Mode::downwind);
     EXPECT_EQ(s.gam_deg, 0.0f);
     EXPECT_EQ(s.gam_dot, 0.0f);
     EXPECT_EQ(s.mu_deg, 12.0f);

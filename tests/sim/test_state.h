@@ -1,31 +1,33 @@
-// States for flight-model tests: as start-up leaves it (level flight, Nz = 1),
-// and a pattern's flight as "OK" and "FLY" set it up, after its first tick, with
-// the pattern's default parameters.
+// Flights for flight-model tests: a pattern as "OK" and "FLY" start it, with
+// its default parameters and the window's start attitude, stepped to flight
+// times as a clock read from FLY at 0 gives them.
 #pragma once
 
-#include "sim/flight_step.h"
-#include "sim/initial_conditions.h"
+#include "sim/aero.h"
+#include "sim/flight.h"
 #include "sim/params.h"
-#include "sim/state.h"
-#include "sim/wind.h"
 
 namespace soar::test {
 
-inline State startup_air() {
-    State s;
+inline Flight started(Mode mode) {
+    return Flight(pattern_defaults(mode), mode, {-0.0f, 2.0f, -0.0f});
+}
+
+// Advances the flight to flight time t (s).
+inline void step_to(Flight& f, float t) {
+    f.step(double(t) - double(f.state().t));
+}
+
+// A state in level flight (Nz = 1) for the laws and load factors.
+inline FlightState level_air() {
+    FlightState s;
     s.Nz = 1.0f;
     return s;
 }
 
-inline State started(Mode mode, float clock = 0.0f) {
-    const Params p = pattern_defaults(mode);
-    State s = startup_air();
-    wind_profile_setup(s, p);
-    math_start(s, p, mode, {2.0, 0.0, 0.0});
-    U_V_Z_Up(s, p);
-    start_clock(s, clock);
-    first_tick(s, p, mode);
-    return s;
+inline void load_factors(FlightState& s, const Params& p) {
+    FlightTrig trig;
+    update_load_factors(s, p, trig);
 }
 
 }  // namespace soar::test

@@ -7,40 +7,48 @@
 #include <limits>
 #include <vector>
 
-#include "platform/headless/recording_surface.h"
+#include "headless/recording_surface.h"
 
 namespace soar {
 namespace {
 
-State viewing(float xep, float yep, float zep, float xa = 0, float ya = 0, float za = 0) {
-    State s;
-    s.xep = xep, s.yep = yep, s.zep = zep;
+Camera viewing(float xe, float ye, float ze, float xa = 0, float ya = 0, float za = 0) {
+    Camera s;
+    s.x_eye = xe, s.y_eye = ye, s.z_eye = ze;
     s.x_aim = xa, s.y_aim = ya, s.z_aim = za;
     s.zoom_deg = 45.0f;
-    s.pic_aspect = 1.25f;
+    s.aspect = 1.25f;
     return s;
+}
+
+// The projection of one point, with the picture position kept when it is hidden.
+void xyz_to_pic(const Camera& c, float& px, float& py, float& vis, float x, float y, float z,
+                float& u, float& depth, float& v) {
+    Projected p{px, py, 0, 0, 0, 0};
+    Projector(c).project(x, y, z, p);
+    px = p.px, py = p.py, vis = p.vis, u = p.u, depth = p.depth, v = p.v;
 }
 
 TEST(ViewGeometry, DefaultObserverLooksAlongYAtEyeLevel) {
     RecordingSurface pic;
-    State s = viewing(0, -3, 0);
-    ome_sig_scale(s, pic);
-    EXPECT_EQ(s.omedeg, 0.0f);
-    EXPECT_EQ(s.sigdeg, 0.0f);
-    EXPECT_EQ(s.D_ob, 3.0f);
-    EXPECT_LT(s.pic_w, 3.6f);
-    EXPECT_GT(s.pic_w, 3.599f);
-    EXPECT_EQ(s.pic_h, float(double(s.pic_w) / 1.25));
-    EXPECT_EQ(s.pic_left, -s.pic_w);
-    EXPECT_EQ(s.pic_top, s.pic_h);
-    EXPECT_EQ(pic.scale_top(), double(s.pic_h));
+    Camera s = viewing(0, -3, 0);
+    update_view(s, pic);
+    EXPECT_EQ(s.azimuth_deg, 0.0f);
+    EXPECT_EQ(s.depression_deg, 0.0f);
+    EXPECT_EQ(s.distance, 3.0f);
+    EXPECT_LT(s.half_width, 3.6f);
+    EXPECT_GT(s.half_width, 3.599f);
+    EXPECT_EQ(s.half_height, float(double(s.half_width) / 1.25));
+    EXPECT_EQ(s.left, -s.half_width);
+    EXPECT_EQ(s.top, s.half_height);
+    EXPECT_EQ(pic.scale_top(), double(s.half_height));
 }
 
 TEST(ViewGeometry, AzimuthAndDepressionOfTheLineOfSight) {
     RecordingSurface pic;
     struct Case {
         float xep, yep, zep;
-        double omedeg, sigdeg;
+        double azimuth, depression;
     } cases[] = {
         {5, 0, 2, 270.0, std::atan(2.0 / 5.0) * 57.29582790879778},       // looking along -x, down
         {-1, -3, 0, std::atan(1.0 / 3.0) * 57.29582790879778, 0.0},       // about 18.4
@@ -50,28 +58,28 @@ TEST(ViewGeometry, AzimuthAndDepressionOfTheLineOfSight) {
         {0, 5, 0, 180.0, 0.0},
     };
     for (const Case& c : cases) {
-        State s = viewing(c.xep, c.yep, c.zep);
-        ome_sig_scale(s, pic);
-        EXPECT_NEAR(s.omedeg, c.omedeg, 0.01) << c.xep << "," << c.yep << "," << c.zep;
-        EXPECT_NEAR(s.sigdeg, c.sigdeg, 0.01) << c.xep << "," << c.yep << "," << c.zep;
-        EXPECT_GE(s.omedeg, 0.0f);
-        EXPECT_LT(s.omedeg, 360.0f);
+        Camera s = viewing(c.xep, c.yep, c.zep);
+        update_view(s, pic);
+        EXPECT_NEAR(s.azimuth_deg, c.azimuth, 0.01) << c.xep << "," << c.yep << "," << c.zep;
+        EXPECT_NEAR(s.depression_deg, c.depression, 0.01) << c.xep << "," << c.yep << "," << c.zep;
+        EXPECT_GE(s.azimuth_deg, 0.0f);
+        EXPECT_LT(s.azimuth_deg, 360.0f);
     }
 }
 
 TEST(Projection, AimPointAtCentreAndOneMetreIsOneUnit) {
     RecordingSurface pic;
-    State s = viewing(-1, -3, 0.5f, 0, 0, 0.5f);
-    ome_sig_scale(s, pic);
+    Camera s = viewing(-1, -3, 0.5f, 0, 0, 0.5f);
+    update_view(s, pic);
     float px = 9, py = 9, vis = 0, u, depth, v;
     xyz_to_pic(s, px, py, vis, 0, 0, 0.5f, u, depth, v);
     EXPECT_EQ(vis, 1.0f);
     EXPECT_NEAR(px, 0.0, 1e-5);
     EXPECT_NEAR(py, 0.0, 1e-5);
-    EXPECT_NEAR(depth, s.D_ob, 1e-6);
+    EXPECT_NEAR(depth, s.distance, 1e-6);
 
-    State d = viewing(0, -3, 0);
-    ome_sig_scale(d, pic);
+    Camera d = viewing(0, -3, 0);
+    update_view(d, pic);
     xyz_to_pic(d, px, py, vis, 1, 0, 0, u, depth, v);
     EXPECT_EQ(px, 1.0f);
     EXPECT_EQ(py, 0.0f);
@@ -79,9 +87,9 @@ TEST(Projection, AimPointAtCentreAndOneMetreIsOneUnit) {
 
 TEST(Projection, PointsBehindOrTooCloseAreInvisibleAndKeepThePicturePosition) {
     RecordingSurface pic;
-    State s = viewing(0, -3, 0);
-    ome_sig_scale(s, pic);
-    for (float y : {-4.0f, -3.0f, float(-3.0 + 0.005 * s.pic_w)}) {
+    Camera s = viewing(0, -3, 0);
+    update_view(s, pic);
+    for (float y : {-4.0f, -3.0f, float(-3.0 + 0.005 * s.half_width)}) {
         float px = 7, py = 8, vis = 1, u = 0, depth = 0, v = 0;
         xyz_to_pic(s, px, py, vis, 0.3f, y, 0.2f, u, depth, v);
         EXPECT_EQ(vis, 0.0f) << y;
@@ -94,11 +102,10 @@ TEST(Projection, PointsBehindOrTooCloseAreInvisibleAndKeepThePicturePosition) {
 
 TEST(Projection, DrawingShiftMovesEveryPoint) {
     RecordingSurface pic;
-    State s = viewing(0, -3, 0);
-    ome_sig_scale(s, pic);
-    s.x_shift = 1.0f, s.z_shift = -0.5f;
+    Camera s = viewing(0, -3, 0);
+    update_view(s, pic);
     Projected p;
-    Projector(s).project(0, 0, 0, p);
+    Projector(s, Shift{1.0f, 0.0f, -0.5f}).project(0, 0, 0, p);
     EXPECT_EQ(p.px, 1.0f);
     EXPECT_EQ(p.py, -0.5f);
 }
@@ -106,26 +113,26 @@ TEST(Projection, DrawingShiftMovesEveryPoint) {
 TEST(ViewGeometry, LimitsOfTheViewDoNotFail) {
     RecordingSurface pic;
     // Straight down, straight up, observer on the aim point, observer under the sea.
-    const State cases[] = {viewing(0, 0, 10), viewing(0, 0, -10), viewing(2, 2, 2, 2, 2, 2),
+    const Camera cases[] = {viewing(0, 0, 10), viewing(0, 0, -10), viewing(2, 2, 2, 2, 2, 2),
                            viewing(0, -3, -1)};
-    for (State s : cases) {
-        ome_sig_scale(s, pic);
-        EXPECT_TRUE(std::isfinite(s.sigdeg));
-        EXPECT_TRUE(std::isfinite(s.omedeg));
+    for (Camera s : cases) {
+        update_view(s, pic);
+        EXPECT_TRUE(std::isfinite(s.depression_deg));
+        EXPECT_TRUE(std::isfinite(s.azimuth_deg));
         sky_sea(s, pic);
         Projected p;
         Projector(s).project(1, 1, 1, p);
         EXPECT_TRUE(std::isfinite(p.depth));
     }
-    State down = viewing(0, 0, 10);
-    ome_sig_scale(down, pic);
-    EXPECT_NEAR(down.sigdeg, 90.0, 1e-3);
+    Camera down = viewing(0, 0, 10);
+    update_view(down, pic);
+    EXPECT_NEAR(down.depression_deg, 90.0, 1e-3);
 }
 
 TEST(SkySea, HorizonAcrossTheCentreForTheDefaultView) {
     RecordingSurface pic(833, 667);
-    State s = viewing(0, -3, 0);
-    ome_sig_scale(s, pic);
+    Camera s = viewing(0, -3, 0);
+    update_view(s, pic);
     sky_sea(s, pic);
     std::vector<Primitive> lines;
     for (const Primitive& p : pic.primitives())
@@ -136,18 +143,18 @@ TEST(SkySea, HorizonAcrossTheCentreForTheDefaultView) {
     EXPECT_GT(lines[0].y, 0.0);
     EXPECT_LT(lines[1].y, 0.0);
     EXPECT_NEAR(lines[0].width + lines[1].width, 667, 1);
-    EXPECT_EQ(lines[0].x2, double(s.pic_left));
-    EXPECT_EQ(lines[0].x, double(s.pic_right));
+    EXPECT_EQ(lines[0].x2, double(s.left));
+    EXPECT_EQ(lines[0].x, double(s.right));
     EXPECT_EQ(pic.draw_width(), 1);
 }
 
 TEST(SkySea, HorizonFarOutsideThePictureGivesOneBandOfPictureHeight) {
     RecordingSurface pic(833, 667);
-    State up = viewing(0, -3, -20);  // looking up steeply: all sky
-    ome_sig_scale(up, pic);
+    Camera up = viewing(0, -3, -20);  // looking up steeply: all sky
+    update_view(up, pic);
     sky_sea(up, pic);
-    State down = viewing(0, -3, 40);  // looking down steeply from high up: all sea
-    ome_sig_scale(down, pic);
+    Camera down = viewing(0, -3, 40);  // looking down steeply from high up: all sea
+    update_view(down, pic);
     sky_sea(down, pic);
     int bands = 0;
     for (const Primitive& p : pic.primitives()) {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <random>
 
-#include "sim/state.h"
 #include "view/tracks.h"
+#include "track_run.h"
 
 namespace soar {
 namespace {
@@ -14,16 +14,16 @@ namespace {
 constexpr int64_t kGroupPoints = int64_t(TrackLod::kLeaf) * TrackLod::kGroup;
 
 // A bird-like track: circles that climb and sink, with a little noise, 1 ms apart.
-void fly(State& s, int64_t from, int64_t to, uint32_t seed = 7) {
+void fly(test::TrackRun& s, int64_t from, int64_t to, uint32_t seed = 7) {
     std::mt19937 rng(seed);
     std::normal_distribution<float> jitter(0.0f, 0.002f);
     for (int64_t k = from; k <= to; ++k) {
         const double t = 0.001 * double(k);
-        s.n_step = k;
+        s.tick = k;
         s.X = float(30.0 * std::cos(0.4 * t) + 0.5 * t) + jitter(rng);
         s.Y = float(30.0 * std::sin(0.4 * t)) + jitter(rng);
         s.Z = float(8.0 + 6.0 * std::sin(1.3 * t)) + jitter(rng);
-        track_record(s);
+        test::record(s);
     }
 }
 
@@ -39,9 +39,9 @@ bool contains(const TrackBox& outer, const TrackBox& inner) {
 
 // Every block's box holds its points and touches its extremes; each level's box
 // holds the boxes below it; the block counts follow the points appended.
-void expect_consistent(const State& s) {
-    const TrackLod& lod = s.trk_lod;
-    const int64_t n = s.n_trk;
+void expect_consistent(const test::TrackRun& s) {
+    const TrackLod& lod = s.tracks.lod;
+    const int64_t n = s.tracks.n;
     ASSERT_EQ(lod.n, n);
     ASSERT_EQ(int64_t(lod.part_box.size()), n / TrackLod::kPart);
     ASSERT_EQ(int64_t(lod.leaf_box.size()), n / TrackLod::kLeaf);
@@ -53,11 +53,11 @@ void expect_consistent(const State& s) {
         const TrackBox& b = lod.part_box[i];
         TrackBox tight;
         for (int64_t k = int64_t(i) * TrackLod::kPart + 1; k <= int64_t(i + 1) * TrackLod::kPart; ++k) {
-            ASSERT_TRUE(contains(b, s.x_trk[k], s.y_trk[k], s.z_trk[k])) << "part " << i;
-            if (k == int64_t(i) * TrackLod::kPart + 1) tight = {{s.x_trk[k], s.y_trk[k], s.z_trk[k]},
-                                                              {s.x_trk[k], s.y_trk[k], s.z_trk[k]}};
+            ASSERT_TRUE(contains(b, s.tracks.x[k], s.tracks.y[k], s.tracks.z[k])) << "part " << i;
+            if (k == int64_t(i) * TrackLod::kPart + 1) tight = {{s.tracks.x[k], s.tracks.y[k], s.tracks.z[k]},
+                                                              {s.tracks.x[k], s.tracks.y[k], s.tracks.z[k]}};
             for (int c = 0; c < 3; ++c) {
-                const float v = c == 0 ? s.x_trk[k] : c == 1 ? s.y_trk[k] : s.z_trk[k];
+                const float v = c == 0 ? s.tracks.x[k] : c == 1 ? s.tracks.y[k] : s.tracks.z[k];
                 tight.lo[c] = std::min(tight.lo[c], v), tight.hi[c] = std::max(tight.hi[c], v);
             }
         }
@@ -75,7 +75,7 @@ void expect_consistent(const State& s) {
 }
 
 TEST(TrackLod, BlocksAtEveryScaleHoldTheirPointsAfterAnyNumberOfAppends) {
-    State s;
+    test::TrackRun s;
     int64_t n = 0;
     // Stops just before, at and just after the block edges of every scale.
     for (const int64_t stop : {int64_t(1), int64_t(63), int64_t(64), int64_t(65), int64_t(1023),
@@ -88,9 +88,9 @@ TEST(TrackLod, BlocksAtEveryScaleHoldTheirPointsAfterAnyNumberOfAppends) {
 }
 
 TEST(TrackLod, SimplifiedLeavesStayWithinTheirErrorOfEveryPoint) {
-    State s;
+    test::TrackRun s;
     fly(s, 1, 12 * TrackLod::kLeaf);
-    const TrackLod& lod = s.trk_lod;
+    const TrackLod& lod = s.tracks.lod;
     int checked = 0;
     for (size_t leaf = 0; leaf < lod.leaf_floor.size(); ++leaf) {
         const float floor = lod.leaf_floor[leaf];
@@ -105,12 +105,12 @@ TEST(TrackLod, SimplifiedLeavesStayWithinTheirErrorOfEveryPoint) {
             const int64_t base = int64_t(leaf) * TrackLod::kLeaf + 1;
             for (size_t j = 0; j + 1 < kept.size(); ++j) {
                 const int64_t a = base + kept[j], b = base + kept[j + 1];
-                const double dx = s.x_trk[b] - s.x_trk[a], dy = s.y_trk[b] - s.y_trk[a],
-                             dz = s.z_trk[b] - s.z_trk[a];
+                const double dx = s.tracks.x[b] - s.tracks.x[a], dy = s.tracks.y[b] - s.tracks.y[a],
+                             dz = s.tracks.z[b] - s.tracks.z[a];
                 const double len2 = dx * dx + dy * dy + dz * dz;
                 for (int64_t k = a + 1; k < b; ++k) {
-                    const double px = s.x_trk[k] - s.x_trk[a], py = s.y_trk[k] - s.y_trk[a],
-                                 pz = s.z_trk[k] - s.z_trk[a];
+                    const double px = s.tracks.x[k] - s.tracks.x[a], py = s.tracks.y[k] - s.tracks.y[a],
+                                 pz = s.tracks.z[k] - s.tracks.z[a];
                     const double t = std::clamp((px * dx + py * dy + pz * dz) / len2, 0.0, 1.0);
                     const double ex = px - t * dx, ey = py - t * dy, ez = pz - t * dz;
                     ASSERT_LE(std::sqrt(ex * ex + ey * ey + ez * ez), tol * (1 + 1e-6))
@@ -127,13 +127,13 @@ TEST(TrackLod, SimplifiedLeavesStayWithinTheirErrorOfEveryPoint) {
 }
 
 TEST(TrackLod, StartsOverWithANewFlightAndFollowsAShrunkTrack) {
-    State s;
+    test::TrackRun s;
     fly(s, 1, 5 * TrackLod::kLeaf + 10);
-    s.n_step = 1;  // "OK" and the first tick of a new flight
-    track_record(s);
-    EXPECT_EQ(s.trk_lod.n, 1);
-    EXPECT_TRUE(s.trk_lod.leaf_box.empty());
-    EXPECT_TRUE(s.trk_lod.rank_offset.empty());
+    s.tick = 1;  // "OK" and the first tick of a new flight
+    test::record(s);
+    EXPECT_EQ(s.tracks.lod.n, 1);
+    EXPECT_TRUE(s.tracks.lod.leaf_box.empty());
+    EXPECT_TRUE(s.tracks.lod.rank_offset.empty());
     expect_consistent(s);
 
     // Recording that resumes at a lower tick without a first point (a track box
@@ -143,25 +143,25 @@ TEST(TrackLod, StartsOverWithANewFlightAndFollowsAShrunkTrack) {
     fly(s, 3 * TrackLod::kLeaf + 5, 3 * TrackLod::kLeaf + 5, 2);
     expect_consistent(s);
     TrackLod fresh;
-    track_lod_update(fresh, s.x_trk.data(), s.y_trk.data(), s.z_trk.data(), s.n_trk);
-    EXPECT_EQ(fresh.rank_offset, s.trk_lod.rank_offset);
-    EXPECT_EQ(fresh.rank_m, s.trk_lod.rank_m);
-    EXPECT_EQ(fresh.leaf_floor, s.trk_lod.leaf_floor);
+    track_lod_update(fresh, s.tracks.x.data(), s.tracks.y.data(), s.tracks.z.data(), s.tracks.n);
+    EXPECT_EQ(fresh.rank_offset, s.tracks.lod.rank_offset);
+    EXPECT_EQ(fresh.rank_m, s.tracks.lod.rank_m);
+    EXPECT_EQ(fresh.leaf_floor, s.tracks.lod.leaf_floor);
 }
 
 TEST(TrackLod, TrackAndIndexTakeAtMostTwentyBytesAPoint) {
-    State s;
+    test::TrackRun s;
     size_t capacity = 0;
     int growths = 0;
     for (int64_t k = 1; k <= 1500000; ++k) {
-        s.n_step = k;
+        s.tick = k;
         s.X = float(k % 5000) * 0.01f, s.Y = float(k % 777) * 0.02f, s.Z = float(k % 3);
-        track_record(s);
-        if (s.x_trk.capacity() != capacity || k == 1500000) {
-            capacity = s.x_trk.capacity();
+        test::record(s);
+        if (s.tracks.x.capacity() != capacity || k == 1500000) {
+            capacity = s.tracks.x.capacity();
             ++growths;
             if (k < 100000) continue;  // a short track's fixed costs
-            const size_t bytes = 3 * capacity * sizeof(float) + track_lod_bytes(s.trk_lod);
+            const size_t bytes = 3 * capacity * sizeof(float) + track_lod_bytes(s.tracks.lod);
             EXPECT_LE(double(bytes) / double(k), 20.0) << k << " points: " << bytes << " bytes";
         }
     }

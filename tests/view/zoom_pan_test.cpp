@@ -8,14 +8,14 @@ namespace soar {
 namespace {
 
 TEST(Zoom, ThreePressesInScaleTheDisplacement) {
-    State s;
-    s.dx_ob = -5, s.dz_ob = 2;
+    Camera s;
+    s.dx_follow = -5, s.dz_follow = 2;
     for (int i = 0; i < 3; ++i) zoom_displacement(s, -1);
-    EXPECT_NEAR(s.dx_ob, -5 * std::pow(0.95, 3), 1e-5);
+    EXPECT_NEAR(s.dx_follow, -5 * std::pow(0.95, 3), 1e-5);
 }
 
 TEST(Zoom, ViewAngleStepsAndStaysWhereThePictureIsValid) {
-    State s;
+    Camera s;
     s.zoom_deg = 45;
     zoom_view_angle(s, -1);
     EXPECT_EQ(s.zoom_deg, 40.5f);
@@ -30,30 +30,30 @@ TEST(Zoom, ViewAngleStepsAndStaysWhereThePictureIsValid) {
 }
 
 TEST(Zoom, DisplacementNeverShrinksOntoTheBirdOrGrowsWithoutBound) {
-    State s;
-    s.dx_ob = -5, s.dz_ob = 2;
+    Camera s;
+    s.dx_follow = -5, s.dz_follow = 2;
     for (int i = 0; i < 1000; ++i) zoom_displacement(s, -1);
-    EXPECT_GE(std::hypot(s.dx_ob, s.dz_ob), kFollowMin);
+    EXPECT_GE(std::hypot(s.dx_follow, s.dz_follow), kFollowMin);
     for (int i = 0; i < 1000; ++i) zoom_displacement(s, +1);
-    EXPECT_LE(std::hypot(s.dx_ob, s.dz_ob), kFollowMax);
+    EXPECT_LE(std::hypot(s.dx_follow, s.dz_follow), kFollowMax);
     for (int i = 0; i < 1000; ++i) pan_height(s, 1.1);
-    EXPECT_LE(std::hypot(s.dx_ob, s.dz_ob), kFollowMax);
+    EXPECT_LE(std::hypot(s.dx_follow, s.dz_follow), kFollowMax);
 }
 
 TEST(Pan, YawTurnsWithTheSignOfTheRoll) {
-    State s;
-    s.yaw_b = 90;
-    s.roll_b = -57;
+    Attitude s;
+    s.yaw = 90;
+    s.roll = -57;
     pan_yaw(s, -1);  // "<"
-    EXPECT_EQ(s.yaw_b, 100.0f);
-    s.roll_b = 57;
+    EXPECT_EQ(s.yaw, 100.0f);
+    s.roll = 57;
     pan_yaw(s, -1);
-    EXPECT_EQ(s.yaw_b, 90.0f);
-    s.roll_b = 0;
+    EXPECT_EQ(s.yaw, 90.0f);
+    s.roll = 0;
     pan_yaw(s, -1);
-    EXPECT_EQ(s.yaw_b, 80.0f);
+    EXPECT_EQ(s.yaw, 80.0f);
     pan_pitch(s, +1);
-    EXPECT_EQ(s.pitch_b, 5.0f);
+    EXPECT_EQ(s.pitch, 5.0f);
 }
 
 }  // namespace

@@ -1,0 +1,534 @@
+#include "qt/flight_data_window.h"
+
+#include <QBuffer>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+#include <QShortcut>
+#include <QSvgGenerator>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "app/params_legend.h"
+#include "qt/optimal_loop_dialog.h"
+#include "record/chart_range.h"
+#include "record/csv.h"
+#include "record/save_file.h"
+#include "sim/energy.h"
+
+namespace soar {
+
+namespace {
+
+// Spans of the strip charts, s; 0 is the whole flight.
+constexpr double kSpans[] = {30.0, 60.0, 300.0, 0.0};
+constexpr int kDefaultSpan = 1;
+
+QString pace_text(double pace) {
+    if (pace >= 1.0) return QStringLiteral("%1 x real time").arg(pace);
+    return QStringLiteral("1/%1 x real time").arg(std::lround(1.0 / pace));
+}
+
+bool save_bytes(const QString& path, const QByteArray& bytes, QString& error) {
+    std::string why;
+    if (save_file(path.toStdString(), bytes.toStdString(), why)) return true;
+    error = QString::fromStdString(why);
+    return false;
+}
+
+}  // namespace
+
+FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
+    : QWidget(parent, Qt::Window), main_(main) {
+    setWindowTitle(QStringLiteral("Flight data"));
+    setObjectName(QStringLiteral("flight_data"));
+    auto* top = new QVBoxLayout(this);
+    top->setContentsMargins(6, 4, 6, 6);
+    top->setSpacing(4);
+    build_menu();
+
+    // Pause, pace, chart span.
+    auto* controls = new QHBoxLayout;
+    pause_ = new QPushButton(QStringLiteral("Pause (Space)"), this);
+    auto* slower = new QPushButton(QStringLiteral("Slower ["), this);
+    auto* faster = new QPushButton(QStringLiteral("Faster ]"), this);
+    pace_ = new QLabel(this);
+    span_ = new QComboBox(this);
+    span_->addItems({QStringLiteral("last 30 s"), QStringLiteral("last 60 s"),
+                     QStringLiteral("last 5 min"), QStringLiteral("whole flight")});
+    span_->setCurrentIndex(kDefaultSpan);
+    for (QWidget* w : {static_cast<QWidget*>(pause_), static_cast<QWidget*>(slower),
+                       static_cast<QWidget*>(faster), static_cast<QWidget*>(span_)})
+        w->setFocusPolicy(Qt::NoFocus);
+    connect(pause_, &QPushButton::clicked, this, [this] { main_.user_pause(), update_now(); });
+    connect(slower, &QPushButton::clicked, this, [this] { main_.user_pace(-1), update_now(); });
+    connect(faster, &QPushButton::clicked, this, [this] { main_.user_pace(+1), update_now(); });
+    connect(span_, &QComboBox::currentIndexChanged, this, [this] { update_now(); });
+    controls->addWidget(pause_);
+    controls->addWidget(slower);
+    controls->addWidget(faster);
+    controls->addWidget(new QLabel(QStringLiteral("Pace:"), this));
+    controls->addWidget(pace_, 1);
+    controls->addWidget(new QLabel(QStringLiteral("Charts:"), this));
+    controls->addWidget(span_);
+    top->addLayout(controls);
+    params_legend_ = new QLabel(this);  // which parameters, when not the defaults
+    params_legend_->setStyleSheet(QStringLiteral("color: #8a4b00;"));
+    top->addWidget(params_legend_);
+
+    // Read-outs and energy.
+    auto* values = new QGridLayout;
+    values->setHorizontalSpacing(10);
+    values->setVerticalSpacing(1);
+    const QStringList names = {"Airspeed V",      "Height Z",     "Bank",
+                               "Flight path",     "Heading",      "Load factor Nz",
+                               "CL",              "Angle of attack", "Wind U at the bird",
+                               "Ground speed",    "Energy E",     "  kinetic V^2/2g",
+                               "  potential Z",   "dE/dt",        "  from the wind gradient",
+                               "  taken by drag"};
+    for (int i = 0; i < names.size(); ++i) {
+        auto* name = new QLabel(names[i], this);
+        auto* value = new QLabel(QStringLiteral("-"), this);
+        value->setObjectName(names[i].trimmed());
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        // A label of fixed size takes new text without laying out the window again.
+        value->setFixedSize(value->fontMetrics().horizontalAdvance(QStringLiteral("-0000.00 m/s")),
+                            value->fontMetrics().height());
+        const int col = i < 10 ? 0 : 2, row = i < 10 ? i : i - 10;
+        values->addWidget(name, row, col);
+        values->addWidget(value, row, col + 1);
+        readouts_.emplace_back(names[i].trimmed(), value);
+    }
+    summary_ = new QLabel(this);
+    summary_->setWordWrap(true);
+    values->addWidget(summary_, 7, 2, 3, 2, Qt::AlignTop);
+    top->addLayout(values);
+
+    // Strip charts.
+    charts_ = new QWidget(this);
+    auto* grid = new QGridLayout(charts_);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(2);
+    add_strip("Airspeed V", "m/s", {{Column::V, "V"}});
+    add_strip("Height Z", "m", {{Column::Z, "Z"}});
+    add_strip("Specific energy E", "m", {{Column::E, "E"}});
+    add_strip("Load factor Nz, lift coefficient CL", "-", {{Column::Nz, "Nz"}, {Column::CL, "CL"}});
+    add_strip("Bank", "deg", {{Column::mu_deg, "bank"}});
+    add_strip("Energy rate", "m/s",
+              {{Column::dE_wind, "wind gradient"}, {Column::dE_drag, "drag"}});
+    for (size_t i = 0; i < strips_.size(); ++i)
+        grid->addWidget(strips_[i].view, int(i / 2), int(i % 2));
+    top->addWidget(charts_, 1);
+
+    // Cycles.
+    table_ = new QTableWidget(0, 11, this);
+    table_->setHorizontalHeaderLabels(
+        {"Cycle", "Start, s", "Period, s", "E start, m", "Gained, m", "V min, m/s", "V max, m/s",
+         "Z min, m", "Z max, m", "Nz max", "Made good, m / deg"});
+    table_->verticalHeader()->hide();
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setFocusPolicy(Qt::NoFocus);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    table_->setMinimumHeight(110);
+    table_->setMaximumHeight(150);
+    top->addWidget(table_);
+    verdict_ = new QLabel(this);
+    verdict_->setWordWrap(true);
+    QFont bold = verdict_->font();
+    bold.setBold(true);
+    verdict_->setFont(bold);
+    top->addWidget(verdict_);
+
+    // Keys of both windows. A text box that takes the key (typing a space or a
+    // bracket) keeps it: Qt gives a focused line edit the keys it types first.
+    for (QWidget* w : {static_cast<QWidget*>(&main_), static_cast<QWidget*>(this)}) {
+        auto* f2 = new QShortcut(QKeySequence(Qt::Key_F2), w);
+        connect(f2, &QShortcut::activated, this, &FlightDataWindow::toggle);
+        auto* space = new QShortcut(QKeySequence(Qt::Key_Space), w);
+        connect(space, &QShortcut::activated, this, [this] { main_.user_pause(), update_now(); });
+        auto* slow = new QShortcut(QKeySequence(Qt::Key_BracketLeft), w);
+        connect(slow, &QShortcut::activated, this, [this] { main_.user_pace(-1), update_now(); });
+        auto* fast = new QShortcut(QKeySequence(Qt::Key_BracketRight), w);
+        connect(fast, &QShortcut::activated, this, [this] { main_.user_pace(+1), update_now(); });
+    }
+    // The main window's own way to the Flight data window: its context menu.
+    main_.setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* show_action = new QAction(QStringLiteral("Flight data (F2)"), &main_);
+    connect(show_action, &QAction::triggered, this, &FlightDataWindow::toggle);
+    main_.addAction(show_action);
+
+    refresh_.setParent(this);  // its events belong to this window
+    // Read-outs at about 30 Hz, the charts at every other refresh (about 15 Hz):
+    // a screen's pace at most, and none of it per tick.
+    refresh_.setInterval(33);
+    connect(&refresh_, &QTimer::timeout, this, [this] {
+        if (!isVisible()) return;
+        refresh(++refreshes_ % 2 == 0);
+    });
+    refresh_.start();
+    resize(660, 980);
+    update_now();
+}
+
+void FlightDataWindow::build_menu() {
+    auto* bar = new QMenuBar(this);
+    layout()->setMenuBar(bar);
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("Save flight as &CSV..."), this, [this] {
+        ask_and_save("flight", "CSV files (*.csv)", &FlightDataWindow::save_csv);
+    });
+    file->addAction(QStringLiteral("Save &picture as PNG..."), this, [this] {
+        ask_and_save("picture", "PNG images (*.png)", &FlightDataWindow::save_picture);
+    });
+    file->addAction(QStringLiteral("Save c&harts as PNG or SVG..."), this, [this] {
+        ask_and_save("charts", "PNG images (*.png);;SVG drawings (*.svg)",
+                     &FlightDataWindow::save_charts);
+    });
+    file->addAction(QStringLiteral("Save track as &KML..."), this, [this] {
+        if (ask_place())
+            ask_and_save("track", "KML files (*.kml)", &FlightDataWindow::save_kml);
+    });
+    file->addSeparator();
+    file->addAction(QStringLiteral("&Hide (F2)"), this, &QWidget::hide);
+    QMenu* fly = bar->addMenu(QStringLiteral("F&ly"));
+    QAction* optimal = fly->addAction(QStringLiteral("&Optimal loop..."), this, [this] {
+        optimal_loop()->show();
+        optimal_loop()->raise();
+    });
+    optimal->setObjectName(QStringLiteral("optimal_loop_action"));
+    optimal->setShortcut(QKeySequence(Qt::Key_F4));
+    optimal->setShortcutContext(Qt::ApplicationShortcut);
+    // In the menu bar itself, a click away.
+    bar->addAction(QStringLiteral("&Parameters... (F3)"), this,
+                   &FlightDataWindow::parameters_wanted);
+}
+
+OptimalLoopDialog* FlightDataWindow::optimal_loop() {
+    if (!optimal_) optimal_ = new OptimalLoopDialog(main_, this);
+    return optimal_;
+}
+
+FlightDataWindow::Strip& FlightDataWindow::add_strip(
+    const QString& title, const QString& unit,
+    const std::vector<std::pair<Column, QString>>& lines) {
+    Strip s{};
+    s.chart = new QChart;
+    s.chart->setTitle(title);
+    s.chart->setAnimationOptions(QChart::NoAnimation);
+    s.chart->setMargins(QMargins(2, 2, 2, 2));
+    s.chart->legend()->setVisible(true);
+    s.chart->legend()->setAlignment(Qt::AlignBottom);
+    s.x = new QValueAxis;
+    s.x->setTitleText(QStringLiteral("flight time, s"));
+    s.x->setLabelFormat(QStringLiteral("%.0f"));
+    s.y = new QValueAxis;
+    s.y->setTitleText(unit);
+    s.chart->addAxis(s.x, Qt::AlignBottom);
+    s.chart->addAxis(s.y, Qt::AlignLeft);
+    // Labelled ticks on whole steps; the steps follow each range set (never 0).
+    s.x->setTickInterval(10.0);
+    s.y->setTickInterval(0.25);
+    s.x->setTickType(QValueAxis::TicksDynamic);
+    s.y->setTickType(QValueAxis::TicksDynamic);
+    s.x->setTickAnchor(0.0);
+    s.y->setTickAnchor(0.0);
+    for (const auto& [column, name] : lines) {
+        auto* series = new QLineSeries;
+        series->setName(name);
+        s.chart->addSeries(series);
+        series->attachAxis(s.x);
+        series->attachAxis(s.y);
+        // A one-pixel pen is drawn directly; a wider one is stroked as a polygon,
+        // many times the cost for a line of a thousand points.
+        QPen pen = series->pen();
+        pen.setWidth(1);
+        series->setPen(pen);
+        s.lines.emplace_back(column, series);
+    }
+    s.view = new QChartView(s.chart, charts_);
+    s.view->setRenderHint(QPainter::Antialiasing, false);
+    s.view->setMinimumHeight(150);
+    strips_.push_back(s);
+    return strips_.back();
+}
+
+void FlightDataWindow::place_beside_main() {
+    const QRect frame = main_.frameGeometry();
+    const QScreen* screen = main_.screen() ? main_.screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
+    const int h = std::min(980, room.height() - 40);
+    resize(std::min(660, std::max(420, room.right() - frame.right() - 10)), h);
+    int x = frame.right() + 6;
+    if (x + width() > room.right()) x = std::max(room.left(), room.right() - width());
+    move(x, std::max(room.top(), frame.top()));
+}
+
+void FlightDataWindow::toggle() {
+    if (isVisible()) {
+        hide();
+    } else {
+        show();
+        raise();
+        update_now();
+    }
+}
+
+QLabel* FlightDataWindow::readout(const QString& name) const {
+    for (const auto& [n, label] : readouts_)
+        if (n == name) return label;
+    return nullptr;
+}
+
+const QLineSeries* FlightDataWindow::series(int chart, int index) const {
+    return strips_.at(size_t(chart)).lines.at(size_t(index)).second;
+}
+
+void FlightDataWindow::update_now() {
+    refresh(true);
+}
+
+void FlightDataWindow::refresh(bool charts) {
+    const FlightClock& clock = main_.flight_clock();
+    pace_->setText(pace_text(clock.pace()) + (clock.paused() ? QStringLiteral(", paused") : ""));
+    pause_->setText(clock.paused() ? QStringLiteral("Resume (Space)")
+                                   : QStringLiteral("Pause (Space)"));
+    const QString legend = QString::fromStdString(params_legend(main_.model()));
+    if (params_legend_->text() != legend) params_legend_->setText(legend);
+    params_legend_->setVisible(!legend.isEmpty());
+    update_readouts();
+    if (charts) update_charts();
+    update_table();
+}
+
+void FlightDataWindow::update_readouts() {
+    const FlightState& s = main_.state();
+    const FlightRecord& r = main_.record();
+    const bool flown = r.ticks > 0;
+    const Energy e = energy_of(s, r.params);
+    const auto set = [this, flown](const char* name, double v, const char* unit, int digits) {
+        if (QLabel* l = readout(QString::fromLatin1(name)))
+            l->setText(flown ? QStringLiteral("%1 %2").arg(v, 0, 'f', digits).arg(unit)
+                             : QStringLiteral("-"));
+    };
+    set("Airspeed V", s.V, "m/s", 2);
+    set("Height Z", s.Z, "m", 2);
+    set("Bank", s.mu_deg, "deg", 1);
+    set("Flight path", s.gam_deg, "deg", 1);
+    set("Heading", s.psi_deg, "deg", 1);
+    set("Load factor Nz", s.Nz, "", 2);
+    set("CL", s.CL, "", 3);
+    set("Angle of attack", s.alpha, "deg", 1);
+    set("Wind U at the bird", s.U, "m/s", 2);
+    set("Ground speed", std::hypot(double(s.Xdot), double(s.Ydot)), "m/s", 2);
+    set("Energy E", e.E, "m", 2);
+    set("kinetic V^2/2g", e.E_kin, "m", 2);
+    set("potential Z", e.E_pot, "m", 2);
+    set("dE/dt", double(e.dE_wind) + e.dE_drag, "m/s", 2);
+    set("from the wind gradient", e.dE_wind, "m/s", 2);
+    set("taken by drag", e.dE_drag, "m/s", 2);
+    // The summary wraps over several lines, so a new text lays the window out
+    // again: in flight it follows whole seconds, on the end and a save at once.
+    const long long second = r.flying ? (long long)std::floor(r.t_last) : -1;
+    if (second == summary_second_ && r.flying && summary_note_ == note_) return;
+    summary_second_ = second;
+    summary_note_ = note_;
+    QString text = flown ? QString::fromStdString(flight_summary(r)) : QString();
+    if (!note_.isEmpty()) text += (text.isEmpty() ? "" : "\n") + note_;
+    summary_->setText(text);
+}
+
+void FlightDataWindow::update_charts() {
+    const FlightHistory& h = main_.record().history;
+    const int span_index = span_->currentIndex();
+    if (h.size() == drawn_samples_ && span_index == drawn_span_) return;
+    drawn_samples_ = h.size();
+    drawn_span_ = span_index;
+    const double t_end = h.empty() ? 0.0 : double(h.at(Column::t, h.size() - 1));
+    const AxisRange x = time_axis(kSpans[std::clamp(span_index, 0, 3)], t_end);
+    for (Strip& s : strips_) {
+        // One min/max pair per pixel column of the plot: the same cost however long
+        // the flight. The axes change only when the data leaves them.
+        const int width = std::max(50, int(s.chart->plotArea().width()));
+        double lo = 1e300, hi = -1e300;
+        for (auto& [column, series] : s.lines) {
+            const auto pts = decimated(h, column, x.lo, x.hi, width);
+            QList<QPointF> q;
+            q.reserve(qsizetype(pts.size()));
+            for (const auto& [t, v] : pts) {
+                q.append(QPointF(t, v));
+                lo = std::min(lo, v), hi = std::max(hi, v);
+            }
+            series->replace(q);
+            points_handed_ += q.size();
+        }
+        if (!(s.x_range == x)) set_axis(*s.x, s.x_range, x);
+        // Labelled ticks at least two text lines apart on the plot's height.
+        const int intervals =
+            std::clamp(int(s.chart->plotArea().height()) / (2 * fontMetrics().height()), 2, 4);
+        const AxisRange y = value_axis(lo, hi, s.y_range, intervals);
+        if (!(s.y_range == y)) {
+            set_axis(*s.y, s.y_range, y);
+            const int digits = std::clamp(int(std::ceil(-std::log10(y.tick) - 1e-9)), 0, 4);
+            s.y->setLabelFormat(QStringLiteral("%.%1f").arg(digits));
+        }
+    }
+}
+
+void FlightDataWindow::set_axis(QValueAxis& axis, AxisRange& shown, const AxisRange& to) {
+    // The axis lays out its ticks after each of the two calls: in between it must
+    // not hold a range of millions of old ticks (or an old range of new ones).
+    const double old_width = std::max(axis.max() - axis.min(), 1e-9);
+    const double new_width = to.hi - to.lo;
+    if (old_width / to.tick < new_width / std::max(axis.tickInterval(), 1e-12)) {
+        axis.setTickInterval(to.tick);
+        axis.setRange(to.lo, to.hi);
+    } else {
+        axis.setRange(to.lo, to.hi);
+        axis.setTickInterval(to.tick);
+    }
+    shown = to;
+    ++axis_changes_;
+}
+
+void FlightDataWindow::update_table() {
+    const CycleTable& c = main_.record().cycles;
+    const int n = c.completed();
+    if (n == shown_rows_) return;
+    if (n < shown_rows_ || shown_rows_ < 0) table_->setRowCount(0);
+    const auto cell = [](double v, int digits) {
+        auto* item = new QTableWidgetItem(QString::number(v, 'f', digits));
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        return item;
+    };
+    for (int i = table_->rowCount(); i < n; ++i) {
+        const CycleRow& r = c.rows()[size_t(i)];
+        table_->insertRow(i);
+        table_->setItem(i, 0, cell(r.number, 0));
+        table_->setItem(i, 1, cell(r.t_start, 2));
+        table_->setItem(i, 2, cell(r.period, 2));
+        table_->setItem(i, 3, cell(r.E_start, 2));
+        table_->setItem(i, 4, cell(r.dE, 3));
+        table_->setItem(i, 5, cell(r.V_min, 2));
+        table_->setItem(i, 6, cell(r.V_max, 2));
+        table_->setItem(i, 7, cell(r.Z_min, 2));
+        table_->setItem(i, 8, cell(r.Z_max, 2));
+        table_->setItem(i, 9, cell(r.Nz_max, 2));
+        table_->setItem(i, 10,
+                        new QTableWidgetItem(QStringLiteral("%1 m at %2 deg")
+                                                 .arg(r.distance, 0, 'f', 1)
+                                                 .arg(r.track_deg, 0, 'f', 0)));
+    }
+    shown_rows_ = n;
+    ++table_updates_;
+    table_->resizeColumnsToContents();
+    if (n > 0) table_->scrollToBottom();
+    verdict_->setText(QString::fromStdString(cycle_verdict(c.rows())));
+}
+
+bool FlightDataWindow::save_csv(const QString& path, QString& error) {
+    if (main_.record().history.empty()) {
+        error = QStringLiteral("there is no flight to save yet");
+        return false;
+    }
+    return save_bytes(path, QByteArray::fromStdString(history_csv(main_.record().history)),
+                      error);
+}
+
+bool FlightDataWindow::save_picture(const QString& path, QString& error) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!main_.picture().image().save(&buffer, "PNG")) {
+        error = QStringLiteral("the picture could not be encoded");
+        return false;
+    }
+    return save_bytes(path, bytes, error);
+}
+
+bool FlightDataWindow::save_charts(const QString& path, QString& error) {
+    update_now();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(charts_->size());
+        svg.setViewBox(QRect(QPoint(0, 0), charts_->size()));
+        svg.setTitle(QStringLiteral("Soarcalculus flight data"));
+        QPainter painter(&svg);
+        charts_->render(&painter);
+        painter.end();
+    } else if (!charts_->grab().save(&buffer, "PNG")) {
+        error = QStringLiteral("the charts could not be encoded");
+        return false;
+    }
+    return save_bytes(path, bytes, error);
+}
+
+bool FlightDataWindow::save_kml(const QString& path, QString& error) {
+    const FlightRecord& r = main_.record();
+    if (r.history.empty()) {
+        error = QStringLiteral("there is no flight to save yet");
+        return false;
+    }
+    const std::string kml =
+        track_kml(track_points(r.history), place_, r.start_utc, "Soarcalculus flight");
+    return save_bytes(path, QByteArray::fromStdString(kml), error);
+}
+
+bool FlightDataWindow::ask_place() {
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Where the track lies"));
+    auto* form = new QFormLayout(&dialog);
+    const auto spin = [&dialog](double lo, double hi, double v, const QString& suffix) {
+        auto* box = new QDoubleSpinBox(&dialog);
+        box->setRange(lo, hi);
+        box->setDecimals(4);
+        box->setValue(v);
+        box->setSuffix(suffix);
+        return box;
+    };
+    auto* lat = spin(-89.0, 89.0, place_.lat_deg, QStringLiteral(" deg (north +)"));
+    auto* lon = spin(-180.0, 180.0, place_.lon_deg, QStringLiteral(" deg (east +)"));
+    auto* from = spin(0.0, 360.0, place_.wind_from_deg, QStringLiteral(" deg (270 = from west)"));
+    form->addRow(QStringLiteral("Latitude"), lat);
+    form->addRow(QStringLiteral("Longitude"), lon);
+    form->addRow(QStringLiteral("Wind from"), from);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    place_ = {lat->value(), lon->value(), from->value()};
+    return true;
+}
+
+void FlightDataWindow::ask_and_save(const QString& what, const QString& filter,
+                                    bool (FlightDataWindow::*save)(const QString&, QString&)) {
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save the %1").arg(what), QString(), filter);
+    if (path.isEmpty()) return;  // cancelled
+    QString error;
+    if ((this->*save)(path, error)) {
+        note_ = QStringLiteral("Saved the %1 to %2.").arg(what, path);
+        update_readouts();
+    } else {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("The %1 was not saved: %2.").arg(what, error));
+    }
+}
+
+}  // namespace soar

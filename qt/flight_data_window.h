@@ -1,0 +1,113 @@
+// The "Flight data" window beside the main window: live read-outs and energy,
+// strip charts of the flight, the table of completed cycles, pause and pace,
+// and the data out (CSV, picture, charts, KML track). It only reads what the
+// main window's flight leaves; its read-outs follow at about 30 Hz and its
+// charts at about 15 Hz, never per tick, and each update costs the same however
+// long the flight.
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QWidget>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+#include <vector>
+
+#include "qt/main_window.h"
+#include "record/chart_range.h"
+#include "record/kml.h"
+
+namespace soar {
+
+class FlightDataWindow final : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit FlightDataWindow(MainWindow& main, QWidget* parent = nullptr);
+
+    // To the right of the main window where the screen has room, else over its right part.
+    void place_beside_main();
+    // F2: shown or hidden.
+    void toggle();
+    // Brings everything up to date with the flight (the refresh timer calls it).
+    void update_now();
+
+    // The exports; each returns false and says why in `error` when nothing was saved.
+    bool save_csv(const QString& path, QString& error);
+    bool save_picture(const QString& path, QString& error);
+    bool save_charts(const QString& path, QString& error);  // .svg or else PNG
+    bool save_kml(const QString& path, QString& error);
+
+    KmlPlace& place() { return place_; }
+    QWidget* charts() const { return charts_; }
+    QTableWidget* cycle_table() const { return table_; }
+    QLabel* pace_label() const { return pace_; }
+    QLabel* verdict_label() const { return verdict_; }
+    QLabel* summary_label() const { return summary_; }
+    QComboBox* span_box() const { return span_; }
+    QLabel* readout(const QString& name) const;
+    // "Optimal loop..." (F4): the dialog that solves and flies the loop.
+    class OptimalLoopDialog* optimal_loop();
+    // The points a chart's series shows now.
+    const QLineSeries* series(int chart, int index) const;
+    int chart_count() const { return int(strips_.size()); }
+    int series_count(int chart) const { return int(strips_.at(size_t(chart)).lines.size()); }
+    // What the updates have cost so far: chart points handed to Qt, changes of an
+    // axis range (each lays the chart out again), rebuilds of the cycle table.
+    long long points_handed() const { return points_handed_; }
+    long long axis_changes() const { return axis_changes_; }
+    long long table_updates() const { return table_updates_; }
+    QLabel* params_legend_label() const { return params_legend_; }
+
+  signals:
+    // The menu bar's "Parameters... (F3)": the Parameters dialog is wanted.
+    void parameters_wanted();
+
+  private:
+    struct Strip {
+        QChart* chart;
+        QChartView* view;
+        QValueAxis *x, *y;
+        AxisRange x_range{0, 0, 0}, y_range{0, 0, 0};  // as set on the axes
+        std::vector<std::pair<Column, QLineSeries*>> lines;
+    };
+    void build_menu();
+    Strip& add_strip(const QString& title, const QString& unit,
+                     const std::vector<std::pair<Column, QString>>& lines);
+    void refresh(bool charts);
+    void update_readouts();
+    void update_charts();
+    void update_table();
+    // Sets a range and its tick spacing without passing through a crowd of ticks.
+    void set_axis(QValueAxis& axis, AxisRange& shown, const AxisRange& to);
+    void ask_and_save(const QString& what, const QString& filter,
+                      bool (FlightDataWindow::*save)(const QString&, QString&));
+    bool ask_place();
+
+    MainWindow& main_;
+    class OptimalLoopDialog* optimal_ = nullptr;
+    QTimer refresh_;
+    KmlPlace place_;
+    QString note_;  // what the last save did
+    QLabel *pace_ = nullptr, *verdict_ = nullptr, *summary_ = nullptr, *params_legend_ = nullptr;
+    QPushButton* pause_ = nullptr;
+    QComboBox* span_ = nullptr;
+    QWidget* charts_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    std::vector<std::pair<QString, QLabel*>> readouts_;
+    std::vector<Strip> strips_;
+    size_t drawn_samples_ = size_t(-1);
+    int drawn_span_ = -1;
+    int shown_rows_ = -1;
+    long long summary_second_ = -2;
+    QString summary_note_;
+    int refreshes_ = 0;
+    long long points_handed_ = 0, axis_changes_ = 0, table_updates_ = 0;
+};
+
+}  // namespace soar

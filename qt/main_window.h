@@ -1,0 +1,180 @@
+// The main window: a Qt view of the toolkit-free session (app/session.h) and its
+// window model. It owns the session and the adapters the session reaches
+// (picture, clock, export files). Every user action goes to the session's
+// operations (click, edit_text, the timer tick); after each one every widget,
+// the timer and the picture are brought up to date with the model.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "app/frame_renderer.h"
+#include "app/loop_flight.h"
+#include "app/session.h"
+#include "app/window.h"
+#include "platform/clock.h"
+#include "platform/text_files.h"
+#include "qt/raster_surface.h"
+#include "view/frame.h"
+
+namespace soar {
+
+class MainWindow final : public QWidget {
+    Q_OBJECT
+
+  public:
+    // Without a clock the machine's time of day is used; without export files the
+    // geometry export writes to the current directory.
+    explicit MainWindow(std::unique_ptr<Clock> clock = nullptr,
+                        std::unique_ptr<TextFiles> files = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up; the widgets then show the loaded model.
+    void start();
+    // Brings every widget, the timer and the picture up to date with the model,
+    // shows and clears a pending message, and closes the window once END has
+    // been pressed. Runs after every handler and tick.
+    void refresh();
+
+    // The widget that shows a control; nullptr for the timer.
+    QWidget* widget(Id id) const { return widgets_[static_cast<size_t>(id)]; }
+    Session& session() { return session_; }
+    const FlightState& state() const { return session_.flight_state(); }
+    Window& model() { return session_.window(); }
+    RasterSurface& picture() {
+        settle_picture();
+        return *pic_;
+    }
+    const QTimer& timer() const { return timer_; }
+    // The box that shows the last message, while it is open.
+    QMessageBox* message_box() const { return message_box_; }
+    // The last passing note shown over the picture.
+    const QString& last_notice() const { return last_notice_; }
+    // Pixels per twip: 1/15 at 96 dpi, more on a denser screen.
+    double pixels_per_twip() const { return px_per_twip_; }
+    QRect rect_of(const Rect& twips) const;
+
+    // Ticks do all their state work every time; the picture is drawn only when a
+    // frame is due at the screen's pace, and once more for the last tick when the
+    // flight stops. Draws the last tick's picture now if the one shown is older
+    // (pause and any user action call it first).
+    void draw_current_frame();
+    // The shortest time between two pictures in flight, ms: the screen's refresh
+    // period, at most 60 pictures per second.
+    double frame_interval_ms() const { return frame_interval_ms_; }
+    // 0: a picture whenever the last one is done (tests).
+    void set_frame_interval_ms(double ms) { frame_interval_ms_ = ms; }
+    // Every tick draws its picture (the program's plain behaviour, kept for
+    // benchmarks). "Write to File" always does: each drawing writes the files.
+    void set_redraw_every_tick(bool on) { redraw_every_tick_ = on; }
+    // In flight, pictures are drawn on a thread of their own (the default) or
+    // on this one. Either way the picture of a tick is the same, bit for bit.
+    void set_render_thread(bool on);
+    bool render_thread() const { return renderer_ != nullptr; }
+    // Waits until the render thread has finished the picture it is drawing, if
+    // any; the window collects it at its next tick (tests).
+    void finish_render() const {
+        if (renderer_) renderer_->wait();
+    }
+    // One tick's state work without a picture, as the timer would run it between
+    // frames (benchmarks fly ahead with it).
+    void tick_without_picture();
+    // One timer event, as the timer runs it (tests drive the window with it).
+    void tick_once() { tick(); }
+    // The tick whose picture the window shows, -1 if it shows none of a tick.
+    int64_t shown_tick() const { return shown_tick_; }
+    // Pictures drawn in flight since start-up.
+    int64_t frames_drawn() const { return frames_drawn_; }
+    // Pause, pace and the record of the flight (the Flight data window's).
+    FlightClock& flight_clock() { return session_.flight_clock(); }
+    FlightRecord& record() { return session_.record(); }
+    // Space, "[" and "]": the user's pause and pace, then a refresh.
+    void user_pause();
+    void user_pace(int step);
+    // Flies the optimal loop (until "OK" sets up the selected pattern again).
+    void fly_loop(const LoopFlight& loop);
+    // The loop flying now, or nullptr.
+    const LoopFlight* flying_loop() const { return session_.loop(); }
+
+  signals:
+    // END was pressed: the window has closed and the program should end now.
+    void ended();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void report_fault(const std::string& what);
+    void build();
+    void apply_look(const Control& c, QWidget* w);
+    void sync(const Control& c, QWidget* w);
+    void sync_timer();
+    void show_message(const std::string& text);
+    void user_pressed(Id id);
+    void user_typed(Id id, const QString& text);
+    void tick();
+    // A new flight began at this tick: the renderer's copy of the track restarts.
+    void note_tick();
+    // A frame is due: handed to the render thread if it is idle (else dropped),
+    // or drawn here without one. True if a picture was handed off.
+    bool frame_due();
+    // The render thread's finished picture, if it is still the newest to show:
+    // shown from the render thread's surface until settle_picture().
+    void collect_frame();
+    // The picture shown copied into pic_, if it is still on the render thread's
+    // surface: before anything draws into pic_ or hands the next picture off.
+    void settle_picture();
+    // Runs a handler; a fault that escapes it stops the flight and is reported
+    // instead of taking the program down.
+    template <class Handler>
+    void guarded(Handler&& handler);
+
+    double px_per_twip_;
+    std::unique_ptr<Clock> clock_;
+    std::unique_ptr<TextFiles> files_;
+    std::unique_ptr<RasterSurface> pic_;
+    // The surface whose picture the picture box shows: pic_, or render_pic_
+    // from the tick that took a finished picture until it is copied.
+    const RasterSurface* shown_pic_;
+    Session session_;
+    Window& w_;  // the session's window model
+
+    QTimer timer_;
+    // The newest tick's picture inputs, and the tick whose picture is shown.
+    Frame frame_;
+    int64_t shown_tick_ = -1;
+    QElapsedTimer frame_clock_;
+    double next_frame_ms_ = 0;
+    double frame_interval_ms_ = 1000.0 / 60.0;
+    bool redraw_every_tick_ = false;
+    // The render thread and the picture it draws into; a finished picture is
+    // copied into pic_ here (see settle_picture()). handed_tick_: the tick handed off and not yet
+    // collected, -1 if none or if pic_ has been drawn here since.
+    std::unique_ptr<RasterSurface> render_pic_;
+    std::unique_ptr<FrameRenderer> renderer_;
+    int64_t handed_tick_ = -1;
+    int64_t flight_serial_ = 0;
+    int64_t frames_drawn_ = 0;
+    // False after a tick that drew nothing: the screen keeps its copy.
+    bool picture_changed_ = true;
+    // A picture has been shown in flight and the read-outs have not yet caught
+    // up with the model: a later tick refreshes them.
+    bool readouts_due_ = false;
+    std::array<QWidget*, kControlCount> widgets_{};
+    // What each widget was last given, so that a refresh touches only what
+    // changed (and never moves the cursor of a box the user is typing in).
+    std::array<std::string, kControlCount> shown_text_{};
+    std::array<Look, kControlCount> shown_look_{};
+    std::string shown_caption_;
+    QPointer<QMessageBox> message_box_;
+    QString last_notice_;
+    bool closed_ = false;
+};
+
+}  // namespace soar

@@ -1,0 +1,108 @@
+// The "Parameters" dialog (F3): the air, bird, wind and pattern fields of the
+// main window's parameter set with their units, defaults and ranges, presets,
+// parameter files, and the energy-neutral wind of the pattern shown (its table
+// drawn as a chart of the mean gain per cycle against the wind). Every row
+// comes from the field table. Edits change the user's set; the flight takes
+// them over at the main window's next "OK", never in mid-flight.
+#pragma once
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
+#include <atomic>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "qt/main_window.h"
+#include "sim/min_wind.h"
+#include "sim/param_fields.h"
+
+namespace soar {
+
+class ParamsDialog final : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit ParamsDialog(MainWindow& main, QWidget* parent = nullptr);
+    // Cancels a search that is still running and waits for its threads.
+    ~ParamsDialog() override;
+
+    // F3 from `w` shows the dialog (and hides it when it is in front).
+    void listen_for_shortcut(QWidget* w);
+    void toggle();
+    // Shows the dialog for the main window's pattern, brought up to date.
+    void open_for_main();
+    // The pattern whose schedule fields are shown and whose least wind is searched.
+    Mode pattern() const;
+    void set_pattern(Mode mode);
+
+    // Parameter files; false with the reason in the dialog's message.
+    bool save_to(const QString& path);
+    bool load_from(const QString& path);
+    // Where Save... and Load... ask for a file (a file dialog unless replaced).
+    std::function<QString(bool save)> ask_file;
+
+    bool searching() const { return worker_.joinable(); }
+
+    QLineEdit* field_edit(const char* name) const;
+    QComboBox* preset_box() const { return preset_; }
+    QLabel* message_label() const { return message_; }
+    QLabel* result_label() const { return result_; }
+    QProgressBar* progress_bar() const { return progress_; }
+    QSpinBox* cycles_box() const { return cycles_; }
+    // The chart of the last search: the mean gain per cycle against the wind
+    // at 10 m of the factors that survive the window, of those that do not,
+    // and the energy-neutral wind.
+    const QXYSeries* survived_series() const { return survived_; }
+    const QXYSeries* failed_series() const { return failed_; }
+    const QXYSeries* neutral_series() const { return neutral_; }
+    QChartView* chart_view() const { return chart_view_; }
+    QPushButton* button(const QString& text) const;
+
+  protected:
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    struct Row {
+        const ParamField* field;
+        QLabel* name;
+        QLineEdit* edit;
+        QLabel *unit, *fallback;  // the unit, and the pattern's default
+    };
+    void add_group(const QString& title, ParamGroup group, QLayout* into);
+    void commit(const Row& row);
+    void show_values();
+    void say(const QString& text, bool error = false);
+    void start_search();
+    void cancel_search();
+    void search_done(const MinWindResult& r, const MinWindSearch& how);
+    void draw_table(const MinWindResult& r, const MinWindSearch& how);
+    ParamSet& set() { return main_.model().params; }
+
+    MainWindow& main_;
+    std::vector<Row> rows_;
+    QComboBox *pattern_ = nullptr, *preset_ = nullptr;
+    QLabel *message_ = nullptr, *result_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QSpinBox* cycles_ = nullptr;
+    QPushButton *search_ = nullptr, *cancel_ = nullptr;
+    QChartView* chart_view_ = nullptr;
+    QValueAxis *wind_axis_ = nullptr, *gain_axis_ = nullptr;
+    QLineSeries *survived_ = nullptr, *zero_ = nullptr;
+    QScatterSeries *failed_ = nullptr, *neutral_ = nullptr;
+
+    std::thread worker_;
+    std::atomic<bool> cancel_flag_{false};
+};
+
+}  // namespace soar
