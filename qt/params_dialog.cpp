@@ -468,6 +468,8 @@ void ParamsDialog::draw_table(const MinWindResult& r, const MinWindSearch& how) 
     const double pad = 0.05 * std::max(hi - lo, 1e-3);
     wind_axis_->setRange(0.0, std::max(wind, 0.1));
     gain_axis_->setRange(lo - pad, hi + pad);
+    wind_axis_->applyNiceNumbers();  // round ticks
+    gain_axis_->applyNiceNumbers();
     chart_view_->chart()->setTitle(
         QStringLiteral("Mean energy gained per cycle over %1 cycles after a settling cycle")
             .arg(how.cycles));
