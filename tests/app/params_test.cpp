@@ -130,8 +130,7 @@ TEST(ParamFile, RefusesFilesThatAreNotParameterFiles) {
     for (const char* bad : {"W_S = 0x7f\n", "W_S = 012\n", "W_S = 1__0\n", "W_S = 1.\n"}) {
         const ParamFileRead r = parse_param_file(std::string("[bird]\n") + bad, "t.toml");
         EXPECT_FALSE(r.set) << bad;
-        EXPECT_EQ(r.error.rfind("t.toml:2: W_S (wing-loading parameter) must be", 0), 0u)
-            << r.error;
+        EXPECT_EQ(r.error.rfind("t.toml:2: W_S (wing-loading parameter) must be", 0), 0u) << r.error;
     }
     // Characters from the end of the Basic Multilingual Plane (U+FECB here) drive
     // that reader into an unreachable branch: comments may hold them, keys not.
