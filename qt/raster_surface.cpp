@@ -188,7 +188,8 @@ void RasterSurface::fill_box(double x1, double y1, double x2, double y2, Colour 
 
 void RasterSurface::text(double x, double y, std::string_view line, Colour c, int size_px,
                          TextAlign align) {
-    if (!painting_ || refused_ || line.empty() || QGuiApplication::instance() == nullptr) return;
+    if (!painting_ || refused_ || line.empty()) return;
+    ensure_gui_application();
     settle();
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(std::clamp(size_px, 1, 1000));
@@ -437,8 +438,13 @@ void ensure_gui_application() {
     static int argc = 3;
     static char name[] = "soarcalculus", option[] = "-platform", platform[] = "offscreen";
     static char* argv[] = {name, option, platform, nullptr};
+    // Its notes on an environment without a desktop session (no runtime
+    // folder) concern nothing a picture needs: not shown.
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&,
+                                                                const QString&) {});
     static QGuiApplication* app = new QGuiApplication(argc, argv);  // until the program ends
     (void)app;
+    qInstallMessageHandler(previous);
 }
 
 RasterSupport qt_raster_support() {
@@ -446,7 +452,6 @@ RasterSupport qt_raster_support() {
     // Never a null surface: one that cannot be allocated is inert, and saving
     // it reports why.
     support.make = [](int width_px, int height_px) -> std::unique_ptr<Surface> {
-        ensure_gui_application();  // the colour bar's and legend's text
         return std::make_unique<RasterSurface>(width_px, height_px);
     };
     support.encode_png = [](Surface& surface, std::string& bytes, std::string& error) {

@@ -58,8 +58,8 @@ class RasterSurface final : public Surface {
     void fill_band(double x1, double x2, double y, int width_px, Colour c) override;
     // The pixels whose centres lie inside the box.
     void fill_box(double x1, double y1, double x2, double y2, Colour c) override;
-    // Through Qt's fonts (a sans-serif face), antialiased. Needs a
-    // QGuiApplication, which qt_raster_support() makes when there is none.
+    // Through Qt's fonts (a sans-serif face), antialiased. Qt's fonts need a
+    // QGuiApplication: the first text makes one when the program has none.
     void text(double x, double y, std::string_view line, Colour c, int size_px,
               TextAlign align) override;
 

@@ -64,7 +64,7 @@ void draw_arrow_legend(Surface& pic) {
     PixelOverlay o(pic);
     const double u = o.unit();
     const int text_px = std::max(8, int(std::lround(12.0 * u)));
-    const double x1 = 8.0 * u, x2 = x1 + 170.0 * u;
+    const double x1 = 8.0 * u, x2 = x1 + 196.0 * u;
     const double y2 = o.height() - 8.0 * u, y1 = y2 - 74.0 * u;
     o.box(x1, y1, x2, y2, rgb(150, 150, 150));
     const struct {
