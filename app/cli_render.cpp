@@ -1,5 +1,6 @@
 // render: the picture after a flight of N ticks, saved as PNG; or the flight
 // as a video (MP4) and numbered PNG frames, drawn at flight times k / fps.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -7,7 +8,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 
 #include "app/cli.h"
 #include "app/cli_args.h"
@@ -109,7 +109,8 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
             colour = *c;
         }
         const bool moving = a.values.count("video") || a.values.count("frames");
-        if (!moving && !a.values.count("png")) throw ArgError{"--png, --video or --frames is required"};
+        if (!moving && !a.values.count("png"))
+            throw ArgError{"--png, --video or --frames is required"};
         for (const char* name : {"fps", "seconds"})
             if (!moving && a.values.count(name))
                 throw ArgError{std::string("--") + name + " belongs to --video or --frames"};
@@ -137,7 +138,8 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
         return 2;
     }
     if (parse_only) return 0;
-    if (!video.empty() || !frames_dir.empty()) width = video_side(width), height = video_side(height);
+    if (!video.empty() || !frames_dir.empty())
+        width = video_side(width), height = video_side(height);
     if (!raster.make || !raster.encode_png) {
         std::fprintf(stderr, "soarcalculus render: no raster support in this build\n");
         return 1;
@@ -184,8 +186,10 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
             return 1;
         }
         if (!r.fault.empty()) {
-            std::fprintf(stderr, "soarcalculus render: %s; the video ends at the frame before (%lld frames)\n",
-                         r.fault.c_str(), static_cast<long long>(r.frames));
+            std::fprintf(
+                stderr,
+                "soarcalculus render: %s; the video ends at the frame before (%lld frames)\n",
+                r.fault.c_str(), static_cast<long long>(r.frames));
             status = 1;
         }
         if (png.empty()) return status;

@@ -26,7 +26,8 @@ class PngFrameSink final : public FrameSink {
     }
     bool add(Surface& picture, std::string& error) override {
         char name[32];
-        std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(written_.size()));
+        std::snprintf(name, sizeof name, "frame-%06lld.png",
+                      static_cast<long long>(written_.size()));
         const std::string path = dir_ + "/" + name;
         std::string bytes;
         if (!encode_ || !encode_(picture, bytes, error)) {

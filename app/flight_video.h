@@ -55,9 +55,9 @@ struct VideoFlight {
 // Which frames, at what pace, and the flight's step.
 struct VideoTiming {
     int fps = 30;
-    double dt = 0;          // the tick step, s; 0: default_video_dt(fps)
-    int64_t first = 0;      // the first frame's index j (flight time j / fps)
-    int64_t frames = 0;     // how many
+    double dt = 0;       // the tick step, s; 0: default_video_dt(fps)
+    int64_t first = 0;   // the first frame's index j (flight time j / fps)
+    int64_t frames = 0;  // how many
 };
 
 // A side of a video's picture: H.264 in 4:2:0 needs even sides, so an odd

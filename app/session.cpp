@@ -108,8 +108,10 @@ Mode Session::scene_mode() const {
 }
 
 SceneSwitches Session::switches() const {
-    return {scene_mode(),  checked(w_, Id::grid_box), checked(w_, Id::ground_track_box),
-            checked(w_, Id::air_track_box), track_colour_, arrows_};
+    SceneSwitches s{scene_mode(), checked(w_, Id::grid_box), checked(w_, Id::ground_track_box),
+                    checked(w_, Id::air_track_box)};
+    s.colour = track_colour_, s.arrows = arrows_;
+    return s;
 }
 
 namespace {
@@ -450,7 +452,8 @@ Frame Session::frame_now() const {
     f.tick = ticks_ + 1;
     f.pose = pose_;
     f.X = now_.X, f.Y = now_.Y, f.Z = now_.Z;
-    if (f.switches.colour != TrackColour::plain) f.colours = colour_scale(scene_.tracks, f.switches.colour);
+    if (f.switches.colour != TrackColour::plain)
+        f.colours = colour_scale(scene_.tracks, f.switches.colour);
     if (ticks_ > 0) f.motion = motion_of(now_);
     f.valid = true;
     return f;

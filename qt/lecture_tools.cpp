@@ -85,8 +85,8 @@ void LectureTools::add_to(QMenu* view) {
     view->addSeparator();
     view->addAction(QStringLiteral("Save picture for &slides (PNG or SVG)..."), this,
                     &LectureTools::ask_still);
-    QAction* video = view->addAction(QStringLiteral("Record &video..."), this,
-                                     &LectureTools::ask_video);
+    QAction* video =
+        view->addAction(QStringLiteral("Record &video..."), this, &LectureTools::ask_video);
     video->setObjectName(QStringLiteral("record_video_action"));
 }
 

@@ -183,7 +183,9 @@ void RasterSurface::fill_box(double x1, double y1, double x2, double y2, Colour 
     const int i0 = first(std::min(ax, bx), w_px_), i1 = first(std::max(ax, bx), w_px_);
     const int j0 = first(std::min(ay, by), h_px_), j1 = first(std::max(ay, by), h_px_);
     const QRgb colour = rgb_of(c);
-    for (int j = j0; j < j1; ++j) std::fill(pixels_ + ptrdiff_t(j) * stride_ + i0, pixels_ + ptrdiff_t(j) * stride_ + i1, colour);
+    for (int j = j0; j < j1; ++j)
+        std::fill(pixels_ + ptrdiff_t(j) * stride_ + i0, pixels_ + ptrdiff_t(j) * stride_ + i1,
+                  colour);
 }
 
 void RasterSurface::text(double x, double y, std::string_view line, Colour c, int size_px,
@@ -440,8 +442,8 @@ void ensure_gui_application() {
     static char* argv[] = {name, option, platform, nullptr};
     // Its notes on an environment without a desktop session (no runtime
     // folder) concern nothing a picture needs: not shown.
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&,
-                                                                const QString&) {});
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     static QGuiApplication* app = new QGuiApplication(argc, argv);  // until the program ends
     (void)app;
     qInstallMessageHandler(previous);

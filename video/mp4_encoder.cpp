@@ -66,11 +66,18 @@ struct MemoryFile {
         auto* f = static_cast<MemoryFile*>(opaque);
         const int64_t size = int64_t(f->bytes.size());
         switch (whence & ~AVSEEK_FORCE) {
-            case AVSEEK_SIZE: return size;
-            case SEEK_SET: break;
-            case SEEK_CUR: offset += f->pos; break;
-            case SEEK_END: offset += size; break;
-            default: return AVERROR(EINVAL);
+            case AVSEEK_SIZE:
+                return size;
+            case SEEK_SET:
+                break;
+            case SEEK_CUR:
+                offset += f->pos;
+                break;
+            case SEEK_END:
+                offset += size;
+                break;
+            default:
+                return AVERROR(EINVAL);
         }
         if (offset < 0) return AVERROR(EINVAL);
         f->pos = offset;
@@ -224,8 +231,9 @@ bool Mp4Encoder::open(std::string& error) {
     if (r < 0) return fail("the MP4 header cannot be written", r, error);
     header_ = true;
 
-    sws_ = sws_getContext(format_.width, format_.height, AV_PIX_FMT_BGRA, format_.width, format_.height,
-                          AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    sws_ =
+        sws_getContext(format_.width, format_.height, AV_PIX_FMT_BGRA, format_.width,
+                       format_.height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!sws_) return fail("the colour conversion cannot be set up", 0, error);
     // RGB (full range) to BT.709 limited-range YUV, as the stream says.
     const int* coeffs = sws_getCoefficients(SWS_CS_ITU709);
@@ -328,8 +336,9 @@ std::unique_ptr<VideoEncoder> open_mp4(const std::string& path, const VideoForma
                                        std::string& error) {
     if (format.width < 16 || format.height < 16 || format.width > 8192 || format.height > 8192 ||
         format.width % 2 != 0 || format.height % 2 != 0 || format.fps < 1 || format.fps > 240) {
-        error = "a video needs an even number of pixels a side, 16 to 8192, and 1 to 240 frames "
-                "a second";
+        error =
+            "a video needs an even number of pixels a side, 16 to 8192, and 1 to 240 frames "
+            "a second";
         return nullptr;
     }
     auto e = std::make_unique<Mp4Encoder>(path, format);

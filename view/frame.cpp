@@ -38,8 +38,8 @@ Frame frame_for_aspect(const Frame& f, double aspect) {
     if (!(aspect > 0) || !std::isfinite(aspect)) return g;
     g.camera.aspect = float(aspect);
     update_view(g.camera);
-    g.scale = ScaleSetting{g.camera.left, g.camera.top, g.camera.right, g.camera.bottom, kScaleUser,
-                           false};
+    g.scale = ScaleSetting{g.camera.left,   g.camera.top, g.camera.right,
+                           g.camera.bottom, kScaleUser,   false};
     return g;
 }
 

@@ -30,9 +30,9 @@ struct SceneSwitches {
 // The bird's motion for the arrows at it, m/s: the wind at its height blows
 // along +X; the air-relative and ground velocities differ by it along X alone.
 struct BirdMotion {
-    float wind = 0;                      // U
-    float x_air = 0, x_ground = 0;       // along X through the air, over the sea
-    float y = 0, z = 0;                  // across and up, the same for both
+    float wind = 0;                 // U
+    float x_air = 0, x_ground = 0;  // along X through the air, over the sea
+    float y = 0, z = 0;             // across and up, the same for both
 };
 
 // Everything one tick's picture is drawn from besides the scene: the scene's

@@ -79,7 +79,8 @@ ColourScale colour_scale(const Tracks& tr, TrackColour by) {
     const TrackValues& tv = tr.values;
     ColourScale s{by, 0, 0};
     switch (by) {
-        case TrackColour::plain: return s;
+        case TrackColour::plain:
+            return s;
         case TrackColour::energy:
         case TrackColour::wind: {
             const double top = by == TrackColour::energy ? tv.rate_abs : tv.wind_abs;
@@ -107,11 +108,20 @@ ColourScale colour_scale(const Tracks& tr, TrackColour by) {
 const float* colour_values(const Tracks& tr, TrackColour by, int64_t& size) {
     const std::vector<float>* v = nullptr;
     switch (by) {
-        case TrackColour::plain: break;
-        case TrackColour::energy: v = &tr.values.rate; break;
-        case TrackColour::wind: v = &tr.values.wind; break;
-        case TrackColour::height: v = &tr.z; break;
-        case TrackColour::airspeed: v = &tr.values.airspeed; break;
+        case TrackColour::plain:
+            break;
+        case TrackColour::energy:
+            v = &tr.values.rate;
+            break;
+        case TrackColour::wind:
+            v = &tr.values.wind;
+            break;
+        case TrackColour::height:
+            v = &tr.z;
+            break;
+        case TrackColour::airspeed:
+            v = &tr.values.airspeed;
+            break;
     }
     size = v ? int64_t(v->size()) : 0;
     return size > 0 ? v->data() : nullptr;
@@ -139,11 +149,16 @@ Colour step_colour(TrackColour by, int step) {
 
 const char* colour_title(TrackColour by) {
     switch (by) {
-        case TrackColour::energy: return "dE/dt";
-        case TrackColour::wind: return "dE/dt wind";
-        case TrackColour::height: return "height Z";
-        case TrackColour::airspeed: return "airspeed V";
-        case TrackColour::plain: break;
+        case TrackColour::energy:
+            return "dE/dt";
+        case TrackColour::wind:
+            return "dE/dt wind";
+        case TrackColour::height:
+            return "height Z";
+        case TrackColour::airspeed:
+            return "airspeed V";
+        case TrackColour::plain:
+            break;
     }
     return "";
 }

@@ -131,8 +131,8 @@ constexpr int64_t kIndexFrom = int64_t(16) * TrackLod::kLeaf;
 // One drawing of the two tracks: the polylines' state and the view.
 class TrackPass {
   public:
-    TrackPass(const Camera& c, Shift shift, Surface& pic, bool ground, bool air,
-              const Tracks& tr, const ColourScale* colour)
+    TrackPass(const Camera& c, Shift shift, Surface& pic, bool ground, bool air, const Tracks& tr,
+              const ColourScale* colour)
         : pic_(pic), proj_(c, shift), ground_on_(ground), air_on_(air),
           cell_per_unit_(std::fabs(pic.scale_y_to_pixels(1.0, pic.scale_mode()))),
           batch_(std::make_unique<Projector::TrackBatch>()) {

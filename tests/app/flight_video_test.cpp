@@ -47,11 +47,12 @@ TEST(FlightVideo, FramesFallOnTicksAtTheirFlightTimes) {
         const double dt = default_video_dt(fps);
         EXPECT_LE(dt, 0.02 + 1e-12);
         const int64_t m = int64_t(std::llround(1.0 / (fps * dt)));
-        for (int64_t j = 0; j < 100000; j += 997) EXPECT_EQ(video_tick_of_frame(j, fps, dt), 1 + j * m);
+        for (int64_t j = 0; j < 100000; j += 997)
+            EXPECT_EQ(video_tick_of_frame(j, fps, dt), 1 + j * m);
     }
     // A step that does not divide the frame's time: the last tick before it.
-    EXPECT_EQ(video_tick_of_frame(1, 30, 0.02), 2);   // 0.0333 s: tick 2 is at 0.02 s
-    EXPECT_EQ(video_tick_of_frame(3, 30, 0.02), 6);   // 0.1 s exactly: tick 6
+    EXPECT_EQ(video_tick_of_frame(1, 30, 0.02), 2);  // 0.0333 s: tick 2 is at 0.02 s
+    EXPECT_EQ(video_tick_of_frame(3, 30, 0.02), 6);  // 0.1 s exactly: tick 6
     EXPECT_EQ(video_frames_for_ticks(601, 30, 1.0 / 60), 301);
     EXPECT_EQ(video_frames_for_ticks(1, 30, 0.02), 1);
     EXPECT_EQ(video_frames_for_ticks(6, 30, 0.02), 4);  // 0 .. 0.1 s
@@ -112,15 +113,15 @@ TEST(FlightVideo, FramesAreKeptWholeOrNotAtAll) {
     for (int fail_at : {0, 5}) {
         Folder dir;
         int calls = 0;
-        auto sink = png_frame_sink(dir.path.string(), [&](Surface&, std::string& bytes,
-                                                          std::string& error) {
-            if (++calls == fail_at) {
-                error = "no space left on the device";
-                return false;
-            }
-            bytes = "frame";
-            return true;
-        });
+        auto sink = png_frame_sink(dir.path.string(),
+                                   [&](Surface&, std::string& bytes, std::string& error) {
+                                       if (++calls == fail_at) {
+                                           error = "no space left on the device";
+                                           return false;
+                                       }
+                                       bytes = "frame";
+                                       return true;
+                                   });
         RecordingSurface picture;
         const VideoResult r = fly_video(flight, timing, picture, *sink);
         sink.reset();

@@ -91,10 +91,11 @@ class LectureToolsTest : public QObject {
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray text = f.readAll();
         QVERIFY(text.contains("<svg"));
-        QVERIFY(text.contains("height Z"));                 // the colour bar's title as text
-        QVERIFY(text.contains("velocity over the sea"));    // the legend
+        QVERIFY(text.contains("height Z"));               // the colour bar's title as text
+        QVERIFY(text.contains("velocity over the sea"));  // the legend
         QVERIFY(text.contains("<polyline") || text.contains("<path"));  // lines as lines
-        QVERIFY(!tools().save_still(dir_.filePath(QStringLiteral("no/such/x.png")), 800, 600, error));
+        QVERIFY(
+            !tools().save_still(dir_.filePath(QStringLiteral("no/such/x.png")), 800, 600, error));
         QVERIFY(!error.isEmpty());
     }
 

@@ -72,7 +72,8 @@ class VideoTest : public QObject {
                              "0.016666666666666666", "--size", "834x668", "--colour-by", "energy",
                              "--arrows", "--png", png}),
                      0);
-            const QImage rendered = QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32);
+            const QImage rendered =
+                QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32);
             const QImage frame =
                 QImage(frames + QStringLiteral("/frame-%1.png").arg(j, 6, 10, QLatin1Char('0')))
                     .convertToFormat(QImage::Format_RGB32);
@@ -113,15 +114,15 @@ class VideoTest : public QObject {
     void a_cancelled_video_leaves_nothing() {
         QTemporaryDir dir;
         std::string error;
-        auto sink = soar::raster_video_sink(soar::open_mp4(
-            dir.filePath("flight.mp4").toStdString(), soar::VideoFormat{96, 80, 30}, error));
+        auto sink = soar::raster_video_sink(soar::open_mp4(dir.filePath("flight.mp4").toStdString(),
+                                                           soar::VideoFormat{96, 80, 30}, error));
         QVERIFY2(sink != nullptr, error.c_str());
         soar::RasterSurface picture(96, 80);
         soar::VideoFlight flight;
         soar::VideoTiming timing;
         timing.frames = 60;
-        const soar::VideoResult r = soar::fly_video(flight, timing, picture, *sink,
-                                                    [](int64_t done, int64_t) { return done < 20; });
+        const soar::VideoResult r = soar::fly_video(
+            flight, timing, picture, *sink, [](int64_t done, int64_t) { return done < 20; });
         QVERIFY(r.cancelled);
         sink.reset();
         QCOMPARE(entries(dir.path()), QStringList());
