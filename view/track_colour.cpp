@@ -129,7 +129,13 @@ const float* colour_values(const Tracks& tr, TrackColour by, int64_t& size) {
 
 uint8_t colour_step(const ColourScale& s, float value) {
     if (!(value == value)) return kNoStep;
-    const double t = (double(value) - double(s.lo)) / (double(s.hi) - double(s.lo));
+    double t = (double(value) - double(s.lo)) / (double(s.hi) - double(s.lo));
+    if (diverging(s.by)) {
+        // The square root of the rate's share of the end value, with its sign:
+        // a small gain or loss still shows its side of the scale.
+        const double share = std::clamp(2.0 * t - 1.0, -1.0, 1.0);
+        t = 0.5 + 0.5 * std::copysign(std::sqrt(std::fabs(share)), share);
+    }
     const double step = std::floor(t * kColourSteps);
     return uint8_t(std::clamp(step, 0.0, double(kColourSteps - 1)));
 }
@@ -232,6 +238,14 @@ void draw_colour_bar(const ColourScale& s, Surface& pic) {
     const double mid = sign ? 0.0 : 0.5 * (double(s.lo) + double(s.hi));
     pic.text(label_x, 0.5 * (bar_y1 + bar_y2), number_label(mid, sign), black, text_px,
              TextAlign::right);
+    if (sign) {
+        // The rate scale goes by the square root: a quarter of the end value
+        // halfway to each end.
+        pic.text(label_x, bar_y1 + 0.25 * bar_h, number_label(0.25 * s.hi, true), black, text_px,
+                 TextAlign::right);
+        pic.text(label_x, bar_y1 + 0.75 * bar_h, number_label(0.25 * s.lo, true), black, text_px,
+                 TextAlign::right);
+    }
     const double title_x = 0.5 * (panel_x1 + panel_x2);
     pic.text(title_x, panel_y1 + 11.0 * u, colour_title(s.by), black, text_px, TextAlign::centre);
     pic.text(title_x, panel_y1 + 25.0 * u, colour_unit(s.by), black, text_px, TextAlign::centre);

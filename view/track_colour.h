@@ -50,7 +50,9 @@ ColourScale colour_scale(const Tracks& tr, TrackColour by);
 const float* colour_values(const Tracks& tr, TrackColour by, int64_t& size);
 
 // The step of a value on the scale, kNoStep for NaN; values beyond the ends
-// take the end steps.
+// take the end steps. The energy rates go by the square root of their share
+// of the end value (sign kept), so that a small gain or loss still shows its
+// side; height and airspeed go linearly.
 uint8_t colour_step(const ColourScale& s, float value);
 // The colour of a step.
 Colour step_colour(TrackColour by, int step);
