@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -54,6 +55,29 @@ class FrameProgress {
     int64_t total_;
     bool on_;
     std::chrono::steady_clock::time_point last_{};
+};
+
+// Ctrl-C stops a video at the next frame; nothing of it is written.
+volatile std::sig_atomic_t video_interrupted = 0;
+extern "C" void on_video_interrupt(int) {
+    video_interrupted = 1;
+}
+
+class VideoInterruptGuard {
+  public:
+    VideoInterruptGuard() {
+        video_interrupted = 0;
+        struct sigaction sa {};
+        sa.sa_handler = on_video_interrupt;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGINT, &sa, &previous_);
+    }
+    ~VideoInterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+    VideoInterruptGuard(const VideoInterruptGuard&) = delete;
+    VideoInterruptGuard& operator=(const VideoInterruptGuard&) = delete;
+
+  private:
+    struct sigaction previous_ {};
 };
 
 // Several sinks as one: each frame goes to every one.
@@ -176,11 +200,16 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
         flight.arrows = arrows;
         flight.clock_start = clock_start;
         FrameProgress progress(timing.frames);
+        const VideoInterruptGuard interrupt;
         const VideoResult r = fly_video(flight, timing, *picture, sink, [&](int64_t done, int64_t) {
             progress.update(done);
-            return true;
+            return video_interrupted == 0;
         });
         progress.done();
+        if (r.cancelled) {
+            std::fprintf(stderr, "soarcalculus render: interrupted; nothing was written\n");
+            return 130;
+        }
         if (!r.ok) {
             std::fprintf(stderr, "soarcalculus render: %s\n", r.error.c_str());
             return 1;
