@@ -452,8 +452,14 @@ Frame Session::frame_now() const {
     f.tick = ticks_ + 1;
     f.pose = pose_;
     f.X = now_.X, f.Y = now_.Y, f.Z = now_.Z;
+    if (f.switches.mode == Mode::fixed) {
+        // The fixed view shows the bird alone, as the window draws it.
+        f.switches.ground = f.switches.air = f.switches.arrows = false;
+        f.switches.colour = TrackColour::plain;
+    }
     if (f.switches.colour != TrackColour::plain)
         f.colours = colour_scale(scene_.tracks, f.switches.colour);
+    f.switches.arrows = f.switches.arrows && ticks_ > 0;  // no motion before the first tick
     if (ticks_ > 0) f.motion = motion_of(now_);
     f.valid = true;
     return f;

@@ -74,6 +74,7 @@ void LectureTools::add_to(QMenu* view) {
         a->setCheckable(true);
         a->setChecked(main_.session().track_colour() == c.by);
         a->setActionGroup(colours_);
+        a->setData(int(c.by));
         const TrackColour by = c.by;
         connect(a, &QAction::triggered, this, [this, by] { set_track_colour(by); });
     }
@@ -93,11 +94,15 @@ void LectureTools::add_to(QMenu* view) {
 void LectureTools::redraw() {
     // A flight that is not moving keeps its picture until something redraws it.
     Session& s = main_.session();
-    if (s.ticks() > 0 && (!s.flying() || s.paused())) main_.show_picture_now();
+    if (s.ticks() > 0 && s.scene_mode() != Mode::fixed && (!s.flying() || s.paused()))
+        main_.show_picture_now();
 }
 
 void LectureTools::set_track_colour(TrackColour by) {
     main_.session().set_track_colour(by);
+    if (colours_)
+        for (QAction* a : colours_->actions())
+            if (a->data().toInt() == int(by) && !a->isChecked()) a->setChecked(true);
     redraw();
 }
 

@@ -72,6 +72,10 @@ class LectureToolsTest : public QObject {
         QVERIFY(has(qRgb(255, 0, 255)));
         action(QStringLiteral("Air track plain"))->trigger();
         arrows->trigger();
+        // Set from elsewhere, the menu shows it.
+        tools().set_track_colour(TrackColour::height);
+        QVERIFY(action(QStringLiteral("by height"))->isChecked());
+        tools().set_track_colour(TrackColour::plain);
         QVERIFY(!has(qRgb(185, 0, 0)));
         QVERIFY(!has(qRgb(255, 0, 255)));
     }
