@@ -299,13 +299,14 @@ bool Mp4Encoder::encode(const uint32_t* pixels, std::string& error) {
 }
 
 bool Mp4Encoder::add(const uint32_t* pixels, int stride, std::string& error) {
-    if (failed_ || finished_) {
-        error = failed_ ? "the video has failed already" : "the video is finished";
-        return false;
-    }
     std::vector<uint32_t> frame;
     {
         std::unique_lock lock(m_);
+        // The encoding thread's own reason first: it also marks the video failed.
+        if (thread_error_.empty() && (failed_ || finished_)) {
+            error = failed_ ? "the video has failed already" : "the video is finished";
+            return false;
+        }
         cv_.wait(lock, [this] { return queue_.size() < kQueued || !thread_error_.empty(); });
         if (!thread_error_.empty()) {
             error = thread_error_;
@@ -333,12 +334,12 @@ bool Mp4Encoder::add(const uint32_t* pixels, int stride, std::string& error) {
 
 bool Mp4Encoder::finish(std::string& error) {
     if (finished_) return true;
+    stop_thread();  // every queued frame encoded
+    if (!thread_error_.empty()) return fail(thread_error_, 0, error);
     if (failed_) {
         error = "the video has failed already";
         return false;
     }
-    stop_thread();  // every queued frame encoded
-    if (!thread_error_.empty()) return fail(thread_error_, 0, error);
     if (!send(nullptr, error)) return false;
     const int r = av_write_trailer(out_);
     if (r < 0) return fail("the MP4 index cannot be written", r, error);

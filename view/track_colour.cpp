@@ -89,8 +89,13 @@ ColourScale colour_scale(const Tracks& tr, TrackColour by) {
             return s;
         }
         case TrackColour::height: {
+            double top = tv.z_hi;
+            // No values kept yet (the colour chosen between ticks): the points' own heights.
+            if (tv.n == 0)
+                for (int64_t k = 1; k <= tr.n && k < int64_t(tr.z.size()); ++k)
+                    top = std::max(top, double(tr.z[size_t(k)]));
             s.lo = 0.0f;
-            s.hi = float(round_up(std::max(double(tv.z_hi), 1.0)));
+            s.hi = float(round_up(std::max(top, 1.0)));
             return s;
         }
         case TrackColour::airspeed: {
