@@ -133,7 +133,7 @@ const float* colour_values(const Tracks& tr, TrackColour by, int64_t& size) {
 }
 
 uint8_t colour_step(const ColourScale& s, float value) {
-    if (!(value == value)) return kNoStep;
+    if (!(value == value) || !(s.hi > s.lo)) return kNoStep;
     double t = (double(value) - double(s.lo)) / (double(s.hi) - double(s.lo));
     if (diverging(s.by)) {
         // The square root of the rate's share of the end value, with its sign:
