@@ -14,7 +14,7 @@ DEBS       := cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libg
               libbenchmark-dev fonts-liberation fonts-dejavu-core xvfb \
               qt6-charts-dev qt6-svg-dev libtomlplusplus-dev libgeographiclib-dev \
               coinor-libipopt-dev libceres-dev clang libfuzzer-14-dev libclang-rt-14-dev \
-              clang-format ccache
+              clang-format ccache libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
 
 .PHONY: deps build run check test test-all test-release test-sanitize test-tsan test-fuzz bench \
         format format-check clean

@@ -77,6 +77,15 @@ int main(int argc, char** argv) {
         }
         return m->raster_support().encode_png(surface, bytes, error);
     };
+    raster.open_video = [&gui](const std::string& path, int width_px, int height_px, int fps,
+                               std::string& error) -> std::unique_ptr<soar::FrameSink> {
+        const soar::GuiModule* m = gui.get();
+        if (m == nullptr) {
+            error = "the picture module is not loaded";
+            return nullptr;
+        }
+        return m->raster_support().open_video(path, width_px, height_px, fps, error);
+    };
     const auto window = [&gui](int n, char** args) {
         const soar::GuiModule* m = gui.get();
         return m == nullptr ? 1 : m->run_window(n, args);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/flight_video.h"
 #include "platform/surface.h"
 
 namespace soar {
@@ -17,6 +18,12 @@ struct RasterSupport {
     // The picture encoded as PNG into `bytes`; false with a reason when it cannot.
     // The command writes the bytes to the file (completely or not at all).
     std::function<bool(Surface& surface, std::string& bytes, std::string& error)> encode_png;
+    // An MP4 video (H.264) for frames of `surface`'s kind and the given size,
+    // written whole at finish() or not at all; null with a reason when no
+    // encoder can be had.
+    std::function<std::unique_ptr<FrameSink>(const std::string& path, int width_px, int height_px,
+                                             int fps, std::string& error)>
+        open_video;
 };
 
 // With no arguments (or when `window` is given and no command is named) the

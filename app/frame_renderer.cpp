@@ -45,6 +45,17 @@ bool FrameRenderer::hand_over_track(const Tracks& tracks, int64_t flight) {
     new_y_.assign(tracks.y.begin() + long(from), tracks.y.begin() + size);
     new_z_.assign(tracks.z.begin() + long(from), tracks.z.begin() + size);
     copied_points_ = std::max<int64_t>(size - 1, 0);
+    // The values the same way; they start again with the track, or when the
+    // flight's values began afresh.
+    const TrackValues& tv = tracks.values;
+    const int64_t v_size = int64_t(std::min({tv.rate.size(), tv.wind.size(), tv.airspeed.size()}));
+    int64_t v_from = restart ? 0 : copied_values_;
+    if (v_size < v_from) v_from = 0;
+    values_restart_ = v_from == 0;
+    new_rate_.assign(tv.rate.begin() + long(v_from), tv.rate.begin() + v_size);
+    new_wind_.assign(tv.wind.begin() + long(v_from), tv.wind.begin() + v_size);
+    new_airspeed_.assign(tv.airspeed.begin() + long(v_from), tv.airspeed.begin() + v_size);
+    copied_values_ = v_size;
     return restart;
 }
 
@@ -58,6 +69,12 @@ void FrameRenderer::append_track() {
     tr.x.insert(tr.x.end(), new_x_.begin(), new_x_.end());
     tr.y.insert(tr.y.end(), new_y_.begin(), new_y_.end());
     tr.z.insert(tr.z.end(), new_z_.begin(), new_z_.end());
+    TrackValues& tv = tr.values;
+    if (values_restart_) tv.rate.clear(), tv.wind.clear(), tv.airspeed.clear();
+    tv.rate.insert(tv.rate.end(), new_rate_.begin(), new_rate_.end());
+    tv.wind.insert(tv.wind.end(), new_wind_.begin(), new_wind_.end());
+    tv.airspeed.insert(tv.airspeed.end(), new_airspeed_.begin(), new_airspeed_.end());
+    tv.n = std::max<int64_t>(int64_t(tv.rate.size()) - 1, 0);
     // The index of the copy follows it as the GUI's follows its track: a few
     // steps per new point.
     const int64_t points = std::max<int64_t>(int64_t(tr.x.size()) - 1, 0);

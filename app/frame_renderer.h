@@ -70,6 +70,11 @@ class FrameRenderer {
     // Handed over and not yet appended; `restart`: the copy starts again first.
     std::vector<float> new_x_, new_y_, new_z_;
     bool restart_ = false;
+    // The same for the coloured track's values (index as the points), which
+    // may cover fewer points than the track.
+    int64_t copied_values_ = 0;
+    std::vector<float> new_rate_, new_wind_, new_airspeed_;
+    bool values_restart_ = false;
     // A job failed part-way: the copy may lack points, and the next starts it again.
     bool copy_lost_ = false;
 

@@ -8,6 +8,7 @@
 
 #include "bird/build.h"
 #include "platform/number_text.h"
+#include "sim/energy.h"
 #include "sim/fault.h"
 #include "sim/wind.h"
 #include "view/bird_drawing.h"
@@ -107,9 +108,24 @@ Mode Session::scene_mode() const {
 }
 
 SceneSwitches Session::switches() const {
-    return {scene_mode(), checked(w_, Id::grid_box), checked(w_, Id::ground_track_box),
-            checked(w_, Id::air_track_box)};
+    SceneSwitches s{scene_mode(), checked(w_, Id::grid_box), checked(w_, Id::ground_track_box),
+                    checked(w_, Id::air_track_box)};
+    s.colour = track_colour_, s.arrows = arrows_;
+    return s;
 }
+
+namespace {
+
+// The arrows' velocities from a state, m/s.
+BirdMotion motion_of(const FlightState& s) {
+    BirdMotion m;
+    m.wind = s.U;
+    m.x_air = s.Xdot_air, m.x_ground = s.Xdot, m.y = s.Ydot;
+    m.z = float(double(s.V) * std::sin(double(s.gam())));
+    return m;
+}
+
+}  // namespace
 
 int32_t Session::timer_interval() const {
     // The box's rounded number; an interval the timer cannot take (0, negative,
@@ -370,6 +386,13 @@ void Session::advance_scene(Frame& f) {
     f.valid = true;
     if (f.switches.ground || f.switches.air)
         track_record(scene_.tracks, ticks_, now_.X, now_.Y, now_.Z);
+    if (f.switches.air && f.switches.colour != TrackColour::plain) {
+        const Energy e = energy_of(now_, w_.flight);
+        track_record_values(scene_.tracks, ticks_,
+                            {float(double(e.dE_wind) + double(e.dE_drag)), e.dE_wind, now_.V});
+        f.colours = colour_scale(scene_.tracks, f.switches.colour);
+    }
+    if (f.switches.arrows) f.motion = motion_of(now_);
     const Mode mode = f.switches.mode;
     if (mode != Mode::fixed) {
         move_camera(camera_, mode, now_.X, now_.Y, now_.Z);
@@ -418,6 +441,28 @@ void Session::advance_tick(Frame& frame) {
 
 void Session::draw(const Frame& frame, Surface& pic) const {
     if (frame.valid) draw_frame(frame, scene_, bird_, pic);
+}
+
+Frame Session::frame_now() const {
+    Frame f;
+    f.switches = switches();
+    f.camera = camera_;
+    f.scale = pic_.scale_setting();
+    // Every point recorded so far is drawn: the picture's tick is the next one.
+    f.tick = ticks_ + 1;
+    f.pose = pose_;
+    f.X = now_.X, f.Y = now_.Y, f.Z = now_.Z;
+    if (f.switches.mode == Mode::fixed) {
+        // The fixed view shows the bird alone, as the window draws it.
+        f.switches.ground = f.switches.air = f.switches.arrows = false;
+        f.switches.colour = TrackColour::plain;
+    }
+    if (f.switches.colour != TrackColour::plain)
+        f.colours = colour_scale(scene_.tracks, f.switches.colour);
+    f.switches.arrows = f.switches.arrows && ticks_ > 0;  // no motion before the first tick
+    if (ticks_ > 0) f.motion = motion_of(now_);
+    f.valid = true;
+    return f;
 }
 
 // --- the optimal loop ---

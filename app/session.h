@@ -126,6 +126,20 @@ class Session {
     // The picture of `frame` drawn on `pic` (the render thread's work).
     void draw(const Frame& frame, Surface& pic) const;
 
+    // --- what the picture explains (the Flight data window's View menu) ---
+    // The air track coloured by the energy rate, its wind part, the height or
+    // the airspeed, or plain; from the next tick on (points flown while it was
+    // plain stay plain, but for the height).
+    void set_track_colour(TrackColour by) { track_colour_ = by; }
+    TrackColour track_colour() const { return track_colour_; }
+    // Wind and velocity arrows at the bird, with their legend.
+    void set_arrows(bool on) { arrows_ = on; }
+    bool arrows() const { return arrows_; }
+    // What a picture of the flight as it stands now is drawn from, in the
+    // view it stands in: the last tick's bird, every track point so far, the
+    // colours and arrows as chosen now (a still for slides, at any size).
+    Frame frame_now() const;
+
   private:
     bool advance_flight();
     void advance_scene(Frame& f);
@@ -163,6 +177,8 @@ class Session {
     BirdPose pose_;
     // Where the bird is drawn outside the ticks (the fixed view, "DRAW"), m.
     Shift bird_shift_;
+    TrackColour track_colour_ = TrackColour::plain;
+    bool arrows_ = false;
 };
 
 // The pattern named on the command line ("upwind", ...), if any.

@@ -3,8 +3,11 @@
 // 16-colour palette or an RGB colour.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace soar {
 
@@ -21,6 +24,9 @@ Colour palette_colour(int index);
 inline Colour rgb(int r, int g, int b) {
     return Colour{-1, static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b)};
 }
+
+// Where a line of text stands across its anchor point.
+enum class TextAlign { left, centre, right };
 
 // Scale modes of a surface, as its user-scale read-out reports them.
 inline constexpr int kScaleUser = 0;
@@ -85,6 +91,25 @@ class Surface {
         set_draw_width(width_px);
         pset(x1, y);
         line_to(x2, y, c);
+    }
+    // A box filled with colour `c`, corners (x1, y1) and (x2, y2) in user units.
+    // Here as a band pulled in at its ends by half its height, which its square
+    // ends add back: a surface with a plain fill draws the box itself.
+    virtual void fill_box(double x1, double y1, double x2, double y2, Colour c) {
+        const int mode = scale_mode();
+        const double h_px = std::fabs(scale_y_to_pixels(y2 - y1, mode));
+        const double pull = 0.5 * h_px / std::fabs(scale_x_to_pixels(1.0, mode));
+        const double left = std::min(x1, x2) + pull, right = std::max(x1, x2) - pull;
+        const double mid = 0.5 * (x1 + x2);
+        fill_band(left < right ? left : mid, left < right ? right : mid, 0.5 * (y1 + y2),
+                  int(std::lround(h_px)), c);
+    }
+    // One line of text `size_px` pixels tall, centred up and down on (x, y) and
+    // placed across by `align`. The pen does not move. A surface without a way
+    // to draw text leaves it out: the picture is complete without it.
+    virtual void text(double x, double y, std::string_view line, Colour c, int size_px,
+                      TextAlign align) {
+        (void)x, (void)y, (void)line, (void)c, (void)size_px, (void)align;
     }
 };
 

@@ -22,6 +22,7 @@
 #include <cmath>
 
 #include "app/params_legend.h"
+#include "qt/lecture_tools.h"
 #include "qt/optimal_loop_dialog.h"
 #include "record/chart_range.h"
 #include "record/csv.h"
@@ -210,9 +211,15 @@ void FlightDataWindow::build_menu() {
     optimal->setObjectName(QStringLiteral("optimal_loop_action"));
     optimal->setShortcut(QKeySequence(Qt::Key_F4));
     optimal->setShortcutContext(Qt::ApplicationShortcut);
+    build_view_menu(bar);
     // In the menu bar itself, a click away.
     bar->addAction(QStringLiteral("&Parameters... (F3)"), this,
                    &FlightDataWindow::parameters_wanted);
+}
+
+void FlightDataWindow::build_view_menu(QMenuBar* bar) {
+    lecture_ = new LectureTools(main_, this);
+    lecture_->add_to(bar->addMenu(QStringLiteral("&View")));
 }
 
 OptimalLoopDialog* FlightDataWindow::optimal_loop() {

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -53,6 +54,8 @@ class FlightDataWindow final : public QWidget {
     QLabel* readout(const QString& name) const;
     // "Optimal loop..." (F4): the dialog that solves and flies the loop.
     class OptimalLoopDialog* optimal_loop();
+    // The View menu's colours, arrows, stills and videos.
+    class LectureTools* lecture_tools() const { return lecture_; }
     // The points a chart's series shows now.
     const QLineSeries* series(int chart, int index) const;
     int chart_count() const { return int(strips_.size()); }
@@ -77,6 +80,8 @@ class FlightDataWindow final : public QWidget {
         std::vector<std::pair<Column, QLineSeries*>> lines;
     };
     void build_menu();
+    // The View menu: what the picture explains, stills and videos of it.
+    void build_view_menu(QMenuBar* bar);
     Strip& add_strip(const QString& title, const QString& unit,
                      const std::vector<std::pair<Column, QString>>& lines);
     void refresh(bool charts);
@@ -91,6 +96,7 @@ class FlightDataWindow final : public QWidget {
 
     MainWindow& main_;
     class OptimalLoopDialog* optimal_ = nullptr;
+    class LectureTools* lecture_ = nullptr;
     QTimer refresh_;
     KmlPlace place_;
     QString note_;  // what the last save did

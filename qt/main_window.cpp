@@ -509,6 +509,13 @@ void MainWindow::draw_current_frame() {
     widget(Id::picture)->update();
 }
 
+void MainWindow::show_picture_now() {
+    if (closed_) return;
+    draw_current_frame();
+    guarded([this] { session_.draw(session_.frame_now(), *pic_); });
+    widget(Id::picture)->update();
+}
+
 void MainWindow::tick_without_picture() {
     if (closed_ || !w_.timer.enabled) return;
     guarded([this] { session_.advance_tick(frame_); });

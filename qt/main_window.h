@@ -65,6 +65,9 @@ class MainWindow final : public QWidget {
     // flight stops. Draws the last tick's picture now if the one shown is older
     // (pause and any user action call it first).
     void draw_current_frame();
+    // The picture of the flight as it stands drawn now (a paused or stopped
+    // flight after the View menu changed what the picture explains).
+    void show_picture_now();
     // The shortest time between two pictures in flight, ms: the screen's refresh
     // period, at most 60 pictures per second.
     double frame_interval_ms() const { return frame_interval_ms_; }

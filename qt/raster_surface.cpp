@@ -1,12 +1,17 @@
 #include "qt/raster_surface.h"
 
 #include <QBuffer>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImageWriter>
 #include <QPen>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
+
+#include "qt/video_output.h"
 
 namespace soar {
 
@@ -164,6 +169,44 @@ bool RasterSurface::band_over_pending_clear(double x1, double x2, double y, QRgb
     }
     std::fill(row_fresh_.begin() + first, row_fresh_.begin() + last + 1, 1);
     return true;
+}
+
+void RasterSurface::fill_box(double x1, double y1, double x2, double y2, Colour c) {
+    if (!painting_ || refused_) return;
+    settle();
+    const double ax = scale_.px(x1), bx = scale_.px(x2), ay = scale_.py(y1), by = scale_.py(y2);
+    if (!(std::isfinite(ax) && std::isfinite(bx) && std::isfinite(ay) && std::isfinite(by))) return;
+    // Pixel i's centre is i + 0.5: the first inside is ceil(lo - 0.5).
+    const auto first = [](double lo, int n) {
+        return int(std::clamp(std::ceil(lo - 0.5), 0.0, double(n)));
+    };
+    const int i0 = first(std::min(ax, bx), w_px_), i1 = first(std::max(ax, bx), w_px_);
+    const int j0 = first(std::min(ay, by), h_px_), j1 = first(std::max(ay, by), h_px_);
+    const QRgb colour = rgb_of(c);
+    for (int j = j0; j < j1; ++j)
+        std::fill(pixels_ + ptrdiff_t(j) * stride_ + i0, pixels_ + ptrdiff_t(j) * stride_ + i1,
+                  colour);
+}
+
+void RasterSurface::text(double x, double y, std::string_view line, Colour c, int size_px,
+                         TextAlign align) {
+    if (!painting_ || refused_ || line.empty()) return;
+    ensure_gui_application();
+    settle();
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(std::clamp(size_px, 1, 1000));
+    const QFontMetricsF metrics(font);
+    const QString q = QString::fromUtf8(line.data(), qsizetype(line.size()));
+    const double w = metrics.horizontalAdvance(q);
+    double px = scale_.px(x);
+    if (align == TextAlign::centre) px -= 0.5 * w;
+    if (align == TextAlign::right) px -= w;
+    const double baseline = scale_.py(y) + 0.5 * (metrics.ascent() - metrics.descent());
+    if (!std::isfinite(px) || !std::isfinite(baseline)) return;
+    painter_.setFont(font);
+    painter_.setPen(QColor::fromRgb(rgb_of(c)));
+    pen_width_ = -1;  // the line pen is set again before the next line
+    painter_.drawText(QPointF(px, baseline), q);
 }
 
 void RasterSurface::take_drawing_state(const RasterSurface& other) {
@@ -391,6 +434,21 @@ void RasterSurface::cell_line(int ix0, int iy0, int ix1, int iy1, QRgb colour) {
     }
 }
 
+void ensure_gui_application() {
+    if (QCoreApplication::instance() != nullptr) return;
+    // Offscreen: the command line has no display, and a picture needs none.
+    static int argc = 3;
+    static char name[] = "soarcalculus", option[] = "-platform", platform[] = "offscreen";
+    static char* argv[] = {name, option, platform, nullptr};
+    // Its notes on an environment without a desktop session (no runtime
+    // folder) concern nothing a picture needs: not shown.
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    static QGuiApplication* app = new QGuiApplication(argc, argv);  // until the program ends
+    (void)app;
+    qInstallMessageHandler(previous);
+}
+
 RasterSupport qt_raster_support() {
     RasterSupport support;
     // Never a null surface: one that cannot be allocated is inert, and saving
@@ -421,6 +479,11 @@ RasterSupport qt_raster_support() {
         }
         bytes.assign(data.constData(), size_t(data.size()));
         return true;
+    };
+    support.open_video = [](const std::string& path, int width_px, int height_px, int fps,
+                            std::string& error) -> std::unique_ptr<FrameSink> {
+        return raster_video_sink(
+            module_video_opener()(path, VideoFormat{width_px, height_px, fps}, error));
     };
     return support;
 }

@@ -56,6 +56,12 @@ class RasterSurface final : public Surface {
     // The wide line alone: its square ends already cover the dot. After clear(),
     // the rows a band paints whole need no clearing first (see below).
     void fill_band(double x1, double x2, double y, int width_px, Colour c) override;
+    // The pixels whose centres lie inside the box.
+    void fill_box(double x1, double y1, double x2, double y2, Colour c) override;
+    // Through Qt's fonts (a sans-serif face), antialiased. Qt's fonts need a
+    // QGuiApplication: the first text makes one when the program has none.
+    void text(double x, double y, std::string_view line, Colour c, int size_px,
+              TextAlign align) override;
 
     // The picture as drawn so far. It is the live buffer: take a copy() to keep a
     // picture across later drawing.
@@ -115,6 +121,10 @@ class RasterSurface final : public Surface {
     QRgb pen_colour_ = 0;
     int pen_width_ = -1;
 };
+
+// A QGuiApplication for the fonts of the pictures' text, made on the offscreen
+// platform when the program has none (the command line). Main thread only.
+void ensure_gui_application();
 
 // The raster picture and PNG writer for the command line's `render`.
 RasterSupport qt_raster_support();

@@ -13,10 +13,11 @@ allowed() {
         view) echo "view bird sim platform" ;;
         app) echo "app view record optim bird sim platform" ;;
         headless) echo "headless platform" ;;
-        qt) echo "qt app view record optim bird sim platform" ;;
+        video) echo "video platform" ;;
+        qt) echo "qt video app view record optim bird sim platform" ;;
     esac
 }
-for layer in platform sim bird record optim view app headless qt; do
+for layer in platform sim bird record optim view app headless video qt; do
     ok=$(allowed $layer)
     for file in "$root/$layer"/*.h "$root/$layer"/*.cpp; do
         [ -e "$file" ] || continue
@@ -28,6 +29,11 @@ for layer in platform sim bird record optim view app headless qt; do
                    status=1 ;;
             esac
         done
+        # Qt stays in its adapter, FFmpeg in the video encoder's.
+        if [ "$layer" != video ] && grep -qE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<lib(av|sw)' "$file"; then
+            echo "${file#$root/}: $layer includes an FFmpeg header"
+            status=1
+        fi
         # Qt stays in its adapter.
         if [ "$layer" != qt ] && grep -qE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q' "$file"; then
             echo "${file#$root/}: $layer includes a Qt header"

@@ -11,10 +11,29 @@ fail() { echo "FAIL: $*"; exit 1; }
 LD_DEBUG=libs "$prog" fly --pattern upwind --ticks 20 --dt 0.01 --csv "$tmp/f.csv" 2>"$tmp/libs" \
   || fail "fly exited $?"
 grep -q 'libQt6' "$tmp/libs" && fail "fly loaded a Qt library"
+grep -q 'libavcodec' "$tmp/libs" && fail "fly loaded FFmpeg"
 [ "$(wc -l <"$tmp/f.csv")" -eq 21 ] || fail "fly wrote $(wc -l <"$tmp/f.csv") lines, not 21"
 
-"$prog" render --pattern upwind --ticks 20 --dt 0.02 --png "$tmp/r.png" || fail "render exited $?"
+LD_DEBUG=libs "$prog" render --pattern upwind --ticks 20 --dt 0.02 --png "$tmp/r.png" 2>"$tmp/libs" \
+  || fail "render exited $?"
 [ "$(head -c 4 "$tmp/r.png" | od -An -c | tr -d ' ')" = '211PNG' ] || fail "render wrote no PNG"
+grep -q 'libavcodec' "$tmp/libs" && fail "render --png loaded FFmpeg"
+
+# A video through the encoder module beside the program: an MP4 ("ftyp" box).
+"$prog" render --pattern upwind --seconds 0.5 --size 64x48 --video "$tmp/v.mp4" || fail "render --video exited $?"
+[ "$(head -c 8 "$tmp/v.mp4" | tail -c 4)" = 'ftyp' ] || fail "render --video wrote no MP4"
+# Without the encoder module: the reason, exit 1, nothing written; pictures still work.
+mkdir "$tmp/no-video"
+cp "$prog" "$tmp/no-video/soarcalculus"
+cp "$(dirname "$prog")/soarcalculus-gui.so" "$tmp/no-video/"
+status=0
+"$tmp/no-video/soarcalculus" render --pattern upwind --seconds 0.5 --video "$tmp/no-video/v.mp4" \
+  2>"$tmp/err" || status=$?
+[ "$status" -eq 1 ] || fail "render --video without the encoder exited $status, not 1"
+grep -q 'video module cannot be loaded' "$tmp/err" || fail "no reason given: $(cat "$tmp/err")"
+[ ! -e "$tmp/no-video/v.mp4" ] || fail "render --video without the encoder wrote a file"
+"$tmp/no-video/soarcalculus" render --pattern upwind --ticks 5 --png "$tmp/no-video/r.png" \
+  || fail "render --png without the encoder exited $?"
 
 mkdir "$tmp/alone"
 cp "$prog" "$tmp/alone/soarcalculus"

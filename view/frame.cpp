@@ -1,7 +1,10 @@
 #include "view/frame.h"
 
+#include <cmath>
+
 #include "view/bird_drawing.h"
 #include "view/grid.h"
+#include "view/motion_arrows.h"
 #include "view/projection.h"
 #include "view/tracks.h"
 #include "view/view_modes.h"
@@ -30,6 +33,16 @@ void move_camera(Camera& c, Mode mode, float X, float Y, float Z) {
     }
 }
 
+Frame frame_for_aspect(const Frame& f, double aspect) {
+    Frame g = f;
+    if (!(aspect > 0) || !std::isfinite(aspect)) return g;
+    g.camera.aspect = float(aspect);
+    update_view(g.camera);
+    g.scale = ScaleSetting{g.camera.left,   g.camera.top, g.camera.right,
+                           g.camera.bottom, kScaleUser,   false};
+    return g;
+}
+
 ExportResult draw_frame(const Frame& f, const Scene& scene, const BirdModel& bird, Surface& pic,
                         TextFiles* files) {
     const Mode mode = f.switches.mode;
@@ -49,7 +62,9 @@ ExportResult draw_frame(const Frame& f, const Scene& scene, const BirdModel& bir
     }
     if ((f.switches.ground || f.switches.air) && f.tick > 1) {
         shift = {};
-        tracks_draw(scene.tracks, cam, pic, f.switches.ground, f.switches.air, f.tick);
+        tracks_draw(scene.tracks, cam, pic, f.switches.ground, f.switches.air, f.tick,
+                    TrackDetail::indexed,
+                    f.switches.colour == TrackColour::plain ? nullptr : &f.colours);
     }
     if (follows_bird(mode)) {
         shift = follow_bird(cam, f.X, f.Y, f.Z);
@@ -57,6 +72,13 @@ ExportResult draw_frame(const Frame& f, const Scene& scene, const BirdModel& bir
     }
     const ExportResult r = draw_bird(bird, f.pose, cam, shift, pic, files);
     if (shows_wind_figure(mode)) draw_wind_figure(scene.wind, cam, pic);
+    // What explains the picture, over it: the arrows at the bird in flight,
+    // their legend, the colour bar of a coloured air track.
+    if (f.switches.arrows && mode != Mode::fixed && f.tick >= 1) {
+        draw_motion_arrows(f.motion, cam, shift, pic);
+        draw_arrow_legend(pic);
+    }
+    if (f.switches.colour != TrackColour::plain && f.switches.air) draw_colour_bar(f.colours, pic);
     return r;
 }
 

@@ -15,6 +15,7 @@
 #include "sim/mode.h"
 #include "view/camera.h"
 #include "view/scene.h"
+#include "view/track_colour.h"
 
 namespace soar {
 
@@ -22,6 +23,16 @@ namespace soar {
 struct SceneSwitches {
     Mode mode = Mode::fixed;  // the view
     bool grid = false, ground = false, air = false;
+    TrackColour colour = TrackColour::plain;  // what the air track's colour shows
+    bool arrows = false;  // wind and velocity arrows at the bird, with their legend
+};
+
+// The bird's motion for the arrows at it, m/s: the wind at its height blows
+// along +X; the air-relative and ground velocities differ by it along X alone.
+struct BirdMotion {
+    float wind = 0;                 // U
+    float x_air = 0, x_ground = 0;  // along X through the air, over the sea
+    float y = 0, z = 0;             // across and up, the same for both
 };
 
 // Everything one tick's picture is drawn from besides the scene: the scene's
@@ -34,12 +45,19 @@ struct Frame {
     ScaleSetting scale;  // the picture's user scale at that moment
     BirdPose pose;
     float X = 0, Y = 0, Z = 0;  // the bird's place, m
+    ColourScale colours;        // the air track's scale, when it is coloured
+    BirdMotion motion;          // for the arrows
 };
 
 // The tick's move of the camera: in the moving views it follows the bird at
 // (X, Y, Z) and its view is worked out again; the profile demo's only worked
 // out again; the fixed view's left.
 void move_camera(Camera& c, Mode mode, float X, float Y, float Z);
+
+// The frame seen through a picture of another shape (width over height): the
+// same aim and view angle across, the height following the shape, so a
+// picture of any size shows the same scene undistorted.
+Frame frame_for_aspect(const Frame& f, double aspect);
 
 // Clears `pic` and draws the frame's picture. Given `files`, the bird's points
 // are exported as they are drawn.

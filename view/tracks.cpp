@@ -9,6 +9,7 @@
 
 #include "sim/constants.h"
 #include "view/projection.h"
+#include "view/track_colour.h"
 #include "view/track_lod.h"
 
 namespace soar {
@@ -29,6 +30,7 @@ void track_record(Tracks& tr, int64_t tick, float X, float Y, float Z) {
     if (n == 1) {
         tr.x[1] = 0.0f, tr.y[1] = 0.0f, tr.z[1] = Z;
         track_lod_reset(tr.lod);
+        if (tr.values.n > 0) tr.values = TrackValues{};
     } else {
         tr.x[n] = X, tr.y[n] = Y, tr.z[n] = Z;
     }
@@ -66,6 +68,27 @@ struct Polyline {
         vis_prev = was, pen_ix = cx, pen_iy = cy;
         return out;
     }
+
+    // add() for a coloured track: each vertex written also gets its point's
+    // colour step in `step_out`, at the vertex's index from `out`.
+    PathVertex* add_coloured(const bool* vis, const float* px, const float* py, const int32_t* ix,
+                             const int32_t* iy, const uint8_t* step, int n, bool ends_at_last,
+                             PathVertex* out, uint8_t* step_out) {
+        PathVertex* const first = out;
+        bool was = vis_prev;
+        int32_t cx = pen_ix, cy = pen_iy;
+        for (int j = 0; j < n; ++j) {
+            const bool v = vis[j];
+            if (v && (!was || ix[j] != cx || iy[j] != cy || (ends_at_last && j == n - 1))) {
+                step_out[out - first] = step[j];
+                *out++ = {!was, px[j], py[j]};
+                cx = ix[j], cy = iy[j];
+            }
+            was = v;
+        }
+        vis_prev = was, pen_ix = cx, pen_iy = cy;
+        return out;
+    }
 };
 
 // Vertices of one track waiting to be drawn; the storage only grows.
@@ -78,6 +101,15 @@ struct VertexBuffer {
         return v.data() + n;
     }
     std::span<const PathVertex> held() const { return {v.data(), n}; }
+};
+
+// The colour steps of a coloured track's vertices, index for index.
+struct StepBuffer {
+    std::vector<uint8_t> v;
+    uint8_t* room(size_t n, size_t more) {
+        if (v.size() < n + more) v.resize(std::max(n + more, 2 * v.size()));
+        return v.data() + n;
+    }
 };
 
 // Where a block of track points stands in the current view.
@@ -99,7 +131,8 @@ constexpr int64_t kIndexFrom = int64_t(16) * TrackLod::kLeaf;
 // One drawing of the two tracks: the polylines' state and the view.
 class TrackPass {
   public:
-    TrackPass(const Camera& c, Shift shift, Surface& pic, bool ground, bool air)
+    TrackPass(const Camera& c, Shift shift, Surface& pic, bool ground, bool air, const Tracks& tr,
+              const ColourScale* colour)
         : pic_(pic), proj_(c, shift), ground_on_(ground), air_on_(air),
           cell_per_unit_(std::fabs(pic.scale_y_to_pixels(1.0, pic.scale_mode()))),
           batch_(std::make_unique<Projector::TrackBatch>()) {
@@ -117,6 +150,11 @@ class TrackPass {
         const double m = usable_ ? 2.0 / ppu_ : 0.0;
         x_lo_ = std::min(sc.left, sc.right) - m, x_hi_ = std::max(sc.left, sc.right) + m;
         y_lo_ = std::min(sc.top, sc.bottom) - m, y_hi_ = std::max(sc.top, sc.bottom) + m;
+        if (colour != nullptr && colour->by != TrackColour::plain && air) {
+            colour_ = *colour;
+            values_ = colour_values(tr, colour->by, n_values_);
+            coloured_ = true;
+        }
     }
 
     bool usable() const { return usable_; }
@@ -128,6 +166,9 @@ class TrackPass {
             const int m = int(std::min<int64_t>(Projector::TrackBatch::kSize, n - done));
             proj_.project_tracks(x + done, y + done, z + done, m, cell_per_unit_, *batch_,
                                  tracks(ground, air));
+            if (coloured_ && air) {
+                for (int j = 0; j < m; ++j) steps_[j] = step_at(first + done + j);
+            }
             add(*batch_, m, first + done + m - 1 == last, ground, air);
         }
     }
@@ -143,6 +184,7 @@ class TrackPass {
         const float x[2] = {tr.x[first], tr.x[end]}, y[2] = {tr.y[first], tr.y[end]},
                     z[2] = {tr.z[first], tr.z[end]};
         proj_.project_tracks(x, y, z, 2, cell_per_unit_, *batch_, tracks(ground, !ground));
+        if (coloured_ && !ground) steps_[0] = step_at(first), steps_[1] = step_at(end);
         add(*batch_, 2, end == last, ground, !ground);
     }
 
@@ -165,6 +207,7 @@ class TrackPass {
             for (uint64_t b = bits[w]; b != 0; b &= b - 1) {
                 const int64_t k = base + w * 64 + __builtin_ctzll(b);
                 x[n] = tr.x[k], y[n] = tr.y[k], z[n] = tr.z[k];
+                if (coloured_ && !ground) steps_[n] = step_at(k);
                 ++n;
             }
         }
@@ -234,7 +277,21 @@ class TrackPass {
     // Draws the air track's vertices over the ground track, as the plain drawing does.
     void finish() {
         flush_ground();
-        pic_.path(air_.held(), palette_colour(1));  // dark blue
+        if (!coloured_) {
+            pic_.path(air_.held(), palette_colour(1));  // dark blue
+            return;
+        }
+        // Each run of vertices of one step in its colour; each run goes on from
+        // the pen where the last one left it, so the lines are those of one path.
+        const std::span<const PathVertex> all = air_.held();
+        for (size_t i = 0; i < all.size();) {
+            size_t j = i + 1;
+            while (j < all.size() && air_steps_.v[j] == air_steps_.v[i]) ++j;
+            const uint8_t step = air_steps_.v[i];
+            pic_.path(all.subspan(i, j - i),
+                      step == kNoStep ? palette_colour(1) : step_colour(colour_.by, step));
+            i = j;
+        }
     }
 
     int64_t projected() const { return projected_; }
@@ -258,7 +315,13 @@ class TrackPass {
                                        b.ground_iy, n, ends_at_last, out) -
                                 out);
         }
-        if (air) {
+        if (air && coloured_) {
+            PathVertex* const out = air_.room(size_t(n));
+            uint8_t* const steps = air_steps_.room(air_.n, size_t(n));
+            air_.n += size_t(a_.add_coloured(b.air_vis, b.air_px, b.air_py, b.air_ix, b.air_iy,
+                                             steps_, n, ends_at_last, out, steps) -
+                             out);
+        } else if (air) {
             PathVertex* const out = air_.room(size_t(n));
             air_.n += size_t(
                 a_.add(b.air_vis, b.air_px, b.air_py, b.air_ix, b.air_iy, n, ends_at_last, out) -
@@ -280,6 +343,17 @@ class TrackPass {
     Polyline g_, a_;
     VertexBuffer ground_, air_;
     int64_t projected_ = 0;
+    // The coloured air track: the scale, the values per point and the steps of
+    // the batch in hand and of the vertices kept.
+    uint8_t step_at(int64_t k) const {
+        return k < n_values_ ? colour_step(colour_, values_[k]) : kNoStep;
+    }
+    bool coloured_ = false;
+    ColourScale colour_;
+    const float* values_ = nullptr;
+    int64_t n_values_ = 0;
+    uint8_t steps_[Projector::TrackBatch::kSize] = {};
+    StepBuffer air_steps_;
 };
 
 // What a block does for one track.
@@ -307,10 +381,10 @@ void parts(TrackPass& pass, const Tracks& tr, int64_t leaf, int64_t last, bool g
 }  // namespace
 
 int64_t tracks_draw(const Tracks& tr, const Camera& c, Surface& pic, bool ground, bool air,
-                    int64_t upto, TrackDetail detail) {
+                    int64_t upto, TrackDetail detail, const ColourScale* colour) {
     if (!ground && !air) return 0;
     const int64_t last = std::min<int64_t>(upto - 1, int64_t(tr.x.size()) - 1);
-    TrackPass pass(c, Shift{}, pic, ground, air);
+    TrackPass pass(c, Shift{}, pic, ground, air, tr, colour);
     const float *x = tr.x.data(), *y = tr.y.data(), *z = tr.z.data();
     const TrackLod& lod = tr.lod;
     constexpr int64_t leaf = TrackLod::kLeaf, group = leaf * TrackLod::kGroup;

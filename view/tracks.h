@@ -11,6 +11,8 @@
 
 namespace soar {
 
+struct ColourScale;
+
 // Records tick `tick`'s point: (0, 0, Z) at the first tick, (X, Y, Z) after (m).
 // Amortised O(1) per tick.
 void track_record(Tracks& tr, int64_t tick, float X, float Y, float Z);
@@ -28,7 +30,10 @@ enum class TrackDetail {
 // ground track and then of the air track, each as polylines that break where
 // points fall behind the near limit. One pass over the points serves both.
 // Returns the number of points projected (both tracks count a point once).
+// Given a scale other than plain, each line of the air track takes the colour
+// of its end point's value on that scale (view/track_colour.h).
 int64_t tracks_draw(const Tracks& tr, const Camera& c, Surface& pic, bool ground, bool air,
-                    int64_t upto, TrackDetail detail = TrackDetail::indexed);
+                    int64_t upto, TrackDetail detail = TrackDetail::indexed,
+                    const ColourScale* colour = nullptr);
 
 }  // namespace soar

@@ -115,6 +115,29 @@ TEST(FrameRenderer, ANewFlightStartsItsTrackCopyAgain) {
     expect_same(pic.primitives(), expected);
 }
 
+// The coloured track's values go over with their points, through a stretch
+// flown uncoloured and a change of what the colour shows.
+TEST(FrameRenderer, DrawsTheColouredTrackAndArrowsOfItsTick) {
+    Flying flight(Mode::upwind);
+    flight.session.set_track_colour(TrackColour::energy);
+    flight.session.set_arrows(true);
+    RecordingSurface pic;
+    FrameRenderer renderer(pic);
+    const TrackColour colours[] = {TrackColour::energy, TrackColour::plain, TrackColour::wind,
+                                   TrackColour::airspeed, TrackColour::height};
+    for (TrackColour by : colours) {
+        flight.session.set_track_colour(by);
+        flight.ticks(300);
+        ASSERT_TRUE(flight.session.flying());
+        const std::vector<Primitive> expected = flight.drawn_here();
+        ASSERT_TRUE(flight.start(renderer, 1));
+        flight.ticks(7);
+        renderer.wait();
+        EXPECT_GE(renderer.take_finished(), 0);
+        expect_same(pic.primitives(), expected);
+    }
+}
+
 TEST(FrameRenderer, GivesOnlyPicturesOfTicksHandedOff) {
     Flying flight(Mode::downwind);
     RecordingSurface pic;
