@@ -40,7 +40,7 @@ int min_wind_command(int argc, char** argv, bool parse_only) {
     } else {
         std::printf("least wind: none found (%s)\n", r.message.c_str());
     }
-    return 0;
+    return stdout_written("min-wind") ? 0 : 1;
 }
 
 }  // namespace soar::cli

@@ -97,9 +97,7 @@ int optimise_command(int argc, char** argv, bool parse_only) {
         const long long nodes = count_arg(a, "nodes", 50);
         if (nodes < 5 || nodes > 2000) throw ArgError{"--nodes must be between 5 and 2000"};
         options.nodes = int(nodes);
-        if (a.values.count("csv")) csv = a.values.at("csv");
-        std::string error;
-        if (!csv.empty() && !output_path_usable(csv, error)) throw ArgError{"--csv: " + error};
+        if (a.values.count("csv")) csv = output_arg(a, "csv");
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus optimise: %s\n%s", e.message.c_str(), kUsage);
         return 2;
@@ -109,9 +107,20 @@ int optimise_command(int argc, char** argv, bool parse_only) {
     std::printf("least-wind loop: %s, %s profile, %d nodes\n", preset.c_str(),
                 profile_name(p.profile), options.nodes);
     std::fflush(stdout);
+    // The file is started before the solve, so that a file that cannot be made is
+    // known before minutes of solving, not after.
+    AtomicFile out;
+    if (!csv.empty() && !out.open(csv)) {
+        std::fprintf(stderr, "soarcalculus optimise: %s\n", out.error().c_str());
+        return 1;
+    }
     const bool terminal = isatty(STDERR_FILENO);
     g_interrupted = false;
-    auto old_handler = std::signal(SIGINT, on_optimise_interrupt);
+    // Ctrl-C, a closed terminal (SIGHUP) and SIGTERM all stop the solve at its next
+    // iteration; the file started above is then removed.
+    const int stops[] = {SIGINT, SIGTERM, SIGHUP};
+    void (*old_handlers[3])(int);
+    for (int i = 0; i < 3; ++i) old_handlers[i] = std::signal(stops[i], on_optimise_interrupt);
     const LoopSolution s = solve_loop(
         p, options,
         [&](const SolveProgress& q) {
@@ -121,13 +130,14 @@ int optimise_command(int argc, char** argv, bool parse_only) {
             return true;
         },
         &g_interrupted);
-    std::signal(SIGINT, old_handler);
+    for (int i = 0; i < 3; ++i) std::signal(stops[i], old_handlers[i]);
     if (terminal) std::fprintf(stderr, "\r%*s\r", 78, "");
 
     std::printf("solver: %s, %d iterations, %.2f s\n", s.status.c_str(), s.iterations, s.seconds);
     if (!s.converged) {
         std::fprintf(stderr, "soarcalculus optimise: no loop found: %s%s\n", s.status.c_str(),
                      csv.empty() ? "" : " (no CSV written)");
+        stdout_written("optimise");
         return 1;
     }
     switch (p.profile) {
@@ -151,15 +161,14 @@ int optimise_command(int argc, char** argv, bool parse_only) {
     std::printf("energy per cycle: %.1f J/kg (drag work, made good by the wind)\n",
                 s.energy_per_cycle);
     if (!csv.empty()) {
-        std::string error;
-        if (!write_file_atomically(csv, csv_of(p, s), error)) {
-            std::fprintf(stderr, "soarcalculus optimise: cannot write \"%s\": %s\n", csv.c_str(),
-                         error.c_str());
+        if (!out.write(csv_of(p, s)) || !out.commit()) {
+            std::fprintf(stderr, "soarcalculus optimise: %s\n", out.error().c_str());
+            stdout_written("optimise");
             return 1;
         }
         std::printf("loop written to %s (%zu rows)\n", csv.c_str(), s.x.size());
     }
-    return 0;
+    return stdout_written("optimise") ? 0 : 1;
 }
 
 }  // namespace soar::cli
