@@ -305,7 +305,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
             throw ArgError{"--csv and --kml name the same file \"" + kml +
                            "\": one would overwrite the other"};
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus fly: %s\n%s", e.message.c_str(), kUsage);
+        std::fprintf(stderr, "soarcalculus fly: %s\n%s", e.message.c_str(), command_usage("fly"));
         return 2;
     }
     if (parse_only) return 0;
@@ -316,7 +316,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
     AtomicFile out;
     if (csv.empty()) {
         out.open_stream(STDOUT_FILENO, "standard output");
-    } else if (!out.open(csv)) {
+    } else if (!out.open(csv, &interrupted)) {
         std::fprintf(stderr, "soarcalculus fly: %s\n", out.error().c_str());
         return 1;
     }
@@ -331,7 +331,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
     AtomicFile track_file;
     std::unique_ptr<KmlTrackWriter> track;
     if (!kml.empty()) {
-        if (!track_file.open(kml)) {
+        if (!track_file.open(kml, &interrupted)) {
             std::fprintf(stderr, "soarcalculus fly: %s\n", track_file.error().c_str());
             return 1;
         }

@@ -99,7 +99,7 @@ int optimise_command(int argc, char** argv, bool parse_only) {
         options.nodes = int(nodes);
         if (a.values.count("csv")) csv = output_arg(a, "csv");
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus optimise: %s\n%s", e.message.c_str(), kUsage);
+        std::fprintf(stderr, "soarcalculus optimise: %s\n%s", e.message.c_str(), command_usage("optimise"));
         return 2;
     }
     if (parse_only) return 0;

@@ -68,7 +68,7 @@ int params_command(int argc, char** argv, bool parse_only) {
         set = resolve_param_options(o, mode);
         if (a.values.count("save")) save = output_arg(a, "save");
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus params: %s\n%s", e.message.c_str(), kUsage);
+        std::fprintf(stderr, "soarcalculus params: %s\n%s", e.message.c_str(), command_usage("params"));
         return 2;
     }
     if (parse_only) return 0;

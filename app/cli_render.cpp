@@ -34,7 +34,7 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
         if (!a.values.count("png")) throw ArgError{"--png is required"};
         png = output_arg(a, "png");  // before the flight, not after it
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus render: %s\n%s", e.message.c_str(), kUsage);
+        std::fprintf(stderr, "soarcalculus render: %s\n%s", e.message.c_str(), command_usage("render"));
         return 2;
     }
     if (parse_only) return 0;

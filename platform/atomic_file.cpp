@@ -181,7 +181,7 @@ bool AtomicFile::fail(const std::string& what, int err) {
     return false;
 }
 
-bool AtomicFile::open(const std::string& path) {
+bool AtomicFile::open(const std::string& path, const std::atomic<bool>* give_up) {
     abandon();
     path_ = path;
     temp_.clear();
@@ -203,10 +203,27 @@ bool AtomicFile::open(const std::string& path) {
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) return fail("cannot write", EISDIR);
+    if (exists && S_ISFIFO(st.st_mode) && give_up) {
+        // A pipe opens for writing only once it has a reader: waited for, but not
+        // past the flag.
+        while ((fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK)) < 0) {
+            if (errno != ENXIO) return fail("cannot open", errno);
+            if (give_up->load()) {
+                error_ = "gave up writing to \"" + path_ + "\": no reader opened it";
+                gave_up_ = failed_ = true;
+                return false;
+            }
+            ::usleep(50000);
+        }
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+        give_up_when_blocked(give_up);
+        return true;
+    }
     if (exists && !S_ISREG(st.st_mode)) {
         // A device or pipe: written in place, there is nothing to rename over.
         fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
         if (fd_ < 0) return fail("cannot open", errno);
+        if (give_up) give_up_when_blocked(give_up);
         return true;
     }
     // Through a symbolic link the file it points to is replaced, not the link.
@@ -499,9 +516,9 @@ bool output_path_usable(const std::string& path, std::string& error) {
 }
 
 bool same_output_file(const std::string& a, const std::string& b) {
-    if (a == b) return true;
     struct stat sa {}, sb {};
     const bool ea = ::stat(a.c_str(), &sa) == 0, eb = ::stat(b.c_str(), &sb) == 0;
+    if (a == b) return !ea || S_ISREG(sa.st_mode);
     if (ea && eb) {
         // A device or pipe named twice is written twice in place; nothing is lost.
         return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino && S_ISREG(sa.st_mode);

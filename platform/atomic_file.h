@@ -34,8 +34,10 @@ class AtomicFile {
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     // Starts the new contents of `path`. False (error() says why) when the new
-    // file cannot be created, e.g. the folder is missing.
-    bool open(const std::string& path);
+    // file cannot be created, e.g. the folder is missing. With `give_up`, a pipe
+    // (FIFO) named as the file is waited for until a reader opens it or the flag
+    // is set, and written as give_up_when_blocked says.
+    bool open(const std::string& path, const std::atomic<bool>* give_up = nullptr);
     // Writes to an open descriptor that this file does not own (standard output):
     // nothing is renamed, writes and the final flush are checked.
     void open_stream(int fd, std::string name);

@@ -57,9 +57,10 @@ bool save_history(FlightDataWindow::LongSave what, const HistorySnapshot& h,
                   const std::string& path, const KmlPlace& place, std::time_t start,
                   std::atomic<uint64_t>& ticks, const std::atomic<bool>& cancel,
                   std::string& error) {
+    // A pipe named as the file (it may never be read) stops the save on Cancel too.
     AtomicFile out;
-    if (!out.open(path)) {
-        error = out.error();
+    if (!out.open(path, &cancel)) {
+        error = cancel ? "it was cancelled" : out.error();
         return false;
     }
     if (what == FlightDataWindow::LongSave::csv) {

@@ -1,6 +1,7 @@
 #include "platform/qt/run_window.h"
 
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -21,6 +22,9 @@ int run_window(int argc, char** argv) {
                      why.c_str());
         return 2;
     }
+    // A save to a pipe whose reader went away fails with its reason; it does not
+    // end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     MainWindow window;  // the machine's clock; export files in the current directory
     // END, or closing the window, ends the program at once.
