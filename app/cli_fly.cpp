@@ -318,7 +318,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
         out.open_stream(STDOUT_FILENO, "standard output");
     } else if (!out.open(csv, &interrupted)) {
         std::fprintf(stderr, "soarcalculus fly: %s\n", out.error().c_str());
-        return 1;
+        return out.gave_up() ? 130 : 1;  // Ctrl-C while a pipe waited for its reader
     }
     out.give_up_when_blocked(&interrupted);
     if (!out.write(flight_csv_header(energy))) {
@@ -333,7 +333,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
     if (!kml.empty()) {
         if (!track_file.open(kml, &interrupted)) {
             std::fprintf(stderr, "soarcalculus fly: %s\n", track_file.error().c_str());
-            return 1;
+            return track_file.gave_up() ? 130 : 1;
         }
         const std::time_t start = std::time_t(946684800) + std::time_t(std::floor(clock_start));
         track = std::make_unique<KmlTrackWriter>(track_file, place, start, "Soarcalculus flight");

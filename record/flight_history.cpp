@@ -23,9 +23,6 @@ namespace {
 constexpr int kTime = int(Column::t), kDt = int(Column::dt);
 const history_codec::Layout kLayout{kColumnCount, kTime, kDt};
 
-// The newest coded blocks are kept decoded as well: the charts of the last
-// minute read them at every update (about 11 MB at most, whatever the length).
-constexpr uint64_t kRecentBlocks = 1024;
 // Older blocks that a chart reads are decoded into a small cache.
 constexpr size_t kCacheSlots = 512;
 
@@ -331,11 +328,13 @@ std::vector<std::pair<double, double>> decimated(const FlightHistory& h, Column 
     out.reserve(size_t(width) * 2);
     const double w = (t1 - t0) / width;
     const double after_t1 = std::nextafter(t1, 1e300);
-    // Where a pixel column holds two blocks or more, its ends are moved to the
-    // nearest block starts: its extremes then come from the pyramid alone,
-    // without decoding a sample. Narrower columns are cut at their exact times.
+    // Where a pixel column holds two blocks or more, or the samples shown are
+    // older than those kept decoded, the columns' ends are moved to the nearest
+    // block starts: their extremes then come from the pyramid alone, without
+    // decoding a sample. Otherwise the columns are cut at their exact times.
     const size_t first = h.block_at_or_after(t0), end = h.block_at_or_after(after_t1);
-    const bool by_block = end > first && (end - first) / size_t(width) >= 2 * size_t(kBlock);
+    const bool by_block = end > first && ((end - first) / size_t(width) >= 2 * size_t(kBlock) ||
+                                          first < h.first_decoded_sample());
     const auto index = [&](double t) {
         return by_block ? h.block_at_or_after(t) : h.index_at_or_after(t);
     };

@@ -123,11 +123,22 @@ class FlightHistory {
     // without decoding any.
     size_t block_at_or_after(double t) const;
 
+    // The first sample of the newest blocks, which are kept decoded as well:
+    // samples from here on cost no decoding.
+    size_t first_decoded_sample() const {
+        return coded_blocks_ > kRecentBlocks
+                   ? size_t(coded_blocks_ - kRecentBlocks) * history_detail::kBlock
+                   : 0;
+    }
+
     // The bytes this history holds (its arrays' capacity), for the memory bound.
     size_t memory_bytes() const;
 
   private:
     static constexpr size_t kFan = 16;  // blocks of a pyramid level per block of the next
+    // The newest coded blocks are kept decoded as well: the charts of the last
+    // minute read them at every update (about 11 MB at most, whatever the length).
+    static constexpr uint64_t kRecentBlocks = 1024;
     static size_t idx(Column c) { return static_cast<size_t>(c); }
     struct Level {
         std::vector<float> lo, hi;
