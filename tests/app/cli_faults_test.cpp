@@ -66,8 +66,9 @@ struct Faults : ::testing::Test {
         }
         return pid;
     }
-    // Its exit code (128 + the signal if one ended it), or -1 after `seconds`.
-    static int finish(pid_t pid, double seconds = 30, rusage* usage = nullptr) {
+    // Its exit code (128 + the signal if one ended it), or -1 after `seconds` (a
+    // hang; a solve under the sanitizers takes tens of seconds).
+    static int finish(pid_t pid, double seconds = 300, rusage* usage = nullptr) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
         int status = 0;
         rusage ru{};
