@@ -4,6 +4,7 @@
 // or die runs in a child process.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -83,6 +84,21 @@ struct Faults : ::testing::Test {
         if (usage) *usage = ru;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
+    // Until the child has rows in a file of the test's folder (its new file has
+    // no name yet: it is found among the child's open files).
+    void wait_for_rows(pid_t child) const {
+        const fs::path fds = "/proc/" + std::to_string(child) + "/fd";
+        for (int i = 0; i < 6000; ++i) {
+            std::error_code ec;
+            for (const auto& e : fs::directory_iterator(fds, ec)) {
+                struct stat st {};
+                if (fs::read_symlink(e.path(), ec).string().rfind(dir.string(), 0) == 0 &&
+                    ::stat(e.path().c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+                    return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
     int run_with_stdout(std::vector<std::string> args, const char* out_path) {
         const int out = ::open(out_path, O_WRONLY);
         const int status = finish(start(std::move(args), out));
@@ -125,6 +141,8 @@ TEST_F(Faults, AStalledOrVanishedReaderEndsTheFlightAtARow) {
                                    "--dt", "0.0001"},
                                   p[1], p[0]);
         ::close(p[1]);
+        pollfd ready{p[0], POLLIN, 0};
+        ASSERT_EQ(::poll(&ready, 1, 30000), 1);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the pipe is full
         std::string got;
         if (vanish) {
@@ -163,7 +181,8 @@ TEST_F(Faults, SignalsLeaveACompleteFileAndNothingElse) {
                                    "--dt", "0.0001", "--csv", csv.string()},
                                   out);
         ::close(out);
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        wait_for_rows(child);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         ::kill(child, sig);
         const int status = finish(child, 20);
         const std::string bytes = slurp(csv);

@@ -263,14 +263,15 @@ TEST_F(Fly, InterruptEndsWithACompleteFile) {
                      "--csv", csv.string()}));
     }
     // Wait until rows reach the new file (it has no name yet: it is found among
-    // the child's open files), then press Ctrl-C.
+    // the child's open files, in the test's folder), then press Ctrl-C.
     const fs::path fds = "/proc/" + std::to_string(child) + "/fd";
     for (int i = 0; i < 2000; ++i) {
         bool started = false;
         std::error_code ec;
         for (const auto& e : fs::directory_iterator(fds, ec)) {
             struct stat st {};
-            started |= ::stat(e.path().c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 100000;
+            const bool here = fs::read_symlink(e.path(), ec).string().rfind(dir.string(), 0) == 0;
+            started |= here && ::stat(e.path().c_str(), &st) == 0 && st.st_size > 100000;
         }
         if (started) break;
         ::usleep(5000);
