@@ -46,13 +46,21 @@ int open_window(int argc, char** argv, const std::function<int(int, char**)>& wi
 int informational(const std::string& command) {
     if (command == "--help" || command == "-h" || command == "help") {
         std::fprintf(stdout, "%s", cli::kUsage);
-        return 0;
+        return cli::stdout_written("--help") ? 0 : 1;
     }
     if (command == "--version" || command == "-v" || command == "version") {
         std::fprintf(stdout, "soarcalculus %s\n", SOAR_VERSION);
-        return 0;
+        return cli::stdout_written("--version") ? 0 : 1;
     }
     return -1;
+}
+
+// "fly --help" and the like: a command asked for its own usage.
+bool asks_for_help(int argc, char** argv) {
+    if (!cli::command_usage(argv[1])) return false;
+    for (int i = 2; i < argc; ++i)
+        if (std::string(argv[i]) == "--help") return true;
+    return false;
 }
 
 }  // namespace
@@ -65,6 +73,10 @@ int cli_main(int argc, char** argv, const RasterSupport& raster,
         return 2;
     }
     const std::string command = argv[1];
+    if (asks_for_help(argc, argv)) {
+        std::fputs(cli::command_usage(command), stdout);
+        return cli::stdout_written(command.c_str()) ? 0 : 1;
+    }
     if (command == "fly") return cli::fly_command(argc, argv);
     if (command == "render") return cli::render_command(argc, argv, raster);
     if (command == "export-geometry") return cli::export_geometry_command(argc, argv);
@@ -81,6 +93,7 @@ int cli_main(int argc, char** argv, const RasterSupport& raster,
 int cli_check(int argc, char** argv) {
     if (argc < 2) return 0;
     const std::string command = argv[1];
+    if (asks_for_help(argc, argv)) return 0;
     if (command == "fly") return cli::fly_command(argc, argv, true);
     if (command == "render") return cli::render_command(argc, argv, RasterSupport{}, true);
     if (command == "export-geometry") return cli::export_geometry_command(argc, argv, true);

@@ -1,49 +1,86 @@
 #include "app/cli_args.h"
 
-#include "app/session.h"
-
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string_view>
 
+#include "app/session.h"
 #include "platform/atomic_file.h"
 #include "platform/number_text.h"
 
 namespace soar::cli {
 
-const char* const kUsage =
-    "usage:\n"
-    "  soarcalculus                      open the window (needs X11 or Wayland)\n"
-    "  soarcalculus --help | --version\n"
-    "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"
-    "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE]\n"
-    "                   [--energy] [--kml FILE [--lat DEG] [--lon DEG] [--wind-from DEG]]\n"
+// Each command's lines of the usage, so that "COMMAND --help" shows its own.
+#define SOAR_USAGE_WINDOW                                                                  \
+    "  soarcalculus                      open the window (needs X11 or Wayland)\n"          \
+    "  soarcalculus --help | --version | COMMAND --help\n"
+#define SOAR_USAGE_FLY                                                                     \
+    "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"         \
+    "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE]\n"      \
+    "                   [--energy] [--kml FILE [--lat DEG] [--lon DEG] [--wind-from DEG]]\n" \
     "                   [PARAMETERS]\n"
-    "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"
-    "                   [--ticks N] [--dt S] [--clock-start S] [--grid] [--size WxH] --png FILE\n"
-    "                   [--colour-by {energy|wind|height|airspeed}] [--arrows] [PARAMETERS]\n"
-    "  soarcalculus render --pattern P --video FILE.mp4 [--frames DIR] [--fps 30]\n"
+#define SOAR_USAGE_RENDER                                                                  \
+    "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n" \
+    "                   [--ticks N] [--dt S] [--clock-start S] [--grid] [--size WxH] --png FILE\n" \
+    "                   [--colour-by {energy|wind|height|airspeed}] [--arrows] [PARAMETERS]\n"   \
+    "  soarcalculus render --pattern P --video FILE.mp4 [--frames DIR] [--fps 30]\n"            \
     "                   [--seconds S | --ticks N --dt S] [--size WxH] [--png FILE] [options]\n"
-    "  soarcalculus min-wind --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"
+#define SOAR_USAGE_MIN_WIND                                                                \
+    "  soarcalculus min-wind --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"    \
     "                   [--cycles N] [--dt S] [--threads N] [--csv FILE] [PARAMETERS]\n"
-    "  soarcalculus params [--pattern P] [--save FILE] [PARAMETERS]\n"
+#define SOAR_USAGE_PARAMS "  soarcalculus params [--pattern P] [--save FILE] [PARAMETERS]\n"
+#define SOAR_USAGE_EXPORT                                                                  \
     "  soarcalculus export-geometry --dir DIR [--roll DEG] [--pitch DEG] [--yaw DEG] [--scale S]\n"
-    "  soarcalculus optimise [--profile "
-    "{exponential|linear|log}]\n"
-    "                   [--nodes N] [--csv FILE] [--glide-ratios L/D,L/D,...] [PARAMETERS]\n"
-    "  (optimise: --set also takes the loop's CL_min, CL_max, n_min, n_max, bank_max,\n"
-    "   half_span, tip_min, T_min, T_max, z0, travel; zhao-glider defaults to --profile\n"
+#define SOAR_USAGE_OPTIMISE                                                                \
+    "  soarcalculus optimise [--profile {exponential|linear|log}]\n"                        \
+    "                   [--nodes N] [--csv FILE] [--glide-ratios L/D,L/D,...] [PARAMETERS]\n" \
+    "  (optimise: --set also takes the loop's CL_min, CL_max, n_min, n_max, bank_max,\n"    \
+    "   half_span, tip_min, T_min, T_max, z0, travel; zhao-glider defaults to --profile\n"  \
     "   linear, sachs-2005-albatross to --profile log)\n"
-    "PARAMETERS (fly, render, min-wind, params, optimise):\n"
-    "  --params FILE  a parameter file (TOML) as the base, else the defaults\n"
-    "  --preset {design-albatross|heavier-albatross|light-wind|draggy-wing|zhao-glider|\n"
-    "            sachs-2005-albatross}\n"
+#define SOAR_USAGE_PARAMETERS                                                              \
+    "PARAMETERS (fly, render, min-wind, params, optimise):\n"                               \
+    "  --params FILE  a parameter file (TOML) as the base, else the defaults\n"             \
+    "  --preset {design-albatross|heavier-albatross|light-wind|draggy-wing|zhao-glider|\n"  \
+    "            sachs-2005-albatross}\n"                                                   \
     "  --set NAME=VALUE  one parameter (repeatable, applied last); see README\n"
-
-    "ranges: --ticks 1 to 1000000000, --dt 0.000001 to 10 s, --clock-start 0 up to 86400 s,\n"
+#define SOAR_USAGE_RANGES                                                                  \
+    "ranges: --ticks 1 to 1000000000, --dt 0.000001 to 10 s, --clock-start 0 up to 86400 s,\n" \
     "  --size 16 to 8192 pixels a side, --roll/--pitch/--yaw/--scale as in the README\n"
-    "exit: 0 done, 1 flight stopped or file not written, 2 bad arguments, 130 interrupted\n";
+#define SOAR_USAGE_EXIT                                                                    \
+    "exit: 0 done, 1 flight stopped or file not written, 2 bad arguments, 130 interrupted\n"
+
+const char* const kUsage =
+    "usage:\n" SOAR_USAGE_WINDOW SOAR_USAGE_FLY SOAR_USAGE_RENDER SOAR_USAGE_MIN_WIND
+        SOAR_USAGE_PARAMS SOAR_USAGE_EXPORT SOAR_USAGE_OPTIMISE SOAR_USAGE_PARAMETERS
+            SOAR_USAGE_RANGES SOAR_USAGE_EXIT;
+
+const char* command_usage(const std::string& command) {
+    if (command == "fly")
+        return "usage:\n" SOAR_USAGE_FLY SOAR_USAGE_PARAMETERS SOAR_USAGE_RANGES SOAR_USAGE_EXIT;
+    if (command == "render")
+        return "usage:\n" SOAR_USAGE_RENDER SOAR_USAGE_PARAMETERS SOAR_USAGE_RANGES SOAR_USAGE_EXIT;
+    if (command == "min-wind")
+        return "usage:\n" SOAR_USAGE_MIN_WIND SOAR_USAGE_PARAMETERS SOAR_USAGE_EXIT;
+    if (command == "params") return "usage:\n" SOAR_USAGE_PARAMS SOAR_USAGE_PARAMETERS SOAR_USAGE_EXIT;
+    if (command == "export-geometry")
+        return "usage:\n" SOAR_USAGE_EXPORT SOAR_USAGE_RANGES SOAR_USAGE_EXIT;
+    if (command == "optimise") return "usage:\n" SOAR_USAGE_OPTIMISE SOAR_USAGE_PARAMETERS SOAR_USAGE_EXIT;
+    return nullptr;
+}
+
+bool stdout_written(const char* command) {
+    // Buffered text reaches the file, pipe or terminal only here: a full disk or a
+    // reader that went away shows now, not in a silent flush at exit.
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+    const int err = errno;
+    std::fprintf(stderr, "soarcalculus %s: cannot write to standard output: %s\n", command,
+                 err ? std::strerror(err) : "write error");
+    return false;
+}
 
 Args parse_args(int argc, char** argv, const std::vector<std::string>& with_value,
                 const std::vector<std::string>& bare, const std::vector<std::string>& repeatable) {
@@ -69,6 +106,7 @@ Args parse_args(int argc, char** argv, const std::vector<std::string>& with_valu
         // was left out ("--csv --ticks 5").
         if (i + 1 >= argc || is_option(argv[i + 1])) throw ArgError{arg + " needs a value"};
         const std::string value = argv[++i];
+        if (value.empty()) throw ArgError{arg + " needs a value, not an empty one"};
         if (listed(repeatable, arg)) {
             a.lists[name].push_back(value);
             continue;
@@ -81,18 +119,9 @@ Args parse_args(int argc, char** argv, const std::vector<std::string>& with_valu
 
 namespace {
 
-// The whole text as a finite double, or nothing.
+// The whole text as a finite decimal number, or nothing.
 std::optional<double> whole_number(const std::string& text) {
-    double v = 0;
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+') {
-        ++first;
-        if (first != last && (*first == '-' || *first == '+')) return std::nullopt;
-    }
-    const auto r = std::from_chars(first, last, v);
-    if (r.ec != std::errc() || r.ptr != last || !std::isfinite(v)) return std::nullopt;
-    return v;
+    return decimal_number(text);
 }
 
 // A bound as a person writes it: "0.000001", "86400", "1e+37".

@@ -17,6 +17,12 @@
 namespace soar::cli {
 
 extern const char* const kUsage;
+// The usage of one command ("fly", ...), for "COMMAND --help"; null for another word.
+const char* command_usage(const std::string& command);
+// Standard output flushed and checked: false, with a message naming the reason
+// on standard error, when what was printed did not all arrive (a full disk, a
+// reader that went away). Every command that prints its results ends with it.
+bool stdout_written(const char* command);
 
 struct ArgError {
     std::string message;
@@ -31,8 +37,8 @@ struct Args {
 
 // argv[2..]: each --name in `with_value` takes the next argument as its value,
 // each --name in `bare` is a flag, each --name in `repeatable` takes a value and
-// may be given any number of times. Anything else, a missing value, or an
-// option other than a repeatable one given twice is an ArgError.
+// may be given any number of times. Anything else, a missing or empty value, or
+// an option other than a repeatable one given twice is an ArgError.
 Args parse_args(int argc, char** argv, const std::vector<std::string>& with_value,
                 const std::vector<std::string>& bare,
                 const std::vector<std::string>& repeatable = {});

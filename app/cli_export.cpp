@@ -34,7 +34,7 @@ int export_geometry_command(int argc, char** argv, bool parse_only) {
             *target = a.values.at(name);
         }
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus export-geometry: %s\n%s", e.message.c_str(), kUsage);
+        std::fprintf(stderr, "soarcalculus export-geometry: %s\n%s", e.message.c_str(), command_usage("export-geometry"));
         return 2;
     }
     if (parse_only) return 0;

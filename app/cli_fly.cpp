@@ -5,7 +5,9 @@
 // the two threads share their formatting.
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <ctime>
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -31,7 +34,6 @@
 #include "record/csv.h"
 #include "record/flight_record.h"
 #include "record/kml.h"
-#include "record/save_file.h"
 #include "sim/fault.h"
 #include "sim/flight.h"
 
@@ -134,6 +136,11 @@ class RowWriter {
         ready_.notify_one();
         return true;
     }
+    // The last row whose text the output took whole (tick 0: none yet).
+    Row last_written() {
+        std::lock_guard lock(mutex_);
+        return last_written_;
+    }
     // Writes what was handed over and ends the thread; false when a write failed.
     bool finish() {
         {
@@ -170,9 +177,17 @@ class RowWriter {
             }
             room_.notify_one();
             if (batch.bytes == 0) batch.format(columns_);
+            const uint64_t before = out_.bytes_taken();
             const bool ok = out_.write({batch.text.data(), batch.bytes});
+            // A pipe may have taken only the first rows of a batch, whole lines.
+            const size_t taken = size_t(out_.bytes_taken() - before);
+            const size_t rows =
+                taken >= batch.bytes
+                    ? batch.rows.size()
+                    : size_t(std::count(batch.text.data(), batch.text.data() + taken, '\n'));
             {
                 std::lock_guard lock(mutex_);
+                if (rows > 0) last_written_ = batch.rows[rows - 1];
                 free_.push_back(std::move(batch));
                 if (!ok) failed_ = true;
             }
@@ -189,6 +204,7 @@ class RowWriter {
     std::condition_variable ready_, room_;
     std::deque<Batch> full_;
     std::vector<Batch> free_;
+    Row last_written_{0, {}};
     bool done_ = false, failed_ = false;
     std::thread thread_;  // last: starts when everything above exists
 };
@@ -235,27 +251,39 @@ class CommandFlight {
     std::string fault_;
 };
 
-// Ctrl-C ends the flight at the next row boundary.
-volatile std::sig_atomic_t interrupted = 0;
+// Ctrl-C, SIGTERM and a closed terminal (SIGHUP) end the flight at the next
+// row boundary. A reader that goes away is a failed write (EPIPE), not a
+// silent death by SIGPIPE: the summary still says how far the rows got.
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 extern "C" void on_interrupt(int) {
-    interrupted = 1;
+    interrupted.store(true);
 }
 
 class InterruptGuard {
   public:
     InterruptGuard() {
-        interrupted = 0;
+        interrupted = false;
         struct sigaction sa {};
         sa.sa_handler = on_interrupt;
         sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, &previous_);
+        for (size_t i = 0; i < kStops.size(); ++i) sigaction(kStops[i], &sa, &previous_[i]);
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGPIPE, &ignore, &previous_pipe_);
     }
-    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+    ~InterruptGuard() {
+        for (size_t i = 0; i < kStops.size(); ++i) sigaction(kStops[i], &previous_[i], nullptr);
+        sigaction(SIGPIPE, &previous_pipe_, nullptr);
+    }
     InterruptGuard(const InterruptGuard&) = delete;
     InterruptGuard& operator=(const InterruptGuard&) = delete;
 
   private:
-    struct sigaction previous_ {};
+    static constexpr std::array<int, 3> kStops = {SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> previous_{};
+    struct sigaction previous_pipe_ {};
 };
 
 // The clock is a 32-bit float of seconds: far from midnight its readings are
@@ -313,37 +341,60 @@ int fly_command(int argc, char** argv, bool parse_only) {
         dt = number_arg(a, "dt", std::nullopt, kDtRange);
         clock_start = number_arg(a, "clock-start", 0.0, kClockStartRange);
         if (a.values.count("csv")) csv = output_arg(a, "csv");
+        if (!csv.empty() && !kml.empty() && same_output_file(csv, kml))
+            throw ArgError{"--csv and --kml name the same file \"" + kml +
+                           "\": one would overwrite the other"};
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus fly: %s\n%s", e.message.c_str(), kUsage);
+        std::fprintf(stderr, "soarcalculus fly: %s\n%s", e.message.c_str(), command_usage("fly"));
         return 2;
     }
     if (parse_only) return 0;
 
+    // The signals are handled from before the first write: a kill while the
+    // files are started still leaves nothing behind.
+    InterruptGuard guard;
     AtomicFile out;
     if (csv.empty()) {
         out.open_stream(STDOUT_FILENO, "standard output");
-    } else if (!out.open(csv)) {
+    } else if (!out.open(csv, &interrupted)) {
         std::fprintf(stderr, "soarcalculus fly: %s\n", out.error().c_str());
-        return 1;
+        return out.gave_up() ? 130 : 1;  // Ctrl-C while a pipe waited for its reader
     }
+    out.give_up_when_blocked(&interrupted);
     if (!out.write(flight_csv_header(energy))) {
         std::fprintf(stderr, "soarcalculus fly: %s\n", out.error().c_str());
         return 1;
+    }
+    // The track goes to its file as the flight goes. A command-line flight has no
+    // date: its clock starts on 1 January 2000 (UTC) at --clock-start seconds
+    // after midnight.
+    AtomicFile track_file;
+    std::unique_ptr<KmlTrackWriter> track;
+    if (!kml.empty()) {
+        if (!track_file.open(kml, &interrupted)) {
+            std::fprintf(stderr, "soarcalculus fly: %s\n", track_file.error().c_str());
+            return track_file.gave_up() ? 130 : 1;
+        }
+        const std::time_t start = std::time_t(946684800) + std::time_t(std::floor(clock_start));
+        track = std::make_unique<KmlTrackWriter>(track_file, place, start, "Soarcalculus flight");
+        if (!track->ok()) {
+            std::fprintf(stderr, "soarcalculus fly: %s\n", track->error().c_str());
+            return 1;
+        }
     }
     note_coarse_clock(clock_start, ticks, dt);
 
     const Params flown = params.of(mode);
     CommandFlight flight(flown, mode, clock_start);
     FlightRecord record;
-    // The cycles always (for the summary); the whole flight only for the track.
-    record.keep_history = !kml.empty();
+    // The cycles only (for the summary): the track is written as it goes.
+    record.keep_history = false;
 
-    InterruptGuard guard;
     Progress progress(ticks);
     int status = 0;
-    bool write_ok = true;
+    bool write_ok = true, track_ok = true;
     long long done = 0;
-    Row last{0, {}};
+    Row last{0, {}}, last_handed{0, {}};
     {
         RowWriter writer(out, energy ? kColumnCount : kFlyColumnCount);
         Batch batch = writer.fresh();
@@ -363,8 +414,14 @@ int fly_command(int argc, char** argv, bool parse_only) {
             }
             batch.rows.push_back(row_at(k, flight.state(), flown, energy));
             ++done;
+            if (track) {
+                const auto& v = batch.rows.back().v;
+                track_ok = track->add(v[int(Column::t)], v[int(Column::X)], v[int(Column::Y)],
+                                      v[int(Column::Z)]);
+                if (!track_ok) break;
+            }
             if (batch.rows.size() == kBatchRows) {
-                last = batch.rows.back();
+                last_handed = batch.rows.back();
                 if (!writer.push(batch)) {
                     write_ok = false;
                     break;
@@ -372,46 +429,62 @@ int fly_command(int argc, char** argv, bool parse_only) {
             }
             progress.update(k);
         }
-        if (!batch.rows.empty()) last = batch.rows.back();
+        if (!batch.rows.empty()) last_handed = batch.rows.back();
         if (write_ok && !batch.rows.empty()) write_ok = writer.push(batch);
         write_ok = writer.finish() && write_ok;
+        // A pipe or terminal says which rows it took; a file is all or nothing.
+        last = out.writes_lines() ? writer.last_written() : last_handed;
     }
     progress.done();
+    const bool gave_up = !write_ok && out.gave_up();
+    // Interrupted while the last rows were still being written: only the rows a
+    // blocked reader took are out.
+    if (gave_up && status == 0) status = 130;
+    if (status == 130) record.end("interrupted after tick " + std::to_string(done));
     // Only a complete file replaces the old one: a failed write leaves it as it was.
-    if (!write_ok || !out.commit()) {
+    if ((!write_ok && !gave_up) || (write_ok && !out.commit())) {
         std::fprintf(stderr, "soarcalculus fly: %s; the flight was stopped after tick %lld\n",
                      out.error().c_str(), done);
-        return 1;
+        if (status == 0) status = 1;
+        if (status != 130) record.end("the rows could not be written");
+    } else if (!track_ok) {
+        std::fprintf(stderr, "soarcalculus fly: %s; the flight was stopped after tick %lld\n",
+                     track->error().c_str(), done);
+        status = 1;
+        record.end("the track could not be written");
+    } else {
+        if (status == 1) {
+            std::fprintf(stderr,
+                         "soarcalculus fly: %s; the rows of the %lld ticks before are kept\n",
+                         flight.fault().c_str(), done);
+            record.end(flight.fault());
+        }
+        if (status == 0) record.end("all " + std::to_string(ticks) + " ticks flown");
     }
-    if (status == 1) {
-        std::fprintf(stderr, "soarcalculus fly: %s; the rows of the %lld ticks before are kept\n",
-                     flight.fault().c_str(), done);
-        record.end(flight.fault());
+    if (status == 130) {
+        if (last.tick < done)
+            std::fprintf(stderr,
+                         "soarcalculus fly: interrupted; the rows up to tick %lld reached %s (it "
+                         "took no more)\n",
+                         last.tick, out.path().c_str());
+        else
+            std::fprintf(stderr, "soarcalculus fly: interrupted\n");
     }
-    if (status == 130) std::fprintf(stderr, "soarcalculus fly: interrupted\n");
-    if (status == 0) record.end("all " + std::to_string(ticks) + " ticks flown");
-    if (status == 130) record.end("interrupted after tick " + std::to_string(done));
-    if (!kml.empty()) {
-        // A command-line flight has no date: its clock starts on 1 January 2000
-        // (UTC) at --clock-start seconds after midnight.
-        const std::time_t start = std::time_t(946684800) + std::time_t(std::floor(clock_start));
-        std::string error;
-        if (!save_file(kml,
-                       track_kml(track_points(record.history), place, start,
-                                 "Soarcalculus flight"),
-                       error)) {
-            std::fprintf(stderr, "soarcalculus fly: %s\n", error.c_str());
-            status = 1;
+    if (track && track_ok && (write_ok || gave_up)) {
+        if (!track->finish() || !track_file.commit()) {
+            std::fprintf(stderr, "soarcalculus fly: %s\n",
+                         (track->ok() ? track_file.error() : track->error()).c_str());
+            if (status == 0) status = 1;
         }
     }
-    // The summary is of the last completed tick, the CSV's last row; a tick that
-    // failed leaves no row.
+    // The summary is of the last row written: a tick that failed leaves no row,
+    // and a reader that stopped reading may have taken fewer than were flown.
     const float t = last.v[0], Z = last.v[4], V = last.v[5];
     const double E = double(Z) + double(V) * double(V) / (2.0 * double(flown.g));
     std::fprintf(
         stderr,
         "%lld ticks, flight time %s s, airspeed %s m/s, height %s m, specific energy %.4f m\n",
-        done, float_text(t).c_str(), float_text(V).c_str(), float_text(Z).c_str(), E);
+        last.tick, float_text(t).c_str(), float_text(V).c_str(), float_text(Z).c_str(), E);
     std::fprintf(stderr, "%s\n", flight_summary(record).c_str());
     return status;
 }

@@ -133,7 +133,7 @@ int min_wind_command(int argc, char** argv, bool parse_only) {
         }
         std::printf("table written to %s (%zu rows)\n", csv.c_str(), r.trials.size());
     }
-    return 0;
+    return stdout_written("min-wind") ? 0 : 1;
 }
 
 }  // namespace soar::cli

@@ -75,8 +75,9 @@ void clear_progress(bool terminal) {
     if (terminal) std::fprintf(stderr, "\r%*s\r", 78, "");
 }
 
+// `out`, open when `csv` names a file, takes the CSV whole or not at all.
 int one_loop(const LoopProblem& p, const SolveOptions& options, const std::string& csv,
-             const ProgressFn& progress, bool terminal) {
+             AtomicFile& out, const ProgressFn& progress, bool terminal) {
     const LoopSolution s = solve_least_wind_loop(p, options, progress, &g_interrupted);
     clear_progress(terminal);
     std::printf("solver: %s, %d iterations, %.2f s\n", s.status.c_str(), s.iterations, s.seconds);
@@ -89,6 +90,7 @@ int one_loop(const LoopProblem& p, const SolveOptions& options, const std::strin
                          "wind as the glide ratio falls, and the stronger wind drifts it away "
                          "faster than the bird can make up; a loop that may travel over the "
                          "ground: --set travel=1\n");
+        stdout_written("optimise");
         return 1;
     }
     if (!s.route.empty()) std::printf("route: %s\n", s.route.c_str());
@@ -112,22 +114,21 @@ int one_loop(const LoopProblem& p, const SolveOptions& options, const std::strin
     std::printf("energy per cycle: %.1f J/kg (drag work, made good by the wind)\n",
                 s.energy_per_cycle);
     if (!csv.empty()) {
-        std::string error;
-        if (!write_file_atomically(csv, csv_of(p, s), error)) {
-            std::fprintf(stderr, "soarcalculus optimise: cannot write \"%s\": %s\n", csv.c_str(),
-                         error.c_str());
+        if (!out.write(csv_of(p, s)) || !out.commit()) {
+            std::fprintf(stderr, "soarcalculus optimise: %s\n", out.error().c_str());
+            stdout_written("optimise");
             return 1;
         }
         std::printf("loop written to %s (%zu rows)\n", csv.c_str(), s.x.size());
     }
-    return 0;
+    return stdout_written("optimise") ? 0 : 1;
 }
 
 // The least wind for each glide ratio in turn, from the highest down: the
 // first solved as one loop is, each next one continued from the last loop
 // found. Stops at the first glide ratio without a loop.
 int glide_ratio_sweep(const LoopProblem& p, const SolveOptions& options,
-                      const std::vector<double>& ratios, const std::string& csv,
+                      const std::vector<double>& ratios, const std::string& csv, AtomicFile& out,
                       const ProgressFn& progress, bool terminal) {
     std::printf("%9s %8s %12s %9s %10s  %s\n", "L/D max", "CD0", "wind_10m_m/s", "period_s",
                 "iterations", p.travel ? "drift per loop" : "");
@@ -163,15 +164,14 @@ int glide_ratio_sweep(const LoopProblem& p, const SolveOptions& options,
         last_ld = ld;
     }
     if (!csv.empty()) {
-        std::string error;
-        if (!write_file_atomically(csv, table, error)) {
-            std::fprintf(stderr, "soarcalculus optimise: cannot write \"%s\": %s\n", csv.c_str(),
-                         error.c_str());
+        if (!out.write(table) || !out.commit()) {
+            std::fprintf(stderr, "soarcalculus optimise: %s\n", out.error().c_str());
+            stdout_written("optimise");
             return 1;
         }
         std::printf("table written to %s\n", csv.c_str());
     }
-    return complete ? 0 : 1;
+    return stdout_written("optimise") && complete ? 0 : 1;
 }
 
 // "20,18,15": glide ratios from the highest down, each above 1.
@@ -251,11 +251,9 @@ int optimise_command(int argc, char** argv, bool parse_only) {
         const long long nodes = count_arg(a, "nodes", 50);
         if (nodes < 5 || nodes > 2000) throw ArgError{"--nodes must be between 5 and 2000"};
         options.nodes = int(nodes);
-        if (a.values.count("csv")) csv = a.values.at("csv");
-        std::string error;
-        if (!csv.empty() && !output_path_usable(csv, error)) throw ArgError{"--csv: " + error};
+        if (a.values.count("csv")) csv = output_arg(a, "csv");
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus optimise: %s\n%s", e.message.c_str(), kUsage);
+        std::fprintf(stderr, "soarcalculus optimise: %s\n%s", e.message.c_str(), command_usage("optimise"));
         return 2;
     }
     if (parse_only) return 0;
@@ -264,19 +262,31 @@ int optimise_command(int argc, char** argv, bool parse_only) {
                 profile_name(p.profile), options.nodes,
                 p.travel ? ", a travelling loop (it may drift over the ground)" : "");
     std::fflush(stdout);
+    // The file is started before the solve, so that a file that cannot be made is
+    // known before minutes of solving, not after.
+    AtomicFile out;
+    if (!csv.empty() && !out.open(csv)) {
+        std::fprintf(stderr, "soarcalculus optimise: %s\n", out.error().c_str());
+        return 1;
+    }
     const bool terminal = isatty(STDERR_FILENO);
     g_interrupted = false;
-    auto old_handler = std::signal(SIGINT, on_optimise_interrupt);
+    // Ctrl-C, a closed terminal (SIGHUP) and SIGTERM all stop the solve at its next
+    // iteration; the file started above is then removed.
+    const int stops[] = {SIGINT, SIGTERM, SIGHUP};
+    void (*old_handlers[3])(int);
+    for (int i = 0; i < 3; ++i) old_handlers[i] = std::signal(stops[i], on_optimise_interrupt);
     const ProgressFn progress = [&](const SolveProgress& q) {
         if (terminal)
             std::fprintf(stderr, "\riteration %4d  wind %.6g %s  infeasibility %.2e  %.1f s ",
                          q.iteration, q.wind, wind_unit(p.profile), q.infeasibility, q.seconds);
         return true;
     };
-    const int status = glide_ratios.empty()
-                           ? one_loop(p, options, csv, progress, terminal)
-                           : glide_ratio_sweep(p, options, glide_ratios, csv, progress, terminal);
-    std::signal(SIGINT, old_handler);
+    const int status =
+        glide_ratios.empty()
+            ? one_loop(p, options, csv, out, progress, terminal)
+            : glide_ratio_sweep(p, options, glide_ratios, csv, out, progress, terminal);
+    for (int i = 0; i < 3; ++i) std::signal(stops[i], old_handlers[i]);
     return status;
 }
 

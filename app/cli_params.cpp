@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/param_file.h"
+#include "platform/number_text.h"
 #include "sim/param_fields.h"
 
 namespace soar::cli {
@@ -18,6 +19,8 @@ ParamOptions take_param_options(int argc, char** argv, std::vector<char*>& rest)
         if (single || arg == "--set") {
             if (i + 1 >= argc) throw ArgError{arg + " needs a value"};
             const std::string value = argv[++i];
+            if (value.empty()) throw ArgError{arg + " needs a value, not an empty one"};
+            if (single && !single->empty()) throw ArgError{arg + " is given more than once"};
             if (single)
                 *single = value;
             else
@@ -46,12 +49,9 @@ ParamSet resolve_param_options(const ParamOptions& o, Mode mode) {
             throw ArgError{"--set: \"" + name + "\" is not a parameter of this pattern (names: " +
                            param_names(mode) + ")"};
         if (eq == std::string::npos) throw ArgError{"--set needs NAME=VALUE, not \"" + s + "\""};
-        const std::string text = s.substr(eq + 1);
-        char* end = nullptr;
-        const double v = std::strtod(text.c_str(), &end);
-        if (text.empty() || *end != '\0' || !param_in_range(*f, v))
-            throw ArgError{"--set " + s + ": " + param_range_text(*f)};
-        set_param(set, mode, *f, float(v));
+        const std::optional<double> v = decimal_number(std::string_view(s).substr(eq + 1));
+        if (!v || !param_in_range(*f, *v)) throw ArgError{"--set " + s + ": " + param_range_text(*f)};
+        set_param(set, mode, *f, float(*v));
     }
     return set;
 }
@@ -66,15 +66,16 @@ int params_command(int argc, char** argv, bool parse_only) {
         const Args a = parse_args(int(rest.size()), rest.data(), {"pattern", "save"}, {});
         const Mode mode = a.values.count("pattern") ? pattern_arg(a, false) : Mode::upwind;
         set = resolve_param_options(o, mode);
-        if (a.values.count("save")) save = a.values.at("save");
+        if (a.values.count("save")) save = output_arg(a, "save");
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus params: %s\n%s", e.message.c_str(), kUsage);
+        std::fprintf(stderr, "soarcalculus params: %s\n%s", e.message.c_str(), command_usage("params"));
         return 2;
     }
     if (parse_only) return 0;
     if (save.empty()) {
         const std::string text = param_file_text(set);
-        return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() ? 0 : 1;
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return stdout_written("params") ? 0 : 1;
     }
     const std::string error = save_param_file(save, set);
     if (!error.empty()) {

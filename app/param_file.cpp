@@ -1,6 +1,9 @@
 #include "app/param_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <toml++/toml.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -8,8 +11,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "platform/atomic_file.h"
 #include "platform/number_text.h"
@@ -185,6 +186,25 @@ std::string without_comments(std::string_view text, long& bad_line) {
     return out;
 }
 
+// The number of a line "NAME = NUMBER" (its form checked by bad_line), read by the
+// program's one reader of typed numbers; TOML's underscores between digits are
+// dropped first. Nothing for "inf", "nan" and the like.
+std::optional<double> value_on_line(std::string_view text, long line) {
+    size_t at = 0;
+    for (long l = 1; l < line && at != std::string_view::npos; ++l) {
+        at = text.find('\n', at);
+        if (at != std::string_view::npos) ++at;
+    }
+    if (at == std::string_view::npos) return std::nullopt;
+    std::string_view l = text.substr(at, text.find('\n', at) - at);
+    const size_t eq = l.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    std::string digits;
+    for (const char c : trimmed(l.substr(eq + 1)))
+        if (c != '_') digits += c;
+    return decimal_number(digits);
+}
+
 std::string at(const std::string& source, const toml::source_region& r) {
     return source + ":" + std::to_string(r.begin.line) + ": ";
 }
@@ -251,7 +271,7 @@ ParamFileRead parse_param_file(std::string_view text, const std::string& source)
             if (!f)
                 return {std::nullopt, at(source, value.source()) + "unknown key \"" + key +
                                           "\" in [" + table + "]"};
-            const std::optional<double> v = value.value<double>();
+            const std::optional<double> v = value_on_line(text, long(value.source().begin.line));
             if (!v || !(value.is_floating_point() || value.is_integer()) || !param_in_range(*f, *v))
                 return {std::nullopt, at(source, value.source()) + param_range_text(*f)};
             set_param(set, table_mode(table), *f, float(*v));
@@ -261,20 +281,48 @@ ParamFileRead parse_param_file(std::string_view text, const std::string& source)
 }
 
 ParamFileRead load_param_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {std::nullopt, "cannot open \"" + path + "\": " + std::strerror(errno)};
-    // A parameter file is a few kilobytes; a large file chosen by mistake is
-    // refused before it is read into memory.
-    constexpr std::streamoff kMaxBytes = 1 << 20;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (size > kMaxBytes)
-        return {std::nullopt, path + ": " + std::to_string(size) +
-                                  " bytes: too large for a parameter file (at most 1 MiB)"};
-    std::ostringstream buf;
-    buf << in.rdbuf();
-    return parse_param_file(buf.str(), path);
+    // A parameter file is a few kilobytes: no more than this is ever read, so an
+    // endless file (/dev/zero, a growing log) is refused without filling memory.
+    constexpr size_t kMaxBytes = 1 << 20;
+    const auto refused = [&](const std::string& why) {
+        return ParamFileRead{std::nullopt, "\"" + path + "\" " + why};
+    };
+    // What it is, before it is opened: opening a pipe with no writer would wait
+    // for ever, and opening a device may have effects of its own.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {std::nullopt, "cannot open \"" + path + "\": " + std::strerror(errno)};
+    if (S_ISDIR(st.st_mode)) return refused("is a folder, not a parameter file");
+    if (S_ISFIFO(st.st_mode)) return refused("is a pipe (FIFO), not a parameter file");
+    if (S_ISSOCK(st.st_mode)) return refused("is a socket, not a parameter file");
+    if (!S_ISREG(st.st_mode)) return refused("is a device, not a parameter file");
+    if (size_t(st.st_size) > kMaxBytes)
+        return refused("has " + std::to_string(st.st_size) +
+                       " bytes: too large for a parameter file (at most 1 MiB)");
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return {std::nullopt, "cannot open \"" + path + "\": " + std::strerror(errno)};
+    // It may have been replaced between the look and the opening.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return refused("is not a regular file, not a parameter file");
+    }
+    std::string text(kMaxBytes + 1, '\0');
+    size_t got = 0;
+    while (got < text.size()) {
+        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            return {std::nullopt, "cannot read \"" + path + "\": " + std::strerror(err)};
+        }
+        if (n == 0) break;
+        got += size_t(n);
+    }
+    ::close(fd);
+    if (got > kMaxBytes) return refused("has more than 1 MiB: too large for a parameter file");
+    text.resize(got);
+    return parse_param_file(text, path);
 }
 
 std::string save_param_file(const std::string& path, const ParamSet& set) {

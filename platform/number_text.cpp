@@ -17,6 +17,34 @@ bool is_digit(char c) {
 
 }  // namespace
 
+std::optional<double> decimal_number(std::string_view text) {
+    size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    const size_t start = i;
+    size_t digits = 0;
+    while (i < text.size() && is_digit(text[i])) ++i, ++digits;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && is_digit(text[i])) ++i, ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        size_t exp_digits = 0;
+        while (i < text.size() && is_digit(text[i])) ++i, ++exp_digits;
+        if (exp_digits == 0) return std::nullopt;
+    }
+    if (i != text.size()) return std::nullopt;
+    // from_chars takes a leading "-" but not a "+"; the form is checked above.
+    const char* first = text.data() + (text[0] == '-' ? 0 : start);
+    double value = 0.0;
+    const auto res = std::from_chars(first, text.data() + text.size(), value);
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
 double text_value(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;

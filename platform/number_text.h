@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,13 @@ namespace soar {
 // The value of the text's leading number: optional blanks, sign, digits with "."
 // as decimal separator, optional exponent (E or D). 0 when there is none.
 double text_value(std::string_view text);
+
+// A number as the user types one for a value: on the command line, in a
+// parameter file, in the Parameters dialog. The whole text is an optional sign,
+// decimal digits with an optional "." and an optional exponent ("12", "-0.5",
+// "3e-2", ".5"). No blank, no hexadecimal, no "inf" or "nan", nothing after the
+// number, nothing beyond the range of a double: any of those is not a number.
+std::optional<double> decimal_number(std::string_view text);
 
 // General text form of a 32-bit float: the shortest decimal with at most seven
 // significant digits that reads back as the same float, e.g. "2", "-87.5", "0.5",

@@ -25,6 +25,7 @@
 #include "qt/lecture_tools.h"
 #include "qt/optimal_loop_dialog.h"
 #include "record/chart_range.h"
+#include "platform/atomic_file.h"
 #include "record/csv.h"
 #include "record/save_file.h"
 #include "sim/energy.h"
@@ -44,12 +45,70 @@ QString pace_text(double pace) {
 
 bool save_bytes(const QString& path, const QByteArray& bytes, QString& error) {
     std::string why;
-    if (save_file(path.toStdString(), bytes.toStdString(), why)) return true;
+    if (save_file(path.toStdString(), std::string_view(bytes.constData(), size_t(bytes.size())),
+                  why))
+        return true;
     error = QString::fromStdString(why);
     return false;
 }
 
+// The flight's CSV or KML from a copy of its history, written as it is read:
+// `ticks` counts the ticks done, `cancel` stops it (the file then stays as it was).
+bool save_history(FlightDataWindow::LongSave what, const HistorySnapshot& h,
+                  const std::string& path, const KmlPlace& place, std::time_t start,
+                  std::atomic<uint64_t>& ticks, const std::atomic<bool>& cancel,
+                  std::string& error) {
+    // A pipe named as the file (it may never be read) stops the save on Cancel too.
+    AtomicFile out;
+    if (!out.open(path, &cancel)) {
+        error = cancel ? "it was cancelled" : out.error();
+        return false;
+    }
+    if (what == FlightDataWindow::LongSave::csv) {
+        if (!write_history_csv(h, out, &ticks, &cancel)) {
+            error = cancel ? "it was cancelled" : out.error();
+            return false;
+        }
+    } else {
+        KmlTrackWriter track(out, place, start, "Soarcalculus flight");
+        h.for_each_tick(
+            [&](const HistoryRow& r) {
+                track.add(r[int(Column::t)], r[int(Column::X)], r[int(Column::Y)],
+                          r[int(Column::Z)]);
+            },
+            [&](uint64_t done) {
+                ticks.store(done, std::memory_order_relaxed);
+                return track.ok() && !cancel;
+            });
+        if (cancel) {
+            error = "it was cancelled";
+            return false;
+        }
+        if (!track.finish()) {
+            error = track.error();
+            return false;
+        }
+    }
+    if (!out.commit()) {
+        error = out.error();
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+struct FlightDataWindow::SaveJob {
+    LongSave what;
+    QString path;
+    HistorySnapshot history;
+    uint64_t total = 0;
+    std::atomic<uint64_t> ticks{0};
+    std::atomic<bool> cancel{false}, finished{false};
+    bool ok = false;
+    std::string error;
+    std::thread worker;
+};
 
 FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     : QWidget(parent, Qt::Window), main_(main) {
@@ -179,8 +238,19 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
         refresh(++refreshes_ % 2 == 0);
     });
     refresh_.start();
+    save_poll_.setParent(this);
+    save_poll_.setInterval(50);
+    connect(&save_poll_, &QTimer::timeout, this, &FlightDataWindow::poll_save);
     resize(660, 980);
     update_now();
+}
+
+FlightDataWindow::~FlightDataWindow() {
+    // Closing the program during a save stops it; the file stays as it was.
+    if (job_) {
+        job_->cancel = true;
+        if (job_->worker.joinable()) job_->worker.join();
+    }
 }
 
 void FlightDataWindow::build_menu() {
@@ -188,7 +258,9 @@ void FlightDataWindow::build_menu() {
     layout()->setMenuBar(bar);
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("Save flight as &CSV..."), this, [this] {
-        ask_and_save("flight", "CSV files (*.csv)", &FlightDataWindow::save_csv);
+        const QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("Save the flight"), QString(), QStringLiteral("CSV files (*.csv)"));
+        if (!path.isEmpty()) start_save(LongSave::csv, path);
     });
     file->addAction(QStringLiteral("Save &picture as PNG..."), this, [this] {
         ask_and_save("picture", "PNG images (*.png)", &FlightDataWindow::save_picture);
@@ -198,8 +270,10 @@ void FlightDataWindow::build_menu() {
                      &FlightDataWindow::save_charts);
     });
     file->addAction(QStringLiteral("Save track as &KML..."), this, [this] {
-        if (ask_place())
-            ask_and_save("track", "KML files (*.kml)", &FlightDataWindow::save_kml);
+        if (!ask_place()) return;
+        const QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("Save the track"), QString(), QStringLiteral("KML files (*.kml)"));
+        if (!path.isEmpty()) start_save(LongSave::kml, path);
     });
     file->addSeparator();
     file->addAction(QStringLiteral("&Hide (F2)"), this, &QWidget::hide);
@@ -362,7 +436,7 @@ void FlightDataWindow::update_charts() {
     if (h.size() == drawn_samples_ && span_index == drawn_span_) return;
     drawn_samples_ = h.size();
     drawn_span_ = span_index;
-    const double t_end = h.empty() ? 0.0 : double(h.at(Column::t, h.size() - 1));
+    const double t_end = h.empty() ? 0.0 : double(h.last(Column::t));
     const AxisRange x = time_axis(kSpans[std::clamp(span_index, 0, 3)], t_end);
     for (Strip& s : strips_) {
         // One min/max pair per pixel column of the plot: the same cost however long
@@ -449,8 +523,14 @@ bool FlightDataWindow::save_csv(const QString& path, QString& error) {
         error = QStringLiteral("there is no flight to save yet");
         return false;
     }
-    return save_bytes(path, QByteArray::fromStdString(history_csv(main_.record().history)),
-                      error);
+    std::atomic<uint64_t> ticks{0};
+    std::atomic<bool> cancel{false};
+    std::string why;
+    if (save_history(LongSave::csv, main_.record().history.snapshot(), path.toStdString(), place_,
+                     main_.record().start_utc, ticks, cancel, why))
+        return true;
+    error = QString::fromStdString(why);
+    return false;
 }
 
 bool FlightDataWindow::save_picture(const QString& path, QString& error) {
@@ -491,9 +571,84 @@ bool FlightDataWindow::save_kml(const QString& path, QString& error) {
         error = QStringLiteral("there is no flight to save yet");
         return false;
     }
-    const std::string kml =
-        track_kml(track_points(r.history), place_, r.start_utc, "Soarcalculus flight");
-    return save_bytes(path, QByteArray::fromStdString(kml), error);
+    std::atomic<uint64_t> ticks{0};
+    std::atomic<bool> cancel{false};
+    std::string why;
+    if (save_history(LongSave::kml, r.history.snapshot(), path.toStdString(), place_, r.start_utc,
+                     ticks, cancel, why))
+        return true;
+    error = QString::fromStdString(why);
+    return false;
+}
+
+bool FlightDataWindow::start_save(LongSave what, const QString& path) {
+    const FlightRecord& r = main_.record();
+    if (job_ || r.history.empty()) {
+        if (!job_)
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("Nothing was saved: there is no flight yet."));
+        return false;
+    }
+    job_ = std::make_unique<SaveJob>();
+    SaveJob& job = *job_;
+    job.what = what;
+    job.path = path;
+    job.history = r.history.snapshot();
+    job.total = job.history.ticks();
+    job.worker = std::thread([&job, place = place_, start = r.start_utc, file = path.toStdString()] {
+        job.ok = save_history(job.what, job.history, file, place, start, job.ticks, job.cancel,
+                              job.error);
+        job.finished = true;
+    });
+    progress_ = new QProgressDialog(
+        what == LongSave::csv ? QStringLiteral("Saving the flight as CSV to %1...").arg(path)
+                              : QStringLiteral("Saving the track as KML to %1...").arg(path),
+        QStringLiteral("Cancel"), 0, 1000, this);
+    progress_->setWindowTitle(windowTitle());
+    progress_->setWindowModality(Qt::WindowModal);  // this window; the main window flies on
+    progress_->setMinimumDuration(300);
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    progress_->setValue(0);
+    connect(progress_, &QProgressDialog::canceled, this, [this] {
+        if (job_) job_->cancel = true;
+    });
+    save_poll_.start();
+    return true;
+}
+
+void FlightDataWindow::poll_save() {
+    if (!job_) return;
+    if (job_->finished) {
+        end_save();
+        return;
+    }
+    if (progress_ && job_->total > 0)
+        progress_->setValue(int(1000.0 * double(job_->ticks.load()) / double(job_->total)));
+}
+
+void FlightDataWindow::end_save() {
+    save_poll_.stop();
+    std::unique_ptr<SaveJob> job = std::move(job_);
+    if (job->worker.joinable()) job->worker.join();
+    if (progress_) {
+        progress_->deleteLater();
+        progress_ = nullptr;
+    }
+    const QString what = job->what == LongSave::csv ? QStringLiteral("flight")
+                                                    : QStringLiteral("track");
+    if (job->ok) {
+        note_ = QStringLiteral("Saved the %1 to %2.").arg(what, job->path);
+    } else if (job->cancel) {
+        note_ = QStringLiteral("The %1 was not saved to %2: the save was cancelled.")
+                    .arg(what, job->path);
+    } else {
+        note_.clear();
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("The %1 was not saved: %2.")
+                                 .arg(what, QString::fromStdString(job->error)));
+    }
+    update_readouts();
 }
 
 bool FlightDataWindow::ask_place() {

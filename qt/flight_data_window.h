@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -17,6 +18,9 @@
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
+#include <atomic>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "qt/main_window.h"
@@ -39,10 +43,25 @@ class FlightDataWindow final : public QWidget {
     void update_now();
 
     // The exports; each returns false and says why in `error` when nothing was saved.
+    // The flight's CSV and KML are of the flight as it is when called.
     bool save_csv(const QString& path, QString& error);
     bool save_picture(const QString& path, QString& error);
     bool save_charts(const QString& path, QString& error);  // .svg or else PNG
     bool save_kml(const QString& path, QString& error);
+
+    // What the File menu does with the flight's CSV and KML: the save runs on a
+    // thread of its own, from a copy of the flight as it is now that shares its
+    // recorded history (it costs the newest stretch only), so the flight flies on
+    // and both windows answer. A long save shows its progress with Cancel; the
+    // outcome shows in the summary, a failure in a message box. False (nothing
+    // started) when another save is still running or there is no flight yet.
+    enum class LongSave { csv, kml };
+    bool start_save(LongSave what, const QString& path);
+    bool saving() const { return job_ != nullptr; }
+    // The running save's progress dialog (null when none runs).
+    QProgressDialog* save_progress() const { return progress_; }
+    // The summary's note on the last save ("Saved the flight to ...").
+    const QString& save_note() const { return note_; }
 
     KmlPlace& place() { return place_; }
     QWidget* charts() const { return charts_; }
@@ -93,6 +112,17 @@ class FlightDataWindow final : public QWidget {
     void ask_and_save(const QString& what, const QString& filter,
                       bool (FlightDataWindow::*save)(const QString&, QString&));
     bool ask_place();
+    void poll_save();
+    void end_save();
+
+  public:
+    ~FlightDataWindow() override;
+    struct SaveJob;
+
+  private:
+    std::unique_ptr<SaveJob> job_;
+    QTimer save_poll_;
+    QProgressDialog* progress_ = nullptr;
 
     MainWindow& main_;
     class OptimalLoopDialog* optimal_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -9,6 +10,7 @@
 #include "app/loop_cache.h"
 #include "app/loop_flight.h"
 #include "app/loop_params.h"
+#include "platform/atomic_file.h"
 
 namespace soar {
 
@@ -157,8 +159,11 @@ void OptimalLoopDialog::finish() {
                              .arg(s.iterations));
         return;
     }
+    // On a fresh account the cache folder does not exist yet.
     std::string error;
-    const bool kept = save_cached_loop(cache_path_.toStdString(), job->key, s, error);
+    const bool kept =
+        make_folders(QFileInfo(cache_path_).absolutePath().toStdString(), error) &&
+        save_cached_loop(cache_path_.toStdString(), job->key, s, error);
     main_.fly_loop(make_loop_flight(job->flight, job->problem, s));
     QString text = QStringLiteral("Flying the optimal loop: least wind U_ref %1 m/s, period "
                                   "%2 s, %3 iterations in %4 s.")

@@ -311,9 +311,10 @@ void ParamsDialog::commit(const Row& row) {
     const Mode mode = pattern();
     const float old = set().of(mode).*f.member;
     const QString text = row.edit->text().trimmed();
-    bool ok = false;
-    const double v = text.toDouble(&ok);  // C locale: the point is the decimal sign
-    if (!ok || !param_in_range(f, v)) {
+    // The program's one reader of typed numbers: the point is the decimal sign.
+    const std::optional<double> typed = decimal_number(text.toStdString());
+    const double v = typed.value_or(0.0);
+    if (!typed || !param_in_range(f, v)) {
         row.edit->setText(value_text(old));
         say(QStringLiteral("\"%1\" refused: %2. The value stays %3.")
                 .arg(text, QString::fromStdString(param_range_text(f)), value_text(old)),

@@ -29,13 +29,30 @@ std::string flight_csv_header(bool energy) {
 
 std::string history_csv(const FlightHistory& h) {
     std::string out = flight_csv_header(true);
-    out.reserve(h.size() * 200);
-    float row[kColumnCount];
-    for (size_t i = 0; i < h.size(); ++i) {
-        for (int c = 0; c < kColumnCount; ++c) row[c] = h.at(Column(c), i);
-        append_row(out, (long long)i + 1, row, kColumnCount);
-    }
+    long long tick = 0;
+    h.for_each_tick([&](const HistoryRow& row) { append_row(out, ++tick, row.data(), kColumnCount); });
     return out;
+}
+
+bool write_history_csv(const HistorySnapshot& h, AtomicFile& out,
+                       std::atomic<uint64_t>* rows_done, const std::atomic<bool>* cancel) {
+    std::string text = flight_csv_header(true);
+    bool ok = true;
+    long long tick = 0;
+    h.for_each_tick(
+        [&](const HistoryRow& row) {
+            append_row(text, ++tick, row.data(), kColumnCount);
+            if (text.size() < (256 << 10)) return;
+            ok = ok && out.write(text);
+            text.clear();
+        },
+        [&](uint64_t done) {
+            if (rows_done) rows_done->store(done, std::memory_order_relaxed);
+            return ok && !(cancel && cancel->load());
+        });
+    if (!ok || (cancel && cancel->load())) return false;
+    if (rows_done) rows_done->store(uint64_t(tick), std::memory_order_relaxed);
+    return out.write(text);
 }
 
 }  // namespace soar

@@ -3,8 +3,11 @@
 // round-trip form, so a row reads back to the very bits flown.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 
+#include "platform/atomic_file.h"
 #include "record/flight_history.h"
 #include "sim/flight_state.h"
 
@@ -13,5 +16,13 @@ namespace soar {
 std::string flight_csv_header(bool energy);
 // The whole history; tick k is sample k - 1.
 std::string history_csv(const FlightHistory& h);
+
+// The same text written to `out` row by row, in the memory of a few rows:
+// `rows_done` (if given) counts the rows written, `cancel` (if given and set)
+// stops the writing. False when a write failed or it was cancelled; `out` is
+// then to be abandoned.
+bool write_history_csv(const HistorySnapshot& h, AtomicFile& out,
+                       std::atomic<uint64_t>* rows_done = nullptr,
+                       const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace soar

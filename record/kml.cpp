@@ -2,9 +2,13 @@
 #include "sim/constants.h"
 
 #include <GeographicLib/LocalCartesian.hpp>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace soar {
 
@@ -28,21 +32,6 @@ LatLonAlt place_point(const KmlPlace& place, double X, double Y, double Z) {
     // Above the sea, not above the ellipsoid's tangent plane: over a flight of a
     // few kilometres the two differ by the curvature drop only.
     out.alt_m = Z;
-    return out;
-}
-
-std::vector<TrackPoint> track_points(const FlightHistory& h, double per_second) {
-    std::vector<TrackPoint> out;
-    // A little slack, so that float flight times a hair short of the gap count.
-    const double gap = per_second > 0 ? 0.999 / per_second : 0.0;
-    for (size_t i = 0; i < h.size(); ++i) {
-        const double t = h.at(Column::t, i);
-        const bool last = i + 1 == h.size();
-        if (!out.empty() && t - out.back().t < gap && !last) continue;
-        // Two points at one time would make a track that cannot be animated.
-        if (!out.empty() && t <= out.back().t) continue;
-        out.push_back({t, h.at(Column::X, i), h.at(Column::Y, i), h.at(Column::Z, i)});
-    }
     return out;
 }
 
@@ -71,29 +60,135 @@ std::string xml_escaped(const std::string& s) {
     return out;
 }
 
+std::string kml_head(const std::string& name) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<kml xmlns=\"http://www.opengis.net/kml/2.2\" "
+           "xmlns:gx=\"http://www.google.com/kml/ext/2.2\">\n<Document>\n<name>" +
+           xml_escaped(name) +
+           "</name>\n<Style id=\"track\"><LineStyle><color>ff0000ff</color><width>2</width>"
+           "</LineStyle></Style>\n<Placemark>\n<name>" +
+           xml_escaped(name) + "</name>\n<styleUrl>#track</styleUrl>\n<gx:Track>\n" +
+           "<altitudeMode>absolute</altitudeMode>\n";
+}
+
+constexpr const char* kKmlTail = "</gx:Track>\n</Placemark>\n</Document>\n</kml>\n";
+
+void append_when(std::string& out, std::time_t start, double t) {
+    out += "<when>" + utc_text(start, t) + "</when>\n";
+}
+
+void append_coord(std::string& out, const KmlPlace& place, double X, double Y, double Z) {
+    char buf[96];
+    const LatLonAlt g = place_point(place, X, Y, Z);
+    std::snprintf(buf, sizeof buf, "<gx:coord>%.9f %.9f %.3f</gx:coord>\n", g.lon_deg, g.lat_deg,
+                  g.alt_m);
+    out += buf;
+}
+
 }  // namespace
+
+TrackThinning::TrackThinning(double per_second)
+    // A little slack, so that float flight times a hair short of the gap count.
+    : gap_(per_second > 0 ? 0.999 / per_second : 0.0) {}
+
+bool TrackThinning::keep(double t) {
+    any_given_ = true;
+    given_t_ = t;
+    // Two points at one time would make a track that cannot be animated.
+    last_given_kept_ = !any_kept_ || (t - kept_t_ >= gap_ && t > kept_t_);
+    if (last_given_kept_) any_kept_ = true, kept_t_ = t;
+    return last_given_kept_;
+}
+
+bool TrackThinning::keep_last() const {
+    return any_given_ && !last_given_kept_ && (!any_kept_ || given_t_ > kept_t_);
+}
+
+std::vector<TrackPoint> track_points(const FlightHistory& h, double per_second) {
+    std::vector<TrackPoint> out;
+    TrackThinning thinning(per_second);
+    TrackPoint last{};
+    h.for_each_tick([&](const HistoryRow& row) {
+        last = {row[int(Column::t)], row[int(Column::X)], row[int(Column::Y)], row[int(Column::Z)]};
+        if (thinning.keep(last.t)) out.push_back(last);
+    });
+    if (thinning.keep_last()) out.push_back(last);
+    return out;
+}
 
 std::string track_kml(const std::vector<TrackPoint>& points, const KmlPlace& place,
                       std::time_t start_utc, const std::string& name) {
-    std::string out =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<kml xmlns=\"http://www.opengis.net/kml/2.2\" "
-        "xmlns:gx=\"http://www.google.com/kml/ext/2.2\">\n<Document>\n<name>" +
-        xml_escaped(name) +
-        "</name>\n<Style id=\"track\"><LineStyle><color>ff0000ff</color><width>2</width>"
-        "</LineStyle></Style>\n<Placemark>\n<name>" +
-        xml_escaped(name) + "</name>\n<styleUrl>#track</styleUrl>\n<gx:Track>\n" +
-        "<altitudeMode>absolute</altitudeMode>\n";
-    for (const TrackPoint& p : points) out += "<when>" + utc_text(start_utc, p.t) + "</when>\n";
-    char buf[96];
-    for (const TrackPoint& p : points) {
-        const LatLonAlt g = place_point(place, p.X, p.Y, p.Z);
-        std::snprintf(buf, sizeof buf, "<gx:coord>%.9f %.9f %.3f</gx:coord>\n", g.lon_deg,
-                      g.lat_deg, g.alt_m);
-        out += buf;
-    }
-    out += "</gx:Track>\n</Placemark>\n</Document>\n</kml>\n";
+    std::string out = kml_head(name);
+    for (const TrackPoint& p : points) append_when(out, start_utc, p.t);
+    for (const TrackPoint& p : points) append_coord(out, place, p.X, p.Y, p.Z);
+    out += kKmlTail;
     return out;
+}
+
+KmlTrackWriter::KmlTrackWriter(AtomicFile& out, const KmlPlace& place, std::time_t start_utc,
+                               const std::string& name, double per_second)
+    : out_(out), place_(place), start_(start_utc), thinning_(per_second) {
+    scratch_ = scratch_file_beside(out.path(), error_);
+    if (scratch_ >= 0 && !out_.write(kml_head(name))) error_ = out_.error();
+}
+
+KmlTrackWriter::~KmlTrackWriter() {
+    if (scratch_ >= 0) ::close(scratch_);
+}
+
+void KmlTrackWriter::put(double t, double X, double Y, double Z) {
+    std::string when;
+    append_when(when, start_, t);
+    if (!out_.write(when)) error_ = out_.error();
+    append_coord(coords_, place_, X, Y, Z);
+    if (coords_.size() >= (64 << 10)) flush_coords();
+}
+
+bool KmlTrackWriter::add(double t, double X, double Y, double Z) {
+    if (!ok()) return false;
+    last_ = {t, X, Y, Z};
+    if (thinning_.keep(t)) put(t, X, Y, Z);
+    return ok();
+}
+
+bool KmlTrackWriter::flush_coords() {
+    for (size_t done = 0; done < coords_.size();) {
+        const ssize_t n = ::write(scratch_, coords_.data() + done, coords_.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error_ = "cannot write the scratch file beside \"" + out_.path() +
+                     "\": " + std::strerror(n < 0 ? errno : ENOSPC);
+            return false;
+        }
+        done += size_t(n);
+    }
+    coords_.clear();
+    return true;
+}
+
+bool KmlTrackWriter::finish() {
+    if (!ok()) return false;
+    if (thinning_.keep_last()) put(last_.t, last_.X, last_.Y, last_.Z);
+    if (!ok() || !flush_coords()) return false;
+    // The coordinates follow every time stamp.
+    std::string chunk(1 << 16, '\0');
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(scratch_, chunk.data(), chunk.size(), at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error_ = "cannot read the scratch file beside \"" + out_.path() +
+                     "\": " + std::strerror(errno);
+            return false;
+        }
+        if (n == 0) break;
+        at += n;
+        if (!out_.write(std::string_view(chunk.data(), size_t(n)))) {
+            error_ = out_.error();
+            return false;
+        }
+    }
+    if (!out_.write(kKmlTail)) error_ = out_.error();
+    return ok();
 }
 
 }  // namespace soar

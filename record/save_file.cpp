@@ -4,7 +4,7 @@
 
 namespace soar {
 
-bool save_file(const std::string& path, const std::string& bytes, std::string& error) {
+bool save_file(const std::string& path, std::string_view bytes, std::string& error) {
     return write_file_atomically(path, bytes, error);
 }
 

@@ -4,11 +4,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace soar {
 
 // True when the file holds `bytes`; otherwise false and `error` says why, e.g.
 // `cannot create "/no/such/dir/f.csv": No such file or directory`.
-bool save_file(const std::string& path, const std::string& bytes, std::string& error);
+bool save_file(const std::string& path, std::string_view bytes, std::string& error);
 
 }  // namespace soar

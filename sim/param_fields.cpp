@@ -1,6 +1,7 @@
 #include "sim/param_fields.h"
 
 #include <cmath>
+#include <limits>
 
 #include "platform/number_text.h"
 
@@ -66,7 +67,12 @@ bool param_used(const ParamField& f, Mode mode) {
 }
 
 bool param_in_range(const ParamField& f, double v) {
-    return std::isfinite(v) && v >= double(f.lo) && v <= double(f.hi);
+    // The bounds are floats, as the values are kept: a value is in range when the
+    // float it is kept as is, so the stated bound itself ("0.1", the float 0.1f,
+    // a little above the double 0.1) is taken.
+    if (!(std::fabs(v) <= double(std::numeric_limits<float>::max()))) return false;
+    const float kept = float(v);
+    return kept >= f.lo && kept <= f.hi;
 }
 
 std::string param_range_text(const ParamField& f) {

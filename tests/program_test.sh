@@ -45,4 +45,15 @@ grep -q 'cannot load the window and picture module' "$tmp/err" || fail "no reaso
 [ ! -e "$tmp/alone/r.png" ] || fail "render without the module wrote a picture"
 "$tmp/alone/soarcalculus" fly --pattern upwind --ticks 20 --dt 0.01 >/dev/null 2>&1 \
   || fail "fly without the module exited $?"
+# A display that is named but cannot be reached, or a Qt platform that does not
+# exist: the no-display message and exit 2, never Qt's abort and core dump.
+n=7531
+while [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+for setting in "DISPLAY=:$n" "QT_QPA_PLATFORM=bogus" "WAYLAND_DISPLAY=wayland-9"; do
+  status=0
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE "$setting" \
+    "$prog" 2>"$tmp/err" || status=$?
+  [ "$status" -eq 2 ] || fail "$setting: exit $status, not 2: $(cat "$tmp/err")"
+  grep -q '^soarcalculus: no display' "$tmp/err" || fail "$setting: $(cat "$tmp/err")"
+done
 echo "ok"

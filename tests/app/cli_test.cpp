@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -262,10 +263,17 @@ TEST_F(Fly, InterruptEndsWithACompleteFile) {
         ::_exit(run({"fly", "--pattern", "circlezoom", "--ticks", "1000000000", "--dt", "0.0001",
                      "--csv", csv.string()}));
     }
-    // Wait until rows reach the temporary beside the target, then press Ctrl-C.
+    // Wait until rows reach the new file (it has no name yet: it is found among
+    // the child's open files, in the test's folder), then press Ctrl-C.
+    const fs::path fds = "/proc/" + std::to_string(child) + "/fd";
     for (int i = 0; i < 2000; ++i) {
         bool started = false;
-        for (const auto& e : fs::directory_iterator(dir)) started |= e.file_size() > 100000;
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(fds, ec)) {
+            struct stat st {};
+            const bool here = fs::read_symlink(e.path(), ec).string().rfind(dir.string(), 0) == 0;
+            started |= here && ::stat(e.path().c_str(), &st) == 0 && st.st_size > 100000;
+        }
         if (started) break;
         ::usleep(5000);
     }

@@ -11,8 +11,13 @@
 #include <cmath>
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/clock.h"
 #include "open_windows.h"
+#include "record/csv.h"
 
 using soar::Column;
 using soar::FlightDataWindow;
@@ -273,6 +278,63 @@ class FlightDataWindowTest : public QObject {
         // and the odd new value range, where a sliding axis would change 600 times.
         QVERIFY2(data_->axis_changes() - axes <= 2 * 6 + 6,
                  qPrintable(QString::number(data_->axis_changes() - axes)));
+    }
+
+    // A save whose file stops taking bytes (a pipe nobody reads yet) holds up
+    // neither window nor the flight: the flight flies on, events are handled, a
+    // progress dialog shows, and the file gets the flight as it was when saved.
+    void a_stalled_save_holds_up_nothing() {
+        data_.reset();
+        auto owned = std::make_unique<soar::ManualClock>(1000.0f);
+        soar::ManualClock* clock = owned.get();
+        main_ = std::make_unique<MainWindow>(std::move(owned));
+        main_->start();
+        main_->show();
+        data_ = std::make_unique<FlightDataWindow>(*main_);
+        data_->show();
+        press(Id::circle_zoom_option);
+        press(Id::ok_button);
+        press(Id::fly_button);
+        long long ticks = 0;
+        const auto fly_on = [&](long long n) {
+            for (const long long end = ticks + n; ticks < end; ++ticks) {
+                clock->set(float(1000.0 + double(ticks + 1) * 1e-3));
+                main_->tick_without_picture();
+            }
+        };
+        fly_on(100000);
+        const std::string expected = soar::history_csv(main_->record().history);
+        for (const bool cancel : {false, true}) {
+            const QString fifo = file(cancel ? "cancelled.csv" : "slow.csv");
+            QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
+            const int reader = ::open(qPrintable(fifo), O_RDONLY | O_NONBLOCK);
+            QVERIFY(reader >= 0);
+            QVERIFY(data_->start_save(FlightDataWindow::LongSave::csv, fifo));
+            QVERIFY(!data_->start_save(FlightDataWindow::LongSave::kml, fifo));  // one at a time
+            const size_t before = main_->record().history.size();
+            for (int i = 0; i < 10; ++i) {
+                fly_on(50);
+                QTest::qWait(20);
+            }
+            // (The window's own timer ticks too, on the clock that stands still.)
+            QVERIFY(main_->record().history.size() >= before + 500);
+            QVERIFY(data_->saving());  // the pipe is full and nobody reads it
+            QTRY_VERIFY(data_->save_progress() && data_->save_progress()->isVisible());
+            if (cancel) data_->save_progress()->cancel();
+            ::fcntl(reader, F_SETFL, 0);
+            std::string got;
+            char buf[1 << 16];
+            for (ssize_t n; (n = ::read(reader, buf, sizeof buf)) > 0;) got.append(buf, size_t(n));
+            ::close(reader);
+            QTRY_VERIFY(!data_->saving());
+            if (cancel) {
+                QVERIFY2(data_->save_note().contains("cancelled"), qPrintable(data_->save_note()));
+            } else {
+                QVERIFY(got == expected);
+                QVERIFY2(data_->save_note().startsWith("Saved the flight"),
+                         qPrintable(data_->save_note()));
+            }
+        }
     }
 
     void nothing_to_save_before_a_flight() {
