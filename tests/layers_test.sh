@@ -14,9 +14,10 @@ allowed() {
         app) echo "app view record optim bird sim platform" ;;
         headless) echo "headless platform" ;;
         qt) echo "qt app view record optim bird sim platform" ;;
+        python) echo "python qt app view record optim bird sim platform" ;;
     esac
 }
-for layer in platform sim bird record optim view app headless qt; do
+for layer in platform sim bird record optim view app headless qt python; do
     ok=$(allowed $layer)
     for file in "$root/$layer"/*.h "$root/$layer"/*.cpp; do
         [ -e "$file" ] || continue
