@@ -474,7 +474,8 @@ std::string sweep_text(const SweepSpec& s) {
     for (const Table& table : kTables)
         for (const ParamField& f : param_fields()) {
             const float v = (s.base.*table.member).*f.member;
-            if (v == (defaults.*table.member).*f.member && !std::signbit(v)) continue;
+            const float d = (defaults.*table.member).*f.member;
+            if (std::memcmp(&v, &d, sizeof v) == 0) continue;  // -0 is not 0 here
             if (!first) t += ',';
             t.append(table.name).append(".").append(f.name).append(":").append(exact(v));
             first = false;

@@ -130,13 +130,13 @@ def test_bad_sweeps_are_refused_before_anything_runs(tmp_path, args, words):
 
 def test_an_interrupted_sweep_keeps_its_points_and_resumes(tmp_path):
     path = tmp_path / "s.csv"
-    args = ["sweep", "--what", "energy-neutral-wind", "--pattern", "upwind", "--cycles", 10,
+    args = ["sweep", "--what", "energy-neutral-wind", "--pattern", "upwind", "--cycles", 40,
             "--over", "T_cyc=6:9:8", "--jobs", 2, "--csv", path]
     p = subprocess.Popen([PROGRAM, *map(str, args)], stdout=subprocess.PIPE,
                          stderr=subprocess.PIPE, text=True)
-    while not (path.exists() and path.stat().st_size > 0) and p.poll() is None:
-        time.sleep(0.05)
-    time.sleep(0.5)
+    while "to compute" not in p.stdout.readline():
+        pass
+    time.sleep(1.0)  # a few of the 8 points (0.2 to 0.5 s each) are done
     p.send_signal(signal.SIGTERM)  # as a cluster's time limit does
     out, err = p.communicate(timeout=60)
     if p.returncode == 0:
@@ -147,5 +147,6 @@ def test_an_interrupted_sweep_keeps_its_points_and_resumes(tmp_path):
     again = run(*args).stdout
     assert f"{8 - len(kept)} to compute ({len(kept)} already in" in again
     done = sc.SweepResult.from_csv(str(path))
-    whole = sc.sweep({"T_cyc": (6, 9, 8)}, "energy-neutral-wind", pattern="upwind", jobs=2)
+    whole = sc.sweep({"T_cyc": (6, 9, 8)}, "energy-neutral-wind", pattern="upwind", cycles=40,
+                     jobs=2)
     assert same_rows(done, whole)

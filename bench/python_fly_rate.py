@@ -2,7 +2,7 @@
 """Rows per second of soarcalculus.fly against the command line's fly
 writing its CSV to /dev/null: the module should add no measurable cost.
 
-    PYTHONPATH=build/python /usr/bin/python3 python/bench_fly.py [PROGRAM] [TICKS]
+    PYTHONPATH=build/python /usr/bin/python3 bench/python_fly_rate.py [PROGRAM] [TICKS]
 
 Each is run 5 times, alternately; the best time of each is reported (the
 machine is shared, so the best is the least disturbed). The upwind pattern at
