@@ -17,7 +17,7 @@ DEBS       := cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libg
               coinor-libipopt-dev libceres-dev clang libfuzzer-14-dev libclang-rt-14-dev \
               clang-format ccache \
               python3-dev pybind11-dev python3-numpy python3-pytest python3-distributed \
-              python3-matplotlib python3-setuptools python3-pip python3-venv
+              python3-matplotlib python3-setuptools python3-wheel python3-pip python3-venv
 
 .PHONY: deps build python run check test test-all test-release test-sanitize test-tsan test-fuzz bench \
         format format-check clean

@@ -35,6 +35,9 @@ def main():
     ap.add_argument("--glide-ratio", default="20:35:4",
                     help="best glide ratio START:STOP:COUNT (default 20:35:4)")
     ap.add_argument("--profile", default="log", help="optimise: exponential, linear or log")
+    ap.add_argument("--held", action="store_true",
+                    help="optimise: hold the loop to its start point over the ground (by "
+                         "default it may travel, the cycle of a bird on passage)")
     ap.add_argument("--pattern", default="downwind", help="energy-neutral-wind: the pattern")
     ap.add_argument("--scheduler", help="a dask.distributed scheduler's address")
     ap.add_argument("--jobs", type=int, default=0, help="local worker processes (0: all cores)")
@@ -47,7 +50,7 @@ def main():
             "glide_ratio": a.glide_ratio}
     kw = dict(what=a.what, csv=a.csv, jobs=a.jobs)
     if a.what == "optimise":
-        kw.update(profile=a.profile, nodes=50)
+        kw.update(profile=a.profile, nodes=50, settings={"travel": 0 if a.held else 1})
     else:
         kw.update(pattern=a.pattern, cycles=10)
 
@@ -56,25 +59,26 @@ def main():
         from distributed import Client
         client = Client(a.scheduler)
     t0 = time.monotonic()
-    r = sc.sweep(grid, client=client,
-                 progress=lambda done, total: print(f"\r{done} of {total} points", end=""), **kw)
+    r = sc.sweep(grid, client=client, progress=lambda done, total: print(
+        f"\r{done} of {total} points", end="", flush=True), **kw)
     print(f"\n{len(r)} points in {time.monotonic() - t0:.1f} s "
           f"({'cluster ' + a.scheduler if client else 'here'})")
 
     wind = r.grid("wind_10m" if a.what == "optimise" else "U_10m")
     loading = r.grid("W_S")[:, 0] * LOADING_PER_W_S
     ratios = r.grid("glide_ratio")[0]
-    fig, ax = plt.subplots(figsize=(6.4, 4.4), dpi=100)
+    fig, ax = plt.subplots(figsize=(7.4, 4.4), dpi=100)
     for j, ld in enumerate(ratios):
         ax.plot(loading, wind[:, j], "o-", label=f"L/D {ld:g}")
     ax.set_xlabel("wing loading W/S, N/m$^2$")
     ax.set_ylabel("least wind at 10 m, m/s")
     if a.what == "optimise":
-        ax.set_title(f"Least wind of the optimal soaring loop ({a.profile} profile)")
+        loop = "held to its start" if a.held else "travelling"
+        ax.set_title(f"Least wind of the optimal loop ({loop}, {a.profile} profile)")
     else:
         ax.set_title(f"Energy-neutral wind of the {a.pattern} pattern")
     ax.grid(True, alpha=0.3)
-    ax.legend(title="best glide ratio")
+    ax.legend(title="best glide ratio", loc="upper left", bbox_to_anchor=(1.01, 1.0))
     fig.tight_layout()
     fig.savefig(a.out)
     print(f"figure written to {a.out}")

@@ -417,7 +417,15 @@ std::string sweep_spec(const std::string& what, const std::vector<pyb::tuple>& o
 }
 
 pyb::tuple sweep_point_of(const std::string& text, long long point) {
-    const SweepSpec s = spec_of(text);
+    // A worker computes many points of one sweep: its text is read and
+    // checked once (the GIL guards the cache).
+    static std::string last_text;
+    static SweepSpec last;
+    if (text != last_text) {
+        last = spec_of(text);
+        last_text = text;
+    }
+    const SweepSpec s = last;
     if (point < 0 || point >= sweep_size(s)) throw pyb::index_error("no such point");
     std::atomic<bool> cancel{false};
     const auto row = run_interruptibly<std::optional<SweepRow>>(
@@ -477,8 +485,10 @@ pyb::list run_sweep_points(const std::string& text, const std::vector<long long>
         throw;
     }
     save();
+    if (!progress.is_none() && rows.size() - before != reported)
+        progress(int(rows.size() - before), int(points.size()));
     if (!save_error.empty()) throw pyb::value_error(save_error);
-    if (!complete && !error.empty()) throw std::runtime_error(error);
+    (void)complete;  // without a signal, an incomplete run has its reason in `error`
     if (!error.empty()) throw std::runtime_error(error);
     pyb::list out;
     for (size_t i = before; i < rows.size(); ++i) out.append(row_tuple(rows[i]));
