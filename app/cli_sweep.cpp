@@ -3,6 +3,7 @@
 // (--shard I/N), resumed from its own file, and joined again (merge).
 #include "app/cli_sweep.h"
 
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,6 +83,13 @@ void shard_arg(const Args& a, long long& index, long long& count) {
     }
 }
 
+// The cores this process may run on (a cluster job's share, not the node's).
+int usable_cores() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+    return int(std::max(1u, std::thread::hardware_concurrency()));
+}
+
 bool regular_file_with_data(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
@@ -107,10 +115,15 @@ std::string point_list(const std::vector<long long>& points) {
 class SweepKeeper {
   public:
     SweepKeeper(const SweepSpec& s, std::string path, std::vector<SweepRow> rows)
-        : s_(s), path_(std::move(path)), rows_(std::move(rows)) {}
+        : s_(s), path_(std::move(path)), rows_(std::move(rows)) {
+        // A device or a pipe is written once, at the end: it cannot be replaced.
+        struct stat st {};
+        checkpoints_ = stat(path_.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+    }
     void add(const SweepRow& r) {
         rows_.push_back(r);
-        if (std::chrono::steady_clock::now() - saved_ > std::chrono::seconds(30)) save();
+        if (checkpoints_ && std::chrono::steady_clock::now() - saved_ > std::chrono::seconds(30))
+            save();
     }
     bool save() {
         saved_ = std::chrono::steady_clock::now();
@@ -126,6 +139,7 @@ class SweepKeeper {
     std::string path_;
     std::vector<SweepRow> rows_;
     std::chrono::steady_clock::time_point saved_ = std::chrono::steady_clock::now();
+    bool checkpoints_ = true;
     bool failed_ = false;
     std::string error_;
 };
@@ -217,8 +231,7 @@ int sweep_command(int argc, char** argv, bool parse_only) {
             spec.axes.push_back(*axis);
         }
         if (const std::string e = sweep_error(spec); !e.empty()) throw ArgError{e};
-        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-        jobs = int(count_arg(a, "jobs", cores, 1024));
+        jobs = int(count_arg(a, "jobs", usable_cores(), 1024));
         shard_arg(a, shard, shards);
         if (!a.values.count("csv")) throw ArgError{"--csv FILE is required"};
         csv = output_arg(a, "csv");
@@ -282,9 +295,16 @@ int sweep_command(int argc, char** argv, bool parse_only) {
             [&](const SweepRow& r) {
                 keeper.add(r);
                 ++finished;
-                if (terminal)
+                if (terminal) {
                     std::fprintf(stderr, "\rpoint %lld done: %zu of %zu ", r.point, finished,
                                  todo.size());
+                } else if (finished * 10 / todo.size() != (finished - 1) * 10 / todo.size()) {
+                    // A log (a cluster job's) gets a line at each tenth.
+                    std::printf("%zu of %zu points done, %.1f s\n", finished, todo.size(),
+                                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0)
+                                    .count());
+                    std::fflush(stdout);
+                }
             },
             &g_stop, error);
         if (terminal) std::fprintf(stderr, "\r%*s\r", 50, "");

@@ -540,9 +540,23 @@ void bind_params(pyb::module_& m) {
                  return p;
              }),
              pyb::arg("preset") = "design-albatross")
-        .def_readonly("preset", &PyParams::preset)
-        .def("get", &get_field, pyb::arg("name"), pyb::arg("pattern") = "")
-        .def("set", &set_field, pyb::arg("name"), pyb::arg("value"), pyb::arg("pattern") = "")
+        .def_readonly("preset", &PyParams::preset,
+                      "The preset these parameters started from; it picks the loop's bounds "
+                      "and profile for optimise (zhao-glider, sachs-2005-albatross).")
+        .def("get", &get_field, pyb::arg("name"), pyb::arg("pattern") = "",
+             "The value of a field as the pattern flies it (the upwind pattern's when no "
+             "pattern is given), in the field's unit (fields()).")
+        .def("set", &set_field, pyb::arg("name"), pyb::arg("value"), pyb::arg("pattern") = "",
+             "Sets a field as --set does with that pattern selected: air, bird and wind for "
+             "every pattern (CD0, K_ind and U_ref leave the circle zoom's own unless pattern is "
+             "circlezoom), a schedule field for that pattern alone. ValueError with the "
+             "field's range when the value is outside it; KeyError for an unknown name or a "
+             "field the pattern does not fly with.")
+        .def("__repr__",
+             [](const PyParams& p) {
+                 const std::string note = params_note(p.set);
+                 return "<soarcalculus.Params: " + (note.empty() ? "design albatross" : note) + ">";
+             })
         .def("__getitem__",
              [](const PyParams& p, const std::string& key) {
                  const size_t dot = key.find('.');
@@ -555,7 +569,10 @@ void bind_params(pyb::module_& m) {
                  if (dot == std::string::npos) return set_field(p, key, value, "");
                  set_field(p, key.substr(dot + 1), value, key.substr(0, dot));
              })
-        .def("toml", [](const PyParams& p) { return param_file_text(p.set); })
+        .def(
+            "toml", [](const PyParams& p) { return param_file_text(p.set); },
+            "The parameter file's text (TOML), as `soarcalculus params` prints it: every key "
+            "with its meaning, unit and range.")
         .def_static(
             "from_toml",
             [](const std::string& text, const std::string& source) {
@@ -563,7 +580,9 @@ void bind_params(pyb::module_& m) {
                 if (!r.set) throw pyb::value_error(r.error);
                 return PyParams{*r.set, "design-albatross"};
             },
-            pyb::arg("text"), pyb::arg("source") = "<text>")
+            pyb::arg("text"), pyb::arg("source") = "<text>",
+            "Parameters from a parameter file's text; ValueError naming source:line and the "
+            "reason when any line is bad (nothing is taken).")
         .def_static(
             "load",
             [](const std::string& path) {
@@ -571,15 +590,22 @@ void bind_params(pyb::module_& m) {
                 if (!r.set) throw pyb::value_error(r.error);
                 return PyParams{*r.set, "design-albatross"};
             },
-            pyb::arg("path"))
+            pyb::arg("path"),
+            "Parameters from a parameter file (TOML, at most 1 MiB); ValueError naming "
+            "file:line and the reason when anything in it is bad (nothing is taken).")
         .def(
             "save",
             [](const PyParams& p, const std::string& path) {
                 const std::string error = save_param_file(path, p.set);
                 if (!error.empty()) throw std::runtime_error(error);
             },
-            pyb::arg("path"))
-        .def("note", [](const PyParams& p) { return params_note(p.set); })
+            pyb::arg("path"),
+            "Writes the parameter file whole or not at all (RuntimeError with the file and "
+            "the system's reason).")
+        .def(
+            "note", [](const PyParams& p) { return params_note(p.set); },
+            "\"\" for the defaults, the preset's label for a preset's values, \"own values\" "
+            "otherwise (as the window's title says).")
         .def("copy", [](const PyParams& p) { return p; })
         .def("__eq__", [](const PyParams& a, const PyParams& b) { return a.set == b.set; })
         .def("_blob", &params_blob)

@@ -169,7 +169,8 @@ def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=No
               (profile, nodes, settings) or "fly-summary" (pattern, ticks, dt)
     params    the parameters every point starts from (Params, a preset's
               name or a dict)
-    jobs      local worker processes (0: one per core), when client is None
+    jobs      local worker processes (0: one per core this process may use),
+              when client is None
     shard     (I, N): only the points k with k % N == I - 1, for a cluster
               job array
     client    a dask.distributed Client: the points are mapped over its
@@ -200,7 +201,7 @@ def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=No
     done = {r[0] for r in kept}
     todo = [k for k in points if k not in done]
     if client is None:
-        workers = int(jobs) if int(jobs) > 0 else (os.cpu_count() or 1)
+        workers = int(jobs) if int(jobs) > 0 else len(os.sched_getaffinity(0))
         new = _core.run_sweep(spec, todo, workers, csv or "", kept, progress)
     else:
         new = _dask_rows(client, spec, todo, csv, kept, progress)
