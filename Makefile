@@ -3,6 +3,7 @@
 #   make check     the core suite after a build (under a minute)
 #   make test      the whole suite in Release and under ASan/UBSan
 #   make test-all  that, ThreadSanitizer, the fuzzers and the format check (CI)
+#   make python    the Python module into build/python (README, "Python")
 
 BUILD      ?= build
 BUILD_SAN  ?= build-san
@@ -14,9 +15,11 @@ DEBS       := cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libg
               libbenchmark-dev fonts-liberation fonts-dejavu-core xvfb \
               qt6-charts-dev qt6-svg-dev libtomlplusplus-dev libgeographiclib-dev \
               coinor-libipopt-dev libceres-dev clang libfuzzer-14-dev libclang-rt-14-dev \
-              clang-format ccache libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
+              clang-format ccache libavcodec-dev libavformat-dev libswscale-dev libavutil-dev \
+              python3-dev pybind11-dev python3-numpy python3-pytest python3-distributed \
+              python3-matplotlib python3-setuptools python3-wheel python3-pip python3-venv
 
-.PHONY: deps build run check test test-all test-release test-sanitize test-tsan test-fuzz bench \
+.PHONY: deps build python run check test test-all test-release test-sanitize test-tsan test-fuzz bench \
         format format-check clean
 
 deps:
@@ -32,6 +35,11 @@ deps:
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(BUILD) -j$(JOBS)
+
+# The Python module into $(BUILD)/python (PYTHONPATH=$(BUILD)/python /usr/bin/python3).
+python: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(BUILD) -j$(JOBS) --target soarcalculus_python
 
 # Opens the window. Without a display there is no window to open: the program
 # then flies 20 s of the upwind pattern headless and saves its picture instead.

@@ -6,6 +6,7 @@
 
 #include "app/cli_args.h"
 #include "app/cli_params.h"
+#include "app/cli_sweep.h"
 
 #ifndef SOAR_VERSION
 #define SOAR_VERSION "unknown"
@@ -83,6 +84,8 @@ int cli_main(int argc, char** argv, const RasterSupport& raster,
     if (command == "params") return cli::params_command(argc, argv);
     if (command == "min-wind") return cli::min_wind_command(argc, argv);
     if (command == "optimise") return cli::optimise_command(argc, argv);
+    if (command == "sweep") return cli::sweep_command(argc, argv);
+    if (command == "merge") return cli::merge_command(argc, argv);
     if (const int status = informational(command); status >= 0) return status;
     // Anything else (a toolkit option such as -platform) goes to the window.
     if (command.rfind("-", 0) == 0 && window) return open_window(argc, argv, window);
@@ -100,6 +103,8 @@ int cli_check(int argc, char** argv) {
     if (command == "params") return cli::params_command(argc, argv, true);
     if (command == "min-wind") return cli::min_wind_command(argc, argv, true);
     if (command == "optimise") return cli::optimise_command(argc, argv, true);
+    if (command == "sweep") return cli::sweep_command(argc, argv, true);
+    if (command == "merge") return cli::merge_command(argc, argv, true);
     if (informational(command) >= 0) return 0;
     if (command.rfind("-", 0) == 0) return 0;  // the window's toolkit options
     return 2;

@@ -40,8 +40,14 @@ namespace soar::cli {
     "  (optimise: --set also takes the loop's CL_min, CL_max, n_min, n_max, bank_max,\n"    \
     "   half_span, tip_min, T_min, T_max, z0, travel; zhao-glider defaults to --profile\n"  \
     "   linear, sachs-2005-albatross to --profile log)\n"
+#define SOAR_USAGE_SWEEP                                                                   \
+    "  soarcalculus sweep --what {energy-neutral-wind|optimise|fly-summary}\n"              \
+    "                   --over NAME=START:STOP:COUNT [--over ...] [--pattern P] [--cycles N]\n" \
+    "                   [--ticks N] [--dt S] [--profile P] [--nodes N] [--jobs N]\n"         \
+    "                   [--shard I/N] --csv FILE [PARAMETERS]\n"                             \
+    "  soarcalculus merge --csv FILE SHARD.csv [SHARD.csv ...]\n"
 #define SOAR_USAGE_PARAMETERS                                                              \
-    "PARAMETERS (fly, render, min-wind, params, optimise):\n"                               \
+    "PARAMETERS (fly, render, min-wind, params, optimise, sweep):\n"                        \
     "  --params FILE  a parameter file (TOML) as the base, else the defaults\n"             \
     "  --preset {design-albatross|heavier-albatross|light-wind|draggy-wing|zhao-glider|\n"  \
     "            sachs-2005-albatross}\n"                                                   \
@@ -54,8 +60,8 @@ namespace soar::cli {
 
 const char* const kUsage =
     "usage:\n" SOAR_USAGE_WINDOW SOAR_USAGE_FLY SOAR_USAGE_RENDER SOAR_USAGE_MIN_WIND
-        SOAR_USAGE_PARAMS SOAR_USAGE_EXPORT SOAR_USAGE_OPTIMISE SOAR_USAGE_PARAMETERS
-            SOAR_USAGE_RANGES SOAR_USAGE_EXIT;
+        SOAR_USAGE_PARAMS SOAR_USAGE_EXPORT SOAR_USAGE_OPTIMISE SOAR_USAGE_SWEEP
+            SOAR_USAGE_PARAMETERS SOAR_USAGE_RANGES SOAR_USAGE_EXIT;
 
 const char* command_usage(const std::string& command) {
     if (command == "fly")
@@ -68,6 +74,8 @@ const char* command_usage(const std::string& command) {
     if (command == "export-geometry")
         return "usage:\n" SOAR_USAGE_EXPORT SOAR_USAGE_RANGES SOAR_USAGE_EXIT;
     if (command == "optimise") return "usage:\n" SOAR_USAGE_OPTIMISE SOAR_USAGE_PARAMETERS SOAR_USAGE_EXIT;
+    if (command == "sweep" || command == "merge")
+        return "usage:\n" SOAR_USAGE_SWEEP SOAR_USAGE_PARAMETERS SOAR_USAGE_EXIT;
     return nullptr;
 }
 

@@ -15,9 +15,10 @@ allowed() {
         headless) echo "headless platform" ;;
         video) echo "video platform" ;;
         qt) echo "qt video app view record optim bird sim platform" ;;
+        python) echo "python qt app view record optim bird sim platform" ;;
     esac
 }
-for layer in platform sim bird record optim view app headless video qt; do
+for layer in platform sim bird record optim view app headless video qt python; do
     ok=$(allowed $layer)
     for file in "$root/$layer"/*.h "$root/$layer"/*.cpp; do
         [ -e "$file" ] || continue

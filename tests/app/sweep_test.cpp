@@ -1,0 +1,305 @@
+// Sweeps: the grid and its text, the rows and the file read back exactly, the
+// refusals before anything runs, worker processes that give the rows of one
+// process, and the sweep and merge commands' files.
+#include "app/sweep.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/cli.h"
+#include "app/stepped_flight.h"
+#include "sim/param_fields.h"
+
+namespace soar {
+namespace {
+
+namespace fs = std::filesystem;
+
+SweepSpec fly_spec(std::vector<SweepAxis> axes, long long ticks = 200) {
+    SweepSpec s;
+    s.what = SweepWhat::fly_summary;
+    s.pattern = Mode::upwind;
+    s.ticks = ticks;
+    s.dt = 0.01;
+    s.axes = std::move(axes);
+    return s;
+}
+
+// Rows alike in all but the seconds they took (NaN cells alike).
+void expect_same_rows(const std::vector<SweepRow>& a, const std::vector<SweepRow>& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].point, b[i].point);
+        EXPECT_EQ(a[i].inputs, b[i].inputs);
+        EXPECT_EQ(a[i].status, b[i].status);
+        ASSERT_EQ(a[i].results.size(), b[i].results.size());
+        for (size_t j = 0; j < a[i].results.size(); ++j)
+            EXPECT_TRUE(a[i].results[j] == b[i].results[j] ||
+                        (std::isnan(a[i].results[j]) && std::isnan(b[i].results[j])))
+                << "point " << a[i].point << " column " << j;
+    }
+}
+
+std::string text_of(const fs::path& p) {
+    std::ifstream in(p);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+TEST(Sweep, GridEndsAreExactAndTheLastAxisVariesFastest) {
+    const SweepAxis a{"W_S", 0.1, 0.7, 7};
+    EXPECT_EQ(a.value(0), 0.1);
+    EXPECT_EQ(a.value(6), 0.7);  // not 0.1 + 6 * 0.1
+    EXPECT_EQ((SweepAxis{"W_S", 3, 9, 1}.value(0)), 3.0);
+    const SweepSpec s = fly_spec({{"W_S", 100, 120, 3}, {"U_ref", 5, 6, 2}});
+    EXPECT_EQ(sweep_size(s), 6);
+    EXPECT_EQ(sweep_inputs(s, 0), (std::vector<double>{100, 5}));
+    EXPECT_EQ(sweep_inputs(s, 1), (std::vector<double>{100, 6}));
+    EXPECT_EQ(sweep_inputs(s, 5), (std::vector<double>{120, 6}));
+    std::string error;
+    EXPECT_FALSE(sweep_axis_from_text("W_S=1:2", error));
+    EXPECT_FALSE(sweep_axis_from_text("W_S=1:2:0", error));
+    EXPECT_FALSE(sweep_axis_from_text("W_S=1:nan:3", error));
+    EXPECT_FALSE(sweep_axis_from_text("=1:2:3", error));
+    EXPECT_NE(error.find("NAME=START:STOP:COUNT"), std::string::npos);
+    const auto axis = sweep_axis_from_text("glide_ratio=+20:35.5:4", error);
+    ASSERT_TRUE(axis);
+    EXPECT_EQ(axis->stop, 35.5);
+}
+
+TEST(Sweep, ItsTextReadsBackAsTheSameSweep) {
+    SweepSpec s;
+    s.what = SweepWhat::optimise;
+    s.axes = {{"W_S", 90.1, 140.3, 4}, {"n_max", 4, 6, 3}};
+    s.preset = "zhao-glider";
+    apply_preset(s.base, "zhao-glider");
+    s.base.circlezoom.CD0 = -0.0f;  // a negative zero is not the default 0
+    s.base.upwind.rho = 1.1f;
+    s.profile = optim::WindProfile::exponential;
+    s.nodes = 33;
+    s.loop_settings = {{"travel", 1}, {"bank_max", 70.5}};
+    std::string error;
+    const auto back = sweep_from_text(sweep_text(s), error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(sweep_text(*back), sweep_text(s));
+    EXPECT_TRUE(back->base == s.base);
+    EXPECT_TRUE(std::signbit(back->base.circlezoom.CD0));
+    EXPECT_EQ(back->loop_settings, s.loop_settings);
+    EXPECT_EQ(back->nodes, 33);
+    EXPECT_EQ(back->profile, s.profile);
+    // The defaults leave nothing in the base.
+    EXPECT_NE(sweep_text(fly_spec({{"W_S", 100, 120, 3}})).find(";base=;"), std::string::npos);
+    for (const char* bad : {"what=fly-summary;over=W_S:1:2", "over=W_S:100:120:2",
+                            "what=fly-summary;base=upwind.nothing:1;ticks=5;dt=0.01",
+                            "what=optimise;colour=red", "what=fly-summary;ticks=0;dt=0.01"})
+        EXPECT_FALSE(sweep_from_text(bad, error)) << bad;
+}
+
+TEST(Sweep, RowsReadBackToTheBitWithQuotesAndEmptyCells) {
+    const SweepSpec s = fly_spec({{"W_S", 100, 120, 3}});
+    SweepRow r;
+    r.point = 2;
+    r.inputs = sweep_inputs(s, 2);
+    r.results = {5, 0, 0.1 + 0.2, std::nan(""), -1e-300, 1.0 / 3.0, 7, 12.5};
+    r.status = "the flight stopped, \"stalled\"; at t = 3 s";
+    r.seconds = 1.25;
+    std::string error;
+    const auto back = sweep_row_from_text(s, sweep_row_text(r), error);
+    ASSERT_TRUE(back) << error;
+    expect_same_rows({r}, {*back});
+    EXPECT_EQ(back->seconds, 1.25);
+    // A row of another grid point's inputs, a point beyond the grid, a short row.
+    std::string wrong = sweep_row_text(r);
+    wrong.replace(0, 1, "1");
+    EXPECT_FALSE(sweep_row_from_text(s, wrong, error));
+    EXPECT_NE(error.find("not the sweep's"), std::string::npos);
+    EXPECT_FALSE(sweep_row_from_text(s, "3" + sweep_row_text(r).substr(1), error));
+    EXPECT_FALSE(sweep_row_from_text(s, "2,120,5,0\n", error));
+}
+
+TEST(Sweep, BadSweepsAreRefusedWithTheReason) {
+    const auto error_of = [](SweepSpec s) { return sweep_error(s); };
+    EXPECT_EQ(error_of(fly_spec({{"W_S", 10, 500, 3}})), "");
+    EXPECT_NE(error_of(fly_spec({{"W_S", 5, 500, 3}})).find("from 10 to 500"), std::string::npos);
+    EXPECT_NE(error_of(fly_spec({{"W_S", 100, 120, 2}, {"W_S", 1, 2, 2}})).find("twice"),
+              std::string::npos);
+    EXPECT_NE(error_of(fly_spec({{"R_0", 40, 50, 2}})).find("not a parameter of this pattern"),
+              std::string::npos);
+    EXPECT_NE(error_of(fly_spec({{"n_max", 4, 5, 2}})).find("not a parameter"), std::string::npos);
+    EXPECT_NE(error_of(fly_spec({{"W_S", 100, 120, 1000}, {"U_ref", 1, 2, 1001}})).find("points"),
+              std::string::npos);
+    EXPECT_NE(error_of(fly_spec({}, 0)).find("--ticks"), std::string::npos);
+    // A glide ratio whose CD0 leaves CD0's range, at any point of the grid.
+    EXPECT_EQ(error_of(fly_spec({{"glide_ratio", 10, 40, 4}})), "");
+    EXPECT_NE(
+        error_of(fly_spec({{"K_ind", 0.2, 0.001, 3}, {"glide_ratio", 10, 40, 2}})).find("CD0"),
+        std::string::npos);
+    SweepSpec loop;
+    loop.what = SweepWhat::optimise;
+    loop.axes = {{"T_cyc", 5, 6, 2}};
+    EXPECT_NE(sweep_error(loop).find("pattern's schedule"), std::string::npos);
+    loop.axes = {{"travel", 0, 2, 3}};
+    EXPECT_NE(sweep_error(loop).find("travel takes 0"), std::string::npos);
+    loop.axes = {{"bank_max", 30, 95, 2}};
+    EXPECT_NE(sweep_error(loop).find("bank_max"), std::string::npos);
+    loop.axes = {{"n_max", 4, 6, 2}};
+    loop.nodes = 4;
+    EXPECT_NE(sweep_error(loop).find("--nodes"), std::string::npos);
+}
+
+TEST(Sweep, APointIsItsSingleRun) {
+    // fly-summary: the flight of its parameters, as fly flies it.
+    const SweepSpec s = fly_spec({{"W_S", 100, 120, 2}, {"glide_ratio", 20, 30, 2}}, 500);
+    const auto row = sweep_point(s, 3);
+    ASSERT_TRUE(row);
+    ParamSet set;
+    set_param(set, Mode::upwind, *param_field("W_S"), 120.0f);
+    const double K = double(set.upwind.K_ind);
+    set_param(set, Mode::upwind, *param_field("CD0"), float(1.0 / (4.0 * K * 30.0 * 30.0)));
+    EXPECT_TRUE(sweep_point_params(s, row->inputs) == set);
+    SteppedFlight flight(set.upwind, Mode::upwind, 0.0);
+    for (long long k = 1; k <= 500; ++k) ASSERT_TRUE(flight.tick(k, 0.01));
+    EXPECT_EQ(row->results[0], 500);
+    EXPECT_EQ(row->results[3], double(flight.state().V));
+    EXPECT_EQ(row->results[4], double(flight.state().Z));
+    EXPECT_EQ(row->status, "all 500 ticks flown");
+    // A flight that stops ends its row with the reason and its last tick.
+    SweepSpec calm = fly_spec({{"U_ref", 0, 0, 1}}, 3000);
+    const auto stopped = sweep_point(calm, 0);
+    ASSERT_TRUE(stopped);
+    EXPECT_LT(stopped->results[0], 3000);
+    EXPECT_EQ(stopped->results[1], 0);
+    EXPECT_FALSE(std::isnan(stopped->results[3]));
+    EXPECT_NE(stopped->status.find("airspeed"), std::string::npos);
+    // A set cancel gives no row.
+    std::atomic<bool> cancel{true};
+    EXPECT_FALSE(sweep_point(fly_spec({{"W_S", 100, 120, 2}}, 100000), 0, &cancel));
+}
+
+TEST(Sweep, WorkerProcessesGiveTheRowsOfOneProcess) {
+    const SweepSpec s = fly_spec({{"W_S", 90, 150, 4}, {"U_ref", 5, 9, 3}}, 300);
+    const std::vector<long long> points = {11, 0, 5, 6, 7, 1, 2, 3, 4, 8, 9, 10};
+    std::vector<SweepRow> one, many;
+    std::string error;
+    ASSERT_TRUE(run_sweep(
+        s, points, 1, [&](const SweepRow& r) { one.push_back(r); }, nullptr, error));
+    ASSERT_TRUE(run_sweep(
+        s, points, 3, [&](const SweepRow& r) { many.push_back(r); }, nullptr, error))
+        << error;
+    EXPECT_EQ(error, "");
+    const auto by_point = [](std::vector<SweepRow> v) {
+        std::sort(v.begin(), v.end(), [](auto& a, auto& b) { return a.point < b.point; });
+        return v;
+    };
+    expect_same_rows(by_point(one), by_point(many));
+    // Stopped before it starts: nothing done, and it says so.
+    std::atomic<bool> stop{true};
+    std::vector<SweepRow> none;
+    EXPECT_FALSE(run_sweep(
+        s, points, 2, [&](const SweepRow& r) { none.push_back(r); }, &stop, error));
+    EXPECT_TRUE(none.empty());
+}
+
+struct SweepCommand : ::testing::Test {
+    fs::path dir = fs::temp_directory_path() / ("soar_sweep_" + std::to_string(::getpid()));
+    void SetUp() override { fs::create_directories(dir); }
+    void TearDown() override { fs::remove_all(dir); }
+    int run(std::vector<std::string> args) {
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const int status = cli_main(int(argv.size()), argv.data(), RasterSupport{}, nullptr);
+        out = testing::internal::GetCapturedStdout();
+        err = testing::internal::GetCapturedStderr();
+        return status;
+    }
+    std::vector<std::string> sweep(const fs::path& csv, std::vector<std::string> more = {}) {
+        std::vector<std::string> a = {"soarcalculus", "sweep",     "--what",  "fly-summary",
+                                      "--pattern",    "crosswind", "--ticks", "150",
+                                      "--dt",         "0.02",      "--over",  "W_S=100:130:4",
+                                      "--csv",        csv.string()};
+        a.insert(a.end(), more.begin(), more.end());
+        return a;
+    }
+    std::string out, err;
+};
+
+TEST_F(SweepCommand, ShardsMergeIntoTheWholeFile) {
+    ASSERT_EQ(run(sweep(dir / "whole.csv", {"--jobs", "2"})), 0) << err;
+    for (const char* i : {"1", "2"})
+        ASSERT_EQ(run(sweep(dir / (std::string("part") + i + ".csv"),
+                            {"--shard", std::string(i) + "/2", "--jobs", "1"})),
+                  0)
+            << err;
+    EXPECT_NE(out.find("shard 2/2: 2 of them"), std::string::npos) << out;
+    const std::string merged = (dir / "merged.csv").string();
+    ASSERT_EQ(run({"soarcalculus", "merge", "--csv", merged, (dir / "part2.csv").string(),
+                   (dir / "part1.csv").string(), (dir / "part2.csv").string()}),
+              0)
+        << err;
+    std::string error;
+    const auto a = read_sweep_file(merged, error), b = read_sweep_file(dir / "whole.csv", error);
+    ASSERT_TRUE(a && b) << error;
+    expect_same_rows(a->rows, b->rows);
+    // Only shard 1: the missing points are named and the merge says so.
+    EXPECT_EQ(run({"soarcalculus", "merge", "--csv", merged, (dir / "part1.csv").string()}), 1);
+    EXPECT_NE(out.find("missing 2 points: 1, 3"), std::string::npos) << out;
+    // Files of two different sweeps are not merged, and nothing is written.
+    fs::remove(merged);
+    ASSERT_EQ(run(sweep(dir / "other.csv", {"--set", "U_ref=8"})), 0) << err;
+    EXPECT_EQ(run({"soarcalculus", "merge", "--csv", merged, (dir / "part1.csv").string(),
+                   (dir / "other.csv").string()}),
+              2);
+    EXPECT_NE(err.find("another sweep"), std::string::npos);
+    EXPECT_FALSE(fs::exists(merged));
+}
+
+TEST_F(SweepCommand, ResumeKeepsTheRowsDoneAndComputesTheRest) {
+    const fs::path csv = dir / "s.csv";
+    ASSERT_EQ(run(sweep(csv, {"--shard", "1/2"})), 0) << err;
+    const std::string half = text_of(csv);
+    ASSERT_EQ(run(sweep(csv)), 0) << err;
+    EXPECT_NE(out.find("2 to compute (2 already in"), std::string::npos) << out;
+    const std::string whole = text_of(csv);
+    // The two rows computed before are kept as they were, seconds and all.
+    std::istringstream lines(half);
+    std::string line;
+    for (int n = 0; std::getline(lines, line); ++n)
+        if (n >= 2) {
+            EXPECT_NE(whole.find(line + "\n"), std::string::npos) << line;
+        }
+    ASSERT_EQ(run(sweep(csv)), 0);
+    EXPECT_NE(out.find("0 to compute (4 already in"), std::string::npos) << out;
+    EXPECT_EQ(text_of(csv), whole);
+}
+
+TEST_F(SweepCommand, BadArgumentsExitTwoAndWriteNothing) {
+    const fs::path csv = dir / "s.csv";
+    const std::vector<std::vector<std::string>> bad = {
+        {"--shard", "0/2"},        {"--shard", "3/2"},      {"--shard", "2"},
+        {"--jobs", "0"},           {"--nodes", "40"},       {"--cycles", "4"},
+        {"--over", "W_S=100:130"}, {"--preset", "sparrow"}, {"--set", "W_S=5"},
+    };
+    for (const auto& more : bad) {
+        EXPECT_EQ(run(sweep(csv, more)), 2) << more[0] << " " << more[1];
+        EXPECT_FALSE(fs::exists(csv));
+    }
+    EXPECT_EQ(run({"soarcalculus", "sweep", "--what", "everything", "--csv", csv.string()}), 2);
+    EXPECT_EQ(run({"soarcalculus", "sweep", "--what", "optimise", "--csv", csv.string()}), 2);
+    EXPECT_NE(err.find("--over"), std::string::npos);
+    EXPECT_EQ(run({"soarcalculus", "merge", "--csv", csv.string()}), 2);
+    EXPECT_EQ(run({"soarcalculus", "merge", (dir / "a.csv").string()}), 2);
+    EXPECT_FALSE(fs::exists(csv));
+}
+
+}  // namespace
+}  // namespace soar
