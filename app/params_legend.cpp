@@ -8,6 +8,7 @@ namespace soar {
 namespace {
 
 std::string flying_note(const Window& w) {
+    if (!w.flight_label.empty()) return w.flight_label;
     return w.flight_mode ? params_note(w.flight, *w.flight_mode) : "";
 }
 
@@ -36,6 +37,7 @@ std::string params_legend(const Window& w) {
 }
 
 std::string params_title_note(const Window& w) {
+    if (!w.flight_label.empty()) return " (optimal loop)";
     const std::string flying = flying_note(w);
     return flying.empty() ? "" : " (" + flying + ")";
 }

@@ -10,6 +10,7 @@
 #include "platform/number_text.h"
 #include "sim/energy.h"
 #include "sim/fault.h"
+#include "sim/param_fields.h"
 #include "sim/wind.h"
 #include "view/bird_drawing.h"
 #include "view/grid.h"
@@ -213,6 +214,8 @@ void Session::place_camera_for(Mode mode) {
 }
 
 void Session::set_up_flight() {
+    end_look_back();
+    can_look_back_ = false;
     // "OK" during a flight stops it first, as STOP does: set-up resets the state the
     // running ticks integrate, and the next tick would step from the old flight's
     // time to the new start in one huge step.
@@ -228,6 +231,7 @@ void Session::set_up_flight() {
     if (moving) camera_.zoom_deg = 45.0f;
     w_.flight = w_.params.of(mode);
     w_.flight_mode = mode;
+    w_.flight_label.clear();
     build_wind_figure(scene_.wind, w_.flight);
     if (!moving) pose_.attitude = typed_attitude();
     place_camera_for(mode);
@@ -259,6 +263,8 @@ void Session::draw_bird_exporting() {
 }
 
 void Session::draw_bird_now() {
+    end_look_back();
+    can_look_back_ = false;
     show(w_, Id::ok_button);
     pic_.clear();
     draw_bird_exporting();
@@ -270,9 +276,14 @@ void Session::draw_bird_now() {
 // --- run control ---
 
 void Session::start_flight() {
+    end_look_back();
     // A second FLY during a flight would restart the clock under the running
-    // integration and give the next step a negative dt: it is ignored.
-    if (w_.timer.enabled) return;
+    // integration and give the next step a negative dt: it is ignored, but for
+    // a paused flight, which goes on from where it was.
+    if (w_.timer.enabled) {
+        if (flight_clock_.paused()) flight_clock_.resume();
+        return;
+    }
     hide(w_, Id::fixed_option);
     for (Id id : kMovingOptions)
         if (!selected(w_, id)) hide(w_, id);
@@ -314,6 +325,7 @@ void Session::flight_failed(const std::string& fault, const std::string& message
 }
 
 void Session::pause_or_resume() {
+    end_look_back();
     if (flight_clock_.paused()) {
         flight_clock_.resume();
     } else if (w_.timer.enabled) {
@@ -341,6 +353,7 @@ bool Session::advance_flight() {
             }
             now_ = flight_->state();
             record_.begin(mode, now_, w_.flight, std::time(nullptr));
+            can_look_back_ = true;
         } else {
             const float t = timer_.time_at(flight_clock_.seconds_since_midnight());
             if (const double held = flight_clock_.take_stall(); held > 0) {
@@ -380,6 +393,7 @@ void Session::advance_scene(Frame& f) {
     f.switches = switches();
     f.camera = camera_;
     f.scale = pic_.scale_setting();
+    if (ticks_ == 1) first_camera_ = f.camera, first_scale_ = f.scale;
     f.tick = ticks_;
     f.pose = pose_;
     f.X = now_.X, f.Y = now_.Y, f.Z = now_.Z;
@@ -444,6 +458,7 @@ void Session::draw(const Frame& frame, Surface& pic) const {
 }
 
 Frame Session::frame_now() const {
+    if (looked_at_ > 0) return frame_at(looked_at_);
     Frame f;
     f.switches = switches();
     f.camera = camera_;
@@ -465,9 +480,120 @@ Frame Session::frame_now() const {
     return f;
 }
 
+// --- looking back ---
+
+int64_t Session::ticks_to_look_back() const {
+    if (!can_look_back_ || !record_.keep_history) return 0;
+    if (w_.timer.enabled && !flight_clock_.paused()) return 0;
+    return int64_t(record_.history.size());
+}
+
+int64_t Session::tick_shown() const {
+    return looked_at_ > 0 ? looked_at_ : ticks_to_look_back();
+}
+
+FlightState Session::recorded_state(int64_t tick) const {
+    FlightState s;
+    if (tick < 1 || size_t(tick) > record_.history.size()) return s;
+    const HistoryRow r = record_.history.row_at(size_t(tick - 1));
+    const auto v = [&r](Column c) { return r[size_t(c)]; };
+    s.t = v(Column::t), s.dt = v(Column::dt);
+    s.X = v(Column::X), s.Y = v(Column::Y), s.Z = v(Column::Z), s.V = v(Column::V);
+    s.gam_deg = v(Column::gam_deg), s.psi_deg = v(Column::psi_deg), s.mu_deg = v(Column::mu_deg);
+    s.Nz = v(Column::Nz), s.Nx = v(Column::Nx), s.CL = v(Column::CL);
+    s.U = v(Column::U), s.Up = v(Column::Up), s.alpha = v(Column::alpha);
+    s.attitude = {v(Column::roll_b), v(Column::pitch_b), v(Column::yaw_b)};
+    set_ground_velocity(s);
+    return s;
+}
+
+FlightState Session::shown_state() const {
+    if (looked_at_ > 0) return recorded_state(looked_at_);
+    // A fault: the step that failed is not shown, the last one flown is.
+    const auto flown = int64_t(record_.history.size());
+    if (!fault_.empty() && flown > 0 && flown < ticks_) return recorded_state(flown);
+    return now_;
+}
+
+Energy Session::shown_energy() const {
+    const auto flown = int64_t(record_.history.size());
+    const int64_t tick = looked_at_ > 0 ? looked_at_
+                         : (!fault_.empty() && flown > 0 && flown < ticks_) ? flown
+                                                                             : 0;
+    if (tick == 0) return energy_of(now_, record_.params);
+    const HistoryRow r = record_.history.row_at(size_t(tick - 1));
+    Energy e;
+    const double V = r[size_t(Column::V)];
+    e.E_kin = float(V * V / (2.0 * double(record_.params.g)));
+    e.E_pot = r[size_t(Column::Z)];
+    e.E = r[size_t(Column::E)];
+    e.dE_wind = r[size_t(Column::dE_wind)];
+    e.dE_drag = r[size_t(Column::dE_drag)];
+    return e;
+}
+
+Camera Session::camera_of_tick(int64_t tick) const {
+    if (tick <= 1) return first_camera_;
+    // The tick found the camera where the tick before had moved it.
+    Camera c = camera_;
+    const HistoryRow r = record_.history.row_at(size_t(tick - 2));
+    move_camera(c, scene_mode(), r[size_t(Column::X)], r[size_t(Column::Y)],
+                r[size_t(Column::Z)]);
+    return c;
+}
+
+Frame Session::frame_at(int64_t tick) const {
+    Frame f;
+    if (tick < 1 || size_t(tick) > record_.history.size()) return f;
+    const FlightState s = recorded_state(tick);
+    f.switches = switches();
+    f.camera = camera_of_tick(tick);
+    f.scale = tick == 1 ? first_scale_
+                        : ScaleSetting{f.camera.left,   f.camera.top, f.camera.right,
+                                       f.camera.bottom, kScaleUser,   false};
+    f.tick = tick;
+    f.pose = pose_;
+    f.pose.attitude = s.attitude;
+    f.X = s.X, f.Y = s.Y, f.Z = s.Z;
+    if (f.switches.air && f.switches.colour != TrackColour::plain)
+        f.colours = colour_scale(scene_.tracks, f.switches.colour, tick);
+    if (f.switches.arrows) f.motion = motion_of(s);
+    f.valid = true;
+    return f;
+}
+
+void Session::look_at(int64_t tick) {
+    if (tick < 1 || tick > ticks_to_look_back()) return;
+    constexpr Id kShown[] = {Id::time_box, Id::roll_box,    Id::pitch_box,
+                             Id::yaw_box,  Id::azimuth_box, Id::depression_box};
+    if (looked_at_ == 0)
+        for (size_t i = 0; i < live_texts_.size(); ++i) live_texts_[i] = text(w_, kShown[i]);
+    looked_at_ = tick;
+    const FlightState s = recorded_state(tick);
+    set_text(w_, Id::time_box, float_text(s.t));
+    set_text(w_, Id::roll_box, float_text(s.mu_deg));
+    set_text(w_, Id::pitch_box, float_text(s.attitude.pitch));
+    set_text(w_, Id::yaw_box, float_text(-s.attitude.yaw));
+    if (scene_mode() != Mode::fixed) {
+        const Camera c = camera_of_tick(tick + 1);  // as the tick left it
+        set_text(w_, Id::azimuth_box, float_text(c.azimuth_deg));
+        set_text(w_, Id::depression_box, float_text(c.depression_deg));
+    }
+}
+
+void Session::stop_looking_back() {
+    constexpr Id kShown[] = {Id::time_box, Id::roll_box,    Id::pitch_box,
+                             Id::yaw_box,  Id::azimuth_box, Id::depression_box};
+    if (looked_at_ == 0) return;
+    for (size_t i = 0; i < live_texts_.size(); ++i) set_text(w_, kShown[i], live_texts_[i]);
+    looked_at_ = 0;
+}
+
 // --- the optimal loop ---
 
 void Session::fly_loop(const LoopFlight& loop) {
+    end_look_back();
+    can_look_back_ = false;
     if (w_.timer.enabled) stop_flight();
     loop_ = std::make_shared<const LoopFlight>(loop);
     show(w_, Id::fly_button);
@@ -476,6 +602,16 @@ void Session::fly_loop(const LoopFlight& loop) {
     sky_sea(camera_, pic_);
     camera_.zoom_deg = 45.0f;
     w_.flight = loop_->params;
+    {
+        // Its own least wind, not "own values": the rest is the user's set.
+        char label[96];
+        std::snprintf(label, sizeof label, "the optimal loop at its least wind, U_ref %.3g m/s",
+                      double(loop_->params.U_ref));
+        Params rest = loop_->params;
+        rest.U_ref = w_.params.upwind.U_ref, rest.T_cyc = w_.params.upwind.T_cyc;
+        const std::string base = params_note(rest, kLoopView);
+        w_.flight_label = std::string(label) + (base.empty() ? "" : " (" + base + ")");
+    }
     build_wind_figure(scene_.wind, w_.flight);
     now_ = loop_state_at(*loop_, 0.0);
     pose_.attitude = now_.attitude;
@@ -500,6 +636,7 @@ void Session::redraw_fixed() {
 
 void Session::zoom(double sign) {
     zoom_displacement(camera_, sign);
+    if (looked_at_ > 0) look_at(looked_at_);  // the moment's view read-outs
     if (scene_mode() != Mode::fixed) return;
     pic_.clear();
     zoom_view_angle(camera_, sign);
@@ -525,10 +662,12 @@ void Session::pan(PanDirection direction) {
     switch (direction) {
         case PanDirection::up:
             pan_height(camera_, 1.1);
+            if (looked_at_ > 0) look_at(looked_at_);
             if (scene_mode() == Mode::fixed) pan_up_down(+1.0);
             break;
         case PanDirection::down:
             pan_height(camera_, 0.9);
+            if (looked_at_ > 0) look_at(looked_at_);
             if (scene_mode() == Mode::fixed) pan_up_down(-1.0);
             break;
         case PanDirection::left:
@@ -560,6 +699,11 @@ void Session::reset_view() {
 void Session::click(Id id) {
     Control& c = control(w_, id);
     if (!c.visible || !c.enabled || w_.ended) return;
+    // Zoom and pan act on the moment looked at; every other control returns
+    // to the flight as it stands.
+    const bool view_only = id == Id::zoom_in_button || id == Id::zoom_out_button ||
+                           id == Id::pan_up_button || id == Id::pan_down_button;
+    if (!view_only) end_look_back();
     if (c.kind == Kind::option) {
         select_option(w_, id);
     } else if (c.kind == Kind::check) {
@@ -597,6 +741,8 @@ void Session::click(Id id) {
 
 void Session::choose_option(Id id) {
     if (control(w_, id).kind != Kind::option) return;
+    end_look_back();
+    can_look_back_ = false;
     select_option(w_, id);
     switch (id) {
         case Id::upwind_option:
@@ -626,6 +772,7 @@ void Session::choose_option(Id id) {
 void Session::set_check(Id id, int value) {
     Control& c = control(w_, id);
     if (c.kind != Kind::check) return;
+    end_look_back();
     c.value = value == 1 ? 1 : 0;
     if (id == Id::ground_track_box || id == Id::air_track_box) hide(w_, Id::fly_button);
 }
@@ -633,6 +780,7 @@ void Session::set_check(Id id, int value) {
 void Session::edit_text(Id id, std::string text) {
     Control& c = control(w_, id);
     if (c.kind != Kind::text || w_.ended) return;
+    end_look_back();
     // Every number of the program is a 32-bit float: a typed value beyond its
     // range (about 3.4E+38) would turn into infinity and, through the attitude,
     // scale or observer, into NaN in the picture and the read-outs.

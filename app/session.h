@@ -14,8 +14,11 @@
 //   zoom, pan       the zoom and pan buttons
 //   reset_view      "RESET"
 //   draw_bird_now   "DRAW"
+//   look_at         the time slider, Left/Right, a click on a chart: a recorded
+//                   moment of a paused or stopped flight shown again
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -31,6 +34,7 @@
 #include "platform/surface.h"
 #include "platform/text_files.h"
 #include "record/flight_record.h"
+#include "sim/energy.h"
 #include "sim/flight.h"
 #include "view/camera.h"
 #include "view/frame.h"
@@ -73,7 +77,8 @@ class Session {
     void reset_view();
     // "DRAW": the bird (and in a moving view the wind figure) drawn on a clear picture.
     void draw_bird_now();
-    // Space: pauses a flight where it is, or resumes it; nothing outside a flight.
+    // Space: pauses a flight where it is, or resumes it (from where it was,
+    // whatever moment was looked back at); nothing outside a flight.
     void pause_or_resume();
     // "[" (-1) and "]" (+1): the next slower or faster pace.
     void change_pace(int step);
@@ -137,8 +142,42 @@ class Session {
     bool arrows() const { return arrows_; }
     // What a picture of the flight as it stands now is drawn from, in the
     // view it stands in: the last tick's bird, every track point so far, the
-    // colours and arrows as chosen now (a still for slides, at any size).
+    // colours and arrows as chosen now (a still for slides, at any size). While
+    // a moment is looked back at, that moment's picture.
     Frame frame_now() const;
+
+    // --- going back through a paused or stopped flight ---
+    // Ticks of the flight on the screen that can be shown again (1 .. this):
+    // its recorded ticks while it is paused or stopped and no set-up, pattern
+    // choice or drawing has replaced it since; 0 otherwise.
+    int64_t ticks_to_look_back() const;
+    // Shows recorded tick `tick` again: the boxes give that moment's time and
+    // attitude, the picture is frame_at(tick). Ignored outside 1 ..
+    // ticks_to_look_back(). Any other action of the user (zoom and pan aside)
+    // returns to the flight as it stands.
+    void look_at(int64_t tick);
+    // Back to the flight as it stands: the boxes as its last tick left them.
+    void stop_looking_back();
+    // The tick looked at, 0 while none.
+    int64_t looked_at() const { return looked_at_; }
+    // The last tick's picture drawn again for the view as it is now: what a
+    // paused or stopped flight shows after zoom, pan or a change of the View
+    // menu. The tick looked at while there is one.
+    int64_t tick_shown() const;
+    // What recorded tick `tick` (1 .. ticks_to_look_back()) was drawn from: the
+    // tracks up to it, the bird's place and attitude, the camera where the
+    // follow rule puts it for that tick with the zoom and pan as they are now,
+    // the colours and arrows as chosen now. With the view unchanged it is the
+    // very frame the tick drew.
+    Frame frame_at(int64_t tick) const;
+    // The state of recorded tick `tick` as the history keeps it.
+    FlightState recorded_state(int64_t tick) const;
+    // What the read-outs show: the tick looked at; after a fault the last tick
+    // flown (not the step that failed); else flight_state().
+    FlightState shown_state() const;
+    // The specific energy and its rates of that state, as the history keeps them
+    // for a recorded tick.
+    Energy shown_energy() const;
 
   private:
     bool advance_flight();
@@ -156,6 +195,12 @@ class Session {
     SceneSwitches switches() const;
     int32_t timer_interval() const;
     void set_timer_interval();
+    // Every action of the user but zoom and pan ends a look back first.
+    void end_look_back() {
+        if (looked_at_ > 0) stop_looking_back();
+    }
+    // The camera of tick `tick`'s picture, and after its move.
+    Camera camera_of_tick(int64_t tick) const;
 
     Surface& pic_;
     FlightClock flight_clock_;
@@ -179,6 +224,16 @@ class Session {
     Shift bird_shift_;
     TrackColour track_colour_ = TrackColour::plain;
     bool arrows_ = false;
+
+    // Looking back: whether the flight on the screen can be (a flight has
+    // ticked since the last set-up, choice or drawing), the first tick's
+    // camera and scale (set-up placed it, no follow rule), the tick looked at
+    // and the boxes' texts of the flight as it stands.
+    bool can_look_back_ = false;
+    Camera first_camera_;
+    ScaleSetting first_scale_;
+    int64_t looked_at_ = 0;
+    std::array<std::string, 6> live_texts_;
 };
 
 // The pattern named on the command line ("upwind", ...), if any.

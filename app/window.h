@@ -123,6 +123,9 @@ struct Window {
     Params flight;
     // The pattern `flight` was taken for at the last "OK"; none before the first.
     std::optional<Mode> flight_mode;
+    // What flies when it is not the pattern's own set: the optimal loop, whose
+    // parameters set the wind to its least wind ("" for a pattern).
+    std::string flight_label;
 };
 
 // The window as its description creates it, before start-up runs.

@@ -56,13 +56,25 @@ QRgb rgb_of(const Colour& c) {
 }  // namespace
 
 RasterSurface::RasterSurface(int width_px, int height_px) {
+    allocate(width_px, height_px);
+    scale_.right = scale_.width_px;
+    scale_.bottom = scale_.height_px;
+}
+
+void RasterSurface::allocate(int width_px, int height_px) {
+    if (painting_) painter_.end();
+    painting_ = false;
+    pixels_ = nullptr;
+    image_ = QImage();
+    clear_pending_ = false;
+    row_fresh_.clear();
+    pen_width_ = -1;
     // A size that is not positive, or an image too big to allocate, leaves an
     // inert surface: it keeps its scale and pen but draws nothing (see ok()).
     if (width_px > 0 && height_px > 0) image_ = QImage(width_px, height_px, QImage::Format_RGB32);
     scale_.width_px = image_.isNull() ? 1 : image_.width();
     scale_.height_px = image_.isNull() ? 1 : image_.height();
-    scale_.right = scale_.width_px;
-    scale_.bottom = scale_.height_px;
+    w_px_ = h_px_ = 0;
     if (image_.isNull()) return;
     image_.fill(kBackground);
     painting_ = painter_.begin(&image_);
@@ -77,6 +89,16 @@ RasterSurface::RasterSurface(int width_px, int height_px) {
     w_px_ = image_.width(), h_px_ = image_.height();
     x_edge_ = std::nextafter(static_cast<double>(image_.width()), 0.0);
     y_edge_ = std::nextafter(static_cast<double>(image_.height()), 0.0);
+}
+
+bool RasterSurface::resize(int width_px, int height_px) {
+    allocate(width_px, height_px);
+    return painting_;
+}
+
+void RasterSurface::set_smooth_lines(bool on, double width_px) {
+    smooth_ = on;
+    smooth_width_ = std::clamp(width_px, 0.5, 16.0);
 }
 
 RasterSurface::~RasterSurface() {
@@ -250,6 +272,10 @@ void RasterSurface::pset(double x, double y) {
           py < image_.height() + reach))
         return;  // also false for NaN
     if (width_ <= 1) {
+        if (smooth_) {
+            smooth_dot(px, py, qRgb(0, 0, 0));
+            return;
+        }
         thin_dot(px, py);
         return;
     }
@@ -279,6 +305,10 @@ void RasterSurface::line_to(double x, double y, Colour c) {
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
         return;
     if (width_ <= 1) {
+        if (smooth_) {
+            smooth_line(x0, y0, x1, y1, rgb_of(c));
+            return;
+        }
         thin_line(x0, y0, x1, y1, rgb_of(c));
         return;
     }
@@ -308,6 +338,10 @@ void RasterSurface::path(std::span<const PathVertex> vertices, Colour c) {
     if (painting_ && !refused_) settle();
     if (width_ > 1 || !painting_ || refused_) {
         Surface::path(vertices, c);
+        return;
+    }
+    if (smooth_) {
+        smooth_path(vertices, rgb_of(c));
         return;
     }
     const QRgb colour = rgb_of(c);
@@ -432,6 +466,76 @@ void RasterSurface::cell_line(int ix0, int iy0, int ix1, int iy1, QRgb colour) {
             p += step_y;
         }
     }
+}
+
+// Smoothed lines: QPainter's antialiased pen, round at the ends and joins. Far
+// points are brought to a box a little larger than the picture first (the
+// rasteriser's fixed-point coordinates would overflow on the far points of the
+// perspective projection).
+namespace {
+constexpr double kSmoothReach = 4096.0;  // pixels beyond the picture
+}
+
+void RasterSurface::smooth_line(double x0, double y0, double x1, double y1, QRgb colour) {
+    if (!clip(x0, y0, x1, y1, -kSmoothReach, -kSmoothReach, w_px_ + kSmoothReach,
+              h_px_ + kSmoothReach))
+        return;
+    QPen pen(QColor::fromRgb(colour), smooth_width_, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    painter_.setPen(pen);
+    pen_width_ = -1;  // the line pen is set again before the next wide line
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+    painter_.drawLine(QLineF(x0, y0, x1, y1));
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void RasterSurface::smooth_dot(double px, double py, QRgb colour) {
+    if (!(px > -3.0 && px < w_px_ + 3.0 && py > -3.0 && py < h_px_ + 3.0)) return;
+    QPen pen(QColor::fromRgb(colour), smooth_width_, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    painter_.setPen(pen);
+    pen_width_ = -1;
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+    // The pixel's centre, where the one-pixel dot lies.
+    painter_.drawPoint(QPointF(std::floor(px) + 0.5, std::floor(py) + 0.5));
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void RasterSurface::smooth_path(std::span<const PathVertex> vertices, QRgb colour) {
+    QPen pen(QColor::fromRgb(colour), smooth_width_, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    painter_.setPen(pen);
+    pen_width_ = -1;
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+    const double lo_x = -kSmoothReach, lo_y = -kSmoothReach;
+    const double hi_x = w_px_ + kSmoothReach, hi_y = h_px_ + kSmoothReach;
+    const auto near = [&](double x, double y) {
+        return x >= lo_x && x <= hi_x && y >= lo_y && y <= hi_y;
+    };
+    QPolygonF run;
+    const auto flush = [&] {
+        if (run.size() == 1) painter_.drawPoint(run.front());
+        if (run.size() > 1) painter_.drawPolyline(run);
+        run.clear();
+    };
+    double x0 = scale_.px(pen_x_), y0 = scale_.py(pen_y_);
+    for (const PathVertex& v : vertices) {
+        const double x1 = scale_.px(v.x), y1 = scale_.py(v.y);
+        if (v.start) {
+            flush();
+            if (near(x1, y1)) run.append(QPointF(x1, y1));
+        } else if (near(x0, y0) && near(x1, y1)) {
+            if (run.isEmpty()) run.append(QPointF(x0, y0));
+            run.append(QPointF(x1, y1));
+        } else {
+            flush();
+            double a = x0, b = y0, c = x1, d = y1;
+            if (std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d) &&
+                clip(a, b, c, d, lo_x, lo_y, hi_x, hi_y))
+                painter_.drawLine(QLineF(a, b, c, d));
+        }
+        x0 = x1, y0 = y1;
+    }
+    flush();
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    pen_x_ = vertices.back().x, pen_y_ = vertices.back().y;
 }
 
 void ensure_gui_application() {

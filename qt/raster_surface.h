@@ -29,6 +29,15 @@ class RasterSurface final : public Surface {
 
     // False when the image could not be allocated (absurd sizes): nothing is drawn.
     bool ok() const { return painting_; }
+    // A new image of this size, cleared; the scale (in user units), pen and
+    // width are kept, so the same drawing calls draw the same picture larger
+    // or smaller. False when it could not be allocated (then nothing is drawn).
+    bool resize(int width_px, int height_px);
+    // Lines of width 1 drawn smoothed (antialiased, `width_px` wide) instead of
+    // as the one-pixel lines of the picture box; wider lines, dots of the wide
+    // pen, bands and boxes are drawn as before.
+    void set_smooth_lines(bool on, double width_px = 1.0);
+    bool smooth_lines() const { return smooth_; }
 
     void clear() override;
     void scale(double x1, double y1, double x2, double y2) override;
@@ -81,6 +90,11 @@ class RasterSurface final : public Surface {
     bool take_pixels(const RasterSurface& other);
 
   private:
+    void allocate(int width_px, int height_px);
+    // The smoothed drawing of a one-pixel line, dot or polyline, pixel coordinates.
+    void smooth_line(double x0, double y0, double x1, double y1, QRgb colour);
+    void smooth_dot(double px, double py, QRgb colour);
+    void smooth_path(std::span<const PathVertex> vertices, QRgb colour);
     // clear() is put off: a picture of a moving view begins with the sky and sea
     // bands, which paint every row, so clearing those rows first is wasted. Rows
     // neither cleared nor known to be painted whole since clear() are cleared
@@ -120,6 +134,8 @@ class RasterSurface final : public Surface {
     // The pen the painter holds now, so that a run of lines sets it only once.
     QRgb pen_colour_ = 0;
     int pen_width_ = -1;
+    bool smooth_ = false;
+    double smooth_width_ = 1.0;
 };
 
 // A QGuiApplication for the fonts of the pictures' text, made on the offscreen

@@ -25,4 +25,15 @@ bool write_history_csv(const HistorySnapshot& h, AtomicFile& out,
                        std::atomic<uint64_t>* rows_done = nullptr,
                        const std::atomic<bool>* cancel = nullptr);
 
+// The Flight data window's CSV: the rows of history_csv without the ticks that
+// advanced no flight time (the window's clock reads the same time for several
+// ticks; those rows repeat the row before), each row keeping its tick number,
+// and the first row with the flight's own angle of attack and attitude from its
+// lift coefficient (the start state carries the view's attitude until the
+// first step). `p`: the parameters the flight flew with.
+std::string flight_data_csv(const FlightHistory& h, const Params& p);
+bool write_flight_data_csv(const HistorySnapshot& h, const Params& p, AtomicFile& out,
+                           std::atomic<uint64_t>* ticks_done = nullptr,
+                           const std::atomic<bool>* cancel = nullptr);
+
 }  // namespace soar

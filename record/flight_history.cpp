@@ -202,7 +202,7 @@ float FlightHistory::sample(Column c, size_t j) const {
     return value(decoded(int64_t(b), int(c))[k]);
 }
 
-float FlightHistory::at(Column c, size_t i) const {
+size_t FlightHistory::sample_of_tick(size_t i) const {
     // The block holding tick i, then the sample among its samples and repeats.
     const bool open = coded_blocks_ == 0 || i >= open_first_tick_;
     const uint64_t b =
@@ -210,16 +210,42 @@ float FlightHistory::at(Column c, size_t i) const {
              : uint64_t(std::upper_bound(block_first_tick_.begin(), block_first_tick_.end(), i) -
                         block_first_tick_.begin() - 1);
     const uint32_t* repeats = open ? open_.values[kRepeats].data() : decoded(int64_t(b), kRepeats);
+    const size_t n = open ? size_t(open_.n) : size_t(kBlock);
     uint64_t tick = open ? open_first_tick_ : block_first_tick_[size_t(b)];
-    for (size_t k = 0; k < size_t(kBlock); ++k) {
-        const uint64_t span = 1 + uint64_t(repeats[k]);
-        if (i < tick + span) {
-            if (c == Column::dt && i > tick) return 0.0f;
-            return sample(c, size_t(b) * kBlock + k);
-        }
-        tick += span;
+    for (size_t k = 0; k < n; ++k) {
+        tick += 1 + uint64_t(repeats[k]);
+        if (i < tick) return size_t(b) * kBlock + k;
     }
-    return std::numeric_limits<float>::quiet_NaN();  // beyond the flight
+    return size_t(samples_);  // beyond the flight
+}
+
+std::pair<size_t, size_t> FlightHistory::ticks_of_sample(size_t j) const {
+    if (j >= samples_) return {size_t(ticks_), 0};
+    const uint64_t b = j / kBlock;
+    const bool open = b == coded_blocks_;
+    const uint32_t* repeats = open ? open_.values[kRepeats].data() : decoded(int64_t(b), kRepeats);
+    uint64_t tick = open ? open_first_tick_ : block_first_tick_[size_t(b)];
+    for (size_t k = 0; k < j % kBlock; ++k) tick += 1 + uint64_t(repeats[k]);
+    return {size_t(tick), size_t(1 + uint64_t(repeats[j % kBlock]))};
+}
+
+float FlightHistory::at(Column c, size_t i) const {
+    const size_t j = sample_of_tick(i);
+    if (j >= samples_) return std::numeric_limits<float>::quiet_NaN();  // beyond the flight
+    if (c == Column::dt && i > ticks_of_sample(j).first) return 0.0f;
+    return sample(c, j);
+}
+
+HistoryRow FlightHistory::row_at(size_t i) const {
+    HistoryRow row;
+    const size_t j = sample_of_tick(i);
+    if (j >= samples_) {
+        row.fill(std::numeric_limits<float>::quiet_NaN());
+        return row;
+    }
+    for (int c = 0; c < kColumnCount; ++c) row[size_t(c)] = sample(Column(c), j);
+    if (i > ticks_of_sample(j).first) row[kDt] = 0.0f;
+    return row;
 }
 
 void FlightHistory::for_each_tick(const std::function<void(const HistoryRow&)>& f) const {

@@ -107,6 +107,8 @@ class FlightHistory {
     float at(Column c, size_t i) const;
     // The newest tick's value.
     float last(Column c) const { return last_[idx(c)]; }
+    // Every value of tick i (dt 0 for a tick that repeats the one before).
+    HistoryRow row_at(size_t i) const;
     void for_each_tick(const std::function<void(const HistoryRow&)>& f) const;
     HistorySnapshot snapshot() const;
 
@@ -122,6 +124,11 @@ class FlightHistory {
     // (samples() if none): an index whose runs of samples the pyramid answers
     // without decoding any.
     size_t block_at_or_after(double t) const;
+    // The ticks of sample j: the first (0-based) and how many (the sample's own
+    // tick and the ticks that repeated it).
+    std::pair<size_t, size_t> ticks_of_sample(size_t j) const;
+    // The sample that tick i is, or repeats.
+    size_t sample_of_tick(size_t i) const;
 
     // The first sample of the newest blocks, which are kept decoded as well:
     // samples from here on cost no decoding.

@@ -62,6 +62,20 @@ void check_state(const FlightState& s) {
 
 }  // namespace
 
+void set_own_attitude(FlightState& s, const Params& p) {
+    s.alpha = float(double(s.CL) / double(p.CL_alpha) - double(p.alpha_off));
+    const double alpha = s.alpha;
+    const double mu = s.mu();
+    s.attitude.roll = -s.mu_deg;
+    s.attitude.pitch = float(alpha * std::cos(mu) + double(s.gam_deg));
+    s.attitude.yaw = float(-double(s.psi_deg) - alpha * std::sin(mu));
+}
+
+void set_ground_velocity(FlightState& s) {
+    FlightTrig trig;
+    ground_velocity(s, trig);
+}
+
 Flight::Flight(const Params& p, Mode pattern, Attitude attitude) : p_(p), mode_(pattern) {
     FlightState& s = s_;
     FlightTrig trig;

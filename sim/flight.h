@@ -50,4 +50,12 @@ class Flight {
     FlightState s_;
 };
 
+// The angle of attack the lift coefficient of `s` takes (deg), and the
+// attitude drawn for it, as the end of each step gives them: for a state that
+// no step has given them yet (the start of a flight carries the view's).
+void set_own_attitude(FlightState& s, const Params& p);
+// The ground velocity of `s` (Xdot_air, Xdot, Ydot) from its airspeed, angles
+// and wind, as the step gives it: for a state read back without it.
+void set_ground_velocity(FlightState& s);
+
 }  // namespace soar

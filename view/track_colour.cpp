@@ -75,8 +75,11 @@ void track_record_values(Tracks& tr, int64_t tick, const PointValues& v) {
     tv.n = tick;
 }
 
-ColourScale colour_scale(const Tracks& tr, TrackColour by) {
-    const TrackValues& tv = tr.values;
+namespace {
+
+// The scale from the extremes in `tv`; `n` points of the track count for the
+// height when no values were kept.
+ColourScale scale_of(const TrackValues& tv, const Tracks& tr, int64_t n, TrackColour by) {
     ColourScale s{by, 0, 0};
     switch (by) {
         case TrackColour::plain:
@@ -92,7 +95,7 @@ ColourScale colour_scale(const Tracks& tr, TrackColour by) {
             double top = tv.z_hi;
             // No values kept yet (the colour chosen between ticks): the points' own heights.
             if (tv.n == 0)
-                for (int64_t k = 1; k <= tr.n && k < int64_t(tr.z.size()); ++k)
+                for (int64_t k = 1; k <= n && k < int64_t(tr.z.size()); ++k)
                     top = std::max(top, double(tr.z[size_t(k)]));
             s.lo = 0.0f;
             s.hi = float(round_up(std::max(top, 1.0)));
@@ -108,6 +111,47 @@ ColourScale colour_scale(const Tracks& tr, TrackColour by) {
         }
     }
     return s;
+}
+
+}  // namespace
+
+ColourScale colour_scale(const Tracks& tr, TrackColour by) {
+    return scale_of(tr.values, tr, tr.n, by);
+}
+
+ColourScale colour_scale(const Tracks& tr, TrackColour by, int64_t upto) {
+    const TrackValues& all = tr.values;
+    if (upto >= tr.n || by == TrackColour::plain) return colour_scale(tr, by);
+    // The extremes as recording points 1 .. upto left them.
+    TrackValues tv;
+    tv.n = std::min(all.n, upto);
+    const auto covered = [&](const std::vector<float>& v) {
+        return std::min<int64_t>(tv.n, int64_t(v.size()) - 1);
+    };
+    if (tv.n > 0) {
+        for (int64_t k = 1; k <= std::min<int64_t>(upto, int64_t(tr.z.size()) - 1); ++k) {
+            const float z = tr.z[size_t(k)];
+            tv.z_lo = k == 1 ? z : std::min(tv.z_lo, z);
+            tv.z_hi = k == 1 ? z : std::max(tv.z_hi, z);
+        }
+    }
+    if (by == TrackColour::energy)
+        for (int64_t k = 1; k <= covered(all.rate); ++k)
+            if (const float v = all.rate[size_t(k)]; std::isfinite(v))
+                tv.rate_abs = std::max(tv.rate_abs, std::fabs(v));
+    if (by == TrackColour::wind)
+        for (int64_t k = 1; k <= covered(all.wind); ++k)
+            if (const float v = all.wind[size_t(k)]; std::isfinite(v))
+                tv.wind_abs = std::max(tv.wind_abs, std::fabs(v));
+    if (by == TrackColour::airspeed)
+        for (int64_t k = 1; k <= covered(all.airspeed); ++k) {
+            const float v = all.airspeed[size_t(k)];
+            if (!std::isfinite(v)) continue;
+            tv.v_lo = tv.any_v ? std::min(tv.v_lo, v) : v;
+            tv.v_hi = tv.any_v ? std::max(tv.v_hi, v) : v;
+            tv.any_v = true;
+        }
+    return scale_of(tv, tr, upto, by);
 }
 
 const float* colour_values(const Tracks& tr, TrackColour by, int64_t& size) {

@@ -44,6 +44,9 @@ void track_record_values(Tracks& tr, int64_t tick, const PointValues& v);
 // number (1, 2, 2.5 or 5 times a power of ten) beyond the extremes recorded, so
 // that it changes seldom in a flight. Plain when `by` is plain.
 ColourScale colour_scale(const Tracks& tr, TrackColour by);
+// The scale a picture of points 1 .. upto had when that point was the newest
+// (a moment of the flight looked back at): the extremes of those points alone.
+ColourScale colour_scale(const Tracks& tr, TrackColour by, int64_t upto);
 
 // The values of `by` per point (index as the track's), or nullptr with `size`
 // 0 when the track keeps none; height gives the points' z.
