@@ -16,6 +16,7 @@ namespace soar::cli {
 // Each command's lines of the usage, so that "COMMAND --help" shows its own.
 #define SOAR_USAGE_WINDOW                                                                  \
     "  soarcalculus                      open the window (needs X11 or Wayland)\n"          \
+    "  soarcalculus --reset-settings     open it with the remembered settings forgotten\n"  \
     "  soarcalculus --help | --version | COMMAND --help\n"
 #define SOAR_USAGE_FLY                                                                     \
     "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"         \

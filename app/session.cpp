@@ -492,6 +492,32 @@ int64_t Session::tick_shown() const {
     return looked_at_ > 0 ? looked_at_ : ticks_to_look_back();
 }
 
+int64_t Session::tick_at_time(double t) const {
+    const int64_t n = ticks_to_look_back();
+    const FlightHistory& h = record_.history;
+    if (n == 0 || h.samples() == 0) return 0;
+    size_t j = h.index_at_or_after(t);
+    if (j >= h.samples() || double(h.sample(Column::t, j)) > t) j = j > 0 ? j - 1 : 0;
+    const auto [first, count] = h.ticks_of_sample(j);
+    return std::min<int64_t>(n, int64_t(first + count));
+}
+
+int64_t Session::tick_steps_on(int64_t tick, int64_t steps) const {
+    const int64_t n = ticks_to_look_back();
+    const FlightHistory& h = record_.history;
+    if (n == 0 || h.samples() == 0) return 0;
+    tick = std::clamp<int64_t>(tick, 1, n);
+    const auto j = int64_t(h.sample_of_tick(size_t(tick - 1)));
+    const auto to = size_t(std::clamp<int64_t>(j + steps, 0, int64_t(h.samples()) - 1));
+    const auto [first, count] = h.ticks_of_sample(to);
+    return std::min<int64_t>(n, int64_t(first + count));
+}
+
+double Session::time_of_tick(int64_t tick) const {
+    if (tick < 1 || size_t(tick) > record_.history.size()) return 0.0;
+    return record_.history.at(Column::t, size_t(tick - 1));
+}
+
 FlightState Session::recorded_state(int64_t tick) const {
     FlightState s;
     if (tick < 1 || size_t(tick) > record_.history.size()) return s;

@@ -170,6 +170,15 @@ class Session {
     // the colours and arrows as chosen now. With the view unchanged it is the
     // very frame the tick drew.
     Frame frame_at(int64_t tick) const;
+    // The last recorded tick at or before flight time t (s), the first when t
+    // is earlier; 0 while there is none to look back at.
+    int64_t tick_at_time(double t) const;
+    // The tick `steps` steps of flight time on from `tick` (back for a
+    // negative count): the last tick of each step, as the ticks that advanced
+    // no time repeat the one before.
+    int64_t tick_steps_on(int64_t tick, int64_t steps) const;
+    // The flight time of recorded tick `tick`, s.
+    double time_of_tick(int64_t tick) const;
     // The state of recorded tick `tick` as the history keeps it.
     FlightState recorded_state(int64_t tick) const;
     // What the read-outs show: the tick looked at; after a fault the last tick

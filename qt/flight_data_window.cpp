@@ -1,6 +1,8 @@
 #include "qt/flight_data_window.h"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -15,13 +17,17 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSvgGenerator>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "app/params_legend.h"
+#include "qt/file_names.h"
+#include "qt/help_window.h"
 #include "qt/lecture_tools.h"
 #include "qt/optimal_loop_dialog.h"
 #include "record/chart_range.h"
@@ -37,6 +43,19 @@ namespace {
 // Spans of the strip charts, s; 0 is the whole flight.
 constexpr double kSpans[] = {30.0, 60.0, 300.0, 0.0};
 constexpr int kDefaultSpan = 1;
+
+// A heading as a read-out shows it: within (-180, 180] deg.
+double heading_half_turn(double deg) {
+    double r = std::fmod(deg, 360.0);
+    if (r > 180.0) r -= 360.0;
+    if (r <= -180.0) r += 360.0;
+    return r;
+}
+
+// The palette's window is dark: the desktop uses a dark scheme.
+bool palette_is_dark(const QPalette& p) {
+    return p.color(QPalette::Window).lightness() < 110;
+}
 
 QString pace_text(double pace) {
     if (pace >= 1.0) return QStringLiteral("%1 x real time").arg(pace);
@@ -54,7 +73,7 @@ bool save_bytes(const QString& path, const QByteArray& bytes, QString& error) {
 
 // The flight's CSV or KML from a copy of its history, written as it is read:
 // `ticks` counts the ticks done, `cancel` stops it (the file then stays as it was).
-bool save_history(FlightDataWindow::LongSave what, const HistorySnapshot& h,
+bool save_history(FlightDataWindow::LongSave what, const HistorySnapshot& h, const Params& params,
                   const std::string& path, const KmlPlace& place, std::time_t start,
                   std::atomic<uint64_t>& ticks, const std::atomic<bool>& cancel,
                   std::string& error) {
@@ -65,7 +84,7 @@ bool save_history(FlightDataWindow::LongSave what, const HistorySnapshot& h,
         return false;
     }
     if (what == FlightDataWindow::LongSave::csv) {
-        if (!write_history_csv(h, out, &ticks, &cancel)) {
+        if (!write_flight_data_csv(h, params, out, &ticks, &cancel)) {
             error = cancel ? "it was cancelled" : out.error();
             return false;
         }
@@ -105,6 +124,7 @@ struct FlightDataWindow::SaveJob {
     uint64_t total = 0;
     std::atomic<uint64_t> ticks{0};
     std::atomic<bool> cancel{false}, finished{false};
+    Params params;
     bool ok = false;
     std::string error;
     std::thread worker;
@@ -135,7 +155,20 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     connect(pause_, &QPushButton::clicked, this, [this] { main_.user_pause(), update_now(); });
     connect(slower, &QPushButton::clicked, this, [this] { main_.user_pace(-1), update_now(); });
     connect(faster, &QPushButton::clicked, this, [this] { main_.user_pace(+1), update_now(); });
-    connect(span_, &QComboBox::currentIndexChanged, this, [this] { update_now(); });
+    connect(span_, &QComboBox::currentIndexChanged, this, [this] {
+        zoom_.reset();  // a span chosen: the zoom is over
+        update_now();
+    });
+    reset_zoom_ = new QPushButton(QStringLiteral("Reset zoom"), this);
+    reset_zoom_->setFocusPolicy(Qt::NoFocus);
+    reset_zoom_->setEnabled(false);
+    connect(reset_zoom_, &QPushButton::clicked, this, &FlightDataWindow::reset_zoom);
+    pause_->setToolTip(QStringLiteral("Pause the flight where it is, or let it go on (Space)."));
+    slower->setToolTip(QStringLiteral("Half the pace, down to 1/8 of real time ([)."));
+    faster->setToolTip(QStringLiteral("Twice the pace, up to 4 times real time (])."));
+    span_->setToolTip(QStringLiteral("How much of the flight the charts show."));
+    reset_zoom_->setToolTip(QStringLiteral(
+        "The charts back to the span chosen (drag across a chart or turn the wheel to zoom)."));
     controls->addWidget(pause_);
     controls->addWidget(slower);
     controls->addWidget(faster);
@@ -143,6 +176,7 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     controls->addWidget(pace_, 1);
     controls->addWidget(new QLabel(QStringLiteral("Charts:"), this));
     controls->addWidget(span_);
+    controls->addWidget(reset_zoom_);
     top->addLayout(controls);
     params_legend_ = new QLabel(this);  // which parameters, when not the defaults
     params_legend_->setStyleSheet(QStringLiteral("color: #8a4b00;"));
@@ -176,8 +210,13 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     values->addWidget(summary_, 7, 2, 3, 2, Qt::AlignTop);
     top->addLayout(values);
 
-    // Strip charts.
-    charts_ = new QWidget(this);
+    // Strip charts, in a scroll area when the window is too short for them.
+    dark_ = palette_is_dark(QApplication::palette());
+    chart_scroll_ = new QScrollArea(this);
+    chart_scroll_->setFrameShape(QFrame::NoFrame);
+    chart_scroll_->setWidgetResizable(true);
+    chart_scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    charts_ = new QWidget(chart_scroll_);
     auto* grid = new QGridLayout(charts_);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(2);
@@ -188,9 +227,9 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     add_strip("Bank", "deg", {{Column::mu_deg, "bank"}});
     add_strip("Energy rate", "m/s",
               {{Column::dE_wind, "wind gradient"}, {Column::dE_drag, "drag"}});
-    for (size_t i = 0; i < strips_.size(); ++i)
-        grid->addWidget(strips_[i].view, int(i / 2), int(i % 2));
-    top->addWidget(charts_, 1);
+    lay_out_charts(2);
+    chart_scroll_->setWidget(charts_);
+    top->addWidget(chart_scroll_, 1);
 
     // Cycles.
     table_ = new QTableWidget(0, 11, this);
@@ -201,7 +240,7 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setFocusPolicy(Qt::NoFocus);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    table_->setMinimumHeight(110);
+    table_->setMinimumHeight(90);
     table_->setMaximumHeight(150);
     top->addWidget(table_);
     verdict_ = new QLabel(this);
@@ -223,11 +262,19 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
         auto* fast = new QShortcut(QKeySequence(Qt::Key_BracketRight), w);
         connect(fast, &QShortcut::activated, this, [this] { main_.user_pace(+1), update_now(); });
     }
-    // The main window's own way to the Flight data window: its context menu.
+    // Left, Right, Home, End ... go through a paused or stopped flight here too.
+    main_.add_look_back_keys(this);
+    connect(&main_, &MainWindow::moment_changed, this, &FlightDataWindow::follow_moment);
+    // The main window's own way to the Flight data window: its context menu, first.
     main_.setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* show_action = new QAction(QStringLiteral("Flight data (F2)"), &main_);
     connect(show_action, &QAction::triggered, this, &FlightDataWindow::toggle);
-    main_.addAction(show_action);
+    main_.insertAction(main_.actions().value(0), show_action);
+
+    ask_path = [this](const QString& title, const QString& start, const QString& filter,
+                      QString* chosen) {
+        return QFileDialog::getSaveFileName(this, title, start, filter, chosen);
+    };
 
     refresh_.setParent(this);  // its events belong to this window
     // Read-outs at about 30 Hz, the charts at every other refresh (about 15 Hz):
@@ -245,6 +292,95 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     update_now();
 }
 
+void FlightDataWindow::lay_out_charts(int columns) {
+    if (columns == columns_) return;
+    columns_ = columns;
+    auto* grid = static_cast<QGridLayout*>(charts_->layout());
+    for (const Strip& s : strips_) grid->removeWidget(s.view);
+    for (size_t i = 0; i < strips_.size(); ++i) {
+        grid->addWidget(strips_[i].view, int(i) / columns, int(i) % columns);
+        // Tall enough for a title, a legend, two axis titles and a plot.
+        strips_[i].view->setMinimumHeight(columns == 1 ? 180 : 150);
+    }
+    for (int c = 0; c < 2; ++c) grid->setColumnStretch(c, c < columns ? 1 : 0);
+}
+
+void FlightDataWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // Two columns of charts need about 300 pixels each for their axis labels.
+    lay_out_charts(width() >= 620 ? 2 : 1);
+}
+
+void FlightDataWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
+        const bool dark = palette_is_dark(QApplication::palette());
+        if (dark != dark_) {
+            dark_ = dark;
+            apply_theme();
+        }
+    }
+}
+
+void FlightDataWindow::apply_theme() {
+    for (Strip& s : strips_) {
+        // The theme sets the series' pens: the one-pixel width is set again after.
+        s.chart->setTheme(dark_ ? QChart::ChartThemeDark : QChart::ChartThemeLight);
+        for (auto& [column, series] : s.lines) {
+            QPen pen = series->pen();
+            pen.setWidth(1);
+            series->setPen(pen);
+        }
+    }
+}
+
+void FlightDataWindow::zoom_time(double t0, double t1) {
+    const double end = main_.record().history.empty()
+                           ? 10.0
+                           : std::max(10.0, double(main_.record().history.last(Column::t)));
+    // At least a few steps of the flight, within the flight.
+    if (!(t1 > t0)) return;
+    if (t1 - t0 < 0.05) {
+        const double mid = 0.5 * (t0 + t1);
+        t0 = mid - 0.025, t1 = mid + 0.025;
+    }
+    t0 = std::max(t0, 0.0), t1 = std::min(t1, end);
+    if (!(t1 > t0)) return;
+    zoom_ = AxisRange{t0, t1, nice_step((t1 - t0) / 5.0)};
+    reset_zoom_->setEnabled(true);
+    drawn_span_ = -2;  // drawn again at once
+    update_charts();
+}
+
+void FlightDataWindow::reset_zoom() {
+    zoom_.reset();
+    reset_zoom_->setEnabled(false);
+    drawn_span_ = -2;
+    update_charts();
+}
+
+void FlightDataWindow::follow_moment() {
+    if (!isVisible()) return;
+    update_readouts();
+    drawn_span_ = -2;  // the charts may have to move to show the moment
+    update_charts();
+}
+
+QString FlightDataWindow::describe(int chart, double t) const {
+    const FlightHistory& h = main_.record().history;
+    if (h.samples() == 0 || chart < 0 || chart >= int(strips_.size())) return {};
+    size_t j = h.index_at_or_after(t);
+    if (j >= h.samples() || double(h.sample(Column::t, j)) > t) j = j > 0 ? j - 1 : 0;
+    const Strip& s = strips_[size_t(chart)];
+    QString text = QStringLiteral("t = %1 s").arg(double(h.sample(Column::t, j)), 0, 'f', 2);
+    for (const auto& [column, series] : s.lines)
+        text += QStringLiteral("\n%1 = %2 %3")
+                    .arg(series->name())
+                    .arg(double(h.sample(column, j)), 0, 'f', 3)
+                    .arg(s.y->titleText() == QStringLiteral("-") ? QString() : s.y->titleText());
+    return text.trimmed();
+}
+
 FlightDataWindow::~FlightDataWindow() {
     // Closing the program during a save stops it; the file stays as it was.
     if (job_) {
@@ -258,23 +394,23 @@ void FlightDataWindow::build_menu() {
     layout()->setMenuBar(bar);
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("Save flight as &CSV..."), this, [this] {
-        const QString path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Save the flight"), QString(), QStringLiteral("CSV files (*.csv)"));
+        const QString path = ask_save_path(SaveKind::csv);
         if (!path.isEmpty()) start_save(LongSave::csv, path);
     });
     file->addAction(QStringLiteral("Save &picture as PNG..."), this, [this] {
-        ask_and_save("picture", "PNG images (*.png)", &FlightDataWindow::save_picture);
+        ask_and_save(SaveKind::picture, &FlightDataWindow::save_picture);
     });
     file->addAction(QStringLiteral("Save c&harts as PNG or SVG..."), this, [this] {
-        ask_and_save("charts", "PNG images (*.png);;SVG drawings (*.svg)",
-                     &FlightDataWindow::save_charts);
+        ask_and_save(SaveKind::charts, &FlightDataWindow::save_charts);
     });
     file->addAction(QStringLiteral("Save track as &KML..."), this, [this] {
         if (!ask_place()) return;
-        const QString path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Save the track"), QString(), QStringLiteral("KML files (*.kml)"));
+        const QString path = ask_save_path(SaveKind::kml);
         if (!path.isEmpty()) start_save(LongSave::kml, path);
     });
+    file->addSeparator();
+    file->addAction(QStringLiteral("&Forget remembered settings..."), &main_,
+                    &MainWindow::forget_settings_wanted);
     file->addSeparator();
     file->addAction(QStringLiteral("&Hide (F2)"), this, &QWidget::hide);
     QMenu* fly = bar->addMenu(QStringLiteral("F&ly"));
@@ -289,6 +425,80 @@ void FlightDataWindow::build_menu() {
     // In the menu bar itself, a click away.
     bar->addAction(QStringLiteral("&Parameters... (F3)"), this,
                    &FlightDataWindow::parameters_wanted);
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("&Keys and mouse (F1)"), this,
+                    [this] { main_.show_help(MainWindow::HelpPage::keys); });
+    help->addAction(QStringLiteral("How dynamic &soaring works"), this,
+                    [this] { main_.show_help(MainWindow::HelpPage::soaring); });
+    help->addAction(QStringLiteral("&About Soarcalculus"), this,
+                    [this] { main_.show_help(MainWindow::HelpPage::about); });
+}
+
+namespace {
+
+struct SaveKindText {
+    const char* kind;    // its folder's name in the settings
+    const char* title;   // the dialog's
+    const char* filter;
+};
+
+SaveKindText save_kind_text(FlightDataWindow::SaveKind k) {
+    switch (k) {
+        case FlightDataWindow::SaveKind::csv:
+            return {"csv", "Save the flight as CSV", "CSV files (*.csv)"};
+        case FlightDataWindow::SaveKind::picture:
+            return {"picture", "Save the picture", "PNG images (*.png)"};
+        case FlightDataWindow::SaveKind::charts:
+            return {"charts", "Save the charts", "PNG images (*.png);;SVG drawings (*.svg)"};
+        case FlightDataWindow::SaveKind::kml:
+            return {"kml", "Save the track", "KML files (*.kml)"};
+    }
+    return {"csv", "Save", "All files (*)"};
+}
+
+// The pattern as a file name takes it.
+QString pattern_word(MainWindow& main) {
+    if (main.flying_loop()) return QStringLiteral("optimal-loop");
+    switch (main.record().mode) {
+        case Mode::upwind: return QStringLiteral("upwind");
+        case Mode::downwind: return QStringLiteral("downwind");
+        case Mode::crosswind: return QStringLiteral("crosswind");
+        case Mode::circlezoom: return QStringLiteral("circlezoom");
+        case Mode::profile: return QStringLiteral("profile");
+        case Mode::fixed: break;
+    }
+    return {};
+}
+
+}  // namespace
+
+QString FlightDataWindow::suggested_name(SaveKind kind) const {
+    const QString what = kind == SaveKind::charts ? QStringLiteral("charts")
+                         : kind == SaveKind::picture ? QStringLiteral("picture")
+                                                     : QString();
+    const QString pattern = pattern_word(main_);
+    const QString stem = what.isEmpty() ? pattern : pattern.isEmpty() ? what : pattern + "-" + what;
+    return suggested_file_name(stem, filter_extensions(save_kind_text(kind).filter).front());
+}
+
+QString FlightDataWindow::ask_save_path(SaveKind kind) {
+    const SaveKindText t = save_kind_text(kind);
+    QString chosen_filter;
+    const QString path =
+        ask_path(QString::fromLatin1(t.title),
+                 save_start(QString::fromLatin1(t.kind), suggested_name(kind)),
+                 QString::fromLatin1(t.filter), &chosen_filter);
+    // The extension of the filter chosen (of the first when none was).
+    QString filter = QString::fromLatin1(t.filter);
+    if (!chosen_filter.isEmpty() && !path.isEmpty()) {
+        const QStringList all = filter_extensions(filter);
+        const QStringList picked = filter_extensions(chosen_filter);
+        if (!picked.isEmpty()) filter = "(*." + picked.front() + ")";
+        // A name ending in another of the kind's extensions keeps it.
+        for (const QString& e : all)
+            if (path.toLower().endsWith("." + e)) filter = "(*." + e + ")";
+    }
+    return chosen_save_path(QString::fromLatin1(t.kind), path, filter);
 }
 
 void FlightDataWindow::build_view_menu(QMenuBar* bar) {
@@ -306,6 +516,7 @@ FlightDataWindow::Strip& FlightDataWindow::add_strip(
     const std::vector<std::pair<Column, QString>>& lines) {
     Strip s{};
     s.chart = new QChart;
+    if (dark_) s.chart->setTheme(QChart::ChartThemeDark);
     s.chart->setTitle(title);
     s.chart->setAnimationOptions(QChart::NoAnimation);
     s.chart->setMargins(QMargins(2, 2, 2, 2));
@@ -338,22 +549,64 @@ FlightDataWindow::Strip& FlightDataWindow::add_strip(
         series->setPen(pen);
         s.lines.emplace_back(column, series);
     }
-    s.view = new QChartView(s.chart, charts_);
+    s.view = new StripView(s.chart, charts_);
     s.view->setRenderHint(QPainter::Antialiasing, false);
     s.view->setMinimumHeight(150);
+    s.view->setToolTip(QStringLiteral(
+        "Click: show that moment (paused or stopped). Drag across: zoom the time. Wheel: zoom "
+        "about the pointer. Double-click: back to the span chosen."));
+    const int index = int(strips_.size());
+    s.view->set_describer([this, index](double t) { return describe(index, t); });
+    connect(s.view, &StripView::time_clicked, this, [this](double t) { main_.look_at_time(t); });
+    connect(s.view, &StripView::stretch_chosen, this, &FlightDataWindow::zoom_time);
+    connect(s.view, &StripView::reset_asked, this, &FlightDataWindow::reset_zoom);
+    connect(s.view, &StripView::zoom_asked, this, [this](double factor, double about) {
+        const AxisRange now = time_range();
+        zoom_time(about - (about - now.lo) * factor, about + (now.hi - about) * factor);
+    });
     strips_.push_back(s);
     return strips_.back();
 }
 
 void FlightDataWindow::place_beside_main() {
-    const QRect frame = main_.frameGeometry();
     const QScreen* screen = main_.screen() ? main_.screen() : QGuiApplication::primaryScreen();
     const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
-    const int h = std::min(980, room.height() - 40);
-    resize(std::min(660, std::max(420, room.right() - frame.right() - 10)), h);
-    int x = frame.right() + 6;
-    if (x + width() > room.right()) x = std::max(room.left(), room.right() - width());
-    move(x, std::max(room.top(), frame.top()));
+    // What the window manager adds around a window (title bar, borders), as it
+    // does around the main window.
+    const QRect outer = main_.frameGeometry(), inner = main_.geometry();
+    const int frame_w = std::max(0, outer.width() - inner.width());
+    const int frame_h = std::max(0, outer.height() - inner.height());
+    const int title_h = std::max(0, inner.top() - outer.top());
+    constexpr int kWide = 660, kNarrow = 440, kGap = 6;
+    const int designed = main_.rect_of(control(main_.model(), Id::picture).rect).width();
+    // The widest picture, at most the designed one, with which the main window
+    // fits the screen's height, and beside it a Flight data window of at least
+    // kNarrow pixels.
+    int fits_height = designed;
+    while (fits_height > designed / 2 &&
+           main_.size_for_picture_width(fits_height).height() + frame_h > room.height())
+        --fits_height;
+    int beside = fits_height;
+    while (beside > 0 &&
+           main_.size_for_picture_width(beside).width() + kGap + kNarrow + 2 * frame_w > room.width())
+        --beside;
+    const bool side_by_side = beside >= designed * 2 / 3;
+    const QSize main_size = main_.size_for_picture_width(side_by_side ? beside : fits_height);
+    const int h = std::min(980, room.height() - frame_h);
+    if (main_.size() != main_size && main_.width() >= main_size.width()) main_.resize(main_size);
+    if (side_by_side) {
+        main_.move(room.left(), room.top());
+        const int free = room.right() + 1 - (room.left() + main_.width() + frame_w + kGap);
+        resize(std::clamp(free - frame_w, kNarrow, kWide), h);
+        move(room.left() + main_.width() + frame_w + kGap, room.top());
+    } else {
+        // Too narrow for both: over the main window's right part, inside the
+        // screen, where the user can move it.
+        main_.move(room.left(), room.top());
+        resize(std::min(kWide, std::max(kNarrow, room.width() / 2)), h);
+        move(room.right() + 1 - width() - frame_w, room.top());
+    }
+    (void)title_h;
 }
 
 void FlightDataWindow::toggle() {
@@ -394,10 +647,13 @@ void FlightDataWindow::refresh(bool charts) {
 }
 
 void FlightDataWindow::update_readouts() {
-    const FlightState& s = main_.state();
+    // The moment looked at, or the flight's last tick flown (never a step that failed).
+    const FlightState s = main_.session().shown_state();
     const FlightRecord& r = main_.record();
     const bool flown = r.ticks > 0;
-    const Energy e = energy_of(s, r.params);
+    const Energy e = main_.session().shown_energy();
+    // A note on a save belongs to the flight it saved.
+    if (!note_.isEmpty() && (noted_flight_ != r.start_utc || r.ticks < noted_ticks_)) note_.clear();
     const auto set = [this, flown](const char* name, double v, const char* unit, int digits) {
         if (QLabel* l = readout(QString::fromLatin1(name)))
             l->setText(flown ? QStringLiteral("%1 %2").arg(v, 0, 'f', digits).arg(unit)
@@ -407,7 +663,7 @@ void FlightDataWindow::update_readouts() {
     set("Height Z", s.Z, "m", 2);
     set("Bank", s.mu_deg, "deg", 1);
     set("Flight path", s.gam_deg, "deg", 1);
-    set("Heading", s.psi_deg, "deg", 1);
+    set("Heading", heading_half_turn(s.psi_deg), "deg", 1);
     set("Load factor Nz", s.Nz, "", 2);
     set("CL", s.CL, "", 3);
     set("Angle of attack", s.alpha, "deg", 1);
@@ -433,11 +689,18 @@ void FlightDataWindow::update_readouts() {
 void FlightDataWindow::update_charts() {
     const FlightHistory& h = main_.record().history;
     const int span_index = span_->currentIndex();
+    const int64_t looked = main_.session().looked_at();
+    const double cursor = looked > 0 ? main_.session().time_of_tick(looked)
+                                     : std::numeric_limits<double>::quiet_NaN();
+    for (Strip& s : strips_) s.view->set_cursor_time(cursor);
     if (h.size() == drawn_samples_ && span_index == drawn_span_) return;
     drawn_samples_ = h.size();
     drawn_span_ = span_index;
     const double t_end = h.empty() ? 0.0 : double(h.last(Column::t));
-    const AxisRange x = time_axis(kSpans[std::clamp(span_index, 0, 3)], t_end);
+    const double span = kSpans[std::clamp(span_index, 0, 3)];
+    AxisRange x = zoom_ ? *zoom_ : time_axis(span, t_end);
+    // A moment looked at before the span: the span moved back to show it.
+    if (!zoom_ && !std::isnan(cursor) && cursor < x.lo) x = time_axis(span, cursor + 0.5 * span);
     for (Strip& s : strips_) {
         // One min/max pair per pixel column of the plot: the same cost however long
         // the flight. The axes change only when the data leaves them.
@@ -526,8 +789,8 @@ bool FlightDataWindow::save_csv(const QString& path, QString& error) {
     std::atomic<uint64_t> ticks{0};
     std::atomic<bool> cancel{false};
     std::string why;
-    if (save_history(LongSave::csv, main_.record().history.snapshot(), path.toStdString(), place_,
-                     main_.record().start_utc, ticks, cancel, why))
+    if (save_history(LongSave::csv, main_.record().history.snapshot(), main_.record().params,
+                     path.toStdString(), place_, main_.record().start_utc, ticks, cancel, why))
         return true;
     error = QString::fromStdString(why);
     return false;
@@ -574,8 +837,8 @@ bool FlightDataWindow::save_kml(const QString& path, QString& error) {
     std::atomic<uint64_t> ticks{0};
     std::atomic<bool> cancel{false};
     std::string why;
-    if (save_history(LongSave::kml, r.history.snapshot(), path.toStdString(), place_, r.start_utc,
-                     ticks, cancel, why))
+    if (save_history(LongSave::kml, r.history.snapshot(), r.params, path.toStdString(), place_,
+                     r.start_utc, ticks, cancel, why))
         return true;
     error = QString::fromStdString(why);
     return false;
@@ -594,10 +857,11 @@ bool FlightDataWindow::start_save(LongSave what, const QString& path) {
     job.what = what;
     job.path = path;
     job.history = r.history.snapshot();
+    job.params = r.params;
     job.total = job.history.ticks();
     job.worker = std::thread([&job, place = place_, start = r.start_utc, file = path.toStdString()] {
-        job.ok = save_history(job.what, job.history, file, place, start, job.ticks, job.cancel,
-                              job.error);
+        job.ok = save_history(job.what, job.history, job.params, file, place, start, job.ticks,
+                              job.cancel, job.error);
         job.finished = true;
     });
     progress_ = new QProgressDialog(
@@ -637,6 +901,7 @@ void FlightDataWindow::end_save() {
     }
     const QString what = job->what == LongSave::csv ? QStringLiteral("flight")
                                                     : QStringLiteral("track");
+    noted_flight_ = main_.record().start_utc, noted_ticks_ = main_.record().ticks;
     if (job->ok) {
         note_ = QStringLiteral("Saved the %1 to %2.").arg(what, job->path);
     } else if (job->cancel) {
@@ -678,14 +943,15 @@ bool FlightDataWindow::ask_place() {
     return true;
 }
 
-void FlightDataWindow::ask_and_save(const QString& what, const QString& filter,
+void FlightDataWindow::ask_and_save(SaveKind kind,
                                     bool (FlightDataWindow::*save)(const QString&, QString&)) {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save the %1").arg(what), QString(), filter);
+    const QString what = kind == SaveKind::charts ? QStringLiteral("charts") : QStringLiteral("picture");
+    const QString path = ask_save_path(kind);
     if (path.isEmpty()) return;  // cancelled
     QString error;
     if ((this->*save)(path, error)) {
         note_ = QStringLiteral("Saved the %1 to %2.").arg(what, path);
+        noted_flight_ = main_.record().start_utc, noted_ticks_ = main_.record().ticks;
         update_readouts();
     } else {
         QMessageBox::warning(this, windowTitle(),

@@ -3,7 +3,8 @@
 // and the data out (CSV, picture, charts, KML track). It only reads what the
 // main window's flight leaves; its read-outs follow at about 30 Hz and its
 // charts at about 15 Hz, never per tick, and each update costs the same however
-// long the flight.
+// long the flight. While the main window looks back at a moment of a paused or
+// stopped flight, the read-outs give that moment and every chart marks it.
 #pragma once
 
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QTimer>
 #include <QWidget>
@@ -18,12 +20,17 @@
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
+#include <array>
 #include <atomic>
+#include <ctime>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "qt/main_window.h"
+#include "qt/strip_view.h"
 #include "record/chart_range.h"
 #include "record/kml.h"
 
@@ -35,7 +42,10 @@ class FlightDataWindow final : public QWidget {
   public:
     explicit FlightDataWindow(MainWindow& main, QWidget* parent = nullptr);
 
-    // To the right of the main window where the screen has room, else over its right part.
+    // Both windows inside the available area of the main window's screen: the
+    // Flight data window to the right of the main window where both fit (the
+    // main window made smaller, its picture down to two thirds, if that is
+    // what it takes), else over the main window's right part.
     void place_beside_main();
     // F2: shown or hidden.
     void toggle();
@@ -70,6 +80,19 @@ class FlightDataWindow final : public QWidget {
     QLabel* verdict_label() const { return verdict_; }
     QLabel* summary_label() const { return summary_; }
     QComboBox* span_box() const { return span_; }
+    // The charts' time axis: zoomed to [t0, t1] (s), or back to the span chosen.
+    void zoom_time(double t0, double t1);
+    void reset_zoom();
+    bool zoomed() const { return zoom_.has_value(); }
+    AxisRange time_range() const { return strips_.empty() ? AxisRange{} : strips_[0].x_range; }
+    StripView* strip_view(int chart) const { return strips_.at(size_t(chart)).view; }
+    QPushButton* reset_zoom_button() const { return reset_zoom_; }
+    // Charts on a dark background: the desktop's palette is dark.
+    bool dark_charts() const { return dark_; }
+    // The charts in one column or two, as the window's width allows.
+    int chart_columns() const { return columns_; }
+    // What the pointer over chart `chart` at flight time t reads.
+    QString describe(int chart, double t) const;
     QLabel* readout(const QString& name) const;
     // "Optimal loop..." (F4): the dialog that solves and flies the loop.
     class OptimalLoopDialog* optimal_loop();
@@ -85,15 +108,32 @@ class FlightDataWindow final : public QWidget {
     long long axis_changes() const { return axis_changes_; }
     long long table_updates() const { return table_updates_; }
     QLabel* params_legend_label() const { return params_legend_; }
+    // The kinds of save, each with its folder remembered (qt/file_names.h).
+    enum class SaveKind { csv, picture, charts, kml };
+    // The name a save suggests: the program, the pattern and the time.
+    QString suggested_name(SaveKind kind) const;
+    // Asks where to save (a dialog starting in the kind's last folder with the
+    // suggested name): the path with the extension added when the name has
+    // none, "" when cancelled. Tests answer in place of the dialog through
+    // `ask_path` (title, start path, filter; the filter chosen goes back in
+    // the last argument).
+    QString ask_save_path(SaveKind kind);
+    std::function<QString(const QString& title, const QString& start, const QString& filter,
+                          QString* chosen_filter)>
+        ask_path;
 
   signals:
     // The menu bar's "Parameters... (F3)": the Parameters dialog is wanted.
     void parameters_wanted();
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
   private:
     struct Strip {
         QChart* chart;
-        QChartView* view;
+        StripView* view;
         QValueAxis *x, *y;
         AxisRange x_range{0, 0, 0}, y_range{0, 0, 0};  // as set on the axes
         std::vector<std::pair<Column, QLineSeries*>> lines;
@@ -109,8 +149,12 @@ class FlightDataWindow final : public QWidget {
     void update_table();
     // Sets a range and its tick spacing without passing through a crowd of ticks.
     void set_axis(QValueAxis& axis, AxisRange& shown, const AxisRange& to);
-    void ask_and_save(const QString& what, const QString& filter,
-                      bool (FlightDataWindow::*save)(const QString&, QString&));
+    // The chart's colours for a light or dark palette.
+    void apply_theme();
+    void lay_out_charts(int columns);
+    // The moment looked at changed: read-outs and cursors at once.
+    void follow_moment();
+    void ask_and_save(SaveKind kind, bool (FlightDataWindow::*save)(const QString&, QString&));
     bool ask_place();
     void poll_save();
     void end_save();
@@ -132,8 +176,15 @@ class FlightDataWindow final : public QWidget {
     QString note_;  // what the last save did
     QLabel *pace_ = nullptr, *verdict_ = nullptr, *summary_ = nullptr, *params_legend_ = nullptr;
     QPushButton* pause_ = nullptr;
+    QPushButton* reset_zoom_ = nullptr;
     QComboBox* span_ = nullptr;
     QWidget* charts_ = nullptr;
+    QScrollArea* chart_scroll_ = nullptr;
+    std::optional<AxisRange> zoom_;
+    bool dark_ = false;
+    int columns_ = 0;
+    std::time_t noted_flight_ = 0;  // the flight the last save note is about
+    long long noted_ticks_ = 0;
     QTableWidget* table_ = nullptr;
     std::vector<std::pair<QString, QLabel*>> readouts_;
     std::vector<Strip> strips_;

@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "platform/atomic_file.h"
+#include "qt/file_names.h"
 #include "qt/raster_surface.h"
 #include "qt/svg_surface.h"
 
@@ -148,11 +149,30 @@ bool LectureTools::save_still(const QString& path, int width, int height, QStrin
     return true;
 }
 
+namespace {
+
+// The pattern as a file name takes it.
+QString pattern_word(MainWindow& main) {
+    if (main.flying_loop()) return QStringLiteral("optimal-loop");
+    const Window& w = main.model();
+    switch (w.flight_mode.value_or(selected_mode(w))) {
+        case Mode::upwind: return QStringLiteral("upwind");
+        case Mode::downwind: return QStringLiteral("downwind");
+        case Mode::crosswind: return QStringLiteral("crosswind");
+        case Mode::circlezoom: return QStringLiteral("circlezoom");
+        case Mode::profile: return QStringLiteral("profile");
+        case Mode::fixed: return QStringLiteral("fixed");
+    }
+    return {};
+}
+
+}  // namespace
+
 void LectureTools::ask_still() {
     QDialog dialog(parent_);
     dialog.setWindowTitle(QStringLiteral("Save picture for slides"));
     auto* form = new QFormLayout(&dialog);
-    const QImage& shown = main_.picture().image();
+    const QSize shown = main_.picture_rect().size();  // in the window's pixels
     const SizeBoxes size = size_boxes(&dialog, form, shown.width() * 2, shown.height() * 2);
     form->addRow(new QLabel(QStringLiteral("The picture as it stands, drawn afresh at this size,\n"
                                            "with the colour bar and legend when they are shown."),
@@ -162,9 +182,18 @@ void LectureTools::ask_still() {
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted) return;
-    const QString path = QFileDialog::getSaveFileName(
-        parent_, QStringLiteral("Save picture for slides"), QStringLiteral("soarcalculus.png"),
-        QStringLiteral("PNG images (*.png);;SVG drawings (*.svg)"));
+    const QString filter = QStringLiteral("PNG images (*.png);;SVG drawings (*.svg)");
+    QString chosen;
+    const QString typed = QFileDialog::getSaveFileName(
+        parent_, QStringLiteral("Save picture for slides"),
+        save_start(QStringLiteral("still"), suggested_file_name(pattern_word(main_), "png")),
+        filter, &chosen);
+    // The extension of the filter chosen, unless the name ends in one of the two.
+    const QString path = chosen_save_path(
+        QStringLiteral("still"), typed,
+        typed.endsWith(".svg", Qt::CaseInsensitive) || typed.endsWith(".png", Qt::CaseInsensitive)
+            ? filter
+            : chosen);
     if (path.isEmpty()) return;
     QString error;
     if (!save_still(path, size.w->value(), size.h->value(), error))
@@ -302,6 +331,8 @@ void LectureTools::ask_video() {
         return;
     }
     const double end = std::max(0.0, double(now.t));
+    // The moment looked back at, else where the flight stands.
+    const double moment = s.looked_at() > 0 ? s.time_of_tick(s.looked_at()) : end;
     QDialog dialog(parent_);
     dialog.setWindowTitle(QStringLiteral("Record video"));
     auto* form = new QFormLayout(&dialog);
@@ -323,7 +354,7 @@ void LectureTools::ask_video() {
     auto* start = new QPushButton(QStringLiteral("Start"), &dialog);
     auto* shown = new QPushButton(QStringLiteral("Moment shown"), &dialog);
     connect(start, &QPushButton::clicked, from, [from] { from->setValue(0.0); });
-    connect(shown, &QPushButton::clicked, from, [from, end] { from->setValue(end); });
+    connect(shown, &QPushButton::clicked, from, [from, moment] { from->setValue(moment); });
     from_row->addWidget(start);
     from_row->addWidget(shown);
     form->addRow(QStringLiteral("From flight time:"), from_row);
@@ -333,16 +364,20 @@ void LectureTools::ask_video() {
     fps->setValue(30);
     fps->setSuffix(QStringLiteral(" frames/s"));
     form->addRow(QStringLiteral("Frame rate:"), fps);
-    const QImage& pic = main_.picture().image();
+    const QSize pic = main_.picture_rect().size();
     const SizeBoxes size = size_boxes(&dialog, form, pic.width(), pic.height());
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted) return;
-    const QString path = QFileDialog::getSaveFileName(parent_, QStringLiteral("Record video"),
-                                                      QStringLiteral("soarcalculus.mp4"),
-                                                      QStringLiteral("MP4 videos (*.mp4)"));
+    const QString path = chosen_save_path(
+        QStringLiteral("video"),
+        QFileDialog::getSaveFileName(
+            parent_, QStringLiteral("Record video"),
+            save_start(QStringLiteral("video"), suggested_file_name(pattern_word(main_), "mp4")),
+            QStringLiteral("MP4 videos (*.mp4)")),
+        QStringLiteral("MP4 videos (*.mp4)"));
     if (path.isEmpty()) return;
     VideoRequest r;
     r.from_s = from->value(), r.to_s = to->value(), r.fps = fps->value();

@@ -1,7 +1,12 @@
 #include "qt/main_window.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QShortcut>
+#include <QWindow>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
@@ -18,6 +23,8 @@
 #include "app/params_legend.h"
 #include "platform/clock.h"
 #include "platform/dir_text_files.h"
+#include "platform/number_text.h"
+#include "qt/help_window.h"
 #include "qt/read_out_text.h"
 
 namespace soar {
@@ -30,6 +37,10 @@ constexpr double kTwipsPerInch = 1440.0;
 // window's nominal client area (14025 x 9495 twips), so that the window shows the
 // whole picture.
 constexpr int kMarginTwips = 120;
+// The time slider's strip under the picture: its gap above, pixels.
+constexpr int kBarGap = 4;
+// The smallest picture box, as a share of the designed one.
+constexpr double kSmallestPicture = 0.5;
 
 double screen_pixels_per_twip() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -39,6 +50,73 @@ double screen_pixels_per_twip() {
 
 QColor colour_of(int32_t rgb) {
     return QColor::fromRgb(static_cast<QRgb>(rgb) | 0xFF000000u);
+}
+
+// What a control does, as its tool tip says it.
+QString control_tip(Id id) {
+    switch (id) {
+        case Id::picture:
+            return QStringLiteral("The bird, its ground track (green) and air track (blue), the sea grid "
+                                  "and the wind figure. Right-click for more.");
+        case Id::grid_box: return QStringLiteral("Draw the sea grid.");
+        case Id::write_files_box:
+            return QStringLiteral("Write the bird's geometry files each time it is drawn.");
+        case Id::profile_option: return QStringLiteral("The wind profile shown side-on.");
+        case Id::depression_box:
+            return QStringLiteral("The line of sight's angle below the horizontal, deg.");
+        case Id::azimuth_box:
+            return QStringLiteral("The line of sight's direction from +y towards +x, deg.");
+        case Id::observer_x_box: return QStringLiteral("The observer's X, m.");
+        case Id::observer_y_box: return QStringLiteral("The observer's Y, m.");
+        case Id::observer_z_box: return QStringLiteral("The observer's height, m.");
+        case Id::step_box: return QStringLiteral("The timer's interval between ticks, ms.");
+        case Id::calc_box: return QStringLiteral("Calculation time per tick, ms.");
+        case Id::bird_scale_box: return QStringLiteral("How large the bird is drawn.");
+        case Id::fixed_option:
+            return QStringLiteral("The bird alone, at the attitude typed below; OK draws it.");
+        case Id::roll_box:
+            return QStringLiteral("Roll to the right, deg (in flight: the bank). Checked when applied: "
+                                  "Return, OK or leaving the box.");
+        case Id::pitch_box:
+            return QStringLiteral("Pitch up, deg (in flight: the body's pitch). Checked when applied: "
+                                  "Return, OK or leaving the box.");
+        case Id::yaw_box:
+            return QStringLiteral("Yaw to the right, deg (in flight: the body's yaw). Checked when "
+                                  "applied: Return, OK or leaving the box.");
+        case Id::pan_up_button:
+            return QStringLiteral("Fixed view: pitch the bird up 5 deg. Moving views: the observer higher.");
+        case Id::pan_down_button:
+            return QStringLiteral("Fixed view: pitch the bird down 5 deg. Moving views: the observer lower.");
+        case Id::pan_left_button: return QStringLiteral("Turn the bird 10 deg.");
+        case Id::pan_right_button: return QStringLiteral("Turn the bird 10 deg the other way.");
+        case Id::zoom_in_button:
+            return QStringLiteral("Zoom in: a narrower view (fixed view) or the observer closer to the "
+                                  "bird; at once, also while paused or stopped.");
+        case Id::zoom_out_button:
+            return QStringLiteral("Zoom out: a wider view (fixed view) or the observer farther from the "
+                                  "bird; at once, also while paused or stopped.");
+        case Id::upwind_option:
+            return QStringLiteral("Climb into the wind, turn, dive downwind: a cycle every T_cyc.");
+        case Id::downwind_option:
+            return QStringLiteral("Loops travelling downwind, the heading turning through full circles.");
+        case Id::crosswind_option:
+            return QStringLiteral("Climbs and dives across the wind.");
+        case Id::circle_zoom_option:
+            return QStringLiteral("A circle with a zoom climb, without wind or drag: the energy stays.");
+        case Id::ground_track_box: return QStringLiteral("Draw the track over the sea (green).");
+        case Id::air_track_box: return QStringLiteral("Draw the track through the air (blue).");
+        case Id::draw_button: return QStringLiteral("Draw the bird on a clear picture.");
+        case Id::ok_button:
+            return QStringLiteral("Set up the selected pattern (the fixed view: draw the bird).");
+        case Id::reset_button: return QStringLiteral("The attitude boxes back to their start values.");
+        case Id::fly_button:
+            return QStringLiteral("Start the flight set up by OK; a paused flight goes on from where it was.");
+        case Id::time_box:
+            return QStringLiteral("Flight time, s (of the moment shown when looking back).");
+        case Id::stop_button: return QStringLiteral("Stop the flight where it is.");
+        case Id::end_button: return QStringLiteral("Close the program.");
+        default: return {};
+    }
 }
 
 bool same_look(const Look& a, const Look& b) {
@@ -65,9 +143,12 @@ class PictureBox final : public QWidget {
         const QImage& image = surface_->image();
         if (image.size() == size()) {
             p.drawImage(event->rect(), image, event->rect());
-        } else {
+        } else if (image.isNull()) {
             p.fillRect(rect(), QColor::fromRgb(RasterSurface::kBackground));
-            if (!image.isNull()) p.drawImage(rect(), image);
+        } else {
+            // Drawn at the screen's density: one image pixel to one pixel of
+            // the screen when the image is the box's size times its ratio.
+            p.drawImage(QRectF(rect()), image, QRectF(image.rect()));
         }
     }
 
@@ -119,8 +200,9 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
       pic_(std::make_unique<RasterSurface>(
           rect_of(control(make_window(), Id::picture).rect).width(),
           rect_of(control(make_window(), Id::picture).rect).height())),
+      log_(std::make_unique<LoggedSurface>(*pic_)),
       shown_pic_(pic_.get()),
-      session_(*pic_, *clock_, *files_),
+      session_(*log_, *clock_, *files_),
       w_(session_.window()) {
     // The window's ticks come from the machine's clock: a gap the program was
     // held up for pauses the flight instead of leaping it.
@@ -132,6 +214,10 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
     }
     frame_clock_.start();
     connect(&timer_, &QTimer::timeout, this, &MainWindow::tick);
+    replay_timer_.setTimerType(Qt::PreciseTimer);
+    replay_timer_.setInterval(int(std::lround(frame_interval_ms_)));
+    connect(&replay_timer_, &QTimer::timeout, this, &MainWindow::replay_step);
+    bar_clock_.start();
     set_render_thread(true);
     build();
     refresh();
@@ -196,6 +282,7 @@ void MainWindow::build() {
                 edit->setTextMargins(0, 0, 0, 0);
                 connect(edit, &QLineEdit::textEdited, this,
                         [this, id](const QString& t) { user_typed(id, t); });
+                connect(edit, &QLineEdit::editingFinished, this, [this, id] { user_applied(id); });
                 widget = edit;
                 break;
             }
@@ -234,12 +321,332 @@ void MainWindow::build() {
         previous = next;
     }
 
-    // Big enough for the nominal client area and for the whole picture box.
+    // What each control does, where it has no tip of its own.
+    for (const Control& c : w_.controls)
+        if (QWidget* widget = this->widget(c.id); widget && widget->toolTip().isEmpty())
+            widget->setToolTip(control_tip(c.id));
+
+    build_look_back_bar();
+    add_context_actions();
+    add_look_back_keys(this);
+    // The designed size, and as small as the controls and half the picture
+    // allow; the picture follows the window.
+    const QRect picture = rect_of(control(w_, Id::picture).rect);
+    const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
+    int controls_bottom = 0;
+    for (const Control& c : w_.controls)
+        if (c.kind != Kind::picture && c.kind != Kind::timer && c.rect.left < control(w_, Id::picture).rect.left)
+            controls_bottom = std::max(controls_bottom, rect_of(c.rect).bottom() + 1);
+    const QSize smallest = size_for_picture_width(int(picture.width() * kSmallestPicture));
+    setMinimumSize(smallest.width(), std::max(smallest.height(), controls_bottom + margin));
+    resize(designed_size());
+    lay_out();
+}
+
+QSize MainWindow::size_for_picture_width(int width) const {
     const QRect picture = rect_of(control(w_, Id::picture).rect);
     const QRect client = rect_of(Rect{0, 0, w_.client_width, w_.client_height});
     const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
-    setFixedSize(std::max(client.width(), picture.right() + 1 + margin),
-                 std::max(client.height(), picture.bottom() + 1 + margin));
+    const int bar = play_ ? std::max(play_->sizeHint().height(), 22) + kBarGap : 0;
+    const int height = int(std::lround(double(width) * picture.height() / picture.width()));
+    // The designed area: the nominal client area and the whole picture box.
+    const int w = picture.left() + width + margin;
+    const int h = picture.top() + height + bar + margin;
+    if (width == picture.width())
+        return {std::max(client.width(), w), std::max(client.height() + bar, h)};
+    return {w, h};
+}
+
+QSize MainWindow::designed_size() const {
+    return size_for_picture_width(rect_of(control(w_, Id::picture).rect).width());
+}
+
+QRect MainWindow::picture_rect() const {
+    return widget(Id::picture)->geometry();
+}
+
+void MainWindow::lay_out() {
+    if (!play_) return;
+    const QRect designed = rect_of(control(w_, Id::picture).rect);
+    const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
+    const int bar = std::max(play_->sizeHint().height(), 22);
+    // The largest picture of the designed shape in the room right of and
+    // below the designed controls, above the slider's strip.
+    const double room_w = width() - designed.left() - margin;
+    const double room_h = height() - designed.top() - margin - bar - kBarGap;
+    const double s = std::max(std::min(room_w / designed.width(), room_h / designed.height()),
+                              kSmallestPicture);
+    QSize box = designed.size();
+    if (std::fabs(s - 1.0) > 1e-9)
+        box = QSize(int(std::lround(designed.width() * s)), int(std::lround(designed.height() * s)));
+    const QRect picture(designed.topLeft(), box);
+    widget(Id::picture)->setGeometry(picture);
+    // The slider's strip under the picture, as wide as it.
+    const int y = picture.bottom() + 1 + kBarGap;
+    const int play_w = play_->sizeHint().width();
+    const int moment_w = moment_->fontMetrics().horizontalAdvance(
+                             QStringLiteral("t = 00000.00 s of 00000.00 s")) + 8;
+    play_->setGeometry(picture.left(), y, play_w, bar);
+    moment_->setGeometry(picture.right() + 1 - moment_w, y, moment_w, bar);
+    slider_->setGeometry(picture.left() + play_w + 6, y,
+                         std::max(40, picture.width() - play_w - moment_w - 12), bar);
+    // The picture's pixels: the box at the screen's density.
+    const double ratio = devicePixelRatioF() > 0 ? devicePixelRatioF() : 1.0;
+    resize_picture(QSize(int(std::lround(box.width() * ratio)),
+                         int(std::lround(box.height() * ratio))));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    lay_out();
+}
+
+bool MainWindow::event(QEvent* event) {
+    // Another screen, perhaps of another density: the picture's pixels follow.
+    if (event->type() == QEvent::ScreenChangeInternal) lay_out();
+    return QWidget::event(event);
+}
+
+void MainWindow::resize_picture(QSize pixels) {
+    if (pixels.isEmpty() || pixels == pic_->image().size()) return;
+    const bool threaded = renderer_ != nullptr;
+    // Whatever the render thread drew is of the old size: done with first.
+    if (renderer_) renderer_->wait(), handed_tick_ = -1;
+    settle_picture();
+    set_render_thread(false);
+    pic_->resize(pixels.width(), pixels.height());
+    pic_->set_smooth_lines(smooth_, devicePixelRatioF());
+    if (threaded) set_render_thread(true);
+    // What the picture showed, drawn again at the new size.
+    if (session_.ticks_to_look_back() > 0) {
+        draw_look_back();
+        return;
+    }
+    shown_tick_ = -1;
+    if (w_.timer.enabled) {
+        if (frame_.valid) draw_current_frame();
+    } else {
+        guarded([this] { log_->redraw(); });
+    }
+    widget(Id::picture)->update();
+}
+
+void MainWindow::set_smooth_lines(bool on) {
+    smooth_ = on;
+    settle_picture();
+    if (renderer_) renderer_->wait(), handed_tick_ = -1;
+    pic_->set_smooth_lines(on, devicePixelRatioF());
+    if (render_pic_) render_pic_->set_smooth_lines(on, devicePixelRatioF());
+    // The picture shown drawn again with the lines chosen.
+    if (session_.ticks_to_look_back() > 0) {
+        draw_look_back();
+    } else if (w_.timer.enabled && frame_.valid) {
+        shown_tick_ = -1;
+        draw_current_frame();
+    } else if (!w_.timer.enabled) {
+        guarded([this] { log_->redraw(); });
+        widget(Id::picture)->update();
+    }
+}
+
+void MainWindow::build_look_back_bar() {
+    play_ = new QPushButton(QStringLiteral("Play"), this);
+    play_->setObjectName(QStringLiteral("play_button"));
+    play_->setAutoDefault(false);
+    play_->setFocusPolicy(Qt::NoFocus);
+    play_->setToolTip(QStringLiteral(
+        "Play the flight again from the moment shown (from its start at its end), at the pace "
+        "chosen with [ and ]. Space or FLY continue the flight itself from where it was."));
+    slider_ = new QSlider(Qt::Horizontal, this);
+    slider_->setObjectName(QStringLiteral("time_slider"));
+    slider_->setFocusPolicy(Qt::NoFocus);
+    slider_->setToolTip(QStringLiteral(
+        "Flight time: drag to go back through a paused or stopped flight.\n"
+        "Left / Right: a step of the flight's time; with Shift one second; Page Up / Page "
+        "Down ten seconds; Home / End: the start and the moment the flight stands at."));
+    moment_ = new QLabel(this);
+    moment_->setObjectName(QStringLiteral("moment_label"));
+    moment_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    moment_->setToolTip(QStringLiteral("The flight time shown, and how far the flight has flown."));
+    connect(play_, &QPushButton::clicked, this, &MainWindow::toggle_replay);
+    connect(slider_, &QSlider::valueChanged, this, [this](int ms) {
+        if (setting_slider_) return;
+        look_at_time(ms / 1000.0);
+    });
+}
+
+void MainWindow::add_context_actions() {
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    const auto add = [this](const QString& text, auto&& f) {
+        auto* a = new QAction(text, this);
+        connect(a, &QAction::triggered, this, f);
+        addAction(a);
+        return a;
+    };
+    const auto separator = [this] {
+        auto* a = new QAction(this);
+        a->setSeparator(true);
+        addAction(a);
+    };
+    separator();
+    add(QStringLiteral("Play / stop playing the flight again"), [this] { toggle_replay(); });
+    QAction* smooth = add(QStringLiteral("Smooth lines"), [this](bool on) { set_smooth_lines(on); });
+    smooth->setObjectName(QStringLiteral("smooth_lines_action"));
+    smooth->setCheckable(true);
+    separator();
+    QAction* keys = add(QStringLiteral("Keys and mouse (F1)"), [this] { show_help(HelpPage::keys); });
+    keys->setShortcut(QKeySequence(Qt::Key_F1));
+    keys->setShortcutContext(Qt::ApplicationShortcut);
+    add(QStringLiteral("How dynamic soaring works"), [this] { show_help(HelpPage::soaring); });
+    add(QStringLiteral("About Soarcalculus"), [this] { show_help(HelpPage::about); });
+    separator();
+    add(QStringLiteral("Forget remembered settings..."), [this] { emit forget_settings_wanted(); });
+}
+
+void MainWindow::show_help(HelpPage page) {
+    if (!help_) help_ = new HelpWindow(this);
+    help_->show_page(int(page));
+}
+
+void MainWindow::add_look_back_keys(QWidget* window) {
+    const auto key = [this, window](QKeySequence k, auto&& f) {
+        auto* s = new QShortcut(k, window);
+        connect(s, &QShortcut::activated, this, f);
+    };
+    key(QKeySequence(Qt::Key_Left), [this] { look_steps(-1); });
+    key(QKeySequence(Qt::Key_Right), [this] { look_steps(+1); });
+    key(QKeySequence(Qt::SHIFT | Qt::Key_Left), [this] { look_seconds(-1.0); });
+    key(QKeySequence(Qt::SHIFT | Qt::Key_Right), [this] { look_seconds(+1.0); });
+    key(QKeySequence(Qt::Key_PageUp), [this] { look_seconds(-10.0); });
+    key(QKeySequence(Qt::Key_PageDown), [this] { look_seconds(+10.0); });
+    key(QKeySequence(Qt::Key_Home), [this] { look_at_start(); });
+    key(QKeySequence(Qt::Key_End), [this] { look_at_end(); });
+}
+
+void MainWindow::look_at_tick(int64_t tick) {
+    if (closed_) return;
+    const int64_t n = session_.ticks_to_look_back();
+    if (n == 0 || tick < 1) return;
+    tick = std::min(tick, n);
+    if (tick == session_.tick_shown()) return;
+    guarded([&] {
+        // The flight's last tick is the flight as it stands.
+        if (tick == n) {
+            session_.stop_looking_back();
+        } else {
+            session_.look_at(tick);
+        }
+    });
+    draw_look_back();
+    refresh();
+    emit moment_changed();
+}
+
+void MainWindow::look_at_time(double t) {
+    look_at_tick(session_.tick_at_time(t));
+}
+
+void MainWindow::look_steps(int steps) {
+    look_at_tick(session_.tick_steps_on(session_.tick_shown(), steps));
+}
+
+void MainWindow::look_seconds(double seconds) {
+    if (session_.ticks_to_look_back() == 0) return;
+    const double t = session_.time_of_tick(session_.tick_shown()) + seconds;
+    // Forward, at least one step, however coarse the steps.
+    const int64_t tick = session_.tick_at_time(t);
+    look_at_tick(seconds > 0 && tick <= session_.tick_shown()
+                     ? session_.tick_steps_on(session_.tick_shown(), 1)
+                     : tick);
+}
+
+void MainWindow::look_at_start() {
+    look_at_tick(1);
+}
+
+void MainWindow::look_at_end() {
+    look_at_tick(session_.ticks_to_look_back());
+}
+
+void MainWindow::toggle_replay() {
+    if (replay_timer_.isActive()) {
+        replay_timer_.stop();
+        refresh_look_back_bar();
+        return;
+    }
+    const int64_t n = session_.ticks_to_look_back();
+    if (n < 2) return;
+    // From the moment looked at; at the end, from the start.
+    const int64_t from = session_.looked_at() > 0 ? session_.looked_at() : 1;
+    look_at_tick(from);
+    replay_from_s_ = session_.time_of_tick(from);
+    replay_pace_ = session_.flight_clock().pace();
+    replay_clock_.start();
+    replay_timer_.start();
+    refresh_look_back_bar();
+}
+
+void MainWindow::replay_step() {
+    const int64_t n = session_.ticks_to_look_back();
+    // The flight went on, or the user left the moment replayed.
+    if (n == 0 || session_.looked_at() == 0 || closed_) {
+        replay_timer_.stop();
+        refresh_look_back_bar();
+        return;
+    }
+    double t = replay_from_s_ + replay_clock_.nsecsElapsed() * 1e-9 * replay_pace_;
+    if (const double pace = session_.flight_clock().pace(); pace != replay_pace_) {
+        // A new pace from here on.
+        replay_from_s_ = t;
+        replay_pace_ = pace;
+        replay_clock_.restart();
+    }
+    const double end = session_.time_of_tick(n);
+    if (t >= end) {
+        replay_timer_.stop();
+        look_at_tick(n);
+        refresh_look_back_bar();
+        return;
+    }
+    const int64_t tick = session_.tick_at_time(t);
+    if (tick != session_.tick_shown()) look_at_tick(tick);
+}
+
+void MainWindow::draw_look_back() {
+    const int64_t tick = session_.tick_shown();
+    if (tick <= 0 || closed_) return;
+    if (renderer_) {
+        renderer_->wait();
+        collect_frame();
+        handed_tick_ = -1;
+    }
+    settle_picture();
+    guarded([&] { session_.draw(session_.frame_at(tick), *pic_); });
+    log_->forget();
+    shown_tick_ = -1;
+    widget(Id::picture)->update();
+}
+
+void MainWindow::refresh_look_back_bar() {
+    if (!slider_) return;
+    const int64_t n = session_.ticks_to_look_back();
+    const FlightRecord& r = session_.record();
+    const bool flown = r.ticks > 0 && !r.history.empty();
+    const double end = flown ? double(r.history.last(Column::t)) : 0.0;
+    const double shown = session_.looked_at() > 0 ? session_.time_of_tick(session_.looked_at()) : end;
+    const auto ms = [](double t) { return int(std::clamp(std::lround(t * 1000.0), 0L, long(INT32_MAX))); };
+    setting_slider_ = true;
+    if (slider_->maximum() != ms(end)) slider_->setRange(0, ms(end));
+    if (slider_->value() != ms(shown)) slider_->setValue(ms(shown));
+    setting_slider_ = false;
+    slider_->setEnabled(n > 1);
+    play_->setEnabled(n > 1);
+    play_->setText(replaying() ? QStringLiteral("Stop") : QStringLiteral("Play"));
+    const QString text = !flown ? QString()
+                         : session_.looked_at() > 0
+                             ? QStringLiteral("t = %1 s of %2 s").arg(shown, 0, 'f', 2).arg(end, 0, 'f', 2)
+                             : QStringLiteral("t = %1 s").arg(end, 0, 'f', 2);
+    if (moment_->text() != text) moment_->setText(text);
 }
 
 void MainWindow::apply_look(const Control& c, QWidget* widget) {
@@ -339,7 +746,7 @@ void MainWindow::sync(const Control& c, QWidget* widget) {
                 const QString whole = qtext();
                 const QString shown = fitted_number(c.text, edit->fontMetrics(), text_room(*edit));
                 edit->setText(shown);
-                const QString tip = shown == whole ? QString() : whole;
+                const QString tip = shown == whole ? control_tip(c.id) : whole;
                 if (edit->toolTip() != tip) edit->setToolTip(tip);
                 // A read-out shows its beginning, as a text box does, unless the
                 // user is working in the box.
@@ -367,6 +774,11 @@ void MainWindow::sync_timer() {
 
 void MainWindow::refresh() {
     readouts_due_ = false;
+    // The slider follows a flight a few times a second, a paused or stopped one at once.
+    if (!w_.timer.enabled || session_.paused() || bar_clock_.elapsed() > 250) {
+        refresh_look_back_bar();
+        bar_clock_.restart();
+    }
     // The designed caption, and a short note while non-default parameters fly.
     if (const std::string title = w_.caption + params_title_note(w_); shown_caption_ != title) {
         shown_caption_ = title;
@@ -462,6 +874,7 @@ void MainWindow::collect_frame() {
     pic_->set_draw_width(render_pic_->draw_width());
     pic_->set_pen(render_pic_->pen_x(), render_pic_->pen_y());
     shown_pic_ = render_pic_.get();
+    log_->forget();
     shown_tick_ = tick;
     ++frames_drawn_;
     widget(Id::picture)->update();
@@ -503,6 +916,7 @@ void MainWindow::draw_current_frame() {
     }
     if (!frame_.valid || frame_.tick == shown_tick_) return;
     guarded([this] { session_.draw(frame_, *pic_); });
+    log_->forget();
     shown_tick_ = frame_.tick;
     ++frames_drawn_;
     next_frame_ms_ = frame_clock_.nsecsElapsed() * 1e-6 + frame_interval_ms_;
@@ -511,8 +925,14 @@ void MainWindow::draw_current_frame() {
 
 void MainWindow::show_picture_now() {
     if (closed_) return;
+    // A paused or stopped flight: the moment shown, in the view as it is now.
+    if (session_.ticks_to_look_back() > 0) {
+        draw_look_back();
+        return;
+    }
     draw_current_frame();
     guarded([this] { session_.draw(session_.frame_now(), *pic_); });
+    log_->forget();
     widget(Id::picture)->update();
 }
 
@@ -528,25 +948,63 @@ void MainWindow::user_pressed(Id id) {
     // tick drawn; what the handler draws then stands on its own.
     draw_current_frame();
     frame_.valid = false;
+    const bool was_looking = session_.looked_at() > 0;
     guarded([&] { session_.click(id); });
     shown_tick_ = -1;
+    // Zoom and pan act at once on a paused or stopped flight; a control that
+    // ended a look back shows the flight as it stands again.
+    const bool view = id == Id::zoom_in_button || id == Id::zoom_out_button ||
+                      id == Id::pan_up_button || id == Id::pan_down_button;
+    if (session_.ticks_to_look_back() > 0 && (view || was_looking)) draw_look_back();
     refresh();
+    if (was_looking && session_.looked_at() == 0) emit moment_changed();
+    if (id == Id::ok_button) emit flight_set_up();
 }
 
 void MainWindow::user_typed(Id id, const QString& text) {
     if (closed_) return;
+    const auto i = static_cast<size_t>(id);
+    if (text_before_edit_[i].isNull()) text_before_edit_[i] = QString::fromStdString(control(w_, id).text);
     std::string t = text.toStdString();
-    shown_text_[static_cast<size_t>(id)] = t;  // the box shows it already
+    shown_text_[i] = t;  // the box shows it already
+    // A text beyond the program's numbers ("1e4" on its way to "1e40") is
+    // checked when the value is applied, not in the middle of typing.
+    if (!std::isfinite(float(text_value(t)))) return;
+    const bool was_looking = session_.looked_at() > 0;
     draw_current_frame();
     frame_.valid = false;
     guarded([&] { session_.edit_text(id, std::move(t)); });
+    shown_tick_ = -1;
+    if (was_looking && session_.ticks_to_look_back() > 0) draw_look_back();
+    refresh();
+    if (was_looking) emit moment_changed();
+}
+
+void MainWindow::user_applied(Id id) {
+    if (closed_) return;
+    const auto i = static_cast<size_t>(id);
+    const QString before = text_before_edit_[i];
+    text_before_edit_[i] = QString();
+    auto* edit = static_cast<QLineEdit*>(widget(id));
+    const std::string t = edit->text().toStdString();
+    if (std::isfinite(float(text_value(t)))) return;  // taken as it was typed
+    // Refused with its message; the box goes back to what it held before.
+    draw_current_frame();
+    frame_.valid = false;
+    guarded([&] {
+        if (!before.isNull()) session_.edit_text(id, before.toStdString());
+        session_.edit_text(id, t);
+    });
+    shown_text_[i].assign(1, char(1));  // not the model's text: shown again from it
     shown_tick_ = -1;
     refresh();
 }
 
 void MainWindow::user_pause() {
     if (closed_) return;
+    const bool was_looking = session_.looked_at() > 0;
     guarded([&] { session_.pause_or_resume(); });
+    if (was_looking) emit moment_changed();
     // A paused flight shows the picture of its last tick, not the last frame drawn.
     draw_current_frame();
     refresh();
@@ -573,7 +1031,10 @@ void MainWindow::tick() {
         // Drawn here, into pic_: a picture still on the render thread is older.
         if (renderer_) renderer_->wait(), handed_tick_ = -1;
         settle_picture();
+        // A flight's pictures are drawn again from its frames, not from the log.
+        log_->set_logging(false);
         guarded([this] { session_.advance_tick(); });
+        log_->set_logging(true);
         note_tick();
         frame_.valid = false;
         ++frames_drawn_;

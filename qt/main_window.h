@@ -3,14 +3,23 @@
 // (picture, clock, export files). Every user action goes to the session's
 // operations (click, edit_text, the timer tick); after each one every widget,
 // the timer and the picture are brought up to date with the model.
+//
+// The designed controls stand at their design rectangles whatever the window's
+// size; the picture grows and shrinks with the window, keeping its shape, and
+// is drawn at the screen's pixel density. Under it, beside the designed area,
+// the time slider goes back through a paused or stopped flight.
 #pragma once
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
+#include <QSlider>
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -19,6 +28,7 @@
 #include "app/session.h"
 #include "app/window.h"
 #include "platform/clock.h"
+#include "platform/logged_surface.h"
 #include "platform/text_files.h"
 #include "qt/raster_surface.h"
 #include "view/frame.h"
@@ -105,16 +115,78 @@ class MainWindow final : public QWidget {
     // The loop flying now, or nullptr.
     const LoopFlight* flying_loop() const { return session_.loop(); }
 
+    // --- going back through a paused or stopped flight ---
+    // The last tick at or before flight time t shown again (the slider, a
+    // click on a chart); the flight's last tick shows it as it stands.
+    void look_at_time(double t);
+    // Left and Right: steps of the flight's time; Shift: seconds.
+    void look_steps(int steps);
+    void look_seconds(double seconds);
+    // Home and End.
+    void look_at_start();
+    void look_at_end();
+    // "Play": the flight shown again from the moment looked at (from its start
+    // when none is) at the pace chosen, up to where it stands; again to stop.
+    void toggle_replay();
+    bool replaying() const { return replay_timer_.isActive(); }
+    // Left, Right (Shift: bigger steps), Page Up, Page Down, Home and End in
+    // `window` go through the flight (a text box with the focus keeps them).
+    void add_look_back_keys(QWidget* window);
+    QSlider* time_slider() const { return slider_; }
+    QPushButton* play_button() const { return play_; }
+    QLabel* moment_label() const { return moment_; }
+
+    // --- the picture ---
+    // Lines of width one smoothed (antialiased) instead of the designed
+    // one-pixel lines; the picture is drawn again.
+    void set_smooth_lines(bool on);
+    bool smooth_lines() const { return smooth_; }
+    // Where the picture box stands now, and the window's size at which it
+    // takes its designed size (the designed area and the time slider).
+    QRect picture_rect() const;
+    QSize designed_size() const;
+    // The window's size for a picture box `width` pixels wide.
+    QSize size_for_picture_width(int width) const;
+
+    // --- help ---
+    enum class HelpPage { keys, soaring, about };
+    void show_help(HelpPage page);
+    class HelpWindow* help_window() const { return help_; }
+
   signals:
     // END was pressed: the window has closed and the program should end now.
     void ended();
+    // The moment looked at changed, or looking back ended.
+    void moment_changed();
+    // "Forget remembered settings" was chosen.
+    void forget_settings_wanted();
+    // "OK" has set up a flight (or drawn the fixed view) with the parameters chosen.
+    void flight_set_up();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
     void report_fault(const std::string& what);
     void build();
+    void build_look_back_bar();
+    void add_context_actions();
+    // The picture box and the time slider placed for the window's size, the
+    // picture's pixels at the screen's density.
+    void lay_out();
+    // A new picture size in pixels: the surfaces made anew and what they
+    // showed drawn again.
+    void resize_picture(QSize pixels);
+    // The moment shown (looked at, or the paused or stopped flight's last
+    // tick) drawn again for the view as it is now.
+    void draw_look_back();
+    void look_at_tick(int64_t tick);
+    void replay_step();
+    // The time slider and its label brought up to date.
+    void refresh_look_back_bar();
+    void user_applied(Id id);
     void apply_look(const Control& c, QWidget* w);
     void sync(const Control& c, QWidget* w);
     void sync_timer();
@@ -142,6 +214,9 @@ class MainWindow final : public QWidget {
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<TextFiles> files_;
     std::unique_ptr<RasterSurface> pic_;
+    // What the session draws goes through the log, so a still picture (the
+    // fixed view, a set-up) can be drawn again at another size.
+    std::unique_ptr<LoggedSurface> log_;
     // The surface whose picture the picture box shows: pic_, or render_pic_
     // from the tick that took a finished picture until it is copied.
     const RasterSurface* shown_pic_;
@@ -178,6 +253,22 @@ class MainWindow final : public QWidget {
     QPointer<QMessageBox> message_box_;
     QString last_notice_;
     bool closed_ = false;
+
+    // The time slider and its replay.
+    QPushButton* play_ = nullptr;
+    QSlider* slider_ = nullptr;
+    QLabel* moment_ = nullptr;
+    QTimer replay_timer_;
+    QElapsedTimer replay_clock_;
+    double replay_from_s_ = 0, replay_pace_ = 1;
+    QElapsedTimer bar_clock_;  // the bar follows a flight a few times a second
+    bool setting_slider_ = false;
+    bool smooth_ = false;
+    // A typed text that is not a number of the program's range waits until the
+    // box's value is applied (Return, leaving the box); the text the box had
+    // when the user began to type.
+    std::array<QString, kControlCount> text_before_edit_{};
+    class HelpWindow* help_ = nullptr;
 };
 
 }  // namespace soar

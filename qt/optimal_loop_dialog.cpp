@@ -62,6 +62,15 @@ OptimalLoopDialog::~OptimalLoopDialog() {
     if (worker_.joinable()) worker_.join();
 }
 
+void OptimalLoopDialog::say(const QString& text) {
+    status_->setText(text);
+    // Tall enough for the whole text at the dialog's width: it grows, never cuts.
+    QLayout* l = layout();
+    const int needed = l->hasHeightForWidth() ? l->totalHeightForWidth(width())
+                                              : l->totalSizeHint().height();
+    if (needed > height()) resize(width(), needed);
+}
+
 void OptimalLoopDialog::set_idle(bool idle) {
     solve_->setEnabled(idle);
     cancel_->setEnabled(!idle);
@@ -76,21 +85,21 @@ void OptimalLoopDialog::start() {
     job->problem = loop_problem_for(job->flight, optim::WindProfile::exponential, false);
     const std::string wrong = loop_problem_error(job->problem);
     if (!wrong.empty()) {
-        status_->setText(QStringLiteral("These parameters pose no loop: %1.")
+        say(QStringLiteral("These parameters pose no loop: %1.")
                              .arg(QString::fromStdString(wrong)));
         return;
     }
     job->key = loop_cache_key(job->problem, nodes_);
     if (auto cached = load_cached_loop(cache_path_.toStdString(), job->key)) {
         main_.fly_loop(make_loop_flight(job->flight, job->problem, *cached));
-        status_->setText(QStringLiteral("Flying the loop solved before for these parameters "
+        say(QStringLiteral("Flying the loop solved before for these parameters "
                                         "(from the cache): least wind U_ref %1 m/s, period %2 s.")
                              .arg(cached->wind, 0, 'f', 3)
                              .arg(cached->period, 0, 'f', 2));
         return;
     }
     job_ = std::move(job);
-    status_->setText(QStringLiteral("Solving..."));
+    say(QStringLiteral("Solving..."));
     set_idle(false);
     Job* j = job_.get();
     const int nodes = nodes_, max_iterations = max_iterations_;
@@ -133,7 +142,7 @@ void OptimalLoopDialog::poll() {
         started = job_->started;
     }
     if (!started) return;
-    status_->setText(QStringLiteral("Solving: iteration %1, wind U_ref %2 m/s, constraint "
+    say(QStringLiteral("Solving: iteration %1, wind U_ref %2 m/s, constraint "
                                     "violation %3, %4 s.")
                          .arg(q.iteration)
                          .arg(q.wind, 0, 'f', 3)
@@ -148,15 +157,14 @@ void OptimalLoopDialog::finish() {
     set_idle(true);
     const optim::LoopSolution& s = job->result;
     if (job->cancel) {
-        status_->setText(QStringLiteral("Cancelled: nothing was changed."));
+        say(QStringLiteral("Cancelled: nothing was changed."));
         return;
     }
     if (!s.converged) {
-        status_->setText(QStringLiteral("No loop found for these parameters: the solver %1 "
-                                        "after %2 iterations. The flight in the window is "
-                                        "unchanged.")
-                             .arg(QString::fromStdString(s.status))
-                             .arg(s.iterations));
+        say(QStringLiteral("No loop found for these parameters after %1 iterations (the "
+                           "solver: %2). The flight in the window is unchanged.")
+                .arg(s.iterations)
+                .arg(QString::fromStdString(s.status)));
         return;
     }
     // On a fresh account the cache folder does not exist yet.
@@ -173,13 +181,13 @@ void OptimalLoopDialog::finish() {
                        .arg(s.seconds, 0, 'f', 1);
     if (!kept)
         text += QStringLiteral(" (Not kept for next time: %1.)").arg(QString::fromStdString(error));
-    status_->setText(text);
+    say(text);
 }
 
 void OptimalLoopDialog::stop_job() {
     if (!job_) return;
     job_->cancel = true;
-    status_->setText(QStringLiteral("Cancelling..."));
+    say(QStringLiteral("Cancelling..."));
 }
 
 void OptimalLoopDialog::closeEvent(QCloseEvent* event) {

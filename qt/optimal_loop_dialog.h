@@ -64,6 +64,8 @@ class OptimalLoopDialog final : public QDialog {
     void finish();
     void stop_job();
     void set_idle(bool idle);
+    // The status shown, the dialog grown to its whole text.
+    void say(const QString& text);
 
     MainWindow& main_;
     QString cache_path_;

@@ -14,6 +14,7 @@
 #include "app/window.h"
 #include "app/param_file.h"
 #include "platform/number_text.h"
+#include "qt/file_names.h"
 
 namespace soar {
 
@@ -177,13 +178,29 @@ ParamsDialog::ParamsDialog(MainWindow& main, QWidget* parent) : QDialog(parent),
 
     ask_file = [this](bool saving) {
         const QString filter = QStringLiteral("Parameter files (*.toml);;All files (*)");
-        return saving ? QFileDialog::getSaveFileName(this, QStringLiteral("Save parameters"),
-                                                     QStringLiteral("parameters.toml"), filter)
+        // A name typed without ".toml" gets it, so the Load dialog shows the file.
+        return saving ? chosen_save_path(QStringLiteral("params"),
+                                         QFileDialog::getSaveFileName(
+                                             this, QStringLiteral("Save parameters"),
+                                             save_start(QStringLiteral("params"),
+                                                        QStringLiteral("parameters.toml")),
+                                             filter),
+                                         filter)
                       : QFileDialog::getOpenFileName(this, QStringLiteral("Load parameters"),
-                                                     QString(), filter);
+                                                     save_start(QStringLiteral("params"), QString()),
+                                                     filter);
     };
 
-    connect(pattern_, &QComboBox::currentIndexChanged, this, [this] { show_values(); });
+    connect(pattern_, &QComboBox::currentIndexChanged, this, [this, about = result_->text()] {
+        show_values();
+        // A least wind found for another pattern is not this one's.
+        if (!searching() && !chart_view_->isHidden())
+            result_->setText(about), chart_view_->setVisible(false);
+    });
+    // Once OK has taken a change over, it no longer waits for the next OK.
+    connect(&main_, &MainWindow::flight_set_up, this, [this] {
+        if (message_->text().contains(QStringLiteral("at the next OK"))) say(QString());
+    });
     connect(preset_, &QComboBox::activated, this, [this](int i) {
         set() = *preset_set(preset_->itemData(i).toString().toStdString());
         show_values();

@@ -1,0 +1,116 @@
+#include "qt/remembered_settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <cstring>
+
+#include "app/param_file.h"
+#include "qt/file_names.h"
+#include "qt/flight_data_window.h"
+#include "qt/help_window.h"
+#include "qt/main_window.h"
+#include "qt/params_dialog.h"
+
+namespace soar {
+
+RememberedSettings::RememberedSettings(QString path) : path_(std::move(path)) {}
+
+QString RememberedSettings::user_path() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (dir.isEmpty()) dir = QDir::homePath() + QStringLiteral("/.config");
+    return QDir(dir).filePath(QStringLiteral("soarcalculus/settings.ini"));
+}
+
+bool RememberedSettings::take_reset_option(int& argc, char** argv) {
+    bool found = false;
+    int out = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--reset-settings") == 0) {
+            found = true;
+            continue;
+        }
+        argv[out++] = argv[i];
+    }
+    if (out < argc) argv[out] = nullptr;
+    argc = out;
+    return found;
+}
+
+bool RememberedSettings::restore(MainWindow& main, FlightDataWindow& data,
+                                 ParamsDialog* params) const {
+    if (forgotten_ || !QFileInfo::exists(path_)) return false;
+    QSettings s(path_, QSettings::IniFormat);
+    if (s.status() != QSettings::NoError || (s.childKeys().isEmpty() && s.childGroups().isEmpty()))
+        return false;
+    // The parameters first: a file of another version that does not read is left out.
+    if (const QString text = s.value("parameters/set").toString(); !text.isEmpty()) {
+        const ParamFileRead r = parse_param_file(text.toStdString(), path_.toStdString());
+        if (r.set) main.model().params = *r.set;
+    }
+    if (s.contains("flight/pace")) {
+        main.flight_clock().set_pace(s.value("flight/pace").toInt());
+        main.refresh();
+    }
+    if (s.contains("charts/span")) {
+        const int span = s.value("charts/span").toInt();
+        if (span >= 0 && span < data.span_box()->count()) data.span_box()->setCurrentIndex(span);
+    }
+    main.set_smooth_lines(s.value("picture/smooth_lines", false).toBool());
+    s.beginGroup("folders");
+    for (const QString& kind : s.childKeys()) save_folders()[kind] = s.value(kind).toString();
+    s.endGroup();
+
+    // Places and sizes, brought inside the screens as they are now.
+    if (!main.restoreGeometry(s.value("windows/main").toByteArray())) return false;
+    main.show();
+    const bool placed = data.restoreGeometry(s.value("windows/flight_data").toByteArray());
+    if (!placed) data.place_beside_main();
+    if (s.value("windows/flight_data_open", true).toBool()) data.show();
+    if (params && s.value("windows/parameters_open", false).toBool()) {
+        params->restoreGeometry(s.value("windows/parameters").toByteArray());
+        params->open_for_main();
+    }
+    if (s.value("windows/help_open", false).toBool()) {
+        main.show_help(MainWindow::HelpPage(s.value("windows/help_page", 0).toInt()));
+        main.help_window()->restoreGeometry(s.value("windows/help").toByteArray());
+    }
+    return true;
+}
+
+void RememberedSettings::save(MainWindow& main, FlightDataWindow& data,
+                              const ParamsDialog* params) const {
+    if (forgotten_) return;
+    QDir().mkpath(QFileInfo(path_).absolutePath());
+    QSettings s(path_, QSettings::IniFormat);
+    s.clear();
+    s.setValue("windows/main", main.saveGeometry());
+    s.setValue("windows/flight_data", data.saveGeometry());
+    s.setValue("windows/flight_data_open", data.isVisible());
+    if (params) {
+        s.setValue("windows/parameters", params->saveGeometry());
+        s.setValue("windows/parameters_open", params->isVisible());
+    }
+    if (const HelpWindow* help = main.help_window()) {
+        s.setValue("windows/help", help->saveGeometry());
+        s.setValue("windows/help_open", help->isVisible());
+        s.setValue("windows/help_page", help->pages()->currentIndex());
+    }
+    s.setValue("flight/pace", main.flight_clock().pace_index());
+    s.setValue("charts/span", data.span_box()->currentIndex());
+    s.setValue("picture/smooth_lines", main.smooth_lines());
+    if (!(main.model().params == ParamSet{}))
+        s.setValue("parameters/set", QString::fromStdString(param_file_text(main.model().params)));
+    for (auto it = save_folders().cbegin(); it != save_folders().cend(); ++it)
+        s.setValue("folders/" + it.key(), it.value());
+    s.sync();
+}
+
+bool RememberedSettings::forget() {
+    forgotten_ = true;
+    return !QFileInfo::exists(path_) || QFile::remove(path_);
+}
+
+}  // namespace soar
