@@ -49,7 +49,7 @@ ParamSet resolve_param_options(const ParamOptions& o, Mode mode) {
             throw ArgError{"--set: \"" + name + "\" is not a parameter of this pattern (names: " +
                            param_names(mode) + ")"};
         if (eq == std::string::npos) throw ArgError{"--set needs NAME=VALUE, not \"" + s + "\""};
-        const std::optional<double> v = decimal_number(std::string_view(s).substr(eq + 1));
+        const std::optional<double> v = param_value(*f, std::string_view(s).substr(eq + 1));
         if (!v || !param_in_range(*f, *v)) throw ArgError{"--set " + s + ": " + param_range_text(*f)};
         set_param(set, mode, *f, float(*v));
     }
