@@ -10,12 +10,12 @@
 #include <atomic>
 #include <charconv>
 #include <cmath>
-#include <ctime>
 #include <condition_variable>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -210,7 +210,6 @@ class RowWriter {
     std::thread thread_;  // last: starts when everything above exists
 };
 
-
 // Ctrl-C, SIGTERM and a closed terminal (SIGHUP) end the flight at the next
 // row boundary. A reader that goes away is a failed write (EPIPE), not a
 // silent death by SIGPIPE: the summary still says how far the rows got.
@@ -281,11 +280,10 @@ int fly_command(int argc, char** argv, bool parse_only) {
         std::vector<char*> rest;
         const ParamOptions po = take_param_options(argc, argv, rest);
         // --no-redraw is what fly always does now; it stays accepted.
-        const Args a =
-            parse_args(int(rest.size()), rest.data(),
-                       {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat", "lon",
-                        "wind-from"},
-                       {"no-redraw", "energy"});
+        const Args a = parse_args(
+            int(rest.size()), rest.data(),
+            {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat", "lon", "wind-from"},
+            {"no-redraw", "energy"});
         energy = a.flags.count("energy") != 0;
         if (a.values.count("kml")) kml = output_arg(a, "kml");
         place.lat_deg = number_arg(a, "lat", place.lat_deg);

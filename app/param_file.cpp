@@ -113,7 +113,8 @@ bool number_text(std::string_view v) {
     const auto digits = [&] {  // digits with single underscores between them
         if (i >= v.size() || !std::isdigit(static_cast<unsigned char>(v[i]))) return false;
         while (++i < v.size()) {
-            if (v[i] == '_' && i + 1 < v.size() && std::isdigit(static_cast<unsigned char>(v[i + 1])))
+            if (v[i] == '_' && i + 1 < v.size() &&
+                std::isdigit(static_cast<unsigned char>(v[i + 1])))
                 ++i;
             else if (!std::isdigit(static_cast<unsigned char>(v[i])))
                 break;
@@ -271,8 +272,7 @@ ParamFileRead parse_param_file(std::string_view text, const std::string& source)
         return {std::nullopt, source + ":" + std::to_string(non_ascii) +
                                   ": a character that is not ASCII outside a comment"};
     text = bare;
-    if (std::string error = bad_line(text, source); !error.empty())
-        return {std::nullopt, error};
+    if (std::string error = bad_line(text, source); !error.empty()) return {std::nullopt, error};
     toml::table doc;
     try {
         doc = toml::parse(text, source);

@@ -579,13 +579,14 @@ void bind_params(pyb::module_& m) {
                  if (dot == std::string::npos) return set_field(p, key, value, "");
                  set_field(p, key.substr(dot + 1), value, key.substr(0, dot));
              })
-        .def("__setitem__",
-             [](PyParams& p, const std::string& key, const std::string& value) {
-                 const size_t dot = key.find('.');
-                 if (dot == std::string::npos) return set_choice(p, key, value, "");
-                 set_choice(p, key.substr(dot + 1), value, key.substr(0, dot));
-             },
-             "A named choice by its name: p['profile'] = 'logarithmic'.")
+        .def(
+            "__setitem__",
+            [](PyParams& p, const std::string& key, const std::string& value) {
+                const size_t dot = key.find('.');
+                if (dot == std::string::npos) return set_choice(p, key, value, "");
+                set_choice(p, key.substr(dot + 1), value, key.substr(0, dot));
+            },
+            "A named choice by its name: p['profile'] = 'logarithmic'.")
         .def(
             "toml", [](const PyParams& p) { return param_file_text(p.set); },
             "The parameter file's text (TOML), as `soarcalculus params` prints it: every key "

@@ -22,10 +22,10 @@
 #include <cmath>
 
 #include "app/params_legend.h"
+#include "platform/atomic_file.h"
 #include "qt/lecture_tools.h"
 #include "qt/optimal_loop_dialog.h"
 #include "record/chart_range.h"
-#include "platform/atomic_file.h"
 #include "record/csv.h"
 #include "record/save_file.h"
 #include "sim/energy.h"
@@ -152,11 +152,21 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     auto* values = new QGridLayout;
     values->setHorizontalSpacing(10);
     values->setVerticalSpacing(1);
-    const QStringList names = {"Airspeed V",      "Height Z",     "Bank",
-                               "Flight path",     "Heading",      "Load factor Nz",
-                               "CL",              "Angle of attack", "Wind U at the bird",
-                               "Ground speed",    "Energy E",     "  kinetic V^2/2g",
-                               "  potential Z",   "dE/dt",        "  from the wind gradient",
+    const QStringList names = {"Airspeed V",
+                               "Height Z",
+                               "Bank",
+                               "Flight path",
+                               "Heading",
+                               "Load factor Nz",
+                               "CL",
+                               "Angle of attack",
+                               "Wind U at the bird",
+                               "Ground speed",
+                               "Energy E",
+                               "  kinetic V^2/2g",
+                               "  potential Z",
+                               "dE/dt",
+                               "  from the wind gradient",
                                "  taken by drag"};
     for (int i = 0; i < names.size(); ++i) {
         auto* name = new QLabel(names[i], this);
@@ -194,9 +204,9 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
 
     // Cycles.
     table_ = new QTableWidget(0, 11, this);
-    table_->setHorizontalHeaderLabels(
-        {"Cycle", "Start, s", "Period, s", "E start, m", "Gained, m", "V min, m/s", "V max, m/s",
-         "Z min, m", "Z max, m", "Nz max", "Made good, m / deg"});
+    table_->setHorizontalHeaderLabels({"Cycle", "Start, s", "Period, s", "E start, m", "Gained, m",
+                                       "V min, m/s", "V max, m/s", "Z min, m", "Z max, m", "Nz max",
+                                       "Made good, m / deg"});
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setFocusPolicy(Qt::NoFocus);
@@ -258,8 +268,9 @@ void FlightDataWindow::build_menu() {
     layout()->setMenuBar(bar);
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("Save flight as &CSV..."), this, [this] {
-        const QString path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Save the flight"), QString(), QStringLiteral("CSV files (*.csv)"));
+        const QString path =
+            QFileDialog::getSaveFileName(this, QStringLiteral("Save the flight"), QString(),
+                                         QStringLiteral("CSV files (*.csv)"));
         if (!path.isEmpty()) start_save(LongSave::csv, path);
     });
     file->addAction(QStringLiteral("Save &picture as PNG..."), this, [this] {
@@ -595,11 +606,12 @@ bool FlightDataWindow::start_save(LongSave what, const QString& path) {
     job.path = path;
     job.history = r.history.snapshot();
     job.total = job.history.ticks();
-    job.worker = std::thread([&job, place = place_, start = r.start_utc, file = path.toStdString()] {
-        job.ok = save_history(job.what, job.history, file, place, start, job.ticks, job.cancel,
-                              job.error);
-        job.finished = true;
-    });
+    job.worker =
+        std::thread([&job, place = place_, start = r.start_utc, file = path.toStdString()] {
+            job.ok = save_history(job.what, job.history, file, place, start, job.ticks, job.cancel,
+                                  job.error);
+            job.finished = true;
+        });
     progress_ = new QProgressDialog(
         what == LongSave::csv ? QStringLiteral("Saving the flight as CSV to %1...").arg(path)
                               : QStringLiteral("Saving the track as KML to %1...").arg(path),
@@ -635,8 +647,8 @@ void FlightDataWindow::end_save() {
         progress_->deleteLater();
         progress_ = nullptr;
     }
-    const QString what = job->what == LongSave::csv ? QStringLiteral("flight")
-                                                    : QStringLiteral("track");
+    const QString what =
+        job->what == LongSave::csv ? QStringLiteral("flight") : QStringLiteral("track");
     if (job->ok) {
         note_ = QStringLiteral("Saved the %1 to %2.").arg(what, job->path);
     } else if (job->cancel) {
@@ -680,8 +692,8 @@ bool FlightDataWindow::ask_place() {
 
 void FlightDataWindow::ask_and_save(const QString& what, const QString& filter,
                                     bool (FlightDataWindow::*save)(const QString&, QString&)) {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save the %1").arg(what), QString(), filter);
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the %1").arg(what),
+                                                      QString(), filter);
     if (path.isEmpty()) return;  // cancelled
     QString error;
     if ((this->*save)(path, error)) {

@@ -426,8 +426,8 @@ void MainWindow::set_render_thread(bool on) {
     if (on == (renderer_ != nullptr)) return;
     settle_picture();
     if (on) {
-        render_pic_ = std::make_unique<RasterSurface>(pic_->image().width(),
-                                                      pic_->image().height());
+        render_pic_ =
+            std::make_unique<RasterSurface>(pic_->image().width(), pic_->image().height());
         if (!render_pic_->ok()) return;  // no second picture: draw here
         renderer_ = std::make_unique<FrameRenderer>(*render_pic_);
     } else {

@@ -161,12 +161,12 @@ void OptimalLoopDialog::finish() {
     }
     // On a fresh account the cache folder does not exist yet.
     std::string error;
-    const bool kept =
-        make_folders(QFileInfo(cache_path_).absolutePath().toStdString(), error) &&
-        save_cached_loop(cache_path_.toStdString(), job->key, s, error);
+    const bool kept = make_folders(QFileInfo(cache_path_).absolutePath().toStdString(), error) &&
+                      save_cached_loop(cache_path_.toStdString(), job->key, s, error);
     main_.fly_loop(make_loop_flight(job->flight, job->problem, s));
-    QString text = QStringLiteral("Flying the optimal loop: least wind U_ref %1 m/s, period "
-                                  "%2 s, %3 iterations in %4 s.")
+    QString text = QStringLiteral(
+                       "Flying the optimal loop: least wind U_ref %1 m/s, period "
+                       "%2 s, %3 iterations in %4 s.")
                        .arg(s.wind, 0, 'f', 3)
                        .arg(s.period, 0, 'f', 2)
                        .arg(s.iterations)

@@ -11,8 +11,8 @@
 #include <exception>
 #include <initializer_list>
 
-#include "app/window.h"
 #include "app/param_file.h"
+#include "app/window.h"
 #include "platform/number_text.h"
 
 namespace soar {

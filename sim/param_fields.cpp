@@ -136,10 +136,10 @@ void set_param(ParamSet& set, Mode mode, const ParamField& f, float v) {
 const std::vector<Preset>& presets() {
     static const std::vector<Preset> list = {
         {"design-albatross", "Design albatross"},
-        {"heavier-albatross", "Heavier albatross"},  // wing loading +20 %
-        {"light-wind", "Light wind"},                // reference wind -30 %
-        {"draggy-wing", "Draggy wing"},              // zero-lift drag doubled
-        {"zhao-glider", "Zhao glider"},              // Zhao's (2004) 5.6-slug glider
+        {"heavier-albatross", "Heavier albatross"},   // wing loading +20 %
+        {"light-wind", "Light wind"},                 // reference wind -30 %
+        {"draggy-wing", "Draggy wing"},               // zero-lift drag doubled
+        {"zhao-glider", "Zhao glider"},               // Zhao's (2004) 5.6-slug glider
         {"sachs-2005-albatross", "Sachs albatross"},  // Sachs's (2005) 8.5-kg albatross
     };
     return list;

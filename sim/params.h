@@ -26,13 +26,13 @@ struct Params {
     //   logarithmic:               U = U_ref ln(Z/z0) / ln(Z_ref/z0), Z at least 2 z0
     //   power law:                 U = U_ref zeta^p_exp
     //   linear:                    U = U_ref zeta
-    float U_ref = 7.0f;       // speed scale of the profile, m/s
-    float Z_ref = 20.0f;      // reference height, m
-    float lam_U = 7.0f;       // shape exponent (exponential), -
-    float zeta_min = 0.001f;  // lower clamp of Z/Z_ref, -
-    float zeta_max = 0.999f;  // upper clamp of Z/Z_ref, -
-    float profile = 0;        // the profile's shape: a WindShape, kept as its number
-    float z0 = 0.03f;         // roughness length (logarithmic), m
+    float U_ref = 7.0f;              // speed scale of the profile, m/s
+    float Z_ref = 20.0f;             // reference height, m
+    float lam_U = 7.0f;              // shape exponent (exponential), -
+    float zeta_min = 0.001f;         // lower clamp of Z/Z_ref, -
+    float zeta_max = 0.999f;         // upper clamp of Z/Z_ref, -
+    float profile = 0;               // the profile's shape: a WindShape, kept as its number
+    float z0 = 0.03f;                // roughness length (logarithmic), m
     float p_exp = float(1.0 / 7.0);  // exponent (power law), -
 
     // --- pattern ---

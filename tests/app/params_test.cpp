@@ -108,10 +108,10 @@ TEST(ParamOptions, BadNamesAndValuesAreRefusedWithTheChoices) {
     for (const char* bad : {"profile=cubic", "profile=1", "profile=", "profile=Linear"})
         EXPECT_THROW(cli::resolve_param_options({"", "", {bad}}, Mode::upwind), cli::ArgError)
             << bad;
-    EXPECT_EQ(wind_shape(cli::resolve_param_options({"", "", {"profile=logarithmic"}},
-                                                    Mode::crosswind)
-                             .crosswind),
-              WindShape::logarithmic);
+    EXPECT_EQ(
+        wind_shape(cli::resolve_param_options({"", "", {"profile=logarithmic"}}, Mode::crosswind)
+                       .crosswind),
+        WindShape::logarithmic);
     const ParamSet ok = cli::resolve_param_options({"", "light-wind", {"W_S=150"}}, Mode::upwind);
     EXPECT_EQ(ok.upwind.W_S, 150.0f);
     EXPECT_EQ(ok.upwind.U_ref, float(7.0 * 0.7));
@@ -141,7 +141,8 @@ TEST(ParamFile, RefusesFilesThatAreNotParameterFiles) {
     for (const char* bad : {"W_S = 0x7f\n", "W_S = 012\n", "W_S = 1__0\n", "W_S = 1.\n"}) {
         const ParamFileRead r = parse_param_file(std::string("[bird]\n") + bad, "t.toml");
         EXPECT_FALSE(r.set) << bad;
-        EXPECT_EQ(r.error.rfind("t.toml:2: W_S (wing-loading parameter) must be", 0), 0u) << r.error;
+        EXPECT_EQ(r.error.rfind("t.toml:2: W_S (wing-loading parameter) must be", 0), 0u)
+            << r.error;
     }
     // Characters from the end of the Basic Multilingual Plane (U+FECB here) drive
     // that reader into an unreachable branch: comments may hold them, keys not.

@@ -2,6 +2,10 @@
 // the live charts and table, and every save read back. Offscreen platform.
 #include "qt/flight_data_window.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAbstractButton>
 #include <QFile>
 #include <QImage>
@@ -11,12 +15,8 @@
 #include <cmath>
 #include <memory>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "platform/clock.h"
 #include "open_windows.h"
+#include "platform/clock.h"
 #include "record/csv.h"
 
 using soar::Column;
@@ -75,9 +75,7 @@ class FlightDataWindowTest : public QObject {
     }
 
   private slots:
-    void init() {
-        QVERIFY(open_main_and_flight_data(main_, data_, true));
-    }
+    void init() { QVERIFY(open_main_and_flight_data(main_, data_, true)); }
     void cleanup() {
         data_.reset();
         main_.reset();

@@ -1,13 +1,12 @@
 #include "sim/wind.h"
 
-#include "sim/energy.h"
-#include "sim/fault.h"
-#include "sim/flight.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "sim/energy.h"
+#include "sim/fault.h"
+#include "sim/flight.h"
 
 namespace soar {
 namespace {
@@ -125,8 +124,8 @@ TEST(WindProfile, TheEnergySplitIsThatOfTheWindFlown) {
                 break;
             }
             const Energy now = energy_of(f.state(), p);
-            const double rate = 0.5 * (double(before.dE_wind) + before.dE_drag + now.dE_wind +
-                                       now.dE_drag);
+            const double rate =
+                0.5 * (double(before.dE_wind) + before.dE_drag + now.dE_wind + now.dE_drag);
             worst = std::max(worst, std::fabs((double(now.E) - before.E) / f.state().dt - rate));
             wind += double(now.dE_wind) * f.state().dt;
             before = now;
