@@ -122,7 +122,8 @@ TEST(ParamOptions, BadNamesAndValuesAreRefusedWithTheChoices) {
 // asserts on rather than reports (a control character beginning a table name,
 // nested arrays).
 TEST(ParamFile, RefusesFilesThatAreNotParameterFiles) {
-    const std::string nul = std::string("[bird]\n[", 9) + std::string(3, '\0') + "wind]\n";
+    using namespace std::string_literals;
+    const std::string nul = "[bird]\n[\0\0\0wind]\n"s;
     const ParamFileRead r = parse_param_file(nul, "t.toml");
     EXPECT_FALSE(r.set);
     EXPECT_EQ(r.error.rfind("t.toml:2: a NUL byte", 0), 0u) << r.error;
