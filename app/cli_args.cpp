@@ -15,54 +15,54 @@ namespace soar::cli {
 
 // Each command's lines of the usage, so that "COMMAND --help" shows its own.
 #define SOAR_USAGE_WINDOW                                                                  \
-    "  soarcalculus                      open the window (needs X11 or Wayland)\n"          \
-    "  soarcalculus --reset-settings     open it with the remembered settings forgotten\n"  \
+    "  soarcalculus                      open the window (needs X11 or Wayland)\n"         \
+    "  soarcalculus --reset-settings     open it with the remembered settings forgotten\n" \
     "  soarcalculus --help | --version | COMMAND --help\n"
-#define SOAR_USAGE_FLY                                                                     \
-    "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"         \
-    "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE]\n"      \
+#define SOAR_USAGE_FLY                                                                       \
+    "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"          \
+    "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE]\n"       \
     "                   [--energy] [--kml FILE [--lat DEG] [--lon DEG] [--wind-from DEG]]\n" \
     "                   [PARAMETERS]\n"
-#define SOAR_USAGE_RENDER                                                                  \
-    "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n" \
+#define SOAR_USAGE_RENDER                                                                          \
+    "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"       \
     "                   [--ticks N] [--dt S] [--clock-start S] [--grid] [--size WxH] --png FILE\n" \
-    "                   [--colour-by {energy|wind|height|airspeed}] [--arrows] [PARAMETERS]\n"   \
-    "  soarcalculus render --pattern P --video FILE.mp4 [--frames DIR] [--fps 30]\n"            \
+    "                   [--colour-by {energy|wind|height|airspeed}] [--arrows] [PARAMETERS]\n"     \
+    "  soarcalculus render --pattern P --video FILE.mp4 [--frames DIR] [--fps 30]\n"               \
     "                   [--seconds S | --ticks N --dt S] [--size WxH] [--png FILE] [options]\n"
-#define SOAR_USAGE_MIN_WIND                                                                \
-    "  soarcalculus min-wind --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"    \
+#define SOAR_USAGE_MIN_WIND                                                              \
+    "  soarcalculus min-wind --pattern {upwind|downwind|crosswind|circlezoom|profile}\n" \
     "                   [--cycles N] [--dt S] [--threads N] [--csv FILE] [PARAMETERS]\n"
 #define SOAR_USAGE_PARAMS "  soarcalculus params [--pattern P] [--save FILE] [PARAMETERS]\n"
-#define SOAR_USAGE_EXPORT                                                                  \
-    "  soarcalculus export-geometry --dir DIR [--roll DEG] [--pitch DEG] [--yaw DEG] [--scale S]\n"
-#define SOAR_USAGE_OPTIMISE                                                                \
-    "  soarcalculus optimise [--profile {exponential|linear|log}]\n"                        \
+#define SOAR_USAGE_EXPORT                                                                       \
+    "  soarcalculus export-geometry --dir DIR [--roll DEG] [--pitch DEG] [--yaw DEG] [--scale " \
+    "S]\n"
+#define SOAR_USAGE_OPTIMISE                                                                   \
+    "  soarcalculus optimise [--profile {exponential|linear|log}]\n"                          \
     "                   [--nodes N] [--csv FILE] [--glide-ratios L/D,L/D,...] [PARAMETERS]\n" \
-    "  (optimise: --set also takes the loop's CL_min, CL_max, n_min, n_max, bank_max,\n"    \
-    "   half_span, tip_min, T_min, T_max, z0, travel; zhao-glider defaults to --profile\n"  \
+    "  (optimise: --set also takes the loop's CL_min, CL_max, n_min, n_max, bank_max,\n"      \
+    "   half_span, tip_min, T_min, T_max, z0, travel; zhao-glider defaults to --profile\n"    \
     "   linear, sachs-2005-albatross to --profile log)\n"
-#define SOAR_USAGE_SWEEP                                                                   \
-    "  soarcalculus sweep --what {energy-neutral-wind|optimise|fly-summary}\n"              \
+#define SOAR_USAGE_SWEEP                                                                        \
+    "  soarcalculus sweep --what {energy-neutral-wind|optimise|fly-summary}\n"                  \
     "                   --over NAME=START:STOP:COUNT [--over ...] [--pattern P] [--cycles N]\n" \
-    "                   [--ticks N] [--dt S] [--profile P] [--nodes N] [--jobs N]\n"         \
-    "                   [--shard I/N] --csv FILE [PARAMETERS]\n"                             \
+    "                   [--ticks N] [--dt S] [--profile P] [--nodes N] [--jobs N]\n"            \
+    "                   [--shard I/N] --csv FILE [PARAMETERS]\n"                                \
     "  soarcalculus merge --csv FILE SHARD.csv [SHARD.csv ...]\n"
 #define SOAR_USAGE_PARAMETERS                                                              \
-    "PARAMETERS (fly, render, min-wind, params, optimise, sweep):\n"                        \
-    "  --params FILE  a parameter file (TOML) as the base, else the defaults\n"             \
-    "  --preset {design-albatross|heavier-albatross|light-wind|draggy-wing|zhao-glider|\n"  \
-    "            sachs-2005-albatross}\n"                                                   \
+    "PARAMETERS (fly, render, min-wind, params, optimise, sweep):\n"                       \
+    "  --params FILE  a parameter file (TOML) as the base, else the defaults\n"            \
+    "  --preset {design-albatross|heavier-albatross|light-wind|draggy-wing|zhao-glider|\n" \
+    "            sachs-2005-albatross}\n"                                                  \
     "  --set NAME=VALUE  one parameter (repeatable, applied last); see README\n"
-#define SOAR_USAGE_RANGES                                                                  \
+#define SOAR_USAGE_RANGES                                                                      \
     "ranges: --ticks 1 to 1000000000, --dt 0.000001 to 10 s, --clock-start 0 up to 86400 s,\n" \
     "  --size 16 to 8192 pixels a side, --roll/--pitch/--yaw/--scale as in the README\n"
-#define SOAR_USAGE_EXIT                                                                    \
+#define SOAR_USAGE_EXIT \
     "exit: 0 done, 1 flight stopped or file not written, 2 bad arguments, 130 interrupted\n"
 
-const char* const kUsage =
-    "usage:\n" SOAR_USAGE_WINDOW SOAR_USAGE_FLY SOAR_USAGE_RENDER SOAR_USAGE_MIN_WIND
-        SOAR_USAGE_PARAMS SOAR_USAGE_EXPORT SOAR_USAGE_OPTIMISE SOAR_USAGE_SWEEP
-            SOAR_USAGE_PARAMETERS SOAR_USAGE_RANGES SOAR_USAGE_EXIT;
+const char* const kUsage = "usage:\n" SOAR_USAGE_WINDOW SOAR_USAGE_FLY SOAR_USAGE_RENDER
+    SOAR_USAGE_MIN_WIND SOAR_USAGE_PARAMS SOAR_USAGE_EXPORT SOAR_USAGE_OPTIMISE SOAR_USAGE_SWEEP
+        SOAR_USAGE_PARAMETERS SOAR_USAGE_RANGES SOAR_USAGE_EXIT;
 
 const char* command_usage(const std::string& command) {
     if (command == "fly")
@@ -71,10 +71,12 @@ const char* command_usage(const std::string& command) {
         return "usage:\n" SOAR_USAGE_RENDER SOAR_USAGE_PARAMETERS SOAR_USAGE_RANGES SOAR_USAGE_EXIT;
     if (command == "min-wind")
         return "usage:\n" SOAR_USAGE_MIN_WIND SOAR_USAGE_PARAMETERS SOAR_USAGE_EXIT;
-    if (command == "params") return "usage:\n" SOAR_USAGE_PARAMS SOAR_USAGE_PARAMETERS SOAR_USAGE_EXIT;
+    if (command == "params")
+        return "usage:\n" SOAR_USAGE_PARAMS SOAR_USAGE_PARAMETERS SOAR_USAGE_EXIT;
     if (command == "export-geometry")
         return "usage:\n" SOAR_USAGE_EXPORT SOAR_USAGE_RANGES SOAR_USAGE_EXIT;
-    if (command == "optimise") return "usage:\n" SOAR_USAGE_OPTIMISE SOAR_USAGE_PARAMETERS SOAR_USAGE_EXIT;
+    if (command == "optimise")
+        return "usage:\n" SOAR_USAGE_OPTIMISE SOAR_USAGE_PARAMETERS SOAR_USAGE_EXIT;
     if (command == "sweep" || command == "merge")
         return "usage:\n" SOAR_USAGE_SWEEP SOAR_USAGE_PARAMETERS SOAR_USAGE_EXIT;
     return nullptr;

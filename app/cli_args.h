@@ -57,8 +57,7 @@ inline constexpr Range kClockStartRange{0.0, 86400.0, true, "s"};
 // ever used through its sine and cosine, so any finite 32-bit float will do. The
 // scale multiplies every coordinate: the exported numbers overflow a 32-bit float
 // from a scale between 1.9e38 and 2e38 on; 1e38 keeps them finite at any attitude.
-inline constexpr Range kAngleRange{-3.4028234663852886e38, 3.4028234663852886e38, false,
-                                   "degrees"};
+inline constexpr Range kAngleRange{-3.4028234663852886e38, 3.4028234663852886e38, false, "degrees"};
 inline constexpr Range kScaleRange{-1e38, 1e38, false, ""};
 inline constexpr long long kMaxTicks = 1'000'000'000;
 inline constexpr int kMinSide = 16, kMaxSide = 8192;

@@ -34,7 +34,8 @@ int export_geometry_command(int argc, char** argv, bool parse_only) {
             *target = a.values.at(name);
         }
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus export-geometry: %s\n%s", e.message.c_str(), command_usage("export-geometry"));
+        std::fprintf(stderr, "soarcalculus export-geometry: %s\n%s", e.message.c_str(),
+                     command_usage("export-geometry"));
         return 2;
     }
     if (parse_only) return 0;
@@ -51,7 +52,8 @@ int export_geometry_command(int argc, char** argv, bool parse_only) {
     DirTextFiles files(dir);
     const ExportResult r = export_bird(bird, pose, fixed_view_camera(w), Shift{}, files);
     if (!r.ok) {
-        std::fprintf(stderr, "soarcalculus export-geometry: the geometry files could not be written: %s\n",
+        std::fprintf(stderr,
+                     "soarcalculus export-geometry: the geometry files could not be written: %s\n",
                      r.error.c_str());
         return 1;
     }

@@ -10,12 +10,12 @@
 #include <atomic>
 #include <charconv>
 #include <cmath>
-#include <ctime>
 #include <condition_variable>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -28,6 +28,7 @@
 #include "app/cli_params.h"
 #include "app/flight_timer.h"
 #include "app/session.h"
+#include "app/stepped_flight.h"
 #include "app/window.h"
 #include "platform/atomic_file.h"
 #include "platform/number_text.h"
@@ -209,48 +210,6 @@ class RowWriter {
     std::thread thread_;  // last: starts when everything above exists
 };
 
-// A flight of the command line: tick 1 is the pattern's start, each later tick
-// k reads the clock at clock_at(k) and advances the flight by the difference of
-// the flight times, as the window's ticks do.
-class CommandFlight {
-  public:
-    CommandFlight(const Params& p, Mode mode, double clock_start)
-        : p_(p), mode_(mode), clock_start_(clock_start) {
-        timer_.start(float(clock_start));
-    }
-    // Tick k (k = 1, 2, ... in order). False when the flight stopped; fault()
-    // then says why.
-    bool tick(long long k, double dt) {
-        try {
-            if (k == 1) {
-                // Drawn at the attitude the window's boxes start with.
-                flight_.emplace(p_, mode_, typed_attitude(make_window()));
-            } else {
-                const float t = timer_.time_at(clock_at(clock_start_, k, dt));
-                flight_->step(double(t) - double(flight_->state().t));
-            }
-        } catch (const SeaContact&) {
-            fault_ = "the bird touched the sea at t = " + float_text(flight_->state().t) + " s";
-            return false;
-        } catch (const FlightFault& f) {
-            fault_ = "the flight stopped at t = " +
-                     float_text(flight_ ? flight_->state().t : 0.0f) + " s: " + f.what();
-            return false;
-        }
-        return true;
-    }
-    const FlightState& state() const { return flight_->state(); }
-    const std::string& fault() const { return fault_; }
-
-  private:
-    Params p_;
-    Mode mode_;
-    double clock_start_;
-    FlightTimer timer_;
-    std::optional<Flight> flight_;
-    std::string fault_;
-};
-
 // Ctrl-C, SIGTERM and a closed terminal (SIGHUP) end the flight at the next
 // row boundary. A reader that goes away is a failed write (EPIPE), not a
 // silent death by SIGPIPE: the summary still says how far the rows got.
@@ -321,11 +280,10 @@ int fly_command(int argc, char** argv, bool parse_only) {
         std::vector<char*> rest;
         const ParamOptions po = take_param_options(argc, argv, rest);
         // --no-redraw is what fly always does now; it stays accepted.
-        const Args a =
-            parse_args(int(rest.size()), rest.data(),
-                       {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat", "lon",
-                        "wind-from"},
-                       {"no-redraw", "energy"});
+        const Args a = parse_args(
+            int(rest.size()), rest.data(),
+            {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat", "lon", "wind-from"},
+            {"no-redraw", "energy"});
         energy = a.flags.count("energy") != 0;
         if (a.values.count("kml")) kml = output_arg(a, "kml");
         place.lat_deg = number_arg(a, "lat", place.lat_deg);
@@ -385,7 +343,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
     note_coarse_clock(clock_start, ticks, dt);
 
     const Params flown = params.of(mode);
-    CommandFlight flight(flown, mode, clock_start);
+    SteppedFlight flight(flown, mode, clock_start);
     FlightRecord record;
     // The cycles only (for the summary): the track is written as it goes.
     record.keep_history = false;

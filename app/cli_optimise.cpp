@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "app/cli_args.h"
-#include "sim/constants.h"
 #include "app/cli_params.h"
 #include "app/loop_params.h"
 #include "optim/loop_solver.h"
 #include "platform/atomic_file.h"
+#include "sim/constants.h"
 #include "sim/param_fields.h"
 
 namespace soar::cli {
@@ -253,7 +253,8 @@ int optimise_command(int argc, char** argv, bool parse_only) {
         options.nodes = int(nodes);
         if (a.values.count("csv")) csv = output_arg(a, "csv");
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus optimise: %s\n%s", e.message.c_str(), command_usage("optimise"));
+        std::fprintf(stderr, "soarcalculus optimise: %s\n%s", e.message.c_str(),
+                     command_usage("optimise"));
         return 2;
     }
     if (parse_only) return 0;
@@ -282,10 +283,9 @@ int optimise_command(int argc, char** argv, bool parse_only) {
                          q.iteration, q.wind, wind_unit(p.profile), q.infeasibility, q.seconds);
         return true;
     };
-    const int status =
-        glide_ratios.empty()
-            ? one_loop(p, options, csv, out, progress, terminal)
-            : glide_ratio_sweep(p, options, glide_ratios, csv, out, progress, terminal);
+    const int status = glide_ratios.empty() ? one_loop(p, options, csv, out, progress, terminal)
+                                            : glide_ratio_sweep(p, options, glide_ratios, csv, out,
+                                                                progress, terminal);
     for (int i = 0; i < 3; ++i) std::signal(stops[i], old_handlers[i]);
     return status;
 }

@@ -49,8 +49,9 @@ ParamSet resolve_param_options(const ParamOptions& o, Mode mode) {
             throw ArgError{"--set: \"" + name + "\" is not a parameter of this pattern (names: " +
                            param_names(mode) + ")"};
         if (eq == std::string::npos) throw ArgError{"--set needs NAME=VALUE, not \"" + s + "\""};
-        const std::optional<double> v = decimal_number(std::string_view(s).substr(eq + 1));
-        if (!v || !param_in_range(*f, *v)) throw ArgError{"--set " + s + ": " + param_range_text(*f)};
+        const std::optional<double> v = param_value(*f, std::string_view(s).substr(eq + 1));
+        if (!v || !param_in_range(*f, *v))
+            throw ArgError{"--set " + s + ": " + param_range_text(*f)};
         set_param(set, mode, *f, float(*v));
     }
     return set;
@@ -68,7 +69,8 @@ int params_command(int argc, char** argv, bool parse_only) {
         set = resolve_param_options(o, mode);
         if (a.values.count("save")) save = output_arg(a, "save");
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus params: %s\n%s", e.message.c_str(), command_usage("params"));
+        std::fprintf(stderr, "soarcalculus params: %s\n%s", e.message.c_str(),
+                     command_usage("params"));
         return 2;
     }
     if (parse_only) return 0;

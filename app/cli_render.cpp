@@ -158,7 +158,8 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
                 throw ArgError{"--frames: \"" + frames_dir + "\" is not a folder that exists"};
         }
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus render: %s\n%s", e.message.c_str(), command_usage("render"));
+        std::fprintf(stderr, "soarcalculus render: %s\n%s", e.message.c_str(),
+                     command_usage("render"));
         return 2;
     }
     if (parse_only) return 0;

@@ -236,7 +236,8 @@ int sweep_command(int argc, char** argv, bool parse_only) {
         if (!a.values.count("csv")) throw ArgError{"--csv FILE is required"};
         csv = output_arg(a, "csv");
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus sweep: %s\n%s", e.message.c_str(), command_usage("sweep"));
+        std::fprintf(stderr, "soarcalculus sweep: %s\n%s", e.message.c_str(),
+                     command_usage("sweep"));
         return 2;
     }
     if (parse_only) return 0;
@@ -351,7 +352,8 @@ int merge_command(int argc, char** argv, bool parse_only) {
         std::string why;
         if (!output_path_usable(out, why)) throw ArgError{"--csv: " + why};
     } catch (const ArgError& e) {
-        std::fprintf(stderr, "soarcalculus merge: %s\n%s", e.message.c_str(), command_usage("merge"));
+        std::fprintf(stderr, "soarcalculus merge: %s\n%s", e.message.c_str(),
+                     command_usage("merge"));
         return 2;
     }
     if (parse_only) return 0;

@@ -80,7 +80,7 @@ class FrameRenderer {
 
     mutable std::mutex m_;
     mutable std::condition_variable cv_;
-    bool job_ = false;   // a picture is waiting to be drawn or being drawn
+    bool job_ = false;  // a picture is waiting to be drawn or being drawn
     bool quit_ = false;
     int64_t finished_tick_ = -1;
     std::string failure_;

@@ -38,10 +38,11 @@ std::string loop_cache_key(const optim::LoopProblem& p, int nodes) {
                     optim::profile_name(p.profile) + " fixed " +
                     std::to_string(int(p.start_height_fixed));
     for (const double v :
-         {p.g, p.rho, p.wing_loading, p.CD0, p.K, p.CL_min, p.CL_max, p.n_min, p.n_max,
-          p.bank_max, p.half_span, p.tip_min, p.V_min, p.V_max, p.gamma_max, p.Z_start, p.T_min,
-          p.T_max, p.turn, p.Z_ref, p.lam_U, p.zeta_min, p.zeta_max, p.z0, p.wind_min, p.wind_max,
-          p.wind_guess, p.guess_bank, p.guess_CL})
+         {p.g,        p.rho,      p.wing_loading, p.CD0,        p.K,         p.CL_min,
+          p.CL_max,   p.n_min,    p.n_max,        p.bank_max,   p.half_span, p.tip_min,
+          p.V_min,    p.V_max,    p.gamma_max,    p.Z_start,    p.T_min,     p.T_max,
+          p.turn,     p.Z_ref,    p.lam_U,        p.zeta_min,   p.zeta_max,  p.z0,
+          p.wind_min, p.wind_max, p.wind_guess,   p.guess_bank, p.guess_CL})
         k.append(1, ' ').append(exact(v));
     // Named only when set, so that the keys of the loops the window solves stay as they were.
     if (p.travel) k += " travel";
@@ -51,7 +52,8 @@ std::string loop_cache_key(const optim::LoopProblem& p, int nodes) {
 std::string loop_cache_text(const std::string& key, const optim::LoopSolution& s) {
     std::string out = std::string(kMagic) + "\nkey " + key + "\n";
     out.append("loop ").append(std::to_string(s.x.size()));
-    for (const double v : {s.period, s.wind, s.energy_per_cycle}) out.append(1, ' ').append(exact(v));
+    for (const double v : {s.period, s.wind, s.energy_per_cycle})
+        out.append(1, ' ').append(exact(v));
     out.append(1, ' ').append(std::to_string(s.iterations));
     out.append(1, ' ').append(exact(s.max_violation)).append(1, '\n');
     for (size_t k = 0; k < s.x.size(); ++k) {
@@ -114,8 +116,8 @@ std::optional<optim::LoopSolution> load_cached_loop(const std::string& path,
     return loop_from_cache_text(ss.str(), key);
 }
 
-bool save_cached_loop(const std::string& path, const std::string& key,
-                      const optim::LoopSolution& s, std::string& error) {
+bool save_cached_loop(const std::string& path, const std::string& key, const optim::LoopSolution& s,
+                      std::string& error) {
     return write_file_atomically(path, loop_cache_text(key, s), error);
 }
 

@@ -25,7 +25,7 @@ std::optional<optim::LoopSolution> loop_from_cache_text(const std::string& text,
 // (false and `error` when it could not be written).
 std::optional<optim::LoopSolution> load_cached_loop(const std::string& path,
                                                     const std::string& key);
-bool save_cached_loop(const std::string& path, const std::string& key,
-                      const optim::LoopSolution& s, std::string& error);
+bool save_cached_loop(const std::string& path, const std::string& key, const optim::LoopSolution& s,
+                      std::string& error);
 
 }  // namespace soar

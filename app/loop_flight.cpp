@@ -1,11 +1,11 @@
 #include "app/loop_flight.h"
-#include "sim/constants.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "optim/loop_dynamics.h"
 #include "optim/loop_playback.h"
+#include "sim/constants.h"
 
 namespace soar {
 

@@ -1,8 +1,9 @@
 #include "app/loop_params.h"
-#include "sim/constants.h"
 
 #include <algorithm>
 #include <cmath>
+
+#include "sim/constants.h"
 
 namespace soar {
 
@@ -20,11 +21,15 @@ struct LoopSetting {
     double factor;  // user unit to the field's unit
 };
 const LoopSetting kLoopSettings[] = {
-    {"CL_min", "-", &LoopProblem::CL_min, 1.0},     {"CL_max", "-", &LoopProblem::CL_max, 1.0},
-    {"n_min", "-", &LoopProblem::n_min, 1.0},       {"n_max", "-", &LoopProblem::n_max, 1.0},
+    {"CL_min", "-", &LoopProblem::CL_min, 1.0},
+    {"CL_max", "-", &LoopProblem::CL_max, 1.0},
+    {"n_min", "-", &LoopProblem::n_min, 1.0},
+    {"n_max", "-", &LoopProblem::n_max, 1.0},
     {"bank_max", "deg", &LoopProblem::bank_max, kDeg},
-    {"half_span", "m", &LoopProblem::half_span, 1.0}, {"tip_min", "m", &LoopProblem::tip_min, 1.0},
-    {"T_min", "s", &LoopProblem::T_min, 1.0},       {"T_max", "s", &LoopProblem::T_max, 1.0},
+    {"half_span", "m", &LoopProblem::half_span, 1.0},
+    {"tip_min", "m", &LoopProblem::tip_min, 1.0},
+    {"T_min", "s", &LoopProblem::T_min, 1.0},
+    {"T_max", "s", &LoopProblem::T_max, 1.0},
     {"z0", "m", &LoopProblem::z0, 1.0},
 };
 

@@ -56,10 +56,28 @@ std::string exact_text(float v) {
 }
 
 void key_line(std::string& out, const ParamField& f, float v) {
+    if (f.choices) {
+        // A named choice: its name as a TOML string, the names it may take beside it.
+        std::string line = std::string(f.name) + " = \"" + param_value_text(f, v) + "\"";
+        if (line.size() < 24) line.resize(24, ' ');
+        std::string names;
+        for (int i = 0; f.choices[i]; ++i) names += std::string(i ? ", " : "") + f.choices[i];
+        out += line + " # " + f.meaning + " (" + names + ")\n";
+        return;
+    }
     std::string line = std::string(f.name) + " = " + exact_text(v);
     if (line.size() < 24) line.resize(24, ' ');
     out += line + " # " + f.meaning + ", " + f.unit + " (" + float_text(f.lo) + " to " +
            float_text(f.hi) + ")\n";
+}
+
+// A choice's name as a parameter file writes it: "name", letters only.
+std::optional<std::string> choice_text(std::string_view v) {
+    if (v.size() < 3 || v.front() != '"' || v.back() != '"') return std::nullopt;
+    const std::string_view inside = v.substr(1, v.size() - 2);
+    for (const char c : inside)
+        if (!std::isalpha(static_cast<unsigned char>(c))) return std::nullopt;
+    return std::string(inside);
 }
 
 // Which field a key names in a table, or null when the table has no such key.
@@ -95,7 +113,8 @@ bool number_text(std::string_view v) {
     const auto digits = [&] {  // digits with single underscores between them
         if (i >= v.size() || !std::isdigit(static_cast<unsigned char>(v[i]))) return false;
         while (++i < v.size()) {
-            if (v[i] == '_' && i + 1 < v.size() && std::isdigit(static_cast<unsigned char>(v[i + 1])))
+            if (v[i] == '_' && i + 1 < v.size() &&
+                std::isdigit(static_cast<unsigned char>(v[i + 1])))
                 ++i;
             else if (!std::isdigit(static_cast<unsigned char>(v[i])))
                 break;
@@ -150,6 +169,12 @@ std::string bad_line(std::string_view text, const std::string& source) {
         for (const char c : name) plain = plain && name_char(c);
         const std::string at = source + ":" + std::to_string(line) + ": ";
         if (!plain) return at + "not a table header such as [bird] nor a line NAME = NUMBER";
+        const ParamField* chosen = header ? nullptr : param_field(name);
+        if (chosen && chosen->choices) {
+            const std::optional<std::string> c = choice_text(value);
+            if (!c || !param_value(*chosen, *c)) return at + param_range_text(*chosen);
+            continue;
+        }
         if (!header && !number_text(value)) {
             const ParamField* f = param_field(name);
             return at + (f ? param_range_text(*f)
@@ -247,8 +272,7 @@ ParamFileRead parse_param_file(std::string_view text, const std::string& source)
         return {std::nullopt, source + ":" + std::to_string(non_ascii) +
                                   ": a character that is not ASCII outside a comment"};
     text = bare;
-    if (std::string error = bad_line(text, source); !error.empty())
-        return {std::nullopt, error};
+    if (std::string error = bad_line(text, source); !error.empty()) return {std::nullopt, error};
     toml::table doc;
     try {
         doc = toml::parse(text, source);
@@ -271,8 +295,13 @@ ParamFileRead parse_param_file(std::string_view text, const std::string& source)
             if (!f)
                 return {std::nullopt, at(source, value.source()) + "unknown key \"" + key +
                                           "\" in [" + table + "]"};
-            const std::optional<double> v = value_on_line(text, long(value.source().begin.line));
-            if (!v || !(value.is_floating_point() || value.is_integer()) || !param_in_range(*f, *v))
+            std::optional<double> v;
+            if (f->choices) {
+                if (const auto* name = value.as_string()) v = param_value(*f, name->get());
+            } else if (value.is_floating_point() || value.is_integer()) {
+                v = value_on_line(text, long(value.source().begin.line));
+            }
+            if (!v || !param_in_range(*f, *v))
                 return {std::nullopt, at(source, value.source()) + param_range_text(*f)};
             set_param(set, table_mode(table), *f, float(*v));
         }

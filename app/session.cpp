@@ -37,19 +37,44 @@ constexpr Id kMovingOptions[] = {Id::circle_zoom_option, Id::upwind_option, Id::
 std::string box_name(const Window& w, Id box) {
     Id label = Id::count_;
     switch (box) {
-        case Id::roll_box: label = Id::roll_label; break;
-        case Id::pitch_box: label = Id::pitch_label; break;
-        case Id::yaw_box: label = Id::yaw_label; break;
-        case Id::bird_scale_box: label = Id::bird_scale_label; break;
-        case Id::step_box: label = Id::step_label; break;
-        case Id::calc_box: label = Id::calc_label; break;
-        case Id::observer_x_box: label = Id::observer_x_label; break;
-        case Id::observer_y_box: label = Id::observer_y_label; break;
-        case Id::observer_z_box: label = Id::observer_z_label; break;
-        case Id::time_box: label = Id::time_label; break;
-        case Id::azimuth_box: label = Id::azimuth_label; break;
-        case Id::depression_box: label = Id::depression_label; break;
-        default: return std::string(control(w, box).name);
+        case Id::roll_box:
+            label = Id::roll_label;
+            break;
+        case Id::pitch_box:
+            label = Id::pitch_label;
+            break;
+        case Id::yaw_box:
+            label = Id::yaw_label;
+            break;
+        case Id::bird_scale_box:
+            label = Id::bird_scale_label;
+            break;
+        case Id::step_box:
+            label = Id::step_label;
+            break;
+        case Id::calc_box:
+            label = Id::calc_label;
+            break;
+        case Id::observer_x_box:
+            label = Id::observer_x_label;
+            break;
+        case Id::observer_y_box:
+            label = Id::observer_y_label;
+            break;
+        case Id::observer_z_box:
+            label = Id::observer_z_label;
+            break;
+        case Id::time_box:
+            label = Id::time_label;
+            break;
+        case Id::azimuth_box:
+            label = Id::azimuth_label;
+            break;
+        case Id::depression_box:
+            label = Id::depression_label;
+            break;
+        default:
+            return std::string(control(w, box).name);
     }
     std::string name;
     for (char ch : text(w, label))
@@ -375,9 +400,9 @@ bool Session::advance_flight() {
     } catch (const SeaContact&) {
         if (flight_) now_ = flight_->state();
         const std::string t = float_text(now_.t);
-        flight_failed("the bird touched the sea at t = " + t + " s",
-                      "The flight was stopped: the bird touched the sea at t = " + t + " s." +
-                          kNextFlight);
+        flight_failed(
+            "the bird touched the sea at t = " + t + " s",
+            "The flight was stopped: the bird touched the sea at t = " + t + " s." + kNextFlight);
         return false;
     } catch (const FlightFault& f) {
         if (flight_) now_ = flight_->state();
@@ -435,9 +460,9 @@ void Session::advance_tick() {
         }
     } catch (const std::exception& e) {
         const std::string t = float_text(now_.t);
-        flight_failed("the flight stopped at t = " + t + " s by an internal error: " + e.what(),
-                      "The flight was stopped at t = " + t + " s by an internal error: " +
-                          e.what());
+        flight_failed(
+            "the flight stopped at t = " + t + " s by an internal error: " + e.what(),
+            "The flight was stopped at t = " + t + " s by an internal error: " + e.what());
     }
 }
 
@@ -447,9 +472,9 @@ void Session::advance_tick(Frame& frame) {
         advance_scene(frame);
     } catch (const std::exception& e) {
         const std::string t = float_text(now_.t);
-        flight_failed("the flight stopped at t = " + t + " s by an internal error: " + e.what(),
-                      "The flight was stopped at t = " + t + " s by an internal error: " +
-                          e.what());
+        flight_failed(
+            "the flight stopped at t = " + t + " s by an internal error: " + e.what(),
+            "The flight was stopped at t = " + t + " s by an internal error: " + e.what());
     }
 }
 
@@ -543,9 +568,9 @@ FlightState Session::shown_state() const {
 
 Energy Session::shown_energy() const {
     const auto flown = int64_t(record_.history.size());
-    const int64_t tick = looked_at_ > 0 ? looked_at_
+    const int64_t tick = looked_at_ > 0                                     ? looked_at_
                          : (!fault_.empty() && flown > 0 && flown < ticks_) ? flown
-                                                                             : 0;
+                                                                            : 0;
     if (tick == 0) return energy_of(now_, record_.params);
     const HistoryRow r = record_.history.row_at(size_t(tick - 1));
     Energy e;
@@ -563,8 +588,7 @@ Camera Session::camera_of_tick(int64_t tick) const {
     // The tick found the camera where the tick before had moved it.
     Camera c = camera_;
     const HistoryRow r = record_.history.row_at(size_t(tick - 2));
-    move_camera(c, scene_mode(), r[size_t(Column::X)], r[size_t(Column::Y)],
-                r[size_t(Column::Z)]);
+    move_camera(c, scene_mode(), r[size_t(Column::X)], r[size_t(Column::Y)], r[size_t(Column::Z)]);
     return c;
 }
 
@@ -574,9 +598,8 @@ Frame Session::frame_at(int64_t tick) const {
     const FlightState s = recorded_state(tick);
     f.switches = switches();
     f.camera = camera_of_tick(tick);
-    f.scale = tick == 1 ? first_scale_
-                        : ScaleSetting{f.camera.left,   f.camera.top, f.camera.right,
-                                       f.camera.bottom, kScaleUser,   false};
+    f.scale = tick == 1 ? first_scale_ : ScaleSetting{f.camera.left,   f.camera.top, f.camera.right,
+                                                      f.camera.bottom, kScaleUser,   false};
     f.tick = tick;
     f.pose = pose_;
     f.pose.attitude = s.attitude;
@@ -748,18 +771,30 @@ void Session::click(Id id) {
         case Id::circle_zoom_option:
             choose_option(id);
             return;
-        case Id::zoom_in_button: return zoom(-1.0);
-        case Id::zoom_out_button: return zoom(+1.0);
-        case Id::pan_up_button: return pan(PanDirection::up);
-        case Id::pan_down_button: return pan(PanDirection::down);
-        case Id::pan_left_button: return pan(PanDirection::left);
-        case Id::pan_right_button: return pan(PanDirection::right);
-        case Id::reset_button: return reset_view();
-        case Id::ok_button: return set_up_flight();
-        case Id::draw_button: return draw_bird_now();
-        case Id::fly_button: return start_flight();
-        case Id::stop_button: return stop_flight();
-        case Id::end_button: return end_program();
+        case Id::zoom_in_button:
+            return zoom(-1.0);
+        case Id::zoom_out_button:
+            return zoom(+1.0);
+        case Id::pan_up_button:
+            return pan(PanDirection::up);
+        case Id::pan_down_button:
+            return pan(PanDirection::down);
+        case Id::pan_left_button:
+            return pan(PanDirection::left);
+        case Id::pan_right_button:
+            return pan(PanDirection::right);
+        case Id::reset_button:
+            return reset_view();
+        case Id::ok_button:
+            return set_up_flight();
+        case Id::draw_button:
+            return draw_bird_now();
+        case Id::fly_button:
+            return start_flight();
+        case Id::stop_button:
+            return stop_flight();
+        case Id::end_button:
+            return end_program();
         default:
             return;  // labels, shapes, text boxes, the picture and "Write to File" do no more
     }
@@ -837,12 +872,18 @@ std::optional<Mode> mode_named(const std::string& name) {
 
 Id option_of(Mode mode) {
     switch (mode) {
-        case Mode::upwind: return Id::upwind_option;
-        case Mode::downwind: return Id::downwind_option;
-        case Mode::crosswind: return Id::crosswind_option;
-        case Mode::circlezoom: return Id::circle_zoom_option;
-        case Mode::profile: return Id::profile_option;
-        case Mode::fixed: break;
+        case Mode::upwind:
+            return Id::upwind_option;
+        case Mode::downwind:
+            return Id::downwind_option;
+        case Mode::crosswind:
+            return Id::crosswind_option;
+        case Mode::circlezoom:
+            return Id::circle_zoom_option;
+        case Mode::profile:
+            return Id::profile_option;
+        case Mode::fixed:
+            break;
     }
     return Id::fixed_option;
 }

@@ -95,12 +95,12 @@ int main(int argc, char** argv) {
         if (ms < (stretch + 1) * 10000LL) return;
         const int64_t ticks = window.session().ticks();
         const double wall = double(ms - last_ms);
-        std::printf("%5.1f s  Flight data %-6s %7.0f ticks/s  GUI thread: Flight data %5.1f %%, "
-                    "rest %5.1f %%  (flight time %7.2f s)\n",
-                    ms / 1000.0, data.isVisible() ? "shown" : "hidden",
-                    double(ticks - last_ticks) * 1000.0 / wall,
-                    100.0 * (app.data_ms - last_data_ms) / wall,
-                    100.0 * (app.other_ms - last_other_ms) / wall, double(window.state().t));
+        std::printf(
+            "%5.1f s  Flight data %-6s %7.0f ticks/s  GUI thread: Flight data %5.1f %%, "
+            "rest %5.1f %%  (flight time %7.2f s)\n",
+            ms / 1000.0, data.isVisible() ? "shown" : "hidden",
+            double(ticks - last_ticks) * 1000.0 / wall, 100.0 * (app.data_ms - last_data_ms) / wall,
+            100.0 * (app.other_ms - last_other_ms) / wall, double(window.state().t));
         std::fflush(stdout);
         last_ticks = ticks, last_ms = ms;
         last_data_ms = app.data_ms, last_other_ms = app.other_ms;

@@ -22,12 +22,12 @@
 
 #include "app/cli_args.h"
 #include "app/session.h"
-#include "platform/atomic_file.h"
 #include "headless/recording_surface.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/dir_text_files.h"
-#include "view/frame.h"
 #include "record/csv.h"
+#include "view/frame.h"
 
 namespace {
 
@@ -95,11 +95,12 @@ int main(int argc, char** argv) {
     if (argc > 4) {
         const double peak_before = peak_mb();
         soar::AtomicFile out;
-        const bool ok = out.open(argv[4]) &&
-                        soar::write_history_csv(h.snapshot(), out) && out.commit();
-        std::printf("CSV of %lld ticks to %s: %s; peak resident memory %.1f MB before the save, "
-                    "%.1f MB after\n",
-                    ticks, argv[4], ok ? "saved" : out.error().c_str(), peak_before, peak_mb());
+        const bool ok =
+            out.open(argv[4]) && soar::write_history_csv(h.snapshot(), out) && out.commit();
+        std::printf(
+            "CSV of %lld ticks to %s: %s; peak resident memory %.1f MB before the save, "
+            "%.1f MB after\n",
+            ticks, argv[4], ok ? "saved" : out.error().c_str(), peak_before, peak_mb());
     }
     return 0;
 }

@@ -4,10 +4,10 @@
 // encoder works on threads of its own); frames/s and the factor over real
 // time are the counters to read.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "app/flight_video.h"
 #include "qt/raster_surface.h"
@@ -52,7 +52,8 @@ void BM_Video833x667At30(benchmark::State& state) {
     }
     ::unlink(path.c_str());
     ::rmdir(dir);
-    state.counters["frames_per_s"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
+    state.counters["frames_per_s"] =
+        benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
     state.counters["x_real_time"] =
         benchmark::Counter(double(frames) / fps, benchmark::Counter::kIsRate);
 }

@@ -171,10 +171,13 @@ int main(int argc, char** argv) {
         "%-10s %s%s flight %7.1f -> %7.1f s  track %9lld points  %7.1f ticks/s  %5.1f frames/s  "
         "GUI CPU %5.1f %%  empty %d ms timer %7.1f events/s  (ticks %.1f %% of it; flown ahead in "
         "%.1f s)%s\n",
-        pattern.c_str(), every_tick ? "every-tick" : gui_thread ? "gui-thread" : "paced     ",
+        pattern.c_str(),
+        every_tick   ? "every-tick"
+        : gui_thread ? "gui-thread"
+                     : "paced     ",
         flight_data ? " +Flight data" : "", t0, double(window.state().t),
-        (long long)window.session().scene().tracks.n, ticks / secs, frames / secs, 100.0 * cpu / secs,
-        interval, empty_rate, 100.0 * ticks / secs / empty_rate, ahead_s,
+        (long long)window.session().scene().tracks.n, ticks / secs, frames / secs,
+        100.0 * cpu / secs, interval, empty_rate, 100.0 * ticks / secs / empty_rate, ahead_s,
         still_flying ? "" : "  [flight stopped]");
     return 0;
 }

@@ -9,13 +9,13 @@
 namespace soar::optim {
 
 struct LoopPoint {
-    double t = 0;        // flight time, s (any value, also negative)
-    LoopState x{};       // X, Y, Z (m), V (m/s), gamma, psi (rad; psi with the whole turns flown)
-    LoopControl u{};     // CL (-), bank (rad)
-    double U = 0;        // wind at the bird, m/s
-    double Up = 0;       // wind gradient dU/dZ there, 1/s
-    double n = 0;        // load factor L/W, -
-    double CD = 0;       // drag coefficient, -
+    double t = 0;     // flight time, s (any value, also negative)
+    LoopState x{};    // X, Y, Z (m), V (m/s), gamma, psi (rad; psi with the whole turns flown)
+    LoopControl u{};  // CL (-), bank (rad)
+    double U = 0;     // wind at the bird, m/s
+    double Up = 0;    // wind gradient dU/dZ there, 1/s
+    double n = 0;     // load factor L/W, -
+    double CD = 0;    // drag coefficient, -
 };
 
 // The loop at flight time t: states by the segment's cubic, controls by its

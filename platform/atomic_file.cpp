@@ -310,7 +310,8 @@ bool AtomicFile::write_lines(std::string_view bytes) {
         if (ready < 0 && errno != EINTR) return fail("cannot write", errno);
         if (ready <= 0) {
             if (give_up_ && give_up_->load()) {
-                error_ = "gave up writing to \"" + path_ + "\": it took nothing more after the interruption";
+                error_ = "gave up writing to \"" + path_ +
+                         "\": it took nothing more after the interruption";
                 gave_up_ = failed_ = true;
                 abandon();
                 return false;
@@ -461,8 +462,10 @@ bool AtomicFileSet::commit() {
         if (!f.existed_ || (f.temp_.empty() && !f.unnamed_)) continue;
         for (int attempt = 0; attempt < 100 && backups[i].empty(); ++attempt) {
             const std::string backup = fresh_temp_name(f.folder_);
-            if (::link(f.real_.c_str(), backup.c_str()) == 0) backups[i] = backup;
-            else if (errno != EEXIST) break;
+            if (::link(f.real_.c_str(), backup.c_str()) == 0)
+                backups[i] = backup;
+            else if (errno != EEXIST)
+                break;
         }
     }
     size_t done = 0;
@@ -516,7 +519,8 @@ bool output_path_usable(const std::string& path, std::string& error) {
 }
 
 bool same_output_file(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     const bool ea = ::stat(a.c_str(), &sa) == 0, eb = ::stat(b.c_str(), &sb) == 0;
     if (a == b) return !ea || S_ISREG(sa.st_mode);
     if (ea && eb) {

@@ -80,10 +80,10 @@ class AtomicFile {
     bool publish();
     void close_fd();
 
-    std::string path_;    // the target (the resolved one when it was a link)
-    std::string real_;    // where the new file goes
-    std::string folder_;  // real_'s folder
-    std::string temp_;    // the new file's own name, when it has one
+    std::string path_;      // the target (the resolved one when it was a link)
+    std::string real_;      // where the new file goes
+    std::string folder_;    // real_'s folder
+    std::string temp_;      // the new file's own name, when it has one
     bool unnamed_ = false;  // the new file has no name yet (O_TMPFILE)
     bool existed_ = false;
     int fd_ = -1;

@@ -1,7 +1,7 @@
+#include "platform/clock.h"
+
 #include <chrono>
 #include <ctime>
-
-#include "platform/clock.h"
 
 namespace soar {
 

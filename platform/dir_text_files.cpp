@@ -14,8 +14,10 @@ bool DirTextFiles::open(int number, const std::string& name) {
     if (number < 0 || number >= static_cast<int>(slots_.size())) return false;
     const std::string path = dir_.empty() ? name : dir_ + "/" + name;
     AtomicFile* f = set_.find(path);
-    if (f != nullptr) f->open(path);  // opened again within one set: starts afresh
-    else f = &set_.add(path);
+    if (f != nullptr)
+        f->open(path);  // opened again within one set: starts afresh
+    else
+        f = &set_.add(path);
     if (!f->is_open()) {
         error_ = f->error();
         slots_[number] = nullptr;

@@ -106,18 +106,34 @@ void LoggedSurface::text(double x, double y, std::string_view line, Colour c, in
 
 void LoggedSurface::play(const Call& c, Surface& s) const {
     switch (c.op) {
-        case Op::scale: s.scale(c.a, c.b, c.c, c.d); break;
-        case Op::setting: s.set_scale_setting(c.setting); break;
-        case Op::width: s.set_draw_width(c.n); break;
-        case Op::pset: s.pset(c.a, c.b); break;
-        case Op::pen: s.set_pen(c.a, c.b); break;
-        case Op::line: s.line_to(c.a, c.b, c.colour); break;
+        case Op::scale:
+            s.scale(c.a, c.b, c.c, c.d);
+            break;
+        case Op::setting:
+            s.set_scale_setting(c.setting);
+            break;
+        case Op::width:
+            s.set_draw_width(c.n);
+            break;
+        case Op::pset:
+            s.pset(c.a, c.b);
+            break;
+        case Op::pen:
+            s.set_pen(c.a, c.b);
+            break;
+        case Op::line:
+            s.line_to(c.a, c.b, c.colour);
+            break;
         case Op::path:
             // Only ever played from the log: the call itself passes the vertices on.
             s.path(std::span<const PathVertex>(vertices_.data() + c.n, c.count), c.colour);
             break;
-        case Op::band: s.fill_band(c.a, c.b, c.c, c.n, c.colour); break;
-        case Op::box: s.fill_box(c.a, c.b, c.c, c.d, c.colour); break;
+        case Op::band:
+            s.fill_band(c.a, c.b, c.c, c.n, c.colour);
+            break;
+        case Op::box:
+            s.fill_box(c.a, c.b, c.c, c.d, c.colour);
+            break;
         case Op::text:
             if (c.count < texts_.size())
                 s.text(c.a, c.b, texts_[c.count], c.colour, int(c.c), TextAlign(int(c.d)));

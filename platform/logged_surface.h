@@ -66,7 +66,7 @@ class LoggedSurface final : public Surface {
     struct Call {
         Op op;
         double a = 0, b = 0, c = 0, d = 0;
-        int n = 0;  // width, text size, alignment, path: first vertex in `vertices_`
+        int n = 0;         // width, text size, alignment, path: first vertex in `vertices_`
         size_t count = 0;  // path: vertices; text: index in `texts_`
         Colour colour{};
         ScaleSetting setting{};

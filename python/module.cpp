@@ -81,6 +81,16 @@ void set_field(PyParams& p, const std::string& name, double value, const std::st
     set_param(p.set, mode, f, float(value));
 }
 
+// A named choice (the wind profile's shape) set by its name.
+void set_choice(PyParams& p, const std::string& name, const std::string& value,
+                const std::string& pattern) {
+    const Mode mode = pattern.empty() ? Mode::upwind : pattern_of(pattern);
+    const ParamField& f = field_of(name, mode);
+    const std::optional<double> v = param_value(f, value);
+    if (!v || !param_in_range(f, *v)) throw pyb::value_error(param_range_text(f));
+    set_param(p.set, mode, f, float(*v));
+}
+
 double get_field(const PyParams& p, const std::string& name, const std::string& pattern) {
     const Mode mode = pattern.empty() ? Mode::upwind : pattern_of(pattern);
     return double(p.set.of(mode).*field_of(name, mode).member);
@@ -569,6 +579,14 @@ void bind_params(pyb::module_& m) {
                  if (dot == std::string::npos) return set_field(p, key, value, "");
                  set_field(p, key.substr(dot + 1), value, key.substr(0, dot));
              })
+        .def(
+            "__setitem__",
+            [](PyParams& p, const std::string& key, const std::string& value) {
+                const size_t dot = key.find('.');
+                if (dot == std::string::npos) return set_choice(p, key, value, "");
+                set_choice(p, key.substr(dot + 1), value, key.substr(0, dot));
+            },
+            "A named choice by its name: p['profile'] = 'logarithmic'.")
         .def(
             "toml", [](const PyParams& p) { return param_file_text(p.set); },
             "The parameter file's text (TOML), as `soarcalculus params` prints it: every key "

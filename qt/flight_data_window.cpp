@@ -26,12 +26,12 @@
 #include <limits>
 
 #include "app/params_legend.h"
+#include "platform/atomic_file.h"
 #include "qt/file_names.h"
 #include "qt/help_window.h"
 #include "qt/lecture_tools.h"
 #include "qt/optimal_loop_dialog.h"
 #include "record/chart_range.h"
-#include "platform/atomic_file.h"
 #include "record/csv.h"
 #include "record/save_file.h"
 #include "sim/energy.h"
@@ -186,11 +186,21 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     auto* values = new QGridLayout;
     values->setHorizontalSpacing(10);
     values->setVerticalSpacing(1);
-    const QStringList names = {"Airspeed V",      "Height Z",     "Bank",
-                               "Flight path",     "Heading",      "Load factor Nz",
-                               "CL",              "Angle of attack", "Wind U at the bird",
-                               "Ground speed",    "Energy E",     "  kinetic V^2/2g",
-                               "  potential Z",   "dE/dt",        "  from the wind gradient",
+    const QStringList names = {"Airspeed V",
+                               "Height Z",
+                               "Bank",
+                               "Flight path",
+                               "Heading",
+                               "Load factor Nz",
+                               "CL",
+                               "Angle of attack",
+                               "Wind U at the bird",
+                               "Ground speed",
+                               "Energy E",
+                               "  kinetic V^2/2g",
+                               "  potential Z",
+                               "dE/dt",
+                               "  from the wind gradient",
                                "  taken by drag"};
     for (int i = 0; i < names.size(); ++i) {
         auto* name = new QLabel(names[i], this);
@@ -233,9 +243,9 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
 
     // Cycles.
     table_ = new QTableWidget(0, 11, this);
-    table_->setHorizontalHeaderLabels(
-        {"Cycle", "Start, s", "Period, s", "E start, m", "Gained, m", "V min, m/s", "V max, m/s",
-         "Z min, m", "Z max, m", "Nz max", "Made good, m / deg"});
+    table_->setHorizontalHeaderLabels({"Cycle", "Start, s", "Period, s", "E start, m", "Gained, m",
+                                       "V min, m/s", "V max, m/s", "Z min, m", "Z max, m", "Nz max",
+                                       "Made good, m / deg"});
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setFocusPolicy(Qt::NoFocus);
@@ -313,7 +323,8 @@ void FlightDataWindow::resizeEvent(QResizeEvent* event) {
 
 void FlightDataWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange) {
         const bool dark = palette_is_dark(QApplication::palette());
         if (dark != dark_) {
             dark_ = dark;
@@ -397,12 +408,10 @@ void FlightDataWindow::build_menu() {
         const QString path = ask_save_path(SaveKind::csv);
         if (!path.isEmpty()) start_save(LongSave::csv, path);
     });
-    file->addAction(QStringLiteral("Save &picture as PNG..."), this, [this] {
-        ask_and_save(SaveKind::picture, &FlightDataWindow::save_picture);
-    });
-    file->addAction(QStringLiteral("Save c&harts as PNG or SVG..."), this, [this] {
-        ask_and_save(SaveKind::charts, &FlightDataWindow::save_charts);
-    });
+    file->addAction(QStringLiteral("Save &picture as PNG..."), this,
+                    [this] { ask_and_save(SaveKind::picture, &FlightDataWindow::save_picture); });
+    file->addAction(QStringLiteral("Save c&harts as PNG or SVG..."), this,
+                    [this] { ask_and_save(SaveKind::charts, &FlightDataWindow::save_charts); });
     file->addAction(QStringLiteral("Save track as &KML..."), this, [this] {
         if (!ask_place()) return;
         const QString path = ask_save_path(SaveKind::kml);
@@ -437,8 +446,8 @@ void FlightDataWindow::build_menu() {
 namespace {
 
 struct SaveKindText {
-    const char* kind;    // its folder's name in the settings
-    const char* title;   // the dialog's
+    const char* kind;   // its folder's name in the settings
+    const char* title;  // the dialog's
     const char* filter;
 };
 
@@ -460,12 +469,18 @@ SaveKindText save_kind_text(FlightDataWindow::SaveKind k) {
 QString pattern_word(MainWindow& main) {
     if (main.flying_loop()) return QStringLiteral("optimal-loop");
     switch (main.record().mode) {
-        case Mode::upwind: return QStringLiteral("upwind");
-        case Mode::downwind: return QStringLiteral("downwind");
-        case Mode::crosswind: return QStringLiteral("crosswind");
-        case Mode::circlezoom: return QStringLiteral("circlezoom");
-        case Mode::profile: return QStringLiteral("profile");
-        case Mode::fixed: break;
+        case Mode::upwind:
+            return QStringLiteral("upwind");
+        case Mode::downwind:
+            return QStringLiteral("downwind");
+        case Mode::crosswind:
+            return QStringLiteral("crosswind");
+        case Mode::circlezoom:
+            return QStringLiteral("circlezoom");
+        case Mode::profile:
+            return QStringLiteral("profile");
+        case Mode::fixed:
+            break;
     }
     return {};
 }
@@ -473,7 +488,7 @@ QString pattern_word(MainWindow& main) {
 }  // namespace
 
 QString FlightDataWindow::suggested_name(SaveKind kind) const {
-    const QString what = kind == SaveKind::charts ? QStringLiteral("charts")
+    const QString what = kind == SaveKind::charts    ? QStringLiteral("charts")
                          : kind == SaveKind::picture ? QStringLiteral("picture")
                                                      : QString();
     const QString pattern = pattern_word(main_);
@@ -484,10 +499,9 @@ QString FlightDataWindow::suggested_name(SaveKind kind) const {
 QString FlightDataWindow::ask_save_path(SaveKind kind) {
     const SaveKindText t = save_kind_text(kind);
     QString chosen_filter;
-    const QString path =
-        ask_path(QString::fromLatin1(t.title),
-                 save_start(QString::fromLatin1(t.kind), suggested_name(kind)),
-                 QString::fromLatin1(t.filter), &chosen_filter);
+    const QString path = ask_path(QString::fromLatin1(t.title),
+                                  save_start(QString::fromLatin1(t.kind), suggested_name(kind)),
+                                  QString::fromLatin1(t.filter), &chosen_filter);
     // The extension of the filter chosen (of the first when none was).
     QString filter = QString::fromLatin1(t.filter);
     if (!chosen_filter.isEmpty() && !path.isEmpty()) {
@@ -588,7 +602,8 @@ void FlightDataWindow::place_beside_main() {
         --fits_height;
     int beside = fits_height;
     while (beside > 0 &&
-           main_.size_for_picture_width(beside).width() + kGap + kNarrow + 2 * frame_w > room.width())
+           main_.size_for_picture_width(beside).width() + kGap + kNarrow + 2 * frame_w >
+               room.width())
         --beside;
     const bool side_by_side = beside >= designed * 2 / 3;
     const QSize main_size = main_.size_for_picture_width(side_by_side ? beside : fits_height);
@@ -859,11 +874,12 @@ bool FlightDataWindow::start_save(LongSave what, const QString& path) {
     job.history = r.history.snapshot();
     job.params = r.params;
     job.total = job.history.ticks();
-    job.worker = std::thread([&job, place = place_, start = r.start_utc, file = path.toStdString()] {
-        job.ok = save_history(job.what, job.history, job.params, file, place, start, job.ticks,
-                              job.cancel, job.error);
-        job.finished = true;
-    });
+    job.worker =
+        std::thread([&job, place = place_, start = r.start_utc, file = path.toStdString()] {
+            job.ok = save_history(job.what, job.history, job.params, file, place, start, job.ticks,
+                                  job.cancel, job.error);
+            job.finished = true;
+        });
     progress_ = new QProgressDialog(
         what == LongSave::csv ? QStringLiteral("Saving the flight as CSV to %1...").arg(path)
                               : QStringLiteral("Saving the track as KML to %1...").arg(path),
@@ -899,8 +915,8 @@ void FlightDataWindow::end_save() {
         progress_->deleteLater();
         progress_ = nullptr;
     }
-    const QString what = job->what == LongSave::csv ? QStringLiteral("flight")
-                                                    : QStringLiteral("track");
+    const QString what =
+        job->what == LongSave::csv ? QStringLiteral("flight") : QStringLiteral("track");
     noted_flight_ = main_.record().start_utc, noted_ticks_ = main_.record().ticks;
     if (job->ok) {
         note_ = QStringLiteral("Saved the %1 to %2.").arg(what, job->path);
@@ -945,7 +961,8 @@ bool FlightDataWindow::ask_place() {
 
 void FlightDataWindow::ask_and_save(SaveKind kind,
                                     bool (FlightDataWindow::*save)(const QString&, QString&)) {
-    const QString what = kind == SaveKind::charts ? QStringLiteral("charts") : QStringLiteral("picture");
+    const QString what =
+        kind == SaveKind::charts ? QStringLiteral("charts") : QStringLiteral("picture");
     const QString path = ask_save_path(kind);
     if (path.isEmpty()) return;  // cancelled
     QString error;

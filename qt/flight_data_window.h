@@ -97,7 +97,9 @@ class FlightDataWindow final : public QWidget {
     // "Optimal loop..." (F4): the dialog that solves and flies the loop.
     class OptimalLoopDialog* optimal_loop();
     // The View menu's colours, arrows, stills and videos.
-    class LectureTools* lecture_tools() const { return lecture_; }
+    class LectureTools* lecture_tools() const {
+        return lecture_;
+    }
     // The points a chart's series shows now.
     const QLineSeries* series(int chart, int index) const;
     int chart_count() const { return int(strips_.size()); }

@@ -156,12 +156,18 @@ QString pattern_word(MainWindow& main) {
     if (main.flying_loop()) return QStringLiteral("optimal-loop");
     const Window& w = main.model();
     switch (w.flight_mode.value_or(selected_mode(w))) {
-        case Mode::upwind: return QStringLiteral("upwind");
-        case Mode::downwind: return QStringLiteral("downwind");
-        case Mode::crosswind: return QStringLiteral("crosswind");
-        case Mode::circlezoom: return QStringLiteral("circlezoom");
-        case Mode::profile: return QStringLiteral("profile");
-        case Mode::fixed: return QStringLiteral("fixed");
+        case Mode::upwind:
+            return QStringLiteral("upwind");
+        case Mode::downwind:
+            return QStringLiteral("downwind");
+        case Mode::crosswind:
+            return QStringLiteral("crosswind");
+        case Mode::circlezoom:
+            return QStringLiteral("circlezoom");
+        case Mode::profile:
+            return QStringLiteral("profile");
+        case Mode::fixed:
+            return QStringLiteral("fixed");
     }
     return {};
 }

@@ -3,20 +3,20 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QHBoxLayout>
-#include <QMenu>
-#include <QShortcut>
-#include <QWindow>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QToolTip>
+#include <QWindow>
 #include <cmath>
 #include <exception>
 
@@ -56,66 +56,94 @@ QColor colour_of(int32_t rgb) {
 QString control_tip(Id id) {
     switch (id) {
         case Id::picture:
-            return QStringLiteral("The bird, its ground track (green) and air track (blue), the sea grid "
-                                  "and the wind figure. Right-click for more.");
-        case Id::grid_box: return QStringLiteral("Draw the sea grid.");
+            return QStringLiteral(
+                "The bird, its ground track (green) and air track (blue), the sea grid "
+                "and the wind figure. Right-click for more.");
+        case Id::grid_box:
+            return QStringLiteral("Draw the sea grid.");
         case Id::write_files_box:
             return QStringLiteral("Write the bird's geometry files each time it is drawn.");
-        case Id::profile_option: return QStringLiteral("The wind profile shown side-on.");
+        case Id::profile_option:
+            return QStringLiteral("The wind profile shown side-on.");
         case Id::depression_box:
             return QStringLiteral("The line of sight's angle below the horizontal, deg.");
         case Id::azimuth_box:
             return QStringLiteral("The line of sight's direction from +y towards +x, deg.");
-        case Id::observer_x_box: return QStringLiteral("The observer's X, m.");
-        case Id::observer_y_box: return QStringLiteral("The observer's Y, m.");
-        case Id::observer_z_box: return QStringLiteral("The observer's height, m.");
-        case Id::step_box: return QStringLiteral("The timer's interval between ticks, ms.");
-        case Id::calc_box: return QStringLiteral("Calculation time per tick, ms.");
-        case Id::bird_scale_box: return QStringLiteral("How large the bird is drawn.");
+        case Id::observer_x_box:
+            return QStringLiteral("The observer's X, m.");
+        case Id::observer_y_box:
+            return QStringLiteral("The observer's Y, m.");
+        case Id::observer_z_box:
+            return QStringLiteral("The observer's height, m.");
+        case Id::step_box:
+            return QStringLiteral("The timer's interval between ticks, ms.");
+        case Id::calc_box:
+            return QStringLiteral("Calculation time per tick, ms.");
+        case Id::bird_scale_box:
+            return QStringLiteral("How large the bird is drawn.");
         case Id::fixed_option:
             return QStringLiteral("The bird alone, at the attitude typed below; OK draws it.");
         case Id::roll_box:
-            return QStringLiteral("Roll to the right, deg (in flight: the bank). Checked when applied: "
-                                  "Return, OK or leaving the box.");
+            return QStringLiteral(
+                "Roll to the right, deg (in flight: the bank). Checked when applied: "
+                "Return, OK or leaving the box.");
         case Id::pitch_box:
-            return QStringLiteral("Pitch up, deg (in flight: the body's pitch). Checked when applied: "
-                                  "Return, OK or leaving the box.");
+            return QStringLiteral(
+                "Pitch up, deg (in flight: the body's pitch). Checked when applied: "
+                "Return, OK or leaving the box.");
         case Id::yaw_box:
-            return QStringLiteral("Yaw to the right, deg (in flight: the body's yaw). Checked when "
-                                  "applied: Return, OK or leaving the box.");
+            return QStringLiteral(
+                "Yaw to the right, deg (in flight: the body's yaw). Checked when "
+                "applied: Return, OK or leaving the box.");
         case Id::pan_up_button:
-            return QStringLiteral("Fixed view: pitch the bird up 5 deg. Moving views: the observer higher.");
+            return QStringLiteral(
+                "Fixed view: pitch the bird up 5 deg. Moving views: the observer higher.");
         case Id::pan_down_button:
-            return QStringLiteral("Fixed view: pitch the bird down 5 deg. Moving views: the observer lower.");
-        case Id::pan_left_button: return QStringLiteral("Turn the bird 10 deg.");
-        case Id::pan_right_button: return QStringLiteral("Turn the bird 10 deg the other way.");
+            return QStringLiteral(
+                "Fixed view: pitch the bird down 5 deg. Moving views: the observer lower.");
+        case Id::pan_left_button:
+            return QStringLiteral("Turn the bird 10 deg.");
+        case Id::pan_right_button:
+            return QStringLiteral("Turn the bird 10 deg the other way.");
         case Id::zoom_in_button:
-            return QStringLiteral("Zoom in: a narrower view (fixed view) or the observer closer to the "
-                                  "bird; at once, also while paused or stopped.");
+            return QStringLiteral(
+                "Zoom in: a narrower view (fixed view) or the observer closer to the "
+                "bird; at once, also while paused or stopped.");
         case Id::zoom_out_button:
-            return QStringLiteral("Zoom out: a wider view (fixed view) or the observer farther from the "
-                                  "bird; at once, also while paused or stopped.");
+            return QStringLiteral(
+                "Zoom out: a wider view (fixed view) or the observer farther from the "
+                "bird; at once, also while paused or stopped.");
         case Id::upwind_option:
             return QStringLiteral("Climb into the wind, turn, dive downwind: a cycle every T_cyc.");
         case Id::downwind_option:
-            return QStringLiteral("Loops travelling downwind, the heading turning through full circles.");
+            return QStringLiteral(
+                "Loops travelling downwind, the heading turning through full circles.");
         case Id::crosswind_option:
             return QStringLiteral("Climbs and dives across the wind.");
         case Id::circle_zoom_option:
-            return QStringLiteral("A circle with a zoom climb, without wind or drag: the energy stays.");
-        case Id::ground_track_box: return QStringLiteral("Draw the track over the sea (green).");
-        case Id::air_track_box: return QStringLiteral("Draw the track through the air (blue).");
-        case Id::draw_button: return QStringLiteral("Draw the bird on a clear picture.");
+            return QStringLiteral(
+                "A circle with a zoom climb, without wind or drag: the energy stays.");
+        case Id::ground_track_box:
+            return QStringLiteral("Draw the track over the sea (green).");
+        case Id::air_track_box:
+            return QStringLiteral("Draw the track through the air (blue).");
+        case Id::draw_button:
+            return QStringLiteral("Draw the bird on a clear picture.");
         case Id::ok_button:
             return QStringLiteral("Set up the selected pattern (the fixed view: draw the bird).");
-        case Id::reset_button: return QStringLiteral("The attitude boxes back to their start values.");
+        case Id::reset_button:
+            return QStringLiteral("The attitude boxes back to their start values.");
         case Id::fly_button:
-            return QStringLiteral("Start the flight set up by OK; a paused flight goes on from where it was.");
+            return QStringLiteral(
+                "Start the flight set up by OK; a paused flight goes on from where it was.");
         case Id::time_box:
             return QStringLiteral("Flight time, s (of the moment shown when looking back).");
-        case Id::stop_button: return QStringLiteral("Stop the flight where it is.");
-        case Id::end_button: return QStringLiteral("Close the program.");
-        default: return {};
+        case Id::stop_button:
+            return QStringLiteral("Stop the flight where it is.");
+        case Id::end_button:
+            return QStringLiteral("Close the program.");
+        default:
+            return {};
     }
 }
 
@@ -335,7 +363,8 @@ void MainWindow::build() {
     const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
     int controls_bottom = 0;
     for (const Control& c : w_.controls)
-        if (c.kind != Kind::picture && c.kind != Kind::timer && c.rect.left < control(w_, Id::picture).rect.left)
+        if (c.kind != Kind::picture && c.kind != Kind::timer &&
+            c.rect.left < control(w_, Id::picture).rect.left)
             controls_bottom = std::max(controls_bottom, rect_of(c.rect).bottom() + 1);
     const QSize smallest = size_for_picture_width(int(picture.width() * kSmallestPicture));
     setMinimumSize(smallest.width(), std::max(smallest.height(), controls_bottom + margin));
@@ -374,26 +403,28 @@ void MainWindow::lay_out() {
     // below the designed controls, above the slider's strip.
     const double room_w = width() - designed.left() - margin;
     const double room_h = height() - designed.top() - margin - bar - kBarGap;
-    const double s = std::max(std::min(room_w / designed.width(), room_h / designed.height()),
-                              kSmallestPicture);
+    const double s =
+        std::max(std::min(room_w / designed.width(), room_h / designed.height()), kSmallestPicture);
     QSize box = designed.size();
     if (std::fabs(s - 1.0) > 1e-9)
-        box = QSize(int(std::lround(designed.width() * s)), int(std::lround(designed.height() * s)));
+        box =
+            QSize(int(std::lround(designed.width() * s)), int(std::lround(designed.height() * s)));
     const QRect picture(designed.topLeft(), box);
     widget(Id::picture)->setGeometry(picture);
     // The slider's strip under the picture, as wide as it.
     const int y = picture.bottom() + 1 + kBarGap;
     const int play_w = play_->sizeHint().width();
-    const int moment_w = moment_->fontMetrics().horizontalAdvance(
-                             QStringLiteral("t = 00000.00 s of 00000.00 s")) + 8;
+    const int moment_w =
+        moment_->fontMetrics().horizontalAdvance(QStringLiteral("t = 00000.00 s of 00000.00 s")) +
+        8;
     play_->setGeometry(picture.left(), y, play_w, bar);
     moment_->setGeometry(picture.right() + 1 - moment_w, y, moment_w, bar);
     slider_->setGeometry(picture.left() + play_w + 6, y,
                          std::max(40, picture.width() - play_w - moment_w - 12), bar);
     // The picture's pixels: the box at the screen's density.
     const double ratio = devicePixelRatioF() > 0 ? devicePixelRatioF() : 1.0;
-    resize_picture(QSize(int(std::lround(box.width() * ratio)),
-                         int(std::lround(box.height() * ratio))));
+    resize_picture(
+        QSize(int(std::lround(box.width() * ratio)), int(std::lround(box.height() * ratio))));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -490,11 +521,13 @@ void MainWindow::add_context_actions() {
     };
     separator();
     add(QStringLiteral("Play / stop playing the flight again"), [this] { toggle_replay(); });
-    QAction* smooth = add(QStringLiteral("Smooth lines"), [this](bool on) { set_smooth_lines(on); });
+    QAction* smooth =
+        add(QStringLiteral("Smooth lines"), [this](bool on) { set_smooth_lines(on); });
     smooth->setObjectName(QStringLiteral("smooth_lines_action"));
     smooth->setCheckable(true);
     separator();
-    QAction* keys = add(QStringLiteral("Keys and mouse (F1)"), [this] { show_help(HelpPage::keys); });
+    QAction* keys =
+        add(QStringLiteral("Keys and mouse (F1)"), [this] { show_help(HelpPage::keys); });
     keys->setShortcut(QKeySequence(Qt::Key_F1));
     keys->setShortcutContext(Qt::ApplicationShortcut);
     add(QStringLiteral("How dynamic soaring works"), [this] { show_help(HelpPage::soaring); });
@@ -633,8 +666,11 @@ void MainWindow::refresh_look_back_bar() {
     const FlightRecord& r = session_.record();
     const bool flown = r.ticks > 0 && !r.history.empty();
     const double end = flown ? double(r.history.last(Column::t)) : 0.0;
-    const double shown = session_.looked_at() > 0 ? session_.time_of_tick(session_.looked_at()) : end;
-    const auto ms = [](double t) { return int(std::clamp(std::lround(t * 1000.0), 0L, long(INT32_MAX))); };
+    const double shown =
+        session_.looked_at() > 0 ? session_.time_of_tick(session_.looked_at()) : end;
+    const auto ms = [](double t) {
+        return int(std::clamp(std::lround(t * 1000.0), 0L, long(INT32_MAX)));
+    };
     setting_slider_ = true;
     if (slider_->maximum() != ms(end)) slider_->setRange(0, ms(end));
     if (slider_->value() != ms(shown)) slider_->setValue(ms(shown));
@@ -642,10 +678,11 @@ void MainWindow::refresh_look_back_bar() {
     slider_->setEnabled(n > 1);
     play_->setEnabled(n > 1);
     play_->setText(replaying() ? QStringLiteral("Stop") : QStringLiteral("Play"));
-    const QString text = !flown ? QString()
-                         : session_.looked_at() > 0
-                             ? QStringLiteral("t = %1 s of %2 s").arg(shown, 0, 'f', 2).arg(end, 0, 'f', 2)
-                             : QStringLiteral("t = %1 s").arg(end, 0, 'f', 2);
+    const QString text =
+        !flown ? QString()
+        : session_.looked_at() > 0
+            ? QStringLiteral("t = %1 s of %2 s").arg(shown, 0, 'f', 2).arg(end, 0, 'f', 2)
+            : QStringLiteral("t = %1 s").arg(end, 0, 'f', 2);
     if (moment_->text() != text) moment_->setText(text);
 }
 
@@ -838,8 +875,8 @@ void MainWindow::set_render_thread(bool on) {
     if (on == (renderer_ != nullptr)) return;
     settle_picture();
     if (on) {
-        render_pic_ = std::make_unique<RasterSurface>(pic_->image().width(),
-                                                      pic_->image().height());
+        render_pic_ =
+            std::make_unique<RasterSurface>(pic_->image().width(), pic_->image().height());
         if (!render_pic_->ok()) return;  // no second picture: draw here
         renderer_ = std::make_unique<FrameRenderer>(*render_pic_);
     } else {
@@ -964,7 +1001,8 @@ void MainWindow::user_pressed(Id id) {
 void MainWindow::user_typed(Id id, const QString& text) {
     if (closed_) return;
     const auto i = static_cast<size_t>(id);
-    if (text_before_edit_[i].isNull()) text_before_edit_[i] = QString::fromStdString(control(w_, id).text);
+    if (text_before_edit_[i].isNull())
+        text_before_edit_[i] = QString::fromStdString(control(w_, id).text);
     std::string t = text.toStdString();
     shown_text_[i] = t;  // the box shows it already
     // A text beyond the program's numbers ("1e4" on its way to "1e40") is

@@ -151,7 +151,9 @@ class MainWindow final : public QWidget {
     // --- help ---
     enum class HelpPage { keys, soaring, about };
     void show_help(HelpPage page);
-    class HelpWindow* help_window() const { return help_; }
+    class HelpWindow* help_window() const {
+        return help_;
+    }
 
   signals:
     // END was pressed: the window has closed and the program should end now.

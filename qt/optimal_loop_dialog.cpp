@@ -66,8 +66,8 @@ void OptimalLoopDialog::say(const QString& text) {
     status_->setText(text);
     // Tall enough for the whole text at the dialog's width: it grows, never cuts.
     QLayout* l = layout();
-    const int needed = l->hasHeightForWidth() ? l->totalHeightForWidth(width())
-                                              : l->totalSizeHint().height();
+    const int needed =
+        l->hasHeightForWidth() ? l->totalHeightForWidth(width()) : l->totalSizeHint().height();
     if (needed > height()) resize(width(), needed);
 }
 
@@ -86,16 +86,16 @@ void OptimalLoopDialog::start() {
     const std::string wrong = loop_problem_error(job->problem);
     if (!wrong.empty()) {
         say(QStringLiteral("These parameters pose no loop: %1.")
-                             .arg(QString::fromStdString(wrong)));
+                .arg(QString::fromStdString(wrong)));
         return;
     }
     job->key = loop_cache_key(job->problem, nodes_);
     if (auto cached = load_cached_loop(cache_path_.toStdString(), job->key)) {
         main_.fly_loop(make_loop_flight(job->flight, job->problem, *cached));
         say(QStringLiteral("Flying the loop solved before for these parameters "
-                                        "(from the cache): least wind U_ref %1 m/s, period %2 s.")
-                             .arg(cached->wind, 0, 'f', 3)
-                             .arg(cached->period, 0, 'f', 2));
+                           "(from the cache): least wind U_ref %1 m/s, period %2 s.")
+                .arg(cached->wind, 0, 'f', 3)
+                .arg(cached->period, 0, 'f', 2));
         return;
     }
     job_ = std::move(job);
@@ -143,11 +143,11 @@ void OptimalLoopDialog::poll() {
     }
     if (!started) return;
     say(QStringLiteral("Solving: iteration %1, wind U_ref %2 m/s, constraint "
-                                    "violation %3, %4 s.")
-                         .arg(q.iteration)
-                         .arg(q.wind, 0, 'f', 3)
-                         .arg(q.infeasibility, 0, 'e', 1)
-                         .arg(q.seconds, 0, 'f', 1));
+                       "violation %3, %4 s.")
+            .arg(q.iteration)
+            .arg(q.wind, 0, 'f', 3)
+            .arg(q.infeasibility, 0, 'e', 1)
+            .arg(q.seconds, 0, 'f', 1));
 }
 
 void OptimalLoopDialog::finish() {
@@ -169,12 +169,12 @@ void OptimalLoopDialog::finish() {
     }
     // On a fresh account the cache folder does not exist yet.
     std::string error;
-    const bool kept =
-        make_folders(QFileInfo(cache_path_).absolutePath().toStdString(), error) &&
-        save_cached_loop(cache_path_.toStdString(), job->key, s, error);
+    const bool kept = make_folders(QFileInfo(cache_path_).absolutePath().toStdString(), error) &&
+                      save_cached_loop(cache_path_.toStdString(), job->key, s, error);
     main_.fly_loop(make_loop_flight(job->flight, job->problem, s));
-    QString text = QStringLiteral("Flying the optimal loop: least wind U_ref %1 m/s, period "
-                                  "%2 s, %3 iterations in %4 s.")
+    QString text = QStringLiteral(
+                       "Flying the optimal loop: least wind U_ref %1 m/s, period "
+                       "%2 s, %3 iterations in %4 s.")
                        .arg(s.wind, 0, 'f', 3)
                        .arg(s.period, 0, 'f', 2)
                        .arg(s.iterations)

@@ -55,8 +55,8 @@ class OptimalLoopDialog final : public QDialog {
         std::atomic<bool> cancel{false};
         std::atomic<bool> done{false};
         std::mutex m;
-        optim::SolveProgress last;  // under m
-        bool started = false;       // under m: a first iteration arrived
+        optim::SolveProgress last;   // under m
+        bool started = false;        // under m: a first iteration arrived
         optim::LoopSolution result;  // written before done
     };
     void start();

@@ -11,8 +11,8 @@
 #include <exception>
 #include <initializer_list>
 
-#include "app/window.h"
 #include "app/param_file.h"
+#include "app/window.h"
 #include "platform/number_text.h"
 #include "qt/file_names.h"
 
@@ -47,6 +47,11 @@ QString pattern_name(Mode mode) {
 // exactly what the flight gets.
 QString value_text(float v) {
     return QString::fromStdString(shortest_float(v));
+}
+
+// A field's value as the dialog shows it: a choice by its name.
+QString field_text(const ParamField& f, float v) {
+    return f.choices ? QString::fromStdString(param_value_text(f, v)) : value_text(v);
 }
 
 QString unit_text(const ParamField& f) {
@@ -179,16 +184,17 @@ ParamsDialog::ParamsDialog(MainWindow& main, QWidget* parent) : QDialog(parent),
     ask_file = [this](bool saving) {
         const QString filter = QStringLiteral("Parameter files (*.toml);;All files (*)");
         // A name typed without ".toml" gets it, so the Load dialog shows the file.
-        return saving ? chosen_save_path(QStringLiteral("params"),
-                                         QFileDialog::getSaveFileName(
-                                             this, QStringLiteral("Save parameters"),
-                                             save_start(QStringLiteral("params"),
-                                                        QStringLiteral("parameters.toml")),
-                                             filter),
-                                         filter)
-                      : QFileDialog::getOpenFileName(this, QStringLiteral("Load parameters"),
-                                                     save_start(QStringLiteral("params"), QString()),
-                                                     filter);
+        return saving
+                   ? chosen_save_path(
+                         QStringLiteral("params"),
+                         QFileDialog::getSaveFileName(this, QStringLiteral("Save parameters"),
+                                                      save_start(QStringLiteral("params"),
+                                                                 QStringLiteral("parameters.toml")),
+                                                      filter),
+                         filter)
+                   : QFileDialog::getOpenFileName(this, QStringLiteral("Load parameters"),
+                                                  save_start(QStringLiteral("params"), QString()),
+                                                  filter);
     };
 
     connect(pattern_, &QComboBox::currentIndexChanged, this, [this, about = result_->text()] {
@@ -312,10 +318,10 @@ void ParamsDialog::show_values() {
         for (QWidget* w : {static_cast<QWidget*>(r.name), static_cast<QWidget*>(r.edit),
                            static_cast<QWidget*>(r.unit), static_cast<QWidget*>(r.fallback)})
             w->setVisible(used);
-        const QString text = value_text(p.*r.field->member);
+        const QString text = field_text(*r.field, p.*r.field->member);
         if (r.edit->text() != text) r.edit->setText(text);
         r.fallback->setText(
-            QStringLiteral("default %1").arg(value_text(fallback.*r.field->member)));
+            QStringLiteral("default %1").arg(field_text(*r.field, fallback.*r.field->member)));
     }
     int preset = -1;
     for (int i = 0; i < preset_->count(); ++i)
@@ -328,22 +334,23 @@ void ParamsDialog::commit(const Row& row) {
     const Mode mode = pattern();
     const float old = set().of(mode).*f.member;
     const QString text = row.edit->text().trimmed();
-    // The program's one reader of typed numbers: the point is the decimal sign.
-    const std::optional<double> typed = decimal_number(text.toStdString());
+    // The program's one reader of typed values: the point is the decimal sign;
+    // a choice is typed by its name.
+    const std::optional<double> typed = param_value(f, text.toStdString());
     const double v = typed.value_or(0.0);
     if (!typed || !param_in_range(f, v)) {
-        row.edit->setText(value_text(old));
+        row.edit->setText(field_text(f, old));
         say(QStringLiteral("\"%1\" refused: %2. The value stays %3.")
-                .arg(text, QString::fromStdString(param_range_text(f)), value_text(old)),
+                .arg(text, QString::fromStdString(param_range_text(f)), field_text(f, old)),
             true);
         return;
     }
     if (float(v) == old) return;
     set_param(set(), mode, f, float(v));
     show_values();
-    const QString unit = unit_text(f);
+    const QString unit = f.choices ? QString() : unit_text(f);
     say(QStringLiteral("%1 set to %2%3; it applies at the next OK.")
-            .arg(f.name, value_text(float(v)), unit.isEmpty() ? QString() : " " + unit));
+            .arg(f.name, field_text(f, float(v)), unit.isEmpty() ? QString() : " " + unit));
 }
 
 void ParamsDialog::say(const QString& text, bool error) {

@@ -126,7 +126,8 @@ void RasterSurface::settle() const {
     if (!clear_pending_) return;
     clear_pending_ = false;
     for (int row = 0; row < h_px_; ++row)
-        if (!row_fresh_[size_t(row)]) std::fill_n(pixels_ + ptrdiff_t(row) * stride_, w_px_, kBackground);
+        if (!row_fresh_[size_t(row)])
+            std::fill_n(pixels_ + ptrdiff_t(row) * stride_, w_px_, kBackground);
 }
 
 void RasterSurface::fill_band(double x1, double x2, double y, int width_px, Colour c) {

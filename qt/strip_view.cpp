@@ -141,7 +141,8 @@ void StripView::drawForeground(QPainter* painter, const QRectF& rect) {
     painter->setRenderHint(QPainter::Antialiasing, false);
     // The moment looked at.
     if (!std::isnan(cursor_)) {
-        const QPointF p = c->mapToScene(c->mapToPosition(QPointF(cursor_, 0.0), c->series().front()));
+        const QPointF p =
+            c->mapToScene(c->mapToPosition(QPointF(cursor_, 0.0), c->series().front()));
         if (p.x() >= plot.left() - 0.5 && p.x() <= plot.right() + 0.5) {
             painter->setPen(QPen(QColor(220, 30, 30), 1));
             painter->drawLine(QPointF(p.x(), plot.top()), QPointF(p.x(), plot.bottom()));
@@ -152,8 +153,7 @@ void StripView::drawForeground(QPainter* painter, const QRectF& rect) {
         const QPointF a = mapToScene(press_pos_), b = mapToScene(drag_pos_);
         const double x0 = std::clamp(std::min(a.x(), b.x()), plot.left(), plot.right());
         const double x1 = std::clamp(std::max(a.x(), b.x()), plot.left(), plot.right());
-        painter->fillRect(QRectF(x0, plot.top(), x1 - x0, plot.height()),
-                          QColor(60, 120, 220, 60));
+        painter->fillRect(QRectF(x0, plot.top(), x1 - x0, plot.height()), QColor(60, 120, 220, 60));
     }
     // Time and value under the pointer, in a box beside it.
     if (!hover_text_.isEmpty()) {

@@ -30,15 +30,13 @@ AxisRange value_axis(double lo, double hi, const AxisRange& now, int intervals) 
     if (!(lo <= hi)) return now;  // no data (or not a number): nothing to fit
     const double width = now.hi - now.lo;
     if (width > 0 && lo >= now.lo && hi <= now.hi && hi - lo >= 0.3 * width) return now;
-    const double extent =
-        std::max({hi - lo, 1e-3 * std::max(std::fabs(lo), std::fabs(hi)), 0.01});
+    const double extent = std::max({hi - lo, 1e-3 * std::max(std::fabs(lo), std::fabs(hi)), 0.01});
     intervals = std::max(intervals, 2);  // a range about 0 is two ticks at the least
     const double margin = 0.05 * extent;
     AxisRange r;
     // The rounding out to whole ticks can add up to two; the next step up then fits.
     for (double tick = nice_step(extent / intervals);; tick = nice_step(tick * 1.5)) {
-        r = {std::floor((lo - margin) / tick) * tick, std::ceil((hi + margin) / tick) * tick,
-             tick};
+        r = {std::floor((lo - margin) / tick) * tick, std::ceil((hi + margin) / tick) * tick, tick};
         if ((r.hi - r.lo) / tick <= intervals + 1e-9) return r;
     }
 }

@@ -97,12 +97,13 @@ std::string flight_csv_header(bool energy) {
 std::string history_csv(const FlightHistory& h) {
     std::string out = flight_csv_header(true);
     long long tick = 0;
-    h.for_each_tick([&](const HistoryRow& row) { append_row(out, ++tick, row.data(), kColumnCount); });
+    h.for_each_tick(
+        [&](const HistoryRow& row) { append_row(out, ++tick, row.data(), kColumnCount); });
     return out;
 }
 
-bool write_history_csv(const HistorySnapshot& h, AtomicFile& out,
-                       std::atomic<uint64_t>* rows_done, const std::atomic<bool>* cancel) {
+bool write_history_csv(const HistorySnapshot& h, AtomicFile& out, std::atomic<uint64_t>* rows_done,
+                       const std::atomic<bool>* cancel) {
     std::string text = flight_csv_header(true);
     bool ok = true;
     long long tick = 0;

@@ -13,8 +13,26 @@ using namespace history_detail;
 
 std::array<float, kColumnCount> row_of(const FlightState& s, const Params& p, bool energy) {
     const Energy e = energy ? energy_of(s, p) : Energy{};
-    return {s.t,      s.dt,      s.X,      s.Y,  s.Z,  s.V,     s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx,
-            s.CL,     s.U,       s.Up,     s.alpha, s.attitude.roll, s.attitude.pitch, s.attitude.yaw, e.E,       e.dE_wind,
+    return {s.t,
+            s.dt,
+            s.X,
+            s.Y,
+            s.Z,
+            s.V,
+            s.gam_deg,
+            s.psi_deg,
+            s.mu_deg,
+            s.Nz,
+            s.Nx,
+            s.CL,
+            s.U,
+            s.Up,
+            s.alpha,
+            s.attitude.roll,
+            s.attitude.pitch,
+            s.attitude.yaw,
+            e.E,
+            e.dE_wind,
             e.dE_drag};
 }
 
@@ -113,8 +131,9 @@ void FlightHistory::add(const FlightState& s, const Params& p) {
     ++ticks_;
     // A tick that advanced no time and changed nothing: the sample before it,
     // once more.
-    bool repeat = samples_ > 0 && bits(row[kDt]) == 0 &&
-                  open_.values[kRepeats][size_t(open_.n - 1)] < std::numeric_limits<uint32_t>::max();
+    bool repeat =
+        samples_ > 0 && bits(row[kDt]) == 0 &&
+        open_.values[kRepeats][size_t(open_.n - 1)] < std::numeric_limits<uint32_t>::max();
     for (int c = 0; c < kColumnCount && repeat; ++c)
         repeat = c == kDt || bits(row[size_t(c)]) == bits(last_[size_t(c)]);
     if (repeat) {
@@ -188,8 +207,8 @@ const uint32_t* FlightHistory::decoded(int64_t b, int s) const {
     const size_t seg_index = size_t(b) / kSegmentBlocks;
     const Segment& seg = seg_index < sealed_.size() ? *sealed_[seg_index] : filling_;
     const int lb = int(b % kSegmentBlocks);
-    history_codec::decode_stream(kLayout, s, stream_begin(seg, lb, s), stream_end(seg, lb, s),
-                                 time, slot.values.data());
+    history_codec::decode_stream(kLayout, s, stream_begin(seg, lb, s), stream_end(seg, lb, s), time,
+                                 slot.values.data());
     slot.block = b;
     slot.stream = s;
     return slot.values.data();
@@ -255,7 +274,8 @@ void FlightHistory::for_each_tick(const std::function<void(const HistoryRow&)>& 
 HistorySnapshot FlightHistory::snapshot() const {
     HistorySnapshot snap;
     snap.parts_.segments = sealed_;
-    if (filling_.blocks() > 0) snap.parts_.segments.push_back(std::make_shared<const Segment>(filling_));
+    if (filling_.blocks() > 0)
+        snap.parts_.segments.push_back(std::make_shared<const Segment>(filling_));
     snap.parts_.open = open_;
     snap.parts_.ticks = ticks_;
     return snap;

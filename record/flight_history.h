@@ -24,14 +24,34 @@
 #include <vector>
 
 #include "record/history_codec.h"
-#include "sim/params.h"
 #include "sim/flight_state.h"
+#include "sim/params.h"
 
 namespace soar {
 
 enum class Column : int {
-    t, dt, X, Y, Z, V, gam_deg, psi_deg, mu_deg, Nz, Nx, CL, U, Up, alpha, roll_b, pitch_b, yaw_b,
-    E, dE_wind, dE_drag, count_
+    t,
+    dt,
+    X,
+    Y,
+    Z,
+    V,
+    gam_deg,
+    psi_deg,
+    mu_deg,
+    Nz,
+    Nx,
+    CL,
+    U,
+    Up,
+    alpha,
+    roll_b,
+    pitch_b,
+    yaw_b,
+    E,
+    dE_wind,
+    dE_drag,
+    count_
 };
 inline constexpr int kColumnCount = static_cast<int>(Column::count_);
 inline constexpr int kFlyColumnCount = static_cast<int>(Column::E);  // without the energy

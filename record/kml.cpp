@@ -1,14 +1,15 @@
 #include "record/kml.h"
-#include "sim/constants.h"
 
-#include <GeographicLib/LocalCartesian.hpp>
 #include <unistd.h>
 
+#include <GeographicLib/LocalCartesian.hpp>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+
+#include "sim/constants.h"
 
 namespace soar {
 
@@ -52,10 +53,14 @@ std::string utc_text(std::time_t start, double t) {
 std::string xml_escaped(const std::string& s) {
     std::string out;
     for (char c : s) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else out += c;
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else
+            out += c;
     }
     return out;
 }

@@ -18,13 +18,13 @@
 namespace soar {
 
 struct KmlPlace {
-    double lat_deg = -49.3;         // 49.3 S: the southern Indian Ocean, albatross country
-    double lon_deg = 70.2;          // 70.2 E, near the Kerguelen Islands
-    double wind_from_deg = 270.0;   // compass direction the wind comes from
+    double lat_deg = -49.3;        // 49.3 S: the southern Indian Ocean, albatross country
+    double lon_deg = 70.2;         // 70.2 E, near the Kerguelen Islands
+    double wind_from_deg = 270.0;  // compass direction the wind comes from
 };
 
 struct TrackPoint {
-    double t;     // flight time, s
+    double t;        // flight time, s
     double X, Y, Z;  // m
 };
 

@@ -35,8 +35,7 @@ void heading_rate_for_bank(FlightState& s, const Params& p, FlightTrig& trig) {
 }
 
 void turn_radius_for_heading(FlightState& s, const Params& p) {
-    s.R_turn =
-        float(double(p.R_A) * std::cos(double(s.psi()) + double(p.R_ph)) + double(p.R_0));
+    s.R_turn = float(double(p.R_A) * std::cos(double(s.psi()) + double(p.R_ph)) + double(p.R_0));
 }
 
 void heading_rate_for_turn_radius(FlightState& s, FlightTrig& trig) {

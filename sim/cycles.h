@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "sim/params.h"
 #include "sim/flight_state.h"
 #include "sim/mode.h"
+#include "sim/params.h"
 
 namespace soar {
 
@@ -56,9 +56,9 @@ class CycleTable {
     Mode mode_ = Mode::fixed;
     Params p_;
     bool open_ = false;
-    long long phase_ = 0;  // whole periods flown (time-scheduled patterns)
-    float psi_last_ = 0;   // last heading, deg (heading-scheduled patterns)
-    double X0_ = 0, Y0_ = 0;        // where the cycle began, m
+    long long phase_ = 0;            // whole periods flown (time-scheduled patterns)
+    float psi_last_ = 0;             // last heading, deg (heading-scheduled patterns)
+    double X0_ = 0, Y0_ = 0;         // where the cycle began, m
     float X_last_ = 0, Y_last_ = 0;  // where it is now, m
     CycleRow cur_;
     std::vector<CycleRow> rows_;

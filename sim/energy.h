@@ -11,8 +11,8 @@
 // it) through the gradient, and drag always drains it.
 #pragma once
 
-#include "sim/params.h"
 #include "sim/flight_state.h"
+#include "sim/params.h"
 
 namespace soar {
 

@@ -18,7 +18,8 @@ namespace {
 
 // Trapezoidal airspeed update; an airspeed at or below zero ends the flight.
 void airspeed_update(FlightState& s, const FlightState& old, const Params& p) {
-    s.V = float(double(old.V) + (double(old.Nx) + double(s.Nx)) * (double(p.g) * 0.5) * double(s.dt));
+    s.V =
+        float(double(old.V) + (double(old.Nx) + double(s.Nx)) * (double(p.g) * 0.5) * double(s.dt));
     if (!(s.V > 0.0f)) {
         throw FlightFault(std::isfinite(s.V)
                               ? "the airspeed fell to " + std::to_string(s.V) + " m/s"

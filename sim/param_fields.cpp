@@ -17,6 +17,9 @@ constexpr unsigned kUp = bit(Mode::upwind), kCross = bit(Mode::crosswind),
 constexpr unsigned kTimed = kUp | kCross, kHeading = kDown | kZoom;
 constexpr unsigned kFlying = kTimed | kHeading;
 
+// The wind profile's shapes, by the numbers of WindShape.
+constexpr const char* kShapes[] = {"exponential", "logarithmic", "power", "linear", nullptr};
+
 bool zoom_own(const ParamField& f) {
     return f.member == &Params::CD0 || f.member == &Params::K_ind || f.member == &Params::U_ref;
 }
@@ -38,6 +41,9 @@ const std::vector<ParamField>& param_fields() {
         {"lam_U", G::wind, "-", "profile shape exponent", 0, 20, &Params::lam_U, 0},
         {"zeta_min", G::wind, "-", "lower clamp of Z/Z_ref", 0, 0.5f, &Params::zeta_min, 0},
         {"zeta_max", G::wind, "-", "upper clamp of Z/Z_ref", 0.5f, 1, &Params::zeta_max, 0},
+        {"profile", G::wind, "-", "the profile's shape", 0, 3, &Params::profile, 0, kShapes},
+        {"z0", G::wind, "m", "roughness length (logarithmic)", 0.0001f, 0.5f, &Params::z0, 0},
+        {"p_exp", G::wind, "-", "exponent (power law)", 0.01f, 1, &Params::p_exp, 0},
         {"Z_start", G::pattern, "m", "start height", 0.1f, 100, &Params::Z_start, kFlying},
         {"T_cyc", G::pattern, "s", "cycle period", 1, 60, &Params::T_cyc, kTimed},
         // |c_warp| below 1/pi keeps the warped phase rising through the cycle.
@@ -72,10 +78,33 @@ bool param_in_range(const ParamField& f, double v) {
     // a little above the double 0.1) is taken.
     if (!(std::fabs(v) <= double(std::numeric_limits<float>::max()))) return false;
     const float kept = float(v);
+    if (f.choices && kept != std::floor(kept)) return false;  // a choice is a whole number
     return kept >= f.lo && kept <= f.hi;
 }
 
+std::optional<double> param_value(const ParamField& f, std::string_view text) {
+    if (f.choices) {
+        for (int i = 0; f.choices[i]; ++i)
+            if (text == f.choices[i]) return double(i);
+        return std::nullopt;
+    }
+    return decimal_number(text);
+}
+
+std::string param_value_text(const ParamField& f, float v) {
+    if (f.choices) {
+        for (int i = 0; f.choices[i]; ++i)
+            if (v == float(i)) return f.choices[i];
+    }
+    return shortest_float(v);
+}
+
 std::string param_range_text(const ParamField& f) {
+    if (f.choices) {
+        std::string names;
+        for (int i = 0; f.choices[i]; ++i) names += std::string(i ? ", " : "") + f.choices[i];
+        return std::string(f.name) + " (" + f.meaning + ") must be one of " + names;
+    }
     std::string unit = std::string(f.unit) == "-" ? "" : std::string(" ") + f.unit;
     return std::string(f.name) + " (" + f.meaning + ") must be a number from " + float_text(f.lo) +
            " to " + float_text(f.hi) + unit;
@@ -107,10 +136,10 @@ void set_param(ParamSet& set, Mode mode, const ParamField& f, float v) {
 const std::vector<Preset>& presets() {
     static const std::vector<Preset> list = {
         {"design-albatross", "Design albatross"},
-        {"heavier-albatross", "Heavier albatross"},  // wing loading +20 %
-        {"light-wind", "Light wind"},                // reference wind -30 %
-        {"draggy-wing", "Draggy wing"},              // zero-lift drag doubled
-        {"zhao-glider", "Zhao glider"},              // Zhao's (2004) 5.6-slug glider
+        {"heavier-albatross", "Heavier albatross"},   // wing loading +20 %
+        {"light-wind", "Light wind"},                 // reference wind -30 %
+        {"draggy-wing", "Draggy wing"},               // zero-lift drag doubled
+        {"zhao-glider", "Zhao glider"},               // Zhao's (2004) 5.6-slug glider
         {"sachs-2005-albatross", "Sachs albatross"},  // Sachs's (2005) 8.5-kg albatross
     };
     return list;

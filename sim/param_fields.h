@@ -24,6 +24,9 @@ struct ParamField {
     float Params::*member;
     // Pattern fields: which patterns fly with it (bits of 1 << int(Mode)); 0: all.
     unsigned patterns;
+    // A field of named choices: the names of its values 0, 1, ... (a list ending
+    // in nullptr); nullptr for a number.
+    const char* const* choices = nullptr;
 };
 
 const std::vector<ParamField>& param_fields();
@@ -35,6 +38,11 @@ std::string param_range_text(const ParamField& f);
 // The field names a flight of `mode` uses, comma separated.
 std::string param_names(Mode mode);
 bool param_in_range(const ParamField& f, double v);
+// The value of a typed text for the field: a decimal number, or for a field of
+// named choices one of its names. Nothing for anything else (range unchecked).
+std::optional<double> param_value(const ParamField& f, std::string_view text);
+// The value as it is typed: the choice's name, or the number's shortest text.
+std::string param_value_text(const ParamField& f, float v);
 
 // Sets a field as the user sees it while `mode` is selected: the air and bird
 // and wind for every pattern, a schedule field for that pattern alone. The

@@ -21,12 +21,19 @@ struct Params {
     float CL_alpha = float(1.76 / 19.0);        // lift-curve slope, 1/deg
     float alpha_off = 3.0f;                     // angle of attack at zero lift is -alpha_off, deg
 
-    // --- wind profile U(Z) = U_ref (1 - exp(-lam_U zeta)), zeta = Z/Z_ref clamped ---
-    float U_ref = 7.0f;       // speed scale of the profile, m/s
-    float Z_ref = 20.0f;      // reference height, m
-    float lam_U = 7.0f;       // shape exponent, -
-    float zeta_min = 0.001f;  // lower clamp of Z/Z_ref, -
-    float zeta_max = 0.999f;  // upper clamp of Z/Z_ref, -
+    // --- wind profile along +X, its height ratio zeta = Z/Z_ref clamped ---
+    //   exponential (the default): U = U_ref (1 - exp(-lam_U zeta))
+    //   logarithmic:               U = U_ref ln(Z/z0) / ln(Z_ref/z0), Z at least 2 z0
+    //   power law:                 U = U_ref zeta^p_exp
+    //   linear:                    U = U_ref zeta
+    float U_ref = 7.0f;              // speed scale of the profile, m/s
+    float Z_ref = 20.0f;             // reference height, m
+    float lam_U = 7.0f;              // shape exponent (exponential), -
+    float zeta_min = 0.001f;         // lower clamp of Z/Z_ref, -
+    float zeta_max = 0.999f;         // upper clamp of Z/Z_ref, -
+    float profile = 0;               // the profile's shape: a WindShape, kept as its number
+    float z0 = 0.03f;                // roughness length (logarithmic), m
+    float p_exp = float(1.0 / 7.0);  // exponent (power law), -
 
     // --- pattern ---
     float Z_start = 0;  // start height, m
@@ -44,6 +51,15 @@ struct Params {
 
     friend bool operator==(const Params&, const Params&) = default;
 };
+
+// The shapes of the wind profile.
+enum class WindShape { exponential = 0, logarithmic = 1, power = 2, linear = 3 };
+inline WindShape wind_shape(const Params& p) {
+    return p.profile == 1.0f   ? WindShape::logarithmic
+           : p.profile == 2.0f ? WindShape::power
+           : p.profile == 3.0f ? WindShape::linear
+                               : WindShape::exponential;
+}
 
 // The parameters each pattern flies with unless the user chooses others. The
 // circle zoom is a climb without drag and without wind: CD0 = K_ind = U_ref = 0.

@@ -3,8 +3,8 @@
 // a repeating cycle of period T_cyc, with the rates the equations need.
 #pragma once
 
-#include "sim/params.h"
 #include "sim/flight_state.h"
+#include "sim/params.h"
 
 namespace soar {
 

@@ -1,5 +1,6 @@
-// Wind profile: U(Z) = U_ref (1 - exp(-lam_U Z/Z_ref)) along +X, with Z/Z_ref
-// clamped to [zeta_min, zeta_max].
+// Wind profile along +X: the shape the parameters choose (exponential by
+// default, logarithmic, power law or linear; sim/params.h), its height ratio
+// Z/Z_ref clamped to [zeta_min, zeta_max].
 #pragma once
 
 #include "sim/flight_state.h"
@@ -13,6 +14,9 @@ struct WindAt {
     float Up = 0;  // dU/dZ, 1/s
 };
 WindAt wind_at_height(const Params& p, float Z);
+
+// U/U_ref at height Z (m), in double: the profile's shape, whatever its speed.
+double wind_shape_at(const Params& p, double Z);
 
 // U, Up and Up_V_g = Up V/g at the bird's height Z and airspeed V.
 void update_wind_at_bird(FlightState& s, const Params& p);

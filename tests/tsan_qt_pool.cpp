@@ -60,7 +60,9 @@ void round(Mark<Unwatch> (&marks)[kPoolThreads]) {
     while (n.load() < kPoolThreads) std::this_thread::yield();
 }
 
-void watch_again() { round(rewatch); }
+void watch_again() {
+    round(rewatch);
+}
 
 void unwatch_pool() {
     QThreadPool* pool = QThreadPool::globalInstance();

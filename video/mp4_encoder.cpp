@@ -109,7 +109,8 @@ void rgb32_to_yuv420(const uint32_t* rgb, int width, int height, AVFrame* f) {
             const auto mean = [&](int shift) {
                 const auto at = [shift](uint32_t q) { return uint16_t((q >> shift) & 0xff); };
                 return int16_t(uint16_t(at(a[2 * x]) + at(a[2 * x + 1]) + at(c[2 * x]) +
-                                        at(c[2 * x + 1]) + 2) >> 2);
+                                        at(c[2 * x + 1]) + 2) >>
+                               2);
             };
             const int16_t r = mean(16), g = mean(8), b = mean(0);
             u[x] = uint8_t(int16_t((-26 * r - 86 * g + 112 * b + 128) >> 8) + 128);

@@ -17,10 +17,10 @@ struct Camera {
     float aspect = 0;    // picture width over height, -
 
     // --- the view, worked out by update_view() ---
-    float azimuth_deg = 0;     // of the line of sight, from +y towards +x, [0, 360)
-    float depression_deg = 0;  // of the line of sight below the horizontal, [0, 360)
-    float distance = 0;        // from the eye to the aim point, m
-    float half_width = 0, half_height = 0;         // of the picture, user units
+    float azimuth_deg = 0;                  // of the line of sight, from +y towards +x, [0, 360)
+    float depression_deg = 0;               // of the line of sight below the horizontal, [0, 360)
+    float distance = 0;                     // from the eye to the aim point, m
+    float half_width = 0, half_height = 0;  // of the picture, user units
     float left = 0, right = 0, top = 0, bottom = 0;  // the picture's edges, user units
 };
 

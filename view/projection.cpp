@@ -108,7 +108,8 @@ void pixel_cells(const float* v, int n, double per_unit, int32_t* cell) {
     // does, and the truncation is corrected by the same comparison.
     const __m128d lo = _mm_set1_pd(-1e9), hi = _mm_set1_pd(1e9), k = _mm_set1_pd(per_unit);
     for (; j + 2 <= n; j += 2) {
-        const __m128 two = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + j)));
+        const __m128 two =
+            _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + j)));
         const __m128d c = _mm_min_pd(_mm_max_pd(_mm_mul_pd(_mm_cvtps_pd(two), k), lo), hi);
         const __m128i t = _mm_cvttpd_epi32(c);
         const __m128i above = _mm_castpd_si128(_mm_cmpgt_pd(_mm_cvtepi32_pd(t), c));

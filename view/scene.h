@@ -16,8 +16,8 @@ namespace soar {
 // per line, 1-based.
 struct SeaGrid {
     float x_min = 0, x_max = 0, y_min = 0, y_max = 0;  // bounds, m
-    float spacing = 0;                                  // between lines, m
-    int16_t n_x = 0, n_y = 0;                           // lines of constant x, of constant y
+    float spacing = 0;                                 // between lines, m
+    int16_t n_x = 0, n_y = 0;                          // lines of constant x, of constant y
     Array1 x_lines, y_lines;
 };
 

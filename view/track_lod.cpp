@@ -44,8 +44,8 @@ void ranking_start(LeafRanking& r, int64_t first) {
     r.offsets.clear();
     r.ranks.clear();
     // The whole leaf as one segment between its end points, which are always kept.
-    r.scans.push_back({0, uint16_t(TrackLod::kLeaf - 1), 1, 0,
-                       std::numeric_limits<float>::infinity(), -1.0});
+    r.scans.push_back(
+        {0, uint16_t(TrackLod::kLeaf - 1), 1, 0, std::numeric_limits<float>::infinity(), -1.0});
 }
 
 // Up to `steps` steps of the best-first Douglas-Peucker ranking: the point that

@@ -33,14 +33,14 @@ struct TrackBox {
 // The Douglas-Peucker ranking of one leaf in progress, resumable point by point.
 struct LeafRanking {
     struct Segment {
-        float key;               // the largest distance inside, capped by the parent's
+        float key;                // the largest distance inside, capped by the parent's
         uint16_t a, b, farthest;  // leaf offsets
     };
     struct Scan {
         uint16_t a, b, next;
         uint16_t farthest;
-        float cap;           // the parent segment's rank
-        double best_d2;      // m^2
+        float cap;       // the parent segment's rank
+        double best_d2;  // m^2
     };
     int64_t first = 0;  // track index of the leaf's point 0; 0 while idle
     int64_t work = 0;   // distance evaluations and ranks so far
@@ -53,17 +53,17 @@ struct LeafRanking {
 };
 
 struct TrackLod {
-    static constexpr int kLeaf = 1024;   // points per leaf
-    static constexpr int kPart = 64;     // points per part of a leaf
-    static constexpr int kGroup = 32;    // leaves per group
-    static constexpr int kKeep = 128;    // most ranked points a leaf's copy keeps
+    static constexpr int kLeaf = 1024;  // points per leaf
+    static constexpr int kPart = 64;    // points per part of a leaf
+    static constexpr int kGroup = 32;   // leaves per group
+    static constexpr int kKeep = 128;   // most ranked points a leaf's copy keeps
     // Per point appended, this many steps of the ranking of the previous leaf. A
     // leaf's ranking takes at most kWorkCap steps; a leaf that would need more
     // (a track folded on itself many times within a second) keeps no copy.
     static constexpr int kStepsPerPoint = 32;
     static constexpr int64_t kWorkCap = int64_t(24) * kLeaf;
 
-    int64_t n = 0;  // points 1 .. n are indexed
+    int64_t n = 0;                                        // points 1 .. n are indexed
     std::vector<TrackBox> part_box, leaf_box, group_box;  // complete ones
     TrackBox open_part, open_leaf, open_group;            // the ones filling
     // Simplified copies of leaves 0 .. leaf_floor.size() - 1: the ranked offsets
@@ -78,9 +78,7 @@ struct TrackLod {
     // Leaf b's copy may be used for a drawing of points 1 .. last: it is always
     // finished by then, and a picture of tick k comes out the same whenever it
     // is drawn.
-    static bool copy_ready(int64_t leaf, int64_t last) {
-        return (leaf + 2) * kLeaf <= last;
-    }
+    static bool copy_ready(int64_t leaf, int64_t last) { return (leaf + 2) * kLeaf <= last; }
 };
 
 // Brings the index up to points 1 .. n of the arrays (all three at least n + 1

@@ -133,7 +133,10 @@ class TrackPass {
   public:
     TrackPass(const Camera& c, Shift shift, Surface& pic, bool ground, bool air, const Tracks& tr,
               const ColourScale* colour)
-        : pic_(pic), proj_(c, shift), ground_on_(ground), air_on_(air),
+        : pic_(pic),
+          proj_(c, shift),
+          ground_on_(ground),
+          air_on_(air),
           cell_per_unit_(std::fabs(pic.scale_y_to_pixels(1.0, pic.scale_mode()))),
           batch_(std::make_unique<Projector::TrackBatch>()) {
         const double w = double(c.azimuth_deg) * k::d2r, q = double(c.depression_deg) * k::d2r;
@@ -372,7 +375,8 @@ void parts(TrackPass& pass, const Tracks& tr, int64_t leaf, int64_t last, bool g
         const Fit fa = air ? pass.look(box, false).fit : Fit::unsure;
         const auto skips = [](Fit f) { return f == Fit::behind || f == Fit::outside; };
         const bool draw_g = ground && !skips(fg), draw_a = air && !skips(fa);
-        if (draw_g || draw_a) pass.points(x + p, y + p, z + p, p, TrackLod::kPart, last, draw_g, draw_a);
+        if (draw_g || draw_a)
+            pass.points(x + p, y + p, z + p, p, TrackLod::kPart, last, draw_g, draw_a);
         if (ground && !draw_g) pass.skip(fg, tr, p, end, last, true);
         if (air && !draw_a) pass.skip(fa, tr, p, end, last, false);
     }
@@ -419,12 +423,18 @@ int64_t tracks_draw(const Tracks& tr, const Camera& c, Surface& pic, bool ground
                 if (!(is_ground ? ground : air)) continue;
                 fits[t] = pass.look(box, is_ground);
                 switch (fits[t].fit) {
-                    case Fit::behind: acts[t] = Act::behind; break;
-                    case Fit::outside: acts[t] = Act::outside; break;
+                    case Fit::behind:
+                        acts[t] = Act::behind;
+                        break;
+                    case Fit::outside:
+                        acts[t] = Act::outside;
+                        break;
                     case Fit::inside:
                         acts[t] = floor >= 0.0f && fits[t].tol_m >= floor ? Act::copy : Act::raw;
                         break;
-                    case Fit::unsure: acts[t] = Act::raw; break;
+                    case Fit::unsure:
+                        acts[t] = Act::raw;
+                        break;
                 }
             }
             const bool raw[2] = {acts[0] == Act::raw, acts[1] == Act::raw};

@@ -20,7 +20,8 @@ bool zoom_displacement(Camera& c, double sign) {
     const float dz = float(double(c.dz_follow) * f);
     // A displacement that is already outside (the fixed view's zeros) still scales:
     // only a step that leaves the valid range is refused.
-    if (displacement_ok(c.dx_follow, c.dy_follow, c.dz_follow) && !displacement_ok(dx, dy, dz)) return false;
+    if (displacement_ok(c.dx_follow, c.dy_follow, c.dz_follow) && !displacement_ok(dx, dy, dz))
+        return false;
     c.dx_follow = dx, c.dy_follow = dy, c.dz_follow = dz;
     return true;
 }
@@ -34,7 +35,8 @@ bool zoom_view_angle(Camera& c, double sign) {
 
 bool pan_height(Camera& c, double factor) {
     const float dz = float(double(c.dz_follow) * factor);
-    if (displacement_ok(c.dx_follow, c.dy_follow, c.dz_follow) && !displacement_ok(c.dx_follow, c.dy_follow, dz))
+    if (displacement_ok(c.dx_follow, c.dy_follow, c.dz_follow) &&
+        !displacement_ok(c.dx_follow, c.dy_follow, dz))
         return false;
     c.dz_follow = dz;
     return true;
@@ -46,8 +48,7 @@ void pan_pitch(Attitude& a, double sign) {
 
 void pan_yaw(Attitude& a, double sign) {
     if (a.roll != 0.0f) {
-        a.yaw =
-            float(double(a.yaw) + 10.0 * sign * double(a.roll) / std::fabs(double(a.roll)));
+        a.yaw = float(double(a.yaw) + 10.0 * sign * double(a.roll) / std::fabs(double(a.roll)));
     } else {
         a.yaw = float(double(a.yaw) + 10.0 * sign);
     }

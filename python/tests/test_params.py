@@ -2,6 +2,7 @@
 refusals and messages, an exact round trip through files and pickles."""
 import pickle
 
+import numpy as np
 import pytest
 
 import soarcalculus as sc
@@ -74,3 +75,16 @@ def test_a_dict_of_values_flies_as_the_same_params():
     b = sc.fly("upwind", 200, 0.01, params=p)
     assert (a == b).all()
     assert not (a == sc.fly("upwind", 200, 0.01)).all()
+
+
+def test_the_wind_profile_is_chosen_by_name_as_on_the_command_line():
+    p = sc.Params()
+    p["profile"] = "logarithmic"
+    assert "profile = \"logarithmic\"" in p.toml()
+    cli = run("fly", "--pattern", "downwind", "--ticks", 300, "--dt", 0.01,
+              "--set", "profile=logarithmic").stdout
+    rows = sc.fly("downwind", 300, 0.01, params=p)
+    last = cli.splitlines()[-1].split(",")
+    assert np.float32(last[5]) == rows["Z"][-1] and np.float32(last[13]) == rows["U"][-1]
+    with pytest.raises(ValueError, match="must be one of exponential, logarithmic"):
+        p["profile"] = "cubic"

@@ -71,7 +71,8 @@ struct Faults : ::testing::Test {
     // Its exit code (128 + the signal if one ended it), or -1 after `seconds` (a
     // hang; a solve under the sanitizers takes tens of seconds).
     static int finish(pid_t pid, double seconds = 300, rusage* usage = nullptr) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
         int status = 0;
         rusage ru{};
         while (::wait4(pid, &status, WNOHANG, &ru) == 0) {
@@ -138,9 +139,9 @@ TEST_F(Faults, AStalledOrVanishedReaderEndsTheFlightAtARow) {
     for (const bool vanish : {false, true}) {
         int p[2];
         ASSERT_EQ(::pipe(p), 0);
-        const pid_t child = start({"fly", "--pattern", "circlezoom", "--ticks", "1000000000",
-                                   "--dt", "0.0001"},
-                                  p[1], p[0]);
+        const pid_t child =
+            start({"fly", "--pattern", "circlezoom", "--ticks", "1000000000", "--dt", "0.0001"},
+                  p[1], p[0]);
         ::close(p[1]);
         pollfd ready{p[0], POLLIN, 0};
         ASSERT_EQ(::poll(&ready, 1, 30000), 1);
@@ -237,7 +238,9 @@ TEST_F(Faults, OneFileForTwoOutputsIsRefused) {
     fs::create_symlink(dir / "b.out", dir / "link.out");
     std::ofstream(dir / "b.out") << "mine";
     const std::vector<std::pair<std::string, std::string>> same = {
-        {a, a}, {a, (dir / "." / "a.out").string()}, {(dir / "b.out").string(), (dir / "link.out").string()}};
+        {a, a},
+        {a, (dir / "." / "a.out").string()},
+        {(dir / "b.out").string(), (dir / "link.out").string()}};
     for (const auto& [csv, kml] : same) {
         EXPECT_EQ(run({"fly", "--pattern", "upwind", "--ticks", "10", "--dt", "0.1", "--csv", csv,
                        "--kml", kml}),
@@ -247,8 +250,8 @@ TEST_F(Faults, OneFileForTwoOutputsIsRefused) {
     EXPECT_FALSE(fs::exists(a));
     EXPECT_EQ(slurp(dir / "b.out"), "mine");
     // A device named twice is written twice in place: nothing is lost.
-    EXPECT_EQ(run_with_stdout({"fly", "--pattern", "upwind", "--ticks", "10", "--dt", "0.1", "--csv",
-                               "/dev/null", "--kml", "/dev/null"},
+    EXPECT_EQ(run_with_stdout({"fly", "--pattern", "upwind", "--ticks", "10", "--dt", "0.1",
+                               "--csv", "/dev/null", "--kml", "/dev/null"},
                               "/dev/null"),
               0);
 }
@@ -267,8 +270,8 @@ TEST_F(Faults, KmlGoesToItsFileAsTheFlightGoes) {
     for (long long k = 1; k <= 4567; ++k) window.tick_unseen(cli::clock_at(0.0, k, 0.0137));
     KmlPlace place;
     place.lat_deg = 12, place.wind_from_deg = 200;
-    EXPECT_EQ(slurp(kml), track_kml(track_points(window.session.record().history), place,
-                                    946684800, "Soarcalculus flight"));
+    EXPECT_EQ(slurp(kml), track_kml(track_points(window.session.record().history), place, 946684800,
+                                    "Soarcalculus flight"));
 
     long peak[2] = {};
     const char* ticks[2] = {"100000", "1000000"};
@@ -315,9 +318,12 @@ std::vector<std::string> params(std::vector<std::string> args) {
 TEST_F(Faults, ArgumentsAsTheUsageStatesThem) {
     const fs::path toml = dir / "p.toml";
     std::ofstream(toml) << "[air]\nrho = 0.1\n[bird]\nW_S = 1_00\n[upwind]\nZ_start = 0.1\n";
-    for (const std::vector<std::string>& ok :
-         {std::vector<std::string>{"--set", "rho=0.1"}, {"--set", "rho=2"}, {"--set", "Z_start=0.1"},
-          {"--params", toml.string()}, {"--set", "W_S=+1e2"}, {"--set", "W_S=.5e2"}})
+    for (const std::vector<std::string>& ok : {std::vector<std::string>{"--set", "rho=0.1"},
+                                               {"--set", "rho=2"},
+                                               {"--set", "Z_start=0.1"},
+                                               {"--params", toml.string()},
+                                               {"--set", "W_S=+1e2"},
+                                               {"--set", "W_S=.5e2"}})
         EXPECT_EQ(run_with_stdout(params(ok), "/dev/null"), 0) << ok[1];
     for (const std::vector<std::string>& bad : {
              std::vector<std::string>{"--set", "rho=0.0999"},
@@ -333,8 +339,7 @@ TEST_F(Faults, ArgumentsAsTheUsageStatesThem) {
              {"--params", toml.string(), "--params", toml.string()},
              {"--preset", "light-wind", "--preset", "draggy-wing"},
          })
-        EXPECT_EQ(run_with_stdout(params(bad), "/dev/null"), 2)
-            << ::testing::PrintToString(bad);
+        EXPECT_EQ(run_with_stdout(params(bad), "/dev/null"), 2) << ::testing::PrintToString(bad);
     EXPECT_EQ(run_with_stdout({"optimise", "--csv", ""}, "/dev/null"), 2);
 
     const fs::path usage = dir / "usage.txt";
@@ -346,9 +351,9 @@ TEST_F(Faults, ArgumentsAsTheUsageStatesThem) {
     EXPECT_EQ(text.find("soarcalculus render"), std::string::npos) << text;
 
     // A write error is said once.
-    EXPECT_EQ(run_with_stdout({"optimise", "--preset", "zhao-glider", "--nodes", "15", "--csv",
-                               "/dev/full"},
-                              "/dev/null"),
+    EXPECT_EQ(run_with_stdout(
+                  {"optimise", "--preset", "zhao-glider", "--nodes", "15", "--csv", "/dev/full"},
+                  "/dev/null"),
               1);
     const std::string message = slurp(err);
     EXPECT_EQ(message.find("cannot write"), message.rfind("cannot write")) << message;

@@ -51,8 +51,8 @@ TEST(RenderOptions, VideoOptionsAreCheckedBeforeTheFlight) {
         EXPECT_EQ(check(c.args), c.status) << line;
     }
     // The fixed view has no flight to make a video of.
-    std::vector<std::string> fixed = {"soarcalculus", "render", "--pattern", "fixed", "--video",
-                                      "/tmp/a.mp4"};
+    std::vector<std::string> fixed = {"soarcalculus", "render",  "--pattern",
+                                      "fixed",        "--video", "/tmp/a.mp4"};
     std::vector<char*> argv;
     for (auto& a : fixed) argv.push_back(a.data());
     EXPECT_EQ(cli_check(int(argv.size()), argv.data()), 2);

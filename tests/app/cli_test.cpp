@@ -1,26 +1,25 @@
 #include "app/cli.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/cli_args.h"
 #include "app/session.h"
-#include "headless/recording_surface.h"
 #include "app_fixture.h"
+#include "headless/recording_surface.h"
 #include "platform/number_text.h"
 #include "tests/disk_full.h"
 
@@ -115,8 +114,8 @@ TEST_F(Fly, RowsAreByteForByteThoseOfTheFullTick) {
         uint64_t hash;
         size_t bytes;
     } cases[] = {
-        {"upwind", 0, 0x2ffe6472c54f6854, 550495},     {"downwind", 0, 0x4efe4a2559a5672b, 559828},
-        {"crosswind", 1, 0x1551999175845cf5, 467658},  {"circlezoom", 0, 0xa4cb9e5018477961, 511970},
+        {"upwind", 0, 0x2ffe6472c54f6854, 550495},    {"downwind", 0, 0x4efe4a2559a5672b, 559828},
+        {"crosswind", 1, 0x1551999175845cf5, 467658}, {"circlezoom", 0, 0xa4cb9e5018477961, 511970},
         {"profile", 0, 0x4efe4a2559a5672b, 559828},
     };
     const fs::path csv = dir / "rows.csv";
@@ -182,9 +181,9 @@ TEST_F(Fly, BadArgumentsExitTwoAndWriteNothing) {
     EXPECT_EQ(run({"fly", "--pattern", "upwind", "--ticks", "3", "--dt", "0.000001",
                    "--clock-start", "86399.99", "--csv", csv.string()}),
               0);
-    EXPECT_NE(run({"fly", "--pattern", "upwind", "--ticks", "3", "--dt", "10", "--csv",
-                   csv.string()}),
-              2);
+    EXPECT_NE(
+        run({"fly", "--pattern", "upwind", "--ticks", "3", "--dt", "10", "--csv", csv.string()}),
+        2);
 }
 
 TEST_F(Fly, RenderRefusesBadArgumentsBeforeFlying) {
@@ -207,8 +206,9 @@ TEST_F(Fly, ACoarseClockIsNotedOnceAndTheFlightGoesOn) {
                    "--clock-start", "43200", "--csv", csv.string()}),
               0);
     const std::string text = noon.text();
-    EXPECT_NE(text.find("from the clock reading 43200 s on the clock moves in steps of 0.00390625 s"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("from the clock reading 43200 s on the clock moves in steps of 0.00390625 s"),
+        std::string::npos)
         << text;
     EXPECT_EQ(text.find("note:"), text.rfind("note:")) << text;
     EXPECT_EQ(lines_of(csv).size(), 2001u);
@@ -224,9 +224,9 @@ TEST_F(Fly, ACoarseClockIsNotedOnceAndTheFlightGoesOn) {
 // file stays whole, and the message names the file and the reason.
 TEST_F(Fly, AFailedWriteStopsTheFlightAndKeepsThePreviousFile) {
     const fs::path csv = dir / "keep.csv";
-    ASSERT_EQ(run({"fly", "--pattern", "upwind", "--ticks", "10", "--dt", "0.02", "--csv",
-                   csv.string()}),
-              0);
+    ASSERT_EQ(
+        run({"fly", "--pattern", "upwind", "--ticks", "10", "--dt", "0.02", "--csv", csv.string()}),
+        0);
     const std::string previous = slurp(csv);
     std::string text;
     {
@@ -411,9 +411,12 @@ TEST_F(Fly, ExportGeometryRangesKeepEveryNumberFinite) {
         EXPECT_EQ(run(args), 0) << ::testing::PrintToString(args);
         EXPECT_TRUE(finite()) << ::testing::PrintToString(args);
     }
-    for (const auto& [name, value] :
-         {std::pair{"--scale", "1.0000001e38"}, {"--scale", "2e38"}, {"--roll", "3.5e38"},
-          {"--pitch", "1e300"}, {"--yaw", "-4e38"}, {"--scale", "1e999"}})
+    for (const auto& [name, value] : {std::pair{"--scale", "1.0000001e38"},
+                                      {"--scale", "2e38"},
+                                      {"--roll", "3.5e38"},
+                                      {"--pitch", "1e300"},
+                                      {"--yaw", "-4e38"},
+                                      {"--scale", "1e999"}})
         EXPECT_EQ(run({"export-geometry", "--dir", dir.string(), name, value}), 2) << value;
     EXPECT_EQ(run({"export-geometry", "--dir", ""}), 2);
 }
@@ -463,8 +466,8 @@ TEST(CommandLine, NoDisplayNoWindowAndInformationWithoutOne) {
 
 TEST(CommandLine, CheckAloneFliesAndWritesNothing) {
     const fs::path csv = fs::temp_directory_path() / ("soar_check_" + std::to_string(::getpid()));
-    std::vector<std::string> args = {"soarcalculus", "fly", "--pattern", "upwind", "--ticks",
-                                     "1000000000", "--dt", "10", "--csv", csv.string()};
+    std::vector<std::string> args = {"soarcalculus", "fly",  "--pattern", "upwind", "--ticks",
+                                     "1000000000",   "--dt", "10",        "--csv",  csv.string()};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     EXPECT_EQ(cli_check(int(argv.size()), argv.data()), 0);

@@ -31,9 +31,9 @@ uint64_t flight_hash(Mode mode, int ticks, double dt, double clock_start) {
     for (int k = 1; k <= ticks; ++k) {
         if (!run.tick(float(clock_start + double(k - 1) * dt))) break;
         const FlightState& s = run.session.flight_state();
-        for (float v : {s.t, s.dt, s.X, s.Y, s.Z, s.V, s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx,
-                        s.CL, s.U, s.Up, s.alpha, s.attitude.roll, s.attitude.pitch,
-                        s.attitude.yaw})
+        for (float v :
+             {s.t, s.dt, s.X, s.Y, s.Z, s.V, s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx, s.CL, s.U,
+              s.Up, s.alpha, s.attitude.roll, s.attitude.pitch, s.attitude.yaw})
             h = fnv1a(h, v);
     }
     return h;

@@ -163,11 +163,15 @@ TEST_F(SolvedLoop, CacheGivesTheLoopBackOnlyForItsOwnProblem) {
     infinite.replace(infinite.find("node ") + 5, 1, "inf ");
     EXPECT_FALSE(loop_from_cache_text(infinite, key));
     EXPECT_FALSE(loop_from_cache_text("", key));
-    EXPECT_FALSE(loop_from_cache_text("\x7f" "ELF binary", key));
+    EXPECT_FALSE(
+        loop_from_cache_text("\x7f"
+                             "ELF binary",
+                             key));
 }
 
 TEST_F(SolvedLoop, CacheFileIsWrittenWholeOrNotAtAll) {
-    const fs::path dir = fs::temp_directory_path() / ("soar_loop_cache_" + std::to_string(getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("soar_loop_cache_" + std::to_string(getpid()));
     fs::create_directories(dir);
     const std::string key = loop_cache_key(*problem_, 30);
     const std::string path = (dir / "loop.txt").string();

@@ -88,14 +88,16 @@ TEST(Monkey, WindowRulesHoldOverRandomEvents) {
     auto p = std::make_unique<Program>();
     double clock = 43000.0;
     int flights = 0, fault_stops = 0, refusals = 0, restarts = 0, ticks = 0;
-    const Id never_shown[] = {Id::grid_box,       Id::write_files_box,  Id::profile_option,   Id::draw_button,
-                              Id::reset_button,      Id::depression_box, Id::azimuth_box,    Id::observer_x_box,
-                              Id::observer_y_box,        Id::observer_z_box,    Id::step_box,      Id::calc_box,
-                              Id::bird_scale_box, Id::step_label,   Id::bird_scale_label};
-    const Id patterns[] = {Id::upwind_option, Id::downwind_option, Id::crosswind_option, Id::circle_zoom_option};
-    const Id typed_boxes[] = {Id::roll_box,      Id::pitch_box, Id::yaw_box,
-                              Id::bird_scale_box, Id::step_box,    Id::observer_x_box,
-                              Id::observer_y_box,        Id::observer_z_box,     Id::calc_box};
+    const Id never_shown[] = {Id::grid_box,       Id::write_files_box, Id::profile_option,
+                              Id::draw_button,    Id::reset_button,    Id::depression_box,
+                              Id::azimuth_box,    Id::observer_x_box,  Id::observer_y_box,
+                              Id::observer_z_box, Id::step_box,        Id::calc_box,
+                              Id::bird_scale_box, Id::step_label,      Id::bird_scale_label};
+    const Id patterns[] = {Id::upwind_option, Id::downwind_option, Id::crosswind_option,
+                           Id::circle_zoom_option};
+    const Id typed_boxes[] = {Id::roll_box,       Id::pitch_box,      Id::yaw_box,
+                              Id::bird_scale_box, Id::step_box,       Id::observer_x_box,
+                              Id::observer_y_box, Id::observer_z_box, Id::calc_box};
 
     for (int e = 0; e < kEvents; ++e) {
         Program& q = *p;

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "sim/param_fields.h"
 #include "app_fixture.h"
+#include "sim/param_fields.h"
 
 namespace soar {
 namespace {

@@ -57,6 +57,7 @@ TEST(ParamFile, RoundTripsEveryFieldExactly) {
     ParamSet set = *preset_set("heavier-albatross");
     set_param(set, Mode::crosswind, *param_field("psi_B"), 12.345678f);
     set_param(set, Mode::circlezoom, *param_field("U_ref"), 3.3f);
+    set_param(set, Mode::upwind, *param_field("profile"), float(int(WindShape::power)));
     const ParamFileRead r = parse_param_file(param_file_text(set), "t.toml");
     ASSERT_TRUE(r.set) << r.error;
     EXPECT_EQ(*r.set, set);
@@ -74,6 +75,9 @@ TEST(ParamFile, RefusesBadKeysAndValuesWithTheirLine) {
         {"[upwind]\nR_0 = 30\n", "t.toml:2: unknown key \"R_0\""},
         {"[upwind\n", "t.toml:1:"},
         {"[sea]\nx = 1\n", "t.toml:1: unknown table"},
+        // The profile's shape is one of its names, as a string.
+        {"[wind]\nprofile = \"cubic\"\n", "t.toml:2: profile (the profile's shape) must be one of"},
+        {"[wind]\nprofile = 1\n", "t.toml:2: profile"},
     };
     for (const Case& c : cases) {
         const ParamFileRead r = parse_param_file(c.text, "t.toml");
@@ -101,6 +105,13 @@ TEST(ParamOptions, BadNamesAndValuesAreRefusedWithTheChoices) {
     for (const char* bad : {"W_S=nan", "W_S=", "W_S=1e9", "W_S=12x"})
         EXPECT_THROW(cli::resolve_param_options({"", "", {bad}}, Mode::upwind), cli::ArgError)
             << bad;
+    for (const char* bad : {"profile=cubic", "profile=1", "profile=", "profile=Linear"})
+        EXPECT_THROW(cli::resolve_param_options({"", "", {bad}}, Mode::upwind), cli::ArgError)
+            << bad;
+    EXPECT_EQ(
+        wind_shape(cli::resolve_param_options({"", "", {"profile=logarithmic"}}, Mode::crosswind)
+                       .crosswind),
+        WindShape::logarithmic);
     const ParamSet ok = cli::resolve_param_options({"", "light-wind", {"W_S=150"}}, Mode::upwind);
     EXPECT_EQ(ok.upwind.W_S, 150.0f);
     EXPECT_EQ(ok.upwind.U_ref, float(7.0 * 0.7));
@@ -111,7 +122,8 @@ TEST(ParamOptions, BadNamesAndValuesAreRefusedWithTheChoices) {
 // asserts on rather than reports (a control character beginning a table name,
 // nested arrays).
 TEST(ParamFile, RefusesFilesThatAreNotParameterFiles) {
-    const std::string nul = std::string("[bird]\n[", 9) + std::string(3, '\0') + "wind]\n";
+    using namespace std::string_literals;
+    const std::string nul = "[bird]\n[\0\0\0wind]\n"s;
     const ParamFileRead r = parse_param_file(nul, "t.toml");
     EXPECT_FALSE(r.set);
     EXPECT_EQ(r.error.rfind("t.toml:2: a NUL byte", 0), 0u) << r.error;
@@ -130,7 +142,8 @@ TEST(ParamFile, RefusesFilesThatAreNotParameterFiles) {
     for (const char* bad : {"W_S = 0x7f\n", "W_S = 012\n", "W_S = 1__0\n", "W_S = 1.\n"}) {
         const ParamFileRead r = parse_param_file(std::string("[bird]\n") + bad, "t.toml");
         EXPECT_FALSE(r.set) << bad;
-        EXPECT_EQ(r.error.rfind("t.toml:2: W_S (wing-loading parameter) must be", 0), 0u) << r.error;
+        EXPECT_EQ(r.error.rfind("t.toml:2: W_S (wing-loading parameter) must be", 0), 0u)
+            << r.error;
     }
     // Characters from the end of the Basic Multilingual Plane (U+FECB here) drive
     // that reader into an unreachable branch: comments may hold them, keys not.

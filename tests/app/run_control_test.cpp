@@ -21,8 +21,8 @@ TEST(RunControl, FlyHidesTheOtherPatternsAndStartsTheTimer) {
     EXPECT_EQ(p.pose().attitude.pitch, 2.0f);
     EXPECT_FALSE(visible(p.w, Id::fixed_option));
     EXPECT_TRUE(visible(p.w, Id::upwind_option));
-    for (Id id : {Id::downwind_option, Id::crosswind_option, Id::circle_zoom_option, Id::ground_track_box,
-                  Id::air_track_box})
+    for (Id id : {Id::downwind_option, Id::crosswind_option, Id::circle_zoom_option,
+                  Id::ground_track_box, Id::air_track_box})
         EXPECT_FALSE(visible(p.w, id));
     EXPECT_TRUE(visible(p.w, Id::stop_button));
     EXPECT_TRUE(visible(p.w, Id::fly_button));  // FLY does not hide itself
@@ -50,7 +50,8 @@ TEST(RunControl, StopHaltsAndTwiceChangesNothingMore) {
     p.press(Id::stop_button);
     EXPECT_FALSE(p.w.timer.enabled);
     EXPECT_FALSE(visible(p.w, Id::fly_button));
-    for (Id id : {Id::downwind_option, Id::upwind_option, Id::crosswind_option, Id::circle_zoom_option})
+    for (Id id :
+         {Id::downwind_option, Id::upwind_option, Id::crosswind_option, Id::circle_zoom_option})
         EXPECT_TRUE(visible(p.w, id));
     const Window after_one = p.w;
     const FlightState s1 = p.s;

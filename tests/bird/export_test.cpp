@@ -6,8 +6,8 @@
 #include <string>
 
 #include "bird/build.h"
-#include "view/bird_drawing.h"
 #include "headless/recording_surface.h"
+#include "view/bird_drawing.h"
 
 namespace soar {
 namespace {

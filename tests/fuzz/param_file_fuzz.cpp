@@ -25,8 +25,8 @@ int read_params(std::string_view text) {
         return 0;
     }
     const soar::ParamSet& s = *r.set;
-    for (soar::Mode m : {soar::Mode::upwind, soar::Mode::downwind, soar::Mode::crosswind,
-                         soar::Mode::circlezoom})
+    for (soar::Mode m :
+         {soar::Mode::upwind, soar::Mode::downwind, soar::Mode::crosswind, soar::Mode::circlezoom})
         if (!within_ranges(s.of(m), m)) std::abort();
     const soar::ParamFileRead again = soar::parse_param_file(soar::param_file_text(s), "again");
     if (!again.set || !(*again.set == s)) std::abort();

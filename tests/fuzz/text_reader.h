@@ -11,12 +11,12 @@
 #include <exception>
 #include <string_view>
 
-#define SOAR_FUZZ_TEXT_READER(reader)                                                  \
-    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {          \
-        const std::string_view text(reinterpret_cast<const char*>(data), size);        \
-        try {                                                                          \
-            (void)(reader)(text);                                                      \
-        } catch (const std::exception&) {                                              \
-        }                                                                              \
-        return 0;                                                                      \
+#define SOAR_FUZZ_TEXT_READER(reader)                                           \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {   \
+        const std::string_view text(reinterpret_cast<const char*>(data), size); \
+        try {                                                                   \
+            (void)(reader)(text);                                               \
+        } catch (const std::exception&) {                                       \
+        }                                                                       \
+        return 0;                                                               \
     }

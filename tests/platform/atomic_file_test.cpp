@@ -42,13 +42,16 @@ TEST_F(AtomicFiles, ReplacesTheFileOnlyWhenComplete) {
     ASSERT_TRUE(f.commit()) << f.error();
     EXPECT_EQ(slurp(p), std::string(300000, 'x'));
     EXPECT_EQ(fs::status(p).permissions() & fs::perms::all, fs::perms(0640));  // kept
-    EXPECT_EQ(entries(), 1u);  // no temporary left
+    EXPECT_EQ(entries(), 1u);                                                  // no temporary left
 
     AtomicFile dropped;  // abandoned, explicitly or by going out of scope
     ASSERT_TRUE(dropped.open(p.string()));
     dropped.write("new");
     dropped.abandon();
-    { AtomicFile unfinished; unfinished.open(p.string()), unfinished.write("new"); }
+    {
+        AtomicFile unfinished;
+        unfinished.open(p.string()), unfinished.write("new");
+    }
     EXPECT_EQ(slurp(p), std::string(300000, 'x'));
     EXPECT_EQ(entries(), 1u);
 }

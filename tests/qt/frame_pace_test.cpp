@@ -11,9 +11,9 @@
 #include "app/session.h"
 #include "platform/clock.h"
 #include "platform/dir_text_files.h"
-#include "view/frame.h"
 #include "qt/main_window.h"
 #include "qt/raster_surface.h"
+#include "view/frame.h"
 
 using soar::Id;
 using soar::Mode;
@@ -23,8 +23,8 @@ Q_DECLARE_METATYPE(soar::Id)
 
 namespace {
 
-constexpr double kDt = 0.02;    // s of clock per tick
-constexpr float kStart = 1000;  // clock at FLY
+constexpr double kDt = 0.02;       // s of clock per tick
+constexpr float kStart = 1000;     // clock at FLY
 constexpr int kNeverMs = 1 << 30;  // a timer interval no test lives to see
 
 // A flight on a raster picture, set up and started as the window starts one.
@@ -98,8 +98,7 @@ class FramePace : public QObject {
             paced->session.advance_tick(frame);
             // The state work alone leaves the state the full redraw leaves.
             QCOMPARE(paced->session.camera().x_eye, full->session.camera().x_eye);
-            QCOMPARE(paced->session.camera().depression_deg,
-                     full->session.camera().depression_deg);
+            QCOMPARE(paced->session.camera().depression_deg, full->session.camera().depression_deg);
             QCOMPARE(paced->session.scene().tracks.n, full->session.scene().tracks.n);
             QCOMPARE(soar::text(paced->session.window(), Id::azimuth_box),
                      soar::text(full->session.window(), Id::azimuth_box));
@@ -132,7 +131,8 @@ class FramePace : public QObject {
         QTest::addColumn<Mode>("mode");
         QTest::addColumn<bool>("in_turn");
         QTest::addColumn<bool>("on_screen");
-        QTest::newRow("upwind, as they come") << Id::upwind_option << Mode::upwind << false << false;
+        QTest::newRow("upwind, as they come")
+            << Id::upwind_option << Mode::upwind << false << false;
         QTest::newRow("upwind, in turn") << Id::upwind_option << Mode::upwind << true << false;
         QTest::newRow("circle zoom, in turn")
             << Id::circle_zoom_option << Mode::circlezoom << true << false;
@@ -148,8 +148,7 @@ class FramePace : public QObject {
         win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&win));
         auto press = [&](Id id) {
-            QTest::mouseClick(win.widget(id), Qt::LeftButton, {},
-                              win.widget(id)->rect().center());
+            QTest::mouseClick(win.widget(id), Qt::LeftButton, {}, win.widget(id)->rect().center());
         };
         press(Id::circle_zoom_option);
         press(Id::ok_button);
@@ -174,7 +173,6 @@ class FramePace : public QObject {
         QVERIFY(win.picture().image() == image_of(*full));
     }
 };
-
 
 // The render thread's pictures, shown while the flight goes on, are the pictures
 // of their ticks: each one shown is compared (by a hash of its pixels) with the
@@ -242,8 +240,10 @@ void FramePace::pictures_from_the_render_thread_are_those_of_their_ticks() {
             // A picture as it is painted, and again a tick later, once copied.
             const size_t h = hash(
                 win.widget(Id::picture)->grab().toImage().convertToFormat(QImage::Format_RGB32));
-            if (changed) shown[win.shown_tick()] = h;
-            else QVERIFY2(h == shown[win.shown_tick()], qPrintable(QString("tick %1").arg(k)));
+            if (changed)
+                shown[win.shown_tick()] = h;
+            else
+                QVERIFY2(h == shown[win.shown_tick()], qPrintable(QString("tick %1").arg(k)));
         } else if (changed) {
             shown[win.shown_tick()] = hash(win.picture().image());
         }

@@ -126,7 +126,8 @@ class MainWindowTest : public QObject {
     // Lets the timer tick until the flight has run `ticks` ticks; fails at once,
     // with the window's message, when the flight stops on its own.
     void fly_until(int64_t ticks) {
-        QTRY_VERIFY_WITH_TIMEOUT(win().session().ticks() >= ticks || !win().timer().isActive(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(win().session().ticks() >= ticks || !win().timer().isActive(),
+                                 60000);
         QVERIFY2(win().session().ticks() >= ticks,
                  qPrintable(win().message_box() ? win().message_box()->text()
                                                 : QString("the flight stopped")));
@@ -173,7 +174,8 @@ class MainWindowTest : public QObject {
     void start_up_state() {
         QVERIFY(win().windowTitle().startsWith("SOARCALCULUS"));
         QVERIFY(checked(Id::fixed_option));
-        for (Id id : {Id::upwind_option, Id::downwind_option, Id::crosswind_option, Id::circle_zoom_option})
+        for (Id id :
+             {Id::upwind_option, Id::downwind_option, Id::crosswind_option, Id::circle_zoom_option})
             QVERIFY(!checked(id));
         QVERIFY(checked(Id::ground_track_box));  // hidden, but checked
         QVERIFY(checked(Id::air_track_box));
@@ -184,7 +186,8 @@ class MainWindowTest : public QObject {
         QVERIFY(shown(Id::picture));
         // Sky over sea, the horizon across the middle of the picture.
         const QImage& image = win().picture().image();
-        QCOMPARE(image.size(), win().rect_of(soar::control(win().model(), Id::picture).rect).size());
+        QCOMPARE(image.size(),
+                 win().rect_of(soar::control(win().model(), Id::picture).rect).size());
         QCOMPARE(image.pixel(400, 10) | 0xFF000000u, kSky);
         QCOMPARE(image.pixel(400, image.height() - 10) | 0xFF000000u, kSea);
         QCOMPARE(scene_pixels(image), 0);
@@ -248,10 +251,11 @@ class MainWindowTest : public QObject {
         QTRY_COMPARE(QApplication::focusWidget(), w(Id::end_button));
         // The controls a user can reach at start-up, in the window's focus order.
         const QStringList want = {
-            "end_button",       "pitch_box",    "stop_button",     "zoom_in_button",  "pan_left_button",
-            "pan_right_button", "pan_up_button",     "pan_down_button", "zoom_out_button", "roll_box",
-            "yaw_box",      "ok_button",      "downwind_option", "fixed_option",    "crosswind_option",
-            "upwind_option",    "circle_zoom_option", "end_button"};
+            "end_button",         "pitch_box",        "stop_button",      "zoom_in_button",
+            "pan_left_button",    "pan_right_button", "pan_up_button",    "pan_down_button",
+            "zoom_out_button",    "roll_box",         "yaw_box",          "ok_button",
+            "downwind_option",    "fixed_option",     "crosswind_option", "upwind_option",
+            "circle_zoom_option", "end_button"};
         QStringList got = {QApplication::focusWidget()->objectName()};
         for (int i = 1; i < want.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -337,8 +341,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(win().timer().interval(), 1);
         QCOMPARE(win().timer().timerType(), Qt::PreciseTimer);
         QVERIFY(shown(Id::upwind_option));
-        for (Id id : {Id::downwind_option, Id::crosswind_option, Id::circle_zoom_option, Id::fixed_option,
-                      Id::ground_track_box, Id::air_track_box})
+        for (Id id : {Id::downwind_option, Id::crosswind_option, Id::circle_zoom_option,
+                      Id::fixed_option, Id::ground_track_box, Id::air_track_box})
             QVERIFY(!shown(id));
         QVERIFY(shown(Id::stop_button));
         QVERIFY(shown(Id::fly_button));
@@ -347,7 +351,8 @@ class MainWindowTest : public QObject {
         press(Id::stop_button);
         QVERIFY(!win().timer().isActive());
         QVERIFY(!shown(Id::fly_button));
-        for (Id id : {Id::upwind_option, Id::downwind_option, Id::crosswind_option, Id::circle_zoom_option})
+        for (Id id :
+             {Id::upwind_option, Id::downwind_option, Id::crosswind_option, Id::circle_zoom_option})
             QVERIFY(shown(id));
         const auto n = win().session().ticks();
         const QImage picture = win().picture().image().copy();
@@ -418,9 +423,10 @@ class MainWindowTest : public QObject {
         QVERIFY(std::fabs(win().session().camera().dx_follow - (-5.0 * 0.95 * 0.95 * 0.95)) < 1e-5);
         QCOMPARE(win().session().camera().zoom_deg, 45.0f);
         press(Id::pan_up_button);
-        QVERIFY(std::fabs(win().session().camera().dz_follow - 2.0 * 0.95 * 0.95 * 0.95 * 1.1) < 1e-5);
+        QVERIFY(std::fabs(win().session().camera().dz_follow - 2.0 * 0.95 * 0.95 * 0.95 * 1.1) <
+                1e-5);
         QCOMPARE(text(Id::pitch_box), QString("2"));  // the bird is not turned
-        QCOMPARE(win().picture().image(), before);      // nothing redrawn before a tick
+        QCOMPARE(win().picture().image(), before);    // nothing redrawn before a tick
         QVERIFY(!shown(Id::pan_left_button));
 
         // The flight follows the bird from the new displacement.
@@ -620,7 +626,8 @@ class MainWindowTest : public QObject {
         clock.set(float(40000.0 + 0.49 + 5.3));
         win().tick_once();
         QCOMPARE(win().state().t, t);
-        QVERIFY2(win().last_notice().contains("held up for 5.3 s"), qPrintable(win().last_notice()));
+        QVERIFY2(win().last_notice().contains("held up for 5.3 s"),
+                 qPrintable(win().last_notice()));
         QVERIFY(win().timer().isActive());
         clock.set(float(40000.0 + 0.50 + 5.3));
         win().tick_once();

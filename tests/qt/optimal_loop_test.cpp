@@ -5,9 +5,9 @@
 #include <QtTest>
 #include <memory>
 
+#include "open_windows.h"
 #include "qt/flight_data_window.h"
 #include "qt/optimal_loop_dialog.h"
-#include "open_windows.h"
 
 using soar::FlightDataWindow;
 using soar::Id;

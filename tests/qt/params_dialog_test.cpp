@@ -68,15 +68,33 @@ class ParamsDialogTest : public QObject {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("range");
-        QTest::newRow("below") << "W_S" << "9.99" << "from 10 to 500 N/m^2";
-        QTest::newRow("above") << "U_ref" << "40.5" << "from 0 to 40 m/s";
-        QTest::newRow("not a number") << "CD0" << "0.02x" << "from 0 to 0.2";
-        QTest::newRow("nan") << "CD0" << "nan" << "from 0 to 0.2";
-        QTest::newRow("infinite") << "Z_ref" << "inf" << "from 1 to 200 m";
-        QTest::newRow("empty") << "g" << "" << "from 1 to 25 m/s^2";
-        QTest::newRow("decimal comma") << "rho" << "1,2" << "from 0.1 to 2 kg/m^3";
-        QTest::newRow("hexadecimal") << "W_S" << "0x40" << "from 10 to 500 N/m^2";
-        QTest::newRow("just below a stated bound") << "rho" << "0.0999" << "from 0.1 to 2 kg/m^3";
+        QTest::newRow("below") << "W_S"
+                               << "9.99"
+                               << "from 10 to 500 N/m^2";
+        QTest::newRow("above") << "U_ref"
+                               << "40.5"
+                               << "from 0 to 40 m/s";
+        QTest::newRow("not a number") << "CD0"
+                                      << "0.02x"
+                                      << "from 0 to 0.2";
+        QTest::newRow("nan") << "CD0"
+                             << "nan"
+                             << "from 0 to 0.2";
+        QTest::newRow("infinite") << "Z_ref"
+                                  << "inf"
+                                  << "from 1 to 200 m";
+        QTest::newRow("empty") << "g"
+                               << ""
+                               << "from 1 to 25 m/s^2";
+        QTest::newRow("decimal comma") << "rho"
+                                       << "1,2"
+                                       << "from 0.1 to 2 kg/m^3";
+        QTest::newRow("hexadecimal") << "W_S"
+                                     << "0x40"
+                                     << "from 10 to 500 N/m^2";
+        QTest::newRow("just below a stated bound") << "rho"
+                                                   << "0.0999"
+                                                   << "from 0.1 to 2 kg/m^3";
     }
     void refused_value_keeps_the_old_one() {
         QFETCH(QString, field);

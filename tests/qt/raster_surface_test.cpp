@@ -4,9 +4,9 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
-#include <random>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "headless/recording_surface.h"
@@ -359,8 +359,8 @@ class RasterSurfaceTest : public QObject {
         QVERIFY(support.encode_png(*surface, bytes, error));
         QVERIFY(error.empty());
         QImage loaded;
-        QVERIFY(loaded.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
-                                    int(bytes.size()), "png"));
+        QVERIFY(loaded.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), int(bytes.size()),
+                                    "png"));
         QCOMPARE(loaded.size(), QSize(64, 48));
         QCOMPARE(loaded.convertToFormat(QImage::Format_RGB32), drawn);
     }

@@ -118,14 +118,16 @@ class RenderCommand : public QObject {
         QVERIFY(before.open(QIODevice::ReadOnly));
         const QByteArray old = before.readAll();
         before.close();
-        if (QFile::exists("/dev/full")) QCOMPARE(render({"--pattern", "fixed", "--png", "/dev/full"}), 1);
+        if (QFile::exists("/dev/full"))
+            QCOMPARE(render({"--pattern", "fixed", "--png", "/dev/full"}), 1);
         soar::RasterSupport failing = soar::qt_raster_support();
         failing.encode_png = [](soar::Surface&, std::string& bytes, std::string& error) {
             bytes = "\x89PNG half";
             error = "the encoder gave up";
             return false;
         };
-        std::vector<std::string> args = {"soarcalculus", "render", "--pattern", "upwind", "--png", png};
+        std::vector<std::string> args = {"soarcalculus", "render", "--pattern",
+                                         "upwind",       "--png",  png};
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         QCOMPARE(soar::cli_main(int(argv.size()), argv.data(), failing, nullptr), 1);

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "../app/app_fixture.h"
+#include "../view/track_run.h"
 #include "app/session.h"
 #include "headless/recording_surface.h"
 #include "qt/raster_surface.h"
 #include "view/projection.h"
 #include "view/tracks.h"
-#include "../view/track_run.h"
 
 using soar::Mode;
 using soar::TrackDetail;
@@ -105,10 +105,19 @@ class TrackDetailTest : public QObject {
             {"as flown", [](soar::test::TrackRun&) {}},
             {"zoomed in", [](soar::test::TrackRun& s) { s.camera.zoom_deg = 6.0f; }},
             {"wide", [](soar::test::TrackRun& s) { s.camera.zoom_deg = 78.0f; }},
-            {"panned", [](soar::test::TrackRun& s) { s.camera.x_aim += 25.0f, s.camera.y_aim -= 10.0f, s.camera.z_aim += 3.0f; }},
+            {"panned",
+             [](soar::test::TrackRun& s) {
+                 s.camera.x_aim += 25.0f, s.camera.y_aim -= 10.0f, s.camera.z_aim += 3.0f;
+             }},
             {"low, inside the track",
-             [](soar::test::TrackRun& s) { s.camera.x_eye = s.tracks.x[s.tracks.n / 2], s.camera.y_eye = s.tracks.y[s.tracks.n / 2] - 2, s.camera.z_eye = 1; }},
-            {"far above", [](soar::test::TrackRun& s) { s.camera.x_eye -= 900.0f, s.camera.y_eye -= 700.0f, s.camera.z_eye += 600.0f; }},
+             [](soar::test::TrackRun& s) {
+                 s.camera.x_eye = s.tracks.x[s.tracks.n / 2],
+                 s.camera.y_eye = s.tracks.y[s.tracks.n / 2] - 2, s.camera.z_eye = 1;
+             }},
+            {"far above",
+             [](soar::test::TrackRun& s) {
+                 s.camera.x_eye -= 900.0f, s.camera.y_eye -= 700.0f, s.camera.z_eye += 600.0f;
+             }},
         };
         for (const View& v : views) {
             soar::test::TrackRun s = flown;
@@ -137,8 +146,9 @@ class TrackDetailTest : public QObject {
         soar::test::TrackRun far = flown;
         views[5].set(far);
         const int64_t projected = points_projected(far);
-        QVERIFY2(projected * 10 < flown.tracks.n,
-                 qPrintable(QString("%1 of %2 points projected").arg(projected).arg(flown.tracks.n)));
+        QVERIFY2(
+            projected * 10 < flown.tracks.n,
+            qPrintable(QString("%1 of %2 points projected").arg(projected).arg(flown.tracks.n)));
     }
 };
 

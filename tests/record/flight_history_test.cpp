@@ -14,9 +14,9 @@
 #include <random>
 #include <vector>
 
+#include "../app/app_fixture.h"
 #include "app/cli_args.h"
 #include "app/session.h"
-#include "../app/app_fixture.h"
 #include "headless/recording_surface.h"
 
 namespace soar {
@@ -108,25 +108,28 @@ TEST(FlightHistory, EveryTickComesBackToTheBitInUnderFortyBytes) {
         expect_history_of(h, f, "circle zoom at 50000 s");
         // No tick that only repeats is kept as a row of its own.
         EXPECT_LT(h.samples(), h.size() / 3);
-        const double per_tick = double(h.memory_bytes() - f.bytes_midway) /
-                                double(h.size() - f.ticks_midway);
-        std::printf("circle zoom at 50000 s: %zu ticks, %zu samples, %zu bytes, %.2f bytes a tick "
-                    "over the second half\n",
-                    h.size(), h.samples(), h.memory_bytes(), per_tick);
+        const double per_tick =
+            double(h.memory_bytes() - f.bytes_midway) / double(h.size() - f.ticks_midway);
+        std::printf(
+            "circle zoom at 50000 s: %zu ticks, %zu samples, %zu bytes, %.2f bytes a tick "
+            "over the second half\n",
+            h.size(), h.samples(), h.memory_bytes(), per_tick);
         EXPECT_LT(per_tick, 40.0);
     }
     {
         test::Run run(false);
         std::mt19937 rng(5);
         std::uniform_real_distribution<double> jitter(0.4e-3, 1.6e-3);
-        const Flown f = fly(run, Mode::upwind, 1000.0, 300000, [&](long long) { return jitter(rng); });
+        const Flown f =
+            fly(run, Mode::upwind, 1000.0, 300000, [&](long long) { return jitter(rng); });
         const FlightHistory& h = run.session.record().history;
         expect_history_of(h, f, "upwind at 1000 s, jittered clock");
-        const double per_tick = double(h.memory_bytes() - f.bytes_midway) /
-                                double(h.size() - f.ticks_midway);
-        std::printf("upwind at 1000 s: %zu ticks, %zu samples, %zu bytes, %.2f bytes a tick over "
-                    "the second half\n",
-                    h.size(), h.samples(), h.memory_bytes(), per_tick);
+        const double per_tick =
+            double(h.memory_bytes() - f.bytes_midway) / double(h.size() - f.ticks_midway);
+        std::printf(
+            "upwind at 1000 s: %zu ticks, %zu samples, %zu bytes, %.2f bytes a tick over "
+            "the second half\n",
+            h.size(), h.samples(), h.memory_bytes(), per_tick);
         EXPECT_LT(per_tick, 40.0);
         // Before, 21 floats a tick and pyramids: 90 bytes and more.
         EXPECT_LT(h.memory_bytes(), 40 * h.size() + (12u << 20));

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "../app/app_fixture.h"
 #include "app/cli_args.h"
 #include "app/session.h"
-#include "../app/app_fixture.h"
 #include "record/csv.h"
 #include "record/flight_history.h"
 #include "record/kml.h"
@@ -44,7 +44,8 @@ TEST(FlightHistory, RangesMatchAPlainScanOverAnyRun) {
         ++b;
         float vlo = h.sample(Column::V, a), vhi = vlo;
         for (size_t i = a; i < b; ++i)
-            vlo = std::min(vlo, h.sample(Column::V, i)), vhi = std::max(vhi, h.sample(Column::V, i));
+            vlo = std::min(vlo, h.sample(Column::V, i)),
+            vhi = std::max(vhi, h.sample(Column::V, i));
         const auto [lo, hi] = h.range(Column::V, a, b);
         EXPECT_EQ(lo, vlo);
         EXPECT_EQ(hi, vhi);
@@ -77,9 +78,9 @@ std::string read_all(const std::string& path) {
 
 TEST(FlightCsv, TheWindowsCsvIsFlysCsvWithEnergyRowForRow) {
     const std::string path = ::testing::TempDir() + "fly_energy.csv";
-    std::vector<std::string> args = {"soarcalculus", "fly",  "--pattern", "crosswind", "--ticks",
-                                     "500",          "--dt", "0.02",      "--energy",  "--csv",
-                                     path};
+    std::vector<std::string> args = {"soarcalculus", "fly",   "--pattern", "crosswind",
+                                     "--ticks",      "500",   "--dt",      "0.02",
+                                     "--energy",     "--csv", path};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     ASSERT_EQ(cli::fly_command(int(argv.size()), argv.data()), 0);

@@ -4,6 +4,9 @@
 
 #include <cmath>
 
+#include "sim/energy.h"
+#include "sim/fault.h"
+#include "sim/flight.h"
 
 namespace soar {
 namespace {
@@ -61,6 +64,74 @@ TEST(WindProfile, CircleZoomHasNoWind) {
         EXPECT_EQ(calm.Up, 0.0f);
         EXPECT_EQ(calm.Up_V_g, 0.0f);
         EXPECT_EQ(wind_at_height(pattern_defaults(Mode::circlezoom), z).U, 0.0f);
+    }
+}
+
+}  // namespace
+}  // namespace soar
+
+namespace soar {
+namespace {
+
+Params shaped(WindShape shape, Mode mode = Mode::upwind) {
+    Params p = pattern_defaults(mode);
+    p.profile = float(int(shape));
+    return p;
+}
+
+// Each shape gives the reference wind at the reference height, and its
+// gradient is the slope of its wind inside the clamp and nothing outside it,
+// where the wind stands still.
+TEST(WindProfile, EveryShapeHasTheSlopeOfItsWindAndStandsStillOutsideTheClamp) {
+    for (WindShape shape : {WindShape::logarithmic, WindShape::power, WindShape::linear}) {
+        SCOPED_TRACE(int(shape));
+        const Params p = shaped(shape);
+        // The reference wind at the reference height (the clamp ends 0.1 % short of it).
+        EXPECT_NEAR(wind_at_height(p, p.Z_ref).U, p.U_ref, 2e-3 * p.U_ref);
+        EXPECT_NEAR(wind_shape_at(p, 7.0), wind_at_height(p, 7.0f).U / double(p.U_ref), 1e-6);
+        for (float Z : {0.5f, 2.0f, 6.5f, 15.0f}) {
+            const double h = 1e-3;
+            const double slope =
+                (double(wind_at_height(p, float(Z + h)).U) - wind_at_height(p, float(Z - h)).U) /
+                (2 * h);
+            EXPECT_NEAR(wind_at_height(p, Z).Up, slope, 2e-3 * std::fabs(slope) + 1e-3) << Z;
+            EXPECT_GT(wind_at_height(p, Z).U, 0.0f) << Z;
+        }
+        // Above the clamp (zeta_max Z_ref) and at the sea.
+        for (float Z : {25.0f, 400.0f}) {
+            EXPECT_EQ(wind_at_height(p, Z).U, wind_at_height(p, 30.0f).U);
+            EXPECT_EQ(wind_at_height(p, Z).Up, 0.0f);
+        }
+        EXPECT_EQ(wind_at_height(p, -1.0f).Up, 0.0f);
+    }
+}
+
+// The bird flies each shape with the energy split of that very wind: the wind
+// and drag rates add up to the change of E, tick by tick.
+TEST(WindProfile, TheEnergySplitIsThatOfTheWindFlown) {
+    for (WindShape shape : {WindShape::logarithmic, WindShape::power, WindShape::linear}) {
+        SCOPED_TRACE(int(shape));
+        Params p = shaped(shape, Mode::downwind);
+        p.U_ref = 9.0f;
+        Flight f(p, Mode::downwind);
+        Energy before = energy_of(f.state(), p);
+        double worst = 0, wind = 0;
+        for (int k = 1; k <= 2000; ++k) {
+            const float t = float(0.01 * k);
+            try {
+                f.step(double(t) - double(f.state().t));
+            } catch (const FlightFault&) {
+                break;
+            }
+            const Energy now = energy_of(f.state(), p);
+            const double rate =
+                0.5 * (double(before.dE_wind) + before.dE_drag + now.dE_wind + now.dE_drag);
+            worst = std::max(worst, std::fabs((double(now.E) - before.E) / f.state().dt - rate));
+            wind += double(now.dE_wind) * f.state().dt;
+            before = now;
+        }
+        EXPECT_LT(worst, 0.005);
+        EXPECT_GT(wind, 0.5);  // the gradient did supply energy
     }
 }
 

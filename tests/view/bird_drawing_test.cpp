@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bird/build.h"
-#include "platform/dir_text_files.h"
 #include "headless/recording_surface.h"
+#include "platform/dir_text_files.h"
 
 namespace soar {
 namespace {
@@ -80,7 +80,6 @@ TEST(BirdDraw, MidBodyLandsAtThePictureCentre) {
     EXPECT_NEAR(out.py, 0.0f, 1e-8);
     EXPECT_EQ(out.depth, 3.0f);
 }
-
 
 TEST(BirdDraw, ColoursPenWidthsAndPolylines) {
     RecordingSurface pic;

@@ -114,7 +114,7 @@ TEST(ViewGeometry, LimitsOfTheViewDoNotFail) {
     RecordingSurface pic;
     // Straight down, straight up, observer on the aim point, observer under the sea.
     const Camera cases[] = {viewing(0, 0, 10), viewing(0, 0, -10), viewing(2, 2, 2, 2, 2, 2),
-                           viewing(0, -3, -1)};
+                            viewing(0, -3, -1)};
     for (Camera s : cases) {
         update_view(s, pic);
         EXPECT_TRUE(std::isfinite(s.depression_deg));
@@ -174,8 +174,8 @@ TEST(SkySea, HorizonFarOutsideThePictureGivesOneBandOfPictureHeight) {
 TEST(Projection, PixelCellsAreFloorsHeldAtTheClamps) {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const std::vector<float> v = {0.0f,  -0.0f, 0.25f, -0.25f, 1.0f,  -1.0f, 2.5f,  -2.5f, 3e8f,
-                                  -3e8f, 2e9f,  -2e9f, inf,    -inf,  nan,   1e-30f, -1e-30f};
+    const std::vector<float> v = {0.0f,  -0.0f, 0.25f, -0.25f, 1.0f, -1.0f, 2.5f,   -2.5f,  3e8f,
+                                  -3e8f, 2e9f,  -2e9f, inf,    -inf, nan,   1e-30f, -1e-30f};
     const double per_unit = 3.0;
     std::vector<int32_t> cell(v.size(), 12345);
     for (size_t start = 0; start < 2; ++start) {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <random>
 
-#include "view/tracks.h"
 #include "track_run.h"
+#include "view/tracks.h"
 
 namespace soar {
 namespace {
@@ -52,10 +52,12 @@ void expect_consistent(const test::TrackRun& s) {
     for (size_t i = 0; i < lod.part_box.size(); ++i) {
         const TrackBox& b = lod.part_box[i];
         TrackBox tight;
-        for (int64_t k = int64_t(i) * TrackLod::kPart + 1; k <= int64_t(i + 1) * TrackLod::kPart; ++k) {
+        for (int64_t k = int64_t(i) * TrackLod::kPart + 1; k <= int64_t(i + 1) * TrackLod::kPart;
+             ++k) {
             ASSERT_TRUE(contains(b, s.tracks.x[k], s.tracks.y[k], s.tracks.z[k])) << "part " << i;
-            if (k == int64_t(i) * TrackLod::kPart + 1) tight = {{s.tracks.x[k], s.tracks.y[k], s.tracks.z[k]},
-                                                              {s.tracks.x[k], s.tracks.y[k], s.tracks.z[k]}};
+            if (k == int64_t(i) * TrackLod::kPart + 1)
+                tight = {{s.tracks.x[k], s.tracks.y[k], s.tracks.z[k]},
+                         {s.tracks.x[k], s.tracks.y[k], s.tracks.z[k]}};
             for (int c = 0; c < 3; ++c) {
                 const float v = c == 0 ? s.tracks.x[k] : c == 1 ? s.tracks.y[k] : s.tracks.z[k];
                 tight.lo[c] = std::min(tight.lo[c], v), tight.hi[c] = std::max(tight.hi[c], v);
@@ -109,7 +111,8 @@ TEST(TrackLod, SimplifiedLeavesStayWithinTheirErrorOfEveryPoint) {
                              dz = s.tracks.z[b] - s.tracks.z[a];
                 const double len2 = dx * dx + dy * dy + dz * dz;
                 for (int64_t k = a + 1; k < b; ++k) {
-                    const double px = s.tracks.x[k] - s.tracks.x[a], py = s.tracks.y[k] - s.tracks.y[a],
+                    const double px = s.tracks.x[k] - s.tracks.x[a],
+                                 py = s.tracks.y[k] - s.tracks.y[a],
                                  pz = s.tracks.z[k] - s.tracks.z[a];
                     const double t = std::clamp((px * dx + py * dy + pz * dz) / len2, 0.0, 1.0);
                     const double ex = px - t * dx, ey = py - t * dy, ez = pz - t * dz;

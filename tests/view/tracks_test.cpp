@@ -1,9 +1,9 @@
 #include "view/tracks.h"
-#include "track_run.h"
 
 #include <gtest/gtest.h>
 
 #include "headless/recording_surface.h"
+#include "track_run.h"
 #include "view/projection.h"
 
 namespace soar {
@@ -45,7 +45,8 @@ TEST(Tracks, HoldEveryPointOfALongFlight) {
 
 TEST(Tracks, NewestPointIsLeftForTheNextTick) {
     test::TrackRun s;
-    s.camera.x_eye = 0, s.camera.y_eye = -20, s.camera.z_eye = 5, s.camera.zoom_deg = 45, s.camera.aspect = 1.25f;
+    s.camera.x_eye = 0, s.camera.y_eye = -20, s.camera.z_eye = 5, s.camera.zoom_deg = 45,
+    s.camera.aspect = 1.25f;
     RecordingSurface pic;
     update_view(s.camera, pic);
     for (int64_t k = 1; k <= 5; ++k) {
@@ -81,7 +82,8 @@ TEST(Tracks, NewestPointIsLeftForTheNextTick) {
 
 TEST(Tracks, PointsInThePixelOfThePenAreNotDrawnAgain) {
     test::TrackRun s;
-    s.camera.x_eye = 0, s.camera.y_eye = -20, s.camera.z_eye = 5, s.camera.zoom_deg = 45, s.camera.aspect = 1.25f;
+    s.camera.x_eye = 0, s.camera.y_eye = -20, s.camera.z_eye = 5, s.camera.zoom_deg = 45,
+    s.camera.aspect = 1.25f;
     RecordingSurface pic(833, 667);
     update_view(s.camera, pic);
     // A bird circling for a long time over nearly the same spot, then one real move.
@@ -102,8 +104,8 @@ TEST(Tracks, PointsInThePixelOfThePenAreNotDrawnAgain) {
 
 TEST(Tracks, APartBehindTheObserverBreaksTheLine) {
     test::TrackRun s;
-    s.camera.x_eye = 0, s.camera.y_eye = 0, s.camera.z_eye = 2, s.camera.y_aim = 10, s.camera.z_aim = 2, s.camera.zoom_deg = 45,
-    s.camera.aspect = 1.25f;
+    s.camera.x_eye = 0, s.camera.y_eye = 0, s.camera.z_eye = 2, s.camera.y_aim = 10,
+    s.camera.z_aim = 2, s.camera.zoom_deg = 45, s.camera.aspect = 1.25f;
     RecordingSurface pic;
     update_view(s.camera, pic);
     const float xs[] = {0, 1, 0, 0, -1, 1, 0};
