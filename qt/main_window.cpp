@@ -502,7 +502,9 @@ void MainWindow::build_look_back_bar() {
     connect(play_, &QPushButton::clicked, this, &MainWindow::toggle_replay);
     connect(slider_, &QSlider::valueChanged, this, [this](int ms) {
         if (setting_slider_) return;
-        look_at_time(ms / 1000.0);
+        // The slider counts whole milliseconds: a tick's own position, its
+        // time rounded, shows that tick.
+        look_at_time((ms + 0.5) / 1000.0);
     });
 }
 

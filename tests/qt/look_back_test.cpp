@@ -1,0 +1,214 @@
+// Going back through a paused or stopped flight with the real windows: keys,
+// the time slider, a click on a chart, Play, and FLY going on from where the
+// flight was. The window flies on a clock the test sets, one tick every 20 ms
+// of flight time, so each moment shown again can be compared with the picture
+// the `render` command draws of the same flight stopped at that tick.
+#include <QImage>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/cli.h"
+#include "platform/clock.h"
+#include "platform/dir_text_files.h"
+#include "platform/number_text.h"
+#include "qt/flight_data_window.h"
+#include "qt/main_window.h"
+#include "qt/raster_surface.h"
+
+using soar::Id;
+
+namespace {
+
+constexpr double kDt = 0.02;
+
+QImage rgb(const QImage& image) {
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace
+
+class LookBackTest : public QObject {
+    Q_OBJECT
+
+    soar::ManualClock* clock_ = nullptr;
+    std::unique_ptr<soar::MainWindow> main_;
+    std::unique_ptr<soar::FlightDataWindow> data_;
+    QTemporaryDir dir_;
+    long long flown_ = 0;
+
+    soar::Session& session() { return main_->session(); }
+    void press(Id id) { QTest::mouseClick(main_->widget(id), Qt::LeftButton); }
+    void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(main_.get(), Qt::Key(k), m);
+    }
+
+    // Ticks of the flight, each 20 ms of flight time after the one before, as
+    // the `render` command steps it. The window's own timer never runs: no
+    // event loop turns between these ticks.
+    void fly_ticks(long long n) {
+        for (const long long end = flown_ + n; flown_ < end; ++flown_) {
+            clock_->set(float(kDt * double(flown_)));
+            main_->tick_once();
+        }
+    }
+    void fly(Id pattern, long long n) {
+        press(pattern);
+        press(Id::ok_button);
+        press(Id::fly_button);
+        flown_ = 0;
+        fly_ticks(n);
+    }
+
+    // The picture the `render` command saves for `pattern` stopped at `ticks`,
+    // at the window's picture size.
+    QImage rendered(const char* pattern, long long ticks) {
+        const QImage& shown = main_->picture().image();
+        const std::string png = dir_.filePath("r.png").toStdString();
+        std::vector<std::string> args = {
+            "soarcalculus", "render",
+            "--pattern",    pattern,
+            "--ticks",      std::to_string(ticks),
+            "--dt",         "0.02",
+            "--size",       std::to_string(shown.width()) + "x" + std::to_string(shown.height()),
+            "--png",        png};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        if (soar::cli_main(int(argv.size()), argv.data(), soar::qt_raster_support(), nullptr) != 0)
+            return {};
+        return rgb(QImage(QString::fromStdString(png)));
+    }
+    QString time_box() { return static_cast<QLineEdit*>(main_->widget(Id::time_box))->text(); }
+
+  private slots:
+    void init() {
+        auto clock = std::make_unique<soar::ManualClock>();
+        clock_ = clock.get();
+        main_ = std::make_unique<soar::MainWindow>(std::move(clock),
+                                                   std::make_unique<soar::MemoryTextFiles>());
+        main_->start();
+        main_->show();
+        data_ = std::make_unique<soar::FlightDataWindow>(*main_);
+        data_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(data_.get()));
+        main_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main_.get()));
+    }
+    void cleanup() {
+        data_.reset();
+        main_.reset();
+    }
+
+    // Keys and the slider show a stopped flight's ticks as they were drawn,
+    // the read-outs and the charts' cursors with them; End is the flight again.
+    void a_stopped_flight_shown_again_at_any_tick() {
+        fly(Id::upwind_option, 400);
+        press(Id::stop_button);
+        QVERIFY(!main_->timer().isActive());
+        QCOMPARE(session().ticks_to_look_back(), 400);
+        const QImage last = rgb(main_->picture().image());
+        QCOMPARE(last, rendered("upwind", 400));
+        QVERIFY(main_->time_slider()->isEnabled());
+
+        key(Qt::Key_Home);
+        QCOMPARE(session().looked_at(), 1);
+        for (int i = 0; i < 149; ++i) key(Qt::Key_Right);
+        QCOMPARE(session().looked_at(), 150);
+        QCOMPARE(rgb(main_->picture().image()), rendered("upwind", 150));
+        const double t150 = session().time_of_tick(150);
+        QCOMPARE(time_box().toStdString(), soar::float_text(float(t150)));
+        for (int c = 0; c < data_->chart_count(); ++c)
+            QCOMPARE(data_->strip_view(c)->cursor_time(), t150);
+        QVERIFY(main_->moment_label()->text().startsWith(
+            QStringLiteral("t = %1 s of").arg(t150, 0, 'f', 2)));
+
+        // Shift: a second on, 50 ticks of 20 ms; Left a tick back.
+        key(Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(session().looked_at(), 200);
+        key(Qt::Key_Left);
+        QCOMPARE(session().looked_at(), 199);
+
+        // The slider, dragged to a time: the last tick at or before it.
+        const double t300 = session().time_of_tick(300);
+        main_->time_slider()->setValue(int(std::lround(t300 * 1000.0)));
+        QCOMPARE(session().looked_at(), 300);
+        QCOMPARE(rgb(main_->picture().image()), rendered("upwind", 300));
+
+        key(Qt::Key_End);
+        QCOMPARE(session().looked_at(), 0);
+        QCOMPARE(rgb(main_->picture().image()), last);
+        QVERIFY(std::isnan(data_->strip_view(0)->cursor_time()));  // no moment apart
+
+        main_->time_slider()->setValue(int(std::lround(t300 * 1000.0)));
+        // Zoom acts at once on the moment shown, and the moment stays.
+        const QImage before_zoom = rgb(main_->picture().image());
+        press(Id::zoom_in_button);
+        QCOMPARE(session().looked_at(), 300);
+        QVERIFY(rgb(main_->picture().image()) != before_zoom);
+        const QImage zoomed_in = rgb(main_->picture().image());
+        press(Id::zoom_out_button);
+        QCOMPARE(session().looked_at(), 300);
+        QVERIFY(rgb(main_->picture().image()) != zoomed_in);
+    }
+
+    // A click on a chart jumps there; Play replays up to where the flight
+    // stands; FLY lets the paused flight go on from its own last tick.
+    void a_chart_click_play_and_the_flight_going_on() {
+        fly(Id::crosswind_option, 300);
+        key(Qt::Key_Space);
+        QVERIFY(session().paused());
+        QCOMPARE(session().ticks_to_look_back(), 300);
+        data_->update_now();
+        soar::StripView* chart = data_->strip_view(1);
+        // Dragged across from 1 s to 3 s: every chart's time axis shows that stretch.
+        QTest::mousePress(chart->viewport(), Qt::LeftButton, {}, chart->point_at(1.0));
+        QTest::mouseMove(chart->viewport(), chart->point_at(2.0));
+        QTest::mouseMove(chart->viewport(), chart->point_at(3.0));
+        QTest::mouseRelease(chart->viewport(), Qt::LeftButton, {}, chart->point_at(3.0));
+        QVERIFY(data_->zoomed());
+        QCOMPARE(session().looked_at(), 0);  // a drag is no click
+        QVERIFY(std::abs(data_->time_range().lo - 1.0) < 0.05);
+        QVERIFY(std::abs(data_->time_range().hi - 3.0) < 0.05);
+        const double t = session().time_of_tick(100);
+        QTest::mouseClick(chart->viewport(), Qt::LeftButton, {}, chart->point_at(t));
+        // The pixel clicked covers a few milliseconds: the tick there, or one beside it.
+        QVERIFY2(std::abs(session().looked_at() - 100) <= 1,
+                 qPrintable(QString::number(session().looked_at())));
+        for (int c = 0; c < data_->chart_count(); ++c)
+            QCOMPARE(data_->strip_view(c)->cursor_time(),
+                     session().time_of_tick(session().looked_at()));
+
+        // Play at 4 x real time: the moment moves on and the replay ends at the
+        // flight's last tick.
+        key(Qt::Key_BracketRight);
+        key(Qt::Key_BracketRight);
+        const int64_t from = session().looked_at();
+        QTest::mouseClick(main_->play_button(), Qt::LeftButton);
+        QVERIFY(main_->replaying());
+        QTRY_VERIFY(session().looked_at() > from);
+        QTRY_VERIFY_WITH_TIMEOUT(!main_->replaying(), 10000);
+        QCOMPARE(session().looked_at(), 0);
+        QCOMPARE(session().ticks(), 300);  // a replay flies nothing
+
+        key(Qt::Key_BracketLeft);
+        key(Qt::Key_BracketLeft);  // real time again
+        // Back to a moment, then FLY: the flight goes on from tick 300.
+        key(Qt::Key_Home);
+        QCOMPARE(session().looked_at(), 1);
+        press(Id::fly_button);
+        QVERIFY(!session().paused());
+        QCOMPARE(session().looked_at(), 0);
+        QCOMPARE(session().ticks_to_look_back(), 0);  // flying: nothing to go through
+        fly_ticks(1);
+        QCOMPARE(session().ticks(), 301);
+        const double t300 = session().time_of_tick(300), t301 = session().flight_state().t;
+        QVERIFY2(t301 > t300 && t301 < t300 + 1.5 * kDt, qPrintable(QString::number(t301)));
+    }
+};
+
+QTEST_MAIN(LookBackTest)
+#include "look_back_test.moc"
