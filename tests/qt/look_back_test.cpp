@@ -155,6 +155,41 @@ class LookBackTest : public QObject {
         QVERIFY(rgb(main_->picture().image()) != zoomed_in);
     }
 
+    // A flight that stalled: every tick flown can be shown again, and the
+    // read-outs of the flight as it stands are its last good tick.
+    void a_flight_that_stalled() {
+        main_->model().params.upwind.U_ref = 3.0f;  // too little wind: it stalls at 34.7 s
+        press(Id::upwind_option);
+        press(Id::ok_button);
+        press(Id::fly_button);
+        for (flown_ = 0; flown_ < 200000 && main_->timer().isActive(); ++flown_) {
+            clock_->set(float(kDt * double(flown_)));
+            main_->tick_once();
+        }
+        QVERIFY(!main_->timer().isActive());
+        QTRY_VERIFY(main_->message_box() && main_->message_box()->isVisible());
+        QVERIFY2(main_->message_box()->text().contains("The flight was stopped"),
+                 qPrintable(main_->message_box()->text()));
+        main_->message_box()->close();
+        const soar::FlightHistory& h = main_->record().history;
+        QCOMPARE(session().ticks_to_look_back(), int64_t(h.size()));
+        QCOMPARE(session().ticks(), int64_t(h.size()) + 1);  // the tick that failed
+        const double t_last = h.last(soar::Column::t);
+        QCOMPARE(time_box().toStdString(), soar::float_text(float(t_last)));
+        QVERIFY(session().shown_state().Z >= 0.0f);
+        data_->update_now();
+        QVERIFY(!data_->readout("Height Z")->text().startsWith('-'));
+
+        main_->activateWindow();
+        key(Qt::Key_Home);
+        QCOMPARE(session().looked_at(), 1);
+        key(Qt::Key_PageDown);
+        QCOMPARE(session().looked_at(), 501);  // ten seconds on
+        key(Qt::Key_End);
+        QCOMPARE(session().looked_at(), 0);
+        QCOMPARE(time_box().toStdString(), soar::float_text(float(t_last)));
+    }
+
     // A click on a chart jumps there; Play replays up to where the flight
     // stands; FLY lets the paused flight go on from its own last tick.
     void a_chart_click_play_and_the_flight_going_on() {

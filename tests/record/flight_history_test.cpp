@@ -8,9 +8,12 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -18,6 +21,8 @@
 #include "app/cli_args.h"
 #include "app/session.h"
 #include "headless/recording_surface.h"
+#include "platform/atomic_file.h"
+#include "record/csv.h"
 
 namespace soar {
 namespace {
@@ -194,6 +199,80 @@ TEST(FlightHistory, BlocksComeBackToTheBitWhateverTheyHold) {
             ASSERT_EQ(s == 0 ? time : out, v[size_t(s)]) << "trial " << trial << ", stream " << s;
         }
     }
+}
+
+// Going back to any tick, and the Flight data CSV: a circle zoom whose clock
+// stands still for three ticks in four (a 1 ms timer on a 3.9 ms clock).
+TEST(FlightHistory, AnyTickReadBackAndTheFlightDataCsvWithoutRepeats) {
+    test::Run run(false);
+    const Flown f = fly(run, Mode::circlezoom, 50000.0, 200000, [](long long) { return 1e-3; });
+    const FlightRecord& r = run.session.record();
+    const FlightHistory& h = r.history;
+    ASSERT_EQ(h.size(), f.rows.size());
+    // Any tick, whole, to the bit (dt 0 for a repeat), and fast enough for a
+    // slider dragged across a long flight.
+    std::mt19937 rng(3);
+    const auto start = std::chrono::steady_clock::now();
+    for (int n = 0; n < 2000; ++n) {
+        const size_t k = rng() % h.size();
+        ASSERT_TRUE(same_bits(h.row_at(k), f.rows[k])) << "tick " << k;
+    }
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("2000 ticks read back at random: %.2f ms\n", ms);
+    EXPECT_LT(ms / 2000.0, 1.0);
+    EXPECT_TRUE(std::isnan(h.row_at(h.size())[size_t(Column::V)]));  // beyond the flight
+
+    // The CSV: the first tick and each tick that advanced time, under its own
+    // tick number, with the values the tick left.
+    const std::string csv = flight_data_csv(h, r.params);
+    std::vector<std::vector<double>> rows;
+    size_t at = csv.find('\n') + 1;
+    while (at < csv.size()) {
+        const size_t end = csv.find('\n', at);
+        std::vector<double> cells;
+        for (size_t a = at; a < end;) {
+            const size_t comma = std::min(csv.find(',', a), end);
+            cells.push_back(std::stod(csv.substr(a, comma - a)));
+            a = comma + 1;
+        }
+        rows.push_back(cells);
+        at = end + 1;
+    }
+    size_t advanced = 1;
+    for (size_t k = 1; k < f.rows.size(); ++k) advanced += f.rows[k][size_t(Column::dt)] != 0.0f;
+    ASSERT_EQ(rows.size(), advanced);
+    EXPECT_LT(rows.size(), h.size() / 3);
+    long long before = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const auto tick = (long long)rows[i][0];
+        ASSERT_GT(tick, before);
+        before = tick;
+        const HistoryRow& want = f.rows[size_t(tick - 1)];
+        if (i > 0) {
+            ASSERT_NE(rows[i][1 + size_t(Column::dt)], 0.0) << "tick " << tick;
+        }
+        for (Column c : {Column::t, Column::X, Column::Z, Column::V, Column::E})
+            ASSERT_EQ(float(rows[i][1 + size_t(c)]), want[size_t(c)]) << "tick " << tick;
+    }
+    // The first row: the attitude of the flight's own lift (the tick after
+    // differs by what 1 ms of flight turns), not the one typed for the view.
+    for (Column c : {Column::alpha, Column::roll_b, Column::pitch_b, Column::yaw_b}) {
+        const double first = rows[0][1 + size_t(c)], second = rows[1][1 + size_t(c)];
+        EXPECT_NEAR(first, second, 0.5) << int(c);
+    }
+    EXPECT_NE(float(rows[0][1 + size_t(Column::pitch_b)]), f.rows[0][size_t(Column::pitch_b)]);
+
+    // The save written in pieces on its thread is the same text.
+    const std::string path = testing::TempDir() + "flight_data.csv";
+    AtomicFile out;
+    ASSERT_TRUE(out.open(path));
+    ASSERT_TRUE(write_flight_data_csv(h.snapshot(), r.params, out));
+    ASSERT_TRUE(out.commit());
+    std::ifstream in(path, std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(written, csv);
+    std::remove(path.c_str());
 }
 
 }  // namespace
