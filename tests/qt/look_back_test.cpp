@@ -155,6 +155,39 @@ class LookBackTest : public QObject {
         QVERIFY(rgb(main_->picture().image()) != zoomed_in);
     }
 
+    // The window made larger: the picture box grows keeping its shape, and its
+    // picture is the one the render command draws at that size; back at the
+    // designed size, the designed picture to the bit.
+    void the_picture_follows_the_window() {
+        const QRect designed = main_->rect_of(soar::control(main_->model(), Id::picture).rect);
+        QCOMPARE(main_->picture_rect(), designed);
+        QCOMPARE(main_->picture().image().size(), designed.size());
+        fly(Id::downwind_option, 250);
+        press(Id::stop_button);
+        const QImage at_designed = rgb(main_->picture().image());
+        QCOMPARE(at_designed, rendered("downwind", 250));
+        const QSize designed_window = main_->size();
+
+        main_->resize(designed_window.width() + 500, designed_window.height() + 400);
+        QTRY_VERIFY(main_->picture_rect().width() > designed.width());
+        const QRect grown = main_->picture_rect();
+        QCOMPARE(grown.topLeft(), designed.topLeft());  // the controls keep their places
+        QVERIFY(std::abs(double(grown.width()) / grown.height() -
+                         double(designed.width()) / designed.height()) < 0.01);
+        QVERIFY(main_->rect().contains(grown));  // all of it inside the window
+        QVERIFY(main_->time_slider()->geometry().top() > grown.bottom());
+        QCOMPARE(main_->picture().image().size(), grown.size());
+        QCOMPARE(rgb(main_->picture().image()), rendered("downwind", 250));
+        // Going back works at the new size too.
+        key(Qt::Key_Home);
+        QCOMPARE(rgb(main_->picture().image()), rendered("downwind", 1));
+
+        key(Qt::Key_End);
+        main_->resize(designed_window);
+        QTRY_COMPARE(main_->picture_rect(), designed);
+        QCOMPARE(rgb(main_->picture().image()), at_designed);
+    }
+
     // A flight that stalled: every tick flown can be shown again, and the
     // read-outs of the flight as it stands are its last good tick.
     void a_flight_that_stalled() {
