@@ -3,10 +3,14 @@
 // flight was. The window flies on a clock the test sets, one tick every 20 ms
 // of flight time, so each moment shown again can be compared with the picture
 // the `render` command draws of the same flight stopped at that tick.
+#include <QApplication>
+#include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 #include <memory>
 #include <string>
@@ -186,6 +190,85 @@ class LookBackTest : public QObject {
         main_->resize(designed_window);
         QTRY_COMPARE(main_->picture_rect(), designed);
         QCOMPARE(rgb(main_->picture().image()), at_designed);
+    }
+
+    // The charts read closely: the wheel zooms about the pointer, a
+    // double-click goes back to the span, the pointer reads time and value,
+    // and a dark desktop palette darkens them.
+    void charts_read_closely() {
+        fly(Id::upwind_option, 1500);  // 30 s
+        key(Qt::Key_Space);
+        data_->update_now();
+        soar::StripView* chart = data_->strip_view(0);
+        const soar::AxisRange span = data_->time_range();
+        const QPoint at10 = chart->point_at(10.0);
+        QWheelEvent in(at10, chart->viewport()->mapToGlobal(at10), {}, {0, 240}, Qt::NoButton, {},
+                       Qt::NoScrollPhase, false);
+        QApplication::sendEvent(chart->viewport(), &in);
+        const soar::AxisRange zoomed = data_->time_range();
+        QVERIFY(data_->zoomed());
+        QVERIFY(zoomed.hi - zoomed.lo < 0.7 * (span.hi - span.lo));
+        QVERIFY(zoomed.lo < 10.0 && zoomed.hi > 10.0);
+        QVERIFY(std::abs(chart->time_at(chart->point_at(10.0)) - 10.0) < 0.2);  // still there
+        QTest::mouseDClick(chart->viewport(), Qt::LeftButton, {}, at10);
+        QVERIFY(!data_->zoomed());
+        QCOMPARE(data_->time_range(), span);
+
+        QMouseEvent move(QEvent::MouseMove, chart->point_at(12.0),
+                         chart->viewport()->mapToGlobal(chart->point_at(12.0)), Qt::NoButton, {},
+                         {});
+        QApplication::sendEvent(chart->viewport(), &move);
+        // "t = 11.86 s", then "V = 20.123 m/s": the tick at or before the pointer.
+        const QStringList lines = chart->hover_text().split('\n');
+        QCOMPARE(lines.size(), 2);
+        const double t = chart->time_at(chart->point_at(12.0));
+        const double shown = lines[0].section(' ', 2, 2).toDouble();
+        QVERIFY2(lines[0].startsWith("t = ") && shown <= t + 0.005 && shown > t - 0.03,
+                 qPrintable(lines[0]));
+        QVERIFY2(lines[1].startsWith("V = ") && lines[1].endsWith(" m/s"), qPrintable(lines[1]));
+
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Window, QColor(40, 40, 44));
+        dark.setColor(QPalette::WindowText, Qt::white);
+        QApplication::setPalette(dark);
+        QTRY_VERIFY(data_->dark_charts());
+        QCOMPARE(chart->chart()->theme(), QChart::ChartThemeDark);
+        QApplication::setPalette(light);
+        QTRY_VERIFY(!data_->dark_charts());
+        QCOMPARE(chart->chart()->theme(), QChart::ChartThemeLight);
+    }
+
+    // A save suggests the program, the pattern and the time as its name,
+    // starts where that kind was last saved, and adds the extension of the
+    // kind chosen to a name typed without one.
+    void saves_name_themselves() {
+        fly(Id::crosswind_option, 50);
+        press(Id::stop_button);
+        QString start, chosen;
+        QString typed = dir_.filePath("flight");
+        data_->ask_path = [&](const QString&, const QString& s, const QString& filters,
+                              QString* filter) {
+            start = s;
+            if (filter) *filter = chosen.isEmpty() ? filters.section(";;", 0, 0) : chosen;
+            return typed;
+        };
+        using Kind = soar::FlightDataWindow::SaveKind;
+        QCOMPARE(data_->ask_save_path(Kind::csv), dir_.filePath("flight.csv"));
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral("^soarcalculus-crosswind-\\d{4}-\\d\\d-\\d\\d-\\d{4}\\.csv$"))
+                     .match(start)
+                     .hasMatch(),
+                 qPrintable(start));
+        QCOMPARE(data_->ask_save_path(Kind::csv), dir_.filePath("flight.csv"));
+        QCOMPARE(QFileInfo(start).absolutePath(), dir_.path());  // where the last went
+        typed = dir_.filePath("charts");
+        chosen = QStringLiteral("SVG drawings (*.svg)");
+        QCOMPARE(data_->ask_save_path(Kind::charts), dir_.filePath("charts.svg"));
+        typed = dir_.filePath("charts.PNG");  // one of the kind's own: kept
+        QCOMPARE(data_->ask_save_path(Kind::charts), typed);
+        typed.clear();  // cancelled
+        QVERIFY(data_->ask_save_path(Kind::kml).isEmpty());
     }
 
     // A flight that stalled: every tick flown can be shown again, and the
