@@ -251,7 +251,15 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
     refresh();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // Deleting a text box that has the focus ends its edit, and a finished
+    // edit would be applied to a window whose members are already gone: no
+    // widget of this window is heard from any more.
+    closed_ = true;
+    timer_.stop();
+    replay_timer_.stop();
+    for (QObject* child : children()) QObject::disconnect(child, nullptr, this, nullptr);
+}
 
 QRect MainWindow::rect_of(const Rect& r) const {
     const auto px = [this](int twips) {
