@@ -174,10 +174,17 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     controls->addWidget(faster);
     controls->addWidget(new QLabel(QStringLiteral("Pace:"), this));
     controls->addWidget(pace_, 1);
-    controls->addWidget(new QLabel(QStringLiteral("Charts:"), this));
-    controls->addWidget(span_);
-    controls->addWidget(reset_zoom_);
-    top->addLayout(controls);
+    // The charts' span beside the pace, or under it in a narrow window.
+    chart_row_ = new QHBoxLayout;
+    chart_row_->addWidget(new QLabel(QStringLiteral("Charts:"), this));
+    chart_row_->addWidget(span_);
+    chart_row_->addWidget(reset_zoom_);
+    pace_row_ = controls;
+    control_rows_ = new QGridLayout;
+    control_rows_->setContentsMargins(0, 0, 0, 0);
+    control_rows_->addLayout(pace_row_, 0, 0);
+    control_rows_->addLayout(chart_row_, 0, 1);
+    top->addLayout(control_rows_);
     params_legend_ = new QLabel(this);  // which parameters, when not the defaults
     params_legend_->setStyleSheet(QStringLiteral("color: #8a4b00;"));
     top->addWidget(params_legend_);
@@ -309,14 +316,29 @@ void FlightDataWindow::lay_out_charts(int columns) {
     for (const Strip& s : strips_) grid->removeWidget(s.view);
     for (size_t i = 0; i < strips_.size(); ++i) {
         grid->addWidget(strips_[i].view, int(i) / columns, int(i) % columns);
-        // Tall enough for a title, a legend, two axis titles and a plot.
-        strips_[i].view->setMinimumHeight(columns == 1 ? 180 : 150);
+        // Tall enough for a title, a legend, an axis title, the time labels
+        // (which the chart cuts to "..." where they have no room) and a plot.
+        strips_[i].view->setMinimumHeight(180);
     }
     for (int c = 0; c < 2; ++c) grid->setColumnStretch(c, c < columns ? 1 : 0);
 }
 
+void FlightDataWindow::set_control_rows(bool one) {
+    if (one == (control_rows_->itemAtPosition(0, 1) != nullptr)) return;
+    control_rows_->removeItem(chart_row_);
+    if (one) {
+        control_rows_->addLayout(chart_row_, 0, 1);
+    } else {
+        control_rows_->addLayout(chart_row_, 1, 0, Qt::AlignLeft);
+    }
+}
+
 void FlightDataWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    // One row of controls where the pace and the charts' span fit side by side.
+    const int margins = layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    set_control_rows(width() >= pace_row_->minimumSize().width() +
+                                    chart_row_->minimumSize().width() + margins + 12);
     // Two columns of charts need about 300 pixels each for their axis labels.
     lay_out_charts(width() >= 620 ? 2 : 1);
 }
@@ -591,7 +613,10 @@ void FlightDataWindow::place_beside_main() {
     const int frame_w = std::max(0, outer.width() - inner.width());
     const int frame_h = std::max(0, outer.height() - inner.height());
     const int title_h = std::max(0, inner.top() - outer.top());
-    constexpr int kWide = 660, kNarrow = 440, kGap = 6;
+    constexpr int kWide = 660, kGap = 6;
+    // As narrow as its controls in two rows allow.
+    set_control_rows(false);
+    const int kNarrow = std::max(440, minimumSizeHint().width());
     const int designed = main_.rect_of(control(main_.model(), Id::picture).rect).width();
     // The widest picture, at most the designed one, with which the main window
     // fits the screen's height, and beside it a Flight data window of at least

@@ -8,6 +8,8 @@
 #pragma once
 
 #include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressDialog>
@@ -154,6 +156,8 @@ class FlightDataWindow final : public QWidget {
     // The chart's colours for a light or dark palette.
     void apply_theme();
     void lay_out_charts(int columns);
+    // The pace and the charts' span in one row of controls, or in two.
+    void set_control_rows(bool one);
     // The moment looked at changed: read-outs and cursors at once.
     void follow_moment();
     void ask_and_save(SaveKind kind, bool (FlightDataWindow::*save)(const QString&, QString&));
@@ -180,6 +184,8 @@ class FlightDataWindow final : public QWidget {
     QPushButton* pause_ = nullptr;
     QPushButton* reset_zoom_ = nullptr;
     QComboBox* span_ = nullptr;
+    QGridLayout* control_rows_ = nullptr;
+    QHBoxLayout *pace_row_ = nullptr, *chart_row_ = nullptr;
     QWidget* charts_ = nullptr;
     QScrollArea* chart_scroll_ = nullptr;
     std::optional<AxisRange> zoom_;

@@ -341,6 +341,17 @@ class FlightDataWindowTest : public QObject {
         }
     }
 
+    // Beside the main window on a 1366 x 768 screen the window is about 460
+    // pixels wide: the charts' span goes under the pace, and back beside it
+    // when there is room.
+    void narrow_beside_a_small_screens_main_window() {
+        data_->resize(460, 700);
+        QTRY_VERIFY(data_->width() <= 470);
+        QVERIFY(data_->span_box()->y() > data_->pace_label()->y() + 10);
+        data_->resize(900, 700);
+        QTRY_COMPARE(data_->span_box()->y() > data_->pace_label()->y() + 10, false);
+    }
+
     void nothing_to_save_before_a_flight() {
         QString error;
         QVERIFY(!data_->save_csv(file("empty.csv"), error));
