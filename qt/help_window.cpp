@@ -107,6 +107,7 @@ QString about_html() {
 <tr><td>Qt Charts</td><td>the Flight data charts</td><td>GPL-3.0</td></tr>
 <tr><td>Ipopt</td><td>the optimal loop's solver</td><td>EPL-2.0</td></tr>
 <tr><td>MUMPS (through Ipopt)</td><td>its linear solver</td><td>CeCILL-C</td></tr>
+<tr><td>Eigen</td><td>the optimal loop's vectors and matrices</td><td>MPL-2.0</td></tr>
 <tr><td>Ceres Solver</td><td>automatic derivatives (Jet)</td><td>BSD-3-Clause</td></tr>
 <tr><td>GeographicLib</td><td>KML coordinates</td><td>MIT</td></tr>
 <tr><td>toml++</td><td>parameter files</td><td>MIT</td></tr>

@@ -4,6 +4,7 @@
 // of flight time, so each moment shown again can be compared with the picture
 // the `render` command draws of the same flight stopped at that tick.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <QWheelEvent>
 #include <QtTest>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -269,6 +271,34 @@ class LookBackTest : public QObject {
         QCOMPARE(data_->ask_save_path(Kind::charts), typed);
         typed.clear();  // cancelled
         QVERIFY(data_->ask_save_path(Kind::kml).isEmpty());
+    }
+
+    // An hour's flight gone back through: each moment, picture and read-outs
+    // and cursors included, within a frame or two of a 60 Hz screen.
+    void an_hours_flight_answers_at_once() {
+        press(Id::circle_zoom_option);  // flies on for ever
+        press(Id::ok_button);
+        press(Id::fly_button);
+        for (long long k = 0; k < 180000; ++k) {
+            clock_->set(float(kDt * double(k)));
+            main_->tick_without_picture();
+        }
+        press(Id::stop_button);
+        QCOMPARE(session().ticks_to_look_back(), int64_t(180000));
+        QElapsedTimer clock;
+        double worst = 0;
+        clock.start();
+        std::mt19937 rng(7);
+        for (int n = 0; n < 40; ++n) {
+            const double t = double(rng() % 3600000) / 1000.0;
+            const qint64 before = clock.nsecsElapsed();
+            main_->time_slider()->setValue(int(t * 1000.0));
+            worst = std::max(worst, (clock.nsecsElapsed() - before) * 1e-6);
+        }
+        const double mean = clock.nsecsElapsed() * 1e-6 / 40.0;
+        qInfo("an hour's flight: a moment shown in %.1f ms on average, %.1f ms at worst", mean,
+              worst);
+        QVERIFY2(mean < 34.0, qPrintable(QString::number(mean)));
     }
 
     // A flight that stalled: every tick flown can be shown again, and the
