@@ -1,6 +1,18 @@
 #include "platform/logged_surface.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace soar {
+
+namespace {
+
+// Pixels of the surface per unit of height of its user scale.
+double band_pixels_per_unit(const Surface& s) {
+    return std::fabs(s.scale_y_to_pixels(1.0, s.scale_mode()));
+}
+
+}  // namespace
 
 LoggedSurface::LoggedSurface(Surface& target)
     : target_(&target), start_scale_(target.scale_setting()) {}
@@ -78,7 +90,10 @@ void LoggedSurface::path(std::span<const PathVertex> vertices, Colour c) {
 
 void LoggedSurface::fill_band(double x1, double x2, double y, int width_px, Colour c) {
     width_ = width_px;
-    Call call{Op::band, x1, x2, y};
+    // The band's width is in pixels of the surface as it is now: its pixels
+    // per unit of height go with it, so that on a surface of another size the
+    // band covers the same heights (the sky and sea bands, the whole picture).
+    Call call{Op::band, x1, x2, y, band_pixels_per_unit(*target_)};
     call.n = width_px;
     call.colour = c;
     draw(call);
@@ -128,9 +143,15 @@ void LoggedSurface::play(const Call& c, Surface& s) const {
             // Only ever played from the log: the call itself passes the vertices on.
             s.path(std::span<const PathVertex>(vertices_.data() + c.n, c.count), c.colour);
             break;
-        case Op::band:
-            s.fill_band(c.a, c.b, c.c, c.n, c.colour);
+        case Op::band: {
+            const double ratio = band_pixels_per_unit(s) / c.d;
+            // Rounded up on another size: bands that met still meet.
+            const int width = ratio == 1.0 || !std::isfinite(ratio)
+                                  ? c.n
+                                  : int(std::min(32767.0, std::ceil(double(c.n) * ratio)));
+            s.fill_band(c.a, c.b, c.c, width, c.colour);
             break;
+        }
         case Op::box:
             s.fill_box(c.a, c.b, c.c, c.d, c.colour);
             break;

@@ -44,6 +44,11 @@ OptimalLoopDialog::OptimalLoopDialog(MainWindow& main, QWidget* parent)
     solve_ = new QPushButton(QStringLiteral("&Solve and fly"), this);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     auto* close = new QPushButton(QStringLiteral("Close"), this);
+    solve_->setToolTip(QStringLiteral(
+        "Solve the periodic loop that needs the least wind for the parameters in use, then fly "
+        "it in the main window."));
+    cancel_->setToolTip(QStringLiteral("Stop the solve; the flight shown stays as it is."));
+    close->setToolTip(QStringLiteral("Close the dialog (F4 opens it again)."));
     buttons->addWidget(solve_);
     buttons->addWidget(cancel_);
     buttons->addStretch(1);

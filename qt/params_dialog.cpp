@@ -74,6 +74,9 @@ ParamsDialog::ParamsDialog(MainWindow& main, QWidget* parent) : QDialog(parent),
     for (const Preset& p : presets())
         preset_->addItem(QString::fromLatin1(p.label), QString::fromLatin1(p.name));
     preset_->setPlaceholderText(QStringLiteral("own values"));
+    pattern_->setToolTip(QStringLiteral("The pattern whose schedule the boxes below show."));
+    preset_->setToolTip(QStringLiteral(
+        "A whole set of parameters, a bird and its wind; it applies at the next OK."));
     choose->addWidget(new QLabel(QStringLiteral("Pattern:"), this));
     choose->addWidget(pattern_);
     choose->addSpacing(20);
@@ -106,6 +109,10 @@ ParamsDialog::ParamsDialog(MainWindow& main, QWidget* parent) : QDialog(parent),
     search_ = new QPushButton(QStringLiteral("Find the energy-neutral wind"), least);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), least);
     cancel_->setEnabled(false);
+    search_->setToolTip(QStringLiteral(
+        "The least reference wind U_ref at which the pattern keeps its energy over the cycles "
+        "chosen, found by flying it headless."));
+    cancel_->setToolTip(QStringLiteral("Stop the search; nothing is changed."));
     progress_ = new QProgressBar(least);
     progress_->setRange(0, 1);
     progress_->setValue(0);
@@ -172,6 +179,10 @@ ParamsDialog::ParamsDialog(MainWindow& main, QWidget* parent) : QDialog(parent),
     auto* save = new QPushButton(QStringLiteral("Save..."), this);
     auto* load = new QPushButton(QStringLiteral("Load..."), this);
     auto* close = new QPushButton(QStringLiteral("Close"), this);
+    defaults->setToolTip(QStringLiteral("Every parameter back to its default, at the next OK."));
+    save->setToolTip(QStringLiteral("Save these parameters as a parameter file (TOML)."));
+    load->setToolTip(QStringLiteral("Read a parameter file; its values apply at the next OK."));
+    close->setToolTip(QStringLiteral("Close the dialog (F3 opens it again)."));
     buttons->addWidget(defaults);
     buttons->addWidget(save);
     buttons->addWidget(load);

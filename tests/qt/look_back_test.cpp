@@ -3,7 +3,10 @@
 // flight was. The window flies on a clock the test sets, one tick every 20 ms
 // of flight time, so each moment shown again can be compared with the picture
 // the `render` command draws of the same flight stopped at that tick.
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
@@ -23,7 +26,10 @@
 #include "platform/dir_text_files.h"
 #include "platform/number_text.h"
 #include "qt/flight_data_window.h"
+#include "qt/help_window.h"
 #include "qt/main_window.h"
+#include "qt/optimal_loop_dialog.h"
+#include "qt/params_dialog.h"
 #include "qt/raster_surface.h"
 
 using soar::Id;
@@ -75,13 +81,22 @@ class LookBackTest : public QObject {
     QImage rendered(const char* pattern, long long ticks) {
         const QImage& shown = main_->picture().image();
         const std::string png = dir_.filePath("r.png").toStdString();
-        std::vector<std::string> args = {
+        std::vector<std::string> args0 = {
             "soarcalculus", "render",
             "--pattern",    pattern,
             "--ticks",      std::to_string(ticks),
             "--dt",         "0.02",
             "--size",       std::to_string(shown.width()) + "x" + std::to_string(shown.height()),
             "--png",        png};
+        // The fixed view is drawn, not flown.
+        std::vector<std::string> args;
+        for (size_t i = 0; i < args0.size(); ++i) {
+            if (ticks == 0 && (args0[i] == "--ticks" || args0[i] == "--dt")) {
+                ++i;
+                continue;
+            }
+            args.push_back(args0[i]);
+        }
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         if (soar::cli_main(int(argv.size()), argv.data(), soar::qt_raster_support(), nullptr) != 0)
@@ -168,6 +183,16 @@ class LookBackTest : public QObject {
         const QRect designed = main_->rect_of(soar::control(main_->model(), Id::picture).rect);
         QCOMPARE(main_->picture_rect(), designed);
         QCOMPARE(main_->picture().image().size(), designed.size());
+        // The fixed view's still picture is drawn again at the new size.
+        press(Id::ok_button);
+        QCOMPARE(rgb(main_->picture().image()), rendered("fixed", 0));
+        const QSize start = main_->size();
+        main_->resize(start.width() + 300, start.height() + 240);
+        QTRY_VERIFY(main_->picture_rect().width() > designed.width());
+        QCOMPARE(rgb(main_->picture().image()), rendered("fixed", 0));
+        main_->resize(start);
+        QTRY_COMPARE(main_->picture_rect(), designed);
+
         fly(Id::downwind_option, 250);
         press(Id::stop_button);
         const QImage at_designed = rgb(main_->picture().image());
@@ -299,6 +324,39 @@ class LookBackTest : public QObject {
         qInfo("an hour's flight: a moment shown in %.1f ms on average, %.1f ms at worst", mean,
               worst);
         QVERIFY2(mean < 34.0, qPrintable(QString::number(mean)));
+    }
+
+    // Every control of every window says what it does when the pointer rests on it.
+    void every_control_has_a_tool_tip() {
+        soar::ParamsDialog params(*main_);
+        params.show();
+        data_->optimal_loop()->show();
+        main_->show_help(soar::MainWindow::HelpPage::keys);
+        QStringList bare;
+        for (QWidget* window :
+             {static_cast<QWidget*>(main_.get()), static_cast<QWidget*>(data_.get()),
+              static_cast<QWidget*>(&params), static_cast<QWidget*>(data_->optimal_loop())}) {
+            for (QWidget* w : window->findChildren<QWidget*>()) {
+                const bool control = qobject_cast<QAbstractButton*>(w) ||
+                                     qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                                     qobject_cast<QAbstractSpinBox*>(w) ||
+                                     qobject_cast<QSlider*>(w);
+                // The parts of a combo or spin box, and buttons of Qt's own
+                // (a scroll bar's, a tab bar's), go with their widget.
+                const bool part =
+                    qobject_cast<QComboBox*>(w->parentWidget()) ||
+                    qobject_cast<QAbstractSpinBox*>(w->parentWidget()) ||
+                    QByteArray(w->metaObject()->className()).startsWith("QToolButton");
+                if (control && !part && w->isVisibleTo(window) && w->toolTip().isEmpty())
+                    bare << window->objectName() + "/" + w->metaObject()->className() + " \"" +
+                                (qobject_cast<QAbstractButton*>(w)
+                                     ? qobject_cast<QAbstractButton*>(w)->text()
+                                     : w->objectName()) +
+                                "\"";
+            }
+        }
+        QVERIFY2(bare.isEmpty(), qPrintable(bare.join(", ")));
+        main_->help_window()->close();
     }
 
     // A flight that stalled: every tick flown can be shown again, and the
