@@ -555,6 +555,10 @@ void MainWindow::add_look_back_keys(QWidget* window) {
     const auto key = [this, window](QKeySequence k, auto&& f) {
         auto* s = new QShortcut(k, window);
         connect(s, &QShortcut::activated, this, f);
+        // Only while there is a flight to go through: the keys are otherwise
+        // the focused control's (the arrows between options).
+        s->setEnabled(session_.ticks_to_look_back() > 1);
+        look_keys_.push_back(s);
     };
     key(QKeySequence(Qt::Key_Left), [this] { look_steps(-1); });
     key(QKeySequence(Qt::Key_Right), [this] { look_steps(+1); });
@@ -687,6 +691,8 @@ void MainWindow::refresh_look_back_bar() {
     setting_slider_ = false;
     slider_->setEnabled(n > 1);
     play_->setEnabled(n > 1);
+    for (QShortcut* key : look_keys_)
+        if (key && key->isEnabled() != (n > 1)) key->setEnabled(n > 1);
     play_->setText(replaying() ? QStringLiteral("Stop") : QStringLiteral("Play"));
     const QString text =
         !flown ? QString()

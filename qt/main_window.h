@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QTimer>
 #include <QWidget>
@@ -22,6 +23,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/frame_renderer.h"
 #include "app/loop_flight.h"
@@ -271,6 +273,8 @@ class MainWindow final : public QWidget {
     // when the user began to type.
     std::array<QString, kControlCount> text_before_edit_{};
     class HelpWindow* help_ = nullptr;
+    // The keys that go through a flight, in this window and the Flight data window.
+    std::vector<QPointer<QShortcut>> look_keys_;
 };
 
 }  // namespace soar
