@@ -95,7 +95,7 @@ bool regular_file_with_data(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
-std::string grid_text(const SweepSpec& s) {
+std::string grid_text(const SweepPlan& s) {
     std::string t;
     for (const SweepAxis& a : s.axes)
         t += (t.empty() ? "" : " x ") + a.name + " (" + std::to_string(a.count) + ")";
@@ -114,7 +114,7 @@ std::string point_list(const std::vector<long long>& points) {
 // time written whole: a reader or a crash sees the last complete file).
 class SweepKeeper {
   public:
-    SweepKeeper(const SweepSpec& s, std::string path, std::vector<SweepRow> rows)
+    SweepKeeper(const SweepPlan& s, std::string path, std::vector<SweepRow> rows)
         : s_(s), path_(std::move(path)), rows_(std::move(rows)) {
         // A device or a pipe is written once, at the end: it cannot be replaced.
         struct stat st {};
@@ -135,7 +135,7 @@ class SweepKeeper {
     const std::string& error() const { return error_; }
 
   private:
-    const SweepSpec& s_;
+    const SweepPlan& s_;
     std::string path_;
     std::vector<SweepRow> rows_;
     std::chrono::steady_clock::time_point saved_ = std::chrono::steady_clock::now();
@@ -147,7 +147,7 @@ class SweepKeeper {
 }  // namespace
 
 int sweep_command(int argc, char** argv, bool parse_only) {
-    SweepSpec spec;
+    SweepPlan plan;
     std::string csv;
     long long shard = 1, shards = 1;
     int jobs = 1;
@@ -164,19 +164,19 @@ int sweep_command(int argc, char** argv, bool parse_only) {
         if (!what)
             throw ArgError{"unknown --what \"" + a.values.at("what") +
                            "\" (energy-neutral-wind, optimise or fly-summary)"};
-        spec.what = *what;
-        const bool loop = spec.what == SweepWhat::optimise;
+        plan.what = *what;
+        const bool loop = plan.what == SweepWhat::optimise;
         const auto only = [&](const char* name, bool allowed, const char* kinds) {
             if (a.values.count(name) && !allowed)
                 throw ArgError{std::string("--") + name + " is for --what " + kinds};
         };
         only("pattern", !loop, "energy-neutral-wind and fly-summary");
-        only("cycles", spec.what == SweepWhat::energy_neutral_wind, "energy-neutral-wind");
+        only("cycles", plan.what == SweepWhat::energy_neutral_wind, "energy-neutral-wind");
         only("dt", !loop, "energy-neutral-wind and fly-summary");
-        only("ticks", spec.what == SweepWhat::fly_summary, "fly-summary");
+        only("ticks", plan.what == SweepWhat::fly_summary, "fly-summary");
         only("profile", loop, "optimise");
         only("nodes", loop, "optimise");
-        if (!loop) spec.pattern = pattern_arg(a, false);
+        if (!loop) plan.pattern = pattern_arg(a, false);
         if (loop) {
             // The loop's own settings go to the loop, the rest to the flight's parameters.
             std::vector<std::string> kept;
@@ -194,7 +194,7 @@ int sweep_command(int argc, char** argv, bool parse_only) {
                     throw ArgError{"--set needs NAME=VALUE, not \"" + s + "\""};
                 Args one;
                 one.values["set " + name] = s.substr(s.find('=') + 1);
-                spec.loop_settings.emplace_back(name, number_arg(one, "set " + name, std::nullopt));
+                plan.loop_settings.emplace_back(name, number_arg(one, "set " + name, std::nullopt));
             }
             po.sets = kept;
             if (po.preset == "albatross") po.preset = "design-albatross";
@@ -203,24 +203,24 @@ int sweep_command(int argc, char** argv, bool parse_only) {
                 if (!optim::profile_named(a.values.at("profile"), p))
                     throw ArgError{"unknown profile \"" + a.values.at("profile") +
                                    "\" (exponential, linear or log)"};
-                spec.profile = p;
+                plan.profile = p;
             }
             const long long nodes = count_arg(a, "nodes", 50);
             if (nodes < 5 || nodes > 2000) throw ArgError{"--nodes must be between 5 and 2000"};
-            spec.nodes = int(nodes);
+            plan.nodes = int(nodes);
         }
-        spec.base = resolve_param_options(po, loop ? Mode::upwind : spec.pattern);
-        if (!po.preset.empty()) spec.preset = po.preset;
-        if (spec.what == SweepWhat::energy_neutral_wind) {
-            spec.cycles = int(count_arg(a, "cycles", 10));
-            if (spec.cycles > 1000) throw ArgError{"--cycles must be from 1 to 1000"};
-            spec.dt = number_arg(a, "dt", 0.01);
-            if (!(spec.dt >= 0.001 && spec.dt <= 0.1))
+        plan.base = resolve_param_options(po, loop ? Mode::upwind : plan.pattern);
+        if (!po.preset.empty()) plan.preset = po.preset;
+        if (plan.what == SweepWhat::energy_neutral_wind) {
+            plan.cycles = int(count_arg(a, "cycles", 10));
+            if (plan.cycles > 1000) throw ArgError{"--cycles must be from 1 to 1000"};
+            plan.dt = number_arg(a, "dt", 0.01);
+            if (!(plan.dt >= 0.001 && plan.dt <= 0.1))
                 throw ArgError{"--dt must be from 0.001 to 0.1"};
         }
-        if (spec.what == SweepWhat::fly_summary) {
-            spec.ticks = count_arg(a, "ticks", std::nullopt);
-            spec.dt = number_arg(a, "dt", std::nullopt, kDtRange);
+        if (plan.what == SweepWhat::fly_summary) {
+            plan.ticks = count_arg(a, "ticks", std::nullopt);
+            plan.dt = number_arg(a, "dt", std::nullopt, kDtRange);
         }
         const auto overs = a.lists.find("over");
         if (overs == a.lists.end()) throw ArgError{"--over NAME=START:STOP:COUNT is required"};
@@ -228,9 +228,9 @@ int sweep_command(int argc, char** argv, bool parse_only) {
             std::string error;
             const auto axis = sweep_axis_from_text(o, error);
             if (!axis) throw ArgError{error};
-            spec.axes.push_back(*axis);
+            plan.axes.push_back(*axis);
         }
-        if (const std::string e = sweep_error(spec); !e.empty()) throw ArgError{e};
+        if (const std::string e = sweep_error(plan); !e.empty()) throw ArgError{e};
         jobs = int(count_arg(a, "jobs", usable_cores(), 1024));
         shard_arg(a, shard, shards);
         if (!a.values.count("csv")) throw ArgError{"--csv FILE is required"};
@@ -244,7 +244,7 @@ int sweep_command(int argc, char** argv, bool parse_only) {
 
     // Resume: the rows of the same sweep already in the file are kept and
     // their points skipped; a file of anything else is never overwritten.
-    const std::string text = sweep_text(spec);
+    const std::string text = sweep_text(plan);
     std::vector<SweepRow> kept;
     if (regular_file_with_data(csv)) {
         std::string error;
@@ -267,7 +267,7 @@ int sweep_command(int argc, char** argv, bool parse_only) {
     }
     std::set<long long> done;
     for (const SweepRow& r : kept) done.insert(r.point);
-    const long long total = sweep_size(spec);
+    const long long total = sweep_size(plan);
     std::vector<long long> todo;
     long long in_shard = 0;
     for (long long k = shard - 1; k < total; k += shards) {
@@ -276,14 +276,14 @@ int sweep_command(int argc, char** argv, bool parse_only) {
     }
     const int workers =
         int(std::min<long long>(jobs, std::max<long long>(1, (long long)todo.size())));
-    std::printf("sweep: %s over %s = %lld points", sweep_what_name(spec.what),
-                grid_text(spec).c_str(), total);
+    std::printf("sweep: %s over %s = %lld points", sweep_what_name(plan.what),
+                grid_text(plan).c_str(), total);
     if (shards > 1) std::printf("; shard %lld/%lld: %lld of them", shard, shards, in_shard);
     std::printf("\n%zu to compute (%lld already in %s), %d job%s\n", todo.size(),
                 in_shard - (long long)todo.size(), csv.c_str(), workers, workers == 1 ? "" : "s");
     std::fflush(stdout);
 
-    SweepKeeper keeper(spec, csv, kept);
+    SweepKeeper keeper(plan, csv, kept);
     const bool terminal = isatty(STDERR_FILENO);
     const auto t0 = std::chrono::steady_clock::now();
     size_t finished = 0;
@@ -292,7 +292,7 @@ int sweep_command(int argc, char** argv, bool parse_only) {
     {
         StopSignals signals;
         const bool complete = run_sweep(
-            spec, todo, workers,
+            plan, todo, workers,
             [&](const SweepRow& r) {
                 keeper.add(r);
                 ++finished;
@@ -379,11 +379,11 @@ int merge_command(int argc, char** argv, bool parse_only) {
     std::set<long long> have;
     for (const SweepRow& r : all->rows) have.insert(r.point);
     std::vector<long long> missing;
-    const long long total = sweep_size(all->spec);
+    const long long total = sweep_size(all->plan);
     for (long long k = 0; k < total; ++k)
         if (!have.count(k)) missing.push_back(k);
     std::string error;
-    if (!write_file_atomically(out, sweep_file_text(all->spec, all->rows), error)) {
+    if (!write_file_atomically(out, sweep_file_text(all->plan, all->rows), error)) {
         std::fprintf(stderr, "soarcalculus merge: %s\n", error.c_str());
         return 1;
     }

@@ -90,7 +90,7 @@ bool is_loop_setting(const std::string& name) {
     return set_loop_setting(probe, name, 0.0);
 }
 
-Mode flight_mode(const SweepSpec& s) {
+Mode flight_mode(const SweepPlan& s) {
     return s.what == SweepWhat::optimise ? Mode::upwind : s.pattern;
 }
 
@@ -185,7 +185,7 @@ double loop_wind_at_10m(const optim::LoopProblem& p, double w) {
 
 // ---------------------------------------------------------------- the grid
 
-long long sweep_size(const SweepSpec& s) {
+long long sweep_size(const SweepPlan& s) {
     long long n = 1;
     for (const SweepAxis& a : s.axes) {
         n *= std::max(a.count, 1);
@@ -194,7 +194,7 @@ long long sweep_size(const SweepSpec& s) {
     return n;
 }
 
-std::vector<double> sweep_inputs(const SweepSpec& s, long long point) {
+std::vector<double> sweep_inputs(const SweepPlan& s, long long point) {
     std::vector<double> v(s.axes.size());
     for (size_t i = s.axes.size(); i-- > 0;) {
         const int n = std::max(s.axes[i].count, 1);
@@ -204,7 +204,7 @@ std::vector<double> sweep_inputs(const SweepSpec& s, long long point) {
     return v;
 }
 
-ParamSet sweep_point_params(const SweepSpec& s, const std::vector<double>& inputs) {
+ParamSet sweep_point_params(const SweepPlan& s, const std::vector<double>& inputs) {
     ParamSet set = s.base;
     const Mode mode = flight_mode(s);
     std::optional<double> ld;
@@ -221,7 +221,7 @@ ParamSet sweep_point_params(const SweepSpec& s, const std::vector<double>& input
     return set;
 }
 
-LoopRequest sweep_point_loop(const SweepSpec& s, const std::vector<double>& inputs) {
+LoopRequest sweep_point_loop(const SweepPlan& s, const std::vector<double>& inputs) {
     LoopRequest r;
     r.params = sweep_point_params(s, inputs);
     r.preset = s.preset;
@@ -233,7 +233,7 @@ LoopRequest sweep_point_loop(const SweepSpec& s, const std::vector<double>& inpu
     return r;
 }
 
-std::string sweep_error(const SweepSpec& s) {
+std::string sweep_error(const SweepPlan& s) {
     const Mode mode = flight_mode(s);
     if (s.what != SweepWhat::optimise && (s.pattern == Mode::fixed))
         return "the fixed view flies no pattern";
@@ -327,7 +327,7 @@ const std::vector<std::string>& sweep_result_columns(SweepWhat what) {
     return fly;
 }
 
-std::string sweep_header(const SweepSpec& s) {
+std::string sweep_header(const SweepPlan& s) {
     std::string h = "point";
     for (const SweepAxis& a : s.axes) h += "," + a.name;
     for (const std::string& c : sweep_result_columns(s.what)) h += "," + c;
@@ -338,7 +338,7 @@ std::string sweep_header(const SweepSpec& s) {
 
 namespace {
 
-void wind_point(const SweepSpec& s, const ParamSet& set, const std::atomic<bool>* cancel,
+void wind_point(const SweepPlan& s, const ParamSet& set, const std::atomic<bool>* cancel,
                 SweepRow& row, bool& cancelled) {
     MinWindSearch how;
     how.mode = s.pattern;
@@ -358,7 +358,7 @@ void wind_point(const SweepSpec& s, const ParamSet& set, const std::atomic<bool>
     row.status = r.found ? "found" : r.message;
 }
 
-void loop_point(const SweepSpec& s, const std::vector<double>& inputs,
+void loop_point(const SweepPlan& s, const std::vector<double>& inputs,
                 const std::atomic<bool>* cancel, SweepRow& row, bool& cancelled) {
     const LoopRequest req = sweep_point_loop(s, inputs);
     std::string error;
@@ -391,7 +391,7 @@ void loop_point(const SweepSpec& s, const std::vector<double>& inputs,
     row.status = sol.status + (sol.route.empty() ? "" : "; route: " + sol.route);
 }
 
-void fly_point(const SweepSpec& s, const ParamSet& set, const std::atomic<bool>* cancel,
+void fly_point(const SweepPlan& s, const ParamSet& set, const std::atomic<bool>* cancel,
                SweepRow& row, bool& cancelled) {
     const Params& p = set.of(s.pattern);
     SteppedFlight flight(p, s.pattern, 0.0);
@@ -428,7 +428,7 @@ void fly_point(const SweepSpec& s, const ParamSet& set, const std::atomic<bool>*
 
 }  // namespace
 
-std::optional<SweepRow> sweep_point(const SweepSpec& s, long long point,
+std::optional<SweepRow> sweep_point(const SweepPlan& s, long long point,
                                     const std::atomic<bool>* cancel) {
     const auto t0 = std::chrono::steady_clock::now();
     SweepRow row;
@@ -461,7 +461,7 @@ std::optional<SweepRow> sweep_point(const SweepSpec& s, long long point,
 
 // ----------------------------------------------------------------- as text
 
-std::string sweep_text(const SweepSpec& s) {
+std::string sweep_text(const SweepPlan& s) {
     std::string t = std::string("what=") + sweep_what_name(s.what) + ";over=";
     for (size_t i = 0; i < s.axes.size(); ++i) {
         const SweepAxis& a = s.axes[i];
@@ -501,8 +501,8 @@ std::string sweep_text(const SweepSpec& s) {
     return t;
 }
 
-std::optional<SweepSpec> sweep_from_text(std::string_view text, std::string& error) {
-    SweepSpec s;
+std::optional<SweepPlan> sweep_from_text(std::string_view text, std::string& error) {
+    SweepPlan s;
     const auto bad = [&](const std::string& why) {
         error = "not a sweep: " + why;
         return std::nullopt;
@@ -601,7 +601,7 @@ std::string sweep_row_text(const SweepRow& r) {
     return t + sec;
 }
 
-std::optional<SweepRow> sweep_row_from_text(const SweepSpec& s, std::string_view line,
+std::optional<SweepRow> sweep_row_from_text(const SweepPlan& s, std::string_view line,
                                             std::string& error) {
     if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -685,20 +685,20 @@ std::optional<SweepFile> read_sweep_file(const std::string& path, std::string& e
     f.text = line.substr(kFilePrefix.size());
     if (!f.text.empty() && f.text.back() == '\r') f.text.pop_back();
     std::string e;
-    auto spec = sweep_from_text(f.text, e);
-    if (!spec) {
+    auto plan = sweep_from_text(f.text, e);
+    if (!plan) {
         error = path + ":1: " + e;
         return std::nullopt;
     }
-    f.spec = *spec;
+    f.plan = *plan;
     if (!std::getline(in, line) ||
-        (line != sweep_header(f.spec) && line != sweep_header(f.spec) + "\r")) {
-        error = path + ":2: the header is not \"" + sweep_header(f.spec) + "\"";
+        (line != sweep_header(f.plan) && line != sweep_header(f.plan) + "\r")) {
+        error = path + ":2: the header is not \"" + sweep_header(f.plan) + "\"";
         return std::nullopt;
     }
     for (long n = 3; std::getline(in, line); ++n) {
         if (line.empty() || line == "\r") continue;
-        auto row = sweep_row_from_text(f.spec, line, e);
+        auto row = sweep_row_from_text(f.plan, line, e);
         if (!row) {
             error = path + ":" + std::to_string(n) + ": " + e;
             return std::nullopt;
@@ -708,7 +708,7 @@ std::optional<SweepFile> read_sweep_file(const std::string& path, std::string& e
     return f;
 }
 
-std::string sweep_file_text(const SweepSpec& s, std::vector<SweepRow> rows) {
+std::string sweep_file_text(const SweepPlan& s, std::vector<SweepRow> rows) {
     std::stable_sort(rows.begin(), rows.end(),
                      [](const SweepRow& a, const SweepRow& b) { return a.point < b.point; });
     std::string out = std::string(kFilePrefix) + sweep_text(s) + "\n" + sweep_header(s) + "\n";
@@ -727,7 +727,7 @@ namespace {
 
 // A worker process: reads point numbers (8 bytes each) from `tasks` and writes
 // each point's row as its line of text to `results`, until `tasks` closes.
-[[noreturn]] void worker_main(const SweepSpec& s, int tasks, int results) {
+[[noreturn]] void worker_main(const SweepPlan& s, int tasks, int results) {
     // Ctrl-C at a terminal reaches the whole process group: the parent decides.
     signal(SIGINT, SIG_IGN);
     signal(SIGTERM, SIG_DFL);
@@ -760,7 +760,7 @@ struct Worker {
     std::string pending;   // text of the row so far
 };
 
-bool start_worker(const SweepSpec& s, Worker& w, const std::vector<Worker>& others,
+bool start_worker(const SweepPlan& s, Worker& w, const std::vector<Worker>& others,
                   std::string& error) {
     int to_child[2], from_child[2];
     if (pipe2(to_child, O_CLOEXEC) != 0) {
@@ -828,7 +828,7 @@ std::string died_text(pid_t pid) {
 
 }  // namespace
 
-bool run_sweep(const SweepSpec& s, const std::vector<long long>& points, int jobs,
+bool run_sweep(const SweepPlan& s, const std::vector<long long>& points, int jobs,
                const std::function<void(const SweepRow&)>& on_row, const std::atomic<bool>* stop,
                std::string& error) {
     const auto stopped = [&] { return stop && stop->load(); };

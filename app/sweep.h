@@ -64,7 +64,7 @@ double loop_wind_at_10m(const optim::LoopProblem& p, double w);
 // process: every solve of this program outside the window takes this lock.
 std::mutex& loop_solver_lock();
 
-struct SweepSpec {
+struct SweepPlan {
     SweepWhat what = SweepWhat::energy_neutral_wind;
     std::vector<SweepAxis> axes;                // the first varies slowest, the last fastest
     ParamSet base;                              // every point starts from these
@@ -80,21 +80,21 @@ struct SweepSpec {
 
 inline constexpr long long kMaxSweepPoints = 1'000'000;
 
-long long sweep_size(const SweepSpec& s);
+long long sweep_size(const SweepPlan& s);
 // The axis values of point `point` (0 to sweep_size - 1), one per axis.
-std::vector<double> sweep_inputs(const SweepSpec& s, long long point);
+std::vector<double> sweep_inputs(const SweepPlan& s, long long point);
 // "" when every point of the sweep can be computed, else why not: an unknown
 // name, a value out of its range at some point (the command line's message).
-std::string sweep_error(const SweepSpec& s);
+std::string sweep_error(const SweepPlan& s);
 // The results' column names of a kind of sweep (between the inputs and the
 // status).
 const std::vector<std::string>& sweep_result_columns(SweepWhat what);
 // The header line: point, the axes, the results, status, seconds.
-std::string sweep_header(const SweepSpec& s);
+std::string sweep_header(const SweepPlan& s);
 
 // The parameters a point flies with, and the loop it poses (optimise).
-ParamSet sweep_point_params(const SweepSpec& s, const std::vector<double>& inputs);
-LoopRequest sweep_point_loop(const SweepSpec& s, const std::vector<double>& inputs);
+ParamSet sweep_point_params(const SweepPlan& s, const std::vector<double>& inputs);
+LoopRequest sweep_point_loop(const SweepPlan& s, const std::vector<double>& inputs);
 
 struct SweepRow {
     long long point = -1;
@@ -105,31 +105,31 @@ struct SweepRow {
 };
 
 // Computes one point. Nothing when `cancel` was set before it was done.
-std::optional<SweepRow> sweep_point(const SweepSpec& s, long long point,
+std::optional<SweepRow> sweep_point(const SweepPlan& s, long long point,
                                     const std::atomic<bool>* cancel = nullptr);
 
 // The sweep as one line of text (the file's first line after its "#" prefix,
 // and what is sent to other machines), and back: nothing with `error` set when
 // the text is not a sweep's.
-std::string sweep_text(const SweepSpec& s);
-std::optional<SweepSpec> sweep_from_text(std::string_view text, std::string& error);
+std::string sweep_text(const SweepPlan& s);
+std::optional<SweepPlan> sweep_from_text(std::string_view text, std::string& error);
 
 // A row as its line of the file (with the newline), and back.
 std::string sweep_row_text(const SweepRow& r);
-std::optional<SweepRow> sweep_row_from_text(const SweepSpec& s, std::string_view line,
+std::optional<SweepRow> sweep_row_from_text(const SweepPlan& s, std::string_view line,
                                             std::string& error);
 
 // A sweep's file: its sweep and the rows it holds, by point.
 struct SweepFile {
-    SweepSpec spec;
-    std::string text;  // sweep_text(spec) as the file has it
+    SweepPlan plan;
+    std::string text;  // sweep_text(plan) as the file has it
     std::vector<SweepRow> rows;
 };
 // Nothing with `error` ("FILE:LINE: ...") when the file cannot be read or is
 // not a sweep's file. A row whose inputs are not its point's is an error.
 std::optional<SweepFile> read_sweep_file(const std::string& path, std::string& error);
 // The whole file: the rows sorted by point, a point given twice kept once.
-std::string sweep_file_text(const SweepSpec& s, std::vector<SweepRow> rows);
+std::string sweep_file_text(const SweepPlan& s, std::vector<SweepRow> rows);
 
 // Runs `points` of the sweep, calling `on_row` (on the calling thread) as each
 // one is done, in the order they finish. jobs <= 1 computes them here, one at a
@@ -137,7 +137,7 @@ std::string sweep_file_text(const SweepSpec& s, std::vector<SweepRow> rows);
 // time (the loop solver cannot run twice in one process). `stop`, set from
 // anywhere, abandons the points under way: the result is then false. A worker
 // that dies leaves its point out and says so in `error` (the others go on).
-bool run_sweep(const SweepSpec& s, const std::vector<long long>& points, int jobs,
+bool run_sweep(const SweepPlan& s, const std::vector<long long>& points, int jobs,
                const std::function<void(const SweepRow&)>& on_row, const std::atomic<bool>* stop,
                std::string& error);
 

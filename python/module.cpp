@@ -131,10 +131,10 @@ pyb::dtype row_dtype(bool energy) {
         if (comma == std::string::npos) break;
         at = comma + 1;
     }
-    pyb::dict spec;
-    spec["names"] = names;
-    spec["formats"] = formats;
-    return pyb::dtype::from_args(spec);
+    pyb::dict fields;
+    fields["names"] = names;
+    fields["formats"] = formats;
+    return pyb::dtype::from_args(fields);
 }
 
 // Returns (rows, rows flown, why the flight stopped or "").
@@ -363,7 +363,7 @@ pyb::dict optimise(const pyb::object& params, const pyb::object& profile, int no
 
 // ------------------------------------------------------------------ sweeps
 
-SweepSpec spec_of(const std::string& text) {
+SweepPlan plan_of(const std::string& text) {
     std::string error;
     const auto s = sweep_from_text(text, error);
     if (!s) throw pyb::value_error(error);
@@ -385,11 +385,11 @@ SweepRow row_of_tuple(const pyb::handle& h) {
     return r;
 }
 
-std::string sweep_spec(const std::string& what, const std::vector<pyb::tuple>& over,
+std::string sweep_plan(const std::string& what, const std::vector<pyb::tuple>& over,
                        const pyb::object& params, const std::string& pattern, int cycles, double dt,
                        long long ticks, const pyb::object& profile, int nodes,
                        const pyb::object& settings) {
-    SweepSpec s;
+    SweepPlan s;
     const auto w = sweep_what_named(what);
     if (!w)
         throw pyb::value_error("unknown what \"" + what +
@@ -430,12 +430,12 @@ pyb::tuple sweep_point_of(const std::string& text, long long point) {
     // A worker computes many points of one sweep: its text is read and
     // checked once (the GIL guards the cache).
     static std::string last_text;
-    static SweepSpec last;
+    static SweepPlan last;
     if (text != last_text) {
-        last = spec_of(text);
+        last = plan_of(text);
         last_text = text;
     }
-    const SweepSpec s = last;
+    const SweepPlan s = last;
     if (point < 0 || point >= sweep_size(s)) throw pyb::index_error("no such point");
     std::atomic<bool> cancel{false};
     const auto row = run_interruptibly<std::optional<SweepRow>>(
@@ -449,7 +449,7 @@ pyb::tuple sweep_point_of(const std::string& text, long long point) {
 pyb::list run_sweep_points(const std::string& text, const std::vector<long long>& points, int jobs,
                            const std::string& csv, const pyb::list& kept,
                            const pyb::object& progress) {
-    const SweepSpec s = spec_of(text);
+    const SweepPlan s = plan_of(text);
     std::vector<SweepRow> rows;
     for (const auto& h : kept) rows.push_back(row_of_tuple(h));
     const size_t before = rows.size();
@@ -515,7 +515,7 @@ pyb::tuple read_sweep(const std::string& path) {
 }
 
 void write_sweep(const std::string& path, const std::string& text, const pyb::list& rows) {
-    const SweepSpec s = spec_of(text);
+    const SweepPlan s = plan_of(text);
     std::vector<SweepRow> all;
     for (const auto& h : rows) all.push_back(row_of_tuple(h));
     std::string error;
@@ -524,7 +524,7 @@ void write_sweep(const std::string& path, const std::string& text, const pyb::li
 }
 
 pyb::dict sweep_layout(const std::string& text) {
-    const SweepSpec s = spec_of(text);
+    const SweepPlan s = plan_of(text);
     pyb::dict d;
     pyb::list axes;
     for (const SweepAxis& a : s.axes)
@@ -669,7 +669,7 @@ PYBIND11_MODULE(_core, m) {
     m.def("optimise", &optimise, pyb::arg("params") = pyb::none(),
           pyb::arg("profile") = pyb::none(), pyb::arg("nodes") = 50,
           pyb::arg("settings") = pyb::none(), pyb::arg("progress") = pyb::none());
-    m.def("sweep_spec", &sweep_spec);
+    m.def("sweep_plan", &sweep_plan);
     m.def("sweep_layout", &sweep_layout);
     m.def("sweep_point", &sweep_point_of);
     m.def("run_sweep", &run_sweep_points);

@@ -15,22 +15,22 @@ Axis = Union[str, Tuple[float, float, int]]
 
 def _axes(grid: Dict[str, Axis]):
     axes = []
-    for name, spec in grid.items():
-        if isinstance(spec, str):
-            parts = spec.split(":")
+    for name, axis in grid.items():
+        if isinstance(axis, str):
+            parts = axis.split(":")
             if len(parts) != 3:
-                raise ValueError(f'{name}: an axis is START:STOP:COUNT, not "{spec}"')
-            spec = parts
-        start, stop, count = spec
+                raise ValueError(f'{name}: an axis is START:STOP:COUNT, not "{axis}"')
+            axis = parts
+        start, stop, count = axis
         if float(count) != int(float(count)):
             raise ValueError(f"{name}: the count must be a whole number, not {count}")
         axes.append((str(name), float(start), float(stop), int(float(count))))
     return axes
 
 
-def _point(spec: str, point: int):
+def _point(plan: str, point: int):
     """One point of a sweep (what a Dask worker runs): the row as a tuple."""
-    return _core.sweep_point(spec, point)
+    return _core.sweep_point(plan, point)
 
 
 class SweepResult:
@@ -40,7 +40,7 @@ class SweepResult:
     axes       [(name, start, stop, count)], the first varying slowest
     shape      the grid's shape, (count, ...) per axis
     columns    point, the axes, the results, status, seconds
-    spec       the sweep as text (the file's first line)
+    plan       the sweep as text (the file's first line)
 
     r["wind_10m"]   a column as a NumPy array, in point order (floats; nan
                     where there is no value, e.g. no loop; status: str)
@@ -58,9 +58,9 @@ class SweepResult:
     time the point took, s.
     """
 
-    def __init__(self, spec: str, rows: Sequence[tuple]):
-        layout = _core.sweep_layout(spec)
-        self.spec = spec
+    def __init__(self, plan: str, rows: Sequence[tuple]):
+        layout = _core.sweep_layout(plan)
+        self.plan = plan
         self.what = layout["what"]
         self.axes = [tuple(a) for a in layout["axes"]]
         self.results = list(layout["results"])
@@ -105,12 +105,12 @@ class SweepResult:
         return [k for k in range(self.size) if k not in have]
 
     def to_csv(self, path: str) -> None:
-        _core.write_sweep(path, self.spec, self.rows)
+        _core.write_sweep(path, self.plan, self.rows)
 
     @staticmethod
     def from_csv(path: str) -> "SweepResult":
-        spec, rows = _core.read_sweep(path)
-        return SweepResult(spec, rows)
+        plan, rows = _core.read_sweep(path)
+        return SweepResult(plan, rows)
 
     def __repr__(self) -> str:
         grid = " x ".join(f"{a[0]} ({a[3]})" for a in self.axes)
@@ -126,10 +126,10 @@ def _shard_points(size: int, shard) -> List[int]:
     return list(range(index - 1, size, count))
 
 
-def _dask_rows(client, spec: str, todo: List[int], csv: Optional[str], kept: list,
+def _dask_rows(client, plan: str, todo: List[int], csv: Optional[str], kept: list,
                progress) -> list:
     from distributed import as_completed
-    futures = client.map(_point, [spec] * len(todo), todo)
+    futures = client.map(_point, [plan] * len(todo), todo)
     rows: list = []
     saved = time.monotonic()
     try:
@@ -138,15 +138,15 @@ def _dask_rows(client, spec: str, todo: List[int], csv: Optional[str], kept: lis
             if progress is not None:
                 progress(len(rows), len(todo))
             if csv and time.monotonic() - saved > 30:
-                _core.write_sweep(csv, spec, list(kept) + rows)
+                _core.write_sweep(csv, plan, list(kept) + rows)
                 saved = time.monotonic()
     except BaseException:
         client.cancel(futures)
         if csv:
-            _core.write_sweep(csv, spec, list(kept) + rows)  # kept for the next run
+            _core.write_sweep(csv, plan, list(kept) + rows)  # kept for the next run
         raise
     if csv:
-        _core.write_sweep(csv, spec, list(kept) + rows)
+        _core.write_sweep(csv, plan, list(kept) + rows)
     return rows
 
 
@@ -187,25 +187,25 @@ def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=No
         raise ValueError("ticks is required for fly-summary")
     from . import _params
     flight_pattern = "" if what == "optimise" else pattern
-    spec = _core.sweep_spec(what, _axes(grid), _params(params, flight_pattern), pattern,
+    plan = _core.sweep_plan(what, _axes(grid), _params(params, flight_pattern), pattern,
                             int(cycles), float(dt), int(ticks or 0), profile, int(nodes),
                             settings)
-    size = int(_core.sweep_layout(spec)["size"])
+    size = int(_core.sweep_layout(plan)["size"])
     points = _shard_points(size, shard)
     kept: list = []
     if csv and os.path.isfile(csv) and os.path.getsize(csv) > 0:
         text, kept = _core.read_sweep(csv)
-        if text != spec:
+        if text != plan:
             raise ValueError(f'"{csv}" holds another sweep ({text}); it is left as it was: '
                              "choose another csv file")
     done = {r[0] for r in kept}
     todo = [k for k in points if k not in done]
     if client is None:
         workers = int(jobs) if int(jobs) > 0 else len(os.sched_getaffinity(0))
-        new = _core.run_sweep(spec, todo, workers, csv or "", kept, progress)
+        new = _core.run_sweep(plan, todo, workers, csv or "", kept, progress)
     else:
-        new = _dask_rows(client, spec, todo, csv, kept, progress)
-    return SweepResult(spec, list(kept) + list(new))
+        new = _dask_rows(client, plan, todo, csv, kept, progress)
+    return SweepResult(plan, list(kept) + list(new))
 
 
 def merge(files: Sequence[str], csv: Optional[str] = None) -> SweepResult:
@@ -213,18 +213,18 @@ def merge(files: Sequence[str], csv: Optional[str] = None) -> SweepResult:
     to `csv` when given. The result's ``missing`` lists the points no file
     holds: the sweep run again with csv= the merged file computes only those.
     """
-    spec = None
+    plan = None
     rows: list = []
     for path in files:
         text, file_rows = _core.read_sweep(path)
-        if spec is None:
-            spec = text
-        elif text != spec:
+        if plan is None:
+            plan = text
+        elif text != plan:
             raise ValueError(f'"{path}" holds another sweep than "{files[0]}"')
         rows += file_rows
-    if spec is None:
+    if plan is None:
         raise ValueError("name the shards' files to merge")
-    result = SweepResult(spec, rows)
+    result = SweepResult(plan, rows)
     if csv:
         result.to_csv(csv)
     return result

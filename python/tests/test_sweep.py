@@ -66,7 +66,7 @@ def test_the_command_line_and_python_write_the_same_sweep(tmp_path):
                   pattern="crosswind", ticks=800, dt=0.02, params="light-wind", jobs=1,
                   csv=str(tmp_path / "py.csv"))
     from_cli = sc.SweepResult.from_csv(str(cli))
-    assert from_cli.spec == py.spec and same_rows(from_cli, py)
+    assert from_cli.plan == py.plan and same_rows(from_cli, py)
     assert from_cli.columns == open(cli).read().splitlines()[1].split(",")
 
 

@@ -22,8 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-SweepSpec fly_spec(std::vector<SweepAxis> axes, long long ticks = 200) {
-    SweepSpec s;
+SweepPlan fly_plan(std::vector<SweepAxis> axes, long long ticks = 200) {
+    SweepPlan s;
     s.what = SweepWhat::fly_summary;
     s.pattern = Mode::upwind;
     s.ticks = ticks;
@@ -59,7 +59,7 @@ TEST(Sweep, GridEndsAreExactAndTheLastAxisVariesFastest) {
     EXPECT_EQ(a.value(0), 0.1);
     EXPECT_EQ(a.value(6), 0.7);  // not 0.1 + 6 * 0.1
     EXPECT_EQ((SweepAxis{"W_S", 3, 9, 1}.value(0)), 3.0);
-    const SweepSpec s = fly_spec({{"W_S", 100, 120, 3}, {"U_ref", 5, 6, 2}});
+    const SweepPlan s = fly_plan({{"W_S", 100, 120, 3}, {"U_ref", 5, 6, 2}});
     EXPECT_EQ(sweep_size(s), 6);
     EXPECT_EQ(sweep_inputs(s, 0), (std::vector<double>{100, 5}));
     EXPECT_EQ(sweep_inputs(s, 1), (std::vector<double>{100, 6}));
@@ -76,7 +76,7 @@ TEST(Sweep, GridEndsAreExactAndTheLastAxisVariesFastest) {
 }
 
 TEST(Sweep, ItsTextReadsBackAsTheSameSweep) {
-    SweepSpec s;
+    SweepPlan s;
     s.what = SweepWhat::optimise;
     s.axes = {{"W_S", 90.1, 140.3, 4}, {"n_max", 4, 6, 3}};
     s.preset = "zhao-glider";
@@ -96,7 +96,7 @@ TEST(Sweep, ItsTextReadsBackAsTheSameSweep) {
     EXPECT_EQ(back->nodes, 33);
     EXPECT_EQ(back->profile, s.profile);
     // The defaults leave nothing in the base.
-    EXPECT_NE(sweep_text(fly_spec({{"W_S", 100, 120, 3}})).find(";base=;"), std::string::npos);
+    EXPECT_NE(sweep_text(fly_plan({{"W_S", 100, 120, 3}})).find(";base=;"), std::string::npos);
     for (const char* bad : {"what=fly-summary;over=W_S:1:2", "over=W_S:100:120:2",
                             "what=fly-summary;base=upwind.nothing:1;ticks=5;dt=0.01",
                             "what=optimise;colour=red", "what=fly-summary;ticks=0;dt=0.01"})
@@ -104,7 +104,7 @@ TEST(Sweep, ItsTextReadsBackAsTheSameSweep) {
 }
 
 TEST(Sweep, RowsReadBackToTheBitWithQuotesAndEmptyCells) {
-    const SweepSpec s = fly_spec({{"W_S", 100, 120, 3}});
+    const SweepPlan s = fly_plan({{"W_S", 100, 120, 3}});
     SweepRow r;
     r.point = 2;
     r.inputs = sweep_inputs(s, 2);
@@ -126,23 +126,23 @@ TEST(Sweep, RowsReadBackToTheBitWithQuotesAndEmptyCells) {
 }
 
 TEST(Sweep, BadSweepsAreRefusedWithTheReason) {
-    const auto error_of = [](SweepSpec s) { return sweep_error(s); };
-    EXPECT_EQ(error_of(fly_spec({{"W_S", 10, 500, 3}})), "");
-    EXPECT_NE(error_of(fly_spec({{"W_S", 5, 500, 3}})).find("from 10 to 500"), std::string::npos);
-    EXPECT_NE(error_of(fly_spec({{"W_S", 100, 120, 2}, {"W_S", 1, 2, 2}})).find("twice"),
+    const auto error_of = [](SweepPlan s) { return sweep_error(s); };
+    EXPECT_EQ(error_of(fly_plan({{"W_S", 10, 500, 3}})), "");
+    EXPECT_NE(error_of(fly_plan({{"W_S", 5, 500, 3}})).find("from 10 to 500"), std::string::npos);
+    EXPECT_NE(error_of(fly_plan({{"W_S", 100, 120, 2}, {"W_S", 1, 2, 2}})).find("twice"),
               std::string::npos);
-    EXPECT_NE(error_of(fly_spec({{"R_0", 40, 50, 2}})).find("not a parameter of this pattern"),
+    EXPECT_NE(error_of(fly_plan({{"R_0", 40, 50, 2}})).find("not a parameter of this pattern"),
               std::string::npos);
-    EXPECT_NE(error_of(fly_spec({{"n_max", 4, 5, 2}})).find("not a parameter"), std::string::npos);
-    EXPECT_NE(error_of(fly_spec({{"W_S", 100, 120, 1000}, {"U_ref", 1, 2, 1001}})).find("points"),
+    EXPECT_NE(error_of(fly_plan({{"n_max", 4, 5, 2}})).find("not a parameter"), std::string::npos);
+    EXPECT_NE(error_of(fly_plan({{"W_S", 100, 120, 1000}, {"U_ref", 1, 2, 1001}})).find("points"),
               std::string::npos);
-    EXPECT_NE(error_of(fly_spec({}, 0)).find("--ticks"), std::string::npos);
+    EXPECT_NE(error_of(fly_plan({}, 0)).find("--ticks"), std::string::npos);
     // A glide ratio whose CD0 leaves CD0's range, at any point of the grid.
-    EXPECT_EQ(error_of(fly_spec({{"glide_ratio", 10, 40, 4}})), "");
+    EXPECT_EQ(error_of(fly_plan({{"glide_ratio", 10, 40, 4}})), "");
     EXPECT_NE(
-        error_of(fly_spec({{"K_ind", 0.2, 0.001, 3}, {"glide_ratio", 10, 40, 2}})).find("CD0"),
+        error_of(fly_plan({{"K_ind", 0.2, 0.001, 3}, {"glide_ratio", 10, 40, 2}})).find("CD0"),
         std::string::npos);
-    SweepSpec loop;
+    SweepPlan loop;
     loop.what = SweepWhat::optimise;
     loop.axes = {{"T_cyc", 5, 6, 2}};
     EXPECT_NE(sweep_error(loop).find("pattern's schedule"), std::string::npos);
@@ -157,7 +157,7 @@ TEST(Sweep, BadSweepsAreRefusedWithTheReason) {
 
 TEST(Sweep, APointIsItsSingleRun) {
     // fly-summary: the flight of its parameters, as fly flies it.
-    const SweepSpec s = fly_spec({{"W_S", 100, 120, 2}, {"glide_ratio", 20, 30, 2}}, 500);
+    const SweepPlan s = fly_plan({{"W_S", 100, 120, 2}, {"glide_ratio", 20, 30, 2}}, 500);
     const auto row = sweep_point(s, 3);
     ASSERT_TRUE(row);
     ParamSet set;
@@ -172,7 +172,7 @@ TEST(Sweep, APointIsItsSingleRun) {
     EXPECT_EQ(row->results[4], double(flight.state().Z));
     EXPECT_EQ(row->status, "all 500 ticks flown");
     // A flight that stops ends its row with the reason and its last tick.
-    SweepSpec calm = fly_spec({{"U_ref", 0, 0, 1}}, 3000);
+    SweepPlan calm = fly_plan({{"U_ref", 0, 0, 1}}, 3000);
     const auto stopped = sweep_point(calm, 0);
     ASSERT_TRUE(stopped);
     EXPECT_LT(stopped->results[0], 3000);
@@ -181,11 +181,11 @@ TEST(Sweep, APointIsItsSingleRun) {
     EXPECT_NE(stopped->status.find("airspeed"), std::string::npos);
     // A set cancel gives no row.
     std::atomic<bool> cancel{true};
-    EXPECT_FALSE(sweep_point(fly_spec({{"W_S", 100, 120, 2}}, 100000), 0, &cancel));
+    EXPECT_FALSE(sweep_point(fly_plan({{"W_S", 100, 120, 2}}, 100000), 0, &cancel));
 }
 
 TEST(Sweep, WorkerProcessesGiveTheRowsOfOneProcess) {
-    const SweepSpec s = fly_spec({{"W_S", 90, 150, 4}, {"U_ref", 5, 9, 3}}, 300);
+    const SweepPlan s = fly_plan({{"W_S", 90, 150, 4}, {"U_ref", 5, 9, 3}}, 300);
     const std::vector<long long> points = {11, 0, 5, 6, 7, 1, 2, 3, 4, 8, 9, 10};
     std::vector<SweepRow> one, many;
     std::string error;
