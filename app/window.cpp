@@ -20,7 +20,7 @@ struct Row {
 
 constexpr int kBlue192 = 0x0000C0;
 
-// The window description: name, kind, caption or default text, design rectangle
+// The window description: name, kind, caption or default text, layout rectangle
 // (left, top, width, height in twips), initial visibility and value.
 constexpr Row kRows[] = {
     {Id::picture, "picture", Kind::picture, "", {2640, 720, 12500, 10000}, false, 0},

@@ -1,5 +1,5 @@
 // The main window as a model without any toolkit: every control with its name,
-// kind, caption or text, design rectangle (twips), visibility, enabled flag and
+// kind, caption or text, layout rectangle (twips), visibility, enabled flag and
 // value, plus the timer. Handlers change the model; a view (the Qt window, or
 // nothing at all on the command line) shows it.
 #pragma once

@@ -617,12 +617,12 @@ void FlightDataWindow::place_beside_main() {
     // As narrow as its controls in two rows allow.
     set_control_rows(false);
     const int kNarrow = std::max(440, minimumSizeHint().width());
-    const int designed = main_.rect_of(control(main_.model(), Id::picture).rect).width();
-    // The widest picture, at most the designed one, with which the main window
+    const int standard = main_.rect_of(control(main_.model(), Id::picture).rect).width();
+    // The widest picture, at most the standard one, with which the main window
     // fits the screen's height, and beside it a Flight data window of at least
     // kNarrow pixels.
-    int fits_height = designed;
-    while (fits_height > designed / 2 &&
+    int fits_height = standard;
+    while (fits_height > standard / 2 &&
            main_.size_for_picture_width(fits_height).height() + frame_h > room.height())
         --fits_height;
     int beside = fits_height;
@@ -630,7 +630,7 @@ void FlightDataWindow::place_beside_main() {
            main_.size_for_picture_width(beside).width() + kGap + kNarrow + 2 * frame_w >
                room.width())
         --beside;
-    const bool side_by_side = beside >= designed * 2 / 3;
+    const bool side_by_side = beside >= standard * 2 / 3;
     const QSize main_size = main_.size_for_picture_width(side_by_side ? beside : fits_height);
     const int h = std::min(980, room.height() - frame_h);
     if (main_.size() != main_size && main_.width() >= main_size.width()) main_.resize(main_size);

@@ -39,7 +39,7 @@ constexpr double kTwipsPerInch = 1440.0;
 constexpr int kMarginTwips = 120;
 // The time slider's strip under the picture: its gap above, pixels.
 constexpr int kBarGap = 4;
-// The smallest picture box, as a share of the designed one.
+// The smallest picture box, as a share of the standard one.
 constexpr double kSmallestPicture = 0.5;
 
 double screen_pixels_per_twip() {
@@ -365,7 +365,7 @@ void MainWindow::build() {
     build_look_back_bar();
     add_context_actions();
     add_look_back_keys(this);
-    // The designed size, and as small as the controls and half the picture
+    // The standard size, and as small as the controls and half the picture
     // allow; the picture follows the window.
     const QRect picture = rect_of(control(w_, Id::picture).rect);
     const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
@@ -376,7 +376,7 @@ void MainWindow::build() {
             controls_bottom = std::max(controls_bottom, rect_of(c.rect).bottom() + 1);
     const QSize smallest = size_for_picture_width(int(picture.width() * kSmallestPicture));
     setMinimumSize(smallest.width(), std::max(smallest.height(), controls_bottom + margin));
-    resize(designed_size());
+    resize(standard_size());
     lay_out();
 }
 
@@ -386,7 +386,7 @@ QSize MainWindow::size_for_picture_width(int width) const {
     const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
     const int bar = play_ ? std::max(play_->sizeHint().height(), 22) + kBarGap : 0;
     const int height = int(std::lround(double(width) * picture.height() / picture.width()));
-    // The designed area: the nominal client area and the whole picture box.
+    // The standard area: the nominal client area and the whole picture box.
     const int w = picture.left() + width + margin;
     const int h = picture.top() + height + bar + margin;
     if (width == picture.width())
@@ -394,7 +394,7 @@ QSize MainWindow::size_for_picture_width(int width) const {
     return {w, h};
 }
 
-QSize MainWindow::designed_size() const {
+QSize MainWindow::standard_size() const {
     return size_for_picture_width(rect_of(control(w_, Id::picture).rect).width());
 }
 
@@ -404,20 +404,20 @@ QRect MainWindow::picture_rect() const {
 
 void MainWindow::lay_out() {
     if (!play_) return;
-    const QRect designed = rect_of(control(w_, Id::picture).rect);
+    const QRect standard = rect_of(control(w_, Id::picture).rect);
     const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
     const int bar = std::max(play_->sizeHint().height(), 22);
-    // The largest picture of the designed shape in the room right of and
-    // below the designed controls, above the slider's strip.
-    const double room_w = width() - designed.left() - margin;
-    const double room_h = height() - designed.top() - margin - bar - kBarGap;
+    // The largest picture of the standard shape in the room right of and
+    // below the standard controls, above the slider's strip.
+    const double room_w = width() - standard.left() - margin;
+    const double room_h = height() - standard.top() - margin - bar - kBarGap;
     const double s =
-        std::max(std::min(room_w / designed.width(), room_h / designed.height()), kSmallestPicture);
-    QSize box = designed.size();
+        std::max(std::min(room_w / standard.width(), room_h / standard.height()), kSmallestPicture);
+    QSize box = standard.size();
     if (std::fabs(s - 1.0) > 1e-9)
         box =
-            QSize(int(std::lround(designed.width() * s)), int(std::lround(designed.height() * s)));
-    const QRect picture(designed.topLeft(), box);
+            QSize(int(std::lround(standard.width() * s)), int(std::lround(standard.height() * s)));
+    const QRect picture(standard.topLeft(), box);
     widget(Id::picture)->setGeometry(picture);
     // The slider's strip under the picture, as wide as it.
     const int y = picture.bottom() + 1 + kBarGap;
@@ -832,7 +832,7 @@ void MainWindow::refresh() {
         refresh_look_back_bar();
         bar_clock_.restart();
     }
-    // The designed caption, and a short note while non-default parameters fly.
+    // The standard caption, and a short note while non-default parameters fly.
     if (const std::string title = w_.caption + params_title_note(w_); shown_caption_ != title) {
         shown_caption_ = title;
         setWindowTitle(QString::fromStdString(title));

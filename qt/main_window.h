@@ -4,9 +4,9 @@
 // operations (click, edit_text, the timer tick); after each one every widget,
 // the timer and the picture are brought up to date with the model.
 //
-// The designed controls stand at their design rectangles whatever the window's
+// The standard controls stand at their layout rectangles whatever the window's
 // size; the picture grows and shrinks with the window, keeping its shape, and
-// is drawn at the screen's pixel density. Under it, beside the designed area,
+// is drawn at the screen's pixel density. Under it, beside the standard area,
 // the time slider goes back through a paused or stopped flight.
 #pragma once
 
@@ -139,14 +139,14 @@ class MainWindow final : public QWidget {
     QLabel* moment_label() const { return moment_; }
 
     // --- the picture ---
-    // Lines of width one smoothed (antialiased) instead of the designed
+    // Lines of width one smoothed (antialiased) instead of the standard
     // one-pixel lines; the picture is drawn again.
     void set_smooth_lines(bool on);
     bool smooth_lines() const { return smooth_; }
     // Where the picture box stands now, and the window's size at which it
-    // takes its designed size (the designed area and the time slider).
+    // takes its standard size (the standard area and the time slider).
     QRect picture_rect() const;
-    QSize designed_size() const;
+    QSize standard_size() const;
     // The window's size for a picture box `width` pixels wide.
     QSize size_for_picture_width(int width) const;
 

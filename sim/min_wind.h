@@ -7,7 +7,7 @@
 // of times. The answer is the lowest factor of the table at which the pattern
 // both gains on average and survives the window.
 //
-// The designed patterns fly fixed schedules, not periodic loops: their cycles
+// The built-in patterns fly fixed schedules, not periodic loops: their cycles
 // do not repeat exactly, so the mean gain depends on the window, and a pattern
 // may gain over one band of winds, lose above it and gain again. The table
 // shows all of it; no single "least wind" is claimed beyond the window stated.

@@ -31,7 +31,7 @@ void update_time_schedules(FlightState& s, const Params& p, Mode mode) {
 
     // d(gam_deg)/dt as the product of the shape, smoothing, warp and time factors.
     // The gam_B part carries 2 pi (not 4 pi), and the warp factor has the same form
-    // in both patterns: both as the schedule was designed.
+    // in both patterns: both as the schedule was laid out.
     const double shape = k::two_pi * gam_B * S * C + k::two_pi * gam_A * C;
     const double smoothing = k::half_pi * sin_pi_tau_w;
     const double warp = 1.0 + k::pi * c_warp * cos_pi_tau;

@@ -64,7 +64,7 @@ class OptimalLoopTest : public QObject {
         QVERIFY(!QFile::exists(dialog_->cache_path()));
         QVERIFY(!main_->flying_loop());
         QVERIFY(!main_->timer().isActive());
-        // The main window answers as before: a designed pattern flies.
+        // The main window answers as before: a built-in pattern flies.
         QTest::mouseClick(main_->widget(Id::upwind_option), Qt::LeftButton);
         QTest::mouseClick(main_->widget(Id::ok_button), Qt::LeftButton);
         QTest::mouseClick(main_->widget(Id::fly_button), Qt::LeftButton);

@@ -56,7 +56,7 @@ class RememberedSettingsTest : public QObject {
         auto data = std::make_unique<FlightDataWindow>(*main);
         QVERIFY(RememberedSettings(path()).restore(*main, *data, nullptr));
         QVERIFY(QTest::qWaitForWindowExposed(main.get()));
-        QCOMPARE(main->size(), main->designed_size() + QSize(120, 90));
+        QCOMPARE(main->size(), main->standard_size() + QSize(120, 90));
         QCOMPARE(main->flight_clock().pace_index(), 1);
         QCOMPARE(data->span_box()->currentIndex(), 2);
         QVERIFY(main->smooth_lines());
