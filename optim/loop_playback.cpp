@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "optim/loop_dynamics.h"
+#include "sim/constants.h"
 
 namespace soar::optim {
 
@@ -21,7 +22,7 @@ LoopPoint loop_point(const LoopProblem& p, const LoopSolution& s, double t) {
     r.u[kCL] = std::clamp(r.u[kCL], p.CL_min, p.CL_max);
     r.u[kBank] = std::clamp(r.u[kBank], -p.bank_max, p.bank_max);
     // The heading gains a turn per cycle; the other states come back.
-    r.x[kPsi] += cycles * 2.0 * 3.14159265358979323846 * p.turn;
+    r.x[kPsi] += cycles * 2.0 * k::exact_pi * p.turn;
     wind_at(p, r.x[kZ], s.wind, r.U, r.Up);
     r.n = load_factor(p, r.x[kV], r.u[kCL]);
     r.CD = p.CD0 + p.K * r.u[kCL] * r.u[kCL];

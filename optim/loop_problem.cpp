@@ -44,7 +44,7 @@ LoopProblem albatross(WindProfile profile) {
     p.CL_max = 1.5;
     p.n_min = -2.0;
     p.n_max = 5.0;
-    p.bank_max = 75.0 * 3.14159265358979323846 / 180.0;
+    p.bank_max = 75.0 * k::exact_pi / 180.0;
     // A wandering albatross spans about 3.4 m: the lower wing tip stays 0.2 m
     // above the sea (wave tops), whatever the bank.
     p.half_span = 1.7;
@@ -79,7 +79,7 @@ LoopProblem zhao_glider() {
     p.CL_max = 1.5;
     p.n_min = -2.0;
     p.n_max = 5.0;
-    p.bank_max = 75.0 * 3.14159265358979323846 / 180.0;
+    p.bank_max = 75.0 * k::exact_pi / 180.0;
     p.half_span = 0.0;
     p.tip_min = 0.0;
     p.start_height_fixed = true;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "sim/constants.h"
+
 namespace soar::optim {
 
 // The shape of the wind speed over height. The wind blows along +X; its scale
@@ -25,13 +27,13 @@ struct LoopProblem {
     double CL_max = 1.5;
     double n_min = -2.0;  // load factor L/W range, -
     double n_max = 5.0;
-    double bank_max = 75.0 * 3.14159265358979323846 / 180.0;  // |bank| bound, rad
+    double bank_max = 75.0 * k::exact_pi / 180.0;  // |bank| bound, rad
     double half_span = 0.0;  // wing tip to body centre, m: the tip is half_span |sin bank| below
     double tip_min = 0.0;    // lowest height of the wing tip (or the body when half_span = 0), m
     // Speed and flight-path-angle bounds that keep the equations regular
     // (V > 0, |gamma| < 90 deg); they are not meant to be active.
-    double V_min = 3.0, V_max = 150.0;                         // m/s
-    double gamma_max = 80.0 * 3.14159265358979323846 / 180.0;  // rad
+    double V_min = 3.0, V_max = 150.0;              // m/s
+    double gamma_max = 80.0 * k::exact_pi / 180.0;  // rad
 
     // The loop: it starts and ends at X = Y = 0; at height Z_start when
     // start_height_fixed, otherwise at a free height that it returns to.
@@ -54,7 +56,7 @@ struct LoopProblem {
     double wind_guess = 0.0;                    // starting wind scale; 0 picks one for the profile
 
     // Starting circle: the bank and lift coefficient it is flown with.
-    double guess_bank = 45.0 * 3.14159265358979323846 / 180.0;  // rad
+    double guess_bank = 45.0 * k::exact_pi / 180.0;  // rad
     double guess_CL = 0.5;
 };
 

@@ -10,12 +10,13 @@
 #include <limits>
 
 #include "optim/collocation.h"
+#include "sim/constants.h"
 
 namespace soar::optim {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = k::exact_pi;
 
 using Clock = std::chrono::steady_clock;
 
