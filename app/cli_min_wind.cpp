@@ -88,8 +88,8 @@ int min_wind_command(int argc, char** argv, bool parse_only) {
         "to %d (cycle 1 settles the flight), and the cycles survived of %d (a stall or\n"
         "the sea ends a flight). Grid 0 to %g in steps of %g, each sign change halved %d\n"
         "times; fixed step %g s.\n",
-        base_reference_wind(p), p.U_ref > 0.0f ? "" : ", the design wind", how.settle + 1, all, all,
-        how.factor_max, how.factor_step, how.halvings, how.dt);
+        base_reference_wind(p), p.U_ref > 0.0f ? "" : ", the reference wind of the other patterns",
+        how.settle + 1, all, all, how.factor_max, how.factor_step, how.halvings, how.dt);
     std::fflush(stdout);
 
     const bool terminal = isatty(STDERR_FILENO);

@@ -565,7 +565,8 @@ void bind_params(pyb::module_& m) {
         .def("__repr__",
              [](const PyParams& p) {
                  const std::string note = params_note(p.set);
-                 return "<soarcalculus.Params: " + (note.empty() ? "design albatross" : note) + ">";
+                 return "<soarcalculus.Params: " + (note.empty() ? "default albatross" : note) +
+                        ">";
              })
         .def("__getitem__",
              [](const PyParams& p, const std::string& key) {

@@ -66,7 +66,8 @@ struct WindCrossing {
 };
 
 struct MinWindResult {
-    double base_U_ref = 0;          // m/s: factor 1 (U_ref, or the design wind when U_ref is 0)
+    double base_U_ref =
+        0;  // m/s: factor 1 (U_ref, or the other patterns' reference wind when U_ref is 0)
     std::vector<WindTrial> trials;  // the table, by factor
     std::vector<WindCrossing> crossings;
     bool found = false;
@@ -78,7 +79,7 @@ struct MinWindResult {
 };
 
 // The reference wind that factor 1 stands for: U_ref, or when that is 0 (the
-// circle zoom's own calm) the design wind.
+// circle zoom's own calm) the other patterns' reference wind.
 double base_reference_wind(const Params& p);
 // The wind at 10 m height of the profile in `p` with U_ref = factor * base, m/s.
 double wind_at_10m(const Params& p, double factor);

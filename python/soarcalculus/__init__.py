@@ -40,7 +40,7 @@ __all__ = [
 Params.__doc__ = """The parameters of a flight: air, bird, wind profile and each pattern's
 schedule, stored as 32-bit floats exactly as the program flies them.
 
-    Params()                     the design albatross (the defaults)
+    Params()                     the default albatross
     Params("zhao-glider")        a preset (see presets()); it also picks the
                                  optimal loop's bounds, as --preset does
     Params.load("bird.toml")     a parameter file (as `soarcalculus params

@@ -149,7 +149,7 @@ TEST(MinWind, CrossingsAndTheAnswerAreReadOffTheTable) {
 
 // The circle zoom flies without drag and, by default, without wind: it holds
 // its energy (within the integrator's drift) at no wind, and factor 1 stands
-// for the design wind, since its own is 0.
+// for the other patterns' reference wind, since its own is 0.
 TEST(MinWind, CircleZoomWithoutDragNeedsNoWind) {
     MinWindSearch how;
     how.mode = Mode::circlezoom;
