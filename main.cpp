@@ -5,27 +5,16 @@
 // program, loaded on first use: the Qt libraries take about 40 ms to load and
 // relocate, which a command-line flight of a million rows would otherwise pay.
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "app/cli.h"
+#include "platform/module_path.h"
 #include "qt/gui_module.h"
 
 namespace {
-
-// The module's path: beside the program's own file.
-std::string gui_module_path() {
-    std::string self(4096, '\0');
-    const ssize_t n = readlink("/proc/self/exe", self.data(), self.size());
-    if (n <= 0 || size_t(n) >= self.size()) return soar::kGuiModuleFile;
-    self.resize(size_t(n));
-    const size_t slash = self.rfind('/');
-    return (slash == std::string::npos ? std::string() : self.substr(0, slash + 1)) +
-           soar::kGuiModuleFile;
-}
 
 class GuiLoader {
   public:
@@ -34,7 +23,7 @@ class GuiLoader {
     const soar::GuiModule* get() {
         if (tried_) return module_;
         tried_ = true;
-        const std::string path = gui_module_path();
+        const std::string path = soar::module_path(soar::kGuiModuleFile);
         // RTLD_NOW: a module that does not fit this program fails here, with the
         // missing symbol named, not later in the middle of a flight.
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

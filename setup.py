@@ -2,6 +2,7 @@
 target soarcalculus_python, as `make python` does) in build-pip/, and
 setuptools packages them with the Python files of python/soarcalculus."""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -35,6 +36,10 @@ class CMakeBuild(build_ext):
             target = self.get_ext_fullpath(ext.name)
             os.makedirs(os.path.dirname(target), exist_ok=True)
             shutil.copyfile(os.path.join(build, "python", "soarcalculus", built[0]), target)
+            # The core library the modules link, beside them (their RPATH has $ORIGIN).
+            for f in os.listdir(build):
+                if re.fullmatch(r"libsoarcore\.so\.[0-9]+", f):
+                    shutil.copyfile(os.path.join(build, f), os.path.join(os.path.dirname(target), f))
 
 
 # setuptools' own build and egg-info folders, apart from the CMake build trees.

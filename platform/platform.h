@@ -7,6 +7,7 @@
 //   dir_text_files.h  those files in a folder, written whole or not at all
 //   atomic_file.h     one file written whole or not at all
 //   number_text.h     numbers read from and written to text boxes, integer rounding
+//   module_path.h     where the program's run-time modules are found
 //
 // headless/ (a surface that records what is drawn) and qt/ (the raster picture
 // and the window) implement the surface on top. Nothing outside qt/ includes a

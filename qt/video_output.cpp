@@ -1,25 +1,15 @@
 #include "qt/video_output.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <mutex>
 
+#include "platform/module_path.h"
 #include "qt/raster_surface.h"
 
 namespace soar {
 
 namespace {
-
-// The folder of the program's own file, with its slash.
-std::string program_folder() {
-    std::string self(4096, '\0');
-    const ssize_t n = readlink("/proc/self/exe", self.data(), self.size());
-    if (n <= 0 || size_t(n) >= self.size()) return "";
-    self.resize(size_t(n));
-    const size_t slash = self.rfind('/');
-    return slash == std::string::npos ? std::string() : self.substr(0, slash + 1);
-}
 
 struct LoadedModule {
     const VideoModule* module = nullptr;
@@ -30,7 +20,7 @@ const LoadedModule& video_module() {
     static LoadedModule loaded;
     static std::once_flag once;
     std::call_once(once, [] {
-        const std::string path = program_folder() + kVideoModuleFile;
+        const std::string path = module_path(kVideoModuleFile);
         // RTLD_NOW: a module that does not fit fails here, naming what is missing.
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle == nullptr) {
