@@ -35,8 +35,10 @@
 #include "record/csv.h"
 #include "record/flight_record.h"
 #include "record/kml.h"
+#include "sim/energy.h"
 #include "sim/fault.h"
 #include "sim/flight.h"
+#include "sim/names.h"
 
 namespace soar::cli {
 
@@ -438,12 +440,13 @@ int fly_command(int argc, char** argv, bool parse_only) {
     // The summary is of the last row written: a tick that failed leaves no row,
     // and a reader that stopped reading may have taken fewer than were flown.
     const float t = last.v[0], Z = last.v[4], V = last.v[5];
-    const double E = double(Z) + double(V) * double(V) / (2.0 * double(flown.g));
+    const double E = specific_energy(double(Z), double(V), double(flown.g));
     std::fprintf(
         stderr,
         "%lld ticks, flight time %s s, airspeed %s m/s, height %s m, specific energy %.4f m\n",
         last.tick, float_text(t).c_str(), float_text(V).c_str(), float_text(Z).c_str(), E);
     std::fprintf(stderr, "%s\n", flight_summary(record).c_str());
+    std::fprintf(stderr, "wind: %s\n", profile_text(flown).c_str());
     return status;
 }
 

@@ -12,28 +12,11 @@
 #include "app/cli_params.h"
 #include "platform/atomic_file.h"
 #include "sim/min_wind.h"
+#include "sim/names.h"
 
 namespace soar::cli {
 
 namespace {
-
-const char* pattern_word(Mode m) {
-    switch (m) {
-        case Mode::upwind:
-            return "upwind";
-        case Mode::downwind:
-            return "downwind";
-        case Mode::crosswind:
-            return "crosswind";
-        case Mode::circlezoom:
-            return "circle zoom";
-        case Mode::profile:
-            return "profile demo (downwind)";
-        case Mode::fixed:
-            break;
-    }
-    return "?";
-}
 
 void print_row(const WindTrial& t, const MinWindSearch& how) {
     char gain[32] = "-";
@@ -81,7 +64,8 @@ int min_wind_command(int argc, char** argv, bool parse_only) {
     const Params& p = set.of(how.mode);
     const int all = how.settle + how.cycles;
 
-    std::printf("min-wind: the energy-neutral wind of the %s pattern\n", pattern_word(how.mode));
+    std::printf("min-wind: the energy-neutral wind of the %s pattern\n", mode_words(how.mode));
+    std::printf("wind: %s\n", profile_text(p).c_str());
     std::printf(
         "For each wind factor on the reference wind U_ref (factor 1: U_ref = %g m/s%s),\n"
         "the mean change of the specific energy E = Z + V^2/2g per cycle over cycles %d\n"

@@ -2,6 +2,7 @@
 // figures on the terminal and the loop as CSV.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <csignal>
@@ -54,7 +55,6 @@ bool is_loop_setting(const std::string& text) {
 }
 
 double wind_at_10m(const LoopProblem& p, double w) {
-    if (p.profile == WindProfile::linear) return w * 10.0;
     double U10 = 0, Up = 0;
     wind_at(p, 10.0, w, U10, Up);
     return U10;
@@ -105,10 +105,26 @@ int one_loop(const LoopProblem& p, const SolveOptions& options, const std::strin
             break;
         }
         case WindProfile::logarithmic:
-            std::printf("least wind: reference wind (at 10 m) %.4f m/s (z0 %g m)\n", s.wind, p.z0);
-            std::printf("least wind at 10 m: %.4f m/s\n", s.wind);
+            std::printf("least wind: reference wind (at %g m) %.4f m/s (z0 %g m)\n", p.Z_ref,
+                        s.wind, p.z0);
+            std::printf("least wind at 10 m: %.4f m/s\n", wind_at_10m(p, s.wind));
+            break;
+        case WindProfile::power:
+            std::printf("least wind: reference wind (at %g m) %.4f m/s (exponent %g)\n", p.Z_ref,
+                        s.wind, p.p_exp);
+            std::printf("least wind at 10 m: %.4f m/s\n", wind_at_10m(p, s.wind));
             break;
     }
+    // Above the clamp the wind stands still: say so when the loop gets there.
+    double top = 0;
+    for (const LoopState& x : s.x) top = std::max(top, x[kZ]);
+    double lo = 0, hi = 0;
+    growing_range(profile_shape(p), lo, hi);
+    if (top > hi)
+        std::printf("the loop climbs to %.1f m; above %g m the wind stands still%s\n", top, hi,
+                    p.profile == WindProfile::exponential
+                        ? " (its gradient kept there, as in the flight model)"
+                        : "");
     std::printf("loop period: %.3f s\n", s.period);
     if (p.travel) std::printf("drift per loop: %s\n", drift_text(s).c_str());
     std::printf("energy per cycle: %.1f J/kg (drag work, made good by the wind)\n",
@@ -223,10 +239,17 @@ int optimise_command(int argc, char** argv, bool parse_only) {
         const Args a = parse_args(int(rest.size()), rest.data(),
                                   {"profile", "nodes", "csv", "glide-ratios"}, {});
         const LoopBounds bounds = loop_bounds_of(preset);
-        WindProfile profile = default_profile(bounds);
-        if (a.values.count("profile") && !profile_named(a.values.at("profile"), profile))
-            throw ArgError{"unknown profile \"" + a.values.at("profile") +
-                           "\" (exponential, linear or log)"};
+        // The loop is solved in the flight's own profile (--params, --preset,
+        // --set profile), which --profile names the older way.
+        std::optional<WindProfile> named;
+        std::string error;
+        if (a.values.count("profile") && !(named = profile_arg(a.values.at("profile"), error)))
+            throw ArgError{error};
+        const std::optional<ParamSet> preset_params = preset_set(preset);
+        WindProfile profile = WindProfile::exponential;
+        error = loop_profile(set.upwind, preset_params ? preset_params->upwind : Params{}, named,
+                             profile);
+        if (!error.empty()) throw ArgError{error};
         p = loop_problem_for(set.upwind, profile, bounds);
         for (const std::string& s : loop_sets) {
             const auto eq = s.find('=');

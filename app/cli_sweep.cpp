@@ -199,11 +199,9 @@ int sweep_command(int argc, char** argv, bool parse_only) {
             po.sets = kept;
             if (po.preset == "albatross") po.preset = "design-albatross";
             if (a.values.count("profile")) {
-                optim::WindProfile p;
-                if (!optim::profile_named(a.values.at("profile"), p))
-                    throw ArgError{"unknown profile \"" + a.values.at("profile") +
-                                   "\" (exponential, linear or log)"};
-                plan.profile = p;
+                std::string error;
+                plan.profile = profile_arg(a.values.at("profile"), error);
+                if (!plan.profile) throw ArgError{error};
             }
             const long long nodes = count_arg(a, "nodes", 50);
             if (nodes < 5 || nodes > 2000) throw ArgError{"--nodes must be between 5 and 2000"};

@@ -18,8 +18,10 @@ constexpr double kR2D = k::exact_r2d;
 LoopFlight make_loop_flight(const Params& flight, const optim::LoopProblem& problem,
                             const optim::LoopSolution& solution) {
     LoopFlight f{problem, solution, flight};
-    // The loop's wind scale is the profile's far-field speed, as U_ref is.
-    f.params.U_ref = float(solution.wind);
+    // The loop's wind scale is the profile's U_ref, except the linear
+    // profile's, which is its gradient.
+    const bool gradient = problem.profile == optim::WindProfile::linear;
+    f.params.U_ref = float(gradient ? solution.wind * problem.Z_ref : solution.wind);
     f.params.T_cyc = float(solution.period);
     return f;
 }

@@ -1,9 +1,11 @@
 #include "app/loop_params.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "sim/constants.h"
+#include "sim/names.h"
 
 namespace soar {
 
@@ -13,6 +15,16 @@ using optim::LoopProblem;
 using optim::WindProfile;
 
 constexpr double kDeg = k::exact_d2r;
+
+// The decimal a float was typed as (0.03 for the float nearest it): the
+// roughness length as the loop has always taken it.
+double decimal_of(float v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    double d = 0;
+    std::from_chars(buf, r.ptr, d);
+    return d;
+}
 
 struct LoopSetting {
     const char* name;
@@ -80,7 +92,27 @@ LoopProblem loop_problem_for(const Params& f, WindProfile profile, LoopBounds bo
     p.lam_U = double(f.lam_U);
     p.zeta_min = double(f.zeta_min);
     p.zeta_max = double(f.zeta_max);
+    p.z0 = decimal_of(f.z0);
+    p.p_exp = double(f.p_exp);
     return p;
+}
+
+std::string loop_profile(const Params& flight, const Params& preset_flight,
+                         std::optional<WindProfile> named, WindProfile& out) {
+    out = wind_shape(flight);
+    if (!named) return "";
+    if (*named != out && out != wind_shape(preset_flight))
+        return std::string("--profile ") + profile_name(*named) + " and the parameters' profile (" +
+               profile_name(out) + ") disagree: give one of them";
+    out = *named;
+    return "";
+}
+
+std::optional<WindProfile> profile_arg(const std::string& name, std::string& error) {
+    WindProfile p;
+    if (optim::profile_named(name, p)) return p;
+    error = "unknown profile \"" + name + "\" (" + profile_list() + ")";
+    return std::nullopt;
 }
 
 bool set_loop_setting(LoopProblem& p, const std::string& name, double value) {
@@ -119,6 +151,10 @@ std::string loop_problem_error(const LoopProblem& p) {
     if (!(p.g > 0 && p.rho > 0 && p.wing_loading > 0)) return "g, rho and W_S must be > 0";
     if (p.profile == WindProfile::exponential && !(p.lam_U > 0))
         return "lam_U must be > 0 for the exponential profile";
+    if (p.profile == WindProfile::power && !(p.p_exp > 0))
+        return "p_exp must be > 0 for the power-law profile";
+    if (!(p.zeta_min * p.Z_ref < p.zeta_max * p.Z_ref))
+        return "the wind must grow somewhere: zeta_min below zeta_max";
     const double lowest = p.start_height_fixed ? std::min(p.Z_start, p.tip_min) : p.tip_min;
     if (p.profile == WindProfile::logarithmic && !(lowest > p.z0))
         return "in the log profile the lowest height (tip_min) must lie above z0";

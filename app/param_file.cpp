@@ -14,20 +14,23 @@
 
 #include "platform/atomic_file.h"
 #include "platform/number_text.h"
+#include "sim/names.h"
 #include "sim/param_fields.h"
 
 namespace soar {
 
 namespace {
 
+// A pattern's table: the keys of the pattern of that name.
 struct Table {
     const char* name;
     Mode mode;  // the pattern the table's keys are set in
 };
-constexpr Table kPatternTables[] = {{"upwind", Mode::upwind},
-                                    {"downwind", Mode::downwind},
-                                    {"crosswind", Mode::crosswind},
-                                    {"circlezoom", Mode::circlezoom}};
+std::vector<Table> pattern_tables() {
+    std::vector<Table> out;
+    for (const Mode m : param_table_patterns()) out.push_back({mode_name(m), m});
+    return out;
+}
 
 const char* group_table(ParamGroup g) {
     switch (g) {
@@ -86,15 +89,25 @@ const ParamField* field_in(const std::string& table, const std::string& key) {
     if (!f) return nullptr;
     if (f->group != ParamGroup::pattern) {
         if (table == group_table(f->group)) return f;
-        return table == "circlezoom" && zoom_own(*f) ? f : nullptr;
+        return table == mode_name(Mode::circlezoom) && zoom_own(*f) ? f : nullptr;
     }
-    for (const Table& t : kPatternTables)
+    for (const Table& t : pattern_tables())
         if (table == t.name) return param_used(*f, t.mode) ? f : nullptr;
     return nullptr;
 }
 
+// "upwind, downwind, crosswind, circlezoom"
+std::string table_names() {
+    std::string out;
+    for (const Table& t : pattern_tables()) {
+        if (!out.empty()) out += ", ";
+        out += t.name;
+    }
+    return out;
+}
+
 Mode table_mode(const std::string& table) {
-    for (const Table& t : kPatternTables)
+    for (const Table& t : pattern_tables())
         if (table == t.name) return t.mode;
     return Mode::upwind;  // the shared tables: every pattern but the zoom's own polar and wind
 }
@@ -245,7 +258,7 @@ std::string param_file_text(const ParamSet& set) {
         for (const ParamField& f : param_fields())
             if (f.group == g) key_line(out, f, set.upwind.*f.member);
     }
-    for (const Table& t : kPatternTables) {
+    for (const Table& t : pattern_tables()) {
         out += std::string("\n[") + t.name + "]\n";
         if (t.mode == Mode::circlezoom)
             out += "# The circle zoom keeps its own drag polar and wind (none by default).\n";
@@ -284,11 +297,10 @@ ParamFileRead parse_param_file(std::string_view text, const std::string& source)
         const std::string table(table_key.str());
         const toml::table* t = node.as_table();
         bool known = t && (table == "air" || table == "bird" || table == "wind");
-        for (const Table& pt : kPatternTables) known = known || (t && table == pt.name);
+        for (const Table& pt : pattern_tables()) known = known || (t && table == pt.name);
         if (!known)
             return {std::nullopt, at(source, node.source()) + "unknown table or key \"" + table +
-                                      "\" (tables: air, bird, wind, upwind, downwind, crosswind, "
-                                      "circlezoom)"};
+                                      "\" (tables: air, bird, wind, " + table_names() + ")"};
         for (auto&& [key_, value] : *t) {
             const std::string key(key_.str());
             const ParamField* f = field_in(table, key);

@@ -575,7 +575,7 @@ Energy Session::shown_energy() const {
     const HistoryRow r = record_.history.row_at(size_t(tick - 1));
     Energy e;
     const double V = r[size_t(Column::V)];
-    e.E_kin = float(V * V / (2.0 * double(record_.params.g)));
+    e.E_kin = float(kinetic_height(V, double(record_.params.g)));
     e.E_pot = r[size_t(Column::Z)];
     e.E = r[size_t(Column::E)];
     e.dE_wind = r[size_t(Column::dE_wind)];
@@ -859,16 +859,6 @@ void Session::edit_text(Id id, std::string text) {
 }
 
 // --- names ---
-
-std::optional<Mode> mode_named(const std::string& name) {
-    if (name == "fixed") return Mode::fixed;
-    if (name == "upwind") return Mode::upwind;
-    if (name == "downwind") return Mode::downwind;
-    if (name == "crosswind") return Mode::crosswind;
-    if (name == "circlezoom") return Mode::circlezoom;
-    if (name == "profile") return Mode::profile;
-    return std::nullopt;
-}
 
 Id option_of(Mode mode) {
     switch (mode) {

@@ -36,6 +36,7 @@
 #include "record/flight_record.h"
 #include "sim/energy.h"
 #include "sim/flight.h"
+#include "sim/names.h"
 #include "view/camera.h"
 #include "view/frame.h"
 #include "view/scene.h"
@@ -245,8 +246,6 @@ class Session {
     std::array<std::string, 6> live_texts_;
 };
 
-// The pattern named on the command line ("upwind", ...), if any.
-std::optional<Mode> mode_named(const std::string& name);
 // The option that selects `mode`.
 Id option_of(Mode mode);
 // The camera of the fixed view as a newly opened window sets it up at "OK":

@@ -22,6 +22,7 @@
 #include "app/stepped_flight.h"
 #include "optim/loop_solver.h"
 #include "sim/cycles.h"
+#include "sim/energy.h"
 #include "sim/min_wind.h"
 #include "sim/param_fields.h"
 
@@ -68,22 +69,9 @@ std::vector<std::string_view> split(std::string_view t, char sep) {
     }
 }
 
-const char* const kPatternNames[] = {"upwind", "downwind", "crosswind", "circlezoom", "profile"};
 const char* pattern_text(Mode m) {
-    for (const char* name : kPatternNames)
-        if (mode_named(name) == m) return name;
-    return "fixed";
+    return mode_name(m);
 }
-
-// The tables of a parameter set, as the parameter files name them.
-struct Table {
-    const char* name;
-    Params ParamSet::*member;
-};
-constexpr Table kTables[] = {{"upwind", &ParamSet::upwind},
-                             {"downwind", &ParamSet::downwind},
-                             {"crosswind", &ParamSet::crosswind},
-                             {"circlezoom", &ParamSet::circlezoom}};
 
 bool is_loop_setting(const std::string& name) {
     optim::LoopProblem probe;
@@ -154,8 +142,12 @@ std::optional<optim::LoopProblem> loop_problem_of(const LoopRequest& r, std::str
         return std::nullopt;
     }
     const LoopBounds bounds = loop_bounds_of(preset);
-    optim::LoopProblem p =
-        loop_problem_for(r.params.upwind, r.profile.value_or(default_profile(bounds)), bounds);
+    // The flight's own profile (the parameters' "profile"), or the one named.
+    optim::WindProfile profile = optim::WindProfile::exponential;
+    const ParamSet preset_params = *preset_set(preset.empty() ? "design-albatross" : preset);
+    error = loop_profile(r.params.upwind, preset_params.upwind, r.profile, profile);
+    if (!error.empty()) return std::nullopt;
+    optim::LoopProblem p = loop_problem_for(r.params.upwind, profile, bounds);
     for (const auto& [name, value] : r.settings) {
         if (name == "travel" && value != 0.0 && value != 1.0) {
             error =
@@ -177,7 +169,6 @@ std::optional<optim::LoopProblem> loop_problem_of(const LoopRequest& r, std::str
 }
 
 double loop_wind_at_10m(const optim::LoopProblem& p, double w) {
-    if (p.profile == optim::WindProfile::linear) return w * 10.0;
     double U = 0, Up = 0;
     optim::wind_at(p, 10.0, w, U, Up);
     return U;
@@ -413,7 +404,7 @@ void fly_point(const SweepPlan& s, const ParamSet& set, const std::atomic<bool>*
     double t = kNaN, V = kNaN, Z = kNaN, E = kNaN;
     if (flown > 0) {
         t = double(last.t), V = double(last.V), Z = double(last.Z);
-        E = Z + V * V / (2.0 * double(p.g));
+        E = specific_energy(Z, V, double(p.g));
     }
     row.results = {double(flown),
                    all ? 1.0 : 0.0,
@@ -471,13 +462,13 @@ std::string sweep_text(const SweepPlan& s) {
     t += ";preset=" + s.preset + ";base=";
     const ParamSet defaults;
     bool first = true;
-    for (const Table& table : kTables)
+    for (const Mode table : param_table_patterns())
         for (const ParamField& f : param_fields()) {
-            const float v = (s.base.*table.member).*f.member;
-            const float d = (defaults.*table.member).*f.member;
+            const float v = s.base.of(table).*f.member;
+            const float d = defaults.of(table).*f.member;
             if (std::memcmp(&v, &d, sizeof v) == 0) continue;  // -0 is not 0 here
             if (!first) t += ',';
-            t.append(table.name).append(".").append(f.name).append(":").append(exact(v));
+            t.append(mode_name(table)).append(".").append(f.name).append(":").append(exact(v));
             first = false;
         }
     switch (s.what) {
@@ -540,17 +531,17 @@ std::optional<SweepPlan> sweep_from_text(std::string_view text, std::string& err
                                        name = b.substr(dot + 1, colon - dot - 1);
                 const std::string_view v = b.substr(colon + 1);
                 const ParamField* f = param_field(name);
-                const Table* t = nullptr;
-                for (const Table& tt : kTables)
-                    if (table == tt.name) t = &tt;
+                std::optional<Mode> t;
+                for (const Mode tt : param_table_patterns())
+                    if (table == mode_name(tt)) t = tt;
                 float x = 0;
                 const auto r = std::from_chars(v.data(), v.data() + v.size(), x);
                 if (!f || !t || r.ec != std::errc() || r.ptr != v.data() + v.size())
                     return bad("base \"" + std::string(b) + "\"");
-                (s.base.*t->member).*f->member = x;
+                s.base.of(*t).*f->member = x;
             }
         } else if (key == "pattern") {
-            const auto m = mode_named(std::string(value));
+            const auto m = mode_named(value);
             if (!m) return bad("pattern \"" + std::string(value) + "\"");
             s.pattern = *m;
         } else if (key == "cycles" || key == "nodes" || key == "ticks") {

@@ -1,5 +1,7 @@
 #include "optim/loop_problem.h"
 
+#include "sim/names.h"
+
 namespace soar::optim {
 
 const char* wind_unit(WindProfile p) {
@@ -7,27 +9,13 @@ const char* wind_unit(WindProfile p) {
 }
 
 const char* profile_name(WindProfile p) {
-    switch (p) {
-        case WindProfile::linear:
-            return "linear";
-        case WindProfile::exponential:
-            return "exponential";
-        case WindProfile::logarithmic:
-            return "log";
-    }
-    return "?";
+    return soar::profile_brief(p);
 }
 
 bool profile_named(const std::string& name, WindProfile& out) {
-    if (name == "linear") {
-        out = WindProfile::linear;
-    } else if (name == "exponential" || name == "exp") {
-        out = WindProfile::exponential;
-    } else if (name == "log" || name == "logarithmic") {
-        out = WindProfile::logarithmic;
-    } else {
-        return false;
-    }
+    const auto shape = soar::profile_named(name);
+    if (!shape) return false;
+    out = *shape;
     return true;
 }
 
@@ -87,6 +75,11 @@ LoopProblem zhao_glider() {
     p.T_min = 10.0;
     p.T_max = 30.0;
     p.profile = WindProfile::linear;
+    // The benchmark's wind grows from the sea itself and without limit: the
+    // clamp lies far above any loop.
+    p.Z_ref = 100.0;
+    p.zeta_min = 0.0;
+    p.zeta_max = 100.0;
     p.wind_min = 0.005;
     p.wind_max = 0.15;
     return p;
@@ -105,6 +98,9 @@ LoopProblem sachs_albatross() {
     p.half_span = 0.5 * span;
     p.tip_min = 0.2;
     p.z0 = 0.03;
+    // The wind given at 10 m, and growing far above any loop.
+    p.Z_ref = 10.0;
+    p.zeta_max = 100.0;
     // The bird on passage: its cycle repeats in the air and drifts over the
     // ground. Held to its start point it finds no loop below a glide ratio
     // of about 22.5 (see docs/validation.md).

@@ -5,16 +5,17 @@
 #include <string>
 
 #include "sim/constants.h"
+#include "sim/params.h"
 
 namespace soar::optim {
 
-// The shape of the wind speed over height. The wind blows along +X; its scale
-// (the quantity the loop minimises) multiplies the shape:
-//   linear:       U = w Z                                  (w: gradient, 1/s)
-//   exponential:  U = w (1 - exp(-lam_U zeta)), zeta = Z/Z_ref clamped
-//                 to [zeta_min, zeta_max] as in the flight model   (w: m/s, far above the sea)
-//   logarithmic:  U = w ln(Z/z0) / ln(10/z0)               (w: m/s, the wind at 10 m)
-enum class WindProfile { linear, exponential, logarithmic };
+// The shape of the wind speed over height: the flight model's profiles, with
+// their reference height, clamp and constants (sim/wind_profile.h). The wind
+// blows along +X; its scale w (the quantity the loop minimises) is the
+// profile's U_ref, in m/s (the wind far above the sea for the exponential
+// profile, at Z_ref for the others), and for the linear profile its gradient
+// in 1/s (U = w Z within the clamp).
+using WindProfile = soar::WindShape;
 
 struct LoopProblem {
     // Bird and air.
@@ -46,12 +47,13 @@ struct LoopProblem {
     bool travel = false;
     double turn = 1.0;  // +1: the heading advances one full turn, -1: it goes back one
 
-    // Wind.
+    // Wind: the flight model's profile and constants (sim/wind_profile.h).
     WindProfile profile = WindProfile::exponential;
-    double Z_ref = 20.0;                        // exponential: reference height, m
+    double Z_ref = 20.0;                        // reference height, m
     double lam_U = 7.0;                         // exponential: shape exponent, -
-    double zeta_min = 0.001, zeta_max = 0.999;  // exponential: clamp of Z/Z_ref, -
+    double zeta_min = 0.001, zeta_max = 0.999;  // clamp of Z/Z_ref, -
     double z0 = 0.03;                           // logarithmic: roughness length, m
+    double p_exp = 1.0 / 7.0;                   // power law: exponent, -
     double wind_min = 1e-4, wind_max = 100.0;   // bounds of the wind scale (its unit above)
     double wind_guess = 0.0;                    // starting wind scale; 0 picks one for the profile
 
@@ -62,7 +64,8 @@ struct LoopProblem {
 
 // The unit of the wind scale w of a profile: "1/s" or "m/s".
 const char* wind_unit(WindProfile p);
-// "linear", "exponential", "log"; the parse accepts "logarithmic" too.
+// "exponential", "log", "power", "linear" (sim/names.h); the parse takes every
+// spelling the names table takes ("logarithmic", "exp").
 const char* profile_name(WindProfile p);
 bool profile_named(const std::string& name, WindProfile& out);
 
@@ -73,12 +76,12 @@ void wind_at(const LoopProblem& p, const T& Z, const T& w, T& U, T& Up);
 // The program's albatross (wing loading 107.8 * 16 / 3.5^2 N/m^2, the parabolic
 // polar CD0 = 0.015, K = 1/45, rho = 1.22, g = 9.8) in the given profile.
 LoopProblem albatross(WindProfile profile);
-// Zhao's (2004) glider in SI units, linear profile, the loop from and to the
-// origin at sea level.
+// Zhao's (2004) glider in SI units, linear profile (growing from the sea up to
+// 10 km), the loop from and to the origin at sea level.
 LoopProblem zhao_glider();
 // A wandering albatross from the figures Sachs (2005) gives: 8.5 kg, wing
 // area 0.65 m^2, span 3.4 m, best glide ratio about 20, in the logarithmic
-// profile (z0 0.03 m, the wind given at 10 m); the albatross's bounds, and a
+// profile (z0 0.03 m, the wind given at 10 m and growing up to 1000 m); the albatross's bounds, and a
 // loop that may travel over the ground.
 LoopProblem sachs_albatross();
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/energy.h"
+
 namespace soar::optim {
 
 namespace {
@@ -57,7 +59,7 @@ LoopState state_at(const LoopProblem& p, const LoopSolution& s, double t) {
 }
 
 double energy_height(const LoopProblem& p, const LoopState& x) {
-    return x[kZ] + x[kV] * x[kV] / (2.0 * p.g);
+    return specific_energy(x[kZ], x[kV], p.g);
 }
 
 LoopState fly_controls(const LoopProblem& p, const LoopSolution& s, double t_end, int steps) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/param_file.h"
+#include "app/loop_params.h"
 #include "app/session.h"
 #include "app/stepped_flight.h"
 #include "app/sweep.h"
@@ -27,6 +28,7 @@
 #include "record/csv.h"
 #include "record/flight_history.h"
 #include "sim/min_wind.h"
+#include "sim/names.h"
 #include "sim/param_fields.h"
 
 namespace soar::py {
@@ -41,11 +43,6 @@ struct PyParams {
     ParamSet set;
     std::string preset = "design-albatross";
 };
-
-std::string pattern_list(bool fixed) {
-    return fixed ? "fixed, upwind, downwind, crosswind, circlezoom, profile"
-                 : "upwind, downwind, crosswind, circlezoom, profile";
-}
 
 Mode pattern_of(const std::string& name, bool allow_fixed = false) {
     const auto m = mode_named(name);
@@ -243,10 +240,9 @@ pyb::dict energy_neutral_wind(const std::string& pattern, const pyb::object& par
 
 std::optional<optim::WindProfile> profile_arg(const pyb::object& o) {
     if (o.is_none()) return std::nullopt;
-    optim::WindProfile p;
-    const std::string name = o.cast<std::string>();
-    if (!optim::profile_named(name, p))
-        throw pyb::value_error("unknown profile \"" + name + "\" (exponential, linear or log)");
+    std::string error;
+    const auto p = soar::profile_arg(o.cast<std::string>(), error);
+    if (!p) throw pyb::value_error(error);
     return p;
 }
 
@@ -639,8 +635,8 @@ void bind_params(pyb::module_& m) {
         pyb::list out;
         for (const ParamField& f : param_fields()) {
             pyb::list patterns;
-            for (const char* name : {"upwind", "downwind", "crosswind", "circlezoom", "profile"})
-                if (param_used(f, *mode_named(name))) patterns.append(name);
+            for (const PatternName& p : flying_pattern_names())
+                if (param_used(f, p.mode)) patterns.append(p.name);
             const char* groups[] = {"air", "bird", "wind", "pattern"};
             out.append(pyb::make_tuple(f.name, groups[int(f.group)], f.unit, f.meaning,
                                        double(f.lo), double(f.hi), patterns));

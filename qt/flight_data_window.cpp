@@ -35,6 +35,7 @@
 #include "record/csv.h"
 #include "record/save_file.h"
 #include "sim/energy.h"
+#include "sim/names.h"
 
 namespace soar {
 
@@ -490,21 +491,10 @@ SaveKindText save_kind_text(FlightDataWindow::SaveKind k) {
 // The pattern as a file name takes it.
 QString pattern_word(MainWindow& main) {
     if (main.flying_loop()) return QStringLiteral("optimal-loop");
-    switch (main.record().mode) {
-        case Mode::upwind:
-            return QStringLiteral("upwind");
-        case Mode::downwind:
-            return QStringLiteral("downwind");
-        case Mode::crosswind:
-            return QStringLiteral("crosswind");
-        case Mode::circlezoom:
-            return QStringLiteral("circlezoom");
-        case Mode::profile:
-            return QStringLiteral("profile");
-        case Mode::fixed:
-            break;
-    }
-    return {};
+    // The fixed view flies nothing: no flight, no pattern in the name.
+    const Mode mode = main.record().mode;
+    if (mode == Mode::fixed) return {};
+    return QString::fromLatin1(mode_name(mode));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "qt/file_names.h"
 #include "qt/raster_surface.h"
 #include "qt/svg_surface.h"
+#include "sim/names.h"
 
 namespace soar {
 
@@ -155,21 +156,8 @@ namespace {
 QString pattern_word(MainWindow& main) {
     if (main.flying_loop()) return QStringLiteral("optimal-loop");
     const Window& w = main.model();
-    switch (w.flight_mode.value_or(selected_mode(w))) {
-        case Mode::upwind:
-            return QStringLiteral("upwind");
-        case Mode::downwind:
-            return QStringLiteral("downwind");
-        case Mode::crosswind:
-            return QStringLiteral("crosswind");
-        case Mode::circlezoom:
-            return QStringLiteral("circlezoom");
-        case Mode::profile:
-            return QStringLiteral("profile");
-        case Mode::fixed:
-            return QStringLiteral("fixed");
-    }
-    return {};
+    // A still or video of the fixed view shows the resting bird: "fixed".
+    return QString::fromLatin1(mode_name(w.flight_mode.value_or(selected_mode(w))));
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ OptimalLoopDialog::OptimalLoopDialog(MainWindow& main, QWidget* parent)
     auto* top = new QVBoxLayout(this);
     auto* about = new QLabel(
         QStringLiteral("The periodic loop that needs the least wind for the current bird and "
-                       "wind profile (exponential), solved by collocation; then flown in the "
+                       "wind profile (the one the patterns fly in), solved by collocation; then flown in the "
                        "main window, repeating, in the moving view. \"OK\" in the main window "
                        "returns to the selected pattern."),
         this);
@@ -87,7 +87,7 @@ void OptimalLoopDialog::start() {
     if (job_) return;
     auto job = std::make_unique<Job>();
     job->flight = main_.model().params.upwind;
-    job->problem = loop_problem_for(job->flight, optim::WindProfile::exponential, false);
+    job->problem = loop_problem_for(job->flight, wind_shape(job->flight), false);
     const std::string wrong = loop_problem_error(job->problem);
     if (!wrong.empty()) {
         say(QStringLiteral("These parameters pose no loop: %1.")

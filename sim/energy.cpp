@@ -7,7 +7,7 @@ namespace soar {
 Energy energy_of(const FlightState& s, const Params& p) {
     Energy e;
     const double V = s.V, g = p.g;
-    e.E_kin = float(V * V / (2.0 * g));
+    e.E_kin = float(kinetic_height(V, g));
     e.E_pot = s.Z;
     e.E = specific_energy(s, p);
     const double gam = s.gam(), psi = s.psi();

@@ -8,7 +8,9 @@
 //   dE/dt = V Up_V_g sin gam cos gam cos psi   (the wind gradient supplies)
 //         - V D_L Nz                           (drag takes away)
 // so the bird gains energy only while it climbs into the wind (or dives with
-// it) through the gradient, and drag always drains it.
+// it) through the gradient, and drag always drains it. The gradient is the
+// one the flight's equations apply (sim/wind_profile.h): 0 beyond the clamp
+// of every profile but the exponential one, which keeps its gradient there.
 #pragma once
 
 #include "sim/flight_state.h"
@@ -27,10 +29,17 @@ struct Energy {
 // From the stored state of a tick (V, Z, gam, psi, Up_V_g, D_L, Nz) and the flight's g.
 Energy energy_of(const FlightState& s, const Params& p);
 
+// The kinetic part V^2/(2g), m, of airspeed V (m/s) under gravity g (m/s^2).
+inline double kinetic_height(double V, double g) {
+    return V * V / (2.0 * g);
+}
+// E = Z + V^2/(2g), m, in double: the flight's, a sweep's and a loop's.
+inline double specific_energy(double Z, double V, double g) {
+    return Z + kinetic_height(V, g);
+}
 // E alone (energy_of(s, p).E to the bit), without the trigonometry of the rates.
 inline float specific_energy(const FlightState& s, const Params& p) {
-    const double V = s.V, g = p.g;
-    return float(double(s.Z) + V * V / (2.0 * g));
+    return float(specific_energy(double(s.Z), double(s.V), double(p.g)));
 }
 
 }  // namespace soar

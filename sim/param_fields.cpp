@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/number_text.h"
+#include "sim/names.h"
 
 namespace soar {
 
@@ -16,9 +17,6 @@ constexpr unsigned kUp = bit(Mode::upwind), kCross = bit(Mode::crosswind),
                    kDown = bit(Mode::downwind) | bit(Mode::profile), kZoom = bit(Mode::circlezoom);
 constexpr unsigned kTimed = kUp | kCross, kHeading = kDown | kZoom;
 constexpr unsigned kFlying = kTimed | kHeading;
-
-// The wind profile's shapes, by the numbers of WindShape.
-constexpr const char* kShapes[] = {"exponential", "logarithmic", "power", "linear", nullptr};
 
 bool zoom_own(const ParamField& f) {
     return f.member == &Params::CD0 || f.member == &Params::K_ind || f.member == &Params::U_ref;
@@ -40,8 +38,9 @@ const std::vector<ParamField>& param_fields() {
         {"Z_ref", G::wind, "m", "reference height", 1, 200, &Params::Z_ref, 0},
         {"lam_U", G::wind, "-", "profile shape exponent", 0, 20, &Params::lam_U, 0},
         {"zeta_min", G::wind, "-", "lower clamp of Z/Z_ref", 0, 0.5f, &Params::zeta_min, 0},
-        {"zeta_max", G::wind, "-", "upper clamp of Z/Z_ref", 0.5f, 1, &Params::zeta_max, 0},
-        {"profile", G::wind, "-", "the profile's shape", 0, 3, &Params::profile, 0, kShapes},
+        {"zeta_max", G::wind, "-", "upper clamp of Z/Z_ref", 0.5f, 100, &Params::zeta_max, 0},
+        {"profile", G::wind, "-", "the profile's shape", 0, 3, &Params::profile, 0,
+         profile_choices()},
         {"z0", G::wind, "m", "roughness length (logarithmic)", 0.0001f, 0.5f, &Params::z0, 0},
         {"p_exp", G::wind, "-", "exponent (power law)", 0.01f, 1, &Params::p_exp, 0},
         {"Z_start", G::pattern, "m", "start height", 0.1f, 100, &Params::Z_start, kFlying},
@@ -149,7 +148,10 @@ namespace {
 
 // Zhao's (2004) benchmark glider, from its imperial figures: 5.6 slug,
 // S = 45.09703 ft^2, rho = 0.002378 slug/ft^3, g = 32.2 ft/s^2, CD = 0.00873 +
-// 0.045 CL^2. The circle zoom keeps its drag-free polar.
+// 0.045 CL^2, in a linear wind that grows from the sea to 10 km, far above
+// any loop (its loops climb past 200 m; U_ref at 100 m: 7 m/s is a gradient
+// of 0.07 1/s). The circle zoom keeps its
+// drag-free polar.
 void set_zhao_glider(ParamSet& set) {
     constexpr double slug = 14.5939029372;  // kg
     constexpr double ft = 0.3048;           // m
@@ -160,6 +162,10 @@ void set_zhao_glider(ParamSet& set) {
         p->rho = float(0.002378 * slug / (ft * ft * ft));
         // The lift coefficient reads the loading as W_S 16/3.5^2.
         p->W_S = float(wing_loading * (3.5 * 3.5) / 16.0);
+        p->profile = float(int(WindShape::linear));
+        p->Z_ref = 100.0f;
+        p->zeta_min = 0.0f;
+        p->zeta_max = 100.0f;
         if (p == &set.circlezoom) continue;
         p->CD0 = 0.00873f;
         p->K_ind = 0.045f;
@@ -169,7 +175,8 @@ void set_zhao_glider(ParamSet& set) {
 // The wandering albatross of Sachs (2005), from its public figures: 8.5 kg,
 // wing area 0.65 m^2, span 3.4 m (aspect ratio 17.8), best glide ratio about
 // 20: K = 0.019 (span efficiency 0.94) and CD0 = 0.033 give 1/(2 sqrt(CD0 K))
-// = 19.97. Sea-level air. The circle zoom keeps its drag-free polar.
+// = 19.97. Sea-level air; the logarithmic wind (z0 0.03 m) given at 10 m and
+// growing far above any loop. The circle zoom keeps its drag-free polar.
 void set_sachs_albatross(ParamSet& set) {
     const double g = 9.81;
     const double wing_loading = 8.5 * g / 0.65;  // N/m^2
@@ -177,6 +184,9 @@ void set_sachs_albatross(ParamSet& set) {
         p->g = float(g);
         p->rho = 1.225f;
         p->W_S = float(wing_loading * (3.5 * 3.5) / 16.0);
+        p->profile = float(int(WindShape::logarithmic));
+        p->Z_ref = 10.0f;
+        p->zeta_max = 100.0f;
         if (p == &set.circlezoom) continue;
         p->CD0 = 0.033f;
         p->K_ind = 0.019f;

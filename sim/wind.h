@@ -1,6 +1,7 @@
-// Wind profile along +X: the shape the parameters choose (exponential by
-// default, logarithmic, power law or linear; sim/params.h), its height ratio
-// Z/Z_ref clamped to [zeta_min, zeta_max].
+// Wind profile along +X at the bird: the shape the parameters choose
+// (exponential by default, logarithmic, power law or linear), its height ratio
+// Z/Z_ref clamped to [zeta_min, zeta_max]; the profiles themselves are
+// sim/wind_profile.h, the optimiser's too.
 #pragma once
 
 #include "sim/flight_state.h"
