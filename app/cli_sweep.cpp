@@ -395,4 +395,15 @@ int merge_command(int argc, char** argv, bool parse_only) {
     return 1;
 }
 
+int sweep_worker_command(int argc, char** argv) {
+    (void)argv;
+    if (argc != 2 || isatty(STDIN_FILENO)) {
+        std::fprintf(stderr,
+                     "soarcalculus sweep-worker: a worker of sweep --jobs, started by the sweep "
+                     "itself\n");
+        return 2;
+    }
+    return sweep_worker_main(STDIN_FILENO, STDOUT_FILENO);
+}
+
 }  // namespace soar::cli

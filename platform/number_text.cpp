@@ -17,7 +17,11 @@ bool is_digit(char c) {
 
 }  // namespace
 
-std::optional<double> decimal_number(std::string_view text) {
+namespace {
+
+// The first character of text's number for from_chars (which takes a leading
+// "-" but not a "+"), or null when the whole text is not a decimal number.
+const char* decimal_start(std::string_view text) {
     size_t i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     const size_t start = i;
@@ -27,17 +31,23 @@ std::optional<double> decimal_number(std::string_view text) {
         ++i;
         while (i < text.size() && is_digit(text[i])) ++i, ++digits;
     }
-    if (digits == 0) return std::nullopt;
+    if (digits == 0) return nullptr;
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         ++i;
         if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
         size_t exp_digits = 0;
         while (i < text.size() && is_digit(text[i])) ++i, ++exp_digits;
-        if (exp_digits == 0) return std::nullopt;
+        if (exp_digits == 0) return nullptr;
     }
-    if (i != text.size()) return std::nullopt;
-    // from_chars takes a leading "-" but not a "+"; the form is checked above.
-    const char* first = text.data() + (text[0] == '-' ? 0 : start);
+    if (i != text.size()) return nullptr;
+    return text.data() + (text[0] == '-' ? 0 : start);
+}
+
+}  // namespace
+
+std::optional<double> decimal_number(std::string_view text) {
+    const char* first = decimal_start(text);
+    if (first == nullptr) return std::nullopt;
     double value = 0.0;
     const auto res = std::from_chars(first, text.data() + text.size(), value);
     if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !std::isfinite(value))
@@ -173,6 +183,33 @@ std::string shortest_float(float value) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, value);
     return std::string(buf, r.ptr);
+}
+
+std::string shortest_double(double value) {
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, r.ptr);
+}
+
+std::optional<float> decimal_float(std::string_view text) {
+    const char* first = decimal_start(text);
+    if (first == nullptr) return std::nullopt;
+    float value = 0.0f;
+    const auto res = std::from_chars(first, text.data() + text.size(), value);
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<long long> whole_number(std::string_view text) {
+    const size_t digits_at = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (text.size() == digits_at) return std::nullopt;
+    for (size_t i = digits_at; i < text.size(); ++i)
+        if (!is_digit(text[i])) return std::nullopt;
+    long long value = 0;
+    const auto res = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size()) return std::nullopt;
+    return value;
 }
 
 }  // namespace soar
