@@ -1,6 +1,8 @@
 #include "app/sweep_file.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,8 +10,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 
+#include "app/session.h"
 #include "platform/number_text.h"
 #include "sim/param_fields.h"
 
@@ -60,8 +64,10 @@ std::string sweep_text(const SweepPlan& s) {
                  std::to_string(a.count);
         } else {
             // The values listed, "|" apart (the axes are "," apart).
-            for (size_t k = 0; k < a.values.size(); ++k)
-                t += (k ? "|" : "") + shortest_double(a.values[k]);
+            for (size_t k = 0; k < a.values.size(); ++k) {
+                if (k) t += '|';
+                t += shortest_double(a.values[k]);
+            }
         }
     }
     t += ";preset=" + s.preset + ";base=";
@@ -191,7 +197,8 @@ std::optional<SweepPlan> sweep_from_text(std::string_view text, std::string& err
 std::string sweep_row_text(const SweepRow& r) {
     std::string t = std::to_string(r.point);
     for (double v : r.inputs) t.append(",").append(shortest_double(v));
-    for (double v : r.results) t.append(",").append(std::isnan(v) ? std::string() : shortest_double(v));
+    for (double v : r.results)
+        t.append(",").append(std::isnan(v) ? std::string() : shortest_double(v));
     t += ",\"";
     for (char c : r.status) {
         if (c == '"') t += '"';  // a quote inside a quoted cell is doubled
@@ -346,8 +353,7 @@ std::optional<SweepFile> read_sweep_file(const std::string& path, std::string& e
         return std::nullopt;
     }
     f.plan = *plan;
-    if (!next_line(line) ||
-        (line != sweep_header(f.plan) && line != sweep_header(f.plan) + "\r")) {
+    if (!next_line(line) || (line != sweep_header(f.plan) && line != sweep_header(f.plan) + "\r")) {
         error = path + ":2: the header is not \"" + sweep_header(f.plan) + "\"";
         return std::nullopt;
     }
@@ -374,6 +380,72 @@ std::string sweep_file_text(const SweepPlan& s, std::vector<SweepRow> rows) {
         last = r.point;
     }
     return out;
+}
+
+namespace {
+
+std::string lock_path_of(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.size() + 5 <= NAME_MAX) return path + ".lock";
+    // A name too long for ".lock" after it: a hidden lock named by its hash.
+    char hash[32];
+    std::snprintf(hash, sizeof hash, "%016zx", std::hash<std::string>{}(name));
+    return folder + ".soarcalculus-sweep-" + hash + ".lock";
+}
+
+}  // namespace
+
+bool SweepFileLock::take(const std::string& path, std::string& error) {
+    const std::string lock = lock_path_of(path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            error = "cannot make the lock file \"" + lock + "\" beside \"" + path +
+                    "\": " + std::strerror(errno);
+            return false;
+        }
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            char who[256] = {};
+            const ssize_t n = pread(fd, who, sizeof who - 1, 0);
+            std::string holder = n > 0 ? std::string(who, size_t(n)) : std::string();
+            while (!holder.empty() && (holder.back() == '\n' || holder.back() == ' '))
+                holder.pop_back();
+            close(fd);
+            error = "\"" + path + "\" is being written by another sweep (" +
+                    (holder.empty() ? std::string("its lock: ") + lock
+                                    : holder + "; its lock: " + lock) +
+                    "): wait for it to end, or choose another file";
+            return false;
+        }
+        // The lock file may have been removed by the writer before (which
+        // unlinks, then unlocks): only the file still at that name counts.
+        struct stat held {
+        }, named{};
+        if (fstat(fd, &held) == 0 && stat(lock.c_str(), &named) == 0 &&
+            held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+            char host[256] = "this machine";
+            gethostname(host, sizeof host - 1);
+            const std::string who =
+                "process " + std::to_string(getpid()) + " on " + std::string(host) + "\n";
+            if (ftruncate(fd, 0) != 0 || pwrite(fd, who.data(), who.size(), 0) < 0) {
+                // The lock holds without its note.
+            }
+            fd_ = fd;
+            lock_path_ = lock;
+            return true;
+        }
+        close(fd);
+    }
+    error = "cannot lock \"" + lock + "\"";
+    return false;
+}
+
+SweepFileLock::~SweepFileLock() {
+    if (fd_ < 0) return;
+    unlink(lock_path_.c_str());
+    close(fd_);
 }
 
 }  // namespace soar

@@ -42,4 +42,23 @@ std::optional<SweepFile> read_sweep_file(const std::string& path, std::string& e
 // first of its rows).
 std::string sweep_file_text(const SweepPlan& s, std::vector<SweepRow> rows);
 
+// One writer per sweep file: a lock file beside it ("FILE.lock", holding the
+// writer's process number and host) locked (flock) while the writer runs, and
+// removed when it ends. A writer killed outright leaves the file unlocked:
+// the next one takes it.
+class SweepFileLock {
+  public:
+    SweepFileLock() = default;
+    ~SweepFileLock();
+    SweepFileLock(const SweepFileLock&) = delete;
+    SweepFileLock& operator=(const SweepFileLock&) = delete;
+    // Takes the lock for the sweep file `path`: false with `error` naming the
+    // writer that holds it, or why the lock file cannot be made.
+    bool take(const std::string& path, std::string& error);
+
+  private:
+    std::string lock_path_;
+    int fd_ = -1;
+};
+
 }  // namespace soar

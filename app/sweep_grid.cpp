@@ -53,9 +53,10 @@ double SweepAxis::value(int i) const {
 }
 
 std::optional<SweepAxis> sweep_axis_from_text(std::string_view text, std::string& error) {
-    error = "--over needs NAME=START:STOP:COUNT (COUNT a whole number from 1 to 1000000) or "
-            "NAME=V1,V2,... (the values listed), not \"" +
-            std::string(text) + "\"";
+    error =
+        "--over needs NAME=START:STOP:COUNT (COUNT a whole number from 1 to 1000000) or "
+        "NAME=V1,V2,... (the values listed), not \"" +
+        std::string(text) + "\"";
     const size_t eq = text.find('=');
     if (eq == text.npos || eq == 0) return std::nullopt;
     const std::string name(text.substr(0, eq));
@@ -84,7 +85,10 @@ std::string sweep_axis_values_text(const SweepAxis& a) {
         return shortest_double(a.start) + ":" + shortest_double(a.stop) + ":" +
                std::to_string(a.count);
     std::string t;
-    for (double v : a.values) t += (t.empty() ? "" : ",") + shortest_double(v);
+    for (double v : a.values) {
+        if (!t.empty()) t += ',';
+        t += shortest_double(v);
+    }
     return t;
 }
 
@@ -129,7 +133,7 @@ const std::vector<std::string>& sweep_result_columns(SweepWhat what) {
 const std::vector<std::string>& sweep_result_units(SweepWhat what) {
     static const std::vector<std::string> wind = {"0/1", "-", "m/s", "m/s", "m", "-", "-"};
     // The linear profile's scale is a gradient, 1/s; the others' a speed.
-    static const std::vector<std::string> loop = {"0/1", "m/s or 1/s", "m/s", "s",
+    static const std::vector<std::string> loop = {"0/1",  "m/s or 1/s", "m/s", "s",
                                                   "J/kg", "m",          "-"};
     static const std::vector<std::string> fly = {"-", "0/1", "s", "m/s", "m", "m", "-", "m"};
     switch (what) {

@@ -335,7 +335,6 @@ std::optional<SweepRow> sweep_point(const SweepPlan& s, long long point,
     return row;
 }
 
-
 bool sweep_row_failed(const SweepPlan& s, const SweepRow& r) {
     if (r.status.rfind("error: ", 0) == 0 || r.status.rfind("failed: ", 0) == 0) return true;
     return s.what == SweepWhat::optimise && !(r.results.size() > 0 && r.results[0] == 1.0);

@@ -149,8 +149,8 @@ bool start_worker(const std::vector<std::string>& command, const std::string& pl
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                        POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(
+        &attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     std::vector<char*> argv;
     for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -259,12 +259,12 @@ bool run_sweep(const SweepPlan& s, const std::vector<long long>& points, int job
                 // The worker died during its point: the point's row says so,
                 // and a new worker takes the next ones.
                 const long long lost = w.point;
-                const std::string how = "the worker for point " + std::to_string(lost) + " " +
-                                        died_text(w.pid);
+                const std::string how =
+                    "the worker for point " + std::to_string(lost) + " " + died_text(w.pid);
                 SweepRow failed = failed_sweep_row(s, lost, how);
-                failed.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() -
-                                                               w.since)
-                                     .count();
+                failed.seconds =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - w.since)
+                        .count();
                 w.pid = -1;
                 end_worker(w, false);
                 error += (error.empty() ? "" : "; ") + how;
