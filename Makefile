@@ -91,7 +91,7 @@ test-sanitize: deps
 test-tsan: deps
 	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOAR_TSAN=ON >/dev/null
 	cmake --build $(BUILD_TSAN) -j$(JOBS) --target soar_tests tsan_canary tsan_window_canary \
-	  frame_pace_test main_window_test flight_data_window_test
+	  soar_qt_tests
 	cd $(BUILD_TSAN) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 	  ctest --output-on-failure -j$(JOBS) -LE 'solves|validation'
 
