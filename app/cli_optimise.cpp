@@ -115,16 +115,17 @@ int one_loop(const LoopProblem& p, const SolveOptions& options, const std::strin
             std::printf("least wind at 10 m: %.4f m/s\n", wind_at_10m(p, s.wind));
             break;
     }
-    // Above the clamp the wind stands still: say so when the loop gets there.
+    // Above the clamp the flight's wind stands still: say so when the loop
+    // gets there.
     double top = 0;
     for (const LoopState& x : s.x) top = std::max(top, x[kZ]);
     double lo = 0, hi = 0;
-    growing_range(profile_shape(p), lo, hi);
+    growing_range(flight_profile_shape(p), lo, hi);
     if (top > hi)
-        std::printf("the loop climbs to %.1f m; above %g m the wind stands still%s\n", top, hi,
-                    p.profile == WindProfile::exponential
-                        ? " (its gradient kept there, as in the flight model)"
-                        : "");
+        std::printf(
+            "the loop climbs to %.1f m; above %g m the flight's wind stands still%s\n", top, hi,
+            p.profile == WindProfile::exponential ? " (its gradient kept there, as in the loop)"
+                                                  : ", the loop's goes on growing");
     std::printf("loop period: %.3f s\n", s.period);
     if (p.travel) std::printf("drift per loop: %s\n", drift_text(s).c_str());
     std::printf("energy per cycle: %.1f J/kg (drag work, made good by the wind)\n",

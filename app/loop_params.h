@@ -48,6 +48,8 @@ std::optional<optim::WindProfile> profile_arg(const std::string& name, std::stri
 bool set_loop_setting(optim::LoopProblem& p, const std::string& name, double value);
 // "CL_min, CL_max, n_min (-), ..." for messages.
 std::string loop_setting_names();
+// The unit of a setting ("deg", "m", "-"; "0/1" for travel), "" for another name.
+std::string loop_setting_unit(const std::string& name);
 // Empty when the problem is well posed, else what is wrong with it.
 std::string loop_problem_error(const optim::LoopProblem& p);
 

@@ -10,7 +10,8 @@
 namespace soar::optim {
 
 // The shape of the wind speed over height: the flight model's profiles, with
-// their reference height, clamp and constants (sim/wind_profile.h). The wind
+// their reference height, clamp and constants (sim/wind_profile.h; above the
+// clamp only the exponential one stands still, see optim/wind_shape.h). The wind
 // blows along +X; its scale w (the quantity the loop minimises) is the
 // profile's U_ref, in m/s (the wind far above the sea for the exponential
 // profile, at Z_ref for the others), and for the linear profile its gradient

@@ -2,11 +2,25 @@
 // for plain doubles and for the automatic-differentiation type alike.
 #pragma once
 
+#include <cmath>
+
 #include "sim/wind_profile.h"
 
 namespace soar::optim {
 
+// The flight's profile with one difference: the logarithmic, power and linear
+// winds go on growing above zeta_max Z_ref, where the flight's stand still.
+// Their gradient would jump to 0 there, and the solver cannot pass a jump in
+// the equations; the exponential profile keeps its gradient at the clamp and
+// is the flight's to the bit.
 inline WindProfileShape profile_shape(const LoopProblem& p) {
+    WindProfileShape s{p.profile, p.Z_ref, p.lam_U, p.zeta_min, p.zeta_max, p.z0, p.p_exp};
+    if (s.shape != WindProfile::exponential) s.zeta_max = HUGE_VAL;
+    return s;
+}
+
+// The flight's own profile for the same problem, clamp included.
+inline WindProfileShape flight_profile_shape(const LoopProblem& p) {
     return {p.profile, p.Z_ref, p.lam_U, p.zeta_min, p.zeta_max, p.z0, p.p_exp};
 }
 
