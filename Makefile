@@ -4,11 +4,15 @@
 #   make test      the whole suite in Release and under ASan/UBSan
 #   make test-all  that, ThreadSanitizer, the fuzzers and the format check (CI)
 #   make python    the Python module into build/python (README, "Python")
+#   make web       the page and fly for Node.js into build-web (emscripten)
+#   make web-serve the page at http://localhost:8000/ (Python's http.server)
 
 BUILD      ?= build
 BUILD_SAN  ?= build-san
 BUILD_FUZZ ?= build-fuzz
 BUILD_TSAN ?= build-tsan
+BUILD_WEB  ?= build-web
+WEB_PORT   ?= 8000
 FUZZ_SECONDS ?= 30
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 DEBS       := cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
@@ -20,7 +24,7 @@ DEBS       := cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libg
               python3-matplotlib python3-setuptools python3-wheel python3-pip python3-venv
 
 .PHONY: deps build python run check test test-all test-release test-sanitize test-tsan test-fuzz bench \
-        format format-check clean
+        format format-check clean web-deps web web-serve number-text-exhaustive
 
 deps:
 	@missing=""; for p in $(DEBS); do \
@@ -103,6 +107,34 @@ test-fuzz: deps
 	  grep -E "stat::number_of_executed_units" $(BUILD_FUZZ)/$$t.log; \
 	done
 
+# The engine for the web, apart from the native build: emscripten's compiler
+# (Debian's, with its Node.js and the JavaScript parser its optimiser needs).
+WEB_DEBS := emscripten node-acorn
+web-deps:
+	@missing=""; for p in $(WEB_DEBS); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  if [ "$$(id -u)" != 0 ]; then echo "run as root (or install:$$missing)"; exit 1; fi; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
+	fi
+
+web: web-deps
+	NODE_PATH=/usr/share/nodejs emcmake cmake -S web -B $(BUILD_WEB) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD_WEB) -j$(JOBS)
+	@cd $(BUILD_WEB) && echo "the page: $(BUILD_WEB)/index.html, soarcalculus.js, soarcalculus.wasm;" \
+	  "compressed $$(cat soarcalculus.js soarcalculus.wasm page.js style.css index.html | gzip -9 | wc -c) bytes"
+
+web-serve: web
+	@echo "the page at http://localhost:$(WEB_PORT)/ (Ctrl-C ends)"
+	cd $(BUILD_WEB) && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
+
+# Every one of the 2^32 floats' shortest texts against the standard library's (minutes).
+number-text-exhaustive: build
+	cmake --build $(BUILD) --target soar_number_text_exhaustive
+	./$(BUILD)/bench/soar_number_text_exhaustive
+
 bench: build
 	./$(BUILD)/bench/soar_bench
 
@@ -114,4 +146,4 @@ format-check: deps
 	clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_TSAN) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_TSAN) $(BUILD_FUZZ) $(BUILD_WEB)
