@@ -27,7 +27,7 @@ DEBS       := cmake make ninja-build g++ pkg-config qt6-base-dev libgl-dev libgt
               python3-matplotlib python3-setuptools python3-wheel python3-pip python3-venv
 
 .PHONY: deps configure build python run check test test-all test-release test-sanitize test-tsan test-fuzz bench \
-        format format-check clean web-deps web web-serve number-text-exhaustive
+        format format-check clean web-deps web web-serve test-web number-text-exhaustive
 
 deps:
 	@missing=""; for p in $(DEBS); do \
@@ -69,7 +69,7 @@ check: configure
 
 test: test-release test-sanitize
 
-test-all: format-check test test-tsan test-fuzz
+test-all: format-check test test-tsan test-fuzz test-web
 
 test-release: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
@@ -129,12 +129,25 @@ web-deps:
 web: web-deps
 	NODE_PATH=/usr/share/nodejs emcmake cmake -S web -B $(BUILD_WEB) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD_WEB) -j$(JOBS)
-	@cd $(BUILD_WEB) && echo "the page: $(BUILD_WEB)/index.html, soarcalculus.js, soarcalculus.wasm;" \
-	  "compressed $$(cat soarcalculus.js soarcalculus.wasm page.js style.css index.html | gzip -9 | wc -c) bytes"
+	@cd $(BUILD_WEB) && n=0; for f in index.html soarcalculus.js soarcalculus.wasm page.js style.css; do \
+	  n=$$((n + $$(gzip -9c $$f | wc -c))); done; \
+	  echo "the page: $(BUILD_WEB)/index.html with its engine and script, $$n bytes compressed"
 
 web-serve: web
 	@echo "the page at http://localhost:$(WEB_PORT)/ (Ctrl-C ends)"
 	cd $(BUILD_WEB) && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
+
+# The page in a real browser (Debian's Chromium, headless, driven from Node.js by
+# puppeteer-core from the npm registry) and fly under Node.js against the
+# program's rows. WEB_SECONDS of flight are measured for frames per second.
+WEB_SECONDS ?= 60
+test-web: web build
+	@dpkg-query -W -f='$${Status}' chromium 2>/dev/null | grep -q "install ok installed" || \
+	  { echo "installing: chromium"; DEBIAN_FRONTEND=noninteractive apt-get install -y -qq chromium >/dev/null; }
+	mkdir -p $(BUILD_WEB)/browser && cp tests/web/package.json $(BUILD_WEB)/browser/
+	cd $(BUILD_WEB)/browser && { [ -d node_modules/puppeteer-core ] || npm install --no-audit --no-fund --silent; }
+	sh tests/web/node_fly_test.sh $(BUILD)/soarcalculus $(BUILD_WEB)
+	NODE_PATH=$(CURDIR)/$(BUILD_WEB)/browser/node_modules node tests/web/browser_test.js $(BUILD_WEB) $(WEB_SECONDS)
 
 # Every one of the 2^32 floats' shortest texts against the standard library's (minutes).
 number-text-exhaustive: build
