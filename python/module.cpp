@@ -654,6 +654,9 @@ void bind_params(pyb::module_& m) {
     });
 }
 
+// The commanded flight stepped from Python (flight_binding.cpp).
+void bind_flight(pybind11::module_& m);
+
 }  // namespace soar::py
 
 PYBIND11_MODULE(_core, m) {
@@ -661,6 +664,7 @@ PYBIND11_MODULE(_core, m) {
     using namespace soar::py;
     m.doc() = "The Soarcalculus engine (see the soarcalculus package for the documented API).";
     bind_params(m);
+    bind_flight(m);
     m.def("fly", &fly, pyb::arg("pattern"), pyb::arg("ticks"), pyb::arg("dt"),
           pyb::arg("params") = pyb::none(), pyb::arg("clock_start") = 0.0,
           pyb::arg("energy") = false);

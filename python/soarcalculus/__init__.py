@@ -30,11 +30,12 @@ import numpy as np
 from . import _core
 from ._core import Params
 from ._sweep import SweepResult, merge, sweep
+from ._pilot import STATE_FIELDS, STATE_UNITS, Flight, SoaringEnv
 
 __all__ = [
     "Params", "Field", "fields", "presets", "fly", "energy_neutral_wind", "optimise",
     "render", "sweep", "merge", "SweepResult", "FlightStopped", "EnergyNeutralWind",
-    "WindTrial", "Loop", "FLY_COLUMNS",
+    "WindTrial", "Loop", "FLY_COLUMNS", "Flight", "SoaringEnv", "STATE_FIELDS", "STATE_UNITS",
 ]
 
 Params.__doc__ = """The parameters of a flight: air, bird, wind profile and each pattern's
