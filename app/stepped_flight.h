@@ -10,8 +10,6 @@
 
 #include "app/cli_args.h"
 #include "app/flight_timer.h"
-#include "app/session.h"
-#include "app/window.h"
 #include "platform/number_text.h"
 #include "sim/fault.h"
 #include "sim/flight.h"
@@ -29,8 +27,8 @@ class SteppedFlight {
     bool tick(long long k, double dt) {
         try {
             if (k == 1) {
-                // Drawn at the attitude the window's boxes start with.
-                flight_.emplace(p_, mode_, typed_attitude(make_window()));
+                // Drawn at the attitude a newly opened window starts with.
+                flight_.emplace(p_, mode_, kStartAttitude);
             } else {
                 const float t = timer_.time_at(cli::clock_at(clock_start_, k, dt));
                 flight_->step(double(t) - double(flight_->state().t));

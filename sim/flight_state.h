@@ -16,6 +16,11 @@ struct Attitude {
     friend bool operator==(const Attitude&, const Attitude&) = default;
 };
 
+// The attitude a flight is drawn at until its first step, as a newly opened
+// window shows the bird: wings level, the body 2 deg nose up, no yaw. Roll and
+// yaw are the typed zeros turned to the drawing's signs, hence negative zeros.
+inline constexpr Attitude kStartAttitude{-0.0f, 2.0f, -0.0f};
+
 struct FlightState {
     // --- time ---
     float t = 0;   // flight time since the first tick, s
