@@ -45,6 +45,10 @@ def test_a_second_writer_of_one_file_is_refused_naming_the_first(tmp_path):
         second = run(*SLOW_SWEEP, "--csv", path, check=False)
         assert second.returncode == 2
         assert f"process {first.pid}" in second.stderr and "being written" in second.stderr
+        with pytest.raises(ValueError, match=f"being written by another sweep \\(process "
+                                             f"{first.pid}"):
+            sc.sweep({"T_cyc": (6, 9, 8)}, "energy-neutral-wind", pattern="upwind",
+                     cycles=100, jobs=2, csv=str(path))
     finally:
         first.send_signal(signal.SIGINT)
         first.communicate(timeout=60)
