@@ -13,6 +13,13 @@ from setuptools.command.build_ext import build_ext
 ROOT = os.path.dirname(os.path.abspath(__file__))
 
 
+def cmake_version() -> str:
+    """The project's one version, from CMakeLists.txt (which the package's
+    __version__ also comes from)."""
+    with open(os.path.join(ROOT, "CMakeLists.txt")) as f:
+        return re.search(r"project\(soarcalculus VERSION ([0-9.]+)", f.read()).group(1)
+
+
 class CMakeExtension(Extension):
     def __init__(self, name):
         super().__init__(name, sources=[])
@@ -46,6 +53,8 @@ class CMakeBuild(build_ext):
 os.makedirs(os.path.join(ROOT, "build-pip"), exist_ok=True)
 
 setup(
+    version=cmake_version(),
+    package_data={"soarcalculus": ["py.typed", "*.pyi"]},
     ext_modules=[CMakeExtension("soarcalculus._core"), CMakeExtension("soarcalculus._picture")],
     cmdclass={"build_ext": CMakeBuild},
     options={"build": {"build_base": "build-pip"}, "egg_info": {"egg_base": "build-pip"}},
