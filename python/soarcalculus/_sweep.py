@@ -325,6 +325,11 @@ def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=No
     """
     if what == "fly-summary" and ticks is None:
         raise ValueError("ticks is required for fly-summary")
+    for name, value, least in (("jobs", jobs, 0), ("cycles", cycles, 1), ("nodes", nodes, 1),
+                               ("ticks", 1 if ticks is None else ticks, 1)):
+        if isinstance(value, (bool, np.bool_)) or not isinstance(value, (int, np.integer)) \
+                or value < least:
+            raise ValueError(f"{name} must be a whole number of at least {least}, not {value!r}")
     from . import _params
     flight_pattern = "" if what == "optimise" else pattern
     plan = _core.sweep_plan(what, _axes(grid), _params(params, flight_pattern), pattern,
