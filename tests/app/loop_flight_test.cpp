@@ -90,7 +90,7 @@ TEST_F(SolvedLoop, FliesInTheWindowAndGivesWayToOk) {
     Session& session = run.session;
     const FlightState& s = session.flight_state();
     session.choose_pattern(Mode::crosswind);
-    const LoopFlight f = make_loop_flight(session.window().params.upwind, *problem_, *loop_);
+    const LoopFlight f = make_loop_flight(session.model().params.upwind, *problem_, *loop_);
     run.clock.set(1000.0f);
     session.fly_loop(f);
     ASSERT_TRUE(session.flying());
@@ -121,7 +121,7 @@ TEST_F(SolvedLoop, FliesInTheWindowAndGivesWayToOk) {
     run.clock.set(500.0f);
     session.start_flight();
     test::Run fresh(false);
-    fresh.start(selected_mode(session.window()), 500.0);
+    fresh.start(session.model().pattern, 500.0);
     const FlightState& t = fresh.session.flight_state();
     for (int k = 0; k < 200; ++k) {
         ASSERT_TRUE(run.tick(float(500.0 + k * 0.02)));
