@@ -699,7 +699,8 @@ void Session::look_at(int64_t tick) {
     }
     looked_at_ = tick;
     show_moment(recorded_state(tick));
-    if (scene_mode() != Mode::fixed) show_view_readouts(camera_of_tick(tick + 1));  // as the tick left it
+    if (scene_mode() != Mode::fixed)
+        show_view_readouts(camera_of_tick(tick + 1));  // as the tick left it
 }
 
 void Session::stop_looking_back() {

@@ -220,9 +220,8 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
       px_per_twip_(screen_pixels_per_twip()),
       clock_(clock ? std::move(clock) : std::make_unique<SystemClock>()),
       files_(files ? std::move(files) : std::make_unique<DirTextFiles>(".")),
-      pic_(std::make_unique<RasterSurface>(
-          rect_of(designed_rect(Id::picture)).width(),
-          rect_of(designed_rect(Id::picture)).height())),
+      pic_(std::make_unique<RasterSurface>(rect_of(designed_rect(Id::picture)).width(),
+                                           rect_of(designed_rect(Id::picture)).height())),
       log_(std::make_unique<LoggedSurface>(*pic_)),
       shown_pic_(pic_.get()),
       session_(*log_, *clock_, *files_),

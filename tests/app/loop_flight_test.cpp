@@ -94,6 +94,7 @@ TEST_F(SolvedLoop, FliesInTheWindowAndGivesWayToOk) {
     run.clock.set(1000.0f);
     session.fly_loop(f);
     ASSERT_TRUE(session.flying());
+    EXPECT_EQ(session.state(), RunState::flying_loop);
     const double dt = 0.05;
     const int ticks = int(1.5 * loop_->period / dt);  // past the end of the first loop
     for (int k = 0; k < ticks; ++k) {
@@ -118,6 +119,7 @@ TEST_F(SolvedLoop, FliesInTheWindowAndGivesWayToOk) {
     session.click(Id::stop_button);
     session.set_up_flight();
     EXPECT_EQ(session.loop(), nullptr);
+    EXPECT_EQ(session.state(), RunState::set_up);
     run.clock.set(500.0f);
     session.start_flight();
     test::Run fresh(false);

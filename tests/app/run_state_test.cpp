@@ -75,7 +75,7 @@ TEST(RunModel, TypedValuesAreKeptAsNumbersAndShownAsTheBoxesShowThem) {
     p.type(Id::bird_scale_box, "1.5");
     EXPECT_EQ(p.m.pitch, 12.5f);
     EXPECT_EQ(p.m.roll, 20.0f);
-    EXPECT_EQ(p.m.tick_interval_ms, 2);  // halves to the even neighbour
+    EXPECT_EQ(p.m.tick_interval_ms, 2);                // halves to the even neighbour
     EXPECT_EQ(text(p.w, Id::pitch_box), "12.50 deg");  // the box keeps what was typed
     p.press(Id::ok_button);
     EXPECT_EQ(p.pose().attitude.roll, -20.0f);

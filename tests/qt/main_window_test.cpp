@@ -186,15 +186,15 @@ class MainWindowTest : public QObject {
         QVERIFY(shown(Id::picture));
         // Sky over sea, the horizon across the middle of the picture.
         const QImage& image = win().picture().image();
-        QCOMPARE(image.size(),
-                 win().rect_of(soar::designed_rect(Id::picture)).size());
+        QCOMPARE(image.size(), win().rect_of(soar::designed_rect(Id::picture)).size());
         QCOMPARE(image.pixel(400, 10) | 0xFF000000u, kSky);
         QCOMPARE(image.pixel(400, image.height() - 10) | 0xFF000000u, kSea);
         QCOMPARE(scene_pixels(image), 0);
     }
 
     void designed_layout_places_every_control() {
-        QVERIFY(QString::fromUtf8(soar::designed_layout().caption.data()).startsWith("SOARCALCULUS"));
+        QVERIFY(
+            QString::fromUtf8(soar::designed_layout().caption.data()).startsWith("SOARCALCULUS"));
         QCOMPARE(soar::designed_rect(Id::fly_button).left, 1320);
         QCOMPARE(soar::designed_rect(Id::fly_button).top, 8400);
         QCOMPARE(soar::designed_rect(Id::picture).width, 12500);
@@ -235,7 +235,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(px(QPoint(shape1.left(), shape1.center().y())), qRgb(0, 0, 192));
         const QRect shape2 = win().shape(soar::Shape::moving_frame)->geometry();
         QCOMPARE(px(QPoint(shape2.center().x(), shape2.bottom())), qRgb(0, 0, 192));
-        QCOMPARE(px(win().shape(soar::Shape::zoom_handle)->geometry().center()), qRgb(128, 128, 128));
+        QCOMPARE(px(win().shape(soar::Shape::zoom_handle)->geometry().center()),
+                 qRgb(128, 128, 128));
         const QRect circle = win().shape(soar::Shape::zoom_ring)->geometry();
         QCOMPARE(px(QPoint(circle.center().x(), circle.top())), qRgb(0, 0, 0));
         QCOMPARE(px(QPoint(circle.left() + 1, circle.top() + 1)), qRgb(224, 224, 224));
