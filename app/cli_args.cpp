@@ -137,10 +137,9 @@ std::optional<double> whole_number(const std::string& text) {
 
 // A bound as a person writes it: "0.000001", "86400", "1e+37".
 std::string bound_text(double v) {
-    char buf[64];
-    const auto format = std::fabs(v) < 1e15 ? std::chars_format::fixed : std::chars_format::general;
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, format);
-    return std::string(buf, r.ptr);
+    char buf[400];  // the fixed form of the tiniest double has 327 characters
+    return std::string(
+        buf, std::fabs(v) < 1e15 ? put_shortest_fixed(buf, v) : put_shortest_general(buf, v));
 }
 
 std::string range_text(const Range& r) {

@@ -76,7 +76,7 @@ char* put_rows(char* p, const std::vector<Row>& rows, int columns) {
             if (above && bits == above_bits) {
                 std::memcpy(p, above_at[c], above_size[c]);
             } else {
-                above_size[c] = size_t(std::to_chars(p, p + kCellChars, row.v[c]).ptr - p);
+                above_size[c] = size_t(put_shortest(p, row.v[c]) - p);
             }
             above_at[c] = p;
             p += above_size[c];

@@ -50,9 +50,7 @@ bool zoom_own(const ParamField& f) {
 // The shortest text that reads back as the same float (the text boxes' seven
 // digits do not always).
 std::string exact_text(float v) {
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
+    return shortest_float(v);
 }
 
 void key_line(std::string& out, const ParamField& f, float v) {

@@ -21,6 +21,7 @@
 #include "app/session.h"
 #include "app/stepped_flight.h"
 #include "optim/loop_solver.h"
+#include "platform/number_text.h"
 #include "sim/cycles.h"
 #include "sim/min_wind.h"
 #include "sim/param_fields.h"
@@ -34,18 +35,17 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // Shortest texts that read back as the very same number.
 std::string exact(double v) {
     char buf[40];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    return std::string(buf, put_shortest(buf, v));
 }
 std::string exact(float v) {
-    char buf[40];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    return shortest_float(v);
 }
 
 // The whole text as a finite number.
 std::optional<double> number_of(std::string_view t) {
     if (!t.empty() && t.front() == '+') t.remove_prefix(1);
     double v = 0;
-    const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+    const auto r = read_number(t.data(), t.data() + t.size(), v);
     if (t.empty() || r.ec != std::errc() || r.ptr != t.data() + t.size() || !std::isfinite(v))
         return std::nullopt;
     return v;
@@ -544,7 +544,7 @@ std::optional<SweepPlan> sweep_from_text(std::string_view text, std::string& err
                 for (const Table& tt : kTables)
                     if (table == tt.name) t = &tt;
                 float x = 0;
-                const auto r = std::from_chars(v.data(), v.data() + v.size(), x);
+                const auto r = read_number(v.data(), v.data() + v.size(), x);
                 if (!f || !t || r.ec != std::errc() || r.ptr != v.data() + v.size())
                     return bad("base \"" + std::string(b) + "\"");
                 (s.base.*t->member).*f->member = x;

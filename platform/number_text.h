@@ -1,7 +1,9 @@
 // Numbers in text boxes, and the integer conversions of the program.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,5 +43,43 @@ int32_t to_i32(double value);
 
 // Shortest text that reads back as the same float (for CSV output).
 std::string shortest_float(float value);
+
+// The shortest texts that read back as the very same number, written at
+// `first` in the form of std::to_chars without a format ("0.5", "-87.5",
+// "1e+10", "123456792", "nan", "-inf"); the end of the text is returned. Every
+// build writes them with this module's own conversion, so a flight's numbers
+// read the same whichever compiler and library built the program.
+// At most 15 characters for a float, 24 for a double.
+char* put_shortest(char* first, float value);
+char* put_shortest(char* first, double value);
+// The double's shortest digits always in the fixed form ("0.000001",
+// "86400"), as std::to_chars with chars_format::fixed; for |value| < 1e15.
+char* put_shortest_fixed(char* first, double value);
+// The double's shortest digits in the form printf's %g chooses ("86400",
+// "1e+15", "1e-06"), as std::to_chars with chars_format::general.
+char* put_shortest_general(char* first, double value);
+
+// Reads a decimal number at the start of [first, last) as std::from_chars does
+// with the general format: an optional "-", digits with an optional "." and an
+// optional exponent, or "inf", "infinity", "nan", "nan(...)" in any case; no
+// blank, no "+", no hexadecimal. The value is the nearest double (float) to the
+// decimal; `ptr` is the end of what was read. A number too large for the type,
+// or so small that it would be 0, leaves `value` as it was and reports
+// std::errc::result_out_of_range; no number at all, std::errc::invalid_argument.
+// Independent of the C locale (a window may have set a comma).
+std::from_chars_result read_number(const char* first, const char* last, double& value);
+std::from_chars_result read_number(const char* first, const char* last, float& value);
+
+// The bits of a float and the float of bits.
+inline uint32_t float_bits(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+inline float float_of_bits(uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
 
 }  // namespace soar

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "platform/number_text.h"
 #include "sim/flight.h"
 
 namespace soar {
@@ -14,8 +15,7 @@ void append_row(std::string& out, long long tick, const float* v, int n) {
     out.append(buf, r.ptr);
     for (int i = 0; i < n; ++i) {
         out += ',';
-        r = std::to_chars(buf, buf + sizeof buf, v[i]);
-        out.append(buf, r.ptr);
+        out.append(buf, put_shortest(buf, v[i]));
     }
     out += '\n';
 }

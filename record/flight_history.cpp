@@ -1,10 +1,10 @@
 #include "record/flight_history.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <limits>
 
+#include "platform/number_text.h"
 #include "sim/energy.h"
 
 namespace soar {
@@ -45,10 +45,10 @@ const history_codec::Layout kLayout{kColumnCount, kTime, kDt};
 constexpr size_t kCacheSlots = 512;
 
 uint32_t bits(float v) {
-    return std::bit_cast<uint32_t>(v);
+    return float_bits(v);
 }
 float value(uint32_t b) {
-    return std::bit_cast<float>(b);
+    return float_of_bits(b);
 }
 
 bool needs_time(int s) {

@@ -1,10 +1,11 @@
 #include "record/history_codec.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
+
+#include "platform/number_text.h"
 
 namespace soar::history_codec {
 
@@ -20,7 +21,7 @@ uint32_t bits_of_ordered(int64_t v) {
     return v >= 0 ? uint32_t(v) : 0x80000000u | uint32_t(-(v + 1));
 }
 float float_of(uint32_t bits) {
-    return std::bit_cast<float>(bits);
+    return float_of_bits(bits);
 }
 
 // Whether predictor p applies to stream s.
@@ -55,14 +56,14 @@ int64_t predict(const Layout& l, int s, int p, const int64_t* u, const uint32_t*
             const double v1 = float_of(raw[k - 1]), v2 = float_of(raw[k - 2]);
             const double x = v1 + (v1 - v2) * ((t0 - t1) / (t1 - t2));
             if (t1 != t2 && std::fabs(x) <= double(std::numeric_limits<float>::max()))
-                return ordered(std::bit_cast<uint32_t>(float(x)));
+                return ordered(float_bits(float(x)));
             break;
         }
         case time_step: {
             // dt is the difference of the flight times, rounded to a float.
             const double x = double(float_of(time[k])) - double(float_of(time[k - 1]));
             if (std::fabs(x) <= double(std::numeric_limits<float>::max()))
-                return ordered(std::bit_cast<uint32_t>(float(x)));
+                return ordered(float_bits(float(x)));
             break;
         }
         default:

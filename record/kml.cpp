@@ -2,12 +2,15 @@
 
 #include <unistd.h>
 
+#if !defined(SOAR_WITHOUT_GEOGRAPHICLIB)
 #include <GeographicLib/LocalCartesian.hpp>
+#endif
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 #include "sim/constants.h"
 
@@ -20,6 +23,22 @@ void east_north(const KmlPlace& place, double X, double Y, double& east, double&
     const double sb = std::sin(b), cb = std::cos(b);
     east = X * sb - Y * cb;
     north = X * cb + Y * sb;
+}
+
+#if defined(SOAR_WITHOUT_GEOGRAPHICLIB)
+// The web page's build has no geodesy library: it offers no KML track, and a
+// writer asked for one fails at once (KmlTrackWriter) rather than place points
+// anywhere else than the desktop program would.
+bool kml_tracks_available() {
+    return false;
+}
+
+LatLonAlt place_point(const KmlPlace&, double, double, double) {
+    throw std::logic_error("KML tracks are not available in this build");
+}
+#else
+bool kml_tracks_available() {
+    return true;
 }
 
 LatLonAlt place_point(const KmlPlace& place, double X, double Y, double Z) {
@@ -35,6 +54,7 @@ LatLonAlt place_point(const KmlPlace& place, double X, double Y, double Z) {
     out.alt_m = Z;
     return out;
 }
+#endif
 
 namespace {
 
@@ -133,6 +153,10 @@ std::string track_kml(const std::vector<TrackPoint>& points, const KmlPlace& pla
 KmlTrackWriter::KmlTrackWriter(AtomicFile& out, const KmlPlace& place, std::time_t start_utc,
                                const std::string& name, double per_second)
     : out_(out), place_(place), start_(start_utc), thinning_(per_second) {
+    if (!kml_tracks_available()) {
+        error_ = "KML tracks are not available in this build (no geodesy library)";
+        return;
+    }
     scratch_ = scratch_file_beside(out.path(), error_);
     if (scratch_ >= 0 && !out_.write(kml_head(name))) error_ = out_.error();
 }

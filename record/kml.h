@@ -34,6 +34,8 @@ struct LatLonAlt {
 
 // East and north of a point of the flight, m.
 void east_north(const KmlPlace& place, double X, double Y, double& east, double& north);
+// Whether this build places tracks on the globe (the web page's does not).
+bool kml_tracks_available();
 // The point on the globe; the altitude is the height above the sea, Z.
 LatLonAlt place_point(const KmlPlace& place, double X, double Y, double Z);
 
