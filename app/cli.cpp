@@ -86,6 +86,7 @@ int cli_main(int argc, char** argv, const RasterSupport& raster,
     if (command == "optimise") return cli::optimise_command(argc, argv);
     if (command == "sweep") return cli::sweep_command(argc, argv);
     if (command == "merge") return cli::merge_command(argc, argv);
+    if (command == "sweep-worker") return cli::sweep_worker_command(argc, argv);
     if (const int status = informational(command); status >= 0) return status;
     // Anything else (a toolkit option such as -platform) goes to the window.
     if (command.rfind("-", 0) == 0 && window) return open_window(argc, argv, window);

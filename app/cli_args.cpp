@@ -44,7 +44,8 @@ namespace soar::cli {
     "   linear, sachs-2005-albatross to --profile log)\n"
 #define SOAR_USAGE_SWEEP                                                                        \
     "  soarcalculus sweep --what {energy-neutral-wind|optimise|fly-summary}\n"                  \
-    "                   --over NAME=START:STOP:COUNT [--over ...] [--pattern P] [--cycles N]\n" \
+    "                   --over NAME=START:STOP:COUNT|NAME=V1,V2,... [--over ...]\n"            \
+    "                   [--pattern P] [--cycles N]\n"                                         \
     "                   [--ticks N] [--dt S] [--profile P] [--nodes N] [--jobs N]\n"            \
     "                   [--shard I/N] --csv FILE [PARAMETERS]\n"                                \
     "  soarcalculus merge --csv FILE SHARD.csv [SHARD.csv ...]\n"

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -57,7 +58,9 @@ class FrameProgress {
     std::chrono::steady_clock::time_point last_{};
 };
 
-// Ctrl-C stops a video at the next frame; nothing of it is written.
+// Ctrl-C, SIGTERM (a job's time is up) and SIGHUP (the terminal closed) stop
+// a video at the next frame; nothing of it is written (the frames written so
+// far are removed), and the exit status is 130.
 volatile std::sig_atomic_t video_interrupted = 0;
 extern "C" void on_video_interrupt(int) {
     video_interrupted = 1;
@@ -70,14 +73,18 @@ class VideoInterruptGuard {
         struct sigaction sa {};
         sa.sa_handler = on_video_interrupt;
         sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, &previous_);
+        for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &sa, &previous_[i]);
     }
-    ~VideoInterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+    ~VideoInterruptGuard() {
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &previous_[i], nullptr);
+    }
     VideoInterruptGuard(const VideoInterruptGuard&) = delete;
     VideoInterruptGuard& operator=(const VideoInterruptGuard&) = delete;
 
   private:
-    struct sigaction previous_ {};
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction previous_[std::size(kSignals)]{};
 };
 
 // Several sinks as one: each frame goes to every one.
@@ -183,8 +190,14 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
                                  : std::max<int64_t>(1, std::llround(seconds * fps));
         std::unique_ptr<FrameSink> mp4, pngs;
         std::string error;
+        // From here on (a FIFO's open waits for its reader): a signal stops it.
+        const VideoInterruptGuard interrupt;
         if (!video.empty()) {
             mp4 = raster.open_video ? raster.open_video(video, width, height, fps, error) : nullptr;
+            if (!mp4 && video_interrupted) {
+                std::fprintf(stderr, "soarcalculus render: interrupted; nothing was written\n");
+                return 130;
+            }
             if (!mp4) {
                 std::fprintf(stderr, "soarcalculus render: cannot write \"%s\": %s\n",
                              video.c_str(), error.empty() ? "no video encoder" : error.c_str());
@@ -201,7 +214,6 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
         flight.arrows = arrows;
         flight.clock_start = clock_start;
         FrameProgress progress(timing.frames);
-        const VideoInterruptGuard interrupt;
         const VideoResult r = fly_video(flight, timing, *picture, sink, [&](int64_t done, int64_t) {
             progress.update(done);
             return video_interrupted == 0;

@@ -9,8 +9,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
@@ -35,8 +38,11 @@ extern "C" void on_sweep_signal(int sig) {
     g_stop = true;
 }
 
-// Ctrl-C and a cluster's SIGTERM (a job's time is up) stop the sweep after
-// the points done so far are written.
+// Ctrl-C, a cluster's SIGTERM (a job's time is up) and a closed terminal's
+// SIGHUP stop the sweep (or merge) after the points done so far are written;
+// it exits with 130. A reader of standard output that went away (SIGPIPE)
+// stops nothing: the rows go to the file, and the exit status says that
+// standard output was not all written.
 class StopSignals {
   public:
     StopSignals() {
@@ -45,19 +51,22 @@ class StopSignals {
         struct sigaction sa {};
         sa.sa_handler = on_sweep_signal;
         sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, &int_);
-        sigaction(SIGTERM, &sa, &term_);
+        for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &sa, &old_[i]);
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGPIPE, &ignore, &old_pipe_);
     }
     ~StopSignals() {
-        sigaction(SIGINT, &int_, nullptr);
-        sigaction(SIGTERM, &term_, nullptr);
+        for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &old_[i], nullptr);
+        sigaction(SIGPIPE, &old_pipe_, nullptr);
     }
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
   private:
-    struct sigaction int_ {
-    }, term_{};
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction old_[std::size(kSignals)]{};
+    struct sigaction old_pipe_ {};
 };
 
 bool is_loop_setting(const std::string& name) {
@@ -120,11 +129,17 @@ class SweepKeeper {
         struct stat st {};
         checkpoints_ = stat(path_.c_str(), &st) != 0 || S_ISREG(st.st_mode);
     }
-    void add(const SweepRow& r) {
+    // false when a checkpoint could not be written (the run should stop: its
+    // rows would be lost).
+    bool add(const SweepRow& r) {
         rows_.push_back(r);
         if (checkpoints_ && std::chrono::steady_clock::now() - saved_ > std::chrono::seconds(30))
-            save();
+            return save();
+        return true;
     }
+    // Whether the file is written as the run goes (a regular file), not once
+    // at the end (a device or a pipe).
+    bool checkpoints() const { return checkpoints_; }
     bool save() {
         saved_ = std::chrono::steady_clock::now();
         if (write_file_atomically(path_, sweep_file_text(s_, rows_), error_)) return true;
@@ -241,7 +256,19 @@ int sweep_command(int argc, char** argv, bool parse_only) {
         return 2;
     }
     if (parse_only) return 0;
+    const StopSignals signals;
 
+    // One writer at a time: a second sweep (or shard) on the same file is
+    // refused, naming the first.
+    SweepFileLock lock;
+    struct stat csv_st {};
+    if (stat(csv.c_str(), &csv_st) != 0 || S_ISREG(csv_st.st_mode)) {
+        std::string error;
+        if (!lock.take(csv, error)) {
+            std::fprintf(stderr, "soarcalculus sweep: %s\n", error.c_str());
+            return 2;
+        }
+    }
     // Resume: the rows of the same sweep already in the file are kept and
     // their points skipped; a file of anything else is never overwritten.
     const std::string text = sweep_text(plan);
@@ -265,6 +292,16 @@ int sweep_command(int argc, char** argv, bool parse_only) {
         }
         kept = file->rows;
     }
+    // A point that failed is computed again: its old row goes.
+    size_t failed_before = 0;
+    for (size_t i = 0; i < kept.size();) {
+        if (sweep_row_failed(plan, kept[i])) {
+            kept.erase(kept.begin() + long(i));
+            ++failed_before;
+        } else {
+            ++i;
+        }
+    }
     std::set<long long> done;
     for (const SweepRow& r : kept) done.insert(r.point);
     const long long total = sweep_size(plan);
@@ -281,21 +318,35 @@ int sweep_command(int argc, char** argv, bool parse_only) {
     if (shards > 1) std::printf("; shard %lld/%lld: %lld of them", shard, shards, in_shard);
     std::printf("\n%zu to compute (%lld already in %s), %d job%s\n", todo.size(),
                 in_shard - (long long)todo.size(), csv.c_str(), workers, workers == 1 ? "" : "s");
+    if (failed_before > 0)
+        std::printf("%zu point%s that failed before %s computed again\n", failed_before,
+                    failed_before == 1 ? "" : "s", failed_before == 1 ? "is" : "are");
     std::fflush(stdout);
 
     SweepKeeper keeper(plan, csv, kept);
+    // The file is written before the first point (what it already held, or
+    // the header), so that a name that cannot be written is found now.
+    if (keeper.checkpoints() && !keeper.save()) {
+        std::fprintf(stderr, "soarcalculus sweep: %s\n", keeper.error().c_str());
+        return 1;
+    }
     const bool terminal = isatty(STDERR_FILENO);
     const auto t0 = std::chrono::steady_clock::now();
-    size_t finished = 0;
+    size_t finished = 0, failed = 0;
+    std::vector<std::string> failures;  // the first few, "point K: why"
     std::string error;
     int status = 0;
     {
-        StopSignals signals;
         const bool complete = run_sweep(
             plan, todo, workers,
             [&](const SweepRow& r) {
-                keeper.add(r);
+                if (!keeper.add(r)) g_stop = true;  // said below, with the file's error
                 ++finished;
+                if (sweep_row_failed(plan, r)) {
+                    ++failed;
+                    if (failures.size() < 5)
+                        failures.push_back("point " + std::to_string(r.point) + ": " + r.status);
+                }
                 if (terminal) {
                     std::fprintf(stderr, "\rpoint %lld done: %zu of %zu ", r.point, finished,
                                  todo.size());
@@ -309,7 +360,7 @@ int sweep_command(int argc, char** argv, bool parse_only) {
             },
             &g_stop, error);
         if (terminal) std::fprintf(stderr, "\r%*s\r", 50, "");
-        if (!complete && g_stop) status = g_signal == SIGTERM ? 143 : 130;
+        if (!complete && g_stop) status = keeper.failed() ? 1 : 130;
         if (!error.empty()) {
             std::fprintf(stderr, "soarcalculus sweep: %s\n", error.c_str());
             if (status == 0) status = 1;
@@ -327,7 +378,16 @@ int sweep_command(int argc, char** argv, bool parse_only) {
             "%zu points of this run are not done: run the same command again to compute "
             "them\n",
             todo.size() - finished);
-    if (status == 130 || status == 143) std::fprintf(stderr, "soarcalculus sweep: interrupted\n");
+    if (failed > 0) {
+        std::string list;
+        for (const std::string& f : failures) list += (list.empty() ? "" : "; ") + f;
+        std::fprintf(stderr,
+                     "soarcalculus sweep: warning: %zu of %zu points failed (%s%s); their rows "
+                     "say why, and the same command run again computes them again\n",
+                     failed, finished, list.c_str(), failed > failures.size() ? "; ..." : "");
+    }
+    if (status == 130) std::fprintf(stderr, "soarcalculus sweep: interrupted\n");
+    if (!stdout_written("sweep") && status == 0) status = 1;
     return status;
 }
 
@@ -357,8 +417,17 @@ int merge_command(int argc, char** argv, bool parse_only) {
         return 2;
     }
     if (parse_only) return 0;
+    const StopSignals signals;
+    const auto interrupted = [] {
+        if (!g_stop) return false;
+        std::fprintf(stderr, "soarcalculus merge: interrupted; nothing was written\n");
+        return true;
+    };
     std::optional<SweepFile> all;
-    for (const std::string& path : inputs) {
+    std::vector<size_t> from;  // each row's file, by its index in `inputs`
+    for (size_t n = 0; n < inputs.size(); ++n) {
+        const std::string& path = inputs[n];
+        if (interrupted()) return 130;
         std::string error;
         auto f = read_sweep_file(path, error);
         if (!f) {
@@ -367,6 +436,7 @@ int merge_command(int argc, char** argv, bool parse_only) {
         }
         if (!all) {
             all = std::move(f);
+            from.assign(all->rows.size(), n);
             continue;
         }
         if (f->text != all->text) {
@@ -375,24 +445,84 @@ int merge_command(int argc, char** argv, bool parse_only) {
             return 2;
         }
         all->rows.insert(all->rows.end(), f->rows.begin(), f->rows.end());
+        from.resize(all->rows.size(), n);
     }
-    std::set<long long> have;
-    for (const SweepRow& r : all->rows) have.insert(r.point);
+    // A point in two files: the same answer is kept once (the seconds it took
+    // may differ); an answer wins over a failure; two different answers are
+    // refused, naming the point and the files.
+    std::map<long long, size_t> first;  // point -> its row kept
+    std::vector<SweepRow> rows;
+    std::vector<size_t> row_file;
+    const auto same = [](const SweepRow& a, const SweepRow& b) {
+        if (a.status != b.status || a.results.size() != b.results.size()) return false;
+        for (size_t i = 0; i < a.results.size(); ++i)
+            if (!(a.results[i] == b.results[i] ||
+                  (std::isnan(a.results[i]) && std::isnan(b.results[i]))))
+                return false;
+        return true;
+    };
+    for (size_t i = 0; i < all->rows.size(); ++i) {
+        const SweepRow& r = all->rows[i];
+        const auto at = first.find(r.point);
+        if (at == first.end()) {
+            first[r.point] = rows.size();
+            rows.push_back(r);
+            row_file.push_back(from[i]);
+            continue;
+        }
+        SweepRow& kept = rows[at->second];
+        if (same(kept, r)) continue;
+        const bool kept_failed = sweep_row_failed(all->plan, kept),
+                   this_failed = sweep_row_failed(all->plan, r);
+        if (this_failed) continue;
+        if (kept_failed) {
+            kept = r;
+            row_file[at->second] = from[i];
+            continue;
+        }
+        std::fprintf(stderr,
+                     "soarcalculus merge: point %lld has two different rows, in \"%s\" (%s) and "
+                     "in \"%s\" (%s); nothing was written\n",
+                     r.point, inputs[row_file[at->second]].c_str(), kept.status.c_str(),
+                     inputs[from[i]].c_str(), r.status.c_str());
+        return 2;
+    }
     std::vector<long long> missing;
     const long long total = sweep_size(all->plan);
     for (long long k = 0; k < total; ++k)
-        if (!have.count(k)) missing.push_back(k);
+        if (!first.count(k)) missing.push_back(k);
+    if (interrupted()) return 130;
     std::string error;
-    if (!write_file_atomically(out, sweep_file_text(all->plan, all->rows), error)) {
+    if (!write_file_atomically(out, sweep_file_text(all->plan, rows), error)) {
         std::fprintf(stderr, "soarcalculus merge: %s\n", error.c_str());
         return 1;
     }
-    std::printf("merged %zu files: %zu of %lld points, written to %s\n", inputs.size(), have.size(),
-                total, out.c_str());
-    if (missing.empty()) return 0;
-    std::printf("missing %zu points: %s\n(the sweep run again with --csv %s computes only these)\n",
-                missing.size(), point_list(missing).c_str(), out.c_str());
-    return 1;
+    size_t failed = 0;
+    for (const SweepRow& r : rows) failed += sweep_row_failed(all->plan, r) ? 1 : 0;
+    std::printf("merged %zu file%s: %zu of %lld points, written to %s\n", inputs.size(),
+                inputs.size() == 1 ? "" : "s", rows.size(), total, out.c_str());
+    if (failed > 0)
+        std::printf(
+            "%zu of them failed (their rows say why): the sweep run again with --csv %s "
+            "computes them again\n",
+            failed, out.c_str());
+    if (!missing.empty())
+        std::printf(
+            "missing %zu points: %s\n(the sweep run again with --csv %s computes only these)\n",
+            missing.size(), point_list(missing).c_str(), out.c_str());
+    if (!stdout_written("merge")) return 1;
+    return missing.empty() ? 0 : 1;
+}
+
+int sweep_worker_command(int argc, char** argv) {
+    (void)argv;
+    if (argc != 2 || isatty(STDIN_FILENO)) {
+        std::fprintf(stderr,
+                     "soarcalculus sweep-worker: a worker of sweep --jobs, started by the sweep "
+                     "itself\n");
+        return 2;
+    }
+    return sweep_worker_main(STDIN_FILENO, STDOUT_FILENO);
 }
 
 }  // namespace soar::cli

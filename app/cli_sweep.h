@@ -9,5 +9,8 @@ namespace soar::cli {
 // (exit 2 and a message when they are wrong) and nothing is computed or written.
 int sweep_command(int argc, char** argv, bool parse_only = false);
 int merge_command(int argc, char** argv, bool parse_only = false);
+// "sweep-worker": a worker process of a sweep's --jobs, which the sweep starts
+// with its pipes as standard input and output (refused at a terminal).
+int sweep_worker_command(int argc, char** argv);
 
 }  // namespace soar::cli

@@ -103,6 +103,12 @@ std::string loop_setting_names() {
     return out + ", travel (0 or 1)";
 }
 
+std::string loop_setting_unit(const std::string& name) {
+    for (const LoopSetting& s : kLoopSettings)
+        if (name == s.name) return s.unit;
+    return name == "travel" ? "0/1" : "";
+}
+
 std::string loop_problem_error(const LoopProblem& p) {
     const auto finite = [](double v) { return std::isfinite(v); };
     for (const LoopSetting& s : kLoopSettings)

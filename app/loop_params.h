@@ -33,6 +33,8 @@ optim::LoopProblem loop_problem_for(const Params& flight, optim::WindProfile pro
 bool set_loop_setting(optim::LoopProblem& p, const std::string& name, double value);
 // "CL_min, CL_max, n_min (-), ..." for messages.
 std::string loop_setting_names();
+// The unit of a setting ("deg", "m", "-"; "0/1" for travel), "" for another name.
+std::string loop_setting_unit(const std::string& name);
 // Empty when the problem is well posed, else what is wrong with it.
 std::string loop_problem_error(const optim::LoopProblem& p);
 

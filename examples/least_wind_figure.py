@@ -23,9 +23,6 @@ import numpy as np  # noqa: E402
 
 import soarcalculus as sc  # noqa: E402
 
-# The lift coefficient reads the wing loading as W_S 16 / 3.5^2 (N/m^2).
-LOADING_PER_W_S = 16.0 / 3.5 ** 2
-
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
@@ -45,9 +42,9 @@ def main():
     ap.add_argument("--out", default="least-wind.png", help="the figure (PNG)")
     a = ap.parse_args()
 
-    lo, hi, n = a.loading.split(":")
-    grid = {"W_S": (float(lo) / LOADING_PER_W_S, float(hi) / LOADING_PER_W_S, int(n)),
-            "glide_ratio": a.glide_ratio}
+    # The wing loading in N/m^2 (the sweep sets W_S from it: W_S is not the
+    # loading itself, which the lift coefficient reads as W_S x 16/3.5^2).
+    grid = {"wing_loading": a.loading, "glide_ratio": a.glide_ratio}
     kw = dict(what=a.what, csv=a.csv, jobs=a.jobs)
     if a.what == "optimise":
         kw.update(profile=a.profile, nodes=50, settings={"travel": 0 if a.held else 1})
@@ -65,7 +62,7 @@ def main():
           f"({'cluster ' + a.scheduler if client else 'here'})")
 
     wind = r.grid("wind_10m" if a.what == "optimise" else "U_10m")
-    loading = r.grid("W_S")[:, 0] * LOADING_PER_W_S
+    loading = r.grid("wing_loading")[:, 0]
     ratios = r.grid("glide_ratio")[0]
     fig, ax = plt.subplots(figsize=(7.4, 4.4), dpi=100)
     for j, ld in enumerate(ratios):

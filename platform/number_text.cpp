@@ -518,7 +518,11 @@ char* put_shortest_general(char* first, double value) {
     return put_number(first, value, Form::general);
 }
 
-std::optional<double> decimal_number(std::string_view text) {
+namespace {
+
+// The first character of text's number for read_number (which takes a leading
+// "-" but not a "+"), or null when the whole text is not a decimal number.
+const char* decimal_start(std::string_view text) {
     size_t i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     const size_t start = i;
@@ -528,17 +532,23 @@ std::optional<double> decimal_number(std::string_view text) {
         ++i;
         while (i < text.size() && is_digit(text[i])) ++i, ++digits;
     }
-    if (digits == 0) return std::nullopt;
+    if (digits == 0) return nullptr;
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         ++i;
         if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
         size_t exp_digits = 0;
         while (i < text.size() && is_digit(text[i])) ++i, ++exp_digits;
-        if (exp_digits == 0) return std::nullopt;
+        if (exp_digits == 0) return nullptr;
     }
-    if (i != text.size()) return std::nullopt;
-    // read_number takes a leading "-" but not a "+"; the form is checked above.
-    const char* first = text.data() + (text[0] == '-' ? 0 : start);
+    if (i != text.size()) return nullptr;
+    return text.data() + (text[0] == '-' ? 0 : start);
+}
+
+}  // namespace
+
+std::optional<double> decimal_number(std::string_view text) {
+    const char* first = decimal_start(text);
+    if (first == nullptr) return std::nullopt;
     double value = 0.0;
     const auto res = read_number(first, text.data() + text.size(), value);
     if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !std::isfinite(value))
@@ -670,6 +680,39 @@ int32_t to_i32(double value) {
 std::string shortest_float(float value) {
     char buf[32];
     return std::string(buf, put_shortest(buf, value));
+}
+
+std::string shortest_double(double value) {
+    char buf[40];
+    return std::string(buf, put_shortest(buf, value));
+}
+
+std::optional<float> decimal_float(std::string_view text) {
+    const char* first = decimal_start(text);
+    if (first == nullptr) return std::nullopt;
+    float value = 0.0f;
+    const auto res = read_number(first, text.data() + text.size(), value);
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<long long> whole_number(std::string_view text) {
+    const size_t digits_at = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (text.size() == digits_at || text.size() - digits_at > 19) return std::nullopt;
+    long long value = 0;
+    for (size_t i = digits_at; i < text.size(); ++i) {
+        if (!is_digit(text[i])) return std::nullopt;
+        const int d = text[i] - '0';
+        // Accumulated negatively: the range's least value has no positive twin.
+        if (value < (std::numeric_limits<long long>::min() + d) / 10) return std::nullopt;
+        value = value * 10 - d;
+    }
+    if (digits_at == 0) {
+        if (value == std::numeric_limits<long long>::min()) return std::nullopt;
+        value = -value;
+    }
+    return value;
 }
 
 }  // namespace soar

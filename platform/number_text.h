@@ -43,6 +43,15 @@ int32_t to_i32(double value);
 
 // Shortest text that reads back as the same float (for CSV output).
 std::string shortest_float(float value);
+// Shortest text that reads back as the same double ("0.30000000000000004",
+// "1e-300"): what a file writes so that it reads back to the bit.
+std::string shortest_double(double value);
+// The whole text as a 32-bit float, in decimal_number's form, rounded once
+// from the decimal (the float a shortest_float text was written from).
+std::optional<float> decimal_float(std::string_view text);
+// The whole text as a whole number: an optional "-" and decimal digits, within
+// the range of a long long.
+std::optional<long long> whole_number(std::string_view text);
 
 // The shortest texts that read back as the very same number, written at
 // `first` in the form of std::to_chars without a format ("0.5", "-87.5",

@@ -6,6 +6,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <cmath>
@@ -396,12 +397,23 @@ std::string sweep_plan(const std::string& what, const std::vector<pyb::tuple>& o
                                "\" (energy-neutral-wind, optimise or fly-summary)");
     s.what = *w;
     for (const pyb::tuple& a : over) {
+        // (name, start, stop, count), or (name, [values]) for the values listed.
+        if (a.size() == 2) {
+            SweepAxis axis(a[0].cast<std::string>(), a[1].cast<std::vector<double>>());
+            if (axis.values.empty() || axis.values.size() > size_t(kMaxAxisValues))
+                throw pyb::value_error(axis.name + ": an axis lists from 1 to 1000000 values");
+            for (double v : axis.values)
+                if (!std::isfinite(v))
+                    throw pyb::value_error(axis.name + ": each value must be a finite number");
+            s.axes.push_back(axis);
+            continue;
+        }
         if (a.size() != 4) throw pyb::value_error("each axis is (name, start, stop, count)");
         const long long count = a[3].cast<long long>();
         if (count < 1 || count > 1'000'000)
             throw pyb::value_error("an axis's count must be from 1 to 1000000");
-        s.axes.push_back(
-            {a[0].cast<std::string>(), a[1].cast<double>(), a[2].cast<double>(), int(count)});
+        s.axes.emplace_back(a[0].cast<std::string>(), a[1].cast<double>(), a[2].cast<double>(),
+                            int(count));
         if (!std::isfinite(s.axes.back().start) || !std::isfinite(s.axes.back().stop))
             throw pyb::value_error("an axis's start and stop must be finite numbers");
     }
@@ -448,8 +460,15 @@ pyb::tuple sweep_point_of(const std::string& text, long long point) {
 // done so far.
 pyb::list run_sweep_points(const std::string& text, const std::vector<long long>& points, int jobs,
                            const std::string& csv, const pyb::list& kept,
-                           const pyb::object& progress) {
+                           const pyb::object& progress, const std::vector<std::string>& worker) {
     const SweepPlan s = plan_of(text);
+    // One writer per sweep file, as for the command line's sweeps.
+    SweepFileLock file_lock;
+    struct stat csv_st {};
+    if (!csv.empty() && (stat(csv.c_str(), &csv_st) != 0 || S_ISREG(csv_st.st_mode))) {
+        std::string lock_error;
+        if (!file_lock.take(csv, lock_error)) throw pyb::value_error(lock_error);
+    }
     std::vector<SweepRow> rows;
     for (const auto& h : kept) rows.push_back(row_of_tuple(h));
     const size_t before = rows.size();
@@ -476,7 +495,7 @@ pyb::list run_sweep_points(const std::string& text, const std::vector<long long>
                         if (std::chrono::steady_clock::now() - saved > std::chrono::seconds(30))
                             save();
                     },
-                    &stop, error);
+                    &stop, error, worker);
             },
             stop,
             [&] {
@@ -527,11 +546,20 @@ pyb::dict sweep_layout(const std::string& text) {
     const SweepPlan s = plan_of(text);
     pyb::dict d;
     pyb::list axes;
-    for (const SweepAxis& a : s.axes)
+    pyb::list values, axis_units;
+    for (const SweepAxis& a : s.axes) {
+        axis_units.append(sweep_axis_unit(a.name));
         axes.append(pyb::make_tuple(a.name, a.start, a.stop, a.count));
+        std::vector<double> v(size_t(a.count));
+        for (int k = 0; k < a.count; ++k) v[size_t(k)] = a.value(k);
+        values.append(pyb::cast(v));
+    }
     d["what"] = std::string(sweep_what_name(s.what));
     d["axes"] = axes;
+    d["values"] = values;
     d["results"] = sweep_result_columns(s.what);
+    d["units"] = sweep_result_units(s.what);
+    d["axis_units"] = axis_units;
     d["size"] = sweep_size(s);
     return d;
 }
@@ -675,6 +703,22 @@ PYBIND11_MODULE(_core, m) {
     m.def("sweep_point", &sweep_point_of);
     m.def("run_sweep", &run_sweep_points);
     m.def("read_sweep", &read_sweep);
+    m.def("failed_points", [](const std::string& text, const pyb::list& rows) {
+        const soar::SweepPlan s = plan_of(text);
+        std::vector<long long> out;
+        for (const auto& h : rows) {
+            const soar::SweepRow r = row_of_tuple(h);
+            if (soar::sweep_row_failed(s, r)) out.push_back(r.point);
+        }
+        return out;
+    });
+    // A worker process of sweep(jobs=...): its sweep and points on standard
+    // input, its rows on standard output (the sweep starts it).
+    m.def("sweep_worker", [] {
+        pyb::gil_scoped_release release;
+        return soar::sweep_worker_main(0, 1);
+    });
+    m.attr("__version__") = SOAR_VERSION;
     m.def("write_sweep", &write_sweep);
     m.def("write_file", [](const std::string& path, const std::string& text) {
         std::string error;

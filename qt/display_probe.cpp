@@ -76,6 +76,16 @@ bool x11_answers(const std::string& display, std::string& why) {
     if (connect && has_error && disconnect) {
         void* c = connect(display.empty() ? nullptr : display.c_str(), nullptr);
         ok = c != nullptr && has_error(c) == 0;
+        if (ok) {
+            // The connection stays open for the program's life. Closed now, it
+            // could be the server's last client: the server then resets, and
+            // Qt's own connection, made a moment later, meets the reset and
+            // aborts. Kept, Qt's connection is never the first after a reset.
+            static void* kept_open = nullptr;
+            kept_open = c;
+            (void)kept_open;
+            return true;  // the library stays loaded with it
+        }
         if (c != nullptr) disconnect(c);
     }
     ::dlclose(xcb);

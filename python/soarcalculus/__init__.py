@@ -23,7 +23,7 @@ name ends in ``_deg``, in radians in the loop's raw ``states`` and
 """
 
 from dataclasses import dataclass, field
-from typing import Callable, Dict, List, Optional, Tuple, Union
+from typing import Callable, Dict, Iterator, List, Optional, Tuple, Union
 
 import numpy as np
 
@@ -31,11 +31,18 @@ from . import _core
 from ._core import Params
 from ._sweep import SweepResult, merge, sweep
 
+__version__: str = _core.__version__
+
 __all__ = [
     "Params", "Field", "fields", "presets", "fly", "energy_neutral_wind", "optimise",
     "render", "sweep", "merge", "SweepResult", "FlightStopped", "EnergyNeutralWind",
-    "WindTrial", "Loop", "FLY_COLUMNS",
+    "WindTrial", "Loop", "FLY_COLUMNS", "LOOP_COLUMNS", "wing_loading",
 ]
+
+
+def __dir__() -> List[str]:
+    """The package's own names (not the typing and NumPy names it uses)."""
+    return sorted(__all__ + ["__version__"])
 
 Params.__doc__ = """The parameters of a flight: air, bird, wind profile and each pattern's
 schedule, stored as 32-bit floats exactly as the program flies them.
@@ -79,6 +86,52 @@ class Field:
 def fields() -> List[Field]:
     """Every parameter with its unit and range (the program's field table)."""
     return [Field(n, g, u, m, lo, hi, tuple(p)) for n, g, u, m, lo, hi, p in _core.param_fields()]
+
+
+def _params_keys(self) -> List[str]:
+    """The names p[name] takes: each shared field (air, bird, wind) by its
+    name, each pattern's schedule field as "pattern.name"."""
+    keys = []
+    for f in fields():
+        if f.group == "pattern":
+            keys += [f"{pattern}.{f.name}" for pattern in f.patterns]
+        else:
+            keys.append(f.name)
+    return keys
+
+
+def _params_contains(self, key) -> bool:
+    return isinstance(key, str) and key in self.keys()
+
+
+def _params_reduce(self):
+    # By name: the preset and the parameter file's text, every field named.
+    return (_params_from_state, ({"preset": self.preset, "parameters": self.toml()},))
+
+
+def _params_from_state(state) -> Params:
+    read = Params.from_toml(state["parameters"], "<pickle>")
+    return Params._from_blob(read._blob(), state["preset"])
+
+
+Params.keys = _params_keys
+Params.__contains__ = _params_contains
+Params.__iter__ = lambda self: iter(self.keys())
+Params.__len__ = lambda self: len(self.keys())
+Params.items = lambda self: [(k, self[k]) for k in self.keys()]
+Params.values = lambda self: [self[k] for k in self.keys()]
+Params.to_dict = lambda self: dict(self.items())
+Params.__reduce__ = _params_reduce
+Params.keys.__doc__ = _params_keys.__doc__
+Params.to_dict.__doc__ = "{name: value} for every key (see keys())."
+
+
+def wing_loading(params: "ParamsLike" = None) -> float:
+    """The wing loading the bird flies with, N/m^2: its weight over its wing
+    area. The parameter W_S is not the loading itself: the lift coefficient
+    reads the loading as W_S x 16/3.5^2 (1.306 W_S; the default W_S = 107.8
+    flies at 140.8 N/m^2). A sweep's axis "wing_loading" sets W_S from it."""
+    return float(_params(params)["W_S"]) * 16.0 / (3.5 * 3.5)
 
 
 def presets() -> List[Tuple[str, str]]:
@@ -198,6 +251,12 @@ class EnergyNeutralWind:
     crossings: List[Tuple[WindTrial, WindTrial, bool]]
     _csv: str = field(repr=False, default="")
 
+    def __repr__(self) -> str:
+        if not self.found:
+            return f"<EnergyNeutralWind {self.pattern}: none found ({self.message})>"
+        return (f"<EnergyNeutralWind {self.pattern}: {self.U_10m:.4g} m/s at 10 m (factor "
+                f"{self.factor:.4g}), {len(self.table)} trials>")
+
     @property
     def U_10m(self) -> float:
         """The energy-neutral wind at 10 m height, m/s (nan when none)."""
@@ -289,6 +348,12 @@ class Loop:
     energy_per_cycle: float = float("nan")
     drift: float = float("nan")
 
+    def __repr__(self) -> str:
+        if not self.converged:
+            return f"<Loop: not found ({self.status}), {len(self.t)} nodes>"
+        return (f"<Loop: wind {self.wind_10m:.4g} m/s at 10 m ({self.profile}), period "
+                f"{self.period:.4g} s, {len(self.t)} nodes, {self.iterations} iterations>")
+
     def to_csv(self, path: str) -> None:
         """The loop as ``optimise --csv`` writes it, one row per node."""
         lines = [",".join(LOOP_COLUMNS)]
@@ -317,7 +382,8 @@ def optimise(params: ParamsLike = None, profile: Optional[str] = None, nodes: in
     solver's linear algebra is not thread-safe); sweeps use processes.
     """
     d = _core.optimise(_params(params), profile, int(nodes), settings, progress)
-    table = np.core.records.fromarrays(d.pop("table").T, names=list(LOOP_COLUMNS)) \
+    raw = d.pop("table")
+    table = np.rec.fromarrays(raw.T, names=list(LOOP_COLUMNS)) \
         if len(d["t"]) else np.zeros(0, dtype=[(n, "f8") for n in LOOP_COLUMNS])
     return Loop(table=np.asarray(table), **d)
 

@@ -3,29 +3,89 @@ processes) or mapped over a dask.distributed cluster, point for point the
 same rows."""
 
 import os
+import sys
 import time
+import warnings
 from typing import Callable, Dict, List, Optional, Sequence, Tuple, Union
 
 import numpy as np
 
 from . import _core
 
-Axis = Union[str, Tuple[float, float, int]]
+Axis = Union[str, Tuple[float, float, int], Sequence[float], np.ndarray]
+
+_AXIS_FORMS = ('an axis is (start, stop, count), "START:STOP:COUNT" or a list or NumPy array '
+               'of its values')
+
+
+def _real(name: str, v, what: str) -> float:
+    """v as a finite float, when it is a real number (not a bool, not a text)."""
+    if isinstance(v, (bool, np.bool_)) or not isinstance(v, (int, float, np.integer,
+                                                               np.floating)):
+        raise ValueError(f"{name}: {what} must be a number, not {v!r}")
+    x = float(v)
+    if not np.isfinite(x):
+        raise ValueError(f"{name}: {what} must be a finite number, not {v!r}")
+    return x
+
+
+def _count(name: str, v) -> int:
+    if isinstance(v, (bool, np.bool_)) or not isinstance(v, (int, np.integer)):
+        raise ValueError(f"{name}: the count must be a whole number, not {v!r}")
+    if not 1 <= int(v) <= 1000000:
+        raise ValueError(f"{name}: the count must be from 1 to 1000000, not {v}")
+    return int(v)
+
+
+def _axis(name: str, axis):
+    """One axis as _core takes it: (name, start, stop, count) or (name, [values])."""
+    if isinstance(axis, str):
+        parts = axis.split(":")
+        if len(parts) != 3:
+            raise ValueError(f'{name}: {_AXIS_FORMS}, not "{axis}"')
+        try:
+            start, stop = float(parts[0]), float(parts[1])
+            count = int(parts[2])
+        except ValueError:
+            raise ValueError(f'{name}: {_AXIS_FORMS}, not "{axis}"') from None
+        return (name, _real(name, start, "the start"), _real(name, stop, "the stop"),
+                _count(name, count))
+    if isinstance(axis, tuple):
+        if len(axis) != 3:
+            raise ValueError(f"{name}: {_AXIS_FORMS}; a tuple is (start, stop, count), not "
+                             f"{axis!r} (list the values in a list)")
+        start, stop, count = axis
+        return (name, _real(name, start, "the start"), _real(name, stop, "the stop"),
+                _count(name, count))
+    if isinstance(axis, np.ndarray) and axis.ndim == 1 or isinstance(axis, list):
+        values = [_real(name, v, "each value") for v in list(axis)]
+        if not values:
+            raise ValueError(f"{name}: the axis lists no value")
+        return (name, values)
+    raise ValueError(f"{name}: {_AXIS_FORMS}, not {axis!r}")
 
 
 def _axes(grid: Dict[str, Axis]):
+    if not isinstance(grid, dict):
+        raise ValueError(f"grid must be a dict of axes ({{name: axis}}), not {grid!r}")
+    if not grid:
+        raise ValueError("grid: name at least one axis, e.g. {\"W_S\": (100, 140, 5)}")
     axes = []
     for name, axis in grid.items():
-        if isinstance(axis, str):
-            parts = axis.split(":")
-            if len(parts) != 3:
-                raise ValueError(f'{name}: an axis is START:STOP:COUNT, not "{axis}"')
-            axis = parts
-        start, stop, count = axis
-        if float(count) != int(float(count)):
-            raise ValueError(f"{name}: the count must be a whole number, not {count}")
-        axes.append((str(name), float(start), float(stop), int(float(count))))
+        if not isinstance(name, str):
+            raise ValueError(f"grid: an axis's name is a text (a parameter's name), not {name!r}")
+        axes.append(_axis(name, axis))
     return axes
+
+
+def _worker_command() -> List[str]:
+    """How a worker process of sweep(jobs=...) starts: this interpreter afresh
+    (never a fork of this process, whose other threads may hold the solver's
+    lock), importing this very package."""
+    package_parent = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    code = ("import sys; sys.path.insert(0, %r); from soarcalculus import _core; "
+            "sys.exit(_core.sweep_worker())" % package_parent)
+    return [sys.executable, "-c", code]
 
 
 def _point(plan: str, point: int):
@@ -33,19 +93,34 @@ def _point(plan: str, point: int):
     return _core.sweep_point(plan, point)
 
 
+# Result columns that count (int64) or say yes or no (bool); the rest are floats.
+_INT_COLUMNS = {"iterations", "ticks_flown", "cycles", "crossings", "trials"}
+_BOOL_COLUMNS = {"found", "converged", "all_flown"}
+
+
 class SweepResult:
     """The rows of a sweep, one per point done, in point order.
 
     what       "energy-neutral-wind", "optimise" or "fly-summary"
-    axes       [(name, start, stop, count)], the first varying slowest
+    axes       [(name, start, stop, count)], the first varying slowest (an axis
+               of values listed has its first and last as start and stop)
+    values     {name: the axis's values}
     shape      the grid's shape, (count, ...) per axis
     columns    point, the axes, the results, status, seconds
+    units      {column: unit} ("-" a pure number or a count, "0/1" yes or no)
     plan       the sweep as text (the file's first line)
 
     r["wind_10m"]   a column as a NumPy array, in point order (floats; nan
                     where there is no value, e.g. no loop; status: str)
     r.grid(name)    a column on the grid, shaped `shape`, nan where a point
                     is missing
+    r.to_numpy()    the rows as a structured array, counts as int64 (-1 where
+                    none) and yes/no columns as bool, with a "failed" column
+    r.to_pandas()   the same as a pandas DataFrame (counts as nullable Int64),
+                    its units in .attrs["units"]
+    r.failed        the points whose computation failed: their rows say why
+                    (status), and the sweep run again on its csv computes them
+                    again
     r.missing       the points not done
     r.to_csv(path)  the sweep's file, as ``soarcalculus sweep --csv`` writes it
 
@@ -63,13 +138,19 @@ class SweepResult:
         self.plan = plan
         self.what = layout["what"]
         self.axes = [tuple(a) for a in layout["axes"]]
+        self.values = {a[0]: np.array(v, dtype=float) for a, v in zip(self.axes, layout["values"])}
         self.results = list(layout["results"])
         self.size = int(layout["size"])
         self.shape = tuple(a[3] for a in self.axes)
+        self.units = {"point": "-"}
+        self.units.update({a[0]: u for a, u in zip(self.axes, layout["axis_units"])})
+        self.units.update(dict(zip(self.results, layout["units"])))
+        self.units.update({"status": "-", "seconds": "s"})
         by_point = {}
         for r in rows:
             by_point.setdefault(int(r[0]), (int(r[0]), list(r[1]), list(r[2]), r[3], r[4]))
         self.rows = [by_point[k] for k in sorted(by_point)]
+        self.failed = list(_core.failed_points(plan, self.rows)) if self.rows else []
 
     @property
     def columns(self) -> List[str]:
@@ -104,6 +185,51 @@ class SweepResult:
         have = {r[0] for r in self.rows}
         return [k for k in range(self.size) if k not in have]
 
+    def to_numpy(self) -> np.ndarray:
+        """The rows as a structured array: point (int64), the axes (float64),
+        the results (counts int64 with -1 where there is none, yes/no columns
+        bool, the rest float64 with nan where there is none), status (str),
+        failed (bool) and seconds (float64)."""
+        failed = set(self.failed)
+        status = [r[3] for r in self.rows]
+        fields = [("point", "i8")] + [(a[0], "f8") for a in self.axes]
+        for name in self.results:
+            fields.append((name, "i8" if name in _INT_COLUMNS else
+                           "?" if name in _BOOL_COLUMNS else "f8"))
+        fields += [("status", "U%d" % max([1] + [len(s) for s in status])), ("failed", "?"),
+                   ("seconds", "f8")]
+        out = np.zeros(len(self.rows), dtype=fields)
+        out["point"] = self["point"]
+        for a in self.axes:
+            out[a[0]] = self[a[0]]
+        for name in self.results:
+            v = self[name]
+            if name in _INT_COLUMNS:
+                out[name] = np.where(np.isnan(v), -1, np.nan_to_num(v)).astype(np.int64)
+            elif name in _BOOL_COLUMNS:
+                out[name] = v == 1
+            else:
+                out[name] = v
+        out["status"] = status
+        out["failed"] = [r[0] in failed for r in self.rows]
+        out["seconds"] = self["seconds"]
+        return out
+
+    def to_pandas(self):
+        """The rows as a pandas DataFrame (to_numpy's columns; the counts as
+        pandas' nullable Int64, <NA> where there is none), the units in
+        .attrs["units"]."""
+        import pandas as pd
+        table = self.to_numpy()
+        frame = pd.DataFrame({name: table[name] for name in table.dtype.names})
+        for name in self.results:
+            if name in _INT_COLUMNS:
+                frame[name] = pd.array(np.where(table[name] < 0, None, table[name]),
+                                       dtype="Int64")
+        frame["status"] = frame["status"].astype(object)
+        frame.attrs["units"] = dict(self.units, failed="0/1")
+        return frame
+
     def to_csv(self, path: str) -> None:
         _core.write_sweep(path, self.plan, self.rows)
 
@@ -114,7 +240,21 @@ class SweepResult:
 
     def __repr__(self) -> str:
         grid = " x ".join(f"{a[0]} ({a[3]})" for a in self.axes)
-        return f"<SweepResult {self.what} over {grid}: {len(self)} of {self.size} points>"
+        failed = f", {len(self.failed)} failed" if self.failed else ""
+        return f"<SweepResult {self.what} over {grid}: {len(self)} of {self.size} points{failed}>"
+
+
+def _warn_failed(result: SweepResult, points) -> None:
+    """A warning naming the points of this run that failed, with their reasons."""
+    new = set(points)
+    failed = [r for r in result.rows if r[0] in new and r[0] in set(result.failed)]
+    if not failed:
+        return
+    reasons = "; ".join(f"point {r[0]}: {r[3]}" for r in failed[:5])
+    more = f"; and {len(failed) - 5} more" if len(failed) > 5 else ""
+    warnings.warn(f"{len(failed)} of {len(new)} points failed ({reasons}{more}); their rows say "
+                  "why, and the sweep run again with the same csv computes them again",
+                  RuntimeWarning, stacklevel=3)
 
 
 def _shard_points(size: int, shard) -> List[int]:
@@ -185,6 +325,11 @@ def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=No
     """
     if what == "fly-summary" and ticks is None:
         raise ValueError("ticks is required for fly-summary")
+    for name, value, least in (("jobs", jobs, 0), ("cycles", cycles, 1), ("nodes", nodes, 1),
+                               ("ticks", 1 if ticks is None else ticks, 1)):
+        if isinstance(value, (bool, np.bool_)) or not isinstance(value, (int, np.integer)) \
+                or value < least:
+            raise ValueError(f"{name} must be a whole number of at least {least}, not {value!r}")
     from . import _params
     flight_pattern = "" if what == "optimise" else pattern
     plan = _core.sweep_plan(what, _axes(grid), _params(params, flight_pattern), pattern,
@@ -198,14 +343,19 @@ def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=No
         if text != plan:
             raise ValueError(f'"{csv}" holds another sweep ({text}); it is left as it was: '
                              "choose another csv file")
+        # A point that failed is computed again (its old row goes).
+        again = set(_core.failed_points(plan, kept)) if kept else set()
+        kept = [r for r in kept if r[0] not in again]
     done = {r[0] for r in kept}
     todo = [k for k in points if k not in done]
     if client is None:
         workers = int(jobs) if int(jobs) > 0 else len(os.sched_getaffinity(0))
-        new = _core.run_sweep(plan, todo, workers, csv or "", kept, progress)
+        new = _core.run_sweep(plan, todo, workers, csv or "", kept, progress, _worker_command())
     else:
         new = _dask_rows(client, plan, todo, csv, kept, progress)
-    return SweepResult(plan, list(kept) + list(new))
+    result = SweepResult(plan, list(kept) + list(new))
+    _warn_failed(result, todo)
+    return result
 
 
 def merge(files: Sequence[str], csv: Optional[str] = None) -> SweepResult:

@@ -141,7 +141,7 @@ def test_an_interrupted_sweep_keeps_its_points_and_resumes(tmp_path):
     out, err = p.communicate(timeout=60)
     if p.returncode == 0:
         pytest.skip("the sweep finished before the signal")
-    assert p.returncode == 143 and "interrupted" in err
+    assert p.returncode == 130 and "interrupted" in err
     # The file is a whole sweep's file of the points done (none, on a loaded machine).
     kept = sc.SweepResult.from_csv(str(path))
     assert len(kept) < 8
@@ -151,3 +151,86 @@ def test_an_interrupted_sweep_keeps_its_points_and_resumes(tmp_path):
     whole = sc.sweep({"T_cyc": (6, 9, 8)}, "energy-neutral-wind", pattern="upwind", cycles=100,
                      jobs=2)
     assert same_rows(done, whole)
+
+
+def test_an_optimise_sweep_finishes_while_another_thread_solves():
+    # The notebook's pattern: a solve on one thread (it holds the solver's
+    # lock), a sweep started from another. Forked workers inherited the held
+    # lock and waited for ever; fresh worker processes have their own.
+    import threading
+    solving = threading.Event()
+    solver = threading.Thread(target=lambda: sc.optimise(
+        nodes=200, progress=lambda *a: solving.set()))
+    solver.start()
+    assert solving.wait(60)
+    finished = []
+    sweeper = threading.Thread(target=lambda: finished.append(
+        sc.sweep({"n_max": [4, 5]}, "optimise", nodes=5, jobs=2)))
+    sweeper.start()
+    sweeper.join(180)
+    solver.join(180)
+    assert finished, "the sweep did not finish while the other thread solved"
+    r = finished[0]
+    # 5 nodes are too coarse for a loop: a quick answer, the solver's.
+    assert r.missing == [] and all("too coarse" in s for s in r["status"])
+
+
+def test_grids_are_taken_as_people_write_them():
+    ticks = dict(pattern="upwind", ticks=20, dt=0.01, jobs=1)
+    listed = sc.sweep({"W_S": [90, 100, 140]}, "fly-summary", **ticks)
+    assert listed.shape == (3,) and listed["W_S"].tolist() == [90, 100, 140]
+    assert listed.values["W_S"].tolist() == [90, 100, 140]
+    as_array = sc.sweep({"W_S": np.array([90.0, 100.0, 140.0])}, "fly-summary", **ticks)
+    assert as_array.plan == listed.plan
+    spaced = sc.sweep({"W_S": (90, 140, 3)}, "fly-summary", **ticks)
+    assert spaced.plan == sc.sweep({"W_S": "90:140:3"}, "fly-summary", **ticks).plan
+    assert spaced["W_S"].tolist() == [90, 115, 140]
+    # The listed axis is the command line's --over NAME=V1,V2,... and its file.
+    assert "W_S:90|100|140" in listed.plan
+    for grid, words in [({"W_S": (90, 140)}, "W_S: .*a tuple is \\(start, stop, count\\)"),
+                        ({"W_S": (90, 140, 2.5)}, "W_S: the count must be a whole number"),
+                        ({"W_S": "90:140"}, "W_S: an axis is"),
+                        ({"W_S": 120}, "W_S: an axis is"),
+                        ({"W_S": []}, "W_S: the axis lists no value"),
+                        ({"W_S": ["90"]}, "W_S: each value must be a number"),
+                        ({"W_S": [90, float("nan")]}, "W_S: each value must be a finite"),
+                        ({"CD0": (0, True, 3)}, "CD0: the stop must be a number"),
+                        ({}, "name at least one axis")]:
+        with pytest.raises(ValueError, match=words):
+            sc.sweep(grid, "fly-summary", **ticks)
+
+
+def test_a_failed_point_is_a_row_with_its_reason_and_is_computed_again(tmp_path):
+    csv = str(tmp_path / "s.csv")
+    # 5 nodes are too coarse: the solver finds no loop (quickly).
+    with pytest.warns(RuntimeWarning, match="2 of 2 points failed \\(point 0: .*too coarse"):
+        r = sc.sweep({"n_max": [4, 5]}, "optimise", nodes=5, jobs=1, csv=csv)
+    assert r.failed == [0, 1] and r.missing == [] and "2 failed" in repr(r)
+    table = r.to_numpy()
+    assert table["failed"].tolist() == [True, True]
+    assert table.dtype["converged"] == np.bool_ and table.dtype["iterations"] == np.int64
+    assert table["converged"].tolist() == [False, False] and min(table["iterations"]) > 0
+    assert r.units["wind_10m"] == "m/s" and r.units["n_max"] == "-"
+    frame = r.to_pandas()
+    assert str(frame["iterations"].dtype) == "Int64" and frame.attrs["units"]["period"] == "s"
+    assert frame["status"][0] == r["status"][0] and frame["status"][0]
+    # The command line sees the failed row and computes it again.
+    cli = run("sweep", "--what", "optimise", "--nodes", 5, "--over", "n_max=4,5",
+              "--jobs", 2, "--csv", csv)
+    assert "2 to compute (0 already in" in cli.stdout
+    assert "2 points that failed before are computed again" in cli.stdout
+    assert "warning: 2 of 2 points failed (point " in cli.stderr
+    assert sc.SweepResult.from_csv(csv).failed == [0, 1]
+
+
+def test_the_wing_loading_is_an_axis_in_newtons_per_square_metre():
+    # The default W_S 107.8 flies at a loading of 140.8 N/m^2.
+    assert sc.wing_loading() == pytest.approx(140.8, abs=1e-4)
+    loading = sc.sweep({"wing_loading": [140.8, 120]}, "fly-summary", pattern="upwind",
+                       ticks=300, dt=0.01, jobs=1)
+    by_w_s = sc.sweep({"W_S": [140.8 * 3.5 ** 2 / 16, 120 * 3.5 ** 2 / 16]}, "fly-summary",
+                      pattern="upwind", ticks=300, dt=0.01, jobs=1)
+    assert loading["V_end"].tolist() == by_w_s["V_end"].tolist()
+    assert loading.units["wing_loading"] == "N/m^2"
+    with pytest.raises(ValueError, match="each wing loading must be from 13.06"):
+        sc.sweep({"wing_loading": [10]}, "fly-summary", pattern="upwind", ticks=3, dt=0.01)

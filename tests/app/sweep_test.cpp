@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/cli.h"
@@ -206,6 +208,45 @@ TEST(Sweep, WorkerProcessesGiveTheRowsOfOneProcess) {
     EXPECT_FALSE(run_sweep(
         s, points, 2, [&](const SweepRow& r) { none.push_back(r); }, &stop, error));
     EXPECT_TRUE(none.empty());
+}
+
+TEST(Sweep, WorkersStartWhileAnotherThreadHoldsTheSolversLock) {
+    // A solve on another thread holds the solver's lock while the sweep starts
+    // its workers: a forked worker would inherit the held lock and wait on it
+    // for ever; a fresh process has its own.
+    if (program_sweep_worker().empty()) GTEST_SKIP() << "no soarcalculus program to start";
+    std::mutex handed;
+    std::condition_variable cv;
+    bool held = false, done = false;
+    std::thread solver([&] {
+        std::lock_guard solving(loop_solver_lock());
+        std::unique_lock l(handed);
+        held = true;
+        cv.notify_all();
+        cv.wait(l, [&] { return done; });
+    });
+    {
+        std::unique_lock l(handed);
+        cv.wait(l, [&] { return held; });
+    }
+    SweepPlan s;
+    s.what = SweepWhat::optimise;
+    s.nodes = 5;  // too coarse for a loop, but a quick answer
+    s.axes = {SweepAxis("n_max", std::vector<double>{4, 5})};
+    std::vector<SweepRow> rows;
+    std::string error;
+    const bool complete = run_sweep(
+        s, {0, 1}, 2, [&](const SweepRow& r) { rows.push_back(r); }, nullptr, error);
+    {
+        std::lock_guard l(handed);
+        done = true;
+    }
+    cv.notify_all();
+    solver.join();
+    EXPECT_TRUE(complete) << error;
+    ASSERT_EQ(rows.size(), 2u);
+    for (const SweepRow& r : rows)
+        EXPECT_NE(r.status.find("too coarse"), std::string::npos) << r.status;
 }
 
 struct SweepCommand : ::testing::Test {
