@@ -6,6 +6,7 @@
 #include <ctime>
 #include <exception>
 
+#include "app/window_rules.h"
 #include "bird/build.h"
 #include "platform/number_text.h"
 #include "sim/energy.h"
@@ -28,9 +29,6 @@ namespace {
 // so the window's own "OK" is not confused with the box's button.
 constexpr const char* kNextFlight =
     " To fly again, set up a new flight with \"OK\" in the window, then press \"FLY\".";
-
-constexpr Id kMovingOptions[] = {Id::circle_zoom_option, Id::upwind_option, Id::crosswind_option,
-                                 Id::downwind_option};
 
 // How the user knows a text box: the caption of the label beside it, with its
 // runs of blanks closed up ("Roll Rt.  deg" becomes "Roll Rt. deg").
@@ -238,7 +236,7 @@ void Session::set_pause_on_hold_up(bool on) {
 // --- start-up ---
 
 void Session::start_up() {
-    show(w_, Id::picture);
+    show_opened(w_);
     bird_build(bird_);
 
     open_camera(camera_);
@@ -273,13 +271,8 @@ void Session::choose_pattern(Mode mode) {
 }
 
 void Session::prepare_moving_view() {
+    // A moving view starts from a clear picture.
     pic_.clear();
-    hide(w_, Id::pan_left_button);
-    hide(w_, Id::pan_right_button);
-    show(w_, Id::ground_track_box);
-    show(w_, Id::air_track_box);
-    hide(w_, Id::fixed_option);
-    hide(w_, Id::fly_button);
 }
 
 // --- set-up ---
@@ -314,7 +307,7 @@ void Session::set_up_flight() {
     loop_.reset();
     const Mode mode = model_.pattern;
     const bool moving = mode != Mode::fixed;
-    if (moving) show(w_, Id::fly_button);
+    if (moving) show_flight_set_up(w_);
     pic_.clear();
     update_view_and_readouts();
     sky_sea(camera_, pic_);
@@ -357,7 +350,7 @@ void Session::draw_bird_exporting() {
 void Session::draw_bird_now() {
     end_look_back();
     can_look_back_ = false;
-    show(w_, Id::ok_button);
+    show_drawn(w_);
     pic_.clear();
     draw_bird_exporting();
     const Mode mode = model_.pattern;
@@ -376,12 +369,7 @@ void Session::start_flight() {
         if (flight_clock_.paused()) flight_clock_.resume();
         return;
     }
-    hide(w_, Id::fixed_option);
-    for (Id id : kMovingOptions)
-        if (!selected(w_, id)) hide(w_, id);
-    hide(w_, Id::ground_track_box);
-    hide(w_, Id::air_track_box);
-    show(w_, Id::stop_button);
+    show_flight_started(w_);
     camera_.y_eye = model_.observer.y;
     pose_.attitude = typed_attitude();
     set_timer_interval();
@@ -395,8 +383,7 @@ void Session::stop_flight() {
     // A paused flight that is stopped is stopped: the next FLY runs the clock.
     flight_clock_.resume();
     record_.end("stopped with STOP");
-    hide(w_, Id::fly_button);
-    for (Id id : kMovingOptions) show(w_, id);
+    show_flight_stopped(w_);
     // Without "FLY" a set-up is no more: a new flight needs a new "OK".
     if (phase_ != RunState::no_flight) phase_ = RunState::stopped;
 }
@@ -717,7 +704,7 @@ void Session::fly_loop(const LoopFlight& loop) {
     can_look_back_ = false;
     if (phase_ == RunState::flying) stop_flight();
     loop_ = std::make_shared<const LoopFlight>(loop);
-    show(w_, Id::fly_button);
+    show_flight_set_up(w_);
     pic_.clear();
     update_view_and_readouts();
     sky_sea(camera_, pic_);
@@ -799,9 +786,7 @@ void Session::pan(PanDirection direction) {
 }
 
 void Session::reset_view() {
-    show(w_, Id::fixed_option);
-    show(w_, Id::ground_track_box);
-    show(w_, Id::air_track_box);
+    show_reset(w_);
     show_number(Id::pitch_box, 0.0f);
     show_number(Id::roll_box, 57.0f);
     show_number(Id::yaw_box, -90.0f);
@@ -828,7 +813,7 @@ void Session::click(Id id) {
     switch (id) {
         case Id::ground_track_box:
         case Id::air_track_box:
-            hide(w_, Id::fly_button);
+            show_track_chosen(w_);
             undo_set_up();
             return;
         case Id::profile_option:
@@ -874,27 +859,8 @@ void Session::choose_option(Id id) {
     can_look_back_ = false;
     select(id);
     undo_set_up();
-    switch (id) {
-        case Id::upwind_option:
-        case Id::downwind_option:
-        case Id::crosswind_option:
-        case Id::circle_zoom_option:
-            prepare_moving_view();
-            break;
-        case Id::fixed_option:
-            hide(w_, Id::fly_button);
-            hide(w_, Id::ground_track_box);
-            hide(w_, Id::air_track_box);
-            break;
-        case Id::profile_option:
-            hide(w_, Id::draw_button);
-            show(w_, Id::stop_button);
-            hide(w_, Id::fly_button);
-            if (selected(w_, Id::profile_option)) show(w_, Id::ok_button);
-            break;
-        default:
-            break;
-    }
+    if (model_.pattern != Mode::fixed && model_.pattern != Mode::profile) prepare_moving_view();
+    show_pattern_chosen(w_, model_.pattern);
 }
 
 void Session::set_check(Id id, int value) {
@@ -903,7 +869,7 @@ void Session::set_check(Id id, int value) {
     end_look_back();
     set_switch(id, value == 1);
     if (id == Id::ground_track_box || id == Id::air_track_box) {
-        hide(w_, Id::fly_button);
+        show_track_chosen(w_);
         undo_set_up();
     }
 }
