@@ -682,6 +682,9 @@ void bind_params(pyb::module_& m) {
     });
 }
 
+// The commanded flight stepped from Python (flight_binding.cpp).
+void bind_flight(pybind11::module_& m);
+
 }  // namespace soar::py
 
 PYBIND11_MODULE(_core, m) {
@@ -689,6 +692,7 @@ PYBIND11_MODULE(_core, m) {
     using namespace soar::py;
     m.doc() = "The Soarcalculus engine (see the soarcalculus package for the documented API).";
     bind_params(m);
+    bind_flight(m);
     m.def("fly", &fly, pyb::arg("pattern"), pyb::arg("ticks"), pyb::arg("dt"),
           pyb::arg("params") = pyb::none(), pyb::arg("clock_start") = 0.0,
           pyb::arg("energy") = false);
