@@ -54,8 +54,8 @@ def main():
     ap.add_argument("--gusts", type=float, default=0.3, help="sigma_w, m/s (default 0.3)")
     ap.add_argument("--seed", type=int, default=11)
     ap.add_argument("--minutes", type=float, default=10.0)
-    ap.add_argument("--wind-margin", type=float, default=1.2,
-                    help="the wind over the loop's least (default 1.2)")
+    ap.add_argument("--wind-margin", type=float, default=1.4,
+                    help="the wind over the loop's least (default 1.4)")
     ap.add_argument("--dt", type=float, default=0.01)
     ap.add_argument("--out", default="docs/pilot-in-gusts.png")
     a = ap.parse_args()
@@ -105,6 +105,9 @@ def main():
         bank = max(-bank_most, min(bank_most, math.degrees(math.atan2(n_side, n_up))))
         if not f.step(a.dt, bank=bank, nz=nz):
             ended = f.fault
+            e = f.energy
+            log[k + 1] = (s[at["t"]], e["E"], e["dE_wind"], e["dE_drag"], e["dE_gust"],
+                          s[at["X"]], s[at["Y"]], s[at["Z"]])
             log = log[:k + 2]
             break
     wall = time.perf_counter() - wall
