@@ -4,11 +4,15 @@
 #   make test      the whole suite in Release and under ASan/UBSan
 #   make test-all  that, ThreadSanitizer, the fuzzers and the format check (CI)
 #   make python    the Python module into build/python (README, "Python")
+#   make web       the page and fly for Node.js into build-web (emscripten)
+#   make web-serve the page at http://localhost:8000/ (Python's http.server)
 
 BUILD      ?= build
 BUILD_SAN  ?= build-san
 BUILD_FUZZ ?= build-fuzz
 BUILD_TSAN ?= build-tsan
+BUILD_WEB  ?= build-web
+WEB_PORT   ?= 8000
 FUZZ_SECONDS ?= 30
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # New build folders are made for Ninja (a folder made for another generator
@@ -23,7 +27,7 @@ DEBS       := cmake make ninja-build g++ pkg-config qt6-base-dev libgl-dev libgt
               python3-matplotlib python3-setuptools python3-wheel python3-pip python3-venv
 
 .PHONY: deps configure build python run check test test-all test-release test-sanitize test-tsan test-fuzz bench \
-        format format-check clean
+        format format-check clean web-deps web web-serve test-web number-text-exhaustive
 
 deps:
 	@missing=""; for p in $(DEBS); do \
@@ -65,14 +69,17 @@ check: configure
 
 test: test-release test-sanitize
 
-test-all: format-check test test-tsan test-fuzz
+test-all: format-check test test-tsan test-fuzz test-web
 
 test-release: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
-# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer. Line
+# tables only (-g1): the reports keep their files and lines, and a compile takes
+# a fifth less time than with full debug information (the code is the same).
 test-sanitize: deps
-	cmake -S . -B $(BUILD_SAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOAR_SANITIZE=ON >/dev/null
+	cmake -S . -B $(BUILD_SAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOAR_SANITIZE=ON \
+	  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" >/dev/null
 	cmake --build $(BUILD_SAN) -j$(JOBS)
 	cd $(BUILD_SAN) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
@@ -109,6 +116,47 @@ test-fuzz: deps
 	  grep -E "stat::number_of_executed_units" $(BUILD_FUZZ)/$$t.log; \
 	done
 
+# The engine for the web, apart from the native build: emscripten's compiler
+# (Debian's, with its Node.js and the JavaScript parser its optimiser needs).
+WEB_DEBS := emscripten node-acorn
+web-deps:
+	@missing=""; for p in $(WEB_DEBS); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  if [ "$$(id -u)" != 0 ]; then echo "run as root (or install:$$missing)"; exit 1; fi; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
+	fi
+
+web: web-deps
+	NODE_PATH=/usr/share/nodejs emcmake cmake -S web -B $(BUILD_WEB) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD_WEB) -j$(JOBS)
+	@cd $(BUILD_WEB) && n=0; for f in index.html soarcalculus.js soarcalculus.wasm page.js style.css; do \
+	  n=$$((n + $$(gzip -9c $$f | wc -c))); done; \
+	  echo "the page: $(BUILD_WEB)/index.html with its engine and script, $$n bytes compressed"
+
+web-serve: web
+	@echo "the page at http://localhost:$(WEB_PORT)/ (Ctrl-C ends)"
+	cd $(BUILD_WEB) && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
+
+# The page in a real browser (Debian's Chromium, headless, driven from Node.js by
+# puppeteer-core from the npm registry) and fly under Node.js against the
+# program's rows. WEB_SECONDS of flight are measured for frames per second.
+WEB_SECONDS ?= 60
+test-web: web build
+	@dpkg-query -W -f='$${Status}' chromium 2>/dev/null | grep -q "install ok installed" || \
+	  { echo "installing: chromium"; DEBIAN_FRONTEND=noninteractive apt-get install -y -qq chromium >/dev/null; }
+	mkdir -p $(BUILD_WEB)/browser && cp tests/web/package.json $(BUILD_WEB)/browser/
+	cd $(BUILD_WEB)/browser && { [ -d node_modules/puppeteer-core ] || npm install --no-audit --no-fund --silent; }
+	sh tests/web/node_fly_test.sh $(BUILD)/soarcalculus $(BUILD_WEB)
+	NODE_PATH=$(CURDIR)/$(BUILD_WEB)/browser/node_modules node tests/web/browser_test.js $(BUILD_WEB) $(WEB_SECONDS)
+
+# Every one of the 2^32 floats' shortest texts against the standard library's (minutes).
+number-text-exhaustive: build
+	cmake --build $(BUILD) --target soar_number_text_exhaustive
+	./$(BUILD)/bench/soar_number_text_exhaustive
+
 bench: build
 	./$(BUILD)/bench/soar_bench
 
@@ -120,4 +168,4 @@ format-check: deps
 	clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_TSAN) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_TSAN) $(BUILD_FUZZ) $(BUILD_WEB)

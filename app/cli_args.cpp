@@ -22,7 +22,7 @@ namespace soar::cli {
     "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"          \
     "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE]\n"       \
     "                   [--energy] [--kml FILE [--lat DEG] [--lon DEG] [--wind-from DEG]]\n" \
-    "                   [PARAMETERS]\n"
+    "                   [--commands FILE.csv [--gusts SIGMA_W --seed N]] [PARAMETERS]\n"
 #define SOAR_USAGE_RENDER                                                                          \
     "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"       \
     "                   [--ticks N] [--dt S] [--clock-start S] [--grid] [--size WxH] --png FILE\n" \

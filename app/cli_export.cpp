@@ -40,17 +40,17 @@ int export_geometry_command(int argc, char** argv, bool parse_only) {
     }
     if (parse_only) return 0;
     // The bird as the fixed view of a newly opened window draws it at this
-    // attitude and scale, each value read as the window reads its box.
-    Window w = make_window();
-    set_text(w, Id::roll_box, roll);
-    set_text(w, Id::pitch_box, pitch);
-    set_text(w, Id::yaw_box, yaw);
-    set_text(w, Id::bird_scale_box, scale);
+    // attitude and scale, each value read as the window reads a typed box.
+    RunModel m;
+    m.roll = float(text_value(roll));
+    m.pitch = float(text_value(pitch));
+    m.yaw = float(text_value(yaw));
+    m.bird_scale = float(text_value(scale));
     BirdModel bird;
     bird_build(bird);
-    const BirdPose pose{typed_attitude(w), float(number_in(w, Id::bird_scale_box))};
+    const BirdPose pose{drawn_attitude(m), m.bird_scale};
     DirTextFiles files(dir);
-    const ExportResult r = export_bird(bird, pose, fixed_view_camera(w), Shift{}, files);
+    const ExportResult r = export_bird(bird, pose, fixed_view_camera(m.observer), Shift{}, files);
     if (!r.ok) {
         std::fprintf(stderr,
                      "soarcalculus export-geometry: the geometry files could not be written: %s\n",

@@ -17,6 +17,8 @@
 #include <cstring>
 #include <ctime>
 #include <deque>
+#include <fstream>
+#include <sstream>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -25,6 +27,7 @@
 #include <vector>
 
 #include "app/cli_args.h"
+#include "app/cli_fly_commands.h"
 #include "app/cli_params.h"
 #include "app/flight_timer.h"
 #include "app/session.h"
@@ -46,27 +49,57 @@ namespace {
 
 // One completed tick: its number and the values of its row.
 // The values in the order of the CSV's columns (record/flight_history.h), the
-// energy last; a row without the energy writes the first kFlyColumnCount.
+// energy last, then the gusts' part of it; a row without the energy writes the
+// first kFlyColumnCount, one without gusts the first kColumnCount.
+constexpr int kGustColumnCount = kColumnCount + 1;
 struct Row {
     long long tick;
-    std::array<float, kColumnCount> v;
+    std::array<float, kGustColumnCount> v;
 };
 
 Row row_at(long long tick, const FlightState& s, const Params& p, bool energy) {
-    return {tick, row_of(s, p, energy)};
+    Row r{tick, {}};
+    const std::array<float, kColumnCount> v = row_of(s, p, energy);
+    std::copy(v.begin(), v.end(), r.v.begin());
+    r.v[kColumnCount] = s.dE_gust;
+    return r;
+}
+
+// The ticks of the designed pattern or of a recorded command sequence.
+struct FlyTicks {
+    std::optional<SteppedFlight> designed;
+    std::optional<CommandedTicks> commanded;
+    bool tick(long long k, double dt) {
+        return commanded ? commanded->tick(k, dt) : designed->tick(k, dt);
+    }
+    const FlightState& state() const { return commanded ? commanded->state() : designed->state(); }
+    const std::string& fault() const { return commanded ? commanded->fault() : designed->fault(); }
+};
+
+// The seed of the gusts: a whole number from 0 to 2^64 - 1.
+uint64_t seed_arg(const Args& a) {
+    const auto it = a.values.find("seed");
+    if (it == a.values.end()) return 0;
+    uint64_t v = 0;
+    const std::string& text = it->second;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size())
+        throw ArgError{"--seed must be a whole number from 0 to 18446744073709551615, not \"" +
+                       text + "\""};
+    return v;
 }
 
 // The longest text of a row: the tick (at most 20 characters), a float in its
 // shortest round-trip form (at most 15, "-1.17549435e-38"), commas and the newline.
 constexpr size_t kCellChars = 24;
-constexpr size_t kMaxRowChars = kCellChars * (1 + kColumnCount) + kColumnCount + 1;
+constexpr size_t kMaxRowChars = kCellChars * (1 + kGustColumnCount) + kGustColumnCount + 1;
 
 // Writes the rows' text at `p` (room for kMaxRowChars each) and returns its end.
 // A value with the very bits of the one above it (the step, a steady wind) has
 // the same text: it is copied from the row above rather than formatted again.
 char* put_rows(char* p, const std::vector<Row>& rows, int columns) {
-    std::array<const char*, kColumnCount> above_at{};
-    std::array<size_t, kColumnCount> above_size{};
+    std::array<const char*, kGustColumnCount> above_at{};
+    std::array<size_t, kGustColumnCount> above_size{};
     const Row* above = nullptr;
     for (const Row& row : rows) {
         p = std::to_chars(p, p + kCellChars, row.tick).ptr;
@@ -278,13 +311,18 @@ int fly_command(int argc, char** argv, bool parse_only) {
     KmlPlace place;
     bool energy = false;
     ParamSet params;
+    std::string commands_path;
+    std::vector<TimedCommand> commands;
+    double gust_intensity = 0;
+    uint64_t seed = 0;
     try {
         std::vector<char*> rest;
         const ParamOptions po = take_param_options(argc, argv, rest);
         // --no-redraw is what fly always does now; it stays accepted.
         const Args a = parse_args(
             int(rest.size()), rest.data(),
-            {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat", "lon", "wind-from"},
+            {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat", "lon", "wind-from",
+             "commands", "gusts", "seed"},
             {"no-redraw", "energy"});
         energy = a.flags.count("energy") != 0;
         if (a.values.count("kml")) kml = output_arg(a, "kml");
@@ -304,6 +342,28 @@ int fly_command(int argc, char** argv, bool parse_only) {
         if (!csv.empty() && !kml.empty() && same_output_file(csv, kml))
             throw ArgError{"--csv and --kml name the same file \"" + kml +
                            "\": one would overwrite the other"};
+        gust_intensity = number_arg(a, "gusts", 0.0, {0.0, 20.0, false, "m/s"});
+        seed = seed_arg(a);
+        if (a.values.count("seed") && !a.values.count("gusts"))
+            throw ArgError{"--seed chooses the gusts: give --gusts INTENSITY with it"};
+        if (a.values.count("commands")) {
+            commands_path = a.values.at("commands");
+            std::ifstream in(commands_path, std::ios::binary);
+            if (!in.is_open())
+                throw ArgError{"--commands: cannot read \"" + commands_path + "\""};
+            std::ostringstream text;
+            text << in.rdbuf();
+            std::string error;
+            if (!parse_command_csv(text.str(), commands, error))
+                throw ArgError{"--commands \"" + commands_path + "\": " + error};
+            if (!csv.empty() && same_output_file(csv, commands_path))
+                throw ArgError{"--csv and --commands name the same file \"" + csv +
+                               "\": the commands would be overwritten"};
+        } else if (gust_intensity > 0.0) {
+            throw ArgError{
+                "--gusts acts on a commanded flight: give --commands FILE.csv with it (the "
+                "designed patterns fly their prescribed path)"};
+        }
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus fly: %s\n%s", e.message.c_str(), command_usage("fly"));
         return 2;
@@ -321,7 +381,10 @@ int fly_command(int argc, char** argv, bool parse_only) {
         return out.gave_up() ? 130 : 1;  // Ctrl-C while a pipe waited for its reader
     }
     out.give_up_when_blocked(&interrupted);
-    if (!out.write(flight_csv_header(energy))) {
+    const bool gust_column = energy && gust_intensity > 0.0;
+    std::string header = flight_csv_header(energy);
+    if (gust_column) header.insert(header.size() - 1, ",dE_gust");
+    if (!out.write(header)) {
         std::fprintf(stderr, "soarcalculus fly: %s\n", out.error().c_str());
         return 1;
     }
@@ -345,7 +408,13 @@ int fly_command(int argc, char** argv, bool parse_only) {
     note_coarse_clock(clock_start, ticks, dt);
 
     const Params flown = params.of(mode);
-    SteppedFlight flight(flown, mode, clock_start);
+    FlyTicks flight;
+    if (commands_path.empty()) {
+        flight.designed.emplace(flown, mode, clock_start);
+    } else {
+        flight.commanded.emplace(flown, mode, clock_start, std::move(commands),
+                                 Turbulence(float(gust_intensity), seed));
+    }
     FlightRecord record;
     // The cycles only (for the summary): the track is written as it goes.
     record.keep_history = false;
@@ -356,7 +425,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
     long long done = 0;
     Row last{0, {}}, last_handed{0, {}};
     {
-        RowWriter writer(out, energy ? kColumnCount : kFlyColumnCount);
+        RowWriter writer(out, gust_column ? kGustColumnCount : energy ? kColumnCount : kFlyColumnCount);
         Batch batch = writer.fresh();
         for (long long k = 1; k <= ticks; ++k) {
             if (interrupted) {

@@ -240,7 +240,7 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
         ManualClock clock{float(clock_start)};
         DirTextFiles no_export(".");  // "Write to File" stays off
         Session run(*picture, clock, no_export);
-        run.window().params = params;
+        run.model().params = params;
         run.start_up();
         if (grid) run.set_check(Id::grid_box, 1);
         run.set_track_colour(colour);

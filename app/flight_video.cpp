@@ -99,7 +99,7 @@ VideoResult fly_video(const VideoFlight& flight, const VideoTiming& timing, Surf
         ManualClock clock{float(flight.clock_start)};
         DirTextFiles no_export(".");  // "Write to File" stays off
         Session run(picture, clock, no_export);
-        run.window().params = flight.params;
+        run.model().params = flight.params;
         run.start_up();
         if (flight.grid) run.set_check(Id::grid_box, 1);
         if (flight.ground >= 0) run.set_check(Id::ground_track_box, flight.ground);

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <exception>
 
+#include "app/window_rules.h"
 #include "bird/build.h"
 #include "platform/number_text.h"
 #include "sim/energy.h"
@@ -28,9 +29,6 @@ namespace {
 // so the window's own "OK" is not confused with the box's button.
 constexpr const char* kNextFlight =
     " To fly again, set up a new flight with \"OK\" in the window, then press \"FLY\".";
-
-constexpr Id kMovingOptions[] = {Id::circle_zoom_option, Id::upwind_option, Id::crosswind_option,
-                                 Id::downwind_option};
 
 // How the user knows a text box: the caption of the label beside it, with its
 // runs of blanks closed up ("Roll Rt.  deg" becomes "Roll Rt. deg").
@@ -90,11 +88,6 @@ std::string shortened(const std::string& t) {
 
 }  // namespace
 
-Attitude typed_attitude(const Window& w) {
-    return {float(-number_in(w, Id::roll_box)), float(number_in(w, Id::pitch_box)),
-            float(-number_in(w, Id::yaw_box))};
-}
-
 namespace {
 
 // The camera as the window opens: 3 m on the -y side of the origin at sea
@@ -108,12 +101,10 @@ void open_camera(Camera& c) {
 
 }  // namespace
 
-Camera fixed_view_camera(const Window& w) {
+Camera fixed_view_camera(const Observer& o) {
     Camera c;
     open_camera(c);
-    c.x_eye = float(number_in(w, Id::observer_x_box));
-    c.y_eye = float(number_in(w, Id::observer_y_box));
-    c.z_eye = float(number_in(w, Id::observer_z_box));
+    c.x_eye = o.x, c.y_eye = o.y, c.z_eye = o.z;
     update_view(c);
     return c;
 }
@@ -122,20 +113,87 @@ Session::Session(Surface& picture, Clock& clock, TextFiles& files)
     : pic_(picture), flight_clock_(clock), files_(files), w_(make_window()) {}
 
 Attitude Session::typed_attitude() const {
-    return soar::typed_attitude(w_);
+    return drawn_attitude(model_);
 }
 
 bool Session::writing_files() const {
-    return checked(w_, Id::write_files_box);
+    return model_.write_files;
+}
+
+RunState Session::state() const {
+    if (looked_at_ > 0) return RunState::looking_back;
+    if (phase_ == RunState::flying) {
+        if (flight_clock_.paused()) return RunState::paused;
+        return loop_ ? RunState::flying_loop : RunState::flying;
+    }
+    return phase_;
+}
+
+void Session::show_number(Id box, float value) {
+    set_text(w_, box, float_text(value));
+    // The number is what the box now shows: seven significant digits at most.
+    const float shown = shown_value(value);
+    switch (box) {
+        case Id::roll_box:
+            model_.roll = shown;
+            break;
+        case Id::pitch_box:
+            model_.pitch = shown;
+            break;
+        case Id::yaw_box:
+            model_.yaw = shown;
+            break;
+        case Id::observer_x_box:
+            model_.observer.x = shown;
+            break;
+        case Id::observer_y_box:
+            model_.observer.y = shown;
+            break;
+        case Id::observer_z_box:
+            model_.observer.z = shown;
+            break;
+        default:
+            break;  // a read-out: nothing of the model
+    }
+}
+
+void Session::undo_set_up() {
+    // Without "FLY" nothing is set up any more; a flight on goes on. A
+    // stopped flight gives way to the choice.
+    if (phase_ != RunState::flying) phase_ = RunState::no_flight;
+}
+
+void Session::select(Id option) {
+    select_option(w_, option);
+    model_.pattern = mode_of_option(option).value_or(Mode::fixed);
+}
+
+void Session::set_switch(Id box, bool on) {
+    control(w_, box).value = on ? 1 : 0;
+    switch (box) {
+        case Id::grid_box:
+            model_.grid = on;
+            break;
+        case Id::ground_track_box:
+            model_.ground_track = on;
+            break;
+        case Id::air_track_box:
+            model_.air_track = on;
+            break;
+        case Id::write_files_box:
+            model_.write_files = on;
+            break;
+        default:
+            break;
+    }
 }
 
 Mode Session::scene_mode() const {
-    return loop_ ? kLoopView : selected_mode(w_);
+    return loop_ ? kLoopView : model_.pattern;
 }
 
 SceneSwitches Session::switches() const {
-    SceneSwitches s{scene_mode(), checked(w_, Id::grid_box), checked(w_, Id::ground_track_box),
-                    checked(w_, Id::air_track_box)};
+    SceneSwitches s{scene_mode(), model_.grid, model_.ground_track, model_.air_track};
     s.colour = track_colour_, s.arrows = arrows_;
     return s;
 }
@@ -153,18 +211,20 @@ BirdMotion motion_of(const FlightState& s) {
 
 }  // namespace
 
-int32_t Session::timer_interval() const {
-    // The box's rounded number; an interval the timer cannot take (0, negative,
-    // huge, no number) becomes the nearest sensible one: 1 ms to 10 s.
-    const double v = number_in(w_, Id::step_box);
-    if (std::isnan(v)) return 1;
-    return std::clamp(to_i32(std::clamp(v, -1e9, 1e9)), 1, 10000);
+namespace {
+
+// The typed number of milliseconds rounded; an interval the timer cannot take
+// (0, negative, huge, no number) becomes the nearest sensible one: 1 ms to 10 s.
+int32_t tick_interval_of(double ms) {
+    if (std::isnan(ms)) return 1;
+    return std::clamp(to_i32(std::clamp(ms, -1e9, 1e9)), 1, 10000);
 }
 
+}  // namespace
+
 void Session::set_timer_interval() {
-    w_.timer.interval_ms = timer_interval();
     // Far above any ordinary gap between two ticks, whatever the interval.
-    const double interval = double(w_.timer.interval_ms) / 1000.0;
+    const double interval = double(model_.tick_interval_ms) / 1000.0;
     flight_clock_.set_stall_bound(pause_on_hold_up_ ? std::max(0.25, 2.0 * interval + 0.1) : 0.0);
 }
 
@@ -176,7 +236,7 @@ void Session::set_pause_on_hold_up(bool on) {
 // --- start-up ---
 
 void Session::start_up() {
-    show(w_, Id::picture);
+    show_opened(w_);
     bird_build(bird_);
 
     open_camera(camera_);
@@ -196,8 +256,12 @@ void Session::start_up() {
 
 void Session::update_view_and_readouts() {
     update_view(camera_, pic_);
-    set_text(w_, Id::azimuth_box, float_text(camera_.azimuth_deg));
-    set_text(w_, Id::depression_box, float_text(camera_.depression_deg));
+    show_view_readouts(camera_);
+}
+
+void Session::show_view_readouts(const Camera& c) {
+    show_number(Id::azimuth_box, c.azimuth_deg);
+    show_number(Id::depression_box, c.depression_deg);
 }
 
 // --- choosing a pattern ---
@@ -206,36 +270,30 @@ void Session::choose_pattern(Mode mode) {
     choose_option(option_of(mode));
 }
 
-void Session::prepare_moving_view(bool fixed_first) {
+void Session::prepare_moving_view() {
+    // A moving view starts from a clear picture.
     pic_.clear();
-    hide(w_, Id::pan_left_button);
-    hide(w_, Id::pan_right_button);
-    show(w_, Id::ground_track_box);
-    show(w_, Id::air_track_box);
-    if (fixed_first) {
-        hide(w_, Id::fixed_option);
-        hide(w_, Id::fly_button);
-    } else {
-        hide(w_, Id::fly_button);
-        hide(w_, Id::fixed_option);
-    }
 }
 
 // --- set-up ---
 
+void Session::show_observer() {
+    show_number(Id::observer_x_box, camera_.x_eye);
+    show_number(Id::observer_y_box, camera_.y_eye);
+    show_number(Id::observer_z_box, camera_.z_eye);
+}
+
 void Session::place_camera_for(Mode mode) {
     if (mode == Mode::fixed) {
-        camera_.x_eye = float(number_in(w_, Id::observer_x_box));
-        camera_.y_eye = float(number_in(w_, Id::observer_y_box));
-        camera_.z_eye = float(number_in(w_, Id::observer_z_box));
+        camera_.x_eye = model_.observer.x;
+        camera_.y_eye = model_.observer.y;
+        camera_.z_eye = model_.observer.z;
     } else {
         place_camera(camera_, scene_.wind, mode, now_.Z);
         // The profile demo draws the bird beside its figure at the bird's height.
         if (mode == Mode::profile) bird_shift_.x = 8, bird_shift_.z = now_.Z;
     }
-    set_text(w_, Id::observer_x_box, float_text(camera_.x_eye));
-    set_text(w_, Id::observer_y_box, float_text(camera_.y_eye));
-    set_text(w_, Id::observer_z_box, float_text(camera_.z_eye));
+    show_observer();
 }
 
 void Session::set_up_flight() {
@@ -244,35 +302,37 @@ void Session::set_up_flight() {
     // "OK" during a flight stops it first, as STOP does: set-up resets the state the
     // running ticks integrate, and the next tick would step from the old flight's
     // time to the new start in one huge step.
-    if (w_.timer.enabled) stop_flight();
+    if (phase_ == RunState::flying) stop_flight();
     // The optimal loop, if one flew, gives way to the selected pattern.
     loop_.reset();
-    const Mode mode = selected_mode(w_);
+    const Mode mode = model_.pattern;
     const bool moving = mode != Mode::fixed;
-    if (moving) show(w_, Id::fly_button);
+    if (moving) show_flight_set_up(w_);
     pic_.clear();
     update_view_and_readouts();
     sky_sea(camera_, pic_);
     if (moving) camera_.zoom_deg = 45.0f;
-    w_.flight = w_.params.of(mode);
-    w_.flight_mode = mode;
-    w_.flight_label.clear();
-    build_wind_figure(scene_.wind, w_.flight);
+    model_.flight = model_.params.of(mode);
+    model_.flight_mode = mode;
+    model_.flight_label.clear();
+    build_wind_figure(scene_.wind, model_.flight);
     if (!moving) pose_.attitude = typed_attitude();
     place_camera_for(mode);
     if (moving) {
         // The bird waits at the pattern's start height, at the origin.
         pose_.attitude = typed_attitude();
-        now_.Z = w_.flight.Z_start;
+        now_.Z = model_.flight.Z_start;
         now_.t = 0, now_.X = 0, now_.Y = 0;
-        update_wind_at_bird(now_, w_.flight);
+        update_wind_at_bird(now_, model_.flight);
     }
-    pose_.scale = float(number_in(w_, Id::bird_scale_box));
+    pose_.scale = model_.bird_scale;
     update_view_and_readouts();
     if (moving) {
         set_timer_interval();
         ticks_ = 0;
+        phase_ = RunState::set_up;
     } else {
+        phase_ = RunState::no_flight;
         draw_bird_exporting();
     }
 }
@@ -282,7 +342,7 @@ void Session::draw_bird_exporting() {
         draw_bird(bird_, pose_, camera_, bird_shift_, pic_, writing_files() ? &files_ : nullptr);
     if (r.ok) return;
     // Nothing more is written until the user ticks the box again.
-    control(w_, Id::write_files_box).value = 0;
+    set_switch(Id::write_files_box, false);
     w_.message = "The geometry files could not be written: " + r.error +
                  ". \"Write to File\" has been turned off.";
 }
@@ -290,10 +350,10 @@ void Session::draw_bird_exporting() {
 void Session::draw_bird_now() {
     end_look_back();
     can_look_back_ = false;
-    show(w_, Id::ok_button);
+    show_drawn(w_);
     pic_.clear();
     draw_bird_exporting();
-    const Mode mode = selected_mode(w_);
+    const Mode mode = model_.pattern;
     if (mode != Mode::fixed && mode != Mode::circlezoom)
         draw_wind_figure(scene_.wind, camera_, pic_, bird_shift_);
 }
@@ -305,20 +365,15 @@ void Session::start_flight() {
     // A second FLY during a flight would restart the clock under the running
     // integration and give the next step a negative dt: it is ignored, but for
     // a paused flight, which goes on from where it was.
-    if (w_.timer.enabled) {
+    if (phase_ == RunState::flying) {
         if (flight_clock_.paused()) flight_clock_.resume();
         return;
     }
-    hide(w_, Id::fixed_option);
-    for (Id id : kMovingOptions)
-        if (!selected(w_, id)) hide(w_, id);
-    hide(w_, Id::ground_track_box);
-    hide(w_, Id::air_track_box);
-    show(w_, Id::stop_button);
-    camera_.y_eye = float(number_in(w_, Id::observer_y_box));
+    show_flight_started(w_);
+    camera_.y_eye = model_.observer.y;
     pose_.attitude = typed_attitude();
     set_timer_interval();
-    w_.timer.enabled = true;
+    phase_ = RunState::flying;
     fault_.clear();
     flight_clock_.restart();
     timer_.start(flight_clock_.seconds_since_midnight());
@@ -328,13 +383,13 @@ void Session::stop_flight() {
     // A paused flight that is stopped is stopped: the next FLY runs the clock.
     flight_clock_.resume();
     record_.end("stopped with STOP");
-    hide(w_, Id::fly_button);
-    for (Id id : kMovingOptions) show(w_, id);
-    w_.timer.enabled = false;
+    show_flight_stopped(w_);
+    // Without "FLY" a set-up is no more: a new flight needs a new "OK".
+    if (phase_ != RunState::no_flight) phase_ = RunState::stopped;
 }
 
 void Session::end_program() {
-    w_.timer.enabled = false;
+    if (phase_ != RunState::no_flight) phase_ = RunState::stopped;
     w_.ended = true;
 }
 
@@ -353,7 +408,7 @@ void Session::pause_or_resume() {
     end_look_back();
     if (flight_clock_.paused()) {
         flight_clock_.resume();
-    } else if (w_.timer.enabled) {
+    } else if (phase_ == RunState::flying) {
         flight_clock_.pause();
     }
 }
@@ -366,18 +421,18 @@ void Session::change_pace(int step) {
 
 bool Session::advance_flight() {
     ++ticks_;
-    const Mode mode = loop_ ? kLoopView : selected_mode(w_);
+    const Mode mode = scene_mode();
     try {
         if (ticks_ == 1) {
             if (loop_) {
                 const std::shared_ptr<const LoopFlight> loop = loop_;
-                flight_.emplace(w_.flight, mode,
+                flight_.emplace(model_.flight, mode,
                                 [loop](double t) { return loop_state_at(*loop, t); });
             } else {
-                flight_.emplace(w_.flight, mode, pose_.attitude);
+                flight_.emplace(model_.flight, mode, pose_.attitude);
             }
             now_ = flight_->state();
-            record_.begin(mode, now_, w_.flight, std::time(nullptr));
+            record_.begin(mode, now_, model_.flight, std::time(nullptr));
             can_look_back_ = true;
         } else {
             const float t = timer_.time_at(flight_clock_.seconds_since_midnight());
@@ -390,10 +445,7 @@ bool Session::advance_flight() {
             }
             flight_->step(double(t) - double(flight_->state().t));
             now_ = flight_->state();
-            set_text(w_, Id::time_box, float_text(now_.t));
-            set_text(w_, Id::roll_box, float_text(now_.mu_deg));
-            set_text(w_, Id::pitch_box, float_text(now_.attitude.pitch));
-            set_text(w_, Id::yaw_box, float_text(-now_.attitude.yaw));
+            show_moment(now_);
             record_.add(now_);
         }
         pose_.attitude = now_.attitude;
@@ -426,7 +478,7 @@ void Session::advance_scene(Frame& f) {
     if (f.switches.ground || f.switches.air)
         track_record(scene_.tracks, ticks_, now_.X, now_.Y, now_.Z);
     if (f.switches.air && f.switches.colour != TrackColour::plain) {
-        const Energy e = energy_of(now_, w_.flight);
+        const Energy e = energy_of(now_, model_.flight);
         track_record_values(scene_.tracks, ticks_,
                             {float(double(e.dE_wind) + double(e.dE_drag)), e.dE_wind, now_.V});
         f.colours = colour_scale(scene_.tracks, f.switches.colour);
@@ -436,46 +488,45 @@ void Session::advance_scene(Frame& f) {
     if (mode != Mode::fixed) {
         move_camera(camera_, mode, now_.X, now_.Y, now_.Z);
         apply_view_scale(camera_, pic_);
-        set_text(w_, Id::azimuth_box, float_text(camera_.azimuth_deg));
-        set_text(w_, Id::depression_box, float_text(camera_.depression_deg));
+        show_view_readouts(camera_);
     }
     bird_shift_ = {};
+}
+
+template <class Work>
+void Session::guarded_tick(Work&& work) {
+    // A paused flight stands still: its clock does not run, and no tick counts.
+    if (flight_clock_.paused()) return;
+    try {
+        if (!advance_flight()) return;
+        work();
+    } catch (const std::exception& e) {
+        const std::string t = float_text(now_.t);
+        flight_failed(
+            "the flight stopped at t = " + t + " s by an internal error: " + e.what(),
+            "The flight was stopped at t = " + t + " s by an internal error: " + e.what());
+    }
 }
 
 void Session::advance_tick() {
     // The flight is advanced before the picture is cleared (nothing of the flight
     // depends on the picture), so a flight stopped by a fault leaves the last
     // complete picture on the screen.
-    if (flight_clock_.paused()) return;
-    try {
-        if (!advance_flight()) return;
+    guarded_tick([this] {
         Frame f;
         advance_scene(f);
         const ExportResult r =
             draw_frame(f, scene_, bird_, pic_, writing_files() ? &files_ : nullptr);
         if (!r.ok) {
-            control(w_, Id::write_files_box).value = 0;
+            set_switch(Id::write_files_box, false);
             w_.message = "The geometry files could not be written: " + r.error +
                          ". \"Write to File\" has been turned off.";
         }
-    } catch (const std::exception& e) {
-        const std::string t = float_text(now_.t);
-        flight_failed(
-            "the flight stopped at t = " + t + " s by an internal error: " + e.what(),
-            "The flight was stopped at t = " + t + " s by an internal error: " + e.what());
-    }
+    });
 }
 
 void Session::advance_tick(Frame& frame) {
-    try {
-        if (!advance_flight()) return;
-        advance_scene(frame);
-    } catch (const std::exception& e) {
-        const std::string t = float_text(now_.t);
-        flight_failed(
-            "the flight stopped at t = " + t + " s by an internal error: " + e.what(),
-            "The flight was stopped at t = " + t + " s by an internal error: " + e.what());
-    }
+    guarded_tick([this, &frame] { advance_scene(frame); });
 }
 
 void Session::draw(const Frame& frame, Surface& pic) const {
@@ -509,7 +560,7 @@ Frame Session::frame_now() const {
 
 int64_t Session::ticks_to_look_back() const {
     if (!can_look_back_ || !record_.keep_history) return 0;
-    if (w_.timer.enabled && !flight_clock_.paused()) return 0;
+    if (phase_ == RunState::flying && !flight_clock_.paused()) return 0;
     return int64_t(record_.history.size());
 }
 
@@ -611,30 +662,38 @@ Frame Session::frame_at(int64_t tick) const {
     return f;
 }
 
+namespace {
+
+// The boxes a moment looked back at shows anew.
+constexpr Id kMomentBoxes[] = {Id::time_box, Id::roll_box,    Id::pitch_box,
+                               Id::yaw_box,  Id::azimuth_box, Id::depression_box};
+
+}  // namespace
+
+void Session::show_moment(const FlightState& s) {
+    show_number(Id::time_box, s.t);
+    show_number(Id::roll_box, s.mu_deg);
+    show_number(Id::pitch_box, s.attitude.pitch);
+    show_number(Id::yaw_box, -s.attitude.yaw);
+}
+
 void Session::look_at(int64_t tick) {
     if (tick < 1 || tick > ticks_to_look_back()) return;
-    constexpr Id kShown[] = {Id::time_box, Id::roll_box,    Id::pitch_box,
-                             Id::yaw_box,  Id::azimuth_box, Id::depression_box};
-    if (looked_at_ == 0)
-        for (size_t i = 0; i < live_texts_.size(); ++i) live_texts_[i] = text(w_, kShown[i]);
-    looked_at_ = tick;
-    const FlightState s = recorded_state(tick);
-    set_text(w_, Id::time_box, float_text(s.t));
-    set_text(w_, Id::roll_box, float_text(s.mu_deg));
-    set_text(w_, Id::pitch_box, float_text(s.attitude.pitch));
-    set_text(w_, Id::yaw_box, float_text(-s.attitude.yaw));
-    if (scene_mode() != Mode::fixed) {
-        const Camera c = camera_of_tick(tick + 1);  // as the tick left it
-        set_text(w_, Id::azimuth_box, float_text(c.azimuth_deg));
-        set_text(w_, Id::depression_box, float_text(c.depression_deg));
+    if (looked_at_ == 0) {
+        // The flight as it stands, to return to.
+        for (size_t i = 0; i < live_texts_.size(); ++i) live_texts_[i] = text(w_, kMomentBoxes[i]);
+        live_model_ = model_;
     }
+    looked_at_ = tick;
+    show_moment(recorded_state(tick));
+    if (scene_mode() != Mode::fixed)
+        show_view_readouts(camera_of_tick(tick + 1));  // as the tick left it
 }
 
 void Session::stop_looking_back() {
-    constexpr Id kShown[] = {Id::time_box, Id::roll_box,    Id::pitch_box,
-                             Id::yaw_box,  Id::azimuth_box, Id::depression_box};
     if (looked_at_ == 0) return;
-    for (size_t i = 0; i < live_texts_.size(); ++i) set_text(w_, kShown[i], live_texts_[i]);
+    for (size_t i = 0; i < live_texts_.size(); ++i) set_text(w_, kMomentBoxes[i], live_texts_[i]);
+    model_.roll = live_model_.roll, model_.pitch = live_model_.pitch, model_.yaw = live_model_.yaw;
     looked_at_ = 0;
 }
 
@@ -643,32 +702,30 @@ void Session::stop_looking_back() {
 void Session::fly_loop(const LoopFlight& loop) {
     end_look_back();
     can_look_back_ = false;
-    if (w_.timer.enabled) stop_flight();
+    if (phase_ == RunState::flying) stop_flight();
     loop_ = std::make_shared<const LoopFlight>(loop);
-    show(w_, Id::fly_button);
+    show_flight_set_up(w_);
     pic_.clear();
     update_view_and_readouts();
     sky_sea(camera_, pic_);
     camera_.zoom_deg = 45.0f;
-    w_.flight = loop_->params;
+    model_.flight = loop_->params;
     {
         // Its own least wind, not "own values": the rest is the user's set.
         char label[96];
         std::snprintf(label, sizeof label, "the optimal loop at its least wind, U_ref %.3g m/s",
                       double(loop_->params.U_ref));
         Params rest = loop_->params;
-        rest.U_ref = w_.params.upwind.U_ref, rest.T_cyc = w_.params.upwind.T_cyc;
+        rest.U_ref = model_.params.upwind.U_ref, rest.T_cyc = model_.params.upwind.T_cyc;
         const std::string base = params_note(rest, kLoopView);
-        w_.flight_label = std::string(label) + (base.empty() ? "" : " (" + base + ")");
+        model_.flight_label = std::string(label) + (base.empty() ? "" : " (" + base + ")");
     }
-    build_wind_figure(scene_.wind, w_.flight);
+    build_wind_figure(scene_.wind, model_.flight);
     now_ = loop_state_at(*loop_, 0.0);
     pose_.attitude = now_.attitude;
     place_camera(camera_, scene_.wind, kLoopView, now_.Z);
-    set_text(w_, Id::observer_x_box, float_text(camera_.x_eye));
-    set_text(w_, Id::observer_y_box, float_text(camera_.y_eye));
-    set_text(w_, Id::observer_z_box, float_text(camera_.z_eye));
-    pose_.scale = float(number_in(w_, Id::bird_scale_box));
+    show_observer();
+    pose_.scale = model_.bird_scale;
     update_view_and_readouts();
     set_timer_interval();
     ticks_ = 0;
@@ -695,7 +752,7 @@ void Session::zoom(double sign) {
 void Session::pan_up_down(double sign) {
     pan_pitch(pose_.attitude, sign);
     pic_.clear();
-    set_text(w_, Id::pitch_box, float_text(pose_.attitude.pitch));
+    show_number(Id::pitch_box, pose_.attitude.pitch);
     redraw_fixed();
 }
 
@@ -703,7 +760,7 @@ void Session::pan_left_right(double sign) {
     if (scene_mode() != Mode::fixed) return;
     pan_yaw(pose_.attitude, sign);
     pic_.clear();
-    set_text(w_, Id::yaw_box, float_text(-pose_.attitude.yaw));
+    show_number(Id::yaw_box, -pose_.attitude.yaw);
     redraw_fixed();
 }
 
@@ -729,12 +786,10 @@ void Session::pan(PanDirection direction) {
 }
 
 void Session::reset_view() {
-    show(w_, Id::fixed_option);
-    show(w_, Id::ground_track_box);
-    show(w_, Id::air_track_box);
-    set_text(w_, Id::pitch_box, "0");
-    set_text(w_, Id::roll_box, "57");
-    set_text(w_, Id::yaw_box, "-90");
+    show_reset(w_);
+    show_number(Id::pitch_box, 0.0f);
+    show_number(Id::roll_box, 57.0f);
+    show_number(Id::yaw_box, -90.0f);
     pose_.attitude = typed_attitude();
     now_.X = 0.0f, now_.Y = 0.0f, now_.t = 0.0f;
     bird_shift_ = {};
@@ -753,15 +808,13 @@ void Session::click(Id id) {
     const bool view_only = id == Id::zoom_in_button || id == Id::zoom_out_button ||
                            id == Id::pan_up_button || id == Id::pan_down_button;
     if (!view_only) end_look_back();
-    if (c.kind == Kind::option) {
-        select_option(w_, id);
-    } else if (c.kind == Kind::check) {
-        c.value = c.value == 1 ? 0 : 1;
-    }
+    // A check box toggles; an option is selected by its operation.
+    if (c.kind == Kind::check) set_switch(id, c.value != 1);
     switch (id) {
         case Id::ground_track_box:
         case Id::air_track_box:
-            hide(w_, Id::fly_button);
+            show_track_chosen(w_);
+            undo_set_up();
             return;
         case Id::profile_option:
         case Id::fixed_option:
@@ -804,38 +857,21 @@ void Session::choose_option(Id id) {
     if (control(w_, id).kind != Kind::option) return;
     end_look_back();
     can_look_back_ = false;
-    select_option(w_, id);
-    switch (id) {
-        case Id::upwind_option:
-            prepare_moving_view(true);
-            break;
-        case Id::downwind_option:
-        case Id::crosswind_option:
-        case Id::circle_zoom_option:
-            prepare_moving_view(false);
-            break;
-        case Id::fixed_option:
-            hide(w_, Id::fly_button);
-            hide(w_, Id::ground_track_box);
-            hide(w_, Id::air_track_box);
-            break;
-        case Id::profile_option:
-            hide(w_, Id::draw_button);
-            show(w_, Id::stop_button);
-            hide(w_, Id::fly_button);
-            if (selected(w_, Id::profile_option)) show(w_, Id::ok_button);
-            break;
-        default:
-            break;
-    }
+    select(id);
+    undo_set_up();
+    if (model_.pattern != Mode::fixed && model_.pattern != Mode::profile) prepare_moving_view();
+    show_pattern_chosen(w_, model_.pattern);
 }
 
 void Session::set_check(Id id, int value) {
     Control& c = control(w_, id);
     if (c.kind != Kind::check) return;
     end_look_back();
-    c.value = value == 1 ? 1 : 0;
-    if (id == Id::ground_track_box || id == Id::air_track_box) hide(w_, Id::fly_button);
+    set_switch(id, value == 1);
+    if (id == Id::ground_track_box || id == Id::air_track_box) {
+        show_track_chosen(w_);
+        undo_set_up();
+    }
 }
 
 void Session::edit_text(Id id, std::string text) {
@@ -845,7 +881,8 @@ void Session::edit_text(Id id, std::string text) {
     // Every number of the program is a 32-bit float: a typed value beyond its
     // range (about 3.4E+38) would turn into infinity and, through the attitude,
     // scale or observer, into NaN in the picture and the read-outs.
-    if (!std::isfinite(float(text_value(text)))) {
+    const double typed = text_value(text);
+    if (!std::isfinite(float(typed))) {
         w_.message = "The value typed in the box \"" + box_name(w_, id) + "\", \"" +
                      shortened(text) +
                      "\", is too large: the program's numbers reach about 3.4E+38. The box "
@@ -854,28 +891,38 @@ void Session::edit_text(Id id, std::string text) {
         return;
     }
     c.text = std::move(text);
-    if (id == Id::step_box) set_timer_interval();
-    if (id == Id::bird_scale_box) pose_.scale = float(number_in(w_, Id::bird_scale_box));
-}
-
-// --- names ---
-
-Id option_of(Mode mode) {
-    switch (mode) {
-        case Mode::upwind:
-            return Id::upwind_option;
-        case Mode::downwind:
-            return Id::downwind_option;
-        case Mode::crosswind:
-            return Id::crosswind_option;
-        case Mode::circlezoom:
-            return Id::circle_zoom_option;
-        case Mode::profile:
-            return Id::profile_option;
-        case Mode::fixed:
+    // The number typed, read once here: the model keeps it.
+    switch (id) {
+        case Id::roll_box:
+            model_.roll = float(typed);
             break;
+        case Id::pitch_box:
+            model_.pitch = float(typed);
+            break;
+        case Id::yaw_box:
+            model_.yaw = float(typed);
+            break;
+        case Id::observer_x_box:
+            model_.observer.x = float(typed);
+            break;
+        case Id::observer_y_box:
+            model_.observer.y = float(typed);
+            break;
+        case Id::observer_z_box:
+            model_.observer.z = float(typed);
+            break;
+        case Id::bird_scale_box:
+            model_.bird_scale = float(typed);
+            pose_.scale = model_.bird_scale;
+            break;
+        case Id::step_box:
+            model_.tick_interval_ms = tick_interval_of(typed);
+            set_timer_interval();
+            break;
+        default:
+            break;  // the read-outs and "calc_msec" hold no value of the model
     }
-    return Id::fixed_option;
 }
+
 
 }  // namespace soar

@@ -27,6 +27,7 @@
 #include "app/flight_clock.h"
 #include "app/flight_timer.h"
 #include "app/loop_flight.h"
+#include "app/run_model.h"
 #include "app/window.h"
 #include "bird/model.h"
 #include "bird/pose.h"
@@ -106,6 +107,12 @@ class Session {
     void edit_text(Id id, std::string text);
 
     // --- what there is to see ---
+    // The run in typed values: the pattern, the values set, the parameters.
+    RunModel& model() { return model_; }
+    const RunModel& model() const { return model_; }
+    // Where the run stands.
+    RunState state() const;
+    // What the main window shows of it.
     Window& window() { return w_; }
     const Window& window() const { return w_; }
     // The bird's state as the picture and the read-outs show it.
@@ -116,7 +123,10 @@ class Session {
     const BirdPose& pose() const { return pose_; }
     // Timer events of this flight so far.
     int64_t ticks() const { return ticks_; }
-    bool flying() const { return w_.timer.enabled; }
+    // A flight is on (its ticks run, or it is paused): from "FLY" until it stops.
+    bool flying() const { return phase_ == RunState::flying; }
+    // How far apart the flight's ticks come, ms.
+    int32_t tick_interval_ms() const { return model_.tick_interval_ms; }
     bool paused() const { return flight_clock_.paused(); }
     bool writing_files() const;
     // What stopped the last flight ("the bird touched the sea at t = 3.2 s"),
@@ -193,7 +203,22 @@ class Session {
     bool advance_flight();
     void advance_scene(Frame& f);
     void flight_failed(const std::string& fault, const std::string& message);
-    void prepare_moving_view(bool fixed_first);
+    void prepare_moving_view();
+    // The window's boxes: `value` shown in `box`, and the model takes the
+    // number as the box shows it; the observer boxes from the camera; the
+    // moment's time and attitude; the view's azimuth and depression.
+    void show_number(Id box, float value);
+    void show_observer();
+    void show_moment(const FlightState& s);
+    void show_view_readouts(const Camera& c);
+    // An option selected, a check box set: the model and what the window shows.
+    void select(Id option);
+    // A pattern, track or the profile demo chosen: "FLY" needs a new "OK".
+    void undo_set_up();
+    void set_switch(Id box, bool on);
+    // One tick's flight, then `work`; a tick of a paused flight does nothing.
+    template <class Work>
+    void guarded_tick(Work&& work);
     void update_view_and_readouts();
     void draw_bird_exporting();
     void redraw_fixed();
@@ -203,7 +228,6 @@ class Session {
     void place_camera_for(Mode mode);
     Attitude typed_attitude() const;
     SceneSwitches switches() const;
-    int32_t timer_interval() const;
     void set_timer_interval();
     // Every action of the user but zoom and pan ends a look back first.
     void end_look_back() {
@@ -215,8 +239,12 @@ class Session {
     Surface& pic_;
     FlightClock flight_clock_;
     TextFiles& files_;
+    RunModel model_;
     Window w_;
     FlightRecord record_;
+    // The run's life cycle: no flight, set up, flying (paused or not, the
+    // pattern or the loop) or stopped; state() adds the pause and a look back.
+    RunState phase_ = RunState::no_flight;
 
     std::optional<Flight> flight_;
     FlightState now_;
@@ -244,15 +272,11 @@ class Session {
     ScaleSetting first_scale_;
     int64_t looked_at_ = 0;
     std::array<std::string, 6> live_texts_;
+    RunModel live_model_;
 };
 
-// The option that selects `mode`.
-Id option_of(Mode mode);
 // The camera of the fixed view as a newly opened window sets it up at "OK":
-// the observer where the observer boxes put it, looking at the origin.
-Camera fixed_view_camera(const Window& w);
-// The drawing attitude typed into the window's attitude boxes (pitch, the
-// roll and yaw turned to the drawing's signs), deg.
-Attitude typed_attitude(const Window& w);
+// the observer at `o`, looking at the origin.
+Camera fixed_view_camera(const Observer& o);
 
 }  // namespace soar

@@ -1,7 +1,8 @@
-// The main window as a model without any toolkit: every control with its name,
-// kind, caption or text, layout rectangle (twips), visibility, enabled flag and
-// value, plus the timer. Handlers change the model; a view (the Qt window, or
-// nothing at all on the command line) shows it.
+// What the main window shows, as a view of the run's model: each control by
+// name with its caption or text, whether it is shown and enabled, and its value
+// (option selected, box ticked). The session writes it from the model (a
+// number as its box shows it) and never reads a number back from it; where the
+// controls stand and how they look is the Qt window's designed layout.
 #pragma once
 
 #include <array>
@@ -9,13 +10,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "sim/param_set.h"
+#include "sim/mode.h"
 
 namespace soar {
 
-enum class Kind { picture, label, check, option, text, command, shape_rect, shape_circle, timer };
+// What a control is to the user.
+enum class Kind { picture, label, check, option, text, command };
 
 // Control names, in the order of the window description.
 enum class Id : int {
@@ -40,7 +41,6 @@ enum class Id : int {
     calc_box,
     bird_scale_label,
     bird_scale_box,
-    fixed_frame,
     fixed_option,
     roll_label,
     roll_box,
@@ -52,11 +52,8 @@ enum class Id : int {
     pan_left_button,
     pan_right_button,
     pan_down_button,
-    zoom_ring,
     zoom_in_button,
     zoom_out_button,
-    zoom_handle,
-    moving_frame,
     moving_label,
     upwind_option,
     downwind_option,
@@ -72,60 +69,25 @@ enum class Id : int {
     stop_button,
     time_label,
     end_button,
-    timer,
     count_
 };
 inline constexpr int kControlCount = static_cast<int>(Id::count_);
-
-struct Rect {
-    int left = 0, top = 0, width = 0, height = 0;  // twips
-};
-
-// How a control looks, beyond its kind. Colours are 0xRRGGBB, -1 for the default.
-struct Look {
-    bool bold = false;
-    bool title_font = false;  // Arial 14.25 pt italic
-    int32_t fore = -1, back = -1, border = -1;
-};
 
 struct Control {
     Id id;
     std::string_view name;
     Kind kind;
     std::string text;  // caption or text
-    Rect rect;
     bool visible = true;
     bool enabled = true;
     int value = 0;  // option: 1 selected; check box: 0 unchecked, 1 checked
-    Look look;
-};
-
-struct Timer {
-    bool enabled = false;
-    int32_t interval_ms = 0;
 };
 
 struct Window {
-    std::string caption;
-    int client_width = 14025, client_height = 9495;  // twips
-    int32_t background = 0xE0E0E0;
     std::array<Control, kControlCount> controls;
-    Timer timer;                // the animation timer
-    std::vector<Id> tab_order;  // focus order, first to last
-    std::string message;        // something the user must be told; a view shows and clears it
-    std::string notice;         // a passing note that needs no answer; a view shows and clears it
-    bool ended = false;         // "END" was pressed: the program closes at once
-
-    // The parameters the user chose (Parameters dialog, command line), and those the
-    // flight flies with: "OK" copies the selected pattern's into `flight`, so a
-    // change reaches the flight at the next "OK" and never in the middle of one.
-    ParamSet params;
-    Params flight;
-    // The pattern `flight` was taken for at the last "OK"; none before the first.
-    std::optional<Mode> flight_mode;
-    // What flies when it is not the pattern's own set: the optimal loop, whose
-    // parameters set the wind to its least wind ("" for a pattern).
-    std::string flight_label;
+    std::string message;  // something the user must be told; a view shows and clears it
+    std::string notice;   // a passing note that needs no answer; a view shows and clears it
+    bool ended = false;   // "END" was pressed: the program closes at once
 };
 
 // The window as its description creates it, before start-up runs.
@@ -158,9 +120,8 @@ inline bool checked(const Window& w, Id id) {
 }
 // Selects one option of the window's single option group and clears the others.
 void select_option(Window& w, Id id);
-// The leading number of a text box's text (0 when there is none).
-double number_in(const Window& w, Id id);
-// The selected option of the window's option group, as a flight pattern and view.
-Mode selected_mode(const Window& w);
+// The option that shows pattern `mode` selected, and the pattern an option selects.
+Id option_of(Mode mode);
+std::optional<Mode> mode_of_option(Id id);
 
 }  // namespace soar

@@ -25,7 +25,7 @@ struct Flying {
 
     explicit Flying(Id pattern) {
         session.start_up();
-        select_option(w, pattern);
+        session.choose_option(pattern);
         session.click(Id::ok_button);
         clock.set(0.0f);
         session.click(Id::fly_button);
@@ -33,7 +33,7 @@ struct Flying {
     // Flies `ticks` ticks with all their state work (the track recorded, the
     // observer following) and keeps the last tick's picture inputs.
     void fly_state_only(int64_t ticks, Frame& frame) {
-        for (int64_t k = 0; k < ticks && w.timer.enabled; ++k) {
+        for (int64_t k = 0; k < ticks && session.flying(); ++k) {
             clock.set(float(now));
             session.advance_tick(frame);
             now += kDt;
@@ -51,7 +51,7 @@ void BM_FullTick(benchmark::State& bs) {
     Frame frame;
     f.fly_state_only(bs.range(0), frame);
     f.tick();
-    if (!f.w.timer.enabled) bs.SkipWithError(f.w.message.c_str());
+    if (!f.session.flying()) bs.SkipWithError(f.w.message.c_str());
     for (auto _ : bs) f.tick();
     bs.counters["track_points"] = double(f.session.scene().tracks.n);
 }
@@ -70,7 +70,7 @@ void BM_FullFrame(benchmark::State& bs) {
     Flying f(Id::circle_zoom_option);
     Frame frame;
     f.fly_state_only(bs.range(0), frame);
-    if (!f.w.timer.enabled) bs.SkipWithError(f.w.message.c_str());
+    if (!f.session.flying()) bs.SkipWithError(f.w.message.c_str());
     for (auto _ : bs) f.session.draw(frame, f.pic);
     bs.counters["track_points"] = double(f.session.scene().tracks.n);
 }

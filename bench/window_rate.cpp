@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     auto press = [&](soar::Id id) { static_cast<QAbstractButton*>(window.widget(id))->click(); };
     press(option);
     press(soar::Id::ok_button);
-    const int interval = window.model().timer.interval_ms;
+    const int interval = window.session().tick_interval_ms();
 
     // The empty timer first, with the window open and idle.
     QElapsedTimer wall;
@@ -126,14 +126,14 @@ int main(int argc, char** argv) {
     press(soar::Id::fly_button);
     QElapsedTimer ahead;
     ahead.start();
-    while (window.model().timer.enabled && double(window.state().t) < flight_s) {
+    while (window.session().flying() && double(window.state().t) < flight_s) {
         clock.advance(interval * 1e-3);
         window.tick_without_picture();
     }
     const double ahead_s = ahead.nsecsElapsed() * 1e-9;
-    if (!window.model().timer.enabled) {
+    if (!window.session().flying()) {
         std::printf("%s: the flight stopped at %.1f s while flying ahead: %s\n", pattern.c_str(),
-                    double(window.state().t), window.model().message.c_str());
+                    double(window.state().t), window.shown().message.c_str());
         return 1;
     }
     clock.go_real();
@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     bool still_flying = true;
     QEventLoop loop;
     QTimer::singleShot(int(measure_s * 1000), &loop, [&] {
-        still_flying = window.model().timer.enabled;
+        still_flying = window.session().flying();
         loop.quit();
     });
     loop.exec();

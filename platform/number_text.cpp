@@ -649,6 +649,10 @@ std::string float_text(float value) {
     return general_text(value, 7, false);
 }
 
+float shown_value(float value) {
+    return float(text_value(float_text(value)));
+}
+
 std::string float_text(float value, int max_digits) {
     return general_text(value, max_digits, false);
 }

@@ -25,6 +25,10 @@ std::optional<double> decimal_number(std::string_view text);
 // significant digits that reads back as the same float, e.g. "2", "-87.5", "0.5",
 // "1.5E+08". No leading blank; negative zero is written "0".
 std::string float_text(float value);
+// The number a box that shows float_text(value) holds: `value` rounded to at
+// most seven significant digits (negative zero and anything that is not a
+// number as the box's text reads: 0).
+float shown_value(float value);
 // The same form with at most `max_digits` (1 to 7) significant digits, the
 // float's value rounded to nearest: float_text(8.323045f, 4) is "8.323".
 std::string float_text(float value, int max_digits);

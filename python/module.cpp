@@ -6,6 +6,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <cmath>
@@ -457,6 +458,13 @@ pyb::list run_sweep_points(const std::string& text, const std::vector<long long>
                            const std::string& csv, const pyb::list& kept,
                            const pyb::object& progress, const std::vector<std::string>& worker) {
     const SweepPlan s = plan_of(text);
+    // One writer per sweep file, as for the command line's sweeps.
+    SweepFileLock file_lock;
+    struct stat csv_st {};
+    if (!csv.empty() && (stat(csv.c_str(), &csv_st) != 0 || S_ISREG(csv_st.st_mode))) {
+        std::string lock_error;
+        if (!file_lock.take(csv, lock_error)) throw pyb::value_error(lock_error);
+    }
     std::vector<SweepRow> rows;
     for (const auto& h : kept) rows.push_back(row_of_tuple(h));
     const size_t before = rows.size();
@@ -670,6 +678,9 @@ void bind_params(pyb::module_& m) {
     });
 }
 
+// The commanded flight stepped from Python (flight_binding.cpp).
+void bind_flight(pybind11::module_& m);
+
 }  // namespace soar::py
 
 PYBIND11_MODULE(_core, m) {
@@ -677,6 +688,7 @@ PYBIND11_MODULE(_core, m) {
     using namespace soar::py;
     m.doc() = "The Soarcalculus engine (see the soarcalculus package for the documented API).";
     bind_params(m);
+    bind_flight(m);
     m.def("fly", &fly, pyb::arg("pattern"), pyb::arg("ticks"), pyb::arg("dt"),
           pyb::arg("params") = pyb::none(), pyb::arg("clock_start") = 0.0,
           pyb::arg("energy") = false);

@@ -41,7 +41,7 @@ pyb::tuple render(const pyb::bytes& params, const std::string& pattern, long lon
         ManualClock clock{float(clock_start)};
         DirTextFiles no_export(".");  // "Write to File" stays off
         Session run(picture, clock, no_export);
-        run.window().params = set;
+        run.model().params = set;
         run.start_up();
         if (grid) run.set_check(Id::grid_box, 1);
         if (*mode == Mode::fixed) {

@@ -607,7 +607,7 @@ void FlightDataWindow::place_beside_main() {
     // As narrow as its controls in two rows allow.
     set_control_rows(false);
     const int kNarrow = std::max(440, minimumSizeHint().width());
-    const int standard = main_.rect_of(control(main_.model(), Id::picture).rect).width();
+    const int standard = main_.rect_of(designed_rect(Id::picture)).width();
     // The widest picture, at most the standard one, with which the main window
     // fits the screen's height, and beside it a Flight data window of at least
     // kNarrow pixels.

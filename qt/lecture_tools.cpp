@@ -155,9 +155,9 @@ namespace {
 // The pattern as a file name takes it.
 QString pattern_word(MainWindow& main) {
     if (main.flying_loop()) return QStringLiteral("optimal-loop");
-    const Window& w = main.model();
+    const RunModel& w = main.model();
     // A still or video of the fixed view shows the resting bird: "fixed".
-    return QString::fromLatin1(mode_name(w.flight_mode.value_or(selected_mode(w))));
+    return QString::fromLatin1(mode_name(w.flight_mode.value_or(w.pattern)));
 }
 
 }  // namespace
@@ -197,15 +197,15 @@ void LectureTools::ask_still() {
 
 VideoFlight LectureTools::flight_of_window() const {
     const Session& s = main_.session();
-    const Window& w = s.window();
+    const RunModel& w = s.model();
     VideoFlight v;
-    v.mode = w.flight_mode.value_or(selected_mode(w));
+    v.mode = w.flight_mode.value_or(w.pattern);
     v.params = w.params;
     if (w.flight_mode) v.params.of(v.mode) = w.flight;  // what this flight flies with
     if (s.loop()) v.loop = std::make_shared<const LoopFlight>(*s.loop());
-    v.grid = checked(w, Id::grid_box);
-    v.ground = checked(w, Id::ground_track_box) ? 1 : 0;
-    v.air = checked(w, Id::air_track_box) ? 1 : 0;
+    v.grid = w.grid;
+    v.ground = w.ground_track ? 1 : 0;
+    v.air = w.air_track ? 1 : 0;
     v.colour = s.track_colour();
     v.arrows = s.arrows();
     return v;

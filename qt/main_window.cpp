@@ -24,6 +24,7 @@
 #include "platform/clock.h"
 #include "platform/dir_text_files.h"
 #include "platform/number_text.h"
+#include "qt/control_tips.h"
 #include "qt/help_window.h"
 #include "qt/read_out_text.h"
 
@@ -50,106 +51,6 @@ double screen_pixels_per_twip() {
 
 QColor colour_of(int32_t rgb) {
     return QColor::fromRgb(static_cast<QRgb>(rgb) | 0xFF000000u);
-}
-
-// What a control does, as its tool tip says it.
-QString control_tip(Id id) {
-    switch (id) {
-        case Id::picture:
-            return QStringLiteral(
-                "The bird, its ground track (green) and air track (blue), the sea grid "
-                "and the wind figure. Right-click for more.");
-        case Id::grid_box:
-            return QStringLiteral("Draw the sea grid.");
-        case Id::write_files_box:
-            return QStringLiteral("Write the bird's geometry files each time it is drawn.");
-        case Id::profile_option:
-            return QStringLiteral("The wind profile shown side-on.");
-        case Id::depression_box:
-            return QStringLiteral("The line of sight's angle below the horizontal, deg.");
-        case Id::azimuth_box:
-            return QStringLiteral("The line of sight's direction from +y towards +x, deg.");
-        case Id::observer_x_box:
-            return QStringLiteral("The observer's X, m.");
-        case Id::observer_y_box:
-            return QStringLiteral("The observer's Y, m.");
-        case Id::observer_z_box:
-            return QStringLiteral("The observer's height, m.");
-        case Id::step_box:
-            return QStringLiteral("The timer's interval between ticks, ms.");
-        case Id::calc_box:
-            return QStringLiteral("Calculation time per tick, ms.");
-        case Id::bird_scale_box:
-            return QStringLiteral("How large the bird is drawn.");
-        case Id::fixed_option:
-            return QStringLiteral("The bird alone, at the attitude typed below; OK draws it.");
-        case Id::roll_box:
-            return QStringLiteral(
-                "Roll to the right, deg (in flight: the bank). Checked when applied: "
-                "Return, OK or leaving the box.");
-        case Id::pitch_box:
-            return QStringLiteral(
-                "Pitch up, deg (in flight: the body's pitch). Checked when applied: "
-                "Return, OK or leaving the box.");
-        case Id::yaw_box:
-            return QStringLiteral(
-                "Yaw to the right, deg (in flight: the body's yaw). Checked when "
-                "applied: Return, OK or leaving the box.");
-        case Id::pan_up_button:
-            return QStringLiteral(
-                "Fixed view: pitch the bird up 5 deg. Moving views: the observer higher.");
-        case Id::pan_down_button:
-            return QStringLiteral(
-                "Fixed view: pitch the bird down 5 deg. Moving views: the observer lower.");
-        case Id::pan_left_button:
-            return QStringLiteral("Turn the bird 10 deg.");
-        case Id::pan_right_button:
-            return QStringLiteral("Turn the bird 10 deg the other way.");
-        case Id::zoom_in_button:
-            return QStringLiteral(
-                "Zoom in: a narrower view (fixed view) or the observer closer to the "
-                "bird; at once, also while paused or stopped.");
-        case Id::zoom_out_button:
-            return QStringLiteral(
-                "Zoom out: a wider view (fixed view) or the observer farther from the "
-                "bird; at once, also while paused or stopped.");
-        case Id::upwind_option:
-            return QStringLiteral("Climb into the wind, turn, dive downwind: a cycle every T_cyc.");
-        case Id::downwind_option:
-            return QStringLiteral(
-                "Loops travelling downwind, the heading turning through full circles.");
-        case Id::crosswind_option:
-            return QStringLiteral("Climbs and dives across the wind.");
-        case Id::circle_zoom_option:
-            return QStringLiteral(
-                "A circle with a zoom climb, without wind or drag: the energy stays.");
-        case Id::ground_track_box:
-            return QStringLiteral("Draw the track over the sea (green).");
-        case Id::air_track_box:
-            return QStringLiteral("Draw the track through the air (blue).");
-        case Id::draw_button:
-            return QStringLiteral("Draw the bird on a clear picture.");
-        case Id::ok_button:
-            return QStringLiteral("Set up the selected pattern (the fixed view: draw the bird).");
-        case Id::reset_button:
-            return QStringLiteral("The attitude boxes back to their start values.");
-        case Id::fly_button:
-            return QStringLiteral(
-                "Start the flight set up by OK; a paused flight goes on from where it was.");
-        case Id::time_box:
-            return QStringLiteral("Flight time, s (of the moment shown when looking back).");
-        case Id::stop_button:
-            return QStringLiteral("Stop the flight where it is.");
-        case Id::end_button:
-            return QStringLiteral("Close the program.");
-        default:
-            return {};
-    }
-}
-
-bool same_look(const Look& a, const Look& b) {
-    return a.bold == b.bold && a.title_font == b.title_font && a.fore == b.fore &&
-           a.back == b.back && a.border == b.border;
 }
 
 // The picture box: shows the raster picture as the last handler or tick left it.
@@ -225,9 +126,8 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
       px_per_twip_(screen_pixels_per_twip()),
       clock_(clock ? std::move(clock) : std::make_unique<SystemClock>()),
       files_(files ? std::move(files) : std::make_unique<DirTextFiles>(".")),
-      pic_(std::make_unique<RasterSurface>(
-          rect_of(control(make_window(), Id::picture).rect).width(),
-          rect_of(control(make_window(), Id::picture).rect).height())),
+      pic_(std::make_unique<RasterSurface>(rect_of(designed_rect(Id::picture)).width(),
+                                           rect_of(designed_rect(Id::picture)).height())),
       log_(std::make_unique<LoggedSurface>(*pic_)),
       shown_pic_(pic_.get()),
       session_(*log_, *clock_, *files_),
@@ -280,7 +180,7 @@ void MainWindow::build() {
     base.setPointSizeF(8.25);
     setFont(base);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, colour_of(w_.background));
+    pal.setColor(QPalette::Window, colour_of(designed_layout().background));
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -329,28 +229,29 @@ void MainWindow::build() {
                 widget = button;
                 break;
             }
-            case Kind::shape_rect:
-            case Kind::shape_circle:
-                widget = new ShapeWidget(c.kind == Kind::shape_circle, this);
-                break;
-            case Kind::timer:
-                break;
         }
-        if (widget == nullptr) continue;
         widget->setObjectName(QString::fromUtf8(c.name.data(), static_cast<int>(c.name.size())));
-        widget->setGeometry(rect_of(c.rect));
+        widget->setGeometry(rect_of(designed_rect(id)));
         widgets_[static_cast<size_t>(id)] = widget;
         shown_text_[static_cast<size_t>(id)] = c.text;
-        apply_look(c, widget);
+        apply_look(id, c.kind, widget);
     }
     // Shapes are drawn on the window itself, behind every control.
-    for (const Control& c : w_.controls)
-        if (c.kind == Kind::shape_rect || c.kind == Kind::shape_circle) widget(c.id)->lower();
+    for (int i = 0; i < kShapeCount; ++i) {
+        const ShapeLayout& s = shape_layout(Shape(i));
+        auto* shape = new ShapeWidget(s.circle, this);
+        shape->setObjectName(QString::fromUtf8(s.name.data(), static_cast<int>(s.name.size())));
+        shape->setGeometry(rect_of(s.rect));
+        shape->set_colours(s.look.border >= 0 ? colour_of(s.look.border) : QColor(Qt::black),
+                           s.look.back >= 0 ? colour_of(s.look.back) : QColor());
+        shape->lower();
+        shapes_[size_t(i)] = shape;
+    }
 
     // The focus order; labels, shapes and the picture take no focus and are
     // left out (Qt ignores a tab order step to or from such a widget).
     QWidget* previous = nullptr;
-    for (Id id : w_.tab_order) {
+    for (Id id : tab_order()) {
         QWidget* next = widget(id);
         if (next == nullptr || next->focusPolicy() == Qt::NoFocus) continue;
         if (previous != nullptr) setTabOrder(previous, next);
@@ -367,13 +268,16 @@ void MainWindow::build() {
     add_look_back_keys(this);
     // The standard size, and as small as the controls and half the picture
     // allow; the picture follows the window.
-    const QRect picture = rect_of(control(w_, Id::picture).rect);
+    const QRect picture = rect_of(designed_rect(Id::picture));
     const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
     int controls_bottom = 0;
+    const auto below = [&](const Rect& r) {
+        if (r.left < designed_rect(Id::picture).left)
+            controls_bottom = std::max(controls_bottom, rect_of(r).bottom() + 1);
+    };
     for (const Control& c : w_.controls)
-        if (c.kind != Kind::picture && c.kind != Kind::timer &&
-            c.rect.left < control(w_, Id::picture).rect.left)
-            controls_bottom = std::max(controls_bottom, rect_of(c.rect).bottom() + 1);
+        if (c.kind != Kind::picture) below(designed_rect(c.id));
+    for (int i = 0; i < kShapeCount; ++i) below(shape_layout(Shape(i)).rect);
     const QSize smallest = size_for_picture_width(int(picture.width() * kSmallestPicture));
     setMinimumSize(smallest.width(), std::max(smallest.height(), controls_bottom + margin));
     resize(standard_size());
@@ -381,8 +285,9 @@ void MainWindow::build() {
 }
 
 QSize MainWindow::size_for_picture_width(int width) const {
-    const QRect picture = rect_of(control(w_, Id::picture).rect);
-    const QRect client = rect_of(Rect{0, 0, w_.client_width, w_.client_height});
+    const QRect picture = rect_of(designed_rect(Id::picture));
+    const QRect client =
+        rect_of(Rect{0, 0, designed_layout().client_width, designed_layout().client_height});
     const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
     const int bar = play_ ? std::max(play_->sizeHint().height(), 22) + kBarGap : 0;
     const int height = int(std::lround(double(width) * picture.height() / picture.width()));
@@ -395,7 +300,7 @@ QSize MainWindow::size_for_picture_width(int width) const {
 }
 
 QSize MainWindow::standard_size() const {
-    return size_for_picture_width(rect_of(control(w_, Id::picture).rect).width());
+    return size_for_picture_width(rect_of(designed_rect(Id::picture)).width());
 }
 
 QRect MainWindow::picture_rect() const {
@@ -404,7 +309,7 @@ QRect MainWindow::picture_rect() const {
 
 void MainWindow::lay_out() {
     if (!play_) return;
-    const QRect standard = rect_of(control(w_, Id::picture).rect);
+    const QRect standard = rect_of(designed_rect(Id::picture));
     const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
     const int bar = std::max(play_->sizeHint().height(), 22);
     // The largest picture of the standard shape in the room right of and
@@ -462,7 +367,7 @@ void MainWindow::resize_picture(QSize pixels) {
         return;
     }
     shown_tick_ = -1;
-    if (w_.timer.enabled) {
+    if (session_.flying()) {
         if (frame_.valid) draw_current_frame();
     } else {
         guarded([this] { log_->redraw(); });
@@ -479,10 +384,10 @@ void MainWindow::set_smooth_lines(bool on) {
     // The picture shown drawn again with the lines chosen.
     if (session_.ticks_to_look_back() > 0) {
         draw_look_back();
-    } else if (w_.timer.enabled && frame_.valid) {
+    } else if (session_.flying() && frame_.valid) {
         shown_tick_ = -1;
         draw_current_frame();
-    } else if (!w_.timer.enabled) {
+    } else if (!session_.flying()) {
         guarded([this] { log_->redraw(); });
         widget(Id::picture)->update();
     }
@@ -702,14 +607,8 @@ void MainWindow::refresh_look_back_bar() {
     if (moment_->text() != text) moment_->setText(text);
 }
 
-void MainWindow::apply_look(const Control& c, QWidget* widget) {
-    const Look& look = c.look;
-    shown_look_[static_cast<size_t>(c.id)] = look;
-    if (auto* shape = dynamic_cast<ShapeWidget*>(widget)) {
-        shape->set_colours(look.border >= 0 ? colour_of(look.border) : QColor(Qt::black),
-                           look.back >= 0 ? colour_of(look.back) : QColor());
-        return;
-    }
+void MainWindow::apply_look(Id id, Kind kind, QWidget* widget) {
+    const Look& look = designed_look(id);
     QFont f = font();
     if (look.title_font) {
         // Arial; where it is missing its metric twin Liberation Sans.
@@ -722,8 +621,8 @@ void MainWindow::apply_look(const Control& c, QWidget* widget) {
     widget->setFont(f);
 
     QPalette pal = palette();
-    const bool is_text = c.kind == Kind::text;
-    const bool is_command = c.kind == Kind::command;
+    const bool is_text = kind == Kind::text;
+    const bool is_command = kind == Kind::command;
     if (look.fore >= 0) {
         const QColor fore = colour_of(look.fore);
         pal.setColor(is_text      ? QPalette::Text
@@ -768,7 +667,6 @@ void MainWindow::start() {
 
 void MainWindow::sync(const Control& c, QWidget* widget) {
     const auto i = static_cast<size_t>(c.id);
-    if (!same_look(shown_look_[i], c.look)) apply_look(c, widget);
     const bool new_text = shown_text_[i] != c.text;
     if (new_text) shown_text_[i] = c.text;
     const auto qtext = [&c] { return QString::fromStdString(c.text); };
@@ -814,13 +712,14 @@ void MainWindow::sync(const Control& c, QWidget* widget) {
 }
 
 void MainWindow::sync_timer() {
-    if (!w_.timer.enabled || closed_ || session_.paused()) {
+    if (!session_.flying() || closed_ || halted_ || session_.paused()) {
         if (timer_.isActive()) timer_.stop();
         return;
     }
     // The interval only paces the ticks; a tick that runs longer than it simply
     // delays the next one (timer events do not pile up).
-    const int interval = std::max(0, w_.timer.interval_ms);
+    const int interval =
+        std::max(0, timer_interval_ms_ > 0 ? timer_interval_ms_ : session_.tick_interval_ms());
     if (timer_.interval() != interval) timer_.setInterval(interval);
     if (!timer_.isActive()) timer_.start();
 }
@@ -828,12 +727,14 @@ void MainWindow::sync_timer() {
 void MainWindow::refresh() {
     readouts_due_ = false;
     // The slider follows a flight a few times a second, a paused or stopped one at once.
-    if (!w_.timer.enabled || session_.paused() || bar_clock_.elapsed() > 250) {
+    if (!session_.flying() || session_.paused() || bar_clock_.elapsed() > 250) {
         refresh_look_back_bar();
         bar_clock_.restart();
     }
     // The standard caption, and a short note while non-default parameters fly.
-    if (const std::string title = w_.caption + params_title_note(w_); shown_caption_ != title) {
+    if (const std::string title =
+            std::string(designed_layout().caption) + params_title_note(session_.model());
+        shown_caption_ != title) {
         shown_caption_ = title;
         setWindowTitle(QString::fromStdString(title));
     }
@@ -882,7 +783,8 @@ void MainWindow::report_fault(const std::string& what) {
     try {
         session_.stop_flight_with_message(message);
     } catch (...) {
-        w_.timer.enabled = false;
+        // The flight cannot be stopped as STOP does: the window ticks no more.
+        halted_ = true;
         w_.message = message;
     }
 }
@@ -990,7 +892,7 @@ void MainWindow::show_picture_now() {
 }
 
 void MainWindow::tick_without_picture() {
-    if (closed_ || !w_.timer.enabled) return;
+    if (closed_ || !session_.flying()) return;
     guarded([this] { session_.advance_tick(frame_); });
     note_tick();
 }
@@ -1080,7 +982,7 @@ void MainWindow::fly_loop(const LoopFlight& loop) {
 }
 
 void MainWindow::tick() {
-    if (closed_ || !w_.timer.enabled) return;
+    if (closed_ || halted_ || !session_.flying()) return;
     if (redraw_every_tick_ || session_.writing_files()) {
         // Drawn here, into pic_: a picture still on the render thread is older.
         if (renderer_) renderer_->wait(), handed_tick_ = -1;
@@ -1101,7 +1003,7 @@ void MainWindow::tick() {
         const double now_ms = frame_clock_.nsecsElapsed() * 1e-6;
         const int64_t shown = shown_tick_;
         bool handed = false;
-        if (!w_.timer.enabled) {
+        if (!session_.flying()) {
             draw_current_frame();
         } else {
             if (handed_tick_ >= 0) collect_frame();
@@ -1109,7 +1011,7 @@ void MainWindow::tick() {
             if (shown_tick_ == shown && now_ms >= next_frame_ms_) handed = frame_due();
         }
         picture_changed_ = shown_tick_ != shown;
-        if (w_.timer.enabled && w_.message.empty() && w_.notice.empty()) {
+        if (session_.flying() && w_.message.empty() && w_.notice.empty()) {
             // A frame's work on this thread comes in pieces, one per tick: the
             // picture taken and shown, then copied and the next one handed off,
             // the read-outs brought up to date. Each piece is well under the timer's interval,
@@ -1134,7 +1036,6 @@ void MainWindow::tick() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!closed_) {
         closed_ = true;
-        w_.timer.enabled = false;
         timer_.stop();
         if (message_box_) message_box_->close();
         emit ended();

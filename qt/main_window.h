@@ -32,6 +32,7 @@
 #include "platform/clock.h"
 #include "platform/logged_surface.h"
 #include "platform/text_files.h"
+#include "qt/designed_layout.h"
 #include "qt/raster_surface.h"
 #include "view/frame.h"
 
@@ -54,16 +55,25 @@ class MainWindow final : public QWidget {
     // been pressed. Runs after every handler and tick.
     void refresh();
 
-    // The widget that shows a control; nullptr for the timer.
+    // The widget that shows a control, and a shape drawn behind them.
     QWidget* widget(Id id) const { return widgets_[static_cast<size_t>(id)]; }
+    QWidget* shape(Shape s) const { return shapes_[static_cast<size_t>(s)]; }
     Session& session() { return session_; }
     const FlightState& state() const { return session_.flight_state(); }
-    Window& model() { return session_.window(); }
+    // The run's model, and what the window shows of it.
+    RunModel& model() { return session_.model(); }
+    Window& shown() { return session_.window(); }
     RasterSurface& picture() {
         settle_picture();
         return *pic_;
     }
     const QTimer& timer() const { return timer_; }
+    // The timer's interval instead of the model's, ms (0: the model's): for
+    // tests that tick the window themselves.
+    void set_timer_interval_ms(int ms) {
+        timer_interval_ms_ = ms;
+        refresh();
+    }
     // The box that shows the last message, while it is open.
     QMessageBox* message_box() const { return message_box_; }
     // The last passing note shown over the picture.
@@ -191,7 +201,7 @@ class MainWindow final : public QWidget {
     // The time slider and its label brought up to date.
     void refresh_look_back_bar();
     void user_applied(Id id);
-    void apply_look(const Control& c, QWidget* w);
+    void apply_look(Id id, Kind kind, QWidget* w);
     void sync(const Control& c, QWidget* w);
     void sync_timer();
     void show_message(const std::string& text);
@@ -228,6 +238,7 @@ class MainWindow final : public QWidget {
     Window& w_;  // the session's window model
 
     QTimer timer_;
+    int timer_interval_ms_ = 0;
     // The newest tick's picture inputs, and the tick whose picture is shown.
     Frame frame_;
     int64_t shown_tick_ = -1;
@@ -249,14 +260,15 @@ class MainWindow final : public QWidget {
     // up with the model: a later tick refreshes them.
     bool readouts_due_ = false;
     std::array<QWidget*, kControlCount> widgets_{};
+    std::array<QWidget*, kShapeCount> shapes_{};
     // What each widget was last given, so that a refresh touches only what
     // changed (and never moves the cursor of a box the user is typing in).
     std::array<std::string, kControlCount> shown_text_{};
-    std::array<Look, kControlCount> shown_look_{};
     std::string shown_caption_;
     QPointer<QMessageBox> message_box_;
     QString last_notice_;
     bool closed_ = false;
+    bool halted_ = false;  // a fault that even stopping the flight could not mend
 
     // The time slider and its replay.
     QPushButton* play_ = nullptr;

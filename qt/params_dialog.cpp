@@ -292,7 +292,7 @@ void ParamsDialog::toggle() {
 }
 
 void ParamsDialog::open_for_main() {
-    if (!isVisible()) set_pattern(schedule_of(selected_mode(main_.model())));
+    if (!isVisible()) set_pattern(schedule_of(main_.model().pattern));
     show_values();
     show();
     raise();

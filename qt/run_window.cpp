@@ -36,7 +36,7 @@ int run_window(int argc, char** argv) {
     // END, or closing the window, ends the program at once.
     QObject::connect(&window, &MainWindow::ended, &app, [&app] { app.exit(0); });
     window.start();
-    if (window.model().ended) return 0;
+    if (window.shown().ended) return 0;
     FlightDataWindow data(window);
     // The Parameters dialog: F3 in either window, or the Flight data window's button.
     ParamsDialog params(window);

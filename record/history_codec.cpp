@@ -1,6 +1,7 @@
 #include "record/history_codec.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>

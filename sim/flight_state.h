@@ -59,6 +59,11 @@ struct FlightState {
     float Xdot_air = 0;  // the airspeed's part along X
     float Xdot = 0, Ydot = 0;
 
+    // --- gusts, 0 in calm air (sim/turbulence.h) ---
+    float u_g = 0, v_g = 0, w_g = 0;  // gust wind at the bird along +X, +Y and up, m/s
+    // Rate at which the gusts changed the specific energy over the last step, m/s.
+    float dE_gust = 0;
+
     // The attitude drawn for this state.
     Attitude attitude;
 

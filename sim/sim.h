@@ -5,7 +5,11 @@
 //   param_set.h      the user's parameters for every pattern
 //   param_fields.h   every parameter by name, with its unit and range; the presets
 //   flight_state.h   the bird's state at one instant (units on each field)
-//   flight.h         Flight: the start state of a pattern and its integration step
+//   flight.h         Flight: the start state of a pattern and its integration step; its
+//                    controls from the schedules, a path played back, or commands
+//   commands.h       a pilot's commands (bank, lift) and what the bird can do
+//   controller.h     controllers that fly a commanded flight; the loop tracker
+//   turbulence.h     gusts on the mean wind (Dryden spectra), seeded
 //   wind.h           wind speed and gradient at a height and at the bird
 //   aero.h           load factors, lift and drag for the commanded path
 //   schedules.h      time schedules of the upwind and crosswind patterns

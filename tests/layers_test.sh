@@ -12,13 +12,15 @@ allowed() {
         optim) echo "optim sim platform" ;;
         view) echo "view bird sim platform" ;;
         app) echo "app view record optim bird sim platform" ;;
+        raster) echo "raster platform" ;;
         headless) echo "headless platform" ;;
         video) echo "video platform" ;;
-        qt) echo "qt video app view record optim bird sim platform" ;;
-        python) echo "python qt app view record optim bird sim platform" ;;
+        qt) echo "qt video app view record optim bird sim raster platform" ;;
+        python) echo "python qt app view record optim bird sim raster platform" ;;
+        web) echo "web app view record optim bird sim raster platform" ;;
     esac
 }
-for layer in platform sim bird record optim view app headless video qt python; do
+for layer in platform sim bird record optim view app raster headless video qt python web; do
     ok=$(allowed $layer)
     for file in "$root/$layer"/*.h "$root/$layer"/*.cpp; do
         [ -e "$file" ] || continue

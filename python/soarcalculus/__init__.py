@@ -30,6 +30,7 @@ import numpy as np
 from . import _core
 from ._core import Params
 from ._sweep import SweepResult, merge, sweep
+from ._pilot import STATE_FIELDS, STATE_UNITS, Flight, SoaringEnv
 
 __version__: str = _core.__version__
 
@@ -37,6 +38,7 @@ __all__ = [
     "Params", "Field", "fields", "presets", "fly", "energy_neutral_wind", "optimise",
     "render", "sweep", "merge", "SweepResult", "FlightStopped", "EnergyNeutralWind",
     "WindTrial", "Loop", "FLY_COLUMNS", "LOOP_COLUMNS", "wing_loading",
+    "Flight", "SoaringEnv", "STATE_FIELDS", "STATE_UNITS",
 ]
 
 

@@ -45,6 +45,10 @@ def test_a_second_writer_of_one_file_is_refused_naming_the_first(tmp_path):
         second = run(*SLOW_SWEEP, "--csv", path, check=False)
         assert second.returncode == 2
         assert f"process {first.pid}" in second.stderr and "being written" in second.stderr
+        with pytest.raises(ValueError, match=f"being written by another sweep \\(process "
+                                             f"{first.pid}"):
+            sc.sweep({"T_cyc": (6, 9, 8)}, "energy-neutral-wind", pattern="upwind",
+                     cycles=100, jobs=2, csv=str(path))
     finally:
         first.send_signal(signal.SIGINT)
         first.communicate(timeout=60)
@@ -94,6 +98,16 @@ def test_sweep_and_merge_say_when_standard_output_is_full(tmp_path):
                            text=True)
     assert r.returncode == 1 and "cannot write to standard output" in r.stderr
     assert len(sc.SweepResult.from_csv(str(tmp_path / "s.csv"))) == 2  # the rows are kept
+    # A reader that goes away (sweep | head -2): no death by SIGPIPE, every row kept.
+    p = subprocess.Popen([PROGRAM, "sweep", "--what", "fly-summary", "--pattern", "upwind",
+                          "--ticks", "3000", "--dt", "0.01", "--over", "W_S=100:140:40",
+                          "--jobs", "2", "--csv", str(tmp_path / "p.csv")],
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    p.stdout.readline(), p.stdout.readline()
+    p.stdout.close()
+    err = p.stderr.read()
+    assert p.wait(timeout=120) == 1 and "Broken pipe" in err
+    assert len(sc.SweepResult.from_csv(str(tmp_path / "p.csv"))) == 40
 
 
 @pytest.mark.parametrize("sig", [signal.SIGTERM, signal.SIGHUP])

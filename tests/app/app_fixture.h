@@ -17,6 +17,7 @@ struct Program {
     MemoryTextFiles files;
     Session session{pic, clock, files};
     Window& w = session.window();
+    RunModel& m = session.model();
     // The bird's state as the picture and the read-outs show it.
     const FlightState& s = session.flight_state();
 

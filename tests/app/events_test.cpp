@@ -40,7 +40,7 @@ TEST(TypedValues, BeyondTheFloatRangeAreRefusedNamingTheBox) {
         EXPECT_LE(p.w.message.size(), 300u);  // a long typed text is quoted short
         // The box's change handler did not run on the refused text.
         EXPECT_EQ(p.pose().scale, 2.0f);
-        EXPECT_EQ(p.w.timer.interval_ms, 7);
+        EXPECT_EQ(p.session.tick_interval_ms(), 7);
     }
 }
 

@@ -90,10 +90,11 @@ TEST_F(SolvedLoop, FliesInTheWindowAndGivesWayToOk) {
     Session& session = run.session;
     const FlightState& s = session.flight_state();
     session.choose_pattern(Mode::crosswind);
-    const LoopFlight f = make_loop_flight(session.window().params.upwind, *problem_, *loop_);
+    const LoopFlight f = make_loop_flight(session.model().params.upwind, *problem_, *loop_);
     run.clock.set(1000.0f);
     session.fly_loop(f);
     ASSERT_TRUE(session.flying());
+    EXPECT_EQ(session.state(), RunState::flying_loop);
     const double dt = 0.05;
     const int ticks = int(1.5 * loop_->period / dt);  // past the end of the first loop
     for (int k = 0; k < ticks; ++k) {
@@ -118,10 +119,11 @@ TEST_F(SolvedLoop, FliesInTheWindowAndGivesWayToOk) {
     session.click(Id::stop_button);
     session.set_up_flight();
     EXPECT_EQ(session.loop(), nullptr);
+    EXPECT_EQ(session.state(), RunState::set_up);
     run.clock.set(500.0f);
     session.start_flight();
     test::Run fresh(false);
-    fresh.start(selected_mode(session.window()), 500.0);
+    fresh.start(session.model().pattern, 500.0);
     const FlightState& t = fresh.session.flight_state();
     for (int k = 0; k < 200; ++k) {
         ASSERT_TRUE(run.tick(float(500.0 + k * 0.02)));

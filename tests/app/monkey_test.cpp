@@ -103,7 +103,7 @@ TEST(Monkey, WindowRulesHoldOverRandomEvents) {
         Program& q = *p;
         std::string before[kControlCount];
         for (int i = 0; i < kControlCount; ++i) before[i] = q.w.controls[size_t(i)].text;
-        const bool was_on = q.w.timer.enabled;
+        const bool was_on = q.session.flying();
         const int kind = rng.below(100);
         Id clicked = Id::count_;
         bool edited = false;
@@ -112,7 +112,7 @@ TEST(Monkey, WindowRulesHoldOverRandomEvents) {
             const int jump = rng.below(1000);
             clock += jump < 5 ? 0.5 + 30.0 * rng.unit() : 0.05 * rng.unit();
             if (clock >= 86400.0) clock -= 86400.0;
-            if (q.w.timer.enabled) {
+            if (q.session.flying()) {
                 q.clock.set(float(clock));
                 q.session.advance_tick();
                 ++ticks;
@@ -150,14 +150,14 @@ TEST(Monkey, WindowRulesHoldOverRandomEvents) {
         if (clicked != Id::count_ && clicked != Id::fixed_option &&
             control(q.w, clicked).kind == Kind::option)
             q.moving_chosen = true;
-        if (kind < 50 && was_on && !q.w.timer.enabled) {
+        if (kind < 50 && was_on && !q.session.flying()) {
             ASSERT_NE(q.w.message.find("The flight was stopped"), std::string::npos)
                 << "event " << e << ": " << q.w.message;
             q.flying = false;
             q.w.message.clear();
             ++fault_stops;
         }
-        ASSERT_EQ(q.w.timer.enabled, q.flying) << "event " << e;
+        ASSERT_EQ(q.session.flying(), q.flying) << "event " << e;
         ASSERT_TRUE(q.w.message.empty()) << "event " << e << ": " << q.w.message;
         q.w.message.clear();
 
@@ -181,7 +181,7 @@ TEST(Monkey, WindowRulesHoldOverRandomEvents) {
             ASSERT_FALSE(visible(q.w, Id::air_track_box)) << "event " << e;
             ASSERT_FALSE(visible(q.w, Id::ground_track_box)) << "event " << e;
         }
-        if (q.w.timer.enabled) {
+        if (q.session.flying()) {
             ASSERT_FALSE(visible(q.w, Id::fixed_option)) << "event " << e;
             for (Id id : patterns) {
                 ASSERT_TRUE(selected(q.w, id) || !visible(q.w, id)) << "event " << e;
@@ -193,7 +193,7 @@ TEST(Monkey, WindowRulesHoldOverRandomEvents) {
         }
 
         if (q.w.ended) {
-            ASSERT_FALSE(q.w.timer.enabled);
+            ASSERT_FALSE(q.session.flying());
             p = std::make_unique<Program>();
             ++restarts;
         }

@@ -14,46 +14,46 @@ using test::Program;
 // waiting until "OK" takes it over.
 TEST(ParamsLegend, NamesTheFlightsParametersAndAChangeWaitingForOK) {
     Program p;
-    EXPECT_EQ(params_legend(p.w), "");
+    EXPECT_EQ(params_legend(p.m), "");
     p.press(Id::upwind_option);
     p.press(Id::ok_button);
-    EXPECT_EQ(params_legend(p.w), "");
-    EXPECT_EQ(params_title_note(p.w), "");
+    EXPECT_EQ(params_legend(p.m), "");
+    EXPECT_EQ(params_title_note(p.m), "");
 
-    p.w.params = *preset_set("light-wind");
-    EXPECT_EQ(params_title_note(p.w), "");  // not flying with it yet
-    EXPECT_EQ(params_legend(p.w), "Changed parameters (light wind) apply at the next OK.");
+    p.m.params = *preset_set("light-wind");
+    EXPECT_EQ(params_title_note(p.m), "");  // not flying with it yet
+    EXPECT_EQ(params_legend(p.m), "Changed parameters (light wind) apply at the next OK.");
     p.press(Id::ok_button);
-    EXPECT_EQ(params_title_note(p.w), " (light wind)");
-    EXPECT_EQ(params_legend(p.w), "Parameters in use: light wind.");
+    EXPECT_EQ(params_title_note(p.m), " (light wind)");
+    EXPECT_EQ(params_legend(p.m), "Parameters in use: light wind.");
 
     // Back to the defaults: the flight still has the light wind until OK.
-    p.w.params = ParamSet{};
-    EXPECT_EQ(params_legend(p.w),
+    p.m.params = ParamSet{};
+    EXPECT_EQ(params_legend(p.m),
               "Parameters in use: light wind.\nChanged parameters (the defaults) apply at the next "
               "OK.");
     p.press(Id::ok_button);
-    EXPECT_EQ(params_legend(p.w), "");
+    EXPECT_EQ(params_legend(p.m), "");
 }
 
 // A change only counts where the flight uses it: the circle zoom flies without
 // wind, the fixed view without a schedule.
 TEST(ParamsLegend, IgnoresChangesTheFlightDoesNotFly) {
     Program p;
-    p.w.params = *preset_set("light-wind");
+    p.m.params = *preset_set("light-wind");
     p.press(Id::circle_zoom_option);
     p.press(Id::ok_button);
-    EXPECT_EQ(params_legend(p.w), "");
+    EXPECT_EQ(params_legend(p.m), "");
 
-    p.w.params = ParamSet{};
-    set_param(p.w.params, Mode::crosswind, *param_field("T_cyc"), 9.0f);
+    p.m.params = ParamSet{};
+    set_param(p.m.params, Mode::crosswind, *param_field("T_cyc"), 9.0f);
     p.press(Id::upwind_option);
     p.press(Id::ok_button);
-    EXPECT_EQ(params_legend(p.w), "");
+    EXPECT_EQ(params_legend(p.m), "");
     p.press(Id::crosswind_option);
-    EXPECT_EQ(params_legend(p.w), "Changed parameters (own values) apply at the next OK.");
+    EXPECT_EQ(params_legend(p.m), "Changed parameters (own values) apply at the next OK.");
     p.press(Id::ok_button);
-    EXPECT_EQ(params_title_note(p.w), " (own values)");
+    EXPECT_EQ(params_title_note(p.m), " (own values)");
 }
 
 }  // namespace

@@ -179,7 +179,7 @@ TEST(ParamsFuzz, RandomSetsWithinTheRangesEndCleanly) {
             set_param(set, mode, f, v(rng));
         }
         test::Run run(false);
-        run.session.window().params = set;
+        run.session.model().params = set;
         run.start(mode, 0.0);
         bool flying = true;
         for (int k = 1; k <= 2000 && flying; ++k) {

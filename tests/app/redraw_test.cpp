@@ -65,7 +65,7 @@ TEST(SceneRedraw, NoWindFigureInTheCircleZoomOrProfileDemo) {
     q.clock.set(0);
     q.press(Id::fly_button);
     for (int k = 1; k <= 10; ++k) q.tick_at(float((k - 1) * 0.02));
-    EXPECT_TRUE(q.w.timer.enabled);
+    EXPECT_TRUE(q.session.flying());
     EXPECT_FALSE(drew_in(q, palette_colour(4)));
     EXPECT_EQ(q.camera().x_eye, 0.0f);  // the profile observer does not follow
     EXPECT_EQ(q.camera().y_eye, -15.0f);

@@ -15,8 +15,8 @@ TEST(RunControl, FlyHidesTheOtherPatternsAndStartsTheTimer) {
     p.type(Id::roll_box, "20");
     p.clock.set(100.0f);
     p.press(Id::fly_button);
-    EXPECT_TRUE(p.w.timer.enabled);
-    EXPECT_EQ(p.w.timer.interval_ms, 1);
+    EXPECT_TRUE(p.session.flying());
+    EXPECT_EQ(p.session.tick_interval_ms(), 1);
     EXPECT_EQ(p.pose().attitude.roll, -20.0f);
     EXPECT_EQ(p.pose().attitude.pitch, 2.0f);
     EXPECT_FALSE(visible(p.w, Id::fixed_option));
@@ -48,7 +48,7 @@ TEST(RunControl, StopHaltsAndTwiceChangesNothingMore) {
     Program p;
     p.fly(Id::downwind_option, 10, 0.02);
     p.press(Id::stop_button);
-    EXPECT_FALSE(p.w.timer.enabled);
+    EXPECT_FALSE(p.session.flying());
     EXPECT_FALSE(visible(p.w, Id::fly_button));
     for (Id id :
          {Id::downwind_option, Id::upwind_option, Id::crosswind_option, Id::circle_zoom_option})
@@ -74,7 +74,7 @@ TEST(RunControl, TimerIntervalRoundsHalfToEvenAndStaysUsable) {
                  {"0", 1},   {"-5", 1},  {"abc", 1}, {"1e12", 10000}};
     for (const Case& c : cases) {
         p.type(Id::step_box, c.text);
-        EXPECT_EQ(p.w.timer.interval_ms, c.ms) << c.text;
+        EXPECT_EQ(p.session.tick_interval_ms(), c.ms) << c.text;
     }
 }
 
@@ -83,9 +83,9 @@ TEST(RunControl, EndClosesAtOnce) {
     p.fly(Id::upwind_option, 3, 0.02);
     p.press(Id::end_button);
     EXPECT_TRUE(p.w.ended);
-    EXPECT_FALSE(p.w.timer.enabled);
+    EXPECT_FALSE(p.session.flying());
     p.press(Id::ok_button);  // nothing reacts any more
-    EXPECT_FALSE(visible(p.w, Id::fly_button) && p.w.timer.enabled);
+    EXPECT_FALSE(visible(p.w, Id::fly_button) && p.session.flying());
 }
 
 }  // namespace

@@ -32,8 +32,8 @@ TEST(SetUp, UpwindPlacesTheObserverAndPreparesTheFlight) {
     EXPECT_TRUE(visible(p.w, Id::fly_button));
     EXPECT_EQ(p.camera().zoom_deg, 45.0f);
     EXPECT_EQ(p.session.ticks(), 0);
-    EXPECT_EQ(p.w.timer.interval_ms, 1);
-    EXPECT_FALSE(p.w.timer.enabled);
+    EXPECT_EQ(p.session.tick_interval_ms(), 1);
+    EXPECT_FALSE(p.session.flying());
     EXPECT_EQ(text(p.w, Id::observer_x_box), "-50");
     EXPECT_EQ(text(p.w, Id::observer_y_box), "-50");
     EXPECT_EQ(text(p.w, Id::observer_z_box), "50");
@@ -48,9 +48,9 @@ TEST(SetUp, UpwindPlacesTheObserverAndPreparesTheFlight) {
 TEST(SetUp, OkDuringAFlightStopsItFirstAndFlyStartsTheNewOne) {
     Program p;
     p.fly(Id::upwind_option, 1500, 0.01);  // 15 s of flight
-    ASSERT_TRUE(p.w.timer.enabled);
+    ASSERT_TRUE(p.session.flying());
     p.press(Id::ok_button);
-    EXPECT_FALSE(p.w.timer.enabled);
+    EXPECT_FALSE(p.session.flying());
     EXPECT_TRUE(p.w.message.empty()) << p.w.message;  // a stop the user asked for
     EXPECT_TRUE(visible(p.w, Id::fly_button));
     EXPECT_EQ(p.session.ticks(), 0);
@@ -58,7 +58,7 @@ TEST(SetUp, OkDuringAFlightStopsItFirstAndFlyStartsTheNewOne) {
     p.clock.set(30.0f);
     p.press(Id::fly_button);
     for (int k = 0; k < 200; ++k) p.tick_at(float(30.0 + k * 0.01));
-    EXPECT_TRUE(p.w.timer.enabled) << p.w.message;
+    EXPECT_TRUE(p.session.flying()) << p.w.message;
     EXPECT_EQ(p.session.ticks(), 200);
     EXPECT_NEAR(p.s.t, 1.99, 1e-4);
     EXPECT_LT(p.s.dt, 0.011f);
@@ -80,9 +80,9 @@ TEST(SetUp, DownwindObserverTakesTheHeightInForce) {
 
 TEST(SetUp, FixedViewTakesTheTypedObserver) {
     Program p;
-    p.w.controls[int(Id::observer_x_box)].text = "2";
-    p.w.controls[int(Id::observer_y_box)].text = "-4";
-    p.w.controls[int(Id::observer_z_box)].text = "one";
+    p.type(Id::observer_x_box, "2");
+    p.type(Id::observer_y_box, "-4");
+    p.type(Id::observer_z_box, "one");
     p.press(Id::ok_button);
     EXPECT_EQ(p.camera().x_eye, 2.0f);
     EXPECT_EQ(p.camera().y_eye, -4.0f);

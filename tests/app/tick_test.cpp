@@ -55,11 +55,11 @@ TEST(Tick, StallStopsTheFlightWithAMessageAndKeepsThePicture) {
     p.press(Id::fly_button);
     size_t last_picture = 0;
     int k = 1;
-    for (; k <= 40000 && p.w.timer.enabled; ++k) {
+    for (; k <= 40000 && p.session.flying(); ++k) {
         last_picture = p.pic.primitives().size();
         p.tick_at(float((k - 1) * 0.01));
     }
-    ASSERT_FALSE(p.w.timer.enabled) << "the crosswind pattern should stall";
+    ASSERT_FALSE(p.session.flying()) << "the crosswind pattern should stall";
     EXPECT_NE(p.w.message.find("airspeed"), std::string::npos) << p.w.message;
     EXPECT_NE(p.w.message.find("t = "), std::string::npos);
     EXPECT_FALSE(visible(p.w, Id::fly_button));  // stopped as STOP stops it
@@ -86,7 +86,7 @@ TEST(Tick, TheSeaIsSolid) {
         if (!run.tick_unseen(float((k - 1) * 0.01))) break;
         lowest_flown = std::min(lowest_flown, s.Z);
     }
-    ASSERT_FALSE(w.timer.enabled);
+    ASSERT_FALSE(run.session.flying());
     EXPECT_GE(lowest_flown, 0.0f);
     EXPECT_LT(s.Z, 0.0f);  // the step that went below stopped the flight
     EXPECT_NEAR(s.t, 679.6, 0.005);
@@ -106,7 +106,7 @@ TEST(Tick, MidnightDoesNotRunTheFlightBackwards) {
     const float t = p.s.t;
     p.tick_at(0.05f);
     EXPECT_GT(p.s.t, t);
-    EXPECT_TRUE(p.w.timer.enabled);
+    EXPECT_TRUE(p.session.flying());
 }
 
 }  // namespace

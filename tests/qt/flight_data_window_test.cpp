@@ -225,11 +225,11 @@ class FlightDataWindowTest : public QObject {
         // Ticks of 1 ms flown here, without the event loop and its timer.
         long long ticks = 0;
         const auto fly_to = [&](long long n) {
-            for (; ticks < n && main_->model().timer.enabled; ++ticks) {
+            for (; ticks < n && main_->session().flying(); ++ticks) {
                 clock->set(float(1000.0 + double(ticks + 1) * 1e-3));
                 main_->tick_without_picture();
             }
-            QVERIFY(main_->model().timer.enabled);
+            QVERIFY(main_->session().flying());
         };
         QList<const QLineSeries*> all;  // every line of every chart
         for (int chart = 0; chart < data_->chart_count(); ++chart)

@@ -153,11 +153,11 @@ class FramePace : public QObject {
         press(Id::circle_zoom_option);
         press(Id::ok_button);
         press(Id::fly_button);
-        QVERIFY(win.model().timer.enabled);
+        QVERIFY(win.session().flying());
         // Its own timer must not tick in between: the test ticks it.
         // Its interval: days, so that however slow the machine the window's own
         // timer never adds a tick of its own (with the clock standing still).
-        win.model().timer.interval_ms = kNeverMs;
+        win.set_timer_interval_ms(kNeverMs);
         win.refresh();
         const QSize size = win.picture().image().size();
         auto full = flight(Mode::circlezoom, false, size);
@@ -169,7 +169,7 @@ class FramePace : public QObject {
         }
         QVERIFY(win.picture().image() != image_of(*full));  // nothing drawn yet
         press(Id::stop_button);
-        QVERIFY(!win.model().timer.enabled);
+        QVERIFY(!win.session().flying());
         QVERIFY(win.picture().image() == image_of(*full));
     }
 };
@@ -197,7 +197,7 @@ void FramePace::pictures_from_the_render_thread_are_those_of_their_ticks() {
     press(pattern);
     press(Id::ok_button);
     press(Id::fly_button);
-    win.model().timer.interval_ms = kNeverMs;  // the test ticks it
+    win.set_timer_interval_ms(kNeverMs);  // the test ticks it
     win.refresh();
     win.set_frame_interval_ms(0);  // a new picture as soon as the last is done
 
@@ -222,7 +222,7 @@ void FramePace::pictures_from_the_render_thread_are_those_of_their_ticks() {
         clock.set(t);
         const int64_t before = win.shown_tick();
         win.tick_once();
-        QVERIFY(win.model().timer.enabled);
+        QVERIFY(win.session().flying());
         QVERIFY(full.tick(t));
         full_hash.push_back(hash(image_of(full)));
         if (!on_screen) {

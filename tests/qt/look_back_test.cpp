@@ -180,7 +180,7 @@ class LookBackTest : public QObject {
     // picture is the one the render command draws at that size; back at the
     // standard size, the standard picture to the bit.
     void the_picture_follows_the_window() {
-        const QRect standard = main_->rect_of(soar::control(main_->model(), Id::picture).rect);
+        const QRect standard = main_->rect_of(soar::designed_rect(Id::picture));
         QCOMPARE(main_->picture_rect(), standard);
         QCOMPARE(main_->picture().image().size(), standard.size());
         // The fixed view's still picture is drawn again at the new size.

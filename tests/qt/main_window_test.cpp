@@ -186,11 +186,21 @@ class MainWindowTest : public QObject {
         QVERIFY(shown(Id::picture));
         // Sky over sea, the horizon across the middle of the picture.
         const QImage& image = win().picture().image();
-        QCOMPARE(image.size(),
-                 win().rect_of(soar::control(win().model(), Id::picture).rect).size());
+        QCOMPARE(image.size(), win().rect_of(soar::designed_rect(Id::picture)).size());
         QCOMPARE(image.pixel(400, 10) | 0xFF000000u, kSky);
         QCOMPARE(image.pixel(400, image.height() - 10) | 0xFF000000u, kSea);
         QCOMPARE(scene_pixels(image), 0);
+    }
+
+    void designed_layout_places_every_control() {
+        QVERIFY(
+            QString::fromUtf8(soar::designed_layout().caption.data()).startsWith("SOARCALCULUS"));
+        QCOMPARE(soar::designed_rect(Id::fly_button).left, 1320);
+        QCOMPARE(soar::designed_rect(Id::fly_button).top, 8400);
+        QCOMPARE(soar::designed_rect(Id::picture).width, 12500);
+        QCOMPARE(soar::tab_order().size(), size_t(49));
+        QCOMPARE(soar::tab_order().front(), Id::draw_button);
+        QVERIFY(!win().session().flying());
     }
 
     void layout_fonts_and_colours() {
@@ -220,13 +230,14 @@ class MainWindowTest : public QObject {
         const QImage shot = win().grab().toImage();
         const auto px = [&](QPoint p) { return shot.pixel(p) | 0xFF000000u; };
         QCOMPARE(px(QPoint(3, 3)), qRgb(224, 224, 224));
-        const QRect shape1 = w(Id::fixed_frame)->geometry();
+        const QRect shape1 = win().shape(soar::Shape::fixed_frame)->geometry();
         QCOMPARE(px(QPoint(shape1.center().x(), shape1.top())), qRgb(0, 0, 192));
         QCOMPARE(px(QPoint(shape1.left(), shape1.center().y())), qRgb(0, 0, 192));
-        const QRect shape2 = w(Id::moving_frame)->geometry();
+        const QRect shape2 = win().shape(soar::Shape::moving_frame)->geometry();
         QCOMPARE(px(QPoint(shape2.center().x(), shape2.bottom())), qRgb(0, 0, 192));
-        QCOMPARE(px(w(Id::zoom_handle)->geometry().center()), qRgb(128, 128, 128));
-        const QRect circle = w(Id::zoom_ring)->geometry();
+        QCOMPARE(px(win().shape(soar::Shape::zoom_handle)->geometry().center()),
+                 qRgb(128, 128, 128));
+        const QRect circle = win().shape(soar::Shape::zoom_ring)->geometry();
         QCOMPARE(px(QPoint(circle.center().x(), circle.top())), qRgb(0, 0, 0));
         QCOMPARE(px(QPoint(circle.left() + 1, circle.top() + 1)), qRgb(224, 224, 224));
         const QRect time = w(Id::time_box)->geometry();
@@ -282,7 +293,7 @@ class MainWindowTest : public QObject {
         roll->selectAll();
         QTest::keyClicks(roll, "20");
         QCOMPARE(roll->text(), QString("20"));
-        QCOMPARE(soar::text(win().model(), Id::roll_box), std::string("20"));
+        QCOMPARE(soar::text(win().shown(), Id::roll_box), std::string("20"));
         // Typing in the middle of a box leaves the cursor where the user types.
         auto* pitch = qobject_cast<QLineEdit*>(w(Id::pitch_box));
         QTest::mouseClick(pitch, Qt::LeftButton);
@@ -320,14 +331,14 @@ class MainWindowTest : public QObject {
     void options_and_check_boxes_follow_the_model() {
         press(Id::fixed_option);  // already selected: stays selected
         QVERIFY(checked(Id::fixed_option));
-        QVERIFY(soar::selected(win().model(), Id::fixed_option));
+        QVERIFY(soar::selected(win().shown(), Id::fixed_option));
 
         press(Id::crosswind_option);
         press(Id::ok_button);
         QVERIFY(shown(Id::fly_button));
         press(Id::air_track_box);
         QVERIFY(!checked(Id::air_track_box));
-        QCOMPARE(soar::control(win().model(), Id::air_track_box).value, 0);
+        QCOMPARE(soar::control(win().shown(), Id::air_track_box).value, 0);
         QVERIFY(!shown(Id::fly_button));  // a track box choice needs a new "OK"
         press(Id::air_track_box);
         QVERIFY(checked(Id::air_track_box));
@@ -400,7 +411,7 @@ class MainWindowTest : public QObject {
         START_FLIGHT(Id::upwind_option);
         fly_until(20);
         press(Id::stop_button);
-        soar::show(win().model(), Id::reset_button);
+        soar::show(win().shown(), Id::reset_button);
         win().refresh();
         press(Id::reset_button);
         QCOMPARE(text(Id::pitch_box), QString("0"));
@@ -458,8 +469,8 @@ class MainWindowTest : public QObject {
         const double t2 = text(Id::time_box).toDouble(&ok);
         QVERIFY(ok);
         QVERIFY2(t2 > t1 && t1 >= 0, qPrintable(QString("%1 then %2").arg(t1).arg(t2)));
-        QCOMPARE(soar::text(win().model(), Id::time_box), soar::float_text(win().state().t));
-        QCOMPARE(soar::text(win().model(), Id::roll_box), soar::float_text(win().state().mu_deg));
+        QCOMPARE(soar::text(win().shown(), Id::time_box), soar::float_text(win().state().t));
+        QCOMPARE(soar::text(win().shown(), Id::roll_box), soar::float_text(win().state().mu_deg));
         // The boxes show the same numbers, rounded to the digits that fit.
         QVERIFY(std::fabs(t2 - win().state().t) <= 0.005 * std::fabs(win().state().t));
         const double roll = text(Id::roll_box).toDouble(&ok);
@@ -509,7 +520,7 @@ class MainWindowTest : public QObject {
         QTRY_VERIFY(win().message_box() && win().message_box()->isVisible());
         QVERIFY(win().message_box()->text().contains("\"Pitch up deg\""));
         QCOMPARE(pitch->text(), before);
-        QCOMPARE(soar::text(win().model(), Id::pitch_box), before.toStdString());
+        QCOMPARE(soar::text(win().shown(), Id::pitch_box), before.toStdString());
         win().message_box()->accept();
         QTRY_VERIFY(!win().message_box() || !win().message_box()->isVisible());
 
@@ -545,7 +556,7 @@ class MainWindowTest : public QObject {
         QFETCH(float, value);
         const std::string full = soar::float_text(value);
         for (Id id : {Id::time_box, Id::roll_box, Id::pitch_box, Id::yaw_box}) {
-            soar::set_text(win().model(), id, full);
+            soar::set_text(win().shown(), id, full);
             win().refresh();
             auto* edit = qobject_cast<QLineEdit*>(w(id));
             const QString shown = edit->text();
@@ -553,7 +564,7 @@ class MainWindowTest : public QObject {
                      qPrintable(shown));
             QVERIFY2(!ink_at_right_edge(*edit), qPrintable(shown));
             // The model keeps every digit; the box shows the number rounded.
-            QCOMPARE(soar::text(win().model(), id), full);
+            QCOMPARE(soar::text(win().shown(), id), full);
             if (shown.count('#') == shown.size()) {
                 // Not even one digit fits: marks, with the number in the tool tip.
                 QVERIFY(!shown.isEmpty());
@@ -591,9 +602,9 @@ class MainWindowTest : public QObject {
     }
 
     void messages_are_shown_and_cleared() {
-        win().model().message = "first";
+        win().shown().message = "first";
         win().refresh();
-        QVERIFY(win().model().message.empty());
+        QVERIFY(win().shown().message.empty());
         QVERIFY(win().message_box() != nullptr);
         QTRY_VERIFY(win().message_box()->isVisible());
         QCOMPARE(win().message_box()->text(), QString("first"));
@@ -602,7 +613,7 @@ class MainWindowTest : public QObject {
         const auto buttons = win().message_box()->buttons();
         QCOMPARE(buttons.size(), 1);
         QCOMPARE(buttons.front()->text().remove('&'), QString("Close"));
-        win().model().message = "second";
+        win().shown().message = "second";
         win().refresh();
         QVERIFY(win().message_box()->text().contains("first"));
         QVERIFY(win().message_box()->text().contains("second"));
@@ -620,7 +631,7 @@ class MainWindowTest : public QObject {
         press(Id::ok_button);
         press(Id::fly_button);  // reads the clock
         QVERIFY(!win().timer().isActive());
-        QVERIFY(!win().model().timer.enabled);
+        QVERIFY(!win().session().flying());
         QTRY_VERIFY(win().message_box() && win().message_box()->isVisible());
         QVERIFY(win().message_box()->text().contains("clock unavailable"));
         QVERIFY(win().isVisible());

@@ -79,7 +79,7 @@ TEST(TrackColour, TheFlightsColoursFollowItsRiseAndFallOfEnergy) {
     for (int k = 1; k <= 1500; ++k) ASSERT_TRUE(run.tick_unseen(float((k - 1) * dt)));
     const Tracks& tr = s.scene().tracks;
     const ColourScale scale = colour_scale(tr, TrackColour::energy);
-    const double g = s.window().flight.g;
+    const double g = s.model().flight.g;
     const auto E = [&](int k) {
         const double V = tr.values.airspeed[size_t(k)];
         return double(tr.z[size_t(k)]) + V * V / (2.0 * g);

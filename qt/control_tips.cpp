@@ -1,0 +1,99 @@
+#include "qt/control_tips.h"
+
+namespace soar {
+
+QString control_tip(Id id) {
+    switch (id) {
+        case Id::picture:
+            return QStringLiteral(
+                "The bird, its ground track (green) and air track (blue), the sea grid "
+                "and the wind figure. Right-click for more.");
+        case Id::grid_box:
+            return QStringLiteral("Draw the sea grid.");
+        case Id::write_files_box:
+            return QStringLiteral("Write the bird's geometry files each time it is drawn.");
+        case Id::profile_option:
+            return QStringLiteral("The wind profile shown side-on.");
+        case Id::depression_box:
+            return QStringLiteral("The line of sight's angle below the horizontal, deg.");
+        case Id::azimuth_box:
+            return QStringLiteral("The line of sight's direction from +y towards +x, deg.");
+        case Id::observer_x_box:
+            return QStringLiteral("The observer's X, m.");
+        case Id::observer_y_box:
+            return QStringLiteral("The observer's Y, m.");
+        case Id::observer_z_box:
+            return QStringLiteral("The observer's height, m.");
+        case Id::step_box:
+            return QStringLiteral("The timer's interval between ticks, ms.");
+        case Id::calc_box:
+            return QStringLiteral("Calculation time per tick, ms.");
+        case Id::bird_scale_box:
+            return QStringLiteral("How large the bird is drawn.");
+        case Id::fixed_option:
+            return QStringLiteral("The bird alone, at the attitude typed below; OK draws it.");
+        case Id::roll_box:
+            return QStringLiteral(
+                "Roll to the right, deg (in flight: the bank). Checked when applied: "
+                "Return, OK or leaving the box.");
+        case Id::pitch_box:
+            return QStringLiteral(
+                "Pitch up, deg (in flight: the body's pitch). Checked when applied: "
+                "Return, OK or leaving the box.");
+        case Id::yaw_box:
+            return QStringLiteral(
+                "Yaw to the right, deg (in flight: the body's yaw). Checked when "
+                "applied: Return, OK or leaving the box.");
+        case Id::pan_up_button:
+            return QStringLiteral(
+                "Fixed view: pitch the bird up 5 deg. Moving views: the observer higher.");
+        case Id::pan_down_button:
+            return QStringLiteral(
+                "Fixed view: pitch the bird down 5 deg. Moving views: the observer lower.");
+        case Id::pan_left_button:
+            return QStringLiteral("Turn the bird 10 deg.");
+        case Id::pan_right_button:
+            return QStringLiteral("Turn the bird 10 deg the other way.");
+        case Id::zoom_in_button:
+            return QStringLiteral(
+                "Zoom in: a narrower view (fixed view) or the observer closer to the "
+                "bird; at once, also while paused or stopped.");
+        case Id::zoom_out_button:
+            return QStringLiteral(
+                "Zoom out: a wider view (fixed view) or the observer farther from the "
+                "bird; at once, also while paused or stopped.");
+        case Id::upwind_option:
+            return QStringLiteral("Climb into the wind, turn, dive downwind: a cycle every T_cyc.");
+        case Id::downwind_option:
+            return QStringLiteral(
+                "Loops travelling downwind, the heading turning through full circles.");
+        case Id::crosswind_option:
+            return QStringLiteral("Climbs and dives across the wind.");
+        case Id::circle_zoom_option:
+            return QStringLiteral(
+                "A circle with a zoom climb, without wind or drag: the energy stays.");
+        case Id::ground_track_box:
+            return QStringLiteral("Draw the track over the sea (green).");
+        case Id::air_track_box:
+            return QStringLiteral("Draw the track through the air (blue).");
+        case Id::draw_button:
+            return QStringLiteral("Draw the bird on a clear picture.");
+        case Id::ok_button:
+            return QStringLiteral("Set up the selected pattern (the fixed view: draw the bird).");
+        case Id::reset_button:
+            return QStringLiteral("The attitude boxes back to their start values.");
+        case Id::fly_button:
+            return QStringLiteral(
+                "Start the flight set up by OK; a paused flight goes on from where it was.");
+        case Id::time_box:
+            return QStringLiteral("Flight time, s (of the moment shown when looking back).");
+        case Id::stop_button:
+            return QStringLiteral("Stop the flight where it is.");
+        case Id::end_button:
+            return QStringLiteral("Close the program.");
+        default:
+            return {};
+    }
+}
+
+}  // namespace soar

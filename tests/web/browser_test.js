@@ -1,0 +1,115 @@
+// The page in a real browser (Debian's Chromium, headless, driven by
+// puppeteer-core): served from a local server, an upwind flight flown with
+// the page's buttons, the picture, read-outs, STOP, the look-back slider, the
+// CSV download, no console error; frames per second and memory measured.
+// Usage: node browser_test.js WEB_BUILD_DIR [SECONDS_MEASURED]
+"use strict";
+const fs = require("fs");
+const http = require("http");
+const path = require("path");
+const os = require("os");
+const puppeteer = require("puppeteer-core");
+
+const root = path.resolve(process.argv[2] || "build-web");
+const measureSeconds = Number(process.argv[3] || 60);
+const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm",
+  ".css": "text/css" };
+const failures = [];
+const check = (ok, what) => { console.log((ok ? "ok   " : "FAIL ") + what); if (!ok) failures.push(what); };
+
+function serve() {
+  const server = http.createServer((req, res) => {
+    const file = path.join(root, decodeURIComponent(new URL(req.url, "http://x").pathname));
+    const name = file.endsWith("/") ? path.join(file, "index.html") : file;
+    if (!name.startsWith(root) || !fs.existsSync(name)) { res.writeHead(404); res.end(); return; }
+    res.writeHead(200, { "Content-Type": types[path.extname(name)] || "application/octet-stream" });
+    fs.createReadStream(name).pipe(res);
+  });
+  return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
+}
+
+// A hash of the canvas's pixels: whether the picture changed.
+const pictureHash = (page) => page.evaluate(() => {
+  const c = document.getElementById("picture");
+  const d = c.getContext("2d").getImageData(0, 0, c.width, c.height).data;
+  let h = 2166136261;
+  for (let i = 0; i < d.length; i += 7) h = Math.imul(h ^ d[i], 16777619);
+  return h >>> 0;
+});
+const readouts = (page) => page.evaluate(() =>
+  Array.from({ length: 9 }, (_, k) => document.getElementById("r" + k).textContent));
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+(async () => {
+  const server = await serve();
+  const url = `http://127.0.0.1:${server.address().port}/`;
+  const downloads = fs.mkdtempSync(path.join(os.tmpdir(), "soarcalculus-page-"));
+  const browser = await puppeteer.launch({ executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
+    headless: true, args: ["--no-sandbox", "--disable-gpu", "--window-size=1366,768"] });
+  try {
+    const page = await browser.newPage();
+    const errors = [];
+    page.on("console", (m) => { if (m.type() === "error") errors.push(m.text()); });
+    page.on("pageerror", (e) => errors.push(String(e)));
+    await page.setViewport({ width: 1366, height: 768 });
+    const cdp = await page.createCDPSession();
+    await cdp.send("Browser.setDownloadBehavior", { behavior: "allow", downloadPath: downloads });
+
+    const started = Date.now();
+    await page.goto(url);
+    await page.waitForSelector("body[data-ready='1']", { timeout: 20000 });
+    const loadSeconds = (Date.now() - started) / 1000;
+    check(loadSeconds < 2, `the page loads and starts its engine in ${loadSeconds.toFixed(2)} s`);
+
+    await page.click("#patterns button[data-mode='1']");
+    await page.click("#ok");
+    await page.waitForSelector("#fly:not([hidden])");
+    const before = await pictureHash(page);
+    await page.click("#fly");
+    await sleep(5000);
+    const moved = await pictureHash(page);
+    check(moved !== before, "the picture moves during the flight");
+    const values = await readouts(page);
+    check(values.every((v) => Number.isFinite(Number(v))), `the read-outs are numbers: ${values.join(", ")}`);
+    check(Number(values[0]) > 3, `the flight time runs with the clock (${values[0]} s after 5 s)`);
+
+    // Frames per second and memory over the measured seconds of flight.
+    await page.evaluate(() => { window.__frames = 0; const f = () => { ++window.__frames; requestAnimationFrame(f); }; requestAnimationFrame(f); });
+    const t0 = Date.now();
+    await sleep(measureSeconds * 1000);
+    const frames = await page.evaluate(() => window.__frames);
+    const fps = frames / ((Date.now() - t0) / 1000);
+    const metrics = await page.metrics();
+    console.log(`measured: ${fps.toFixed(1)} frames/s over ${measureSeconds} s of flight; ` +
+      `JS heap ${(metrics.JSHeapUsedSize / 1048576).toFixed(1)} MB used of ${(metrics.JSHeapTotalSize / 1048576).toFixed(1)} MB`);
+    await page.screenshot({ path: path.join(root, "upwind-1366x768.png") });
+
+    await page.click("#stop");
+    const stopped = await pictureHash(page);
+    await sleep(1000);
+    check((await pictureHash(page)) === stopped, "STOP freezes the picture");
+    const ticks = Number(await page.$eval("#back", (s) => s.max));
+    check(ticks > 100, `the slider spans the ${ticks} ticks flown`);
+    await page.$eval("#back", (s) => { s.value = String(Math.floor(Number(s.max) / 3)); s.dispatchEvent(new Event("input")); });
+    check((await pictureHash(page)) !== stopped, "the slider goes back to an earlier picture");
+
+    await page.click("#csv");
+    let csv = "";
+    for (let k = 0; k < 50 && !csv; ++k) {
+      await sleep(200);
+      const f = fs.readdirSync(downloads).find((n) => n.endsWith(".csv"));
+      if (f) csv = fs.readFileSync(path.join(downloads, f), "utf8");
+    }
+    const lines = csv.trim().split("\n");
+    check(lines[0] && lines[0].startsWith("tick,t,dt,X,Y,Z,V"), "the CSV download has fly's columns");
+    check(lines.length - 1 === ticks, `the CSV has a row per tick flown (${lines.length - 1})`);
+    check(lines.slice(1).every((l, i) => l.split(",")[0] === String(i + 1) &&
+      l.split(",").every((v) => Number.isFinite(Number(v)))), "every row is numbers, ticks in order");
+    check(errors.length === 0, "no console error" + (errors.length ? ": " + errors.join("; ") : ""));
+  } finally {
+    await browser.close();
+    server.close();
+    fs.rmSync(downloads, { recursive: true, force: true });
+  }
+  process.exit(failures.length ? 1 : 0);
+})().catch((e) => { console.error(e); process.exit(1); });
