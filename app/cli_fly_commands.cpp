@@ -15,7 +15,7 @@ namespace {
 
 void put(std::string& out, float v) {
     char buf[32];
-    out.append(buf, size_t(std::to_chars(buf, buf + sizeof buf, v).ptr - buf));
+    out.append(buf, put_shortest(buf, v));
 }
 
 // The whole field as a finite float, read exactly.
@@ -23,7 +23,7 @@ bool read_float(const char* from, const char* to, float& v) {
     while (from < to && *from == ' ') ++from;
     while (to > from && (to[-1] == ' ' || to[-1] == '\r')) --to;
     if (from < to && *from == '+') ++from;
-    const auto r = std::from_chars(from, to, v);
+    const auto r = read_number(from, to, v);
     return r.ec == std::errc() && r.ptr == to && std::isfinite(v);
 }
 
