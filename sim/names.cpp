@@ -126,9 +126,10 @@ std::string profile_text(const Params& p) {
     }
     double lo = 0, hi = 0;
     growing_range(s, lo, hi);
+    // A linear wind held from the sea runs on through it (lo = -inf).
     char out[192];
     std::snprintf(out, sizeof out, "%s profile (%s), growing from %g m to %g m",
-                  profile_name(s.shape), own, lo, hi);
+                  profile_name(s.shape), own, lo > 0.0 ? lo : 0.0, hi);
     return out;
 }
 
