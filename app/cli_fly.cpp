@@ -18,10 +18,10 @@
 #include <ctime>
 #include <deque>
 #include <fstream>
-#include <sstream>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -319,11 +319,10 @@ int fly_command(int argc, char** argv, bool parse_only) {
         std::vector<char*> rest;
         const ParamOptions po = take_param_options(argc, argv, rest);
         // --no-redraw is what fly always does now; it stays accepted.
-        const Args a = parse_args(
-            int(rest.size()), rest.data(),
-            {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat", "lon", "wind-from",
-             "commands", "gusts", "seed"},
-            {"no-redraw", "energy"});
+        const Args a = parse_args(int(rest.size()), rest.data(),
+                                  {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat",
+                                   "lon", "wind-from", "commands", "gusts", "seed"},
+                                  {"no-redraw", "energy"});
         energy = a.flags.count("energy") != 0;
         if (a.values.count("kml")) kml = output_arg(a, "kml");
         place.lat_deg = number_arg(a, "lat", place.lat_deg);
@@ -349,8 +348,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
         if (a.values.count("commands")) {
             commands_path = a.values.at("commands");
             std::ifstream in(commands_path, std::ios::binary);
-            if (!in.is_open())
-                throw ArgError{"--commands: cannot read \"" + commands_path + "\""};
+            if (!in.is_open()) throw ArgError{"--commands: cannot read \"" + commands_path + "\""};
             std::ostringstream text;
             text << in.rdbuf();
             std::string error;
@@ -425,7 +423,9 @@ int fly_command(int argc, char** argv, bool parse_only) {
     long long done = 0;
     Row last{0, {}}, last_handed{0, {}};
     {
-        RowWriter writer(out, gust_column ? kGustColumnCount : energy ? kColumnCount : kFlyColumnCount);
+        RowWriter writer(out, gust_column ? kGustColumnCount
+                              : energy    ? kColumnCount
+                                          : kFlyColumnCount);
         Batch batch = writer.fresh();
         for (long long k = 1; k <= ticks; ++k) {
             if (interrupted) {

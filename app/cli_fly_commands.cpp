@@ -73,7 +73,8 @@ bool parse_command_csv(const std::string& text, std::vector<TimedCommand>& out,
         const char* p = row.data();
         const char* stop = row.data() + row.size();
         for (int i = 0; i < 3; ++i) {
-            const char* comma = i < 2 ? static_cast<const char*>(std::memchr(p, ',', size_t(stop - p))) : stop;
+            const char* comma =
+                i < 2 ? static_cast<const char*>(std::memchr(p, ',', size_t(stop - p))) : stop;
             if (comma == nullptr || !read_float(p, comma, v[i])) {
                 error = "line " + std::to_string(line) + " is not three numbers t,mu_deg," +
                         (kind == LiftCommand::load_factor ? "Nz" : "CL") + ": \"" + row + "\"";
@@ -97,7 +98,10 @@ bool parse_command_csv(const std::string& text, std::vector<TimedCommand>& out,
 
 CommandedTicks::CommandedTicks(const Params& p, Mode pattern, double clock_start,
                                std::vector<TimedCommand> commands, const Turbulence& gusts)
-    : p_(p), mode_(pattern), clock_start_(clock_start), commands_(std::move(commands)),
+    : p_(p),
+      mode_(pattern),
+      clock_start_(clock_start),
+      commands_(std::move(commands)),
       gusts_(gusts) {
     timer_.start(float(clock_start));
 }

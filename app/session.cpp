@@ -924,5 +924,4 @@ void Session::edit_text(Id id, std::string text) {
     }
 }
 
-
 }  // namespace soar

@@ -82,8 +82,8 @@ LoopProblem albatross(WindProfile profile);
 LoopProblem zhao_glider();
 // A wandering albatross from the figures Sachs (2005) gives: 8.5 kg, wing
 // area 0.65 m^2, span 3.4 m, best glide ratio about 20, in the logarithmic
-// profile (z0 0.03 m, the wind given at 10 m and growing up to 1000 m); the albatross's bounds, and a
-// loop that may travel over the ground.
+// profile (z0 0.03 m, the wind given at 10 m and growing up to 1000 m); the albatross's bounds, and
+// a loop that may travel over the ground.
 LoopProblem sachs_albatross();
 
 }  // namespace soar::optim

@@ -31,18 +31,43 @@ struct StateField {
     const char* name;
     size_t offset;
 };
-#define SOAR_FIELD(f) StateField{#f, offsetof(FlightState, f)}
+#define SOAR_FIELD(f)                \
+    StateField {                     \
+#f, offsetof(FlightState, f) \
+    }
 const std::vector<StateField>& state_fields() {
     static const std::vector<StateField> fields = [] {
         std::vector<StateField> v = {
-            SOAR_FIELD(t),        SOAR_FIELD(dt),      SOAR_FIELD(X),        SOAR_FIELD(Y),
-            SOAR_FIELD(Z),        SOAR_FIELD(V),       SOAR_FIELD(gam_deg),  SOAR_FIELD(psi_deg),
-            SOAR_FIELD(mu_deg),   SOAR_FIELD(gam_dot), SOAR_FIELD(psi_dot),  SOAR_FIELD(dgam_dpsi),
-            SOAR_FIELD(R_turn),   SOAR_FIELD(alpha),   SOAR_FIELD(Nz),       SOAR_FIELD(Nx),
-            SOAR_FIELD(CL),       SOAR_FIELD(CD),      SOAR_FIELD(D_L),      SOAR_FIELD(U),
-            SOAR_FIELD(Up),       SOAR_FIELD(Up_V_g),  SOAR_FIELD(Xdot_air), SOAR_FIELD(Xdot),
-            SOAR_FIELD(Ydot),     SOAR_FIELD(u_g),     SOAR_FIELD(v_g),      SOAR_FIELD(w_g),
-            SOAR_FIELD(dE_gust),  {"roll", offsetof(FlightState, attitude) + offsetof(Attitude, roll)},
+            SOAR_FIELD(t),
+            SOAR_FIELD(dt),
+            SOAR_FIELD(X),
+            SOAR_FIELD(Y),
+            SOAR_FIELD(Z),
+            SOAR_FIELD(V),
+            SOAR_FIELD(gam_deg),
+            SOAR_FIELD(psi_deg),
+            SOAR_FIELD(mu_deg),
+            SOAR_FIELD(gam_dot),
+            SOAR_FIELD(psi_dot),
+            SOAR_FIELD(dgam_dpsi),
+            SOAR_FIELD(R_turn),
+            SOAR_FIELD(alpha),
+            SOAR_FIELD(Nz),
+            SOAR_FIELD(Nx),
+            SOAR_FIELD(CL),
+            SOAR_FIELD(CD),
+            SOAR_FIELD(D_L),
+            SOAR_FIELD(U),
+            SOAR_FIELD(Up),
+            SOAR_FIELD(Up_V_g),
+            SOAR_FIELD(Xdot_air),
+            SOAR_FIELD(Xdot),
+            SOAR_FIELD(Ydot),
+            SOAR_FIELD(u_g),
+            SOAR_FIELD(v_g),
+            SOAR_FIELD(w_g),
+            SOAR_FIELD(dE_gust),
+            {"roll", offsetof(FlightState, attitude) + offsetof(Attitude, roll)},
             {"pitch", offsetof(FlightState, attitude) + offsetof(Attitude, pitch)},
             {"yaw", offsetof(FlightState, attitude) + offsetof(Attitude, yaw)}};
         return v;
@@ -89,16 +114,20 @@ class PyFlight {
             float* at = field(start_, k);
             if (!at || !(k == "X" || k == "Y" || k == "Z" || k == "V" || k == "gam_deg" ||
                          k == "psi_deg" || k == "mu_deg" || k == "CL" || k == "t"))
-                throw pyb::key_error("a start state takes t, X, Y, Z, V, gam_deg, psi_deg, "
-                                     "mu_deg and CL, not \"" + k + "\"");
+                throw pyb::key_error(
+                    "a start state takes t, X, Y, Z, V, gam_deg, psi_deg, "
+                    "mu_deg and CL, not \"" +
+                    k + "\"");
             *at = value.cast<float>();
         }
         for (const auto& [key, value] : limits) {
             const std::string k = pyb::str(key);
             float* at = limit(k);
             if (!at)
-                throw pyb::key_error("limits are bank_max, bank_rate_max, CL_rate_max, CL_min, "
-                                     "CL_max, Nz_max and half_span, not \"" + k + "\"");
+                throw pyb::key_error(
+                    "limits are bank_max, bank_rate_max, CL_rate_max, CL_min, "
+                    "CL_max, Nz_max and half_span, not \"" +
+                    k + "\"");
             *at = value.cast<float>();
         }
         reset();
@@ -117,7 +146,9 @@ class PyFlight {
     // One step; false (and fault() says why) when it ended the flight.
     bool step(double dt, std::optional<float> bank, std::optional<float> cl,
               std::optional<float> nz) {
-        if (!fault_.empty()) throw std::runtime_error("the flight has ended (" + fault_ + "); reset() starts it again");
+        if (!fault_.empty())
+            throw std::runtime_error("the flight has ended (" + fault_ +
+                                     "); reset() starts it again");
         if (!(dt >= 0.0 && dt <= 10.0)) throw pyb::value_error("dt must be from 0 to 10 s");
         if (cl && nz) throw pyb::value_error("give cl or nz, not both");
         Command c = flight_->commanded();
@@ -131,7 +162,8 @@ class PyFlight {
             fault_ = "the bird touched the sea at t = " + float_text(flight_->state().t) + " s";
             return false;
         } catch (const FlightFault& e) {
-            fault_ = "the flight stopped at t = " + float_text(flight_->state().t) + " s: " + e.what();
+            fault_ =
+                "the flight stopped at t = " + float_text(flight_->state().t) + " s: " + e.what();
             return false;
         }
         return true;
@@ -168,21 +200,21 @@ class PyFlight {
     }
     pyb::dict limits() const {
         pyb::dict d;
-        for (const char* k :
-             {"bank_max", "bank_rate_max", "CL_rate_max", "CL_min", "CL_max", "Nz_max", "half_span"})
+        for (const char* k : {"bank_max", "bank_rate_max", "CL_rate_max", "CL_min", "CL_max",
+                              "Nz_max", "half_span"})
             d[k] = *const_cast<PyFlight*>(this)->limit(k);
         return d;
     }
     pyb::tuple command() const {
         const Command& c = flight_->commanded();
-        return pyb::make_tuple(c.mu_deg, c.lift,
-                               c.kind == LiftCommand::load_factor ? "Nz" : "CL");
+        return pyb::make_tuple(c.mu_deg, c.lift, c.kind == LiftCommand::load_factor ? "Nz" : "CL");
     }
 
   private:
     static float* field(FlightState& s, const std::string& name) {
         for (const StateField& f : state_fields())
-            if (name == f.name) return reinterpret_cast<float*>(reinterpret_cast<char*>(&s) + f.offset);
+            if (name == f.name)
+                return reinterpret_cast<float*>(reinterpret_cast<char*>(&s) + f.offset);
         return nullptr;
     }
     static const float* field(const FlightState& s, const std::string& name) {
@@ -212,7 +244,8 @@ class PyFlight {
 }  // namespace
 
 void bind_flight(pyb::module_& m) {
-    if (!state_is_packed()) throw std::runtime_error("the flight state is not a packed float array");
+    if (!state_is_packed())
+        throw std::runtime_error("the flight state is not a packed float array");
     pyb::list names;
     for (const StateField& f : state_fields()) names.append(f.name);
     m.attr("STATE_FIELDS") = pyb::tuple(names);
@@ -224,8 +257,8 @@ void bind_flight(pyb::module_& m) {
         .def("step", &PyFlight::step, pyb::arg("dt"), pyb::arg("bank") = pyb::none(),
              pyb::arg("cl") = pyb::none(), pyb::arg("nz") = pyb::none())
         .def("reset", &PyFlight::reset)
-        .def_property_readonly("state",
-                               [](pyb::object self) { return self.cast<const PyFlight&>().state_view(self); })
+        .def_property_readonly(
+            "state", [](pyb::object self) { return self.cast<const PyFlight&>().state_view(self); })
         .def_property_readonly("energy", &PyFlight::energy)
         .def_property_readonly("E", &PyFlight::specific_energy_now)
         .def_property_readonly("fault", &PyFlight::fault)

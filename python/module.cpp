@@ -18,8 +18,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/param_file.h"
 #include "app/loop_params.h"
+#include "app/param_file.h"
 #include "app/session.h"
 #include "app/stepped_flight.h"
 #include "app/sweep.h"

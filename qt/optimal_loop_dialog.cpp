@@ -23,10 +23,11 @@ OptimalLoopDialog::OptimalLoopDialog(MainWindow& main, QWidget* parent)
 
     auto* top = new QVBoxLayout(this);
     auto* about = new QLabel(
-        QStringLiteral("The periodic loop that needs the least wind for the current bird and "
-                       "wind profile (the one the patterns fly in), solved by collocation; then flown in the "
-                       "main window, repeating, in the moving view. \"OK\" in the main window "
-                       "returns to the selected pattern."),
+        QStringLiteral(
+            "The periodic loop that needs the least wind for the current bird and "
+            "wind profile (the one the patterns fly in), solved by collocation; then flown in the "
+            "main window, repeating, in the moving view. \"OK\" in the main window "
+            "returns to the selected pattern."),
         this);
     about->setWordWrap(true);
     top->addWidget(about);

@@ -34,7 +34,7 @@ struct PilotLimits {
     float CL_min = 0.0f;          // least lift coefficient a command may ask, - (held to it)
     float CL_max = 1.5f;          // stall: above it the wing gives no more lift, -
     float Nz_max = 5.0f;          // load factor the wing and body bear, -
-    float half_span = 1.7f;       // wing tip to body centre, m: the tip hangs half_span |sin mu| lower
+    float half_span = 1.7f;  // wing tip to body centre, m: the tip hangs half_span |sin mu| lower
     friend bool operator==(const PilotLimits&, const PilotLimits&) = default;
 };
 

@@ -85,8 +85,8 @@ void commanded_rates(FlightState& s, const Params& p, FlightTrig& trig) {
     const double cos_psi = trig.psi.cos(s.psi());
     const double cos_mu = trig.mu.cos(s.mu());
     s.Nx = float(Up_V_g * sin_gam * cos_gam * cos_psi - D_W - sin_gam);
-    s.gam_dot = float(g / V * (double(s.Nz) * cos_mu - cos_gam - Up_V_g * sin_gam * sin_gam * cos_psi) *
-                      k::r2d);
+    s.gam_dot = float(
+        g / V * (double(s.Nz) * cos_mu - cos_gam - Up_V_g * sin_gam * sin_gam * cos_psi) * k::r2d);
     heading_rate_for_bank(s, p, trig);
 }
 
@@ -103,8 +103,8 @@ FlightState pattern_start(const Params& p, Mode pattern) {
     // would put the lower wing tip in the sea at the start height.
     const double V = s.V;
     s.mu_deg = 0.0f;
-    s.CL = float(std::cos(double(s.gam())) / (0.5 * double(p.rho) * (V * V) /
-                                               (double(p.W_S) * 16.0 / 12.25)));
+    s.CL = float(std::cos(double(s.gam())) /
+                 (0.5 * double(p.rho) * (V * V) / (double(p.W_S) * 16.0 / 12.25)));
     return s;
 }
 
@@ -261,13 +261,13 @@ void Flight::step_commanded(double dt) {
 
     // The controls at the step's end: bank and lift coefficient moved towards
     // the command, no faster than the bird can.
-    const double bank_to = std::clamp(double(command_.mu_deg), -double(lim.bank_max),
-                                      double(lim.bank_max));
+    const double bank_to =
+        std::clamp(double(command_.mu_deg), -double(lim.bank_max), double(lim.bank_max));
     double CL_to = command_.lift;
     if (command_.kind == LiftCommand::load_factor) {
         const double V = old.V;
-        CL_to = double(command_.lift) / (0.5 * double(p.rho) * (V * V) /
-                                         (double(p.W_S) * 16.0 / 12.25));
+        CL_to = double(command_.lift) /
+                (0.5 * double(p.rho) * (V * V) / (double(p.W_S) * 16.0 / 12.25));
     }
     CL_to = std::max(CL_to, double(lim.CL_min));
     s.mu_deg = toward(old.mu_deg, bank_to, double(lim.bank_rate_max) * h);
@@ -280,7 +280,7 @@ void Flight::step_commanded(double dt) {
     const Gust g_new = gusts_.active() ? gusts_.advance(h, old.Z, old.V) : Gust{};
     const double du = double(g_new.u) - double(g_old.u), dv = double(g_new.v) - double(g_old.v),
                  dw = double(g_new.w) - double(g_old.w);
-    const double sg = std::sin(double(old.gam()) ), cg = std::cos(double(old.gam()));
+    const double sg = std::sin(double(old.gam())), cg = std::cos(double(old.gam()));
     const double sp = std::sin(double(old.psi())), cp = std::cos(double(old.psi()));
     const double dV_gust = -(du * (-cg * cp) + dv * (cg * sp) + dw * sg);
     const double dgam_gust = -(du * sg * cp - dv * sg * sp + dw * cg) / double(old.V) * k::r2d;
@@ -311,8 +311,9 @@ void Flight::step_commanded(double dt) {
         commanded_rates(s, p, trig);
     }
     const double g = p.g;
-    s.dE_gust = h > 0.0 ? float((w_mean * h + 0.5 * (double(old.V) + double(s.V)) * dV_gust / g) / h)
-                        : 0.0f;
+    s.dE_gust = h > 0.0
+                    ? float((w_mean * h + 0.5 * (double(old.V) + double(s.V)) * dV_gust / g) / h)
+                    : 0.0f;
 
     s.alpha = float(double(s.CL) / double(p.CL_alpha) - double(p.alpha_off));
     const double alpha = s.alpha;

@@ -27,8 +27,8 @@ uint64_t fnv1a(uint64_t h, float v) {
 }
 
 uint64_t state_hash(uint64_t h, const FlightState& s) {
-    for (float v : {s.t, s.dt, s.X, s.Y, s.Z, s.V, s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx,
-                    s.CL, s.U, s.Up, s.alpha, s.attitude.roll, s.attitude.pitch, s.attitude.yaw})
+    for (float v : {s.t, s.dt, s.X, s.Y, s.Z, s.V, s.gam_deg, s.psi_deg, s.mu_deg, s.Nz, s.Nx, s.CL,
+                    s.U, s.Up, s.alpha, s.attitude.roll, s.attitude.pitch, s.attitude.yaw})
         h = fnv1a(h, v);
     return h;
 }

@@ -93,9 +93,10 @@ TEST_F(FlyCommands, ARecordedSequenceReplaysToTheSameRowsBitForBit) {
         const Recorded rec = record_flight(p, 1000, 0.01, gusts, kind);
         const fs::path cmds = dir / "commands.csv", out = dir / "flown.csv";
         write(cmds, command_csv(rec.commands));
-        std::vector<std::string> args = {"fly",  "--pattern", "upwind", "--ticks", "1000", "--dt",
-                                         "0.01", "--energy",  "--commands", cmds.string(),
-                                         "--csv", out.string(), "--set", "Z_start=20"};
+        std::vector<std::string> args = {"fly",        "--pattern",   "upwind", "--ticks",
+                                         "1000",       "--dt",        "0.01",   "--energy",
+                                         "--commands", cmds.string(), "--csv",  out.string(),
+                                         "--set",      "Z_start=20"};
         if (gusts > 0) args.insert(args.end(), {"--gusts", "0.3", "--seed", "9"});
         ASSERT_EQ(run(args), 0);
         const auto rows = read_rows(out);
@@ -103,7 +104,8 @@ TEST_F(FlyCommands, ARecordedSequenceReplaysToTheSameRowsBitForBit) {
         for (size_t i = 0; i < rows.size(); ++i) {
             ASSERT_GE(rows[i].size(), size_t(kColumnCount));
             for (int c = 0; c < kColumnCount; ++c)
-                ASSERT_EQ(rows[i][size_t(c)], rec.rows[i][size_t(c)]) << "tick " << i + 1 << " column " << c;
+                ASSERT_EQ(rows[i][size_t(c)], rec.rows[i][size_t(c)])
+                    << "tick " << i + 1 << " column " << c;
         }
         // The gusts moved the bird: the calm replay of the same commands differs.
         if (gusts > 0) {
@@ -117,8 +119,8 @@ TEST_F(FlyCommands, ARecordedSequenceReplaysToTheSameRowsBitForBit) {
 TEST_F(FlyCommands, BadFilesAndOptionsAreRefusedBeforeFlying) {
     const fs::path cmds = dir / "c.csv", out = dir / "o.csv";
     auto fly = [&](std::vector<std::string> extra, const char* ticks = "10") {
-        std::vector<std::string> args = {"fly", "--pattern", "upwind", "--ticks", ticks,
-                                         "--dt", "0.01", "--csv", out.string()};
+        std::vector<std::string> args = {"fly",  "--pattern", "upwind", "--ticks",   ticks,
+                                         "--dt", "0.01",      "--csv",  out.string()};
         args.insert(args.end(), extra.begin(), extra.end());
         return run(args);
     };

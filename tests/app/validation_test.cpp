@@ -47,7 +47,9 @@ struct Row {
 };
 
 // A failing row's test shows its line of the table.
-void PrintTo(const Row& row, std::ostream* out) { *out << row.line; }
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.line;
+}
 
 std::vector<Row> table_rows() {
     std::ifstream in(std::string(SOAR_SOURCE_DIR) + "/docs/validation.md");
@@ -79,8 +81,7 @@ std::vector<Row> table_rows() {
             row.values = quoted(cells[size_t(program)]);
         }
         row.name = "row_";
-        for (char c : row.number)
-            row.name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        for (char c : row.number) row.name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
         for (const Row& before : rows)
             if (before.name == row.name) row.name += "_line_" + std::to_string(rows.size() + 1);
         rows.push_back(row);
@@ -129,15 +130,16 @@ TEST_P(ValidationRow, ItsCommandPrintsTheQuotedValues) {
     EXPECT_TRUE(code == 0 || code == 1) << row.commands[0] << " exited " << code << "\n" << out;
     for (const std::string& v : row.values)
         EXPECT_NE(out.find(v), std::string::npos)
-            << "row " << row.number << ": \"" << v << "\" not in the output of "
-            << row.commands[0] << ":\n"
+            << "row " << row.number << ": \"" << v << "\" not in the output of " << row.commands[0]
+            << ":\n"
             << out;
 }
 
-std::string row_name(const testing::TestParamInfo<Row>& info) { return info.param.name; }
+std::string row_name(const testing::TestParamInfo<Row>& info) {
+    return info.param.name;
+}
 
-INSTANTIATE_TEST_SUITE_P(ValidationTable, ValidationRow, testing::ValuesIn(table_rows()),
-                         row_name);
+INSTANTIATE_TEST_SUITE_P(ValidationTable, ValidationRow, testing::ValuesIn(table_rows()), row_name);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ValidationRow);
 
 }  // namespace

@@ -47,8 +47,8 @@ TEST(CommandedFlight, BankAndLiftMoveTowardsTheCommandAtTheBirdsRates) {
     EXPECT_EQ(f.steering(), Steering::commands);
     f.command({60.0f, 0.9f});
     f.step(0.1);
-    EXPECT_NEAR(f.state().mu_deg, 9.0, 1e-4);   // 90 deg/s
-    EXPECT_NEAR(f.state().CL, 0.7, 1e-6);       // 3 per second from 0.4
+    EXPECT_NEAR(f.state().mu_deg, 9.0, 1e-4);  // 90 deg/s
+    EXPECT_NEAR(f.state().CL, 0.7, 1e-6);      // 3 per second from 0.4
     for (int k = 0; k < 9; ++k) f.step(0.1);
     EXPECT_NEAR(f.state().mu_deg, 60.0, 1e-4);  // reached, and held there
     EXPECT_NEAR(f.state().CL, 0.9, 1e-6);
@@ -99,34 +99,46 @@ TEST(CommandedFlight, WindAndDragAccountForTheEnergyAndGustsForTheirPart) {
             f.step(0.01);
             const FlightState& s = f.state();
             const Energy now = energy_of(s, air);
-            const double rate = 0.5 * (double(prev.dE_wind) + prev.dE_drag + now.dE_wind + now.dE_drag);
+            const double rate =
+                0.5 * (double(prev.dE_wind) + prev.dE_drag + now.dE_wind + now.dE_drag);
             const double step_rate = (double(now.E) - prev.E) / double(s.dt);
             worst = std::max(worst, std::fabs(step_rate - rate - double(s.dE_gust)));
             gust_sum += std::fabs(double(s.dE_gust));
             prev = now;
         }
         EXPECT_LT(worst, 0.05);
-        if (sigma == 0.0f) EXPECT_EQ(gust_sum, 0.0);
-        else EXPECT_GT(gust_sum, 10.0);
+        if (sigma == 0.0f)
+            EXPECT_EQ(gust_sum, 0.0);
+        else
+            EXPECT_GT(gust_sum, 10.0);
     }
 }
 
 TEST(CommandedFlight, CommandsThatAskTooMuchEndTheFlightWithTheReason) {
     // Pulling harder than the wing can at 25 m/s.
-    EXPECT_EQ(fault_of(Flight::commanded(air, Mode::upwind, start_at(20.0f, 25.0f)), {0.0f, 2.0f}, 2.0).rfind("stall", 0), 0u);
+    EXPECT_EQ(
+        fault_of(Flight::commanded(air, Mode::upwind, start_at(20.0f, 25.0f)), {0.0f, 2.0f}, 2.0)
+            .rfind("stall", 0),
+        0u);
     // Fast enough for 6 g below the stall: the bird's limit of 5 is passed first.
     EXPECT_EQ(fault_of(Flight::commanded(air, Mode::upwind, start_at(40.0f, 45.0f, 0, 0.3f)),
                        {0.0f, 6.0f, LiftCommand::load_factor}, 2.0)
                   .rfind("overload", 0),
               0u);
     // Banked steeply low over the sea: the lower tip touches first.
-    const std::string tip = fault_of(Flight::commanded(air, Mode::upwind, start_at(1.5f, 25.0f, 0, 0.3f)), {-80.0f, 0.3f}, 2.0);
+    const std::string tip = fault_of(
+        Flight::commanded(air, Mode::upwind, start_at(1.5f, 25.0f, 0, 0.3f)), {-80.0f, 0.3f}, 2.0);
     EXPECT_EQ(tip.rfind("tip", 0), 0u) << tip;
     EXPECT_NE(tip.find("left"), std::string::npos);
     // No lift at all: the body goes into the sea.
-    EXPECT_EQ(fault_of(Flight::commanded(air, Mode::upwind, start_at(3.0f, 25.0f)), {0.0f, 0.0f}, 5.0).rfind("sea", 0), 0u);
+    EXPECT_EQ(
+        fault_of(Flight::commanded(air, Mode::upwind, start_at(3.0f, 25.0f)), {0.0f, 0.0f}, 5.0)
+            .rfind("sea", 0),
+        0u);
     // A gentle glide from the upwind start keeps going.
-    EXPECT_EQ(fault_of(Flight::commanded(air, Mode::upwind, pattern_start(air, Mode::upwind)), {0.0f, 0.3f}, 1.0), "");
+    EXPECT_EQ(fault_of(Flight::commanded(air, Mode::upwind, pattern_start(air, Mode::upwind)),
+                       {0.0f, 0.3f}, 1.0),
+              "");
 }
 
 TEST(Gusts, SameSeedSameGustsInAnyThreadAndOtherSeedsOthers) {
