@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/number_text.h"
 #include "sim/constants.h"
 #include "sim/names.h"
 
@@ -20,9 +21,9 @@ constexpr double kDeg = k::exact_d2r;
 // roughness length as the loop has always taken it.
 double decimal_of(float v) {
     char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    char* end = put_shortest(buf, v);
     double d = 0;
-    std::from_chars(buf, r.ptr, d);
+    read_number(buf, end, d);
     return d;
 }
 
