@@ -25,17 +25,6 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr std::string_view kFilePrefix = "# soarcalculus sweep: ";
 
-std::vector<std::string_view> split(std::string_view t, char sep) {
-    std::vector<std::string_view> out;
-    size_t at = 0;
-    for (;;) {
-        const size_t next = t.find(sep, at);
-        out.push_back(t.substr(at, next == t.npos ? t.npos : next - at));
-        if (next == t.npos) return out;
-        at = next + 1;
-    }
-}
-
 const char* pattern_text(Mode m) {
     return mode_name(m);
 }
@@ -102,7 +91,7 @@ std::optional<SweepPlan> sweep_from_text(std::string_view text, std::string& err
         return std::nullopt;
     };
     bool what_given = false;
-    for (std::string_view item : split(text, ';')) {
+    for (std::string_view item : split_at(text, ';')) {
         const size_t eq = item.find('=');
         if (eq == item.npos) return bad("\"" + std::string(item) + "\" is not KEY=VALUE");
         const std::string_view key = item.substr(0, eq), value = item.substr(eq + 1);
@@ -113,8 +102,8 @@ std::optional<SweepPlan> sweep_from_text(std::string_view text, std::string& err
             what_given = true;
         } else if (key == "over") {
             if (value.empty()) continue;
-            for (std::string_view a : split(value, ',')) {
-                const auto parts = split(a, ':');
+            for (std::string_view a : split_at(value, ',')) {
+                const auto parts = split_at(a, ':');
                 std::string e;
                 std::optional<SweepAxis> axis;
                 if (parts.size() == 4) {
@@ -133,7 +122,7 @@ std::optional<SweepPlan> sweep_from_text(std::string_view text, std::string& err
             s.preset = std::string(value);
         } else if (key == "base") {
             if (value.empty()) continue;
-            for (std::string_view b : split(value, ',')) {
+            for (std::string_view b : split_at(value, ',')) {
                 const size_t dot = b.find('.'), colon = b.find(':');
                 if (dot == b.npos || colon == b.npos || colon < dot)
                     return bad("base \"" + std::string(b) + "\"");
@@ -170,7 +159,7 @@ std::optional<SweepPlan> sweep_from_text(std::string_view text, std::string& err
             s.profile = p;
         } else if (key == "loop") {
             if (value.empty()) continue;
-            for (std::string_view l : split(value, ',')) {
+            for (std::string_view l : split_at(value, ',')) {
                 const size_t colon = l.find(':');
                 const auto v = colon == l.npos ? std::nullopt : decimal_number(l.substr(colon + 1));
                 if (!v) return bad("loop setting \"" + std::string(l) + "\"");

@@ -6,9 +6,7 @@
 
 namespace soar {
 
-namespace {
-
-std::vector<std::string_view> split(std::string_view t, char sep) {
+std::vector<std::string_view> split_at(std::string_view t, char sep) {
     std::vector<std::string_view> out;
     size_t at = 0;
     for (;;) {
@@ -18,6 +16,8 @@ std::vector<std::string_view> split(std::string_view t, char sep) {
         at = next + 1;
     }
 }
+
+namespace {
 
 // The whole text as a finite number ("+20" too).
 std::optional<double> number_of(std::string_view t) {
@@ -63,7 +63,7 @@ std::optional<SweepAxis> sweep_axis_from_text(std::string_view text, std::string
     const std::string_view values = text.substr(eq + 1);
     if (values.find(':') == values.npos) {
         std::vector<double> listed;
-        for (std::string_view v : split(values, ',')) {
+        for (std::string_view v : split_at(values, ',')) {
             const auto x = number_of(v);
             if (!x || listed.size() >= size_t(kMaxAxisValues)) return std::nullopt;
             listed.push_back(*x);
@@ -71,7 +71,7 @@ std::optional<SweepAxis> sweep_axis_from_text(std::string_view text, std::string
         error.clear();
         return SweepAxis(name, std::move(listed));
     }
-    const auto parts = split(values, ':');
+    const auto parts = split_at(values, ':');
     if (parts.size() != 3) return std::nullopt;
     const auto start = number_of(parts[0]), stop = number_of(parts[1]);
     const auto count = whole_number(parts[2]);

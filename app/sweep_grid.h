@@ -13,6 +13,9 @@
 
 namespace soar {
 
+// The pieces of a text between its separators (an empty text is one empty piece).
+std::vector<std::string_view> split_at(std::string_view text, char separator);
+
 enum class SweepWhat { energy_neutral_wind, optimise, fly_summary };
 const char* sweep_what_name(SweepWhat what);  // "energy-neutral-wind", ...
 std::optional<SweepWhat> sweep_what_named(std::string_view name);
