@@ -36,6 +36,13 @@ float FlightClock::seconds_since_midnight() {
     return float(std::fmod(flight_now(now), 86400.0));
 }
 
+int FlightClock::steps_for(double seconds, double tick_seconds) const {
+    if (pace_ == kRealTime || !(seconds > 0)) return 1;
+    const double longest = std::max(kPacedStep, tick_seconds);
+    // A bound on the count keeps a gap of days (no stall bound set) a number.
+    return int(std::min(std::ceil(seconds / longest), 1e7));
+}
+
 void FlightClock::restart() {
     const double now = machine_now();
     paused_ = false;

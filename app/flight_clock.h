@@ -6,6 +6,11 @@
 //
 // Readings stay seconds since midnight as 32-bit floats, like the machine's,
 // and wrap at midnight the same way.
+//
+// Pace changes how fast the flight plays, never how it is flown: at a pace
+// other than 1 a tick's flight interval is flown in steps no longer than the
+// timer's own (steps_for), so that a machine interval made four times as long
+// by the pace is not integrated as one coarse step.
 #pragma once
 
 #include "platform/clock.h"
@@ -33,6 +38,15 @@ class FlightClock final : public Clock {
     void set_pace(int index);
     int pace_index() const { return pace_; }
     double pace() const { return kPaces[pace_]; }
+
+    // The shortest step a tick at a pace other than 1 is allowed to be cut
+    // into the steps of, s: the timer's interval at real time, at least this.
+    static constexpr double kPacedStep = 0.02;
+    // How many equal steps a tick flies `seconds` of flight time in, with the
+    // timer `tick_seconds` apart: one at pace 1 (the machine's interval as it
+    // came, bit for bit the flight it always was), else as many as keep each
+    // step within max(kPacedStep, tick_seconds).
+    int steps_for(double seconds, double tick_seconds) const;
 
     // A gap of more than `seconds` of the machine's time between two readings
     // (the program held up: a long save, a stopped process, a suspended

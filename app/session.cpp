@@ -443,10 +443,22 @@ bool Session::advance_flight() {
                               "The program was held up for %.1f s; the flight paused there.", held);
                 w_.notice = note;
             }
-            flight_->step(double(t) - double(flight_->state().t));
-            now_ = flight_->state();
+            // At a pace other than 1 the interval is flown in steps no longer
+            // than the timer's, each a tick of its own: its row, its track point.
+            const double from = flight_->state().t;
+            const int steps =
+                flight_clock_.steps_for(double(t) - from, double(model_.tick_interval_ms) / 1000.0);
+            for (int k = 1; k <= steps; ++k) {
+                if (k > 1) {
+                    record_track_point(switches());
+                    ++ticks_;
+                }
+                const float to = k == steps ? t : float(from + (double(t) - from) * k / steps);
+                flight_->step(double(to) - double(flight_->state().t));
+                now_ = flight_->state();
+                record_.add(now_);
+            }
             show_moment(now_);
-            record_.add(now_);
         }
         pose_.attitude = now_.attitude;
     } catch (const SeaContact&) {
@@ -466,6 +478,15 @@ bool Session::advance_flight() {
     return true;
 }
 
+void Session::record_track_point(const SceneSwitches& sw) {
+    if (sw.ground || sw.air) track_record(scene_.tracks, ticks_, now_.X, now_.Y, now_.Z);
+    if (sw.air && sw.colour != TrackColour::plain) {
+        const Energy e = energy_of(now_, model_.flight);
+        track_record_values(scene_.tracks, ticks_,
+                            {float(double(e.dE_wind) + double(e.dE_drag)), e.dE_wind, now_.V});
+    }
+}
+
 void Session::advance_scene(Frame& f) {
     f.switches = switches();
     f.camera = camera_;
@@ -475,14 +496,9 @@ void Session::advance_scene(Frame& f) {
     f.pose = pose_;
     f.X = now_.X, f.Y = now_.Y, f.Z = now_.Z;
     f.valid = true;
-    if (f.switches.ground || f.switches.air)
-        track_record(scene_.tracks, ticks_, now_.X, now_.Y, now_.Z);
-    if (f.switches.air && f.switches.colour != TrackColour::plain) {
-        const Energy e = energy_of(now_, model_.flight);
-        track_record_values(scene_.tracks, ticks_,
-                            {float(double(e.dE_wind) + double(e.dE_drag)), e.dE_wind, now_.V});
+    record_track_point(f.switches);
+    if (f.switches.air && f.switches.colour != TrackColour::plain)
         f.colours = colour_scale(scene_.tracks, f.switches.colour);
-    }
     if (f.switches.arrows) f.motion = motion_of(now_);
     const Mode mode = f.switches.mode;
     if (mode != Mode::fixed) {

@@ -121,7 +121,8 @@ class Session {
     const Scene& scene() const { return scene_; }
     const BirdModel& bird() const { return bird_; }
     const BirdPose& pose() const { return pose_; }
-    // Timer events of this flight so far.
+    // Ticks of this flight so far: one per timer event, several for an event
+    // at a pace other than 1 that flew a long interval (FlightClock::steps_for).
     int64_t ticks() const { return ticks_; }
     // A flight is on (its ticks run, or it is paused): from "FLY" until it stops.
     bool flying() const { return phase_ == RunState::flying; }
@@ -202,6 +203,8 @@ class Session {
   private:
     bool advance_flight();
     void advance_scene(Frame& f);
+    // The tracks take the bird's place (and, coloured, its values) at this tick.
+    void record_track_point(const SceneSwitches& sw);
     void flight_failed(const std::string& fault, const std::string& message);
     void prepare_moving_view();
     // The window's boxes: `value` shown in `box`, and the model takes the
