@@ -6,6 +6,7 @@
 #include <ctime>
 #include <exception>
 
+#include "app/half_turn.h"
 #include "app/window_rules.h"
 #include "bird/build.h"
 #include "platform/number_text.h"
@@ -691,6 +692,9 @@ void Session::show_moment(const FlightState& s) {
     show_number(Id::roll_box, s.mu_deg);
     show_number(Id::pitch_box, s.attitude.pitch);
     show_number(Id::yaw_box, -s.attitude.yaw);
+    // The box shows the yaw within a half-turn; the model keeps the angle flown
+    // (the same direction), so that what is drawn from it stays as it was.
+    set_text(w_, Id::yaw_box, float_text(float(half_turn_deg(-double(s.attitude.yaw)))));
 }
 
 void Session::look_at(int64_t tick) {

@@ -13,6 +13,7 @@
 #include "app_fixture.h"
 #include "optim/loop_playback.h"
 #include "optim/loop_solver.h"
+#include "platform/number_text.h"
 
 namespace soar {
 namespace {
@@ -132,6 +133,31 @@ TEST_F(SolvedLoop, FliesInTheWindowAndGivesWayToOk) {
         ASSERT_EQ(s.Z, t.Z) << k;
         ASSERT_EQ(s.psi_deg, t.psi_deg) << k;
     }
+}
+
+// The loop turns a full circle each cycle: its yaw runs on past 360 deg, and
+// the yaw box shows the same direction within a half-turn.
+TEST_F(SolvedLoop, YawBoxStaysWithinAHalfTurnWhileTheLoopTurnsOn) {
+    test::Run run(false);
+    Session& session = run.session;
+    const FlightState& s = session.flight_state();
+    const LoopFlight f = make_loop_flight(session.model().params.upwind, *problem_, *loop_);
+    run.clock.set(1000.0f);
+    session.fly_loop(f);
+    const double dt = 0.05;
+    double widest = 0;
+    for (int k = 0; k < int(3.2 * loop_->period / dt); ++k) {
+        ASSERT_TRUE(run.tick_unseen(float(1000.0 + k * dt)));
+        if (k == 0) continue;  // the first tick flies nothing and shows nothing new
+        const double shown = text_value(text(session.window(), Id::yaw_box));
+        ASSERT_GT(shown, -180.0) << s.t;
+        ASSERT_LE(shown, 180.0) << s.t;
+        // The same direction as the yaw flown, to the box's seven digits.
+        const double turns = (shown + double(s.attitude.yaw)) / 360.0;
+        ASSERT_NEAR(turns, std::round(turns), 1e-6) << s.t;
+        widest = std::max(widest, std::fabs(double(s.attitude.yaw)));
+    }
+    EXPECT_GT(widest, 540.0);  // the flight's own yaw went round more than once
 }
 
 TEST_F(SolvedLoop, CacheGivesTheLoopBackOnlyForItsOwnProblem) {
