@@ -136,6 +136,7 @@ class Session {
     // The optimal loop while it flies, else nullptr.
     const LoopFlight* loop() const { return loop_.get(); }
     FlightClock& flight_clock() { return flight_clock_; }
+    const FlightClock& flight_clock() const { return flight_clock_; }
     FlightRecord& record() { return record_; }
     const FlightRecord& record() const { return record_; }
     // The view the picture is drawn in: the selected option's, or the loop's.

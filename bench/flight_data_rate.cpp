@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     window.start();
     window.move(0, 0);
     window.show();
-    soar::FlightDataWindow data(window);
+    soar::FlightDataWindow data(window.run());
     app.data = &data;
     data.place_beside_main();  // hidden for the first ten seconds
     auto press = [&](soar::Id id) { static_cast<QAbstractButton*>(window.widget(id))->click(); };

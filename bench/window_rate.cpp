@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     window.show();
     std::unique_ptr<soar::FlightDataWindow> data;
     if (flight_data) {
-        data = std::make_unique<soar::FlightDataWindow>(window);
+        data = std::make_unique<soar::FlightDataWindow>(window.run());
         data->span_box()->setCurrentIndex(data->span_box()->count() - 1);  // whole flight
         data->place_beside_main();
         data->show();

@@ -131,8 +131,8 @@ struct FlightDataWindow::SaveJob {
     std::thread worker;
 };
 
-FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
-    : QWidget(parent, Qt::Window), main_(main) {
+FlightDataWindow::FlightDataWindow(RunSignals& run, QWidget* parent)
+    : QWidget(parent, Qt::Window), run_(run) {
     setWindowTitle(QStringLiteral("Flight data"));
     setObjectName(QStringLiteral("flight_data"));
     auto* top = new QVBoxLayout(this);
@@ -153,9 +153,12 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
     for (QWidget* w : {static_cast<QWidget*>(pause_), static_cast<QWidget*>(slower),
                        static_cast<QWidget*>(faster), static_cast<QWidget*>(span_)})
         w->setFocusPolicy(Qt::NoFocus);
-    connect(pause_, &QPushButton::clicked, this, [this] { main_.user_pause(), update_now(); });
-    connect(slower, &QPushButton::clicked, this, [this] { main_.user_pace(-1), update_now(); });
-    connect(faster, &QPushButton::clicked, this, [this] { main_.user_pace(+1), update_now(); });
+    connect(pause_, &QPushButton::clicked, this,
+            [this] { emit run_.pause_wanted(), update_now(); });
+    connect(slower, &QPushButton::clicked, this,
+            [this] { emit run_.pace_step_wanted(-1), update_now(); });
+    connect(faster, &QPushButton::clicked, this,
+            [this] { emit run_.pace_step_wanted(+1), update_now(); });
     connect(span_, &QComboBox::currentIndexChanged, this, [this] {
         zoom_.reset();  // a span chosen: the zoom is over
         update_now();
@@ -270,24 +273,36 @@ FlightDataWindow::FlightDataWindow(MainWindow& main, QWidget* parent)
 
     // Keys of both windows. A text box that takes the key (typing a space or a
     // bracket) keeps it: Qt gives a focused line edit the keys it types first.
-    for (QWidget* w : {static_cast<QWidget*>(&main_), static_cast<QWidget*>(this)}) {
+    QWidget& main = run_.window().window_widget();
+    for (QWidget* w : {&main, static_cast<QWidget*>(this)}) {
         auto* f2 = new QShortcut(QKeySequence(Qt::Key_F2), w);
         connect(f2, &QShortcut::activated, this, &FlightDataWindow::toggle);
         auto* space = new QShortcut(QKeySequence(Qt::Key_Space), w);
-        connect(space, &QShortcut::activated, this, [this] { main_.user_pause(), update_now(); });
+        connect(space, &QShortcut::activated, this,
+                [this] { emit run_.pause_wanted(), update_now(); });
         auto* slow = new QShortcut(QKeySequence(Qt::Key_BracketLeft), w);
-        connect(slow, &QShortcut::activated, this, [this] { main_.user_pace(-1), update_now(); });
+        connect(slow, &QShortcut::activated, this,
+                [this] { emit run_.pace_step_wanted(-1), update_now(); });
         auto* fast = new QShortcut(QKeySequence(Qt::Key_BracketRight), w);
-        connect(fast, &QShortcut::activated, this, [this] { main_.user_pace(+1), update_now(); });
+        connect(fast, &QShortcut::activated, this,
+                [this] { emit run_.pace_step_wanted(+1), update_now(); });
     }
     // Left, Right, Home, End ... go through a paused or stopped flight here too.
-    main_.add_look_back_keys(this);
-    connect(&main_, &MainWindow::moment_changed, this, &FlightDataWindow::follow_moment);
+    emit run_.look_back_keys_wanted(this);
+    connect(&run_, &RunSignals::looked_back, this, &FlightDataWindow::follow_moment);
+    // A new flight, a flight's end and new parameters show at once, not at the
+    // next refresh: the read-outs of the last flight never stand beside a new set-up.
+    const auto at_once = [this] {
+        if (isVisible()) update_now();
+    };
+    connect(&run_, &RunSignals::flight_set_up, this, at_once);
+    connect(&run_, &RunSignals::flight_ended, this, at_once);
+    connect(&run_, &RunSignals::params_changed, this, at_once);
     // The main window's own way to the Flight data window: its context menu, first.
-    main_.setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto* show_action = new QAction(QStringLiteral("Flight data (F2)"), &main_);
+    main.setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* show_action = new QAction(QStringLiteral("Flight data (F2)"), &main);
     connect(show_action, &QAction::triggered, this, &FlightDataWindow::toggle);
-    main_.insertAction(main_.actions().value(0), show_action);
+    main.insertAction(main.actions().value(0), show_action);
 
     ask_path = [this](const QString& title, const QString& start, const QString& filter,
                       QString* chosen) {
@@ -369,9 +384,9 @@ void FlightDataWindow::apply_theme() {
 }
 
 void FlightDataWindow::zoom_time(double t0, double t1) {
-    const double end = main_.record().history.empty()
+    const double end = run_.record().history.empty()
                            ? 10.0
-                           : std::max(10.0, double(main_.record().history.last(Column::t)));
+                           : std::max(10.0, double(run_.record().history.last(Column::t)));
     // At least a few steps of the flight, within the flight.
     if (!(t1 > t0)) return;
     if (t1 - t0 < 0.05) {
@@ -401,7 +416,7 @@ void FlightDataWindow::follow_moment() {
 }
 
 QString FlightDataWindow::describe(int chart, double t) const {
-    const FlightHistory& h = main_.record().history;
+    const FlightHistory& h = run_.record().history;
     if (h.samples() == 0 || chart < 0 || chart >= int(strips_.size())) return {};
     size_t j = h.index_at_or_after(t);
     if (j >= h.samples() || double(h.sample(Column::t, j)) > t) j = j > 0 ? j - 1 : 0;
@@ -441,8 +456,8 @@ void FlightDataWindow::build_menu() {
         if (!path.isEmpty()) start_save(LongSave::kml, path);
     });
     file->addSeparator();
-    file->addAction(QStringLiteral("&Forget remembered settings..."), &main_,
-                    &MainWindow::forget_settings_wanted);
+    file->addAction(QStringLiteral("&Forget remembered settings..."), &run_,
+                    &RunSignals::forget_settings_wanted);
     file->addSeparator();
     file->addAction(QStringLiteral("&Hide (F2)"), this, &QWidget::hide);
     QMenu* fly = bar->addMenu(QStringLiteral("F&ly"));
@@ -459,11 +474,11 @@ void FlightDataWindow::build_menu() {
                    &FlightDataWindow::parameters_wanted);
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("&Keys and mouse (F1)"), this,
-                    [this] { main_.show_help(MainWindow::HelpPage::keys); });
+                    [this] { emit run_.help_wanted(0); });
     help->addAction(QStringLiteral("How dynamic &soaring works"), this,
-                    [this] { main_.show_help(MainWindow::HelpPage::soaring); });
+                    [this] { emit run_.help_wanted(1); });
     help->addAction(QStringLiteral("&About Soarcalculus"), this,
-                    [this] { main_.show_help(MainWindow::HelpPage::about); });
+                    [this] { emit run_.help_wanted(2); });
 }
 
 namespace {
@@ -489,10 +504,10 @@ SaveKindText save_kind_text(FlightDataWindow::SaveKind k) {
 }
 
 // The pattern as a file name takes it.
-QString pattern_word(MainWindow& main) {
-    if (main.flying_loop()) return QStringLiteral("optimal-loop");
+QString pattern_word(const RunSignals& run) {
+    if (run.session().loop()) return QStringLiteral("optimal-loop");
     // The fixed view flies nothing: no flight, no pattern in the name.
-    const Mode mode = main.record().mode;
+    const Mode mode = run.record().mode;
     if (mode == Mode::fixed) return {};
     return QString::fromLatin1(mode_name(mode));
 }
@@ -503,7 +518,7 @@ QString FlightDataWindow::suggested_name(SaveKind kind) const {
     const QString what = kind == SaveKind::charts    ? QStringLiteral("charts")
                          : kind == SaveKind::picture ? QStringLiteral("picture")
                                                      : QString();
-    const QString pattern = pattern_word(main_);
+    const QString pattern = pattern_word(run_);
     const QString stem = what.isEmpty() ? pattern : pattern.isEmpty() ? what : pattern + "-" + what;
     return suggested_file_name(stem, filter_extensions(save_kind_text(kind).filter).front());
 }
@@ -528,12 +543,12 @@ QString FlightDataWindow::ask_save_path(SaveKind kind) {
 }
 
 void FlightDataWindow::build_view_menu(QMenuBar* bar) {
-    lecture_ = new LectureTools(main_, this);
+    lecture_ = new LectureTools(run_, this);
     lecture_->add_to(bar->addMenu(QStringLiteral("&View")));
 }
 
 OptimalLoopDialog* FlightDataWindow::optimal_loop() {
-    if (!optimal_) optimal_ = new OptimalLoopDialog(main_, this);
+    if (!optimal_) optimal_ = new OptimalLoopDialog(run_, this);
     return optimal_;
 }
 
@@ -583,7 +598,8 @@ FlightDataWindow::Strip& FlightDataWindow::add_strip(
         "about the pointer. Double-click: back to the span chosen."));
     const int index = int(strips_.size());
     s.view->set_describer([this, index](double t) { return describe(index, t); });
-    connect(s.view, &StripView::time_clicked, this, [this](double t) { main_.look_at_time(t); });
+    connect(s.view, &StripView::time_clicked, this,
+            [this](double t) { emit run_.look_at_time_wanted(t); });
     connect(s.view, &StripView::stretch_chosen, this, &FlightDataWindow::zoom_time);
     connect(s.view, &StripView::reset_asked, this, &FlightDataWindow::reset_zoom);
     connect(s.view, &StripView::zoom_asked, this, [this](double factor, double about) {
@@ -595,11 +611,13 @@ FlightDataWindow::Strip& FlightDataWindow::add_strip(
 }
 
 void FlightDataWindow::place_beside_main() {
-    const QScreen* screen = main_.screen() ? main_.screen() : QGuiApplication::primaryScreen();
+    QWidget& main = run_.window().window_widget();
+    const PictureWindow& picture = run_.window();
+    const QScreen* screen = main.screen() ? main.screen() : QGuiApplication::primaryScreen();
     const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
     // What the window manager adds around a window (title bar, borders), as it
     // does around the main window.
-    const QRect outer = main_.frameGeometry(), inner = main_.geometry();
+    const QRect outer = main.frameGeometry(), inner = main.geometry();
     const int frame_w = std::max(0, outer.width() - inner.width());
     const int frame_h = std::max(0, outer.height() - inner.height());
     const int title_h = std::max(0, inner.top() - outer.top());
@@ -607,32 +625,32 @@ void FlightDataWindow::place_beside_main() {
     // As narrow as its controls in two rows allow.
     set_control_rows(false);
     const int kNarrow = std::max(440, minimumSizeHint().width());
-    const int standard = main_.rect_of(designed_rect(Id::picture)).width();
+    const int standard = picture.standard_picture_width();
     // The widest picture, at most the standard one, with which the main window
     // fits the screen's height, and beside it a Flight data window of at least
     // kNarrow pixels.
     int fits_height = standard;
     while (fits_height > standard / 2 &&
-           main_.size_for_picture_width(fits_height).height() + frame_h > room.height())
+           picture.size_for_picture_width(fits_height).height() + frame_h > room.height())
         --fits_height;
     int beside = fits_height;
     while (beside > 0 &&
-           main_.size_for_picture_width(beside).width() + kGap + kNarrow + 2 * frame_w >
+           picture.size_for_picture_width(beside).width() + kGap + kNarrow + 2 * frame_w >
                room.width())
         --beside;
     const bool side_by_side = beside >= standard * 2 / 3;
-    const QSize main_size = main_.size_for_picture_width(side_by_side ? beside : fits_height);
+    const QSize main_size = picture.size_for_picture_width(side_by_side ? beside : fits_height);
     const int h = std::min(980, room.height() - frame_h);
-    if (main_.size() != main_size && main_.width() >= main_size.width()) main_.resize(main_size);
+    if (main.size() != main_size && main.width() >= main_size.width()) main.resize(main_size);
     if (side_by_side) {
-        main_.move(room.left(), room.top());
-        const int free = room.right() + 1 - (room.left() + main_.width() + frame_w + kGap);
+        main.move(room.left(), room.top());
+        const int free = room.right() + 1 - (room.left() + main.width() + frame_w + kGap);
         resize(std::clamp(free - frame_w, kNarrow, kWide), h);
-        move(room.left() + main_.width() + frame_w + kGap, room.top());
+        move(room.left() + main.width() + frame_w + kGap, room.top());
     } else {
         // Too narrow for both: over the main window's right part, inside the
         // screen, where the user can move it.
-        main_.move(room.left(), room.top());
+        main.move(room.left(), room.top());
         resize(std::min(kWide, std::max(kNarrow, room.width() / 2)), h);
         move(room.right() + 1 - width() - frame_w, room.top());
     }
@@ -664,11 +682,11 @@ void FlightDataWindow::update_now() {
 }
 
 void FlightDataWindow::refresh(bool charts) {
-    const FlightClock& clock = main_.flight_clock();
+    const FlightClock& clock = run_.flight_clock();
     pace_->setText(pace_text(clock.pace()) + (clock.paused() ? QStringLiteral(", paused") : ""));
     pause_->setText(clock.paused() ? QStringLiteral("Resume (Space)")
                                    : QStringLiteral("Pause (Space)"));
-    const QString legend = QString::fromStdString(params_legend(main_.model()));
+    const QString legend = QString::fromStdString(params_legend(run_.model()));
     if (params_legend_->text() != legend) params_legend_->setText(legend);
     params_legend_->setVisible(!legend.isEmpty());
     update_readouts();
@@ -678,10 +696,11 @@ void FlightDataWindow::refresh(bool charts) {
 
 void FlightDataWindow::update_readouts() {
     // The moment looked at, or the flight's last tick flown (never a step that failed).
-    const FlightState s = main_.session().shown_state();
-    const FlightRecord& r = main_.record();
-    const bool flown = r.ticks > 0;
-    const Energy e = main_.session().shown_energy();
+    const FlightState s = run_.session().shown_state();
+    const FlightRecord& r = run_.record();
+    // A new "OK" sets up a flight not flown yet: the last one's values are not its own.
+    const bool flown = r.ticks > 0 && run_.session().ticks() > 0;
+    const Energy e = run_.session().shown_energy();
     // A note on a save belongs to the flight it saved.
     if (!note_.isEmpty() && (noted_flight_ != r.start_utc || r.ticks < noted_ticks_)) note_.clear();
     const auto set = [this, flown](const char* name, double v, const char* unit, int digits) {
@@ -717,11 +736,11 @@ void FlightDataWindow::update_readouts() {
 }
 
 void FlightDataWindow::update_charts() {
-    const FlightHistory& h = main_.record().history;
+    const FlightHistory& h = run_.record().history;
     const int span_index = span_->currentIndex();
-    const int64_t looked = main_.session().looked_at();
-    const double cursor = looked > 0 ? main_.session().time_of_tick(looked)
-                                     : std::numeric_limits<double>::quiet_NaN();
+    const int64_t looked = run_.session().looked_at();
+    const double cursor =
+        looked > 0 ? run_.session().time_of_tick(looked) : std::numeric_limits<double>::quiet_NaN();
     for (Strip& s : strips_) s.view->set_cursor_time(cursor);
     if (h.size() == drawn_samples_ && span_index == drawn_span_) return;
     drawn_samples_ = h.size();
@@ -777,7 +796,7 @@ void FlightDataWindow::set_axis(QValueAxis& axis, AxisRange& shown, const AxisRa
 }
 
 void FlightDataWindow::update_table() {
-    const CycleTable& c = main_.record().cycles;
+    const CycleTable& c = run_.record().cycles;
     const int n = c.completed();
     if (n == shown_rows_) return;
     if (n < shown_rows_ || shown_rows_ < 0) table_->setRowCount(0);
@@ -812,15 +831,15 @@ void FlightDataWindow::update_table() {
 }
 
 bool FlightDataWindow::save_csv(const QString& path, QString& error) {
-    if (main_.record().history.empty()) {
+    if (run_.record().history.empty()) {
         error = QStringLiteral("there is no flight to save yet");
         return false;
     }
     std::atomic<uint64_t> ticks{0};
     std::atomic<bool> cancel{false};
     std::string why;
-    if (save_history(LongSave::csv, main_.record().history.snapshot(), main_.record().params,
-                     path.toStdString(), place_, main_.record().start_utc, ticks, cancel, why))
+    if (save_history(LongSave::csv, run_.record().history.snapshot(), run_.record().params,
+                     path.toStdString(), place_, run_.record().start_utc, ticks, cancel, why))
         return true;
     error = QString::fromStdString(why);
     return false;
@@ -830,7 +849,7 @@ bool FlightDataWindow::save_picture(const QString& path, QString& error) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!main_.picture().image().save(&buffer, "PNG")) {
+    if (!run_.window().picture_image().save(&buffer, "PNG")) {
         error = QStringLiteral("the picture could not be encoded");
         return false;
     }
@@ -859,7 +878,7 @@ bool FlightDataWindow::save_charts(const QString& path, QString& error) {
 }
 
 bool FlightDataWindow::save_kml(const QString& path, QString& error) {
-    const FlightRecord& r = main_.record();
+    const FlightRecord& r = run_.record();
     if (r.history.empty()) {
         error = QStringLiteral("there is no flight to save yet");
         return false;
@@ -875,7 +894,7 @@ bool FlightDataWindow::save_kml(const QString& path, QString& error) {
 }
 
 bool FlightDataWindow::start_save(LongSave what, const QString& path) {
-    const FlightRecord& r = main_.record();
+    const FlightRecord& r = run_.record();
     if (job_ || r.history.empty()) {
         if (!job_)
             QMessageBox::warning(this, windowTitle(),
@@ -932,7 +951,7 @@ void FlightDataWindow::end_save() {
     }
     const QString what =
         job->what == LongSave::csv ? QStringLiteral("flight") : QStringLiteral("track");
-    noted_flight_ = main_.record().start_utc, noted_ticks_ = main_.record().ticks;
+    noted_flight_ = run_.record().start_utc, noted_ticks_ = run_.record().ticks;
     if (job->ok) {
         note_ = QStringLiteral("Saved the %1 to %2.").arg(what, job->path);
     } else if (job->cancel) {
@@ -983,7 +1002,7 @@ void FlightDataWindow::ask_and_save(SaveKind kind,
     QString error;
     if ((this->*save)(path, error)) {
         note_ = QStringLiteral("Saved the %1 to %2.").arg(what, path);
-        noted_flight_ = main_.record().start_utc, noted_ticks_ = main_.record().ticks;
+        noted_flight_ = run_.record().start_utc, noted_ticks_ = run_.record().ticks;
         update_readouts();
     } else {
         QMessageBox::warning(this, windowTitle(),

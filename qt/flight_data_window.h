@@ -31,7 +31,7 @@
 #include <thread>
 #include <vector>
 
-#include "qt/main_window.h"
+#include "qt/run_signals.h"
 #include "qt/strip_view.h"
 #include "record/chart_range.h"
 #include "record/kml.h"
@@ -42,7 +42,7 @@ class FlightDataWindow final : public QWidget {
     Q_OBJECT
 
   public:
-    explicit FlightDataWindow(MainWindow& main, QWidget* parent = nullptr);
+    explicit FlightDataWindow(RunSignals& run, QWidget* parent = nullptr);
 
     // Both windows inside the available area of the main window's screen: the
     // Flight data window to the right of the main window where both fit (the
@@ -174,7 +174,7 @@ class FlightDataWindow final : public QWidget {
     QTimer save_poll_;
     QProgressDialog* progress_ = nullptr;
 
-    MainWindow& main_;
+    RunSignals& run_;
     class OptimalLoopDialog* optimal_ = nullptr;
     class LectureTools* lecture_ = nullptr;
     QTimer refresh_;

@@ -56,8 +56,8 @@ SizeBoxes size_boxes(QWidget* parent, QFormLayout* form, int w, int h) {
 
 }  // namespace
 
-LectureTools::LectureTools(MainWindow& main, QWidget* parent)
-    : QObject(parent), main_(main), parent_(parent), opener_(module_video_opener()) {
+LectureTools::LectureTools(RunSignals& run, QWidget* parent)
+    : QObject(parent), run_(run), parent_(parent), opener_(module_video_opener()) {
     poll_.setInterval(50);
     connect(&poll_, &QTimer::timeout, this, &LectureTools::poll_video);
 }
@@ -74,7 +74,7 @@ void LectureTools::add_to(QMenu* view) {
     for (const ColourChoice& c : kColourChoices) {
         QAction* a = view->addAction(QString::fromUtf8(c.text));
         a->setCheckable(true);
-        a->setChecked(main_.session().track_colour() == c.by);
+        a->setChecked(run_.session().track_colour() == c.by);
         a->setActionGroup(colours_);
         a->setData(int(c.by));
         const TrackColour by = c.by;
@@ -83,7 +83,7 @@ void LectureTools::add_to(QMenu* view) {
     view->addSeparator();
     arrows_ = view->addAction(QStringLiteral("A&rrows at the bird: wind, air and ground velocity"));
     arrows_->setCheckable(true);
-    arrows_->setChecked(main_.session().arrows());
+    arrows_->setChecked(run_.session().arrows());
     connect(arrows_, &QAction::toggled, this, [this](bool on) { set_arrows(on); });
     view->addSeparator();
     view->addAction(QStringLiteral("Save picture for &slides (PNG or SVG)..."), this,
@@ -93,25 +93,16 @@ void LectureTools::add_to(QMenu* view) {
     video->setObjectName(QStringLiteral("record_video_action"));
 }
 
-void LectureTools::redraw() {
-    // A flight that is not moving keeps its picture until something redraws it.
-    Session& s = main_.session();
-    if (s.ticks() > 0 && s.scene_mode() != Mode::fixed && (!s.flying() || s.paused()))
-        main_.show_picture_now();
-}
-
 void LectureTools::set_track_colour(TrackColour by) {
-    main_.session().set_track_colour(by);
     if (colours_)
         for (QAction* a : colours_->actions())
             if (a->data().toInt() == int(by) && !a->isChecked()) a->setChecked(true);
-    redraw();
+    emit run_.track_colour_wanted(by);
 }
 
 void LectureTools::set_arrows(bool on) {
-    main_.session().set_arrows(on);
     if (arrows_ && arrows_->isChecked() != on) arrows_->setChecked(on);
-    redraw();
+    emit run_.arrows_wanted(on);
 }
 
 bool LectureTools::save_still(const QString& path, int width, int height, QString& error) {
@@ -119,7 +110,7 @@ bool LectureTools::save_still(const QString& path, int width, int height, QStrin
         error = QStringLiteral("a picture needs 16 to 8192 pixels a side");
         return false;
     }
-    const Session& s = main_.session();
+    const Session& s = run_.session();
     const Frame frame = frame_for_aspect(s.frame_now(), double(width) / double(height));
     std::string bytes;
     if (path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
@@ -153,9 +144,9 @@ bool LectureTools::save_still(const QString& path, int width, int height, QStrin
 namespace {
 
 // The pattern as a file name takes it.
-QString pattern_word(MainWindow& main) {
-    if (main.flying_loop()) return QStringLiteral("optimal-loop");
-    const RunModel& w = main.model();
+QString pattern_word(const RunSignals& run) {
+    if (run.session().loop()) return QStringLiteral("optimal-loop");
+    const RunModel& w = run.model();
     // A still or video of the fixed view shows the resting bird: "fixed".
     return QString::fromLatin1(mode_name(w.flight_mode.value_or(w.pattern)));
 }
@@ -166,7 +157,7 @@ void LectureTools::ask_still() {
     QDialog dialog(parent_);
     dialog.setWindowTitle(QStringLiteral("Save picture for slides"));
     auto* form = new QFormLayout(&dialog);
-    const QSize shown = main_.picture_rect().size();  // in the window's pixels
+    const QSize shown = run_.window().picture_rect().size();  // in the window's pixels
     const SizeBoxes size = size_boxes(&dialog, form, shown.width() * 2, shown.height() * 2);
     form->addRow(new QLabel(QStringLiteral("The picture as it stands, drawn afresh at this size,\n"
                                            "with the colour bar and legend when they are shown."),
@@ -180,8 +171,8 @@ void LectureTools::ask_still() {
     QString chosen;
     const QString typed = QFileDialog::getSaveFileName(
         parent_, QStringLiteral("Save picture for slides"),
-        save_start(QStringLiteral("still"), suggested_file_name(pattern_word(main_), "png")),
-        filter, &chosen);
+        save_start(QStringLiteral("still"), suggested_file_name(pattern_word(run_), "png")), filter,
+        &chosen);
     // The extension of the filter chosen, unless the name ends in one of the two.
     const QString path = chosen_save_path(
         QStringLiteral("still"), typed,
@@ -196,7 +187,7 @@ void LectureTools::ask_still() {
 }
 
 VideoFlight LectureTools::flight_of_window() const {
-    const Session& s = main_.session();
+    const Session& s = run_.session();
     const RunModel& w = s.model();
     VideoFlight v;
     v.mode = w.flight_mode.value_or(w.pattern);
@@ -316,8 +307,8 @@ void LectureTools::wait_video() {
 }
 
 void LectureTools::ask_video() {
-    const FlightState& now = main_.state();
-    const Session& s = main_.session();
+    const FlightState& now = run_.session().flight_state();
+    const Session& s = run_.session();
     if (s.ticks() == 0) {
         QMessageBox::information(parent_, QStringLiteral("Record video"),
                                  QStringLiteral("There is no flight to record yet: choose a "
@@ -358,7 +349,7 @@ void LectureTools::ask_video() {
     fps->setValue(30);
     fps->setSuffix(QStringLiteral(" frames/s"));
     form->addRow(QStringLiteral("Frame rate:"), fps);
-    const QSize pic = main_.picture_rect().size();
+    const QSize pic = run_.window().picture_rect().size();
     const SizeBoxes size = size_boxes(&dialog, form, pic.width(), pic.height());
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -369,7 +360,7 @@ void LectureTools::ask_video() {
         QStringLiteral("video"),
         QFileDialog::getSaveFileName(
             parent_, QStringLiteral("Record video"),
-            save_start(QStringLiteral("video"), suggested_file_name(pattern_word(main_), "mp4")),
+            save_start(QStringLiteral("video"), suggested_file_name(pattern_word(run_), "mp4")),
             QStringLiteral("MP4 videos (*.mp4)")),
         QStringLiteral("MP4 videos (*.mp4)"));
     if (path.isEmpty()) return;

@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "app/flight_video.h"
-#include "qt/main_window.h"
+#include "qt/run_signals.h"
 #include "qt/video_output.h"
 
 namespace soar {
@@ -34,7 +34,7 @@ class LectureTools final : public QObject {
 
   public:
     // `parent` owns the tools and parents their dialogs.
-    LectureTools(MainWindow& main, QWidget* parent);
+    LectureTools(RunSignals& run, QWidget* parent);
     ~LectureTools() override;
 
     // The View menu's entries.
@@ -71,9 +71,8 @@ class LectureTools final : public QObject {
     void ask_still();
     void ask_video();
     void poll_video();
-    void redraw();
 
-    MainWindow& main_;
+    RunSignals& run_;
     QWidget* parent_;
     VideoOpener opener_;
     QActionGroup* colours_ = nullptr;

@@ -131,7 +131,8 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
       log_(std::make_unique<LoggedSurface>(*pic_)),
       shown_pic_(pic_.get()),
       session_(*log_, *clock_, *files_),
-      w_(session_.window()) {
+      w_(session_.window()),
+      run_(session_, *this) {
     // The window's ticks come from the machine's clock: a gap the program was
     // held up for pauses the flight instead of leaping it.
     session_.set_pause_on_hold_up(true);
@@ -147,8 +148,67 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
     connect(&replay_timer_, &QTimer::timeout, this, &MainWindow::replay_step);
     bar_clock_.start();
     set_render_thread(true);
+    told_state_ = session_.state();
+    connect_requests();
     build();
     refresh();
+}
+
+void MainWindow::connect_requests() {
+    connect(this, &MainWindow::moment_changed, &run_,
+            [this] { emit run_.looked_back(session_.looked_at()); });
+    connect(this, &MainWindow::flight_set_up, &run_, &RunSignals::flight_set_up);
+    connect(&run_, &RunSignals::pause_wanted, this, &MainWindow::user_pause);
+    connect(&run_, &RunSignals::pace_step_wanted, this, &MainWindow::user_pace);
+    connect(&run_, &RunSignals::pace_wanted, this, [this](int index) {
+        if (closed_) return;
+        session_.flight_clock().set_pace(index);
+        refresh();
+    });
+    connect(&run_, &RunSignals::look_at_time_wanted, this, &MainWindow::look_at_time);
+    connect(&run_, &RunSignals::look_back_keys_wanted, this, &MainWindow::add_look_back_keys);
+    connect(&run_, &RunSignals::params_wanted, this, [this](const ParamSet& set) {
+        // Chosen, not flown: the flight takes them at the next "OK".
+        session_.model().params = set;
+        emit run_.params_changed();
+    });
+    connect(&run_, &RunSignals::loop_flight_wanted, this, &MainWindow::fly_loop);
+    connect(&run_, &RunSignals::track_colour_wanted, this, [this](TrackColour by) {
+        session_.set_track_colour(by);
+        redraw_still();
+    });
+    connect(&run_, &RunSignals::arrows_wanted, this, [this](bool on) {
+        session_.set_arrows(on);
+        redraw_still();
+    });
+    connect(&run_, &RunSignals::smooth_lines_wanted, this, &MainWindow::set_smooth_lines);
+    connect(&run_, &RunSignals::help_wanted, this, [this](int page) { show_help(HelpPage(page)); });
+    connect(&run_, &RunSignals::forget_settings_wanted, this, &MainWindow::forget_settings_wanted);
+}
+
+void MainWindow::redraw_still() {
+    // A flight that is not moving keeps its picture until something redraws it.
+    if (session_.ticks() > 0 && session_.scene_mode() != Mode::fixed &&
+        (!session_.flying() || session_.paused()))
+        show_picture_now();
+}
+
+void MainWindow::tell_tick(int64_t ticks_before) {
+    // A tick the flight took (none while paused, or over a hold-up).
+    if (session_.ticks() > ticks_before) emit run_.ticked(double(session_.flight_state().t));
+    tell_run();
+}
+
+void MainWindow::tell_run() {
+    const RunState state = session_.state();
+    if (state != told_state_) {
+        told_state_ = state;
+        emit run_.state_changed(state);
+    }
+    const bool flying = session_.flying();
+    if (told_flying_ && !flying)
+        emit run_.flight_ended(QString::fromStdString(session_.record().end_reason));
+    told_flying_ = flying;
 }
 
 MainWindow::~MainWindow() {
@@ -301,6 +361,10 @@ QSize MainWindow::size_for_picture_width(int width) const {
 
 QSize MainWindow::standard_size() const {
     return size_for_picture_width(rect_of(designed_rect(Id::picture)).width());
+}
+
+int MainWindow::standard_picture_width() const {
+    return rect_of(designed_rect(Id::picture)).width();
 }
 
 QRect MainWindow::picture_rect() const {
@@ -756,6 +820,7 @@ void MainWindow::refresh() {
         QToolTip::showText(picture->mapToGlobal(picture->rect().center()), last_notice_, picture,
                            picture->rect(), 6000);
     }
+    tell_run();
     if (w_.ended && !closed_) close();
 }
 
@@ -893,8 +958,10 @@ void MainWindow::show_picture_now() {
 
 void MainWindow::tick_without_picture() {
     if (closed_ || !session_.flying()) return;
+    const int64_t ticks = session_.ticks();
     guarded([this] { session_.advance_tick(frame_); });
     note_tick();
+    tell_tick(ticks);
 }
 
 void MainWindow::user_pressed(Id id) {
@@ -989,15 +1056,19 @@ void MainWindow::tick() {
         settle_picture();
         // A flight's pictures are drawn again from its frames, not from the log.
         log_->set_logging(false);
+        const int64_t ticks = session_.ticks();
         guarded([this] { session_.advance_tick(); });
         log_->set_logging(true);
         note_tick();
+        tell_tick(ticks);
         frame_.valid = false;
         ++frames_drawn_;
     } else {
         const bool settles = shown_pic_ != pic_.get();  // the last tick's picture is copied
+        const int64_t ticks = session_.ticks();
         guarded([this] { session_.advance_tick(frame_); });
         note_tick();
+        tell_tick(ticks);
         // A frame when one is due, and the last tick's picture when the flight
         // has stopped (STOP, a fault) or a finished one from the render thread.
         const double now_ms = frame_clock_.nsecsElapsed() * 1e-6;

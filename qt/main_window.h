@@ -34,11 +34,12 @@
 #include "platform/text_files.h"
 #include "qt/designed_layout.h"
 #include "qt/raster_surface.h"
+#include "qt/run_signals.h"
 #include "view/frame.h"
 
 namespace soar {
 
-class MainWindow final : public QWidget {
+class MainWindow final : public QWidget, public PictureWindow {
     Q_OBJECT
 
   public:
@@ -59,6 +60,8 @@ class MainWindow final : public QWidget {
     QWidget* widget(Id id) const { return widgets_[static_cast<size_t>(id)]; }
     QWidget* shape(Shape s) const { return shapes_[static_cast<size_t>(s)]; }
     Session& session() { return session_; }
+    // What the other windows see of the run, and where they send their requests.
+    RunSignals& run() { return run_; }
     const FlightState& state() const { return session_.flight_state(); }
     // The run's model, and what the window shows of it.
     RunModel& model() { return session_.model(); }
@@ -67,6 +70,8 @@ class MainWindow final : public QWidget {
         settle_picture();
         return *pic_;
     }
+    QWidget& window_widget() override { return *this; }
+    const QImage& picture_image() override { return picture().image(); }
     const QTimer& timer() const { return timer_; }
     // The timer's interval instead of the model's, ms (0: the model's): for
     // tests that tick the window themselves.
@@ -152,20 +157,19 @@ class MainWindow final : public QWidget {
     // Lines of width one smoothed (antialiased) instead of the standard
     // one-pixel lines; the picture is drawn again.
     void set_smooth_lines(bool on);
-    bool smooth_lines() const { return smooth_; }
+    bool smooth_lines() const override { return smooth_; }
     // Where the picture box stands now, and the window's size at which it
     // takes its standard size (the standard area and the time slider).
-    QRect picture_rect() const;
+    QRect picture_rect() const override;
     QSize standard_size() const;
+    int standard_picture_width() const override;
     // The window's size for a picture box `width` pixels wide.
-    QSize size_for_picture_width(int width) const;
+    QSize size_for_picture_width(int width) const override;
 
     // --- help ---
     enum class HelpPage { keys, soaring, about };
     void show_help(HelpPage page);
-    class HelpWindow* help_window() const {
-        return help_;
-    }
+    HelpWindow* help_window() const override { return help_; }
 
   signals:
     // END was pressed: the window has closed and the program should end now.
@@ -184,6 +188,15 @@ class MainWindow final : public QWidget {
 
   private:
     void report_fault(const std::string& what);
+    // The requests of the other windows carried out here.
+    void connect_requests();
+    // What changed in the run since it was last told, told to the other windows.
+    void tell_run();
+    // After a timer event: the tick told if the flight took one (the count
+    // of its ticks before the event), then the run.
+    void tell_tick(int64_t ticks_before);
+    // What the picture explains changed: a flight standing still is drawn again.
+    void redraw_still();
     void build();
     void build_look_back_bar();
     void add_context_actions();
@@ -236,6 +249,10 @@ class MainWindow final : public QWidget {
     const RasterSurface* shown_pic_;
     Session session_;
     Window& w_;  // the session's window model
+    RunSignals run_;
+    // The run as the other windows were last told of it.
+    RunState told_state_ = RunState::no_flight;
+    bool told_flying_ = false;
 
     QTimer timer_;
     int timer_interval_ms_ = 0;

@@ -14,8 +14,8 @@
 
 namespace soar {
 
-OptimalLoopDialog::OptimalLoopDialog(MainWindow& main, QWidget* parent)
-    : QDialog(parent), main_(main) {
+OptimalLoopDialog::OptimalLoopDialog(RunSignals& run, QWidget* parent)
+    : QDialog(parent), run_(run) {
     setWindowTitle(QStringLiteral("Optimal loop"));
     setObjectName(QStringLiteral("optimal_loop"));
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
@@ -87,7 +87,7 @@ void OptimalLoopDialog::set_idle(bool idle) {
 void OptimalLoopDialog::start() {
     if (job_) return;
     auto job = std::make_unique<Job>();
-    job->flight = main_.model().params.upwind;
+    job->flight = run_.params_chosen().upwind;
     job->problem = loop_problem_for(job->flight, wind_shape(job->flight), false);
     const std::string wrong = loop_problem_error(job->problem);
     if (!wrong.empty()) {
@@ -97,7 +97,7 @@ void OptimalLoopDialog::start() {
     }
     job->key = loop_cache_key(job->problem, nodes_);
     if (auto cached = load_cached_loop(cache_path_.toStdString(), job->key)) {
-        main_.fly_loop(make_loop_flight(job->flight, job->problem, *cached));
+        emit run_.loop_flight_wanted(make_loop_flight(job->flight, job->problem, *cached));
         say(QStringLiteral("Flying the loop solved before for these parameters "
                            "(from the cache): least wind U_ref %1 m/s, period %2 s.")
                 .arg(cached->wind, 0, 'f', 3)
@@ -177,7 +177,7 @@ void OptimalLoopDialog::finish() {
     std::string error;
     const bool kept = make_folders(QFileInfo(cache_path_).absolutePath().toStdString(), error) &&
                       save_cached_loop(cache_path_.toStdString(), job->key, s, error);
-    main_.fly_loop(make_loop_flight(job->flight, job->problem, s));
+    emit run_.loop_flight_wanted(make_loop_flight(job->flight, job->problem, s));
     QString text = QStringLiteral(
                        "Flying the optimal loop: least wind U_ref %1 m/s, period "
                        "%2 s, %3 iterations in %4 s.")

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "optim/loop_solver.h"
-#include "qt/main_window.h"
+#include "qt/run_signals.h"
 
 namespace soar {
 
@@ -23,7 +23,7 @@ class OptimalLoopDialog final : public QDialog {
     Q_OBJECT
 
   public:
-    explicit OptimalLoopDialog(MainWindow& main, QWidget* parent = nullptr);
+    explicit OptimalLoopDialog(RunSignals& run, QWidget* parent = nullptr);
     // Cancels a running solve and waits for its thread (at most one solver
     // iteration).
     ~OptimalLoopDialog() override;
@@ -67,7 +67,7 @@ class OptimalLoopDialog final : public QDialog {
     // The status shown, the dialog grown to its whole text.
     void say(const QString& text);
 
-    MainWindow& main_;
+    RunSignals& run_;
     QString cache_path_;
     int nodes_ = 50;
     int max_iterations_ = optim::SolveOptions{}.max_iterations;

@@ -60,7 +60,7 @@ QString unit_text(const ParamField& f) {
 
 }  // namespace
 
-ParamsDialog::ParamsDialog(MainWindow& main, QWidget* parent) : QDialog(parent), main_(main) {
+ParamsDialog::ParamsDialog(RunSignals& run, QWidget* parent) : QDialog(parent), run_(run) {
     setWindowTitle(QStringLiteral("Parameters"));
     setObjectName(QStringLiteral("parameters"));
     setModal(false);
@@ -215,17 +215,17 @@ ParamsDialog::ParamsDialog(MainWindow& main, QWidget* parent) : QDialog(parent),
             result_->setText(about), chart_view_->setVisible(false);
     });
     // Once OK has taken a change over, it no longer waits for the next OK.
-    connect(&main_, &MainWindow::flight_set_up, this, [this] {
+    connect(&run_, &RunSignals::flight_set_up, this, [this] {
         if (message_->text().contains(QStringLiteral("at the next OK"))) say(QString());
     });
     connect(preset_, &QComboBox::activated, this, [this](int i) {
-        set() = *preset_set(preset_->itemData(i).toString().toStdString());
+        choose_set(*preset_set(preset_->itemData(i).toString().toStdString()));
         show_values();
         say(QStringLiteral("Preset \"%1\" chosen; it applies at the next OK.")
                 .arg(preset_->itemText(i)));
     });
     connect(defaults, &QPushButton::clicked, this, [this] {
-        set() = ParamSet{};
+        choose_set(ParamSet{});
         show_values();
         say(QStringLiteral("Default parameters chosen; they apply at the next OK."));
     });
@@ -241,7 +241,7 @@ ParamsDialog::ParamsDialog(MainWindow& main, QWidget* parent) : QDialog(parent),
     connect(search_, &QPushButton::clicked, this, &ParamsDialog::start_search);
     connect(cancel_, &QPushButton::clicked, this, &ParamsDialog::cancel_search);
 
-    listen_for_shortcut(&main_);
+    listen_for_shortcut(&run_.window().window_widget());
     listen_for_shortcut(this);
     show_values();
 }
@@ -292,7 +292,7 @@ void ParamsDialog::toggle() {
 }
 
 void ParamsDialog::open_for_main() {
-    if (!isVisible()) set_pattern(schedule_of(main_.model().pattern));
+    if (!isVisible()) set_pattern(schedule_of(run_.pattern()));
     show_values();
     show();
     raise();
@@ -357,7 +357,9 @@ void ParamsDialog::commit(const Row& row) {
         return;
     }
     if (float(v) == old) return;
-    set_param(set(), mode, f, float(v));
+    ParamSet chosen = set();
+    set_param(chosen, mode, f, float(v));
+    choose_set(chosen);
     show_values();
     const QString unit = f.choices ? QString() : unit_text(f);
     say(QStringLiteral("%1 set to %2%3; it applies at the next OK.")
@@ -389,7 +391,7 @@ bool ParamsDialog::load_from(const QString& path) {
             true);
         return false;
     }
-    set() = *r.set;
+    choose_set(*r.set);
     show_values();
     say(QStringLiteral("Parameters loaded from %1; they apply at the next OK.").arg(path));
     return true;

@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "qt/main_window.h"
+#include "qt/run_signals.h"
 #include "sim/min_wind.h"
 #include "sim/param_fields.h"
 
@@ -33,7 +33,7 @@ class ParamsDialog final : public QDialog {
     Q_OBJECT
 
   public:
-    explicit ParamsDialog(MainWindow& main, QWidget* parent = nullptr);
+    explicit ParamsDialog(RunSignals& run, QWidget* parent = nullptr);
     // Cancels a search that is still running and waits for its threads.
     ~ParamsDialog() override;
 
@@ -87,9 +87,11 @@ class ParamsDialog final : public QDialog {
     void cancel_search();
     void search_done(const MinWindResult& r, const MinWindSearch& how);
     void draw_table(const MinWindResult& r, const MinWindSearch& how);
-    ParamSet& set() { return main_.model().params; }
+    // The parameters chosen, and a new choice of them.
+    const ParamSet& set() const { return run_.params_chosen(); }
+    void choose_set(const ParamSet& set) { emit run_.params_wanted(set); }
 
-    MainWindow& main_;
+    RunSignals& run_;
     std::vector<Row> rows_;
     QComboBox *pattern_ = nullptr, *preset_ = nullptr;
     QLabel *message_ = nullptr, *result_ = nullptr;

@@ -11,8 +11,8 @@
 #include "qt/file_names.h"
 #include "qt/flight_data_window.h"
 #include "qt/help_window.h"
-#include "qt/main_window.h"
 #include "qt/params_dialog.h"
+#include "qt/run_signals.h"
 
 namespace soar {
 
@@ -39,7 +39,7 @@ bool RememberedSettings::take_reset_option(int& argc, char** argv) {
     return found;
 }
 
-bool RememberedSettings::restore(MainWindow& main, FlightDataWindow& data,
+bool RememberedSettings::restore(RunSignals& run, FlightDataWindow& data,
                                  ParamsDialog* params) const {
     if (forgotten_ || !QFileInfo::exists(path_)) return false;
     QSettings s(path_, QSettings::IniFormat);
@@ -48,22 +48,22 @@ bool RememberedSettings::restore(MainWindow& main, FlightDataWindow& data,
     // The parameters first: a file of another version that does not read is left out.
     if (const QString text = s.value("parameters/set").toString(); !text.isEmpty()) {
         const ParamFileRead r = parse_param_file(text.toStdString(), path_.toStdString());
-        if (r.set) main.model().params = *r.set;
+        if (r.set) emit run.params_wanted(*r.set);
     }
     if (s.contains("flight/pace")) {
-        main.flight_clock().set_pace(s.value("flight/pace").toInt());
-        main.refresh();
+        emit run.pace_wanted(s.value("flight/pace").toInt());
     }
     if (s.contains("charts/span")) {
         const int span = s.value("charts/span").toInt();
         if (span >= 0 && span < data.span_box()->count()) data.span_box()->setCurrentIndex(span);
     }
-    main.set_smooth_lines(s.value("picture/smooth_lines", false).toBool());
+    emit run.smooth_lines_wanted(s.value("picture/smooth_lines", false).toBool());
     s.beginGroup("folders");
     for (const QString& kind : s.childKeys()) save_folders()[kind] = s.value(kind).toString();
     s.endGroup();
 
     // Places and sizes, brought inside the screens as they are now.
+    QWidget& main = run.window().window_widget();
     if (!main.restoreGeometry(s.value("windows/main").toByteArray())) return false;
     main.show();
     const bool placed = data.restoreGeometry(s.value("windows/flight_data").toByteArray());
@@ -74,35 +74,35 @@ bool RememberedSettings::restore(MainWindow& main, FlightDataWindow& data,
         params->open_for_main();
     }
     if (s.value("windows/help_open", false).toBool()) {
-        main.show_help(MainWindow::HelpPage(s.value("windows/help_page", 0).toInt()));
-        main.help_window()->restoreGeometry(s.value("windows/help").toByteArray());
+        emit run.help_wanted(s.value("windows/help_page", 0).toInt());
+        run.window().help_window()->restoreGeometry(s.value("windows/help").toByteArray());
     }
     return true;
 }
 
-void RememberedSettings::save(MainWindow& main, FlightDataWindow& data,
+void RememberedSettings::save(const RunSignals& run, FlightDataWindow& data,
                               const ParamsDialog* params) const {
     if (forgotten_) return;
     QDir().mkpath(QFileInfo(path_).absolutePath());
     QSettings s(path_, QSettings::IniFormat);
     s.clear();
-    s.setValue("windows/main", main.saveGeometry());
+    s.setValue("windows/main", run.window().window_widget().saveGeometry());
     s.setValue("windows/flight_data", data.saveGeometry());
     s.setValue("windows/flight_data_open", data.isVisible());
     if (params) {
         s.setValue("windows/parameters", params->saveGeometry());
         s.setValue("windows/parameters_open", params->isVisible());
     }
-    if (const HelpWindow* help = main.help_window()) {
+    if (const HelpWindow* help = run.window().help_window()) {
         s.setValue("windows/help", help->saveGeometry());
         s.setValue("windows/help_open", help->isVisible());
         s.setValue("windows/help_page", help->pages()->currentIndex());
     }
-    s.setValue("flight/pace", main.flight_clock().pace_index());
+    s.setValue("flight/pace", run.flight_clock().pace_index());
     s.setValue("charts/span", data.span_box()->currentIndex());
-    s.setValue("picture/smooth_lines", main.smooth_lines());
-    if (!(main.model().params == ParamSet{}))
-        s.setValue("parameters/set", QString::fromStdString(param_file_text(main.model().params)));
+    s.setValue("picture/smooth_lines", run.window().smooth_lines());
+    if (!(run.params_chosen() == ParamSet{}))
+        s.setValue("parameters/set", QString::fromStdString(param_file_text(run.params_chosen())));
     for (auto it = save_folders().cbegin(); it != save_folders().cend(); ++it)
         s.setValue("folders/" + it.key(), it.value());
     s.sync();

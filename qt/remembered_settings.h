@@ -10,7 +10,7 @@
 
 namespace soar {
 
-class MainWindow;
+class RunSignals;
 class FlightDataWindow;
 class ParamsDialog;
 
@@ -27,9 +27,9 @@ class RememberedSettings {
     // What was kept applied to the windows, and the windows shown as they
     // were (the main window always). False when nothing was kept: the caller
     // places the windows itself.
-    bool restore(MainWindow& main, FlightDataWindow& data, ParamsDialog* params) const;
+    bool restore(RunSignals& run, FlightDataWindow& data, ParamsDialog* params) const;
     // What there is to keep, written now (nothing once forgotten).
-    void save(MainWindow& main, FlightDataWindow& data, const ParamsDialog* params) const;
+    void save(const RunSignals& run, FlightDataWindow& data, const ParamsDialog* params) const;
     // The file removed; nothing more is written in this run, so the next
     // starts from the defaults.
     bool forget();

@@ -37,21 +37,21 @@ int run_window(int argc, char** argv) {
     QObject::connect(&window, &MainWindow::ended, &app, [&app] { app.exit(0); });
     window.start();
     if (window.shown().ended) return 0;
-    FlightDataWindow data(window);
+    FlightDataWindow data(window.run());
     // The Parameters dialog: F3 in either window, or the Flight data window's button.
-    ParamsDialog params(window);
+    ParamsDialog params(window.run());
     params.listen_for_shortcut(&data);
     QObject::connect(&data, &FlightDataWindow::parameters_wanted, &params,
                      &ParamsDialog::open_for_main);
     // The windows as they were left, else the main window with the Flight data
     // window beside it (F2 hides and shows it).
-    if (!settings.restore(window, data, &params)) {
+    if (!settings.restore(window.run(), data, &params)) {
         window.show();
         data.place_beside_main();
         data.show();
     }
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
-                     [&] { settings.save(window, data, &params); });
+                     [&] { settings.save(window.run(), data, &params); });
     QObject::connect(&window, &MainWindow::forget_settings_wanted, &window, [&] {
         const auto answer = QMessageBox::question(
             &window, QStringLiteral("Forget remembered settings"),

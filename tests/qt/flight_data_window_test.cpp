@@ -216,7 +216,7 @@ class FlightDataWindowTest : public QObject {
         main_ = std::make_unique<MainWindow>(std::move(owned));
         main_->start();
         main_->show();
-        data_ = std::make_unique<FlightDataWindow>(*main_);
+        data_ = std::make_unique<FlightDataWindow>(main_->run());
         data_->show();
         QVERIFY(QTest::qWaitForWindowExposed(data_.get()));
         press(Id::upwind_option);
@@ -293,7 +293,7 @@ class FlightDataWindowTest : public QObject {
         main_ = std::make_unique<MainWindow>(std::move(owned));
         main_->start();
         main_->show();
-        data_ = std::make_unique<FlightDataWindow>(*main_);
+        data_ = std::make_unique<FlightDataWindow>(main_->run());
         data_->show();
         press(Id::circle_zoom_option);
         press(Id::ok_button);

@@ -113,7 +113,7 @@ class LookBackTest : public QObject {
                                                    std::make_unique<soar::MemoryTextFiles>());
         main_->start();
         main_->show();
-        data_ = std::make_unique<soar::FlightDataWindow>(*main_);
+        data_ = std::make_unique<soar::FlightDataWindow>(main_->run());
         data_->show();
         QVERIFY(QTest::qWaitForWindowExposed(data_.get()));
         main_->activateWindow();
@@ -333,7 +333,7 @@ class LookBackTest : public QObject {
 
     // Every control of every window says what it does when the pointer rests on it.
     void every_control_has_a_tool_tip() {
-        soar::ParamsDialog params(*main_);
+        soar::ParamsDialog params(main_->run());
         params.show();
         data_->optimal_loop()->show();
         main_->show_help(soar::MainWindow::HelpPage::keys);

@@ -15,7 +15,7 @@ inline bool open_main_and_flight_data(std::unique_ptr<soar::MainWindow>& main,
     main = std::make_unique<soar::MainWindow>();
     main->start();
     main->show();
-    data = std::make_unique<soar::FlightDataWindow>(*main);
+    data = std::make_unique<soar::FlightDataWindow>(main->run());
     if (beside_main) data->place_beside_main();
     data->show();
     return QTest::qWaitForWindowExposed(data.get());

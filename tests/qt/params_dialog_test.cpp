@@ -51,7 +51,7 @@ class ParamsDialogTest : public QObject {
   private slots:
     void init() {
         QVERIFY(open_main_and_flight_data(main_, data_));
-        dialog_ = std::make_unique<ParamsDialog>(*main_);
+        dialog_ = std::make_unique<ParamsDialog>(main_->run());
         dialog_->listen_for_shortcut(data_.get());
         connect(data_.get(), &FlightDataWindow::parameters_wanted, dialog_.get(),
                 &ParamsDialog::open_for_main);

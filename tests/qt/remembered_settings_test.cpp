@@ -46,15 +46,15 @@ class RememberedSettingsTest : public QObject {
             soar::save_folders()["csv"] = dir_.path();
             data->hide();
             QTRY_VERIFY(!data->isVisible());
-            RememberedSettings(path()).save(*main, *data, nullptr);
+            RememberedSettings(path()).save(main->run(), *data, nullptr);
         }
         QVERIFY(QFile::exists(path()));
         soar::save_folders().clear();
 
         auto main = std::make_unique<MainWindow>();
         main->start();
-        auto data = std::make_unique<FlightDataWindow>(*main);
-        QVERIFY(RememberedSettings(path()).restore(*main, *data, nullptr));
+        auto data = std::make_unique<FlightDataWindow>(main->run());
+        QVERIFY(RememberedSettings(path()).restore(main->run(), *data, nullptr));
         QVERIFY(QTest::qWaitForWindowExposed(main.get()));
         QCOMPARE(main->size(), main->standard_size() + QSize(120, 90));
         QCOMPARE(main->flight_clock().pace_index(), 1);
@@ -76,13 +76,13 @@ class RememberedSettingsTest : public QObject {
         QVERIFY(open_main_and_flight_data(main, data));
         RememberedSettings settings(path());
         main->flight_clock().set_pace(5);
-        settings.save(*main, *data, nullptr);
+        settings.save(main->run(), *data, nullptr);
         QVERIFY(QFile::exists(path()));
         QVERIFY(settings.forget());
         QVERIFY(!QFile::exists(path()));
-        settings.save(*main, *data, nullptr);  // at the end of this run: nothing
+        settings.save(main->run(), *data, nullptr);  // at the end of this run: nothing
         QVERIFY(!QFile::exists(path()));
-        QVERIFY(!RememberedSettings(path()).restore(*main, *data, nullptr));
+        QVERIFY(!RememberedSettings(path()).restore(main->run(), *data, nullptr));
 
         // --reset-settings is taken out of the arguments, the rest kept in order.
         char a0[] = "soarcalculus", a1[] = "--reset-settings", a2[] = "-style", a3[] = "fusion";
@@ -106,9 +106,9 @@ class RememberedSettingsTest : public QObject {
         f.close();
         auto main = std::make_unique<MainWindow>();
         main->start();
-        auto data = std::make_unique<FlightDataWindow>(*main);
+        auto data = std::make_unique<FlightDataWindow>(main->run());
         const int span = data->span_box()->currentIndex();
-        QVERIFY(!RememberedSettings(path()).restore(*main, *data, nullptr));
+        QVERIFY(!RememberedSettings(path()).restore(main->run(), *data, nullptr));
         QVERIFY(main->model().params == soar::ParamSet{});
         QVERIFY(main->flight_clock().pace_index() >= 0 && main->flight_clock().pace_index() <= 5);
         QCOMPARE(data->span_box()->currentIndex(), span);
