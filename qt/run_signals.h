@@ -72,7 +72,8 @@ class RunSignals final : public QObject {
     // --- what happened (the main window emits these) ---
     // "OK" has set up a flight (or drawn the fixed view) with the parameters chosen.
     void flight_set_up();
-    // A tick advanced the flight to flight time t_s (s).
+    // A timer event advanced the flight to flight time t_s (s): one tick at
+    // real time, several at a faster pace.
     void ticked(double t_s);
     // The flight stopped: STOP, a fault, a new set-up; the reason as the record keeps it.
     void flight_ended(const QString& reason);
