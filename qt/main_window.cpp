@@ -129,22 +129,19 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
       pic_(std::make_unique<RasterSurface>(rect_of(designed_rect(Id::picture)).width(),
                                            rect_of(designed_rect(Id::picture)).height())),
       log_(std::make_unique<LoggedSurface>(*pic_)),
-      shown_pic_(pic_.get()),
       session_(*log_, *clock_, *files_),
       w_(session_.window()),
-      run_(session_, *this) {
+      run_(session_, *this),
+      pacer_(session_, *pic_, *log_,
+             {[this] { widget(Id::picture)->update(); },
+              [this](const std::string& what) { report_fault(what); }}) {
     // The window's ticks come from the machine's clock: a gap the program was
     // held up for pauses the flight instead of leaping it.
     session_.set_pause_on_hold_up(true);
     timer_.setTimerType(Qt::PreciseTimer);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const double hz = screen->refreshRate();
-        if (hz > 0) frame_interval_ms_ = std::max(1000.0 / hz, 1000.0 / 60.0);
-    }
-    frame_clock_.start();
     connect(&timer_, &QTimer::timeout, this, &MainWindow::tick);
     replay_timer_.setTimerType(Qt::PreciseTimer);
-    replay_timer_.setInterval(int(std::lround(frame_interval_ms_)));
+    replay_timer_.setInterval(int(std::lround(pacer_.frame_interval_ms())));
     connect(&replay_timer_, &QTimer::timeout, this, &MainWindow::replay_step);
     bar_clock_.start();
     set_render_thread(true);
@@ -250,7 +247,7 @@ void MainWindow::build() {
         const Id id = c.id;
         switch (c.kind) {
             case Kind::picture:
-                widget = new PictureBox(shown_pic_, this);
+                widget = new PictureBox(pacer_.shown_surface(), this);
                 break;
             case Kind::label: {
                 auto* label = new QLabel(text, this);
@@ -417,22 +414,15 @@ bool MainWindow::event(QEvent* event) {
 
 void MainWindow::resize_picture(QSize pixels) {
     if (pixels.isEmpty() || pixels == pic_->image().size()) return;
-    const bool threaded = renderer_ != nullptr;
-    // Whatever the render thread drew is of the old size: done with first.
-    if (renderer_) renderer_->wait(), handed_tick_ = -1;
-    settle_picture();
-    set_render_thread(false);
-    pic_->resize(pixels.width(), pixels.height());
-    pic_->set_smooth_lines(smooth_, devicePixelRatioF());
-    if (threaded) set_render_thread(true);
+    pacer_.resize(pixels, smooth_, devicePixelRatioF());
     // What the picture showed, drawn again at the new size.
     if (session_.ticks_to_look_back() > 0) {
         draw_look_back();
         return;
     }
-    shown_tick_ = -1;
+    pacer_.forget_shown();
     if (session_.flying()) {
-        if (frame_.valid) draw_current_frame();
+        if (pacer_.frame().valid) draw_current_frame();
     } else {
         guarded([this] { log_->redraw(); });
     }
@@ -441,15 +431,12 @@ void MainWindow::resize_picture(QSize pixels) {
 
 void MainWindow::set_smooth_lines(bool on) {
     smooth_ = on;
-    settle_picture();
-    if (renderer_) renderer_->wait(), handed_tick_ = -1;
-    pic_->set_smooth_lines(on, devicePixelRatioF());
-    if (render_pic_) render_pic_->set_smooth_lines(on, devicePixelRatioF());
+    pacer_.set_smooth_lines(on, devicePixelRatioF());
     // The picture shown drawn again with the lines chosen.
     if (session_.ticks_to_look_back() > 0) {
         draw_look_back();
-    } else if (session_.flying() && frame_.valid) {
-        shown_tick_ = -1;
+    } else if (session_.flying() && pacer_.frame().valid) {
+        pacer_.forget_shown();
         draw_current_frame();
     } else if (!session_.flying()) {
         guarded([this] { log_->redraw(); });
@@ -631,15 +618,11 @@ void MainWindow::replay_step() {
 void MainWindow::draw_look_back() {
     const int64_t tick = session_.tick_shown();
     if (tick <= 0 || closed_) return;
-    if (renderer_) {
-        renderer_->wait();
-        collect_frame();
-        handed_tick_ = -1;
-    }
-    settle_picture();
+    pacer_.collect_render();
+    pacer_.settle_picture();
     guarded([&] { session_.draw(session_.frame_at(tick), *pic_); });
     log_->forget();
-    shown_tick_ = -1;
+    pacer_.forget_shown();
     widget(Id::picture)->update();
 }
 
@@ -714,7 +697,7 @@ void MainWindow::apply_look(Id id, Kind kind, QWidget* widget) {
 template <class Handler>
 void MainWindow::guarded(Handler&& handler) {
     // Every handler finds the picture in pic_, as it would had it been drawn there.
-    settle_picture();
+    pacer_.settle_picture();
     try {
         handler();
     } catch (const std::exception& e) {
@@ -854,95 +837,6 @@ void MainWindow::report_fault(const std::string& what) {
     }
 }
 
-void MainWindow::set_render_thread(bool on) {
-    if (on == (renderer_ != nullptr)) return;
-    settle_picture();
-    if (on) {
-        render_pic_ =
-            std::make_unique<RasterSurface>(pic_->image().width(), pic_->image().height());
-        if (!render_pic_->ok()) return;  // no second picture: draw here
-        renderer_ = std::make_unique<FrameRenderer>(*render_pic_);
-    } else {
-        renderer_.reset();
-        render_pic_.reset();
-    }
-    handed_tick_ = -1;
-}
-
-void MainWindow::note_tick() {
-    if (session_.ticks() == 1) ++flight_serial_;
-}
-
-void MainWindow::collect_frame() {
-    if (!renderer_) return;
-    std::string why;
-    const int64_t tick = renderer_->take_finished(&why);
-    if (!why.empty()) report_fault(why);
-    if (tick < 0 || tick != handed_tick_) return;
-    handed_tick_ = -1;
-    // A picture drawn here since the hand-off is newer; so is a later tick's.
-    if (tick <= shown_tick_) return;
-    const QImage &mine = pic_->image(), &theirs = render_pic_->image();
-    if (!pic_->ok() || !render_pic_->ok() || mine.size() != theirs.size() ||
-        mine.bytesPerLine() != theirs.bytesPerLine())
-        return;
-    // Its pen now, as if it had been drawn here; its pixels are shown from the
-    // render thread's surface, and copied into pic_ by the next tick (or
-    // whatever comes first to draw or look there): a copy of the whole picture
-    // here would make this tick, which also paints the picture, outlast the
-    // timer's interval.
-    pic_->set_draw_width(render_pic_->draw_width());
-    pic_->set_pen(render_pic_->pen_x(), render_pic_->pen_y());
-    shown_pic_ = render_pic_.get();
-    log_->forget();
-    shown_tick_ = tick;
-    ++frames_drawn_;
-    widget(Id::picture)->update();
-}
-
-void MainWindow::settle_picture() {
-    if (shown_pic_ == pic_.get()) return;
-    // The pixels alone: pen and width were taken with the picture, and the
-    // ticks since may have moved them on.
-    pic_->take_pixels(*render_pic_);
-    shown_pic_ = pic_.get();  // the same pixels: nothing to repaint
-}
-
-bool MainWindow::frame_due() {
-    const double now_ms = frame_clock_.nsecsElapsed() * 1e-6;
-    if (!renderer_) {
-        draw_current_frame();
-        return false;
-    }
-    collect_frame();
-    if (!frame_.valid || frame_.tick == shown_tick_ || renderer_->busy()) return false;
-    settle_picture();  // the thread draws over the picture it last drew
-    // The picture continues from pic_'s drawing state, as a drawing here would.
-    render_pic_->take_drawing_state(*pic_);
-    if (!renderer_->start(frame_, session_.scene(), session_.bird(), flight_serial_)) return false;
-    handed_tick_ = frame_.tick;
-    next_frame_ms_ = now_ms + frame_interval_ms_;
-    return true;
-}
-
-void MainWindow::draw_current_frame() {
-    if (renderer_) {
-        // Whatever follows draws into pic_ here: the thread must be done. Its
-        // picture counts if it is of the newest tick.
-        renderer_->wait();
-        collect_frame();
-        handed_tick_ = -1;
-        settle_picture();
-    }
-    if (!frame_.valid || frame_.tick == shown_tick_) return;
-    guarded([this] { session_.draw(frame_, *pic_); });
-    log_->forget();
-    shown_tick_ = frame_.tick;
-    ++frames_drawn_;
-    next_frame_ms_ = frame_clock_.nsecsElapsed() * 1e-6 + frame_interval_ms_;
-    widget(Id::picture)->update();
-}
-
 void MainWindow::show_picture_now() {
     if (closed_) return;
     // A paused or stopped flight: the moment shown, in the view as it is now.
@@ -959,8 +853,8 @@ void MainWindow::show_picture_now() {
 void MainWindow::tick_without_picture() {
     if (closed_ || !session_.flying()) return;
     const int64_t ticks = session_.ticks();
-    guarded([this] { session_.advance_tick(frame_); });
-    note_tick();
+    guarded([this] { session_.advance_tick(pacer_.frame()); });
+    pacer_.note_tick();
     tell_tick(ticks);
 }
 
@@ -969,10 +863,10 @@ void MainWindow::user_pressed(Id id) {
     // A user's action finds the picture of the last tick, as it would had every
     // tick drawn; what the handler draws then stands on its own.
     draw_current_frame();
-    frame_.valid = false;
+    pacer_.forget_frame();
     const bool was_looking = session_.looked_at() > 0;
     guarded([&] { session_.click(id); });
-    shown_tick_ = -1;
+    pacer_.forget_shown();
     // Zoom and pan act at once on a paused or stopped flight; a control that
     // ended a look back shows the flight as it stands again.
     const bool view = id == Id::zoom_in_button || id == Id::zoom_out_button ||
@@ -995,9 +889,9 @@ void MainWindow::user_typed(Id id, const QString& text) {
     if (!std::isfinite(float(text_value(t)))) return;
     const bool was_looking = session_.looked_at() > 0;
     draw_current_frame();
-    frame_.valid = false;
+    pacer_.forget_frame();
     guarded([&] { session_.edit_text(id, std::move(t)); });
-    shown_tick_ = -1;
+    pacer_.forget_shown();
     if (was_looking && session_.ticks_to_look_back() > 0) draw_look_back();
     refresh();
     if (was_looking) emit moment_changed();
@@ -1013,13 +907,13 @@ void MainWindow::user_applied(Id id) {
     if (std::isfinite(float(text_value(t)))) return;  // taken as it was typed
     // Refused with its message; the box goes back to what it held before.
     draw_current_frame();
-    frame_.valid = false;
+    pacer_.forget_frame();
     guarded([&] {
         if (!before.isNull()) session_.edit_text(id, before.toStdString());
         session_.edit_text(id, t);
     });
     shown_text_[i].assign(1, char(1));  // not the model's text: shown again from it
-    shown_tick_ = -1;
+    pacer_.forget_shown();
     refresh();
 }
 
@@ -1042,46 +936,38 @@ void MainWindow::user_pace(int step) {
 void MainWindow::fly_loop(const LoopFlight& loop) {
     if (closed_) return;
     draw_current_frame();
-    frame_.valid = false;
+    pacer_.forget_frame();
     guarded([&] { session_.fly_loop(loop); });
-    shown_tick_ = -1;
+    pacer_.forget_shown();
     refresh();
 }
 
 void MainWindow::tick() {
     if (closed_ || halted_ || !session_.flying()) return;
-    if (redraw_every_tick_ || session_.writing_files()) {
+    if (pacer_.redraw_every_tick() || session_.writing_files()) {
         // Drawn here, into pic_: a picture still on the render thread is older.
-        if (renderer_) renderer_->wait(), handed_tick_ = -1;
-        settle_picture();
+        pacer_.drop_render();
+        pacer_.settle_picture();
         // A flight's pictures are drawn again from its frames, not from the log.
         log_->set_logging(false);
         const int64_t ticks = session_.ticks();
         guarded([this] { session_.advance_tick(); });
         log_->set_logging(true);
-        note_tick();
+        pacer_.note_tick();
         tell_tick(ticks);
-        frame_.valid = false;
-        ++frames_drawn_;
+        pacer_.drew_tick_here();
     } else {
-        const bool settles = shown_pic_ != pic_.get();  // the last tick's picture is copied
+        // The last tick's picture is copied.
+        const bool settles = pacer_.shows_render_surface();
         const int64_t ticks = session_.ticks();
-        guarded([this] { session_.advance_tick(frame_); });
-        note_tick();
+        guarded([this] { session_.advance_tick(pacer_.frame()); });
+        pacer_.note_tick();
         tell_tick(ticks);
         // A frame when one is due, and the last tick's picture when the flight
         // has stopped (STOP, a fault) or a finished one from the render thread.
-        const double now_ms = frame_clock_.nsecsElapsed() * 1e-6;
-        const int64_t shown = shown_tick_;
-        bool handed = false;
-        if (!session_.flying()) {
-            draw_current_frame();
-        } else {
-            if (handed_tick_ >= 0) collect_frame();
-            // A picture taken in this tick waits for its hand-off until the next.
-            if (shown_tick_ == shown && now_ms >= next_frame_ms_) handed = frame_due();
-        }
-        picture_changed_ = shown_tick_ != shown;
+        const RenderPacer::TickPicture picture = pacer_.picture_after_tick(session_.flying());
+        const bool handed = picture.handed;
+        picture_changed_ = picture.changed;
         if (session_.flying() && w_.message.empty() && w_.notice.empty()) {
             // A frame's work on this thread comes in pieces, one per tick: the
             // picture taken and shown, then copied and the next one handed off,

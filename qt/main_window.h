@@ -34,6 +34,7 @@
 #include "platform/text_files.h"
 #include "qt/designed_layout.h"
 #include "qt/raster_surface.h"
+#include "qt/render_pacer.h"
 #include "qt/run_signals.h"
 #include "view/frame.h"
 
@@ -67,7 +68,7 @@ class MainWindow final : public QWidget, public PictureWindow {
     RunModel& model() { return session_.model(); }
     Window& shown() { return session_.window(); }
     RasterSurface& picture() {
-        settle_picture();
+        pacer_.settle_picture();
         return *pic_;
     }
     QWidget& window_widget() override { return *this; }
@@ -91,36 +92,34 @@ class MainWindow final : public QWidget, public PictureWindow {
     // frame is due at the screen's pace, and once more for the last tick when the
     // flight stops. Draws the last tick's picture now if the one shown is older
     // (pause and any user action call it first).
-    void draw_current_frame();
+    void draw_current_frame() { pacer_.draw_current_frame(); }
     // The picture of the flight as it stands drawn now (a paused or stopped
     // flight after the View menu changed what the picture explains).
     void show_picture_now();
     // The shortest time between two pictures in flight, ms: the screen's refresh
     // period, at most 60 pictures per second.
-    double frame_interval_ms() const { return frame_interval_ms_; }
+    double frame_interval_ms() const { return pacer_.frame_interval_ms(); }
     // 0: a picture whenever the last one is done (tests).
-    void set_frame_interval_ms(double ms) { frame_interval_ms_ = ms; }
+    void set_frame_interval_ms(double ms) { pacer_.set_frame_interval_ms(ms); }
     // Every tick draws its picture (the program's plain behaviour, kept for
     // benchmarks). "Write to File" always does: each drawing writes the files.
-    void set_redraw_every_tick(bool on) { redraw_every_tick_ = on; }
+    void set_redraw_every_tick(bool on) { pacer_.set_redraw_every_tick(on); }
     // In flight, pictures are drawn on a thread of their own (the default) or
     // on this one. Either way the picture of a tick is the same, bit for bit.
-    void set_render_thread(bool on);
-    bool render_thread() const { return renderer_ != nullptr; }
+    void set_render_thread(bool on) { pacer_.set_render_thread(on); }
+    bool render_thread() const { return pacer_.render_thread(); }
     // Waits until the render thread has finished the picture it is drawing, if
     // any; the window collects it at its next tick (tests).
-    void finish_render() const {
-        if (renderer_) renderer_->wait();
-    }
+    void finish_render() const { pacer_.finish_render(); }
     // One tick's state work without a picture, as the timer would run it between
     // frames (benchmarks fly ahead with it).
     void tick_without_picture();
     // One timer event, as the timer runs it (tests drive the window with it).
     void tick_once() { tick(); }
     // The tick whose picture the window shows, -1 if it shows none of a tick.
-    int64_t shown_tick() const { return shown_tick_; }
+    int64_t shown_tick() const { return pacer_.shown_tick(); }
     // Pictures drawn in flight since start-up.
-    int64_t frames_drawn() const { return frames_drawn_; }
+    int64_t frames_drawn() const { return pacer_.frames_drawn(); }
     // Pause, pace and the record of the flight (the Flight data window's).
     FlightClock& flight_clock() { return session_.flight_clock(); }
     FlightRecord& record() { return session_.record(); }
@@ -221,17 +220,6 @@ class MainWindow final : public QWidget, public PictureWindow {
     void user_pressed(Id id);
     void user_typed(Id id, const QString& text);
     void tick();
-    // A new flight began at this tick: the renderer's copy of the track restarts.
-    void note_tick();
-    // A frame is due: handed to the render thread if it is idle (else dropped),
-    // or drawn here without one. True if a picture was handed off.
-    bool frame_due();
-    // The render thread's finished picture, if it is still the newest to show:
-    // shown from the render thread's surface until settle_picture().
-    void collect_frame();
-    // The picture shown copied into pic_, if it is still on the render thread's
-    // surface: before anything draws into pic_ or hands the next picture off.
-    void settle_picture();
     // Runs a handler; a fault that escapes it stops the flight and is reported
     // instead of taking the program down.
     template <class Handler>
@@ -244,9 +232,6 @@ class MainWindow final : public QWidget, public PictureWindow {
     // What the session draws goes through the log, so a still picture (the
     // fixed view, a set-up) can be drawn again at another size.
     std::unique_ptr<LoggedSurface> log_;
-    // The surface whose picture the picture box shows: pic_, or render_pic_
-    // from the tick that took a finished picture until it is copied.
-    const RasterSurface* shown_pic_;
     Session session_;
     Window& w_;  // the session's window model
     RunSignals run_;
@@ -254,23 +239,11 @@ class MainWindow final : public QWidget, public PictureWindow {
     RunState told_state_ = RunState::no_flight;
     bool told_flying_ = false;
 
+    // The pictures in flight, at the screen's pace.
+    RenderPacer pacer_;
+
     QTimer timer_;
     int timer_interval_ms_ = 0;
-    // The newest tick's picture inputs, and the tick whose picture is shown.
-    Frame frame_;
-    int64_t shown_tick_ = -1;
-    QElapsedTimer frame_clock_;
-    double next_frame_ms_ = 0;
-    double frame_interval_ms_ = 1000.0 / 60.0;
-    bool redraw_every_tick_ = false;
-    // The render thread and the picture it draws into; a finished picture is
-    // copied into pic_ here (see settle_picture()). handed_tick_: the tick handed off and not yet
-    // collected, -1 if none or if pic_ has been drawn here since.
-    std::unique_ptr<RasterSurface> render_pic_;
-    std::unique_ptr<FrameRenderer> renderer_;
-    int64_t handed_tick_ = -1;
-    int64_t flight_serial_ = 0;
-    int64_t frames_drawn_ = 0;
     // False after a tick that drew nothing: the screen keeps its copy.
     bool picture_changed_ = true;
     // A picture has been shown in flight and the read-outs have not yet caught
