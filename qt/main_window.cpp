@@ -140,10 +140,6 @@ MainWindow::MainWindow(std::unique_ptr<Clock> clock, std::unique_ptr<TextFiles> 
     session_.set_pause_on_hold_up(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &MainWindow::tick);
-    replay_timer_.setTimerType(Qt::PreciseTimer);
-    replay_timer_.setInterval(int(std::lround(pacer_.frame_interval_ms())));
-    connect(&replay_timer_, &QTimer::timeout, this, &MainWindow::replay_step);
-    bar_clock_.start();
     set_render_thread(true);
     told_state_ = session_.state();
     connect_requests();
@@ -214,7 +210,7 @@ MainWindow::~MainWindow() {
     // widget of this window is heard from any more.
     closed_ = true;
     timer_.stop();
-    replay_timer_.stop();
+    if (bar_) bar_->stop_replay();
     for (QObject* child : children()) QObject::disconnect(child, nullptr, this, nullptr);
 }
 
@@ -320,7 +316,12 @@ void MainWindow::build() {
         if (QWidget* widget = this->widget(c.id); widget && widget->toolTip().isEmpty())
             widget->setToolTip(control_tip(c.id));
 
-    build_look_back_bar();
+    bar_ = new TimeSlider(session_, *this, int(std::lround(pacer_.frame_interval_ms())),
+                          {[this](int64_t tick) { look_at_tick(tick); }, [this] { return closed_; },
+                           [this](bool can) {
+                               for (QShortcut* key : look_keys_)
+                                   if (key && key->isEnabled() != can) key->setEnabled(can);
+                           }});
     add_context_actions();
     add_look_back_keys(this);
     // The standard size, and as small as the controls and half the picture
@@ -346,7 +347,7 @@ QSize MainWindow::size_for_picture_width(int width) const {
     const QRect client =
         rect_of(Rect{0, 0, designed_layout().client_width, designed_layout().client_height});
     const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
-    const int bar = play_ ? std::max(play_->sizeHint().height(), 22) + kBarGap : 0;
+    const int bar = bar_ ? bar_->height() + kBarGap : 0;
     const int height = int(std::lround(double(width) * picture.height() / picture.width()));
     // The standard area: the nominal client area and the whole picture box.
     const int w = picture.left() + width + margin;
@@ -369,10 +370,10 @@ QRect MainWindow::picture_rect() const {
 }
 
 void MainWindow::lay_out() {
-    if (!play_) return;
+    if (!bar_) return;
     const QRect standard = rect_of(designed_rect(Id::picture));
     const int margin = rect_of(Rect{0, 0, kMarginTwips, kMarginTwips}).width();
-    const int bar = std::max(play_->sizeHint().height(), 22);
+    const int bar = bar_->height();
     // The largest picture of the standard shape in the room right of and
     // below the standard controls, above the slider's strip.
     const double room_w = width() - standard.left() - margin;
@@ -386,15 +387,7 @@ void MainWindow::lay_out() {
     const QRect picture(standard.topLeft(), box);
     widget(Id::picture)->setGeometry(picture);
     // The slider's strip under the picture, as wide as it.
-    const int y = picture.bottom() + 1 + kBarGap;
-    const int play_w = play_->sizeHint().width();
-    const int moment_w =
-        moment_->fontMetrics().horizontalAdvance(QStringLiteral("t = 00000.00 s of 00000.00 s")) +
-        8;
-    play_->setGeometry(picture.left(), y, play_w, bar);
-    moment_->setGeometry(picture.right() + 1 - moment_w, y, moment_w, bar);
-    slider_->setGeometry(picture.left() + play_w + 6, y,
-                         std::max(40, picture.width() - play_w - moment_w - 12), bar);
+    bar_->place_under(picture, kBarGap);
     // The picture's pixels: the box at the screen's density.
     const double ratio = devicePixelRatioF() > 0 ? devicePixelRatioF() : 1.0;
     resize_picture(
@@ -442,34 +435,6 @@ void MainWindow::set_smooth_lines(bool on) {
         guarded([this] { log_->redraw(); });
         widget(Id::picture)->update();
     }
-}
-
-void MainWindow::build_look_back_bar() {
-    play_ = new QPushButton(QStringLiteral("Play"), this);
-    play_->setObjectName(QStringLiteral("play_button"));
-    play_->setAutoDefault(false);
-    play_->setFocusPolicy(Qt::NoFocus);
-    play_->setToolTip(QStringLiteral(
-        "Play the flight again from the moment shown (from its start at its end), at the pace "
-        "chosen with [ and ]. Space or FLY continue the flight itself from where it was."));
-    slider_ = new QSlider(Qt::Horizontal, this);
-    slider_->setObjectName(QStringLiteral("time_slider"));
-    slider_->setFocusPolicy(Qt::NoFocus);
-    slider_->setToolTip(QStringLiteral(
-        "Flight time: drag to go back through a paused or stopped flight.\n"
-        "Left / Right: a step of the flight's time; with Shift one second; Page Up / Page "
-        "Down ten seconds; Home / End: the start and the moment the flight stands at."));
-    moment_ = new QLabel(this);
-    moment_->setObjectName(QStringLiteral("moment_label"));
-    moment_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    moment_->setToolTip(QStringLiteral("The flight time shown, and how far the flight has flown."));
-    connect(play_, &QPushButton::clicked, this, &MainWindow::toggle_replay);
-    connect(slider_, &QSlider::valueChanged, this, [this](int ms) {
-        if (setting_slider_) return;
-        // The slider counts whole milliseconds: a tick's own position, its
-        // time rounded, shows that tick.
-        look_at_time((ms + 0.5) / 1000.0);
-    });
 }
 
 void MainWindow::add_context_actions() {
@@ -571,50 +536,6 @@ void MainWindow::look_at_end() {
     look_at_tick(session_.ticks_to_look_back());
 }
 
-void MainWindow::toggle_replay() {
-    if (replay_timer_.isActive()) {
-        replay_timer_.stop();
-        refresh_look_back_bar();
-        return;
-    }
-    const int64_t n = session_.ticks_to_look_back();
-    if (n < 2) return;
-    // From the moment looked at; at the end, from the start.
-    const int64_t from = session_.looked_at() > 0 ? session_.looked_at() : 1;
-    look_at_tick(from);
-    replay_from_s_ = session_.time_of_tick(from);
-    replay_pace_ = session_.flight_clock().pace();
-    replay_clock_.start();
-    replay_timer_.start();
-    refresh_look_back_bar();
-}
-
-void MainWindow::replay_step() {
-    const int64_t n = session_.ticks_to_look_back();
-    // The flight went on, or the user left the moment replayed.
-    if (n == 0 || session_.looked_at() == 0 || closed_) {
-        replay_timer_.stop();
-        refresh_look_back_bar();
-        return;
-    }
-    double t = replay_from_s_ + replay_clock_.nsecsElapsed() * 1e-9 * replay_pace_;
-    if (const double pace = session_.flight_clock().pace(); pace != replay_pace_) {
-        // A new pace from here on.
-        replay_from_s_ = t;
-        replay_pace_ = pace;
-        replay_clock_.restart();
-    }
-    const double end = session_.time_of_tick(n);
-    if (t >= end) {
-        replay_timer_.stop();
-        look_at_tick(n);
-        refresh_look_back_bar();
-        return;
-    }
-    const int64_t tick = session_.tick_at_time(t);
-    if (tick != session_.tick_shown()) look_at_tick(tick);
-}
-
 void MainWindow::draw_look_back() {
     const int64_t tick = session_.tick_shown();
     if (tick <= 0 || closed_) return;
@@ -624,34 +545,6 @@ void MainWindow::draw_look_back() {
     log_->forget();
     pacer_.forget_shown();
     widget(Id::picture)->update();
-}
-
-void MainWindow::refresh_look_back_bar() {
-    if (!slider_) return;
-    const int64_t n = session_.ticks_to_look_back();
-    const FlightRecord& r = session_.record();
-    const bool flown = r.ticks > 0 && !r.history.empty();
-    const double end = flown ? double(r.history.last(Column::t)) : 0.0;
-    const double shown =
-        session_.looked_at() > 0 ? session_.time_of_tick(session_.looked_at()) : end;
-    const auto ms = [](double t) {
-        return int(std::clamp(std::lround(t * 1000.0), 0L, long(INT32_MAX)));
-    };
-    setting_slider_ = true;
-    if (slider_->maximum() != ms(end)) slider_->setRange(0, ms(end));
-    if (slider_->value() != ms(shown)) slider_->setValue(ms(shown));
-    setting_slider_ = false;
-    slider_->setEnabled(n > 1);
-    play_->setEnabled(n > 1);
-    for (QShortcut* key : look_keys_)
-        if (key && key->isEnabled() != (n > 1)) key->setEnabled(n > 1);
-    play_->setText(replaying() ? QStringLiteral("Stop") : QStringLiteral("Play"));
-    const QString text =
-        !flown ? QString()
-        : session_.looked_at() > 0
-            ? QStringLiteral("t = %1 s of %2 s").arg(shown, 0, 'f', 2).arg(end, 0, 'f', 2)
-            : QStringLiteral("t = %1 s").arg(end, 0, 'f', 2);
-    if (moment_->text() != text) moment_->setText(text);
 }
 
 void MainWindow::apply_look(Id id, Kind kind, QWidget* widget) {
@@ -773,11 +666,7 @@ void MainWindow::sync_timer() {
 
 void MainWindow::refresh() {
     readouts_due_ = false;
-    // The slider follows a flight a few times a second, a paused or stopped one at once.
-    if (!session_.flying() || session_.paused() || bar_clock_.elapsed() > 250) {
-        refresh_look_back_bar();
-        bar_clock_.restart();
-    }
+    if (bar_) bar_->refresh_in_flight(session_.flying() && !session_.paused());
     // The standard caption, and a short note while non-default parameters fly.
     if (const std::string title =
             std::string(designed_layout().caption) + params_title_note(session_.model());

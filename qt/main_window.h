@@ -36,6 +36,7 @@
 #include "qt/raster_surface.h"
 #include "qt/render_pacer.h"
 #include "qt/run_signals.h"
+#include "qt/time_slider.h"
 #include "view/frame.h"
 
 namespace soar {
@@ -143,14 +144,14 @@ class MainWindow final : public QWidget, public PictureWindow {
     void look_at_end();
     // "Play": the flight shown again from the moment looked at (from its start
     // when none is) at the pace chosen, up to where it stands; again to stop.
-    void toggle_replay();
-    bool replaying() const { return replay_timer_.isActive(); }
+    void toggle_replay() { bar_->toggle_replay(); }
+    bool replaying() const { return bar_->replaying(); }
     // Left, Right (Shift: bigger steps), Page Up, Page Down, Home and End in
     // `window` go through the flight (a text box with the focus keeps them).
     void add_look_back_keys(QWidget* window);
-    QSlider* time_slider() const { return slider_; }
-    QPushButton* play_button() const { return play_; }
-    QLabel* moment_label() const { return moment_; }
+    QSlider* time_slider() const { return bar_->slider(); }
+    QPushButton* play_button() const { return bar_->play_button(); }
+    QLabel* moment_label() const { return bar_->moment_label(); }
 
     // --- the picture ---
     // Lines of width one smoothed (antialiased) instead of the standard
@@ -197,7 +198,6 @@ class MainWindow final : public QWidget, public PictureWindow {
     // What the picture explains changed: a flight standing still is drawn again.
     void redraw_still();
     void build();
-    void build_look_back_bar();
     void add_context_actions();
     // The picture box and the time slider placed for the window's size, the
     // picture's pixels at the screen's density.
@@ -209,9 +209,6 @@ class MainWindow final : public QWidget, public PictureWindow {
     // tick) drawn again for the view as it is now.
     void draw_look_back();
     void look_at_tick(int64_t tick);
-    void replay_step();
-    // The time slider and its label brought up to date.
-    void refresh_look_back_bar();
     void user_applied(Id id);
     void apply_look(Id id, Kind kind, QWidget* w);
     void sync(const Control& c, QWidget* w);
@@ -260,15 +257,8 @@ class MainWindow final : public QWidget, public PictureWindow {
     bool closed_ = false;
     bool halted_ = false;  // a fault that even stopping the flight could not mend
 
-    // The time slider and its replay.
-    QPushButton* play_ = nullptr;
-    QSlider* slider_ = nullptr;
-    QLabel* moment_ = nullptr;
-    QTimer replay_timer_;
-    QElapsedTimer replay_clock_;
-    double replay_from_s_ = 0, replay_pace_ = 1;
-    QElapsedTimer bar_clock_;  // the bar follows a flight a few times a second
-    bool setting_slider_ = false;
+    // The time slider and its replay, under the picture (made with the controls).
+    TimeSlider* bar_ = nullptr;
     bool smooth_ = false;
     // A typed text that is not a number of the program's range waits until the
     // box's value is applied (Return, leaving the box); the text the box had

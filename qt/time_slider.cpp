@@ -1,0 +1,137 @@
+#include "qt/time_slider.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace soar {
+
+TimeSlider::TimeSlider(const Session& session, QWidget& window, int replay_interval_ms, Hooks hooks)
+    : QObject(&window), session_(session), hooks_(std::move(hooks)) {
+    replay_timer_.setTimerType(Qt::PreciseTimer);
+    replay_timer_.setInterval(replay_interval_ms);
+    connect(&replay_timer_, &QTimer::timeout, this, &TimeSlider::replay_step);
+    bar_clock_.start();
+    play_ = new QPushButton(QStringLiteral("Play"), &window);
+    play_->setObjectName(QStringLiteral("play_button"));
+    play_->setAutoDefault(false);
+    play_->setFocusPolicy(Qt::NoFocus);
+    play_->setToolTip(QStringLiteral(
+        "Play the flight again from the moment shown (from its start at its end), at the pace "
+        "chosen with [ and ]. Space or FLY continue the flight itself from where it was."));
+    slider_ = new QSlider(Qt::Horizontal, &window);
+    slider_->setObjectName(QStringLiteral("time_slider"));
+    slider_->setFocusPolicy(Qt::NoFocus);
+    slider_->setToolTip(QStringLiteral(
+        "Flight time: drag to go back through a paused or stopped flight.\n"
+        "Left / Right: a step of the flight's time; with Shift one second; Page Up / Page "
+        "Down ten seconds; Home / End: the start and the moment the flight stands at."));
+    moment_ = new QLabel(&window);
+    moment_->setObjectName(QStringLiteral("moment_label"));
+    moment_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    moment_->setToolTip(QStringLiteral("The flight time shown, and how far the flight has flown."));
+    connect(play_, &QPushButton::clicked, this, &TimeSlider::toggle_replay);
+    connect(slider_, &QSlider::valueChanged, this, [this](int ms) {
+        if (setting_slider_) return;
+        // The slider counts whole milliseconds: a tick's own position, its
+        // time rounded, shows that tick.
+        hooks_.look_at_tick(session_.tick_at_time((ms + 0.5) / 1000.0));
+    });
+}
+
+int TimeSlider::height() const {
+    return std::max(play_->sizeHint().height(), 22);
+}
+
+void TimeSlider::place_under(const QRect& picture, int gap) {
+    const int bar = height();
+    const int y = picture.bottom() + 1 + gap;
+    const int play_w = play_->sizeHint().width();
+    const int moment_w =
+        moment_->fontMetrics().horizontalAdvance(QStringLiteral("t = 00000.00 s of 00000.00 s")) +
+        8;
+    play_->setGeometry(picture.left(), y, play_w, bar);
+    moment_->setGeometry(picture.right() + 1 - moment_w, y, moment_w, bar);
+    slider_->setGeometry(picture.left() + play_w + 6, y,
+                         std::max(40, picture.width() - play_w - moment_w - 12), bar);
+}
+
+void TimeSlider::toggle_replay() {
+    if (replay_timer_.isActive()) {
+        replay_timer_.stop();
+        refresh();
+        return;
+    }
+    const int64_t n = session_.ticks_to_look_back();
+    if (n < 2) return;
+    // From the moment looked at; at the end, from the start.
+    const int64_t from = session_.looked_at() > 0 ? session_.looked_at() : 1;
+    hooks_.look_at_tick(from);
+    replay_from_s_ = session_.time_of_tick(from);
+    replay_pace_ = session_.flight_clock().pace();
+    replay_clock_.start();
+    replay_timer_.start();
+    refresh();
+}
+
+void TimeSlider::replay_step() {
+    const int64_t n = session_.ticks_to_look_back();
+    // The flight went on, or the user left the moment replayed.
+    if (n == 0 || session_.looked_at() == 0 || hooks_.closed()) {
+        replay_timer_.stop();
+        refresh();
+        return;
+    }
+    double t = replay_from_s_ + replay_clock_.nsecsElapsed() * 1e-9 * replay_pace_;
+    if (const double pace = session_.flight_clock().pace(); pace != replay_pace_) {
+        // A new pace from here on.
+        replay_from_s_ = t;
+        replay_pace_ = pace;
+        replay_clock_.restart();
+    }
+    const double end = session_.time_of_tick(n);
+    if (t >= end) {
+        replay_timer_.stop();
+        hooks_.look_at_tick(n);
+        refresh();
+        return;
+    }
+    const int64_t tick = session_.tick_at_time(t);
+    if (tick != session_.tick_shown()) hooks_.look_at_tick(tick);
+}
+
+void TimeSlider::refresh_in_flight(bool flying) {
+    // The slider follows a flight a few times a second, a paused or stopped one at once.
+    if (!flying || bar_clock_.elapsed() > 250) {
+        refresh();
+        bar_clock_.restart();
+    }
+}
+
+void TimeSlider::refresh() {
+    const int64_t n = session_.ticks_to_look_back();
+    const FlightRecord& r = session_.record();
+    const bool flown = r.ticks > 0 && !r.history.empty();
+    const double end = flown ? double(r.history.last(Column::t)) : 0.0;
+    const double shown =
+        session_.looked_at() > 0 ? session_.time_of_tick(session_.looked_at()) : end;
+    const auto ms = [](double t) {
+        return int(std::clamp(std::lround(t * 1000.0), 0L, long(INT32_MAX)));
+    };
+    setting_slider_ = true;
+    if (slider_->maximum() != ms(end)) slider_->setRange(0, ms(end));
+    if (slider_->value() != ms(shown)) slider_->setValue(ms(shown));
+    setting_slider_ = false;
+    slider_->setEnabled(n > 1);
+    play_->setEnabled(n > 1);
+    hooks_.can_look_back(n > 1);
+    play_->setText(replaying() ? QStringLiteral("Stop") : QStringLiteral("Play"));
+    const QString text =
+        !flown ? QString()
+        : session_.looked_at() > 0
+            ? QStringLiteral("t = %1 s of %2 s").arg(shown, 0, 'f', 2).arg(end, 0, 'f', 2)
+            : QStringLiteral("t = %1 s").arg(end, 0, 'f', 2);
+    if (moment_->text() != text) moment_->setText(text);
+}
+
+}  // namespace soar
