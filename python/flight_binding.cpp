@@ -67,9 +67,10 @@ const std::vector<StateField>& state_fields() {
             SOAR_FIELD(v_g),
             SOAR_FIELD(w_g),
             SOAR_FIELD(dE_gust),
-            {"roll", offsetof(FlightState, attitude) + offsetof(Attitude, roll)},
-            {"pitch", offsetof(FlightState, attitude) + offsetof(Attitude, pitch)},
-            {"yaw", offsetof(FlightState, attitude) + offsetof(Attitude, yaw)}};
+            // The bird's attitude by fly's column names (the body's Euler angles).
+            {"roll_b", offsetof(FlightState, attitude) + offsetof(Attitude, roll)},
+            {"pitch_b", offsetof(FlightState, attitude) + offsetof(Attitude, pitch)},
+            {"yaw_b", offsetof(FlightState, attitude) + offsetof(Attitude, yaw)}};
         return v;
     }();
     return fields;
@@ -212,8 +213,13 @@ class PyFlight {
 
   private:
     static float* field(FlightState& s, const std::string& name) {
+        // The attitude's names before they were fly's.
+        const std::string& known = name == "roll"    ? "roll_b"
+                                   : name == "pitch" ? "pitch_b"
+                                   : name == "yaw"   ? "yaw_b"
+                                                     : name;
         for (const StateField& f : state_fields())
-            if (name == f.name)
+            if (known == f.name)
                 return reinterpret_cast<float*>(reinterpret_cast<char*>(&s) + f.offset);
         return nullptr;
     }

@@ -37,7 +37,7 @@ __version__: str = _core.__version__
 __all__ = [
     "Params", "Field", "fields", "presets", "fly", "energy_neutral_wind", "optimise",
     "render", "sweep", "merge", "SweepResult", "FlightStopped", "EnergyNeutralWind",
-    "WindTrial", "Loop", "FLY_COLUMNS", "LOOP_COLUMNS", "wing_loading",
+    "WindTrial", "Loop", "FLY_COLUMNS", "LOOP_COLUMNS", "COLUMN_ALIASES", "wing_loading",
     "Flight", "SoaringEnv", "STATE_FIELDS", "STATE_UNITS",
 ]
 
@@ -306,7 +306,35 @@ def energy_neutral_wind(pattern: str, params: ParamsLike = None, cycles: int = 1
         _csv=d["csv"])
 
 
-LOOP_COLUMNS = ("t", "X", "Y", "Z", "V", "gamma_deg", "psi_deg", "CL", "bank_deg", "n", "U", "E")
+# A loop's nodes by the names and units of a flight's rows: the same quantity
+# has one name in every result (FLY_COLUMNS, LOOP_COLUMNS, Flight.state).
+LOOP_COLUMNS = {
+    "t": "s", "X": "m", "Y": "m", "Z": "m", "V": "m/s", "gam_deg": "deg", "psi_deg": "deg",
+    "CL": "-", "mu_deg": "deg", "Nz": "-", "U": "m/s", "E": "m",
+}
+
+# The names files and earlier versions use, each read as the column it names:
+# the loop's file (optimise --csv) heads its columns gamma_deg, bank_deg, n;
+# a flight's state called the bird's attitude roll, pitch, yaw.
+COLUMN_ALIASES = {
+    "gamma_deg": "gam_deg", "bank_deg": "mu_deg", "n": "Nz",
+    "roll": "roll_b", "pitch": "pitch_b", "yaw": "yaw_b",
+}
+
+# The header of optimise --csv, kept as the command line writes it.
+_LOOP_FILE_HEADER = "t,X,Y,Z,V,gamma_deg,psi_deg,CL,bank_deg,n,U,E"
+
+
+def _loop_table(raw: np.ndarray) -> np.ndarray:
+    """The loop's nodes (N x 12, in LOOP_COLUMNS' order) as a structured array
+    whose old names (COLUMN_ALIASES) are titles: table["bank_deg"] is
+    table["mu_deg"]."""
+    old = {new: alias for alias, new in COLUMN_ALIASES.items()}
+    dtype = [((old[name], name), "f8") if name in old else (name, "f8") for name in LOOP_COLUMNS]
+    table = np.zeros(len(raw), dtype=dtype)
+    for i, name in enumerate(LOOP_COLUMNS):
+        table[name] = raw[:, i]
+    return table
 
 
 @dataclass
@@ -327,9 +355,12 @@ class Loop:
     states           N x 6: X, Y, Z (m), V (m/s), gamma, psi (rad)
     controls         N x 2: CL (-), bank (rad); controls_mid at the N - 1
                      segment midpoints
-    table            structured array with the CSV's columns t, X, Y, Z, V,
-                     gamma_deg, psi_deg, CL, bank_deg, n (load factor), U (m/s),
-                     E (energy height, m)
+    table            structured array, one record per node, named as fly's
+                     rows are: t (s), X, Y, Z (m), V (m/s), gam_deg, psi_deg (deg),
+                     CL (-), mu_deg (bank, deg), Nz (load factor, -), U (wind,
+                     m/s), E (energy height, m); the file's names gamma_deg,
+                     bank_deg and n read the same columns (LOOP_COLUMNS,
+                     COLUMN_ALIASES)
     """
     converged: bool
     status: str
@@ -358,7 +389,7 @@ class Loop:
 
     def to_csv(self, path: str) -> None:
         """The loop as ``optimise --csv`` writes it, one row per node."""
-        lines = [",".join(LOOP_COLUMNS)]
+        lines = [_LOOP_FILE_HEADER]
         lines += [",".join("%.6f" % v for v in row) for row in self.table.tolist()]
         _core.write_file(path, "\n".join(lines) + "\n")
 
@@ -384,10 +415,8 @@ def optimise(params: ParamsLike = None, profile: Optional[str] = None, nodes: in
     solver's linear algebra is not thread-safe); sweeps use processes.
     """
     d = _core.optimise(_params(params), profile, int(nodes), settings, progress)
-    raw = d.pop("table")
-    table = np.rec.fromarrays(raw.T, names=list(LOOP_COLUMNS)) \
-        if len(d["t"]) else np.zeros(0, dtype=[(n, "f8") for n in LOOP_COLUMNS])
-    return Loop(table=np.asarray(table), **d)
+    raw = np.asarray(d.pop("table"), dtype=float).reshape(-1, len(LOOP_COLUMNS))
+    return Loop(table=_loop_table(raw), **d)
 
 
 def render(pattern: str, ticks: int = 1, dt: float = 0.02, params: ParamsLike = None,

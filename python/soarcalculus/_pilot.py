@@ -18,7 +18,7 @@ STATE_UNITS = {
     "alpha": "deg", "Nz": "-", "Nx": "-", "CL": "-", "CD": "-", "D_L": "-",
     "U": "m/s", "Up": "1/s", "Up_V_g": "-", "Xdot_air": "m/s", "Xdot": "m/s",
     "Ydot": "m/s", "u_g": "m/s", "v_g": "m/s", "w_g": "m/s", "dE_gust": "m/s",
-    "roll": "deg", "pitch": "deg", "yaw": "deg",
+    "roll_b": "deg", "pitch_b": "deg", "yaw_b": "deg",
 }
 
 

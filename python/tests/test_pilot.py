@@ -37,7 +37,8 @@ def test_a_flight_stepped_from_python_replays_on_the_command_line_bit_for_bit(tm
             names = fh.readline().strip().split(",")
             table = [line.strip().split(",") for line in fh]
         assert len(table) == len(rows)
-        for name in ("t", "X", "Y", "Z", "V", "gam_deg", "psi_deg", "mu_deg", "Nz", "CL", "U"):
+        for name in ("t", "X", "Y", "Z", "V", "gam_deg", "psi_deg", "mu_deg", "Nz", "CL", "U",
+                     "alpha", "roll_b", "pitch_b", "yaw_b"):
             c = names.index(name)
             flown = np.array([np.float32(r[c]) for r in table])
             mine = np.array([r[I[name]] for r in rows], dtype=np.float32)

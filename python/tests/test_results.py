@@ -52,6 +52,26 @@ def test_the_loop_is_optimises(tmp_path):
     assert seen and seen[-1][0] >= seen[0][0]
 
 
+def test_a_quantity_has_one_name_and_unit_in_flights_loops_and_states():
+    rows = sc.fly("upwind", ticks=20, dt=0.01, energy=True)
+    loop = sc.optimise(nodes=5)  # not closed at 5 nodes, but its nodes are a table
+    assert len(loop.table) == 5
+    assert set(loop.table.dtype.names) <= set(rows.dtype.names)
+    assert all(sc.FLY_COLUMNS[name] == unit for name, unit in sc.LOOP_COLUMNS.items())
+    shared = set(sc.STATE_UNITS) & set(sc.FLY_COLUMNS)
+    assert shared >= set(sc.FLY_COLUMNS) - {"tick", "E", "dE_wind", "dE_drag"}
+    assert all(sc.STATE_UNITS[name] == sc.FLY_COLUMNS[name] for name in shared)
+    # The loop file's names read the very columns they name.
+    assert np.allclose(np.radians(loop.table["mu_deg"]), loop.controls[:, 1])
+    assert np.allclose(np.radians(loop.table["gam_deg"]), loop.states[:, 4])
+    for old, new in sc.COLUMN_ALIASES.items():
+        if new in sc.LOOP_COLUMNS:
+            assert np.array_equal(loop.table[old], loop.table[new]), old
+    f = sc.Flight()
+    f.step(0.5, bank=30.0)
+    assert f["roll"] == f["roll_b"] != 0 and f["yaw"] == f["yaw_b"]
+
+
 def test_no_loop_is_a_result_and_bad_settings_are_refused():
     r = run("optimise", "--nodes", 15, "--set", "T_min=0.5", "--set", "T_max=1", check=False)
     loop = sc.optimise(nodes=15, settings={"T_min": 0.5, "T_max": 1})
