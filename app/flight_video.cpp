@@ -1,10 +1,16 @@
 #include "app/flight_video.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <filesystem>
 #include <vector>
 
 #include "app/cli_args.h"
@@ -17,44 +23,135 @@ namespace soar {
 
 namespace {
 
+constexpr const char kStagingPrefix[] = ".soarcalculus-frames-";
+
+// The process that made a staging folder ".soarcalculus-frames-PID-XXXXXX",
+// or 0 for any other name.
+long staging_owner(const std::string& name) {
+    const size_t start = sizeof kStagingPrefix - 1;
+    if (name.rfind(kStagingPrefix, 0) != 0) return 0;
+    size_t end = start;
+    while (end < name.size() && end - start < 10 && name[end] >= '0' && name[end] <= '9') ++end;
+    if (end == start || end + 7 != name.size() || name[end] != '-') return 0;
+    return std::stol(name.substr(start, end - start));
+}
+
+// Frames are written into a folder of their own inside `dir`
+// (".soarcalculus-frames-PID-XXXXXX") and moved into `dir` only when the
+// video is finished, so that `dir` holds all of a video's frames or none of
+// them: a failure, a cancel or a signal leaves it as it was. The frames of an
+// earlier video there are replaced, all of them, by the new ones; other files
+// are left alone.
 class PngFrameSink final : public FrameSink {
   public:
     PngFrameSink(std::string dir, PngEncoder encode)
         : dir_(std::move(dir)), encode_(std::move(encode)) {}
     ~PngFrameSink() override {
-        if (!finished_) remove_written();
+        std::error_code ec;
+        if (!staging_.empty()) std::filesystem::remove_all(staging_, ec);
     }
     bool add(Surface& picture, std::string& error) override {
+        if (staging_.empty() && !make_staging(error)) return false;
         char name[32];
-        std::snprintf(name, sizeof name, "frame-%06lld.png",
-                      static_cast<long long>(written_.size()));
-        const std::string path = dir_ + "/" + name;
+        std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(frames_));
         std::string bytes;
         if (!encode_ || !encode_(picture, bytes, error)) {
             if (error.empty()) error = "the frame cannot be encoded as PNG";
             return false;
         }
-        if (!write_file_atomically(path, bytes, error)) return false;
-        written_.push_back(path);
+        if (!write_file_atomically(staging_ + "/" + name, bytes, error)) return false;
+        ++frames_;
         return true;
     }
-    bool finish(std::string&) override {
-        finished_ = true;
+    bool finish(std::string& error) override {
+        if (staging_.empty() && !make_staging(error)) return false;
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        // The earlier frames step aside first, so that a move that fails can be
+        // undone whole.
+        const std::string earlier = staging_ + "/earlier";
+        if (::mkdir(earlier.c_str(), 0700) != 0) return fail(error, "cannot set aside", earlier);
+        std::vector<std::string> old;
+        for (const auto& e : fs::directory_iterator(dir_, ec))
+            if (is_video_frame_name(e.path().filename().string()) && e.is_regular_file(ec))
+                old.push_back(e.path().filename().string());
+        std::vector<std::string> moved_old, moved_new;
+        const auto undo = [&] {
+            for (const std::string& n : moved_new)
+                ::rename((dir_ + "/" + n).c_str(), (staging_ + "/" + n).c_str());
+            for (const std::string& n : moved_old)
+                ::rename((earlier + "/" + n).c_str(), (dir_ + "/" + n).c_str());
+        };
+        for (const std::string& n : old) {
+            if (::rename((dir_ + "/" + n).c_str(), (earlier + "/" + n).c_str()) != 0) {
+                const int err = errno;
+                undo();
+                errno = err;
+                return fail(error, "cannot set aside the earlier frame", dir_ + "/" + n);
+            }
+            moved_old.push_back(n);
+        }
+        for (int64_t k = 0; k < frames_; ++k) {
+            char name[32];
+            std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(k));
+            if (::rename((staging_ + "/" + name).c_str(), (dir_ + "/" + name).c_str()) != 0) {
+                const int err = errno;
+                undo();
+                errno = err;
+                return fail(error, "cannot move the frame into", dir_);
+            }
+            moved_new.push_back(name);
+        }
+        // The folder's new entries reach the disk before the earlier frames go.
+        if (const int fd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+        fs::remove_all(staging_, ec);
+        staging_.clear();
         return true;
     }
 
   private:
-    void remove_written() {
-        for (const std::string& p : written_) ::unlink(p.c_str());
-        written_.clear();
+    bool fail(std::string& error, const char* what, const std::string& path) {
+        error = std::string(what) + " \"" + path + "\": " + std::strerror(errno);
+        return false;
     }
+    // The staging folder, after removing those that killed runs left in `dir_`.
+    bool make_staging(std::string& error) {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(dir_, ec)) {
+            const long pid = staging_owner(e.path().filename().string());
+            if (pid <= 0 || pid == long(::getpid())) continue;
+            if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;  // still running
+            struct stat st {};
+            if (::lstat(e.path().c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+                st.st_uid == ::geteuid())
+                fs::remove_all(e.path(), ec);
+        }
+        std::string name = dir_ + "/" + kStagingPrefix + std::to_string(::getpid()) + "-XXXXXX";
+        if (::mkdtemp(name.data()) == nullptr)
+            return fail(error, "cannot make a folder for the frames in", dir_);
+        staging_ = name;
+        return true;
+    }
+
     std::string dir_;
     PngEncoder encode_;
-    std::vector<std::string> written_;
-    bool finished_ = false;
+    std::string staging_;  // where the frames are written until finish()
+    int64_t frames_ = 0;
 };
 
 }  // namespace
+
+bool is_video_frame_name(const std::string& name) {
+    if (name.size() != 16 || name.rfind("frame-", 0) != 0 || name.compare(12, 4, ".png") != 0)
+        return false;
+    for (size_t i = 6; i < 12; ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+    return true;
+}
 
 std::unique_ptr<FrameSink> png_frame_sink(const std::string& dir, PngEncoder encode) {
     return std::make_unique<PngFrameSink>(dir, std::move(encode));

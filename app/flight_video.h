@@ -35,9 +35,13 @@ class FrameSink {
 using PngEncoder = std::function<bool(Surface& picture, std::string& bytes, std::string& error)>;
 
 // Frames as numbered PNGs in the folder `dir` (which must exist):
-// frame-000000.png, frame-000001.png, ... each written whole; on failure or
-// without finish() the frames written by this sink are removed again.
+// frame-000000.png, frame-000001.png, ..., the folder's frames all of one
+// video: they are written aside and moved in by finish(), replacing every
+// frame an earlier video left there; on failure or without finish() the
+// folder is left as it was.
 std::unique_ptr<FrameSink> png_frame_sink(const std::string& dir, PngEncoder encode);
+// Whether a file's name (without its folder) is one of those frames'.
+bool is_video_frame_name(const std::string& name);
 
 // The flight a video shows: as `render` or the window sets it up.
 struct VideoFlight {

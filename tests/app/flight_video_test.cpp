@@ -4,9 +4,17 @@
 #include "app/flight_video.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "app_fixture.h"
@@ -147,6 +155,84 @@ TEST(FlightVideo, FramesAreKeptWholeOrNotAtAll) {
     EXPECT_TRUE(r.cancelled);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(dir.files(), 0u);
+}
+
+// A folder of frames is one video's, whole: while a video is made, and after
+// it fails or is cancelled, the folder holds the earlier video's frames as
+// they were; once it is finished, exactly its own. Other files stay, and the
+// frames a killed run left aside are cleared by the next.
+TEST(FlightVideo, AFramesFolderHoldsOneVideoWhole) {
+    Folder dir;
+    const auto frame = [&](int k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%06d.png", k);
+        return dir.path / name;
+    };
+    const auto read = [](const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    for (int k = 0; k < 15; ++k) std::ofstream(frame(k)) << "earlier";
+    std::ofstream(dir.path / "notes.txt") << "mine";
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const fs::path left = dir.path / (".soarcalculus-frames-" + std::to_string(gone) + "-AbC123");
+    fs::create_directory(left);
+    std::ofstream(left / "frame-000000.png") << "killed";
+
+    const auto earlier_as_it_was = [&] {
+        for (int k = 0; k < 15; ++k)
+            if (read(frame(k)) != "earlier") return false;
+        return !fs::exists(frame(15));
+    };
+    VideoFlight flight;
+    VideoTiming timing;
+    timing.frames = 12;
+    const auto encode = [&](int fail_at) {
+        auto calls = std::make_shared<int>(0);
+        return [calls, fail_at](Surface&, std::string& bytes, std::string& error) {
+            if (++*calls == fail_at) {
+                error = "no space left on the device";
+                return false;
+            }
+            bytes = "new";
+            return true;
+        };
+    };
+    RecordingSurface picture;
+    {
+        auto sink = png_frame_sink(dir.path.string(), encode(7));
+        EXPECT_FALSE(fly_video(flight, timing, picture, *sink).ok);
+    }
+    EXPECT_TRUE(earlier_as_it_was());
+    EXPECT_FALSE(fs::exists(left));
+    {
+        auto sink = png_frame_sink(dir.path.string(), encode(0));
+        EXPECT_TRUE(fly_video(flight, timing, picture, *sink, [&](int64_t done, int64_t) {
+                        return done < 5;
+                    }).cancelled);
+    }
+    EXPECT_TRUE(earlier_as_it_was());
+    bool whole_while_made = true;
+    {
+        auto sink = png_frame_sink(dir.path.string(), encode(0));
+        const VideoResult r = fly_video(flight, timing, picture, *sink, [&](int64_t done, int64_t) {
+            if (done == 11) whole_while_made = earlier_as_it_was();
+            return true;
+        });
+        EXPECT_TRUE(r.ok) << r.error;
+    }
+    EXPECT_TRUE(whole_while_made);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 13u);  // twelve frames and the notes
+    EXPECT_EQ(names.front(), "frame-000000.png");
+    EXPECT_EQ(names[11], "frame-000011.png");
+    EXPECT_EQ(names.back(), "notes.txt");
+    for (int k = 0; k < 12; ++k) EXPECT_EQ(read(frame(k)), "new") << k;
+    EXPECT_EQ(read(dir.path / "notes.txt"), "mine");
 }
 
 TEST(FlightVideo, TheFixedViewHasNoFlightToRecord) {
