@@ -228,6 +228,23 @@ std::string output_arg(const Args& a, const std::string& name) {
     return path;
 }
 
+void refuse_one_file_twice(const std::vector<FileArg>& files) {
+    for (size_t i = 0; i < files.size(); ++i) {
+        for (size_t j = i + 1; j < files.size(); ++j) {
+            const FileArg& a = files[i];
+            const FileArg& b = files[j];
+            if (a.path.empty() || b.path.empty() || !(a.written || b.written)) continue;
+            if (!same_output_file(a.path, b.path)) continue;
+            const std::string why =
+                a.written && b.written
+                    ? "one would overwrite the other"
+                    : "the file " + (a.written ? b : a).option + " reads would be overwritten";
+            throw ArgError{a.option + " and " + b.option + " name the same file \"" + b.path +
+                           "\": " + why};
+        }
+    }
+}
+
 double clock_resolution(double clock) {
     const float c = float(clock);
     return double(std::nextafter(c, std::numeric_limits<float>::infinity())) - double(c);

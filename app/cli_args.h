@@ -78,6 +78,18 @@ Mode pattern_arg(const Args& a, bool allow_fixed);
 // an ArgError, so that nothing is flown for a file that cannot be written.
 std::string output_arg(const Args& a, const std::string& name);
 
+// A file named on a command line: by what names it ("--csv", "a shard"), its
+// name, and whether the command writes it or only reads it.
+struct FileArg {
+    std::string option;
+    std::string path;  // empty: not given
+    bool written = true;
+};
+// ArgError naming both options when two of `files` are one file (the same
+// name, through a link, or the same place by another spelling) and the
+// command writes at least one of them; names of devices and pipes may repeat.
+void refuse_one_file_twice(const std::vector<FileArg>& files);
+
 // The smallest step of the clock (a 32-bit float of seconds) at reading `clock`.
 double clock_resolution(double clock);
 

@@ -338,9 +338,6 @@ int fly_command(int argc, char** argv, bool parse_only) {
         dt = number_arg(a, "dt", std::nullopt, kDtRange);
         clock_start = number_arg(a, "clock-start", 0.0, kClockStartRange);
         if (a.values.count("csv")) csv = output_arg(a, "csv");
-        if (!csv.empty() && !kml.empty() && same_output_file(csv, kml))
-            throw ArgError{"--csv and --kml name the same file \"" + kml +
-                           "\": one would overwrite the other"};
         gust_intensity = number_arg(a, "gusts", 0.0, {0.0, 20.0, false, "m/s"});
         seed = seed_arg(a);
         if (a.values.count("seed") && !a.values.count("gusts"))
@@ -354,14 +351,15 @@ int fly_command(int argc, char** argv, bool parse_only) {
             std::string error;
             if (!parse_command_csv(text.str(), commands, error))
                 throw ArgError{"--commands \"" + commands_path + "\": " + error};
-            if (!csv.empty() && same_output_file(csv, commands_path))
-                throw ArgError{"--csv and --commands name the same file \"" + csv +
-                               "\": the commands would be overwritten"};
         } else if (gust_intensity > 0.0) {
             throw ArgError{
                 "--gusts acts on a commanded flight: give --commands FILE.csv with it (the "
                 "designed patterns fly their prescribed path)"};
         }
+        refuse_one_file_twice({{"--csv", csv},
+                               {"--kml", kml},
+                               {"--commands", commands_path, false},
+                               {"--params", po.file, false}});
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus fly: %s\n%s", e.message.c_str(), command_usage("fly"));
         return 2;

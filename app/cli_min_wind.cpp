@@ -56,6 +56,7 @@ int min_wind_command(int argc, char** argv, bool parse_only) {
             how.threads = int(count_arg(a, "threads", std::nullopt, 256));
         if (a.values.count("csv")) csv = output_arg(a, "csv");
         set = resolve_param_options(po, how.mode);
+        refuse_one_file_twice({{"--csv", csv}, {"--params", po.file, false}});
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus min-wind: %s\n%s", e.message.c_str(), kUsage);
         return 2;

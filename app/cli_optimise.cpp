@@ -276,6 +276,7 @@ int optimise_command(int argc, char** argv, bool parse_only) {
         if (nodes < 5 || nodes > 2000) throw ArgError{"--nodes must be between 5 and 2000"};
         options.nodes = int(nodes);
         if (a.values.count("csv")) csv = output_arg(a, "csv");
+        refuse_one_file_twice({{"--csv", csv}, {"--params", po.file, false}});
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus optimise: %s\n%s", e.message.c_str(),
                      command_usage("optimise"));

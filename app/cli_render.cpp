@@ -10,6 +10,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/cli.h"
 #include "app/cli_args.h"
@@ -86,6 +87,14 @@ class VideoInterruptGuard {
     static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
     struct sigaction previous_[std::size(kSignals)]{};
 };
+
+// Whether `path` is one of the numbered frames (frame-NNNNNN.png) that
+// --frames writes into `dir`.
+bool names_a_frame(const std::string& path, const std::string& dir) {
+    const auto slash = path.rfind('/');
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    return is_video_frame_name(base) && same_output_file(path, dir + "/" + base);
+}
 
 // Several sinks as one: each frame goes to every one.
 class SinkPair final : public FrameSink {
@@ -164,6 +173,11 @@ int render_command(int argc, char** argv, const RasterSupport& raster, bool pars
             if (frames_dir.empty() || ::stat(frames_dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
                 throw ArgError{"--frames: \"" + frames_dir + "\" is not a folder that exists"};
         }
+        refuse_one_file_twice({{"--png", png}, {"--video", video}, {"--params", po.file, false}});
+        for (const auto& [option, path] : {std::pair{"--png", png}, std::pair{"--video", video}})
+            if (!frames_dir.empty() && !path.empty() && names_a_frame(path, frames_dir))
+                throw ArgError{std::string(option) + " and --frames name the same file \"" + path +
+                               "\": one would overwrite the other"};
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus render: %s\n%s", e.message.c_str(),
                      command_usage("render"));

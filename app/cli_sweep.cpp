@@ -248,6 +248,7 @@ int sweep_command(int argc, char** argv, bool parse_only) {
         shard_arg(a, shard, shards);
         if (!a.values.count("csv")) throw ArgError{"--csv FILE is required"};
         csv = output_arg(a, "csv");
+        refuse_one_file_twice({{"--csv", csv}, {"--params", po.file, false}});
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus sweep: %s\n%s", e.message.c_str(),
                      command_usage("sweep"));
@@ -276,7 +277,7 @@ int sweep_command(int argc, char** argv, bool parse_only) {
         const auto file = read_sweep_file(csv, error);
         if (!file) {
             std::fprintf(stderr,
-                         "soarcalculus sweep: %s\nsoarcalculus sweep: \"%s\" is not left as it "
+                         "soarcalculus sweep: %s\nsoarcalculus sweep: \"%s\" is left as it "
                          "was: choose another --csv file\n",
                          error.c_str(), csv.c_str());
             return 2;
@@ -409,6 +410,9 @@ int merge_command(int argc, char** argv, bool parse_only) {
         if (inputs.empty()) throw ArgError{"name the shards' files to merge"};
         std::string why;
         if (!output_path_usable(out, why)) throw ArgError{"--csv: " + why};
+        std::vector<FileArg> files{{"--csv", out}};
+        for (const std::string& shard : inputs) files.push_back({"the shard", shard, false});
+        refuse_one_file_twice(files);
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus merge: %s\n%s", e.message.c_str(),
                      command_usage("merge"));

@@ -23,6 +23,7 @@
 #include "app/cli.h"
 #include "app/cli_args.h"
 #include "app/session.h"
+#include "app/sweep_file.h"
 #include "app_fixture.h"
 #include "headless/recording_surface.h"
 #include "record/kml.h"
@@ -254,6 +255,100 @@ TEST_F(Faults, OneFileForTwoOutputsIsRefused) {
                                "--csv", "/dev/null", "--kml", "/dev/null"},
                               "/dev/null"),
               0);
+}
+
+// Every command refuses one file named by two of its options when it writes
+// either (exit 2, naming both), however the second name spells it: the same
+// text, through "./", or a link. The file named first is left as it was.
+TEST_F(Faults, EveryCommandRefusesOneFileForTwoOfItsFiles) {
+    ASSERT_EQ(run_with_stdout({"params", "--save", (dir / "p.toml").string()}, "/dev/null"), 0);
+    const std::string params_text = slurp(dir / "p.toml");
+    SweepPlan plan;
+    plan.what = SweepWhat::fly_summary;
+    plan.axes.emplace_back("W_S", std::vector<double>{100.0, 110.0});
+    plan.ticks = 3;
+    plan.dt = 0.1;
+    const std::string shard_text = sweep_file_text(plan, {});
+    const std::string frames = (dir / "frames").string();
+    fs::create_directory(frames);
+    // Each case: the command with "B" where the file that exists is named
+    // (its text given), "A" where the other name of it goes.
+    struct Case {
+        std::vector<std::string> args;
+        std::string text;
+        std::string options;  // what the refusal names
+    };
+    const std::vector<std::string> fly = {"fly", "--pattern", "upwind", "--ticks",
+                                          "5",   "--dt",      "0.1"};
+    const auto with = [](std::vector<std::string> head, std::vector<std::string> tail) {
+        head.insert(head.end(), tail.begin(), tail.end());
+        return head;
+    };
+    const std::string commands = "t,mu_deg,CL\n0,10,0.5\n";
+    const std::vector<Case> cases = {
+        {with(fly, {"--csv", "B", "--kml", "A"}), "mine", "--csv and --kml"},
+        {with(fly, {"--kml", "A", "--commands", "B"}), commands, "--kml and --commands"},
+        {with(fly, {"--csv", "A", "--commands", "B"}), commands, "--csv and --commands"},
+        {with(fly, {"--csv", "A", "--params", "B"}), params_text, "--csv and --params"},
+        {{"render", "--pattern", "upwind", "--png", "A", "--video", "B"},
+         "mine",
+         "--png and --video"},
+        {{"render", "--pattern", "fixed", "--png", "A", "--params", "B"},
+         params_text,
+         "--png and --params"},
+        {{"min-wind", "--pattern", "upwind", "--cycles", "1", "--csv", "A", "--params", "B"},
+         params_text,
+         "--csv and --params"},
+        {{"optimise", "--nodes", "5", "--csv", "A", "--params", "B"},
+         params_text,
+         "--csv and --params"},
+        {{"sweep", "--what", "fly-summary", "--pattern", "upwind", "--ticks", "3", "--dt", "0.1",
+          "--over", "W_S=100,110", "--jobs", "1", "--csv", "A", "--params", "B"},
+         params_text,
+         "--csv and --params"},
+        {{"merge", "--csv", "A", "B"}, shard_text, "--csv and the shard"},
+    };
+    for (const Case& c : cases) {
+        const fs::path b = dir / "b.file";
+        const fs::path link = dir / "link.file";
+        for (const std::string& a : {b.string(), (dir / "." / "b.file").string(), link.string()}) {
+            std::ofstream(b) << c.text;
+            fs::remove(link);
+            fs::create_symlink(b, link);
+            std::vector<std::string> args = c.args;
+            for (std::string& arg : args) arg = arg == "A" ? a : arg == "B" ? b.string() : arg;
+            const std::string said = c.args[0] + " " + c.options + " (" + a + ")";
+            EXPECT_EQ(run_with_stdout(args, "/dev/null"), 2) << said;
+            EXPECT_NE(slurp(err).find(c.options + " name the same file"), std::string::npos)
+                << said << ": " << slurp(err);
+            EXPECT_EQ(slurp(b), c.text) << said;
+        }
+    }
+    // A picture or video named as one of the frames --frames writes.
+    for (const std::string option : {"--png", "--video"}) {
+        const std::string frame = (dir / "frames" / "." / "frame-000002.png").string();
+        EXPECT_EQ(run_with_stdout({"render", "--pattern", "upwind", "--frames", frames, option,
+                                   frame, "--seconds", "0.1"},
+                                  "/dev/null"),
+                  2)
+            << option;
+        EXPECT_NE(slurp(err).find(option + " and --frames name the same file"), std::string::npos)
+            << slurp(err);
+    }
+    // Files apart, and one file that is only read twice, are no fault.
+    EXPECT_EQ(run_with_stdout({"fly", "--pattern", "upwind", "--ticks", "5", "--dt", "0.1", "--csv",
+                               (dir / "f.csv").string(), "--kml", (dir / "f.kml").string(),
+                               "--params", (dir / "p.toml").string()},
+                              "/dev/null"),
+              0)
+        << slurp(err);
+    std::ofstream(dir / "s.csv") << shard_text;
+    EXPECT_EQ(run_with_stdout({"merge", "--csv", (dir / "m.csv").string(), (dir / "s.csv").string(),
+                               (dir / "." / "s.csv").string()},
+                              "/dev/null"),
+              1)  // its two points are missing: listed, exit 1
+        << slurp(err);
+    EXPECT_EQ(slurp(err).find("name the same file"), std::string::npos) << slurp(err);
 }
 
 // fly --kml writes the window's KML to the byte, and in the same memory for a
