@@ -42,12 +42,13 @@ namespace soar::cli {
     "  (optimise: --set also takes the loop's CL_min, CL_max, n_min, n_max, bank_max,\n"      \
     "   half_span, tip_min, T_min, T_max, z0, travel; zhao-glider defaults to --profile\n"    \
     "   linear, sachs-2005-albatross to --profile log)\n"
-#define SOAR_USAGE_SWEEP                                                             \
-    "  soarcalculus sweep --what {energy-neutral-wind|optimise|fly-summary}\n"       \
-    "                   --over NAME=START:STOP:COUNT|NAME=V1,V2,... [--over ...]\n"  \
-    "                   [--pattern P] [--cycles N]\n"                                \
-    "                   [--ticks N] [--dt S] [--profile P] [--nodes N] [--jobs N]\n" \
-    "                   [--shard I/N] --csv FILE [PARAMETERS]\n"                     \
+#define SOAR_USAGE_SWEEP                                                            \
+    "  soarcalculus sweep --what {energy-neutral-wind|optimise|fly-summary}\n"      \
+    "                   --over NAME=START:STOP:COUNT|NAME=V1,V2,... [--over ...]\n" \
+    "                   [--pattern P] [--cycles N]\n"                               \
+    "                   [--ticks N] [--dt S] [--profile P] [--nodes N]\n"           \
+    "                   [--retry-nodes N] [--jobs N]\n"                             \
+    "                   [--shard I/N] --csv FILE [PARAMETERS]\n"                    \
     "  soarcalculus merge --csv FILE SHARD.csv [SHARD.csv ...]\n"
 #define SOAR_USAGE_PARAMETERS                                                              \
     "PARAMETERS (fly, render, min-wind, params, optimise, sweep):\n"                       \

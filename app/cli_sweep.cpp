@@ -166,12 +166,13 @@ int sweep_command(int argc, char** argv, bool parse_only) {
     std::string csv;
     long long shard = 1, shards = 1;
     int jobs = 1;
+    int retry_nodes = 0;  // the failed points' loops solved again at this many nodes
     try {
         std::vector<char*> rest;
         ParamOptions po = take_param_options(argc, argv, rest);
         const Args a = parse_args(int(rest.size()), rest.data(),
                                   {"what", "pattern", "cycles", "dt", "ticks", "profile", "nodes",
-                                   "jobs", "shard", "csv"},
+                                   "jobs", "shard", "csv", "retry-nodes"},
                                   {}, {"over"});
         if (!a.values.count("what"))
             throw ArgError{"--what is required (energy-neutral-wind, optimise or fly-summary)"};
@@ -244,6 +245,11 @@ int sweep_command(int argc, char** argv, bool parse_only) {
             plan.axes.push_back(*axis);
         }
         if (const std::string e = sweep_error(plan); !e.empty()) throw ArgError{e};
+        if (a.values.count("retry-nodes")) {
+            retry_nodes = int(count_arg(a, "retry-nodes", std::nullopt, 1'000'000));
+            if (const std::string e = retry_nodes_error(plan, retry_nodes); !e.empty())
+                throw ArgError{"--retry-nodes: " + e};
+        }
         jobs = int(count_arg(a, "jobs", usable_cores(), 1024));
         shard_arg(a, shard, shards);
         if (!a.values.count("csv")) throw ArgError{"--csv FILE is required"};
@@ -293,8 +299,10 @@ int sweep_command(int argc, char** argv, bool parse_only) {
     }
     // A point that failed is computed again: its old row goes.
     size_t failed_before = 0;
+    std::set<long long> failed_points;
     for (size_t i = 0; i < kept.size();) {
         if (sweep_row_failed(plan, kept[i])) {
+            failed_points.insert(kept[i].point);
             kept.erase(kept.begin() + long(i));
             ++failed_before;
         } else {
@@ -310,6 +318,10 @@ int sweep_command(int argc, char** argv, bool parse_only) {
         ++in_shard;
         if (!done.count(k)) todo.push_back(k);
     }
+    // With --retry-nodes the points that failed go first, on the finer mesh.
+    std::vector<long long> again, rest;
+    for (long long k : todo)
+        (retry_nodes > 0 && failed_points.count(k) ? again : rest).push_back(k);
     const int workers =
         int(std::min<long long>(jobs, std::max<long long>(1, (long long)todo.size())));
     std::printf("sweep: %s over %s = %lld points", sweep_what_name(plan.what),
@@ -318,8 +330,10 @@ int sweep_command(int argc, char** argv, bool parse_only) {
     std::printf("\n%zu to compute (%lld already in %s), %d job%s\n", todo.size(),
                 in_shard - (long long)todo.size(), csv.c_str(), workers, workers == 1 ? "" : "s");
     if (failed_before > 0)
-        std::printf("%zu point%s that failed before %s computed again\n", failed_before,
-                    failed_before == 1 ? "" : "s", failed_before == 1 ? "is" : "are");
+        std::printf(
+            "%zu point%s that failed before %s computed again%s\n", failed_before,
+            failed_before == 1 ? "" : "s", failed_before == 1 ? "is" : "are",
+            retry_nodes > 0 ? (" at " + std::to_string(retry_nodes) + " nodes").c_str() : "");
     std::fflush(stdout);
 
     SweepKeeper keeper(plan, csv, kept);
@@ -336,8 +350,8 @@ int sweep_command(int argc, char** argv, bool parse_only) {
     std::string error;
     int status = 0;
     {
-        const bool complete = run_sweep(
-            plan, todo, workers,
+        const bool complete = run_sweep_retrying(
+            plan, rest, again, retry_nodes, workers,
             [&](const SweepRow& r) {
                 if (!keeper.add(r)) g_stop = true;  // said below, with the file's error
                 ++finished;

@@ -356,4 +356,22 @@ SweepRow failed_sweep_row(const SweepPlan& s, long long point, const std::string
     return r;
 }
 
+std::string retry_nodes_error(const SweepPlan& s, int nodes) {
+    if (s.what != SweepWhat::optimise) return "retrying with more nodes is for --what optimise";
+    if (nodes < 5 || nodes > 2000) return "the nodes to retry with must be between 5 and 2000";
+    if (nodes <= s.nodes)
+        return "the nodes to retry with must be more than the sweep's " + std::to_string(s.nodes);
+    return "";
+}
+
+SweepPlan sweep_at_nodes(const SweepPlan& s, int nodes) {
+    SweepPlan finer = s;
+    finer.nodes = nodes;
+    return finer;
+}
+
+void mark_nodes(SweepRow& r, int nodes) {
+    r.status += "; at " + std::to_string(nodes) + " nodes";
+}
+
 }  // namespace soar

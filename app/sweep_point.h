@@ -70,4 +70,16 @@ bool sweep_row_failed(const SweepPlan& s, const SweepRow& r);
 // The row of a point that failed for `why` (results all NaN).
 SweepRow failed_sweep_row(const SweepPlan& s, long long point, const std::string& why);
 
+// Points whose loop was not found at the sweep's mesh may be solved again on
+// a finer one: the sweep (its file, its text) stays the same, those points'
+// rows say at how many nodes they were found. "" when `nodes` can be used for
+// the sweep `s` (an optimise sweep, 5 to 2000 nodes, more than its own), else
+// why not.
+std::string retry_nodes_error(const SweepPlan& s, int nodes);
+// The sweep with its loops solved at `nodes` collocation nodes.
+SweepPlan sweep_at_nodes(const SweepPlan& s, int nodes);
+// A row computed by sweep_at_nodes(s, nodes) as a row of `s`: its status
+// names the nodes.
+void mark_nodes(SweepRow& r, int nodes);
+
 }  // namespace soar

@@ -299,4 +299,31 @@ bool run_sweep(const SweepPlan& s, const std::vector<long long>& points, int job
     return ok && !was_stopped;
 }
 
+bool run_sweep_retrying(const SweepPlan& s, const std::vector<long long>& points,
+                        const std::vector<long long>& again, int retry_nodes, int jobs,
+                        const std::function<void(const SweepRow&)>& on_row,
+                        const std::atomic<bool>* stop, std::string& error,
+                        const std::vector<std::string>& worker) {
+    if (retry_nodes <= 0) {
+        std::vector<long long> all = again;
+        all.insert(all.end(), points.begin(), points.end());
+        return run_sweep(s, all, jobs, on_row, stop, error, worker);
+    }
+    const auto marked = [&](const SweepRow& r) {
+        SweepRow row = r;
+        mark_nodes(row, retry_nodes);
+        on_row(row);
+    };
+    std::string retry_error;
+    const bool retried = again.empty() || run_sweep(sweep_at_nodes(s, retry_nodes), again, jobs,
+                                                    marked, stop, retry_error, worker);
+    if (!retried && stop && stop->load()) {
+        error = retry_error;
+        return false;
+    }
+    const bool rest = points.empty() || run_sweep(s, points, jobs, on_row, stop, error, worker);
+    if (!retry_error.empty()) error = retry_error + (error.empty() ? "" : "; " + error);
+    return retried && rest;
+}
+
 }  // namespace soar

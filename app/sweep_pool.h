@@ -43,4 +43,13 @@ bool run_sweep(const SweepPlan& s, const std::vector<long long>& points, int job
                const std::function<void(const SweepRow&)>& on_row, const std::atomic<bool>* stop,
                std::string& error, const std::vector<std::string>& worker = {});
 
+// run_sweep of `points`, but those of `again` (points whose rows failed
+// before) first, at `retry_nodes` nodes when it is more than 0 (see
+// sweep_at_nodes; their rows marked by mark_nodes), else as the others.
+bool run_sweep_retrying(const SweepPlan& s, const std::vector<long long>& points,
+                        const std::vector<long long>& again, int retry_nodes, int jobs,
+                        const std::function<void(const SweepRow&)>& on_row,
+                        const std::atomic<bool>* stop, std::string& error,
+                        const std::vector<std::string>& worker = {});
+
 }  // namespace soar

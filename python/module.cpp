@@ -434,7 +434,7 @@ std::string sweep_plan(const std::string& what, const std::vector<pyb::tuple>& o
     return sweep_text(s);
 }
 
-pyb::tuple sweep_point_of(const std::string& text, long long point) {
+pyb::tuple sweep_point_of(const std::string& text, long long point, int retry_nodes) {
     // A worker computes many points of one sweep: its text is read and
     // checked once (the GIL guards the cache).
     static std::string last_text;
@@ -443,11 +443,15 @@ pyb::tuple sweep_point_of(const std::string& text, long long point) {
         last = plan_of(text);
         last_text = text;
     }
-    const SweepPlan s = last;
+    if (retry_nodes > 0)
+        if (const std::string e = retry_nodes_error(last, retry_nodes); !e.empty())
+            throw pyb::value_error("retry_nodes: " + e);
+    const SweepPlan s = retry_nodes > 0 ? sweep_at_nodes(last, retry_nodes) : last;
     if (point < 0 || point >= sweep_size(s)) throw pyb::index_error("no such point");
     std::atomic<bool> cancel{false};
-    const auto row = run_interruptibly<std::optional<SweepRow>>(
+    auto row = run_interruptibly<std::optional<SweepRow>>(
         [&] { return sweep_point(s, point, &cancel); }, cancel);
+    if (retry_nodes > 0) mark_nodes(*row, retry_nodes);
     return row_tuple(*row);
 }
 
@@ -456,8 +460,13 @@ pyb::tuple sweep_point_of(const std::string& text, long long point) {
 // done so far.
 pyb::list run_sweep_points(const std::string& text, const std::vector<long long>& points, int jobs,
                            const std::string& csv, const pyb::list& kept,
-                           const pyb::object& progress, const std::vector<std::string>& worker) {
+                           const pyb::object& progress, const std::vector<std::string>& worker,
+                           const std::vector<long long>& again, int retry_nodes) {
     const SweepPlan s = plan_of(text);
+    if (retry_nodes > 0)
+        if (const std::string e = retry_nodes_error(s, retry_nodes); !e.empty())
+            throw pyb::value_error("retry_nodes: " + e);
+    const size_t total = points.size() + again.size();
     // One writer per sweep file, as for the command line's sweeps.
     SweepFileLock file_lock;
     struct stat csv_st {};
@@ -483,8 +492,8 @@ pyb::list run_sweep_points(const std::string& text, const std::vector<long long>
     try {
         complete = run_interruptibly<bool>(
             [&] {
-                return run_sweep(
-                    s, points, jobs,
+                return run_sweep_retrying(
+                    s, points, again, retry_nodes, jobs,
                     [&](const SweepRow& r) {
                         std::lock_guard l(lock);
                         rows.push_back(r);
@@ -502,7 +511,7 @@ pyb::list run_sweep_points(const std::string& text, const std::vector<long long>
                 }
                 if (!progress.is_none() && n != reported) {
                     reported = n;
-                    progress(int(n), int(points.size()));
+                    progress(int(n), int(total));
                 }
             });
     } catch (pyb::error_already_set&) {
@@ -511,7 +520,7 @@ pyb::list run_sweep_points(const std::string& text, const std::vector<long long>
     }
     save();
     if (!progress.is_none() && rows.size() - before != reported)
-        progress(int(rows.size() - before), int(points.size()));
+        progress(int(rows.size() - before), int(total));
     if (!save_error.empty()) throw pyb::value_error(save_error);
     (void)complete;  // without a signal, an incomplete run has its reason in `error`
     if (!error.empty()) throw std::runtime_error(error);
@@ -700,8 +709,15 @@ PYBIND11_MODULE(_core, m) {
           pyb::arg("settings") = pyb::none(), pyb::arg("progress") = pyb::none());
     m.def("sweep_plan", &sweep_plan);
     m.def("sweep_layout", &sweep_layout);
-    m.def("sweep_point", &sweep_point_of);
-    m.def("run_sweep", &run_sweep_points);
+    m.def("sweep_point", &sweep_point_of, pyb::arg("plan"), pyb::arg("point"),
+          pyb::arg("retry_nodes") = 0);
+    m.def("check_retry_nodes", [](const std::string& text, int nodes) {
+        if (const std::string e = retry_nodes_error(plan_of(text), nodes); !e.empty())
+            throw pyb::value_error("retry_nodes: " + e);
+    });
+    m.def("run_sweep", &run_sweep_points, pyb::arg("plan"), pyb::arg("points"), pyb::arg("jobs"),
+          pyb::arg("csv"), pyb::arg("kept"), pyb::arg("progress"), pyb::arg("worker"),
+          pyb::arg("again") = std::vector<long long>{}, pyb::arg("retry_nodes") = 0);
     m.def("read_sweep", &read_sweep);
     m.def("failed_points", [](const std::string& text, const pyb::list& rows) {
         const soar::SweepPlan s = plan_of(text);

@@ -88,9 +88,10 @@ def _worker_command() -> List[str]:
     return [sys.executable, "-c", code]
 
 
-def _point(plan: str, point: int):
-    """One point of a sweep (what a Dask worker runs): the row as a tuple."""
-    return _core.sweep_point(plan, point)
+def _point(plan: str, point: int, retry_nodes: int = 0):
+    """One point of a sweep (what a Dask worker runs): the row as a tuple;
+    with retry_nodes, its loop solved at that many nodes."""
+    return _core.sweep_point(plan, point, retry_nodes)
 
 
 # Result columns that count (int64) or say yes or no (bool); the rest are floats.
@@ -267,9 +268,12 @@ def _shard_points(size: int, shard) -> List[int]:
 
 
 def _dask_rows(client, plan: str, todo: List[int], csv: Optional[str], kept: list,
-               progress) -> list:
+               progress, again: Sequence[int] = (), retry_nodes: int = 0) -> list:
     from distributed import as_completed
-    futures = client.map(_point, [plan] * len(todo), todo)
+    points = list(again) + list(todo)
+    retries = [retry_nodes] * len(again) + [0] * len(todo)
+    futures = client.map(_point, [plan] * len(points), points, retries)
+    todo = points
     rows: list = []
     saved = time.monotonic()
     try:
@@ -295,7 +299,8 @@ def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=No
           ticks: Optional[int] = None, profile: Optional[str] = None, nodes: int = 50,
           settings: Optional[Dict[str, float]] = None, jobs: int = 0,
           shard: Optional[Tuple[int, int]] = None, client=None, csv: Optional[str] = None,
-          progress: Optional[Callable[[int, int], None]] = None) -> SweepResult:
+          progress: Optional[Callable[[int, int], None]] = None,
+          retry_nodes: Optional[int] = None) -> SweepResult:
     """One question at every point of a grid, as ``soarcalculus sweep``.
 
     grid      {name: (start, stop, count)} or {name: "START:STOP:COUNT"}: count
@@ -320,13 +325,18 @@ def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=No
               when Ctrl-C stops the run), and read first: its points are not
               computed again (a file of another sweep is refused)
     progress  progress(done, total) as points finish
+    retry_nodes  optimise: the points whose loop the csv file says was not
+              found are solved again at this many nodes (more than `nodes`;
+              the sweep and its file stay the same, those rows' status says
+              "at N nodes"), before the points not yet done
 
     Returns a SweepResult (see its columns and units).
     """
     if what == "fly-summary" and ticks is None:
         raise ValueError("ticks is required for fly-summary")
     for name, value, least in (("jobs", jobs, 0), ("cycles", cycles, 1), ("nodes", nodes, 1),
-                               ("ticks", 1 if ticks is None else ticks, 1)):
+                               ("ticks", 1 if ticks is None else ticks, 1),
+                               ("retry_nodes", 5 if retry_nodes is None else retry_nodes, 5)):
         if isinstance(value, (bool, np.bool_)) or not isinstance(value, (int, np.integer)) \
                 or value < least:
             raise ValueError(f"{name} must be a whole number of at least {least}, not {value!r}")
@@ -335,9 +345,13 @@ def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=No
     plan = _core.sweep_plan(what, _axes(grid), _params(params, flight_pattern), pattern,
                             int(cycles), float(dt), int(ticks or 0), profile, int(nodes),
                             settings)
+    retry = int(retry_nodes or 0)
+    if retry:
+        _core.check_retry_nodes(plan, retry)
     size = int(_core.sweep_layout(plan)["size"])
     points = _shard_points(size, shard)
     kept: list = []
+    again: set = set()
     if csv and os.path.isfile(csv) and os.path.getsize(csv) > 0:
         text, kept = _core.read_sweep(csv)
         if text != plan:
@@ -348,11 +362,15 @@ def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=No
         kept = [r for r in kept if r[0] not in again]
     done = {r[0] for r in kept}
     todo = [k for k in points if k not in done]
+    finer = [k for k in todo if k in again] if retry else []
+    todo = [k for k in todo if k not in finer]
     if client is None:
         workers = int(jobs) if int(jobs) > 0 else len(os.sched_getaffinity(0))
-        new = _core.run_sweep(plan, todo, workers, csv or "", kept, progress, _worker_command())
+        new = _core.run_sweep(plan, todo, workers, csv or "", kept, progress, _worker_command(),
+                              finer, retry)
     else:
-        new = _dask_rows(client, plan, todo, csv, kept, progress)
+        new = _dask_rows(client, plan, todo, csv, kept, progress, finer, retry)
+    todo = finer + todo
     result = SweepResult(plan, list(kept) + list(new))
     _warn_failed(result, todo)
     return result

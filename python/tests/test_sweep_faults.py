@@ -125,3 +125,36 @@ def test_a_signal_stops_a_video_and_its_frames_with_nothing_left(tmp_path, sig):
     out, err = p.communicate(timeout=60)
     assert p.returncode == 130 and "interrupted" in err
     assert not video.exists() and list(frames.iterdir()) == []
+
+
+def test_failed_loops_are_solved_again_on_a_finer_mesh_when_asked(tmp_path):
+    # The glider's loop does not close at 5 nodes; at 15 it does.
+    grid, cli = {"travel": [0]}, tmp_path / "cli.csv"
+    py = str(tmp_path / "py.csv")
+    coarse = dict(what="optimise", params="zhao-glider", nodes=5, jobs=1, csv=py)
+    with pytest.warns(RuntimeWarning, match="1 of 1 points failed"):
+        first = sc.sweep(grid, **coarse)
+    assert first.failed == [0] and not first.to_numpy()["converged"][0]
+    calls = []
+    finer = sc.sweep(grid, **coarse, retry_nodes=15, progress=lambda *c: calls.append(c))
+    assert finer.failed == [] and calls == [(1, 1)]
+    assert finer["status"][0].endswith("; at 15 nodes") and finer["wind_10m"][0] > 0
+    # The file is still the 5-node sweep's: run again as it was, it computes nothing.
+    assert sc.SweepResult.from_csv(py).plan == first.plan
+    again = sc.sweep(grid, **coarse, progress=lambda *c: calls.append(c))
+    assert calls == [(1, 1)] and again["wind_10m"].tolist() == finer["wind_10m"].tolist()
+    # The command line the same, to the last bit of the wind.
+    args = ["sweep", "--what", "optimise", "--preset", "zhao-glider", "--nodes", 5, "--over",
+            "travel=0", "--jobs", 1, "--csv", cli]
+    assert "1 of 1 points failed" in run(*args).stderr
+    out = run(*args, "--retry-nodes", 15).stdout
+    assert "1 point that failed before is computed again at 15 nodes" in out
+    assert sc.SweepResult.from_csv(str(cli))["wind_10m"].tolist() == finer["wind_10m"].tolist()
+    # Only a finer mesh, only for loops.
+    for bad in (["--retry-nodes", 5], ["--retry-nodes", 2001]):
+        r = run(*args, *bad, check=False)
+        assert r.returncode == 2 and "--retry-nodes" in r.stderr
+    with pytest.raises(ValueError, match="more than the sweep's 5"):
+        sc.sweep(grid, **coarse, retry_nodes=5)
+    with pytest.raises(ValueError, match="for --what optimise"):
+        sc.sweep({"W_S": [100]}, "fly-summary", ticks=5, retry_nodes=20)
