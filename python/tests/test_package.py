@@ -1,5 +1,8 @@
 """The package as researchers use it: one version everywhere, parameters as a
-mapping that pickles by name, short reprs, a clean namespace, NumPy 2's API."""
+mapping that pickles by name, short reprs, a clean namespace, NumPy 2's API,
+and a type stub true to the engine."""
+import ast
+import inspect
 import os
 import pickle
 import re
@@ -50,3 +53,73 @@ def test_the_loop_table_is_built_without_numpys_removed_modules():
     loop = sc.optimise(nodes=5)
     assert loop.table.dtype.names[:3] == ("t", "X", "Y") and len(loop.table) == 5
     assert isinstance(loop.table, np.ndarray)
+
+
+def _parameters(doc_line):
+    """The parameter names of a pybind11 signature line "f(a: int, b: X[c, d] = 1) -> T"."""
+    inside = doc_line[doc_line.index("(") + 1:doc_line.rindex(") ->")]
+    names, depth, word = [], 0, ""
+    for ch in inside + ",":
+        depth += ch in "[(" and 1 or ch in "])" and -1 or 0
+        if ch == "," and depth == 0:
+            if word.strip():
+                names.append(word.split(":")[0].strip())
+            word = ""
+        else:
+            word += ch
+    return names
+
+
+def _stub_parameters(node):
+    args = [a.arg for a in node.args.posonlyargs + node.args.args + node.args.kwonlyargs]
+    return args[1:] if args and args[0] in ("self", "cls") else args
+
+
+def _runtime_parameters(obj):
+    doc = (getattr(obj, "__doc__", None) or "").strip()
+    if doc.startswith(getattr(obj, "__name__", "?") + "(*args, **kwargs)"):
+        return None  # overloaded: each overload is its own signature
+    if doc.startswith(getattr(obj, "__name__", "?") + "("):
+        names = _parameters(doc.splitlines()[0])
+        return names[1:] if names and names[0] == "self" else names
+    params = list(inspect.signature(obj).parameters)
+    return params[1:] if params and params[0] == "self" else params
+
+
+def _same_parameters(stub, runtime):
+    """The stub's names are the engine's; where the engine names none (arg0,
+    arg1, ...), their number."""
+    if runtime is None:
+        return True
+    if all(re.fullmatch(r"arg\d+", n) for n in runtime):
+        return len(stub) == len(runtime)
+    return stub == runtime
+
+
+def test_the_type_stub_names_what_the_engine_exports_with_its_arguments():
+    stub = ast.parse(open(os.path.join(os.path.dirname(sc._core.__file__), "_core.pyi")).read())
+    declared = {}
+    for node in stub.body:
+        if isinstance(node, ast.AnnAssign):
+            declared[node.target.id] = None
+        elif isinstance(node, (ast.FunctionDef, ast.ClassDef)):
+            declared[node.name] = node
+    exported = {n for n in dir(sc._core) if not n.startswith("__")} | {"__version__"}
+    assert set(declared) == exported
+    for name, node in declared.items():
+        obj = getattr(sc._core, name)
+        if isinstance(node, ast.FunctionDef):
+            assert _same_parameters(_stub_parameters(node), _runtime_parameters(obj)), name
+        if not isinstance(node, ast.ClassDef):
+            continue
+        members = {m.name: m for m in node.body if isinstance(m, ast.FunctionDef)}
+        members.update({m.target.id: None for m in node.body if isinstance(m, ast.AnnAssign)})
+        public = {n for n in dir(obj) if not n.startswith("__")}
+        assert {n for n in members if not n.startswith("__")} == public, name
+        for member, m in members.items():
+            if m is None or any(isinstance(d, ast.Name) and d.id == "property"
+                                for d in m.decorator_list):
+                continue
+            assert member in dir(obj), (name, member)
+            assert _same_parameters(_stub_parameters(m),
+                                    _runtime_parameters(getattr(obj, member))), (name, member)
