@@ -378,12 +378,15 @@ def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=No
 
 def merge(files: Sequence[str], csv: Optional[str] = None) -> SweepResult:
     """The shards' files of one sweep joined (``soarcalculus merge``); written
-    to `csv` when given. The result's ``missing`` lists the points no file
+    to `csv` when given (not one of the shards). The result's ``missing`` lists the points no file
     holds: the sweep run again with csv= the merged file computes only those.
     """
     plan = None
     rows: list = []
     for path in files:
+        if csv and os.path.exists(csv) and os.path.exists(path) and os.path.samefile(csv, path):
+            raise ValueError(f'csv and the shard "{path}" name the same file: one would '
+                             "overwrite the other")
         text, file_rows = _core.read_sweep(path)
         if plan is None:
             plan = text

@@ -108,6 +108,7 @@ def test_a_file_of_another_sweep_is_left_alone(tmp_path):
     r = run("sweep", "--what", "fly-summary", "--pattern", "upwind", "--ticks", 50, "--dt",
             0.01, "--over", "W_S=100:110:2", "--csv", other, check=False)
     assert r.returncode == 2 and "not a sweep's file" in r.stderr
+    assert "is left as it was" in r.stderr
     assert path.read_bytes() == before and other.read_text() == "a,b\n1,2\n"
 
 

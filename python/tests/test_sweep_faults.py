@@ -88,6 +88,11 @@ def test_merge_refuses_devices_pipes_and_conflicting_rows(tmp_path):
     assert not merged.exists()
     r = run("merge", "--csv", merged, shard)
     assert "merged 1 file: 2 of 2 points" in r.stdout
+    # The merged file over one of its shards, by another spelling of its name.
+    before = shard.read_bytes()
+    with pytest.raises(ValueError, match="name the same file"):
+        sc.merge([str(merged), str(shard)], csv=str(tmp_path / "." / "a.csv"))
+    assert shard.read_bytes() == before
 
 
 def test_sweep_and_merge_say_when_standard_output_is_full(tmp_path):
