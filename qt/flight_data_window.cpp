@@ -25,12 +25,15 @@
 #include <cmath>
 #include <limits>
 
+#include "app/half_turn.h"
 #include "app/params_legend.h"
 #include "platform/atomic_file.h"
 #include "qt/file_names.h"
 #include "qt/help_window.h"
 #include "qt/lecture_tools.h"
 #include "qt/optimal_loop_dialog.h"
+#include "qt/read_out_text.h"
+#include "record/chart_line.h"
 #include "record/chart_range.h"
 #include "record/csv.h"
 #include "record/save_file.h"
@@ -44,14 +47,6 @@ namespace {
 // Spans of the strip charts, s; 0 is the whole flight.
 constexpr double kSpans[] = {30.0, 60.0, 300.0, 0.0};
 constexpr int kDefaultSpan = 1;
-
-// A heading as a read-out shows it: within (-180, 180] deg.
-double heading_half_turn(double deg) {
-    double r = std::fmod(deg, 360.0);
-    if (r > 180.0) r -= 360.0;
-    if (r <= -180.0) r += 360.0;
-    return r;
-}
 
 // The palette's window is dark: the desktop uses a dark scheme.
 bool palette_is_dark(const QPalette& p) {
@@ -421,11 +416,11 @@ QString FlightDataWindow::describe(int chart, double t) const {
     size_t j = h.index_at_or_after(t);
     if (j >= h.samples() || double(h.sample(Column::t, j)) > t) j = j > 0 ? j - 1 : 0;
     const Strip& s = strips_[size_t(chart)];
-    QString text = QStringLiteral("t = %1 s").arg(double(h.sample(Column::t, j)), 0, 'f', 2);
+    QString text = QStringLiteral("t = %1 s").arg(fixed_text(h.sample(Column::t, j), 2));
     for (const auto& [column, series] : s.lines)
         text += QStringLiteral("\n%1 = %2 %3")
                     .arg(series->name())
-                    .arg(double(h.sample(column, j)), 0, 'f', 3)
+                    .arg(fixed_text(h.sample(column, j), 3))
                     .arg(s.y->titleText() == QStringLiteral("-") ? QString() : s.y->titleText());
     return text.trimmed();
 }
@@ -705,14 +700,14 @@ void FlightDataWindow::update_readouts() {
     if (!note_.isEmpty() && (noted_flight_ != r.start_utc || r.ticks < noted_ticks_)) note_.clear();
     const auto set = [this, flown](const char* name, double v, const char* unit, int digits) {
         if (QLabel* l = readout(QString::fromLatin1(name)))
-            l->setText(flown ? QStringLiteral("%1 %2").arg(v, 0, 'f', digits).arg(unit)
+            l->setText(flown ? QStringLiteral("%1 %2").arg(fixed_text(v, digits), unit)
                              : QStringLiteral("-"));
     };
     set("Airspeed V", s.V, "m/s", 2);
     set("Height Z", s.Z, "m", 2);
     set("Bank", s.mu_deg, "deg", 1);
     set("Flight path", s.gam_deg, "deg", 1);
-    set("Heading", heading_half_turn(s.psi_deg), "deg", 1);
+    set("Heading", half_turn_deg(s.psi_deg), "deg", 1);
     set("Load factor Nz", s.Nz, "", 2);
     set("CL", s.CL, "", 3);
     set("Angle of attack", s.alpha, "deg", 1);
@@ -756,7 +751,7 @@ void FlightDataWindow::update_charts() {
         const int width = std::max(50, int(s.chart->plotArea().width()));
         double lo = 1e300, hi = -1e300;
         for (auto& [column, series] : s.lines) {
-            const auto pts = decimated(h, column, x.lo, x.hi, width);
+            const auto pts = chart_line(h, column, x.lo, x.hi, width);
             QList<QPointF> q;
             q.reserve(qsizetype(pts.size()));
             for (const auto& [t, v] : pts) {
@@ -801,7 +796,7 @@ void FlightDataWindow::update_table() {
     if (n == shown_rows_) return;
     if (n < shown_rows_ || shown_rows_ < 0) table_->setRowCount(0);
     const auto cell = [](double v, int digits) {
-        auto* item = new QTableWidgetItem(QString::number(v, 'f', digits));
+        auto* item = new QTableWidgetItem(fixed_text(v, digits));
         item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         return item;
     };
@@ -818,10 +813,10 @@ void FlightDataWindow::update_table() {
         table_->setItem(i, 7, cell(r.Z_min, 2));
         table_->setItem(i, 8, cell(r.Z_max, 2));
         table_->setItem(i, 9, cell(r.Nz_max, 2));
-        table_->setItem(i, 10,
-                        new QTableWidgetItem(QStringLiteral("%1 m at %2 deg")
-                                                 .arg(r.distance, 0, 'f', 1)
-                                                 .arg(r.track_deg, 0, 'f', 0)));
+        table_->setItem(
+            i, 10,
+            new QTableWidgetItem(QStringLiteral("%1 m at %2 deg")
+                                     .arg(fixed_text(r.distance, 1), fixed_text(r.track_deg, 0))));
     }
     shown_rows_ = n;
     ++table_updates_;

@@ -83,4 +83,14 @@ QString fitted_number(const std::string& text, const QFontMetrics& metrics, int 
     return marks;
 }
 
+QString fixed_text(double value, int digits) {
+    QString t = QString::number(value, 'f', std::max(0, digits));
+    // Rounded to zero: no sign (digits and one point after the minus are zeros).
+    if (t.startsWith(QLatin1Char('-')) && std::all_of(t.cbegin() + 1, t.cend(), [](QChar ch) {
+            return ch == QLatin1Char('0') || ch == QLatin1Char('.');
+        }))
+        t.remove(0, 1);
+    return t;
+}
+
 }  // namespace soar

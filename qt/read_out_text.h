@@ -32,4 +32,9 @@ bool fits_in(const QString& text, const QFontMetrics& metrics, int room);
 // box, so that no cut number is ever shown. Any other text is returned as it is.
 QString fitted_number(const std::string& text, const QFontMetrics& metrics, int room);
 
+// `value` with `digits` decimals, as the Flight data read-outs, tables and
+// charts show it: a value that rounds to zero is "0.0", never "-0.0" (a
+// bank of -0.04 deg is no bank to the left at one decimal).
+QString fixed_text(double value, int digits);
+
 }  // namespace soar
