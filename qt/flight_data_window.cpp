@@ -561,7 +561,8 @@ FlightDataWindow::Strip& FlightDataWindow::add_strip(
     s.x = new QValueAxis;
     s.x->setTitleText(QStringLiteral("flight time, s"));
     s.x->setLabelFormat(QStringLiteral("%.0f"));
-    s.y = new QValueAxis;
+    // The value axis labels its own ticks (label_value_axis): never "-0.0".
+    s.y = new QCategoryAxis;
     s.y->setTitleText(unit);
     s.chart->addAxis(s.x, Qt::AlignBottom);
     s.chart->addAxis(s.y, Qt::AlignLeft);
@@ -572,6 +573,7 @@ FlightDataWindow::Strip& FlightDataWindow::add_strip(
     s.y->setTickType(QValueAxis::TicksDynamic);
     s.x->setTickAnchor(0.0);
     s.y->setTickAnchor(0.0);
+    label_value_axis(*static_cast<QCategoryAxis*>(s.y), {0.0, 1.0, 0.25}, 2);  // until data
     for (const auto& [column, name] : lines) {
         auto* series = new QLineSeries;
         series->setName(name);
@@ -769,7 +771,7 @@ void FlightDataWindow::update_charts() {
         if (!(s.y_range == y)) {
             set_axis(*s.y, s.y_range, y);
             const int digits = std::clamp(int(std::ceil(-std::log10(y.tick) - 1e-9)), 0, 4);
-            s.y->setLabelFormat(QStringLiteral("%.%1f").arg(digits));
+            label_value_axis(*static_cast<QCategoryAxis*>(s.y), y, digits);
         }
     }
 }

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <limits>
 
+#include "qt/read_out_text.h"
+
 namespace soar {
 
 namespace {
@@ -16,6 +18,21 @@ namespace {
 constexpr int kDragPixels = 4;  // a press that moves less is a click
 
 }  // namespace
+
+void label_value_axis(QCategoryAxis& axis, const AxisRange& range, int digits) {
+    for (const QString& label : axis.categoriesLabels()) axis.remove(label);
+    axis.setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    if (!(range.tick > 0) || !(range.hi > range.lo)) return;
+    const double first = std::ceil(range.lo / range.tick - 1e-9);
+    const double last = std::floor(range.hi / range.tick + 1e-9);
+    // Each label at the upper end of its category: the first category starts
+    // a tick below the axis, out of sight.
+    axis.setStartValue((first - 1.0) * range.tick);
+    for (double k = first; k <= last; ++k) {
+        const double v = k * range.tick;
+        axis.append(fixed_text(v, digits), v);
+    }
+}
 
 StripView::StripView(QChart* chart, QWidget* parent)
     : QChartView(chart, parent), cursor_(std::numeric_limits<double>::quiet_NaN()) {

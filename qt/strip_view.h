@@ -6,10 +6,20 @@
 // chart's time axis.
 #pragma once
 
+#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QChartView>
 #include <functional>
 
+#include "record/chart_range.h"
+
 namespace soar {
+
+// Labels a chart's value axis at the whole ticks of `range` (the multiples of
+// its tick from lo to hi), each written with `digits` decimals by fixed_text.
+// Qt's own value-axis labels add the tick to the label before, and near zero
+// the sum is a rounding error below it, printed "-0.0"; here each tick is its
+// multiple of the step, exactly 0 at zero, and is shown unsigned.
+void label_value_axis(QCategoryAxis& axis, const AxisRange& range, int digits);
 
 class StripView final : public QChartView {
     Q_OBJECT

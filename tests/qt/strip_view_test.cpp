@@ -1,0 +1,141 @@
+// The Flight data charts as a slide shows them: their numbers never a signed
+// zero, their value axes labelled at whole ticks. Offscreen platform.
+#include "qt/strip_view.h"
+
+#include <QGraphicsTextItem>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+#include <QtTest>
+
+#include "platform/clock.h"
+#include "platform/dir_text_files.h"
+#include "qt/flight_data_window.h"
+#include "qt/main_window.h"
+#include "qt/read_out_text.h"
+
+namespace {
+
+// The texts a chart shows on the screen: axis labels and titles.
+QStringList shown_texts(QGraphicsScene& scene) {
+    QStringList out;
+    for (QGraphicsItem* item : scene.items())
+        if (auto* text = qgraphicsitem_cast<QGraphicsTextItem*>(item); text && text->isVisible())
+            out << text->toPlainText();
+    return out;
+}
+
+// A number that rounds to zero written with a sign: "-0", "-0.0", "-0.000".
+const QRegularExpression kSignedZero(QStringLiteral("(^|[^0-9.])-0(\\.0+)?($|[^0-9.])"));
+
+}  // namespace
+
+class StripViewTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // A value that rounds to zero is shown as zero, whatever its sign; one that
+    // rounds to a digit keeps its sign.
+    void a_zero_is_shown_without_a_sign() {
+        QCOMPARE(soar::fixed_text(-0.04, 1), QStringLiteral("0.0"));
+        QCOMPARE(soar::fixed_text(-0.0, 2), QStringLiteral("0.00"));
+        QCOMPARE(soar::fixed_text(-0.4, 0), QStringLiteral("0"));
+        QCOMPARE(soar::fixed_text(-2.7e-17, 3), QStringLiteral("0.000"));
+        QCOMPARE(soar::fixed_text(-0.06, 1), QStringLiteral("-0.1"));
+        QCOMPARE(soar::fixed_text(-0.6, 0), QStringLiteral("-1"));
+        QCOMPARE(soar::fixed_text(-10.04, 1), QStringLiteral("-10.0"));
+        QCOMPARE(soar::fixed_text(0.004, 2), QStringLiteral("0.00"));
+    }
+
+    // An axis from -0.4 to 0.4 in steps of 0.1 (as value_axis chooses one for
+    // a line about zero): Qt's own labels add 0.1 to the label before and
+    // print the rounding error below zero as "-0.0"; the labels here are the
+    // multiples of the step, zero unsigned, each at its value.
+    void a_value_axis_across_zero_is_labelled_at_its_whole_ticks() {
+        auto* chart = new QChart;
+        chart->setAnimationOptions(QChart::NoAnimation);
+        auto* x = new QValueAxis;
+        auto* y = new QCategoryAxis;
+        chart->addAxis(x, Qt::AlignBottom);
+        chart->addAxis(y, Qt::AlignLeft);
+        auto* line = new QLineSeries;
+        for (int k = 0; k <= 80; ++k) line->append(k, -0.4 + 0.01 * k);
+        chart->addSeries(line);
+        line->attachAxis(x);
+        line->attachAxis(y);
+        x->setLabelFormat(QStringLiteral("%.0f"));
+        x->setRange(0, 80);
+        y->setRange(-0.4, 0.4);
+        soar::label_value_axis(*y, {-0.4, 0.4, 0.1}, 1);
+        soar::StripView view(chart, nullptr);
+        view.resize(400, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QStringList want = {"-0.4", "-0.3", "-0.2", "-0.1", "0.0",
+                                  "0.1",  "0.2",  "0.3",  "0.4"};
+        QCOMPARE(y->categoriesLabels(), want);
+        QTRY_VERIFY(shown_texts(*chart->scene()).contains(QStringLiteral("0.0")));
+        const QStringList shown = shown_texts(*chart->scene());
+        for (const QString& label : want) QVERIFY2(shown.contains(label), qPrintable(label));
+        QVERIFY2(!shown.contains(QStringLiteral("-0.0")), qPrintable(shown.join(' ')));
+        // Each label stands at its own value: "0.0" level with the line's zero.
+        const double zero_y = chart->mapToPosition(QPointF(40.0, 0.0), line).y();
+        int zeros = 0;
+        for (QGraphicsItem* item : chart->scene()->items())
+            if (auto* t = qgraphicsitem_cast<QGraphicsTextItem*>(item);
+                t && t->isVisible() && t->toPlainText() == QStringLiteral("0.0")) {
+                ++zeros;
+                QVERIFY(std::fabs(t->sceneBoundingRect().center().y() - zero_y) < 4.0);
+            }
+        QCOMPARE(zeros, 1);
+
+        // A new range takes the old labels away.
+        y->setRange(10.0, 30.0);
+        soar::label_value_axis(*y, {10.0, 30.0, 5.0}, 0);
+        QCOMPARE(y->categoriesLabels(), QStringList({"10", "15", "20", "25", "30"}));
+    }
+
+    // The zoom circles without wind or drag: its energy rates stay about zero
+    // and the wind's part is zero, the axes about zero as narrow as they go.
+    // No read-out, axis label or pointer text of the Flight data window shows
+    // a signed zero.
+    void the_flight_data_window_never_shows_a_signed_zero() {
+        auto clock = std::make_unique<soar::ManualClock>();
+        soar::ManualClock& machine = *clock;
+        soar::MainWindow main(std::move(clock), std::make_unique<soar::MemoryTextFiles>());
+        main.start();
+        main.show();
+        soar::FlightDataWindow data(main);
+        data.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&data));
+        QTest::mouseClick(main.widget(soar::Id::circle_zoom_option), Qt::LeftButton);
+        QTest::mouseClick(main.widget(soar::Id::ok_button), Qt::LeftButton);
+        QTest::mouseClick(main.widget(soar::Id::fly_button), Qt::LeftButton);
+        for (int k = 0; k < 400; ++k) {
+            machine.set(float(0.02 * k));
+            main.tick_without_picture();
+        }
+        QTest::mouseClick(main.widget(soar::Id::stop_button), Qt::LeftButton);
+        data.update_now();
+        QStringList texts;
+        for (const char* name :
+             {"Bank", "Flight path", "Heading", "dE/dt", "from the wind gradient", "taken by drag"})
+            texts << data.readout(QString::fromLatin1(name))->text();
+        QCOMPARE(data.readout("from the wind gradient")->text(), QStringLiteral("0.00 m/s"));
+        for (auto* view : data.charts()->findChildren<soar::StripView*>()) {
+            QApplication::processEvents();
+            texts << shown_texts(*view->chart()->scene());
+            const QRectF plot = view->chart()->plotArea();
+            for (double f = 0.05; f < 1.0; f += 0.1) {
+                const QPoint at = view->mapFromScene(view->chart()->mapToScene(
+                    QPointF(plot.left() + f * plot.width(), plot.center().y())));
+                QTest::mouseMove(view->viewport(), at);
+                texts << view->hover_text();
+            }
+        }
+        QVERIFY(texts.size() > 50);
+        for (const QString& t : texts) QVERIFY2(!kSignedZero.match(t).hasMatch(), qPrintable(t));
+    }
+};
+
+QTEST_MAIN(StripViewTest)
+#include "strip_view_test.moc"
