@@ -22,7 +22,8 @@ namespace soar::cli {
     "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"          \
     "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE]\n"       \
     "                   [--energy] [--kml FILE [--lat DEG] [--lon DEG] [--wind-from DEG]]\n" \
-    "                   [--commands FILE.csv [--gusts SIGMA_W --seed N]] [PARAMETERS]\n"
+    "                   [--commands FILE.csv [--gusts SIGMA_W --seed N]]\n"                  \
+    "                   [--limits cl=CL,n=N,tip=HALF_SPAN[,clear=M]] [PARAMETERS]\n"
 #define SOAR_USAGE_RENDER                                                                          \
     "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"       \
     "                   [--ticks N] [--dt S] [--clock-start S] [--grid] [--size WxH] --png FILE\n" \
@@ -31,7 +32,8 @@ namespace soar::cli {
     "                   [--seconds S | --ticks N --dt S] [--size WxH] [--png FILE] [options]\n"
 #define SOAR_USAGE_MIN_WIND                                                              \
     "  soarcalculus min-wind --pattern {upwind|downwind|crosswind|circlezoom|profile}\n" \
-    "                   [--cycles N] [--dt S] [--threads N] [--csv FILE] [PARAMETERS]\n"
+    "                   [--cycles N] [--dt S] [--threads N] [--csv FILE]\n"              \
+    "                   [--limits cl=CL,n=N,tip=HALF_SPAN[,clear=M]] [PARAMETERS]\n"
 #define SOAR_USAGE_PARAMS "  soarcalculus params [--pattern P] [--save FILE] [PARAMETERS]\n"
 #define SOAR_USAGE_EXPORT                                                                       \
     "  soarcalculus export-geometry --dir DIR [--roll DEG] [--pitch DEG] [--yaw DEG] [--scale " \
@@ -39,9 +41,10 @@ namespace soar::cli {
 #define SOAR_USAGE_OPTIMISE                                                                   \
     "  soarcalculus optimise [--profile {exponential|linear|log}]\n"                          \
     "                   [--nodes N] [--csv FILE] [--glide-ratios L/D,L/D,...] [PARAMETERS]\n" \
+    "                   [--flown-csv FILE]\n"                                                 \
     "  (optimise: --set also takes the loop's CL_min, CL_max, n_min, n_max, bank_max,\n"      \
-    "   half_span, tip_min, T_min, T_max, z0, travel; zhao-glider defaults to --profile\n"    \
-    "   linear, sachs-2005-albatross to --profile log)\n"
+    "   half_span, tip_min, T_min, T_max, z0, travel, midpoint_limits; zhao-glider\n"         \
+    "   defaults to --profile linear, sachs-2005-albatross to --profile log)\n"
 #define SOAR_USAGE_SWEEP                                                            \
     "  soarcalculus sweep --what {energy-neutral-wind|optimise|fly-summary}\n"      \
     "                   --over NAME=START:STOP:COUNT|NAME=V1,V2,... [--over ...]\n" \

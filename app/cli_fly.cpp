@@ -41,6 +41,7 @@
 #include "sim/energy.h"
 #include "sim/fault.h"
 #include "sim/flight.h"
+#include "sim/limits.h"
 #include "sim/names.h"
 
 namespace soar::cli {
@@ -315,13 +316,14 @@ int fly_command(int argc, char** argv, bool parse_only) {
     std::vector<TimedCommand> commands;
     double gust_intensity = 0;
     uint64_t seed = 0;
+    FlightLimits limits;
     try {
         std::vector<char*> rest;
         const ParamOptions po = take_param_options(argc, argv, rest);
         // --no-redraw is what fly always does now; it stays accepted.
         const Args a = parse_args(int(rest.size()), rest.data(),
                                   {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat",
-                                   "lon", "wind-from", "commands", "gusts", "seed"},
+                                   "lon", "wind-from", "commands", "gusts", "seed", "limits"},
                                   {"no-redraw", "energy"});
         energy = a.flags.count("energy") != 0;
         if (a.values.count("kml")) kml = output_arg(a, "kml");
@@ -340,6 +342,11 @@ int fly_command(int argc, char** argv, bool parse_only) {
         if (a.values.count("csv")) csv = output_arg(a, "csv");
         gust_intensity = number_arg(a, "gusts", 0.0, {0.0, 20.0, false, "m/s"});
         seed = seed_arg(a);
+        if (a.values.count("limits")) {
+            std::string error;
+            if (!parse_flight_limits(a.values.at("limits"), limits, error))
+                throw ArgError{"--limits: " + error};
+        }
         if (a.values.count("seed") && !a.values.count("gusts"))
             throw ArgError{"--seed chooses the gusts: give --gusts INTENSITY with it"};
         if (a.values.count("commands")) {
@@ -416,6 +423,8 @@ int fly_command(int argc, char** argv, bool parse_only) {
     record.keep_history = false;
 
     Progress progress(ticks);
+    // The limits are checked on every tick flown; they never stop the flight.
+    LimitCheck limit_check;
     int status = 0;
     bool write_ok = true, track_ok = true;
     long long done = 0;
@@ -440,6 +449,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
                 record.add(flight.state());
             }
             batch.rows.push_back(row_at(k, flight.state(), flown, energy));
+            if (limits.any()) limit_check.add(flight.state(), limits);
             ++done;
             if (track) {
                 const auto& v = batch.rows.back().v;
@@ -514,6 +524,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
         last.tick, float_text(t).c_str(), float_text(V).c_str(), float_text(Z).c_str(), E);
     std::fprintf(stderr, "%s\n", flight_summary(record).c_str());
     std::fprintf(stderr, "wind: %s\n", profile_text(flown).c_str());
+    if (limits.any()) std::fprintf(stderr, "%s\n", limit_report(limit_check, limits).c_str());
     return status;
 }
 

@@ -11,6 +11,7 @@
 #include "app/cli_args.h"
 #include "app/cli_params.h"
 #include "platform/atomic_file.h"
+#include "sim/limits.h"
 #include "sim/min_wind.h"
 #include "sim/names.h"
 
@@ -25,9 +26,11 @@ void print_row(const WindTrial& t, const MinWindSearch& how) {
                           : !t.measured              ? ""
                           : t.gains(how.tolerance)   ? "gains"
                                                      : "loses";
-    std::printf("%8.4f %9.3f %11s %4d/%-4d %s%s%s\n", t.factor, t.U_10, gain, t.cycles,
+    std::string limits;
+    if (how.limits.any() && t.cycles > 0) limits = "; " + limit_brief(t.limits);
+    std::printf("%8.4f %9.3f %11s %4d/%-4d %s%s%s%s\n", t.factor, t.U_10, gain, t.cycles,
                 how.settle + how.cycles, verdict, *verdict && !t.end.empty() ? "; " : "",
-                t.end.c_str());
+                t.end.c_str(), limits.c_str());
 }
 
 std::string at(const WindTrial& t) {
@@ -46,7 +49,7 @@ int min_wind_command(int argc, char** argv, bool parse_only) {
         std::vector<char*> rest;
         const ParamOptions po = take_param_options(argc, argv, rest);
         const Args a = parse_args(int(rest.size()), rest.data(),
-                                  {"pattern", "cycles", "dt", "threads", "csv"}, {});
+                                  {"pattern", "cycles", "dt", "threads", "csv", "limits"}, {});
         how.mode = pattern_arg(a, false);
         how.cycles = int(count_arg(a, "cycles", 10));
         if (how.cycles > 1000) throw ArgError{"--cycles must be from 1 to 1000"};
@@ -55,6 +58,11 @@ int min_wind_command(int argc, char** argv, bool parse_only) {
         if (a.values.count("threads"))
             how.threads = int(count_arg(a, "threads", std::nullopt, 256));
         if (a.values.count("csv")) csv = output_arg(a, "csv");
+        if (a.values.count("limits")) {
+            std::string error;
+            if (!parse_flight_limits(a.values.at("limits"), how.limits, error))
+                throw ArgError{"--limits: " + error};
+        }
         set = resolve_param_options(po, how.mode);
         refuse_one_file_twice({{"--csv", csv}, {"--params", po.file, false}});
     } catch (const ArgError& e) {
@@ -75,6 +83,11 @@ int min_wind_command(int argc, char** argv, bool parse_only) {
         "times; fixed step %g s.\n",
         base_reference_wind(p), p.U_ref > 0.0f ? "" : ", the reference wind of the other patterns",
         how.settle + 1, all, all, how.factor_max, how.factor_step, how.halvings, how.dt);
+    if (how.limits.any())
+        std::printf(
+            "limits: %s, checked at every tick flown; a factor counts only where the flight\n"
+            "kept them (the flight is not stopped by them)\n",
+            flight_limits_text(how.limits).c_str());
     std::fflush(stdout);
 
     const bool terminal = isatty(STDERR_FILENO);
@@ -96,18 +109,27 @@ int min_wind_command(int argc, char** argv, bool parse_only) {
                         at(c.below).c_str(), at(c.above).c_str());
     }
     if (r.found) {
+        const bool neutral = r.kind == LeastWindKind::energy_neutral;
         std::printf(
-            "energy-neutral wind: %s, U_ref %.4g m/s, %+.4f m per cycle: the lowest factor\n"
-            "  of the table that gains on average and survives all %d cycles",
-            at(r.least).c_str(), double(r.least.U_ref), r.least.dE_cycle, all);
+            "%s: %s, U_ref %.4g m/s, %+.4f m per cycle: the lowest factor\n"
+            "  of the table that gains on average and survives all %d cycles%s",
+            neutral ? "energy-neutral wind" : "survival limit", at(r.least).c_str(),
+            double(r.least.U_ref), r.least.dE_cycle, all,
+            how.limits.any() ? " within the limits" : "");
         if (r.bracketed)
             std::printf("; below it %s %s", at(r.below_least).c_str(),
                         !r.below_least.measured   ? "does not complete the settling cycle"
                         : !r.below_least.survived ? "does not survive"
+                        : !r.below_least.within   ? "exceeds the limits"
                                                   : "loses energy");
         std::printf("\n");
+        std::printf("rule: %s, since %s\n",
+                    neutral ? "energy-neutral (the mean gain crosses zero and stays positive above)"
+                            : "survival limit (not an energy balance)",
+                    r.why.c_str());
     } else {
-        std::printf("energy-neutral wind: none (%s)\n", r.message.c_str());
+        std::printf("energy-neutral wind: none (%s%s)\n", r.message.c_str(),
+                    how.limits.any() ? " within the limits" : "");
     }
     if (!csv.empty()) {
         std::string error;

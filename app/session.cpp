@@ -483,8 +483,9 @@ void Session::record_track_point(const SceneSwitches& sw) {
     if (sw.ground || sw.air) track_record(scene_.tracks, ticks_, now_.X, now_.Y, now_.Z);
     if (sw.air && sw.colour != TrackColour::plain) {
         const Energy e = energy_of(now_, model_.flight);
-        track_record_values(scene_.tracks, ticks_,
-                            {float(double(e.dE_wind) + double(e.dE_drag)), e.dE_wind, now_.V});
+        track_record_values(
+            scene_.tracks, ticks_,
+            {float(double(e.dE_wind) + double(e.dE_held) + double(e.dE_drag)), e.dE_wind, now_.V});
     }
 }
 
@@ -648,6 +649,9 @@ Energy Session::shown_energy() const {
     e.E = r[size_t(Column::E)];
     e.dE_wind = r[size_t(Column::dE_wind)];
     e.dE_drag = r[size_t(Column::dE_drag)];
+    e.dE_held = held_energy_rate(record_.params, r[size_t(Column::Z)], r[size_t(Column::V)],
+                                 r[size_t(Column::gam_deg)], r[size_t(Column::psi_deg)],
+                                 r[size_t(Column::Up)]);
     return e;
 }
 

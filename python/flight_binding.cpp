@@ -187,6 +187,7 @@ class PyFlight {
         d["E_pot"] = e.E_pot;
         d["dE_wind"] = e.dE_wind;
         d["dE_drag"] = e.dE_drag;
+        d["dE_held"] = e.dE_held;
         d["dE_gust"] = s.dE_gust;
         return d;
     }

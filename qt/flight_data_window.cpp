@@ -718,7 +718,7 @@ void FlightDataWindow::update_readouts() {
     set("Energy E", e.E, "m", 2);
     set("kinetic V^2/2g", e.E_kin, "m", 2);
     set("potential Z", e.E_pot, "m", 2);
-    set("dE/dt", double(e.dE_wind) + e.dE_drag, "m/s", 2);
+    set("dE/dt", double(e.dE_wind) + double(e.dE_held) + e.dE_drag, "m/s", 2);
     set("from the wind gradient", e.dE_wind, "m/s", 2);
     set("taken by drag", e.dE_drag, "m/s", 2);
     // The summary wraps over several lines, so a new text lays the window out

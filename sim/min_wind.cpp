@@ -27,7 +27,8 @@ Params scaled(const Params& p, double factor) {
 // Returns why it ended early (empty when all were flown); `table` holds the
 // completed cycles.
 std::string fly_cycles(const Params& p, Mode mode, int cycles, double dt, CycleTable& table,
-                       const std::atomic<bool>* cancel) {
+                       const std::atomic<bool>* cancel, const FlightLimits& limits,
+                       LimitCheck& check) {
     // No cycle of the patterns lasts two minutes; a flight that has not closed
     // its cycles by then is not flying them.
     const long long max_ticks = std::llround(double(cycles) * 120.0 / dt);
@@ -36,6 +37,7 @@ std::string fly_cycles(const Params& p, Mode mode, int cycles, double dt, CycleT
         const FlightState& s = flight.state();
         table.start(mode, p);
         table.add(s);
+        if (limits.any()) check.add(s, limits);
         for (long long k = 1; table.completed() < cycles; ++k) {
             if (k > max_ticks) return "cycles not completed";
             if (cancel && k % 4096 == 0 && cancel->load()) return "cancelled";
@@ -44,6 +46,7 @@ std::string fly_cycles(const Params& p, Mode mode, int cycles, double dt, CycleT
             const float t = float(double(k) * dt);
             flight.step(double(t) - double(s.t));
             table.add(s);
+            if (limits.any()) check.add(s, limits);
         }
     } catch (const SeaContact&) {
         return "touched the sea";
@@ -82,6 +85,58 @@ struct Bracket {
     bool open = true;
 };
 
+// Energy-neutral: the row just below the answer flew its whole window and lost
+// (or the answer is no wind at all), and the next rows_above rows of the grid
+// above it gain and survive as well. Otherwise a survival limit.
+void classify_least(MinWindResult& out, const std::map<double, WindTrial>& table,
+                    const MinWindSearch& how) {
+    const double tol = how.tolerance;
+    const WindTrial& least = out.least;
+    char buf[200];
+    bool crossing = false;
+    if (least.factor == 0.0) {
+        crossing = true;
+    } else if (out.bracketed) {
+        const WindTrial& b = out.below_least;
+        crossing = b.survived && b.within && !b.gains(tol);
+    }
+    if (!crossing) {
+        const WindTrial& b = out.below_least;
+        std::snprintf(buf, sizeof buf, "just below it (factor %.4f) the bird %s", b.factor,
+                      !b.measured   ? "does not complete the settling cycle"
+                      : !b.survived ? "does not survive the window"
+                      : !b.within   ? "exceeds the limits"
+                                    : "gains");
+        out.why = buf;
+        return;
+    }
+    int checked = 0;
+    const int steps = int(std::floor(how.factor_max / how.factor_step + 1e-9));
+    for (int i = 0; i <= steps && checked < how.rows_above; ++i) {
+        const double f = double(i) * how.factor_step;
+        if (!(f > least.factor)) continue;
+        const WindTrial& t = table.at(f);
+        ++checked;
+        if (!t.sustained(tol)) {
+            std::snprintf(buf, sizeof buf,
+                          "the mean gain crosses zero there but at factor %.4f above it the "
+                          "bird %s",
+                          t.factor,
+                          !t.survived ? "does not survive"
+                          : !t.within ? "exceeds the limits"
+                                      : "loses again");
+            out.why = buf;
+            return;
+        }
+    }
+    out.kind = LeastWindKind::energy_neutral;
+    std::snprintf(
+        buf, sizeof buf, "%s, and the %d grid rows above it gain and survive",
+        least.factor == 0.0 ? "no wind is needed" : "the mean gain crosses zero from a loss below",
+        checked);
+    out.why = buf;
+}
+
 }  // namespace
 
 bool WindTrial::gains(double tolerance) const {
@@ -105,7 +160,8 @@ WindTrial wind_trial(const Params& p0, const MinWindSearch& how, double factor,
     r.U_10 = wind_at_10m(p0, factor);
     CycleTable table;
     const int all = how.settle + how.cycles;
-    r.end = fly_cycles(p, how.mode, all, how.dt, table, cancel);
+    r.end = fly_cycles(p, how.mode, all, how.dt, table, cancel, how.limits, r.limits);
+    r.within = r.limits.within();
     const auto& rows = table.rows();
     r.cycles = int(rows.size());
     r.survived = r.end.empty() && r.cycles >= all;
@@ -226,6 +282,7 @@ MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::ato
         }
         before = &t;
     }
+    if (out.found) classify_least(out, table, how);
     if (!out.found) {
         char why[160];
         std::snprintf(why, sizeof why,
@@ -237,16 +294,21 @@ MinWindResult min_wind(const Params& p, const MinWindSearch& how, const std::ato
 }
 
 std::string min_wind_csv(const MinWindResult& r, const MinWindSearch& how) {
-    std::string out = "factor,U_ref,U_10m,dE_per_cycle,cycles,survived,gains,end\n";
+    // With limits, a column says whether each row's flight kept them.
+    const bool limits = how.limits.any();
+    std::string out =
+        limits ? "factor,U_ref,U_10m,dE_per_cycle,cycles,survived,gains,within_limits,end\n"
+               : "factor,U_ref,U_10m,dE_per_cycle,cycles,survived,gains,end\n";
     char line[256];
     for (const WindTrial& t : r.trials) {
         char gain[40] = "";
         if (t.measured) std::snprintf(gain, sizeof gain, "%.6f", t.dE_cycle);
         std::string end = t.end;
         std::replace(end.begin(), end.end(), ',', ';');
-        std::snprintf(line, sizeof line, "%.6f,%.9g,%.4f,%s,%d,%d,%d,%s\n", t.factor,
+        std::snprintf(line, sizeof line, "%.6f,%.9g,%.4f,%s,%d,%d,%d,%s%s\n", t.factor,
                       double(t.U_ref), t.U_10, gain, t.cycles, t.survived ? 1 : 0,
-                      t.gains(how.tolerance) ? 1 : 0, end.c_str());
+                      t.gains(how.tolerance) ? 1 : 0, limits ? (t.within ? "1," : "0,") : "",
+                      end.c_str());
         out += line;
     }
     return out;

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/limits.h"
 #include "sim/params.h"
 
 namespace soar {
@@ -38,6 +39,13 @@ struct MinWindSearch {
     // the integrator's own drift over a drag-free, windless cycle is far below it.
     double tolerance = 2e-6;
     int threads = 0;  // 0: the machine's cores
+    // Limits each trial is checked against at every tick it flies (none by
+    // default). With limits, a factor counts as sustained only when its
+    // flight also stayed within them.
+    FlightLimits limits;
+    // Grid rows above the answer that must gain and survive too for it to be
+    // called energy-neutral.
+    int rows_above = 4;
 };
 
 struct WindTrial {
@@ -50,13 +58,15 @@ struct WindTrial {
     double dE_cycle = 0;    // mean energy gained per completed window cycle, m
     double E_window = 0;    // E where the window begins, m
     double t_window = 0,
-           t_end = 0;  // flight time at the window's start and at its last cycle's end, s
-    std::string end;   // why the flight ended early; empty when it survived
+           t_end = 0;    // flight time at the window's start and at its last cycle's end, s
+    std::string end;     // why the flight ended early; empty when it survived
+    bool within = true;  // kept every limit of the search at every tick flown (true: none)
+    LimitCheck limits;   // the flight's extremes against the limits
 
     // Holds or gains energy on average over the window (within the tolerance).
     bool gains(double tolerance) const;
-    // Gains on average and survives the window.
-    bool sustained(double tolerance) const { return survived && gains(tolerance); }
+    // Gains on average, survives the window and keeps the limits.
+    bool sustained(double tolerance) const { return survived && within && gains(tolerance); }
 };
 
 // The mean gain changes sign between two neighbouring measured rows of the table.
@@ -64,6 +74,12 @@ struct WindCrossing {
     WindTrial below, above;
     bool rising = false;  // loses below, gains above
 };
+
+// What the answer is: the wind from which the mean gain, having been a loss
+// just below, stays a gain (energy-neutral), or the lowest wind the pattern
+// lives through while gaining, with no loss just below it or no gain that
+// holds above it (a survival limit).
+enum class LeastWindKind { energy_neutral, survival_limit };
 
 struct MinWindResult {
     double base_U_ref =
@@ -74,6 +90,8 @@ struct MinWindResult {
     WindTrial least;         // the lowest factor that gains and survives the window
     bool bracketed = false;  // a row below `least` fails: it is the bracket's lower end
     WindTrial below_least;
+    LeastWindKind kind = LeastWindKind::survival_limit;
+    std::string why;  // the reason for `kind`, a clause
     bool cancelled = false;
     std::string message;  // when nothing was found, or "cancelled"
 };

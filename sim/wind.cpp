@@ -20,6 +20,17 @@ WindAt wind_at_height(const Params& p, float Z) {
     return {float(U), float(Up)};
 }
 
+bool wind_held_at(const Params& p, float Z) {
+    const WindProfileShape s = profile_shape(p);
+    if (s.shape == WindShape::exponential) {
+        const double zeta = double(float(double(Z) / s.Z_ref));
+        return zeta < s.zeta_min || zeta > s.zeta_max;
+    }
+    double lo = 0, hi = 0;
+    growing_range(s, lo, hi);
+    return !(double(Z) >= lo && double(Z) <= hi);
+}
+
 void update_wind_at_bird(FlightState& s, const Params& p) {
     const WindAt w = wind_at_height(p, s.Z);
     s.U = w.U;

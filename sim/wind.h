@@ -19,6 +19,11 @@ WindAt wind_at_height(const Params& p, float Z);
 // U/U_ref at height Z (m), in double: the profile's shape, whatever its speed.
 double wind_shape_at(const Params& p, double Z);
 
+// The wind stands still at height Z (m): outside the profile's growing range
+// (for the exponential profile, its stored height ratio outside the clamp).
+// The exponential profile's equations keep their gradient there all the same.
+bool wind_held_at(const Params& p, float Z);
+
 // U, Up and Up_V_g = Up V/g at the bird's height Z and airspeed V.
 void update_wind_at_bird(FlightState& s, const Params& p);
 

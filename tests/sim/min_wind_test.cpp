@@ -162,6 +162,61 @@ TEST(MinWind, CircleZoomWithoutDragNeedsNoWind) {
     EXPECT_GT(r.trials.back().U_10, 10.0);
 }
 
+// The answer says which rule it is: over 10 cycles the upwind pattern's mean
+// gain crosses zero and stays a gain above (energy-neutral); over 40 the bird
+// just below the answer does not live through the window, so the answer is
+// where it starts to survive, not where its energy balances.
+TEST(MinWind, TheAnswerIsEnergyNeutralOnlyWhereTheGainCrossesZeroAndHolds) {
+    MinWindSearch how;
+    how.mode = Mode::upwind;
+    how.threads = 2;
+    const MinWindResult ten = min_wind(pattern_defaults(Mode::upwind), how);
+    ASSERT_TRUE(ten.found);
+    EXPECT_EQ(ten.kind, LeastWindKind::energy_neutral) << ten.why;
+    EXPECT_TRUE(ten.below_least.survived);
+    EXPECT_FALSE(ten.below_least.gains(how.tolerance));
+    how.cycles = 40;
+    const MinWindResult forty = min_wind(pattern_defaults(Mode::upwind), how);
+    ASSERT_TRUE(forty.found);
+    EXPECT_EQ(forty.kind, LeastWindKind::survival_limit) << forty.why;
+    EXPECT_FALSE(forty.below_least.survived);
+    EXPECT_NE(forty.why.find("does not survive"), std::string::npos) << forty.why;
+}
+
+// Limits the pattern keeps at every factor leave the answer as it was; a wing
+// tip it puts into the sea at every factor leaves no answer, each row saying
+// so, and the table's file gains a column that says which rows kept them.
+TEST(MinWind, LimitsTheFlightExceedsTakeItsFactorsOutOfTheAnswer) {
+    MinWindSearch how;
+    how.mode = Mode::upwind;
+    how.threads = 2;
+    const Params p = pattern_defaults(Mode::upwind);
+    const MinWindResult free = min_wind(p, how);
+    std::string error;
+    ASSERT_TRUE(parse_flight_limits("cl=1.6,n=5", how.limits, error)) << error;
+    const MinWindResult kept = min_wind(p, how);
+    ASSERT_TRUE(kept.found);
+    EXPECT_EQ(kept.least.factor, free.least.factor);
+    EXPECT_TRUE(kept.least.within);
+    EXPECT_GT(kept.least.limits.ticks, 0);
+
+    ASSERT_TRUE(parse_flight_limits("tip=1.7", how.limits, error)) << error;
+    const MinWindResult sunk = min_wind(p, how);
+    EXPECT_FALSE(sunk.found);
+    int gaining = 0;
+    for (const WindTrial& t : sunk.trials) {
+        if (t.cycles > 0) {
+            EXPECT_FALSE(t.within) << t.factor;
+        }
+        if (t.survived && t.gains(how.tolerance)) ++gaining;
+    }
+    EXPECT_GT(gaining, 10);  // it gains there, with a wing tip in the sea
+    const std::string table = min_wind_csv(sunk, how);
+    EXPECT_EQ(table.substr(0, table.find('\n')),
+              "factor,U_ref,U_10m,dE_per_cycle,cycles,survived,gains,within_limits,end");
+    EXPECT_NE(table.find(",1,1,0,"), std::string::npos);  // survived, gains, over a limit
+}
+
 // Cancel stops a long trial within its flight and the search without a result.
 TEST(MinWind, CancelEndsTrialsAndSearch) {
     MinWindSearch how;
