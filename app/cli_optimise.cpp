@@ -75,9 +75,73 @@ void clear_progress(bool terminal) {
     if (terminal) std::fprintf(stderr, "\r%*s\r", 78, "");
 }
 
+// What a bound is, for the line that names the one setting the least wind.
+const char* limit_words(const std::string& name) {
+    if (name == "n_max") return "the largest load factor";
+    if (name == "n_min") return "the least load factor";
+    if (name == "tip_min") return "the wing tip's clearance over the sea";
+    if (name == "CL_max") return "the largest lift coefficient";
+    if (name == "CL_min") return "the least lift coefficient";
+    if (name == "bank_max") return "the bank limit";
+    if (name == "T_max") return "the longest period";
+    if (name == "T_min") return "the shortest period";
+    return "";
+}
+
+// The loop checked: its controls flown from the first node, and the bounds
+// that hold with what each costs in wind.
+void print_checks(const LoopProblem& p, const LoopSolution& s) {
+    std::printf(
+        "closure: the controls flown from the first node (Runge-Kutta) end %.3g %% of the loop's "
+        "size and %.3g %% of the airspeed from the last node\n",
+        100.0 * s.closure_place, 100.0 * s.closure_speed);
+    if (s.active_limits.empty()) {
+        std::printf("active limits: none\n");
+        return;
+    }
+    std::printf(
+        "active limits (the solver's multipliers: the change of the least wind per unit "
+        "the limit moves):\n");
+    for (const ActiveLimit& a : s.active_limits)
+        std::printf("  %-8s = %-8g at %3d points: d(wind)/d(%s) %+.4g %s per %s, relative %+.4f\n",
+                    a.name.c_str(), a.value, a.points, a.name.c_str(), a.d_wind,
+                    wind_unit(p.profile), a.unit == "-" ? "unit" : a.unit.c_str(), a.relative);
+    const ActiveLimit& top = s.active_limits.front();
+    if (top.relative != 0.0)
+        std::printf("the least wind is set most by %s (%s)\n", top.name.c_str(),
+                    limit_words(top.name));
+}
+
+// Every node and segment midpoint: the controls there, the collocation's
+// state and the state the controls give when flown from the first node.
+std::string flown_csv_of(const LoopProblem& p, const LoopSolution& s) {
+    std::string out =
+        "t,point,CL,bank_deg,n,Z,V,gamma_deg,psi_deg,X_flown,Y_flown,Z_flown,V_flown,"
+        "gamma_flown_deg,psi_flown_deg\n";
+    const std::vector<LoopState> flown = fly_controls_path(p, s, 16);
+    const double h = s.period / double(s.x.size() - 1);
+    char line[600];
+    for (size_t i = 0; i < flown.size(); ++i) {
+        const bool node = i % 2 == 0;
+        const size_t k = i / 2;
+        const double t = node ? s.t[k] : s.t[k] + 0.5 * h;
+        const LoopControl u = node ? s.u[k] : s.u_mid[k];
+        const LoopState x = node ? s.x[k] : state_at(p, s, t);
+        const LoopState& f = flown[i];
+        std::snprintf(line, sizeof line,
+                      "%.6f,%s,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f\n",
+                      t, node ? "node" : "mid", u[kCL], u[kBank] / kDeg,
+                      load_factor(p, x[kV], u[kCL]), x[kZ], x[kV], x[kGamma] / kDeg, x[kPsi] / kDeg,
+                      f[kX], f[kY], f[kZ], f[kV], f[kGamma] / kDeg, f[kPsi] / kDeg);
+        out += line;
+    }
+    return out;
+}
+
 // `out`, open when `csv` names a file, takes the CSV whole or not at all.
 int one_loop(const LoopProblem& p, const SolveOptions& options, const std::string& csv,
-             AtomicFile& out, const ProgressFn& progress, bool terminal) {
+             AtomicFile& out, const std::string& flown_csv, AtomicFile& flown_out,
+             const ProgressFn& progress, bool terminal) {
     const LoopSolution s = solve_least_wind_loop(p, options, progress, &g_interrupted);
     clear_progress(terminal);
     std::printf("solver: %s, %d iterations, %.2f s\n", s.status.c_str(), s.iterations, s.seconds);
@@ -130,6 +194,16 @@ int one_loop(const LoopProblem& p, const SolveOptions& options, const std::strin
     if (p.travel) std::printf("drift per loop: %s\n", drift_text(s).c_str());
     std::printf("energy per cycle: %.1f J/kg (drag work, made good by the wind)\n",
                 s.energy_per_cycle);
+    print_checks(p, s);
+    if (!flown_csv.empty()) {
+        if (!flown_out.write(flown_csv_of(p, s)) || !flown_out.commit()) {
+            std::fprintf(stderr, "soarcalculus optimise: %s\n", flown_out.error().c_str());
+            stdout_written("optimise");
+            return 1;
+        }
+        std::printf("nodes, midpoints and the flown loop written to %s (%zu rows)\n",
+                    flown_csv.c_str(), 2 * s.x.size() - 1);
+    }
     if (!csv.empty()) {
         if (!out.write(csv_of(p, s)) || !out.commit()) {
             std::fprintf(stderr, "soarcalculus optimise: %s\n", out.error().c_str());
@@ -217,7 +291,7 @@ int optimise_command(int argc, char** argv, bool parse_only) {
     LoopProblem p;
     SolveOptions options;
     std::vector<double> glide_ratios;
-    std::string csv, preset = "design-albatross";
+    std::string csv, flown_csv, preset = "design-albatross";
     try {
         std::vector<char*> rest;
         ParamOptions po = take_param_options(argc, argv, rest);
@@ -238,7 +312,7 @@ int optimise_command(int argc, char** argv, bool parse_only) {
         }
         const ParamSet set = resolve_param_options(po, Mode::upwind);
         const Args a = parse_args(int(rest.size()), rest.data(),
-                                  {"profile", "nodes", "csv", "glide-ratios"}, {});
+                                  {"profile", "nodes", "csv", "glide-ratios", "flown-csv"}, {});
         const LoopBounds bounds = loop_bounds_of(preset);
         // The loop is solved in the flight's own profile (--params, --preset,
         // --set profile), which --profile names the older way.
@@ -276,7 +350,11 @@ int optimise_command(int argc, char** argv, bool parse_only) {
         if (nodes < 5 || nodes > 2000) throw ArgError{"--nodes must be between 5 and 2000"};
         options.nodes = int(nodes);
         if (a.values.count("csv")) csv = output_arg(a, "csv");
-        refuse_one_file_twice({{"--csv", csv}, {"--params", po.file, false}});
+        if (a.values.count("flown-csv")) flown_csv = output_arg(a, "flown-csv");
+        if (!flown_csv.empty() && !glide_ratios.empty())
+            throw ArgError{"--flown-csv is of one loop: not with --glide-ratios"};
+        refuse_one_file_twice(
+            {{"--csv", csv}, {"--flown-csv", flown_csv}, {"--params", po.file, false}});
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus optimise: %s\n%s", e.message.c_str(),
                      command_usage("optimise"));
@@ -295,6 +373,11 @@ int optimise_command(int argc, char** argv, bool parse_only) {
         std::fprintf(stderr, "soarcalculus optimise: %s\n", out.error().c_str());
         return 1;
     }
+    AtomicFile flown_out;
+    if (!flown_csv.empty() && !flown_out.open(flown_csv)) {
+        std::fprintf(stderr, "soarcalculus optimise: %s\n", flown_out.error().c_str());
+        return 1;
+    }
     const bool terminal = isatty(STDERR_FILENO);
     g_interrupted = false;
     // Ctrl-C, a closed terminal (SIGHUP) and SIGTERM all stop the solve at its next
@@ -308,9 +391,10 @@ int optimise_command(int argc, char** argv, bool parse_only) {
                          q.iteration, q.wind, wind_unit(p.profile), q.infeasibility, q.seconds);
         return true;
     };
-    const int status = glide_ratios.empty() ? one_loop(p, options, csv, out, progress, terminal)
-                                            : glide_ratio_sweep(p, options, glide_ratios, csv, out,
-                                                                progress, terminal);
+    const int status =
+        glide_ratios.empty()
+            ? one_loop(p, options, csv, out, flown_csv, flown_out, progress, terminal)
+            : glide_ratio_sweep(p, options, glide_ratios, csv, out, progress, terminal);
     for (int i = 0; i < 3; ++i) std::signal(stops[i], old_handlers[i]);
     return status;
 }

@@ -121,6 +121,10 @@ bool set_loop_setting(LoopProblem& p, const std::string& name, double value) {
         p.travel = value != 0.0;
         return true;
     }
+    if (name == "midpoint_limits") {
+        p.midpoint_limits = value != 0.0;
+        return true;
+    }
     for (const LoopSetting& s : kLoopSettings) {
         if (name != s.name) continue;
         p.*(s.field) = value * s.factor;
@@ -133,13 +137,13 @@ std::string loop_setting_names() {
     std::string out;
     for (const LoopSetting& s : kLoopSettings)
         out += (out.empty() ? "" : ", ") + std::string(s.name) + " (" + s.unit + ")";
-    return out + ", travel (0 or 1)";
+    return out + ", travel (0 or 1), midpoint_limits (0 or 1)";
 }
 
 std::string loop_setting_unit(const std::string& name) {
     for (const LoopSetting& s : kLoopSettings)
         if (name == s.name) return s.unit;
-    return name == "travel" ? "0/1" : "";
+    return name == "travel" || name == "midpoint_limits" ? "0/1" : "";
 }
 
 std::string loop_problem_error(const LoopProblem& p) {

@@ -124,6 +124,11 @@ void Collocation::bounds(double* xl, double* xu, double* gl, double* gu) const {
     for (int k = 0; k < nodes_ - 1; ++k) {
         for (int r = 0; r < kStates; ++r) gl[kSegmentRows * k + r] = gu[kSegmentRows * k + r] = 0;
         path(kSegmentRows * k + kStates, 3);
+        if (!p_.midpoint_limits)
+            for (int r = kStates; r < kSegmentRows; ++r) {
+                gl[kSegmentRows * k + r] = -kInf;
+                gu[kSegmentRows * k + r] = kInf;
+            }
     }
     for (int k = 0; k < nodes_; ++k) path(node_row_[size_t(k)], node_rows_[size_t(k)]);
     for (int r = periodic_rows_start_; r < m_; ++r) gl[r] = gu[r] = 0;
@@ -250,6 +255,89 @@ LoopSolution Collocation::unpack(const double* xv) const {
         s.t.push_back(s.period * k / double(nodes_ - 1));
     }
     return s;
+}
+
+std::vector<ActiveLimit> Collocation::active_limits(const double* x, const double* g,
+                                                    const double* z_L, const double* z_U,
+                                                    const double* lambda) const {
+    std::vector<double> xl(static_cast<size_t>(n_)), xu(static_cast<size_t>(n_));
+    std::vector<double> gl(static_cast<size_t>(m_)), gu(static_cast<size_t>(m_));
+    bounds(xl.data(), xu.data(), gl.data(), gu.data());
+    // A bound holds where the value lies within this of it (scaled units).
+    constexpr double kNear = 1e-5;
+    struct Sum {
+        const char* name;
+        const char* unit;
+        double value;
+        int points = 0;
+        double d = 0;  // d(least wind)/d(bound), scaled objective per the bound's unit
+    };
+    Sum sums[] = {
+        {"n_max", "-", p_.n_max},     {"n_min", "-", p_.n_min},
+        {"tip_min", "m", p_.tip_min}, {"CL_max", "-", p_.CL_max},
+        {"CL_min", "-", p_.CL_min},   {"bank_max", "deg", p_.bank_max / (k::exact_pi / 180.0)},
+        {"T_max", "s", p_.T_max},     {"T_min", "s", p_.T_min}};
+    enum { nMax, nMin, tipMin, clMax, clMin, bankMax, tMax, tMin };
+    // A moved bound changes the least objective by -lambda (rows) or by
+    // -z_U (upper) and +z_L (lower) (variables) per unit of the scaled bound.
+    const auto row = [&](int r, int kind) {
+        const bool upper = g[r] >= gu[size_t(r)] - kNear && gu[size_t(r)] < kInf;
+        const bool lower = g[r] <= gl[size_t(r)] + kNear && gl[size_t(r)] > -kInf;
+        if (kind == 0 && upper) ++sums[nMax].points, sums[nMax].d -= lambda[r];
+        if (kind == 0 && lower) ++sums[nMin].points, sums[nMin].d -= lambda[r];
+        if (kind == 1 && lower) ++sums[tipMin].points, sums[tipMin].d -= lambda[r] / L_s_;
+    };
+    for (int k = 0; k < nodes_ - 1; ++k) {
+        if (!p_.midpoint_limits) break;
+        const int r0 = kSegmentRows * k + kStates;
+        row(r0, 0);
+        row(r0 + 1, 1);
+        row(r0 + 2, 1);
+    }
+    for (int k = 0; k < nodes_; ++k) {
+        const int r0 = node_row_[size_t(k)];
+        row(r0, 0);
+        for (int r = 1; r < node_rows_[size_t(k)]; ++r) row(r0 + r, 1);
+    }
+    const auto var = [&](int i, int upper_kind, int lower_kind, double unit) {
+        const size_t j = size_t(i);
+        const bool fixed = xl[j] == xu[j];
+        if (fixed) return;
+        if (x[i] >= xu[j] - kNear && upper_kind >= 0)
+            ++sums[upper_kind].points, sums[upper_kind].d -= z_U[i] / unit;
+        if (x[i] <= xl[j] + kNear && lower_kind >= 0) {
+            ++sums[lower_kind].points;
+            // The bank's lower bound is -bank_max: raising bank_max lowers it.
+            sums[lower_kind].d += (lower_kind == bankMax ? -z_L[i] : z_L[i]) / unit;
+        }
+    };
+    const double per_deg = 1.0 / (k::exact_pi / 180.0);
+    for (int k = 0; k < nodes_; ++k) {
+        const int b = kPerNode * k;
+        const int controls = k < nodes_ - 1 ? 2 : 1;
+        for (int c = 0; c < controls; ++c) {
+            var(b + 6 + 2 * c, clMax, clMin, 1.0);
+            var(b + 7 + 2 * c, bankMax, bankMax, per_deg);
+        }
+    }
+    var(period_index(), tMax, tMin, T_s_);
+    std::vector<ActiveLimit> out;
+    for (const Sum& s : sums) {
+        if (s.points == 0) continue;
+        ActiveLimit a;
+        a.name = s.name;
+        a.unit = s.unit;
+        a.points = s.points;
+        a.value = s.value;
+        a.d_wind = s.d * w_s_;
+        const double wind = x[wind_index()] * w_s_;
+        a.relative = wind != 0.0 ? s.value / wind * a.d_wind : 0.0;
+        out.push_back(a);
+    }
+    std::stable_sort(out.begin(), out.end(), [](const ActiveLimit& a, const ActiveLimit& b) {
+        return std::fabs(a.relative) > std::fabs(b.relative);
+    });
+    return out;
 }
 
 double Collocation::energy_per_cycle(const LoopSolution& s) const {

@@ -36,6 +36,10 @@ class Collocation {
     // Scaled variables from a loop on this mesh and back.
     std::vector<double> pack(const LoopSolution& s) const;
     LoopSolution unpack(const double* x) const;
+    // The bounds that hold at scaled variables x with constraint values g, from
+    // Ipopt's bound multipliers z_L, z_U and constraint multipliers lambda.
+    std::vector<ActiveLimit> active_limits(const double* x, const double* g, const double* z_L,
+                                           const double* z_U, const double* lambda) const;
     // Drag work per unit mass over the loop, J/kg (Simpson's rule per segment).
     double energy_per_cycle(const LoopSolution& s) const;
 

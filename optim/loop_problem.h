@@ -32,6 +32,10 @@ struct LoopProblem {
     double bank_max = 75.0 * k::exact_pi / 180.0;  // |bank| bound, rad
     double half_span = 0.0;  // wing tip to body centre, m: the tip is half_span |sin bank| below
     double tip_min = 0.0;    // lowest height of the wing tip (or the body when half_span = 0), m
+    // The load factor and wing-tip bounds hold at the segments' midpoints as
+    // well as at the nodes (false: at the nodes alone, as a coarser
+    // transcription would pose them).
+    bool midpoint_limits = true;
     // Speed and flight-path-angle bounds that keep the equations regular
     // (V > 0, |gamma| < 90 deg); they are not meant to be active.
     double V_min = 3.0, V_max = 150.0;              // m/s

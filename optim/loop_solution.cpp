@@ -85,4 +85,31 @@ LoopState fly_controls(const LoopProblem& p, const LoopSolution& s, double t_end
     return x;
 }
 
+std::vector<LoopState> fly_controls_path(const LoopProblem& p, const LoopSolution& s,
+                                         int substeps) {
+    const int segments = int(s.t.size()) - 1;
+    const int halves = 2 * segments;
+    const double dt = s.period / double(halves * substeps);
+    auto add = [](const LoopState& a, const LoopState& b, double f) {
+        LoopState r;
+        for (size_t i = 0; i < a.size(); ++i) r[i] = a[i] + f * b[i];
+        return r;
+    };
+    std::vector<LoopState> out{s.x.front()};
+    LoopState x = s.x.front();
+    for (int i = 0; i < halves * substeps; ++i) {
+        const double t = i * dt;
+        const LoopControl u0 = control_at(s, t), um = control_at(s, t + 0.5 * dt),
+                          u1 = control_at(s, std::min(t + dt, s.period));
+        const LoopState k1 = rates(p, x, u0, s.wind);
+        const LoopState k2 = rates(p, add(x, k1, 0.5 * dt), um, s.wind);
+        const LoopState k3 = rates(p, add(x, k2, 0.5 * dt), um, s.wind);
+        const LoopState k4 = rates(p, add(x, k3, dt), u1, s.wind);
+        for (size_t j = 0; j < x.size(); ++j)
+            x[j] += dt / 6.0 * (k1[j] + 2.0 * k2[j] + 2.0 * k3[j] + k4[j]);
+        if ((i + 1) % substeps == 0) out.push_back(x);
+    }
+    return out;
+}
+
 }  // namespace soar::optim

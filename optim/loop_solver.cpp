@@ -124,11 +124,12 @@ class LoopNlp : public Ipopt::TNLP {
         return progress_(p);
     }
     void finalize_solution(Ipopt::SolverReturn status, Ipopt::Index n, const Ipopt::Number* x,
-                           const Ipopt::Number*, const Ipopt::Number*, Ipopt::Index m,
-                           const Ipopt::Number* g, const Ipopt::Number*, Ipopt::Number,
+                           const Ipopt::Number* z_L, const Ipopt::Number* z_U, Ipopt::Index m,
+                           const Ipopt::Number* g, const Ipopt::Number* lambda, Ipopt::Number,
                            const Ipopt::IpoptData*, Ipopt::IpoptCalculatedQuantities*) override {
         status_ = status;
         x_.assign(x, x + n);
+        active_ = c_.active_limits(x, g, z_L, z_U, lambda);
         std::vector<double> lo(static_cast<size_t>(n)), hi(static_cast<size_t>(n));
         std::vector<double> gl(static_cast<size_t>(m)), gu(static_cast<size_t>(m));
         c_.bounds(lo.data(), hi.data(), gl.data(), gu.data());
@@ -139,6 +140,7 @@ class LoopNlp : public Ipopt::TNLP {
 
     Ipopt::SolverReturn status_ = Ipopt::INTERNAL_ERROR;
     double violation_ = 0;
+    std::vector<ActiveLimit> active_;
     const std::vector<double>& x() const { return x_; }
 
   private:
@@ -265,6 +267,9 @@ LoopSolution solve_loop(const LoopProblem& p, const SolveOptions& o, const Progr
     if (s.converged) {
         double place = 0, speed = 0;
         closure_misses(p, s, place, speed);
+        s.closure_place = place;
+        s.closure_speed = speed;
+        s.active_limits = nlp->active_;
         if (place > 0.01 || speed > 0.01) {
             s.converged = false;
             char why[200];
