@@ -457,8 +457,14 @@ void FlightDataWindow::build_menu() {
     file->addAction(QStringLiteral("&Hide (F2)"), this, &QWidget::hide);
     QMenu* fly = bar->addMenu(QStringLiteral("F&ly"));
     QAction* optimal = fly->addAction(QStringLiteral("&Optimal loop..."), this, [this] {
-        optimal_loop()->show();
-        optimal_loop()->raise();
+        // F4 shows the dialog, and hides it when it is in front.
+        OptimalLoopDialog* dialog = optimal_loop();
+        if (dialog->isVisible() && dialog->isActiveWindow()) {
+            dialog->hide();
+            return;
+        }
+        dialog->show();
+        dialog->raise();
     });
     optimal->setObjectName(QStringLiteral("optimal_loop_action"));
     optimal->setShortcut(QKeySequence(Qt::Key_F4));

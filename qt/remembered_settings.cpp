@@ -12,6 +12,7 @@
 #include "qt/flight_data_window.h"
 #include "qt/help_window.h"
 #include "qt/params_dialog.h"
+#include "qt/program_window.h"
 #include "qt/run_signals.h"
 
 namespace soar {
@@ -39,8 +40,8 @@ bool RememberedSettings::take_reset_option(int& argc, char** argv) {
     return found;
 }
 
-bool RememberedSettings::restore(RunSignals& run, FlightDataWindow& data,
-                                 ParamsDialog* params) const {
+bool RememberedSettings::restore(RunSignals& run, FlightDataWindow& data, ParamsDialog* params,
+                                 ProgramWindow* program) const {
     if (forgotten_ || !QFileInfo::exists(path_)) return false;
     QSettings s(path_, QSettings::IniFormat);
     if (s.status() != QSettings::NoError || (s.childKeys().isEmpty() && s.childGroups().isEmpty()))
@@ -62,7 +63,26 @@ bool RememberedSettings::restore(RunSignals& run, FlightDataWindow& data,
     for (const QString& kind : s.childKeys()) save_folders()[kind] = s.value(kind).toString();
     s.endGroup();
 
-    // Places and sizes, brought inside the screens as they are now.
+    if (program) {
+        // One window and its docks, where they were if that is on the screen.
+        if (!program->restore_place(s.value("windows/program_frame").toRect(),
+                                    s.value("windows/program").toByteArray(),
+                                    s.value("windows/docks").toByteArray()))
+            return false;
+        program->show();
+    } else {
+        // Places and sizes, brought inside the screens as they are now.
+        if (!restore_windows(run, data, params, s)) return false;
+    }
+    if (s.value("windows/help_open", false).toBool()) {
+        emit run.help_wanted(s.value("windows/help_page", 0).toInt());
+        run.window().help_window()->restoreGeometry(s.value("windows/help").toByteArray());
+    }
+    return true;
+}
+
+bool RememberedSettings::restore_windows(RunSignals& run, FlightDataWindow& data,
+                                         ParamsDialog* params, QSettings& s) const {
     QWidget& main = run.window().window_widget();
     if (!main.restoreGeometry(s.value("windows/main").toByteArray())) return false;
     main.show();
@@ -73,23 +93,25 @@ bool RememberedSettings::restore(RunSignals& run, FlightDataWindow& data,
         params->restoreGeometry(s.value("windows/parameters").toByteArray());
         params->open_for_main();
     }
-    if (s.value("windows/help_open", false).toBool()) {
-        emit run.help_wanted(s.value("windows/help_page", 0).toInt());
-        run.window().help_window()->restoreGeometry(s.value("windows/help").toByteArray());
-    }
     return true;
 }
 
 void RememberedSettings::save(const RunSignals& run, FlightDataWindow& data,
-                              const ParamsDialog* params) const {
+                              const ParamsDialog* params, const ProgramWindow* program) const {
     if (forgotten_) return;
     QDir().mkpath(QFileInfo(path_).absolutePath());
     QSettings s(path_, QSettings::IniFormat);
     s.clear();
-    s.setValue("windows/main", run.window().window_widget().saveGeometry());
-    s.setValue("windows/flight_data", data.saveGeometry());
-    s.setValue("windows/flight_data_open", data.isVisible());
-    if (params) {
+    if (program) {
+        s.setValue("windows/program", program->saveGeometry());
+        s.setValue("windows/program_frame", program->frameGeometry());
+        s.setValue("windows/docks", program->saved_state());
+    } else {
+        s.setValue("windows/main", run.window().window_widget().saveGeometry());
+        s.setValue("windows/flight_data", data.saveGeometry());
+        s.setValue("windows/flight_data_open", data.isVisible());
+    }
+    if (params && !program) {
         s.setValue("windows/parameters", params->saveGeometry());
         s.setValue("windows/parameters_open", params->isVisible());
     }

@@ -6,6 +6,7 @@
 // starting with --reset-settings.
 #pragma once
 
+#include <QSettings>
 #include <QString>
 
 namespace soar {
@@ -13,6 +14,7 @@ namespace soar {
 class RunSignals;
 class FlightDataWindow;
 class ParamsDialog;
+class ProgramWindow;
 
 class RememberedSettings {
   public:
@@ -27,15 +29,23 @@ class RememberedSettings {
     // What was kept applied to the windows, and the windows shown as they
     // were (the main window always). False when nothing was kept: the caller
     // places the windows itself.
-    bool restore(RunSignals& run, FlightDataWindow& data, ParamsDialog* params) const;
+    // With `program`, the windows are its docks: its place and docks are
+    // restored, when they fit the screen as it is now.
+    bool restore(RunSignals& run, FlightDataWindow& data, ParamsDialog* params,
+                 ProgramWindow* program = nullptr) const;
     // What there is to keep, written now (nothing once forgotten).
-    void save(const RunSignals& run, FlightDataWindow& data, const ParamsDialog* params) const;
+    void save(const RunSignals& run, FlightDataWindow& data, const ParamsDialog* params,
+              const ProgramWindow* program = nullptr) const;
     // The file removed; nothing more is written in this run, so the next
     // starts from the defaults.
     bool forget();
     bool forgotten() const { return forgotten_; }
 
   private:
+    // The windows of their own (no program window) placed as they were.
+    bool restore_windows(RunSignals& run, FlightDataWindow& data, ParamsDialog* params,
+                         QSettings& s) const;
+
     QString path_;
     bool forgotten_ = false;
 };

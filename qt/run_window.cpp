@@ -1,7 +1,9 @@
 #include "qt/run_window.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -10,6 +12,7 @@
 #include "qt/flight_data_window.h"
 #include "qt/main_window.h"
 #include "qt/params_dialog.h"
+#include "qt/program_window.h"
 #include "qt/remembered_settings.h"
 
 namespace soar {
@@ -32,35 +35,42 @@ int run_window(int argc, char** argv) {
     QApplication app(argc, argv);
     RememberedSettings settings(RememberedSettings::user_path());
     if (reset) settings.forget();
-    MainWindow window;  // the machine's clock; export files in the current directory
+    // The form, owned by the program's window from here on.
+    auto* form = new MainWindow;  // the machine's clock; export files in the current directory
+    MainWindow& window = *form;
     // END, or closing the window, ends the program at once.
     QObject::connect(&window, &MainWindow::ended, &app, [&app] { app.exit(0); });
     window.start();
-    if (window.shown().ended) return 0;
-    FlightDataWindow data(window.run());
-    // The Parameters dialog: F3 in either window, or the Flight data window's button.
-    ParamsDialog params(window.run());
-    params.listen_for_shortcut(&data);
-    QObject::connect(&data, &FlightDataWindow::parameters_wanted, &params,
+    if (window.shown().ended) {
+        delete form;
+        return 0;
+    }
+    ProgramWindow program(form);
+    auto* data = new FlightDataWindow(window.run());
+    // The Parameters dock: F3 anywhere in the window, or the Flight data window's button.
+    auto* params = new ParamsDialog(window.run());
+    QObject::connect(data, &FlightDataWindow::parameters_wanted, params,
                      &ParamsDialog::open_for_main);
-    // The windows as they were left, else the main window with the Flight data
-    // window beside it (F2 hides and shows it).
-    if (!settings.restore(window.run(), data, &params)) {
-        window.show();
-        data.place_beside_main();
-        data.show();
+    program.dock(data, params, data->optimal_loop());
+    // The window as it was left, else the form at its standard size (where the
+    // screen holds it) with Flight data docked beside it (F2 hides and shows it).
+    if (!settings.restore(window.run(), *data, params, &program)) {
+        program.show();
+        if (const QScreen* screen =
+                program.screen() ? program.screen() : QGuiApplication::primaryScreen())
+            program.place_first(screen->availableGeometry());
     }
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
-                     [&] { settings.save(window.run(), data, &params); });
+                     [&] { settings.save(window.run(), *data, params, &program); });
     QObject::connect(&window, &MainWindow::forget_settings_wanted, &window, [&] {
         const auto answer = QMessageBox::question(
-            &window, QStringLiteral("Forget remembered settings"),
+            &program, QStringLiteral("Forget remembered settings"),
             QStringLiteral("Forget the windows' places, the pace, the charts' span, the "
                            "parameters and the folders kept from earlier runs? The next start "
                            "begins from the defaults; nothing of this run is kept."));
         if (answer != QMessageBox::Yes) return;
         if (!settings.forget())
-            QMessageBox::warning(&window, QStringLiteral("Forget remembered settings"),
+            QMessageBox::warning(&program, QStringLiteral("Forget remembered settings"),
                                  QStringLiteral("%1 could not be removed.").arg(settings.path()));
     });
     return app.exec();
