@@ -83,6 +83,27 @@ class ProgramWindowTest : public QObject {
         QTRY_VERIFY(params_->isVisible());
     }
 
+    // Parameters' search goes on while Flight data's tab is in front; closing
+    // the Parameters dock ends it, as closing the dialog did.
+    void a_search_outlives_a_tab_switch() {
+        key(form_, Qt::Key_F3);
+        QTRY_VERIFY(program_->parameters_dock()->isVisible());
+        params_->cycles_box()->setValue(1000);
+        QTest::mouseClick(params_->button(QStringLiteral("Find the energy-neutral wind")),
+                          Qt::LeftButton);
+        QVERIFY(params_->searching());
+        // The tab behind is out of sight, not closed.
+        program_->flight_data_dock()->raise();
+        QTRY_VERIFY(params_->visibleRegion().isEmpty());
+        QVERIFY(!data_->visibleRegion().isEmpty());
+        QVERIFY(params_->searching());
+        program_->parameters_dock()->raise();
+        QTRY_VERIFY(!params_->visibleRegion().isEmpty());
+        QVERIFY(params_->searching());
+        program_->parameters_dock()->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!params_->searching(), 10000);
+    }
+
     // Docked or floating, Flight data's keys are the form's: Space pauses
     // once, "]" changes the pace once (a key heard twice would act on neither).
     void keys_act_once_in_docks() {
