@@ -153,11 +153,12 @@ test-web: web build
 	NODE_PATH=$(CURDIR)/$(BUILD_WEB)/browser/node_modules node tests/web/browser_test.js $(BUILD_WEB) $(WEB_SECONDS)
 
 # Every one of the 2^32 floats' shortest texts against the standard library's (minutes).
-number-text-exhaustive: build
-	cmake --build $(BUILD) --target soar_number_text_exhaustive
+number-text-exhaustive: configure
+	cmake --build $(BUILD) -j$(JOBS) --target soar_number_text_exhaustive
 	./$(BUILD)/bench/soar_number_text_exhaustive
 
-bench: build
+bench: configure
+	cmake --build $(BUILD) -j$(JOBS) --target soar_benchmarks
 	./$(BUILD)/bench/soar_bench
 
 format:
