@@ -6,15 +6,18 @@
 // window's own (app/flight_clock.h).
 #include <emscripten/emscripten.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/half_turn.h"
 #include "app/session.h"
 #include "platform/clock.h"
 #include "platform/dir_text_files.h"
 #include "raster/pixel_surface.h"
 #include "record/csv.h"
+#include "record/flight_history.h"
 #include "sim/energy.h"
 
 namespace {
@@ -27,6 +30,7 @@ struct Page {
     soar::Frame frame;
     std::string text;           // the last text handed to the page (CSV, fault)
     std::vector<uint8_t> rgba;  // the picture in the canvas's byte order
+    std::vector<float> chart;   // a chart's lowest and highest value per pixel column
 };
 
 Page* page = nullptr;
@@ -124,8 +128,10 @@ EMSCRIPTEN_KEEPALIVE int page_height() {
 }
 
 // The Flight data read-outs of the tick shown: 0 flight time s, 1 airspeed m/s,
-// 2 height m, 3 bank deg, 4 flight-path angle deg, 5 heading deg, 6 specific
-// energy m, 7 load factor, 8 wind m/s, 9 ticks flown.
+// 2 height m, 3 bank deg, 4 flight-path angle deg, 5 heading deg within
+// (-180, 180], 6 specific energy m, 7 load factor, 8 wind m/s, 9 ticks flown,
+// 10 dE/dt m/s, 11 its wind-gradient part m/s, 12 its drag part m/s, 13 the
+// flight time of the last tick recorded s (0 before the first).
 EMSCRIPTEN_KEEPALIVE double page_readout(int which) {
     const soar::FlightState s = page->run.shown_state();
     switch (which) {
@@ -140,7 +146,7 @@ EMSCRIPTEN_KEEPALIVE double page_readout(int which) {
         case 4:
             return s.gam_deg;
         case 5:
-            return s.psi_deg;
+            return soar::half_turn_deg(s.psi_deg);
         case 6:
             return page->run.shown_energy().E;
         case 7:
@@ -149,8 +155,50 @@ EMSCRIPTEN_KEEPALIVE double page_readout(int which) {
             return s.U;
         case 9:
             return double(page->run.ticks());
+        case 10: {
+            const soar::Energy e = page->run.shown_energy();
+            return double(e.dE_wind) + double(e.dE_drag);
+        }
+        case 11:
+            return page->run.shown_energy().dE_wind;
+        case 12:
+            return page->run.shown_energy().dE_drag;
+        case 13:
+            return page->run.record().history.empty()
+                       ? 0.0
+                       : double(page->run.record().history.last(soar::Column::t));
     }
     return 0;
+}
+
+// A chart of one history column (18 E m, 19 dE/dt wind part m/s, 20 its drag
+// part m/s, or any other of the fly columns) over flight time [t0, t1) s:
+// `columns` pixel columns, each the lowest and highest value of the samples
+// that fall in it (NaN, NaN where none does), so a spike of one tick among
+// thousands per column still shows. The flight's last recorded time comes
+// first, then the pairs.
+EMSCRIPTEN_KEEPALIVE const float* page_chart(int column, double t0, double t1, int columns) {
+    const soar::FlightHistory& h = page->run.record().history;
+    const float none = std::numeric_limits<float>::quiet_NaN();
+    const int n = columns > 0 ? columns : 0;
+    page->chart.assign(size_t(1 + 2 * n), none);
+    if (h.samples() == 0 || column < 0 || column >= soar::kColumnCount || !(t1 > t0)) {
+        return page->chart.data();
+    }
+    page->chart[0] = h.last(soar::Column::t);
+    const auto c = soar::Column(column);
+    const double width = (t1 - t0) / n;
+    size_t first = h.index_at_or_after(t0);
+    for (int k = 0; k < n; ++k) {
+        const size_t last = h.index_at_or_after(t0 + width * (k + 1));
+        if (last > first) {
+            const auto [lo, hi] = h.range(c, first, last);
+            page->chart[size_t(1 + 2 * k)] = lo;
+            page->chart[size_t(2 + 2 * k)] = hi;
+        }
+        first = last;
+    }
+    return page->chart.data();
 }
 
 // Looking back, while stopped or paused: the ticks there are to look at, and

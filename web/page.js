@@ -28,9 +28,79 @@
     context.putImageData(image, 0, 0);
   }
 
-  const digits = [2, 2, 2, 1, 1, 1, 2, 2, 2];
+  // The read-outs by the engine's numbers, with their decimals.
+  const digits = { 0: 2, 1: 2, 2: 2, 3: 1, 4: 1, 5: 1, 6: 2, 7: 2, 8: 2, 10: 3, 11: 3, 12: 3 };
   function readouts() {
-    for (let k = 0; k < 9; ++k) $("r" + k).textContent = call.readout(k).toFixed(digits[k]);
+    for (const k in digits) $("r" + k).textContent = (call.readout(Number(k)) + 0).toFixed(digits[k]);
+    // The charts at most 20 times a second during a flight: the picture's frames come first.
+    const now = performance.now();
+    if (!flying || now - chartedAt > 50) { chartedAt = now; charts(); }
+  }
+  let chartedAt = -Infinity;
+
+  // The energy charts: the last chartSeconds of flight (or the stretch around
+  // the moment looked back at), each pixel column the lowest and highest value
+  // the engine's history holds for it, a cursor at the moment shown.
+  const chartSeconds = 30;
+  const series = {
+    "chart-energy": [{ column: 18, colour: "#9ecbff" }],
+    "chart-rate": [{ column: 19, colour: "#6fd36f" }, { column: 20, colour: "#ff8a6a" }],
+  };
+  function chartWindow() {
+    const last = call.readout(13), shown = call.readout(0);
+    let t1 = Math.max(chartSeconds, last);
+    if (shown < t1 - chartSeconds) t1 = Math.max(chartSeconds, shown + chartSeconds / 2);
+    return [t1 - chartSeconds, t1, shown];
+  }
+  function charts() {
+    const [t0, t1, shown] = chartWindow();
+    for (const id in series) drawChart($(id), series[id], t0, t1, shown);
+  }
+  function drawChart(c, lines, t0, t1, shown) {
+    const ratio = window.devicePixelRatio || 1;
+    const w = Math.max(16, Math.round(c.clientWidth * ratio));
+    const h = Math.max(16, Math.round(c.clientHeight * ratio));
+    if (c.width !== w || c.height !== h) { c.width = w; c.height = h; }
+    const g = c.getContext("2d");
+    g.clearRect(0, 0, w, h);
+    const data = lines.map((l) => {
+      const at = call.chart(l.column, t0, t1, w) / 4;
+      return engine.HEAPF32.slice(at + 1, at + 1 + 2 * w);
+    });
+    let lo = Infinity, hi = -Infinity;
+    for (const d of data) for (const v of d) if (Number.isFinite(v)) { lo = Math.min(lo, v); hi = Math.max(hi, v); }
+    if (!(hi >= lo)) return;
+    if (lines.length > 1) { lo = Math.min(lo, 0); hi = Math.max(hi, 0); }
+    const pad = Math.max((hi - lo) * 0.08, 1e-3);
+    lo -= pad; hi += pad;
+    const y = (v) => (hi - v) / (hi - lo) * h;
+    g.font = `${Math.round(10 * ratio)}px sans-serif`;
+    g.fillStyle = "#aab";
+    g.fillText(hi.toFixed(1), 2 * ratio, 10 * ratio);
+    g.fillText(lo.toFixed(1), 2 * ratio, h - 2 * ratio);
+    if (lo < 0 && hi > 0) {
+      g.strokeStyle = "#556"; g.lineWidth = ratio;
+      g.beginPath(); g.moveTo(0, y(0)); g.lineTo(w, y(0)); g.stroke();
+    }
+    lines.forEach((l, n) => {
+      const d = data[n];
+      g.strokeStyle = l.colour; g.lineWidth = 1.5 * ratio;
+      g.beginPath();
+      let open = false, last = 0;
+      for (let k = 0; k < w; ++k) {
+        const a = d[2 * k], b = d[2 * k + 1];
+        if (!Number.isFinite(a)) { open = false; continue; }
+        // The nearer end first: a line through the column's extremes, not steps.
+        const [p, q] = open && Math.abs(y(b) - last) < Math.abs(y(a) - last) ? [b, a] : [a, b];
+        if (open) g.lineTo(k + 0.5, y(p)); else g.moveTo(k + 0.5, y(p));
+        g.lineTo(k + 0.5, y(q));
+        last = y(q); open = true;
+      }
+      g.stroke();
+    });
+    const x = (shown - t0) / (t1 - t0) * w;
+    g.strokeStyle = "#fff"; g.lineWidth = ratio;
+    g.beginPath(); g.moveTo(x, 0); g.lineTo(x, h); g.stroke();
   }
 
   // The canvas at the screen's own pixels: its size on the page times the
@@ -165,6 +235,7 @@
       rgba: f("rgba", "number", []), width: f("width", "number", []), height: f("height", "number", []),
       readout: f("readout", "number", ["number"]), ticksToLookBack: f("ticks_to_look_back", "number", []),
       lookAt: f("look_at", null, ["number"]), csv: f("csv", "string", []),
+      chart: f("chart", "number", ["number", "number", "number", "number"]),
     };
     const box = canvas.getBoundingClientRect();
     const ratio = window.devicePixelRatio || 1;

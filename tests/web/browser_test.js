@@ -37,7 +37,16 @@ const pictureHash = (page) => page.evaluate(() => {
   return h >>> 0;
 });
 const readouts = (page) => page.evaluate(() =>
-  Array.from({ length: 9 }, (_, k) => document.getElementById("r" + k).textContent));
+  Array.from(document.querySelectorAll("#readouts dd"), (d) => d.textContent));
+// How many of a chart's pixels are lit in a colour: whether a line is drawn.
+const chartPixels = (page, id, rgb) => page.evaluate((id, rgb) => {
+  const c = document.getElementById(id);
+  const d = c.getContext("2d").getImageData(0, 0, c.width, c.height).data;
+  let n = 0;
+  for (let i = 0; i < d.length; i += 4)
+    if (Math.abs(d[i] - rgb[0]) < 8 && Math.abs(d[i + 1] - rgb[1]) < 8 && Math.abs(d[i + 2] - rgb[2]) < 8) ++n;
+  return n;
+}, id, rgb);
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 (async () => {
@@ -72,6 +81,17 @@ const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
     const values = await readouts(page);
     check(values.every((v) => Number.isFinite(Number(v))), `the read-outs are numbers: ${values.join(", ")}`);
     check(Number(values[0]) > 3, `the flight time runs with the clock (${values[0]} s after 5 s)`);
+    const heading = Number(values[5]);
+    check(heading > -180 && heading <= 180, `the heading is within (-180, 180]: ${values[5]}`);
+    const [rate, wind, drag] = values.slice(9, 12).map(Number);
+    check(Math.abs(rate - (wind + drag)) <= 0.0015 && drag < 0,
+      `dE/dt is its wind part and its drag part: ${rate} = ${wind} + ${drag}`);
+    // The energy line, and both parts of the rate, from the engine's history.
+    const energyLine = await chartPixels(page, "chart-energy", [0x9e, 0xcb, 0xff]);
+    const windLine = await chartPixels(page, "chart-rate", [0x6f, 0xd3, 0x6f]);
+    const dragLine = await chartPixels(page, "chart-rate", [0xff, 0x8a, 0x6a]);
+    check(energyLine > 50 && windLine > 50 && dragLine > 50,
+      `the charts draw E and the rate's parts (${energyLine}, ${windLine}, ${dragLine} pixels)`);
 
     // Frames per second and memory over the measured seconds of flight.
     await page.evaluate(() => { window.__frames = 0; const f = () => { ++window.__frames; requestAnimationFrame(f); }; requestAnimationFrame(f); });
