@@ -45,7 +45,7 @@ class ProgramWindow final : public QMainWindow {
     explicit ProgramWindow(MainWindow* form);
     ~ProgramWindow() override;
 
-    MainWindow& form() const { return *form_; }
+    MainWindow* form() const { return form_; }
     // The windows docked: Flight data shown on the right, Parameters and
     // Optimal loop tabbed with it and hidden until asked for. Their keys are
     // the main window's from then on.
