@@ -150,7 +150,7 @@ test-web: web build
 	mkdir -p $(BUILD_WEB)/browser && cp tests/web/package.json $(BUILD_WEB)/browser/
 	cd $(BUILD_WEB)/browser && { [ -d node_modules/puppeteer-core ] || npm install --no-audit --no-fund --silent; }
 	sh tests/web/node_fly_test.sh $(BUILD)/soarcalculus $(BUILD_WEB)
-	NODE_PATH=$(CURDIR)/$(BUILD_WEB)/browser/node_modules node tests/web/browser_test.js $(BUILD_WEB) $(WEB_SECONDS)
+	NODE_PATH=$(CURDIR)/$(BUILD_WEB)/browser/node_modules node tests/web/browser_test.js $(BUILD_WEB) $(WEB_SECONDS) $(BUILD)/soarcalculus
 
 # Every one of the 2^32 floats' shortest texts against the standard library's (minutes).
 number-text-exhaustive: configure

@@ -8,17 +8,22 @@
 
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/half_turn.h"
+#include "app/params_legend.h"
 #include "app/session.h"
 #include "platform/clock.h"
 #include "platform/dir_text_files.h"
+#include "platform/number_text.h"
 #include "raster/pixel_surface.h"
 #include "record/csv.h"
 #include "record/flight_history.h"
 #include "sim/energy.h"
+#include "sim/param_fields.h"
 
 namespace {
 
@@ -37,6 +42,39 @@ Page* page = nullptr;
 
 void redraw() {
     page->run.draw(page->frame, page->picture);
+}
+
+// The pattern whose parameters the form shows: the selected one's schedule
+// (the profile demo flies the downwind pattern's, the fixed view the upwind's).
+soar::Mode form_pattern() {
+    const soar::Mode m = page->run.model().pattern;
+    if (m == soar::Mode::profile) return soar::Mode::downwind;
+    if (m == soar::Mode::fixed) return soar::Mode::upwind;
+    return m;
+}
+
+// A text as a JSON string.
+void add_json(std::string& out, std::string_view text) {
+    out += '"';
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (uint8_t(c) < 0x20) {
+            out += ' ';
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+std::string field_text(const soar::ParamField& f, float v) {
+    return f.choices ? soar::param_value_text(f, v) : soar::shortest_float(v);
+}
+
+std::string unit_text(const soar::ParamField& f) {
+    return std::string(f.unit) == "-" ? std::string() : std::string(f.unit);
 }
 
 }  // namespace
@@ -157,7 +195,7 @@ EMSCRIPTEN_KEEPALIVE double page_readout(int which) {
             return double(page->run.ticks());
         case 10: {
             const soar::Energy e = page->run.shown_energy();
-            return double(e.dE_wind) + double(e.dE_drag);
+            return double(e.dE_wind) + double(e.dE_drag) + double(e.dE_held);
         }
         case 11:
             return page->run.shown_energy().dE_wind;
@@ -219,6 +257,113 @@ EMSCRIPTEN_KEEPALIVE void page_stop_looking_back() {
 EMSCRIPTEN_KEEPALIVE const char* page_csv() {
     page->text = soar::history_csv(page->run.record().history);
     return page->text.c_str();
+}
+
+// The parameters as the form shows them, one JSON text: the pattern's fields
+// (name, group, unit, meaning, the range as the refusal says it, whether the
+// pattern flies with it, its value and default as typed, its choices), the
+// presets (name, label) and the one the chosen set is, if any, and what the
+// window says of the parameters in use.
+EMSCRIPTEN_KEEPALIVE const char* page_params() {
+    static const char* const groups[] = {"air", "bird", "wind", "pattern"};
+    const soar::Mode mode = form_pattern();
+    const soar::Params& p = page->run.model().params.of(mode);
+    const soar::Params fallback = soar::ParamSet{}.of(mode);
+    std::string& out = page->text;
+    out = "{\"fields\":[";
+    bool first = true;
+    for (const soar::ParamField& f : soar::param_fields()) {
+        out += first ? "{" : ",{";
+        first = false;
+        out += "\"name\":";
+        add_json(out, f.name);
+        out += ",\"group\":";
+        add_json(out, groups[int(f.group)]);
+        out += ",\"unit\":";
+        add_json(out, unit_text(f));
+        out += ",\"meaning\":";
+        add_json(out, f.meaning);
+        out += ",\"range\":";
+        add_json(out, soar::param_range_text(f));
+        out += soar::param_used(f, mode) ? ",\"used\":true" : ",\"used\":false";
+        out += ",\"value\":";
+        add_json(out, field_text(f, p.*f.member));
+        out += ",\"fallback\":";
+        add_json(out, field_text(f, fallback.*f.member));
+        out += ",\"choices\":[";
+        for (int k = 0; f.choices && f.choices[k]; ++k) {
+            if (k) out += ',';
+            add_json(out, f.choices[k]);
+        }
+        out += "]}";
+    }
+    out += "],\"presets\":[";
+    int chosen = -1, k = 0;
+    for (const soar::Preset& preset : soar::presets()) {
+        if (k) out += ',';
+        out += "{\"name\":";
+        add_json(out, preset.name);
+        out += ",\"label\":";
+        add_json(out, preset.label);
+        out += '}';
+        if (soar::preset_set(preset.name) == page->run.model().params) chosen = k;
+        ++k;
+    }
+    out += "],\"preset\":" + std::to_string(chosen) + ",\"legend\":";
+    add_json(out, soar::params_legend(page->run.model()));
+    out += '}';
+    return out.c_str();
+}
+
+// A typed value for a parameter of the form's pattern, as the desktop's
+// Parameters dialog takes it: the answer is what the form says ("W_S set to
+// 150 N/m^2; it applies at the next OK.", or the refusal and the value kept).
+// A refused text changes nothing; an accepted one waits for the next OK.
+EMSCRIPTEN_KEEPALIVE const char* page_set_param(const char* name, const char* typed_text) {
+    std::string& out = page->text;
+    const soar::ParamField* f = soar::param_field(name);
+    if (!f) {
+        out = std::string("no parameter is called ") + name;
+        return out.c_str();
+    }
+    const soar::Mode mode = form_pattern();
+    soar::ParamSet& set = page->run.model().params;
+    const float old = set.of(mode).*f->member;
+    std::string text = typed_text;
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.erase(0, 1);
+    const std::optional<double> typed = soar::param_value(*f, text);
+    if (!typed || !soar::param_in_range(*f, *typed)) {
+        out = "\"" + text + "\" refused: " + soar::param_range_text(*f) + ". The value stays " +
+              field_text(*f, old) + ".";
+        return out.c_str();
+    }
+    const float v = float(*typed);
+    if (v == old) {
+        out.clear();
+        return out.c_str();
+    }
+    soar::set_param(set, mode, *f, v);
+    const std::string unit = f->choices ? std::string() : unit_text(*f);
+    out = std::string(f->name) + " set to " + field_text(*f, v) + (unit.empty() ? "" : " " + unit) +
+          "; it applies at the next OK.";
+    return out.c_str();
+}
+
+// A preset (by its number in the list) or, for -1, the default parameters,
+// chosen for every pattern; they apply at the next OK.
+EMSCRIPTEN_KEEPALIVE const char* page_choose_preset(int which) {
+    std::string& out = page->text;
+    const auto& all = soar::presets();
+    if (which < 0 || which >= int(all.size())) {
+        page->run.model().params = soar::ParamSet{};
+        out = "Default parameters chosen; they apply at the next OK.";
+    } else {
+        page->run.model().params = *soar::preset_set(all[size_t(which)].name);
+        out = std::string("Preset \"") + all[size_t(which)].label +
+              "\" chosen; it applies at the next OK.";
+    }
+    return out.c_str();
 }
 
 }  // extern "C"

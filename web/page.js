@@ -153,6 +153,7 @@
     $("fly").hidden = false;
     $("back").disabled = true;
     status.textContent = "FLY starts it";
+    $("legend").textContent = JSON.parse(call.params()).legend;
   }
   function fly() {
     if ($("fly").hidden) return;
@@ -190,6 +191,67 @@
     readouts();
   }
 
+  // Parameters: the engine's own table for the selected pattern, its presets;
+  // a typed value is taken (or refused, with the engine's reason) when the box
+  // is left or Enter is pressed, and flies from the next OK.
+  const patternNames = { 1: "upwind", 2: "downwind", 3: "crosswind", 4: "circle zoom", 5: "downwind" };
+  function say(text, refused) {
+    const m = $("params-message");
+    m.textContent = text;
+    m.classList.toggle("refused", Boolean(refused));
+  }
+  function showParams() {
+    const table = JSON.parse(call.params());
+    $("params-pattern").textContent = "of the " + (patternNames[chosen] || "upwind") + " pattern";
+    const select = $("preset");
+    if (!select.options.length) {
+      table.presets.forEach((p, i) => select.add(new Option(p.label, String(i))));
+      select.add(new Option("own values", "-2"));
+    }
+    select.value = table.preset >= 0 ? String(table.preset) : "-2";
+    const box = $("param-fields");
+    box.textContent = "";
+    let group = "";
+    for (const f of table.fields) {
+      if (!f.used) continue;
+      if (f.group !== group) {
+        group = f.group;
+        const h = document.createElement("h3");
+        h.textContent = group;
+        box.append(h);
+      }
+      const label = document.createElement("label");
+      label.textContent = `${f.name} (${f.meaning})`;
+      label.htmlFor = "param-" + f.name;
+      const input = document.createElement("input");
+      input.id = "param-" + f.name;
+      input.value = f.value;
+      input.title = f.range;
+      input.inputMode = f.choices.length ? "text" : "decimal";
+      input.autocomplete = "off";
+      input.dataset.name = f.name;
+      const unit = document.createElement("span");
+      unit.className = "unit";
+      unit.textContent = `${f.unit} (default ${f.fallback})`;
+      box.append(label, input, unit);
+    }
+    $("legend").textContent = table.legend;
+  }
+  function commitParam(input) {
+    const answer = call.setParam(input.dataset.name, input.value);
+    if (answer) say(answer, answer.includes(" refused: "));
+    const focused = document.activeElement && document.activeElement.id;
+    showParams();
+    if (focused && $(focused)) $(focused).focus();
+  }
+  function openParams() {
+    const d = $("params");
+    if (d.open) { d.close(); return; }
+    say("");
+    showParams();
+    d.showModal();
+  }
+
   function download() {
     const text = call.csv();
     const url = URL.createObjectURL(new Blob([text], { type: "text/csv" }));
@@ -209,7 +271,20 @@
     $("faster").addEventListener("click", () => changePace(1));
     $("back").addEventListener("input", lookBack);
     $("csv").addEventListener("click", download);
+    $("open-params").addEventListener("click", openParams);
+    $("param-fields").addEventListener("change", (e) => { if (e.target.dataset.name) commitParam(e.target); });
+    $("param-fields").addEventListener("keydown", (e) => {
+      if (e.key === "Enter" && e.target.dataset.name) { e.preventDefault(); commitParam(e.target); }
+    });
+    $("preset").addEventListener("change", () => {
+      if (Number($("preset").value) < -1) return;
+      say(call.choosePreset(Number($("preset").value)));
+      showParams();
+    });
+    $("defaults").addEventListener("click", () => { say(call.choosePreset(-1)); showParams(); });
     document.addEventListener("keydown", (e) => {
+      if (e.key === "F3") { e.preventDefault(); openParams(); return; }
+      if ($("params").open) return;
       if (e.target instanceof HTMLInputElement && e.target.type === "range") return;
       const actions = { "1": () => choose(1), "2": () => choose(2), "3": () => choose(3),
         "4": () => choose(4), "Enter": ok, "f": fly, "F": fly, "s": stop, "S": stop,
@@ -236,6 +311,8 @@
       readout: f("readout", "number", ["number"]), ticksToLookBack: f("ticks_to_look_back", "number", []),
       lookAt: f("look_at", null, ["number"]), csv: f("csv", "string", []),
       chart: f("chart", "number", ["number", "number", "number", "number"]),
+      params: f("params", "string", []), setParam: f("set_param", "string", ["string", "string"]),
+      choosePreset: f("choose_preset", "string", ["number"]),
     };
     const box = canvas.getBoundingClientRect();
     const ratio = window.devicePixelRatio || 1;

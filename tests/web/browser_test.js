@@ -2,8 +2,12 @@
 // puppeteer-core): served from a local server, an upwind flight flown with
 // the page's buttons, the picture, read-outs, STOP, the look-back slider, the
 // CSV download, no console error; frames per second and memory measured.
-// Usage: node browser_test.js WEB_BUILD_DIR [SECONDS_MEASURED]
+// With the program given, a second flight on a steady clock (1/64 s a frame)
+// with a preset chosen in the Parameters form: its CSV against the program's
+// fly for the same ticks, clock and parameters.
+// Usage: node browser_test.js WEB_BUILD_DIR [SECONDS_MEASURED [PROGRAM]]
 "use strict";
+const { execFileSync } = require("child_process");
 const fs = require("fs");
 const http = require("http");
 const path = require("path");
@@ -12,6 +16,7 @@ const puppeteer = require("puppeteer-core");
 
 const root = path.resolve(process.argv[2] || "build-web");
 const measureSeconds = Number(process.argv[3] || 60);
+const program = process.argv[4] ? path.resolve(process.argv[4]) : "";
 const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm",
   ".css": "text/css" };
 const failures = [];
@@ -48,6 +53,106 @@ const chartPixels = (page, id, rgb) => page.evaluate((id, rgb) => {
   return n;
 }, id, rgb);
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// The page's clocks replaced before its scripts run: the time of day starts at
+// 01:00:00 and the steady clock moves 1/64 s at each screen frame (exact in
+// binary, as fly's clock steps are), but not in a frame held back.
+const steadyClock = () => {
+  const Real = Date;
+  window.Date = class extends Real {
+    constructor(...a) { if (a.length) super(...a); else super(2026, 0, 1, 1, 0, 0, 0); }
+    static now() { return new Date().getTime(); }
+  };
+  window.__steady = 0;
+  window.__hold = 0;
+  performance.now = () => window.__steady;
+  const raf = window.requestAnimationFrame.bind(window);
+  let lastFrame = -1;
+  window.requestAnimationFrame = (f) => raf((ts) => {
+    if (ts !== lastFrame) {
+      lastFrame = ts;
+      if (window.__hold > 0) --window.__hold; else window.__steady += 15.625;
+    }
+    f(ts);
+  });
+};
+
+// The preset and refusals of the Parameters form, then a flight on the steady
+// clock whose CSV is fly's rows.
+async function formAndRows(browser, url, downloads) {
+  const page = await browser.newPage();
+  const errors = [];
+  page.on("console", (m) => { if (m.type() === "error") errors.push(m.text()); });
+  page.on("pageerror", (e) => errors.push(String(e)));
+  await page.setViewport({ width: 1366, height: 768 });
+  await page.evaluateOnNewDocument(steadyClock);
+  const cdp = await page.createCDPSession();
+  await cdp.send("Browser.setDownloadBehavior", { behavior: "allow", downloadPath: downloads });
+  await page.goto(url);
+  await page.waitForSelector("body[data-ready='1']", { timeout: 20000 });
+  await page.click("#patterns button[data-mode='1']");
+  await page.keyboard.press("F3");
+  await page.waitForSelector("#params[open] #param-W_S");
+  const message = () => page.$eval("#params-message", (m) => m.textContent);
+  const typeInto = async (id, text) => {
+    await page.focus(id);
+    await page.keyboard.down("Control");
+    await page.keyboard.press("KeyA");
+    await page.keyboard.up("Control");
+    await page.keyboard.type(text);
+    await page.keyboard.press("Enter");
+  };
+  const before = await page.$eval("#param-W_S", (i) => i.value);
+  await typeInto("#param-W_S", "1e9");
+  check((await message()).startsWith("\"1e9\" refused: W_S") &&
+    (await page.$eval("#param-W_S", (i) => i.value)) === before,
+    `an out-of-range value is refused with the engine's reason, the value kept: ${await message()}`);
+  await typeInto("#param-W_S", "heavy");
+  check((await message()).includes("refused") && (await message()).includes(`stays ${before}`),
+    "a text that is not a number is refused");
+  await page.select("#preset", await page.$eval("#preset", (s) =>
+    Array.from(s.options).find((o) => o.text === "Light wind").value));
+  check((await message()).includes("applies at the next OK") &&
+    (await page.$eval("#legend", (l) => l.textContent)).includes("next OK"),
+    `a preset chosen waits for the next OK: ${await message()}`);
+  await typeInto("#param-W_S", "160");
+  check((await page.$eval("#preset option:checked", (o) => o.text)) === "own values",
+    "a value of one's own leaves the preset");
+  await page.select("#preset", await page.$eval("#preset", (s) =>
+    Array.from(s.options).find((o) => o.text === "Light wind").value));
+  await page.click("#close-params");
+  await page.click("#ok");
+  await page.waitForSelector("#fly:not([hidden])");
+  check((await page.$eval("#legend", (l) => l.textContent)).includes("light wind"),
+    "OK takes the preset over: the flight flies with it");
+
+  // FLY clicked after the page's own work of a frame, that frame's clock held
+  // for the first tick (fly's tick 1 is at the clock FLY read).
+  const clockStart = await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => {
+    window.__hold = 1;
+    document.getElementById("fly").click();
+    done(3600 + window.__steady / 1000);
+  })));
+  await sleep(4000);
+  await page.click("#stop");
+  const ticks = Number(await page.$eval("#back", (s) => s.max));
+  await page.click("#csv");
+  let csv = "";
+  for (let k = 0; k < 50 && !csv; ++k) {
+    await sleep(200);
+    const f = fs.readdirSync(downloads).find((n) => n.endsWith(".csv"));
+    if (f) csv = fs.readFileSync(path.join(downloads, f), "utf8");
+  }
+  const flown = path.join(downloads, "fly.csv");
+  execFileSync(program, ["fly", "--pattern", "upwind", "--ticks", String(ticks), "--dt", "0.015625",
+    "--clock-start", String(clockStart), "--energy", "--preset", "light-wind", "--csv", flown], { stdio: "pipe" });
+  const rows = fs.readFileSync(flown, "utf8");
+  const first = csv.split("\n").findIndex((l, i) => l !== rows.split("\n")[i]);
+  check(ticks > 100 && csv === rows, `the CSV of ${ticks} ticks on a steady clock is fly's rows` +
+    (csv === rows ? "" : ` (they differ from line ${first + 1})`));
+  check(errors.length === 0, "no console error with the form" + (errors.length ? ": " + errors.join("; ") : ""));
+  await page.close();
+}
 
 (async () => {
   const server = await serve();
@@ -126,6 +231,9 @@ const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
     check(lines.slice(1).every((l, i) => l.split(",")[0] === String(i + 1) &&
       l.split(",").every((v) => Number.isFinite(Number(v)))), "every row is numbers, ticks in order");
     check(errors.length === 0, "no console error" + (errors.length ? ": " + errors.join("; ") : ""));
+    for (const f of fs.readdirSync(downloads)) fs.rmSync(path.join(downloads, f));
+    if (program) await formAndRows(browser, url, downloads);
+    else console.log("skipped: the Parameters form and fly's rows (no program given)");
   } finally {
     await browser.close();
     server.close();
