@@ -8,6 +8,7 @@
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGraphicsLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -865,6 +866,16 @@ bool FlightDataWindow::save_charts(const QString& path, QString& error) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
+        // For a slide: the time chosen exactly, its ends on whole seconds (the
+        // live axis runs a step beyond the span); the live charts come back after.
+        const std::optional<AxisRange> live_zoom = zoom_;
+        const FlightHistory& h = run_.record().history;
+        const double t_end = std::min(h.empty() ? 0.0 : double(h.last(Column::t)), time_range().hi);
+        zoom_ = live_zoom ? slide_time_axis(0.0, t_end, live_zoom->lo, live_zoom->hi)
+                          : slide_time_axis(kSpans[std::clamp(span_->currentIndex(), 0, 3)], t_end);
+        drawn_span_ = -2;
+        update_charts();
+        for (Strip& s : strips_) s.chart->layout()->activate();
         QSvgGenerator svg;
         svg.setOutputDevice(&buffer);
         svg.setSize(charts_->size());
@@ -873,6 +884,10 @@ bool FlightDataWindow::save_charts(const QString& path, QString& error) {
         QPainter painter(&svg);
         charts_->render(&painter);
         painter.end();
+        zoom_ = live_zoom;
+        drawn_span_ = -2;
+        update_charts();
+        bytes = svg_in_whole_pixels(bytes, charts_->size());
     } else if (!charts_->grab().save(&buffer, "PNG")) {
         error = QStringLiteral("the charts could not be encoded");
         return false;

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QWheelEvent>
 #include <QtCharts/QAbstractSeries>
 #include <QtCharts/QChart>
@@ -32,6 +33,18 @@ void label_value_axis(QCategoryAxis& axis, const AxisRange& range, int digits) {
         const double v = k * range.tick;
         axis.append(fixed_text(v, digits), v);
     }
+}
+
+QByteArray svg_in_whole_pixels(const QByteArray& svg, QSize size) {
+    const qsizetype open = svg.indexOf("<svg");
+    const qsizetype close = open < 0 ? -1 : svg.indexOf('>', open);
+    if (close < 0) return svg;
+    QString head = QString::fromUtf8(svg.mid(open, close - open));
+    static const QRegularExpression width(QStringLiteral("\\bwidth=\"[^\"]*\""));
+    static const QRegularExpression height(QStringLiteral("\\bheight=\"[^\"]*\""));
+    head.replace(width, QStringLiteral("width=\"%1\"").arg(size.width()));
+    head.replace(height, QStringLiteral("height=\"%1\"").arg(size.height()));
+    return svg.left(open) + head.toUtf8() + svg.mid(close);
 }
 
 StripView::StripView(QChart* chart, QWidget* parent)

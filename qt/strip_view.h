@@ -21,6 +21,11 @@ namespace soar {
 // multiple of the step, exactly 0 at zero, and is shown unsigned.
 void label_value_axis(QCategoryAxis& axis, const AxisRange& range, int digits);
 
+// An SVG drawing of `size` pixels with its width and height given as those
+// whole pixels: Qt's generator writes them in millimetres at 72 dpi
+// ("228.6mm"), which a slide program places at a fraction of its grid.
+QByteArray svg_in_whole_pixels(const QByteArray& svg, QSize size);
+
 class StripView final : public QChartView {
     Q_OBJECT
 

@@ -26,6 +26,20 @@ AxisRange time_axis(double span, double t_end) {
     return {0.0, hi, nice_step(hi / 5.0)};
 }
 
+AxisRange slide_time_axis(double span, double t_end, double zoom_lo, double zoom_hi) {
+    if (zoom_hi > zoom_lo) {
+        const double lo = std::floor(zoom_lo), hi = std::max(std::ceil(zoom_hi), lo + 1.0);
+        return {lo, hi, nice_step((hi - lo) / 5.0)};
+    }
+    const double end = std::ceil(std::max(t_end, 0.0));
+    if (span > 0) {
+        const double hi = std::max(end, std::ceil(span));
+        return {hi - std::ceil(span), hi, nice_step(span / 3.5)};
+    }
+    const double hi = std::max(end, 1.0);
+    return {0.0, hi, nice_step(hi / 5.0)};
+}
+
 AxisRange value_axis(double lo, double hi, const AxisRange& now, int intervals) {
     if (!(lo <= hi)) return now;  // no data (or not a number): nothing to fit
     const double width = now.hi - now.lo;

@@ -22,6 +22,14 @@ double nice_step(double x);
 // whole flight runs from 0 to the next step above t_end (at least 10 s).
 AxisRange time_axis(double span, double t_end);
 
+// The time axis of the charts saved for a slide: exactly the time chosen, its
+// ends on whole seconds. A zoomed stretch [zoom_lo, zoom_hi] (zoom_hi >
+// zoom_lo) is rounded out to whole seconds; otherwise the last `span` seconds
+// up to the whole second at or after t_end (from 0 while the flight is
+// shorter), or with span 0 the whole flight, from 0. Ticks as the live axis
+// has them for that width.
+AxisRange slide_time_axis(double span, double t_end, double zoom_lo = 0, double zoom_hi = 0);
+
 // The value axis for data between lo and hi, given the range shown now: kept
 // while it holds the data and the data fills at least 30 % of it, otherwise a
 // new range on whole ticks with a margin, at most `intervals` ticks apart (so

@@ -2,7 +2,9 @@
 // zero, their value axes labelled at whole ticks. Offscreen platform.
 #include "qt/strip_view.h"
 
+#include <QFile>
 #include <QGraphicsTextItem>
+#include <QTemporaryDir>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <QtTest>
@@ -146,6 +148,64 @@ class StripViewTest : public QObject {
             }
         }
         for (const QString& t : texts) QVERIFY2(!kSignedZero.match(t).hasMatch(), qPrintable(t));
+    }
+
+    // Saved as SVG for a slide, the charts show exactly the time chosen, from
+    // and to whole seconds (the live axis runs a step beyond the span), in a
+    // drawing of whole pixels; the window's charts are as they were after.
+    void charts_for_a_slide_show_the_time_chosen_in_whole_pixels() {
+        auto clock = std::make_unique<soar::ManualClock>();
+        soar::ManualClock& machine = *clock;
+        soar::MainWindow main(std::move(clock), std::make_unique<soar::MemoryTextFiles>());
+        main.start();
+        main.show();
+        soar::FlightDataWindow data(main.run());
+        data.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&data));
+        QTest::mouseClick(main.widget(soar::Id::upwind_option), Qt::LeftButton);
+        QTest::mouseClick(main.widget(soar::Id::ok_button), Qt::LeftButton);
+        QTest::mouseClick(main.widget(soar::Id::fly_button), Qt::LeftButton);
+        for (int k = 0; k < 2000; ++k) {  // to 39.98 s
+            machine.set(float(0.02 * k));
+            main.tick_without_picture();
+        }
+        data.span_box()->setCurrentIndex(0);  // the last 30 s
+        data.update_now();
+        const soar::AxisRange live = data.time_range();
+        QVERIFY(live.hi - live.lo > 30.0);
+        auto* first = data.charts()->findChildren<soar::StripView*>().value(0);
+        QVERIFY(first);
+        auto* x = qobject_cast<QValueAxis*>(first->chart()->axes(Qt::Horizontal).value(0));
+        QVERIFY(x);
+        QList<QPair<double, double>> drawn;
+        connect(x, &QValueAxis::rangeChanged, this, [&drawn](qreal lo, qreal hi) {
+            drawn.append({lo, hi});
+        });
+        QTemporaryDir dir;
+        QString error;
+        QVERIFY2(data.save_charts(dir.filePath("c.svg"), error), qPrintable(error));
+        QVERIFY(drawn.contains(QPair<double, double>(10.0, 40.0)));
+        QCOMPARE(data.time_range(), live);
+        QCOMPARE(x->min(), live.lo);
+        QCOMPARE(x->max(), live.hi);
+        QFile f(dir.filePath("c.svg"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray svg = f.readAll();
+        const QByteArray size = QStringLiteral("<svg width=\"%1\" height=\"%2\"")
+                                    .arg(data.charts()->width())
+                                    .arg(data.charts()->height())
+                                    .toUtf8();
+        QVERIFY2(svg.contains(size), svg.left(200).constData());
+        QVERIFY(svg.contains("viewBox="));
+
+        // A zoomed stretch, rounded out to whole seconds.
+        data.zoom_time(12.3, 27.6);
+        data.update_now();
+        drawn.clear();
+        QVERIFY2(data.save_charts(dir.filePath("z.svg"), error), qPrintable(error));
+        QVERIFY(drawn.contains(QPair<double, double>(12.0, 28.0)));
+        QCOMPARE(x->min(), data.time_range().lo);
+        QVERIFY(data.zoomed());
     }
 };
 

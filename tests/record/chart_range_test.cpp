@@ -97,5 +97,26 @@ TEST(ChartRange, NiceStepIsOneTwoOrFiveTimesAPowerOfTen) {
     EXPECT_DOUBLE_EQ(nice_step(6.0), 10.0);
 }
 
+TEST(ChartRange, ASlideShowsExactlyTheTimeChosenOnWholeSeconds) {
+    // The last 60 s of a flight at 123.4 s, to the whole second after it.
+    const AxisRange last = slide_time_axis(60.0, 123.4);
+    EXPECT_EQ(last.lo, 64.0);
+    EXPECT_EQ(last.hi, 124.0);
+    // A flight shorter than the span: the span from 0, the line ending short.
+    EXPECT_EQ(slide_time_axis(300.0, 12.3).lo, 0.0);
+    EXPECT_EQ(slide_time_axis(300.0, 12.3).hi, 300.0);
+    // The whole flight from 0; a zoom rounded out, never to nothing.
+    EXPECT_EQ(slide_time_axis(0.0, 3599.2).hi, 3600.0);
+    EXPECT_EQ(slide_time_axis(0.0, 3599.2).lo, 0.0);
+    const AxisRange zoom = slide_time_axis(60.0, 500.0, 41.2, 41.7);
+    EXPECT_EQ(zoom.lo, 41.0);
+    EXPECT_EQ(zoom.hi, 42.0);
+    for (const AxisRange& r : {last, zoom, slide_time_axis(0.0, 0.0)}) {
+        EXPECT_GT(r.hi, r.lo);
+        EXPECT_GT(r.tick, 0.0);
+        EXPECT_LE((r.hi - r.lo) / r.tick, 10.0);  // a handful of labels
+    }
+}
+
 }  // namespace
 }  // namespace soar
