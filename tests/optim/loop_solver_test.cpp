@@ -112,6 +112,58 @@ TEST_F(ZhaoBenchmark, SolvedControlsFlownByRungeKuttaCloseTheLoop) {
               0.01 * size);
 }
 
+// The limits the solver reports as active hold at their bounds, and the
+// multiplier of the one that sets the least wind predicts how the wind moves
+// when that limit moves: a load factor of 5.05 instead of 5, solved again on
+// the coarse mesh, lowers the least gradient by the multiplier's rate.
+TEST_F(ZhaoBenchmark, TheActiveLoadFactorLimitsMultiplierIsTheSlopeOfTheLeastWind) {
+    const LoopSolution& s = *coarse_;
+    ASSERT_FALSE(s.active_limits.empty());
+    const ActiveLimit& top = s.active_limits.front();
+    EXPECT_EQ(top.name, "n_max");
+    EXPECT_LT(top.d_wind, 0.0);
+    int at_limit = 0;
+    for (size_t k = 0; k < s.x.size(); ++k)
+        if (load_factor(*problem_, s.x[k][kV], s.u[k][kCL]) > problem_->n_max - 1e-4) ++at_limit;
+    EXPECT_GE(at_limit, 1);
+    EXPECT_LE(at_limit, top.points);
+
+    LoopProblem looser = *problem_;
+    looser.n_max = 5.05;
+    SolveOptions o;
+    o.nodes = int(s.x.size());
+    o.start = &s;
+    const LoopSolution moved = solve_loop(looser, o);
+    ASSERT_TRUE(moved.converged) << moved.status;
+    const double slope = (moved.wind - s.wind) / 0.05;
+    EXPECT_LT(slope, 0.0);
+    EXPECT_NEAR(top.d_wind, slope, 0.25 * std::fabs(slope));
+}
+
+// The flown loop that --flown-csv writes: the controls flown from the first
+// node pass every node and midpoint of the refined loop within a hundredth of
+// its size, and end where fly_controls ends; the closure the solve reports is
+// that end's miss.
+TEST_F(ZhaoBenchmark, TheFlownPathPassesTheNodesAndItsClosureIsReported) {
+    const LoopSolution& s = *fine_;
+    const std::vector<LoopState> flown = fly_controls_path(*problem_, s, 16);
+    ASSERT_EQ(flown.size(), 2 * s.x.size() - 1);
+    const double size = loop_size(s);
+    const double h = s.period / double(s.x.size() - 1);
+    double worst = 0;
+    for (size_t i = 0; i < flown.size(); ++i) {
+        const LoopState x = i % 2 == 0 ? s.x[i / 2] : state_at(*problem_, s, s.t[i / 2] + 0.5 * h);
+        worst = std::max(
+            worst, std::hypot(flown[i][kX] - x[kX], flown[i][kY] - x[kY], flown[i][kZ] - x[kZ]));
+    }
+    EXPECT_LT(worst, 0.01 * size);
+    const LoopState end = fly_controls(*problem_, s, s.period, int(32 * (s.x.size() - 1)));
+    for (size_t j = 0; j < end.size(); ++j) EXPECT_NEAR(flown.back()[j], end[j], 1e-9 * size);
+    EXPECT_GT(s.closure_place, 0.0);
+    EXPECT_LT(s.closure_place, 0.01);
+    EXPECT_LT(s.closure_speed, 0.01);
+}
+
 TEST_F(ZhaoBenchmark, AStrongerWindKeepsTheLoopFeasible) {
     LoopProblem p = *problem_;
     p.wind_min = p.wind_max = 1.5 * fine_->wind;
