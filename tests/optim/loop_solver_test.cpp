@@ -26,7 +26,8 @@ double loop_size(const LoopSolution& s) {
 // transcription of the published problem converges to 0.063587 1/s (100 and
 // 200 nodes), the value that an independent solution and an open-source
 // optimal-control package's regression test give too; the published 0.0607
-// needs a looser load-factor limit (README). The band is 0.2 %.
+// is near what a looser load-factor limit, or the limit held at the nodes
+// alone, gives (docs/validation.md). The band is 0.2 %.
 class ZhaoBenchmark : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
