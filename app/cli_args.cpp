@@ -43,7 +43,8 @@ namespace soar::cli {
     "                   [--nodes N] [--csv FILE] [--glide-ratios L/D,L/D,...] [PARAMETERS]\n" \
     "                   [--flown-csv FILE]\n"                                                 \
     "  (optimise: --set also takes the loop's CL_min, CL_max, n_min, n_max, bank_max,\n"      \
-    "   half_span, tip_min, T_min, T_max, z0, travel, midpoint_limits; zhao-glider\n"         \
+    "   half_span, tip_min, T_min, T_max, z0, travel, midpoint_limits, and a logistic\n"      \
+    "   shear layer for the profile: shear_delta, shear_height (m); zhao-glider\n"            \
     "   defaults to --profile linear, sachs-2005-albatross to --profile log)\n"
 #define SOAR_USAGE_SWEEP                                                            \
     "  soarcalculus sweep --what {energy-neutral-wind|optimise|fly-summary}\n"      \

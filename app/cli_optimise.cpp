@@ -158,34 +158,41 @@ int one_loop(const LoopProblem& p, const SolveOptions& options, const std::strin
         return 1;
     }
     if (!s.route.empty()) std::printf("route: %s\n", s.route.c_str());
-    switch (p.profile) {
-        case WindProfile::linear:
-            std::printf("least wind gradient: %.6f 1/s\n", s.wind);
-            break;
-        case WindProfile::exponential: {
-            std::printf("least wind: reference wind U_ref %.4f m/s (Z_ref %g m, lam_U %g)\n",
-                        s.wind, p.Z_ref, p.lam_U);
-            std::printf("least wind at 10 m: %.4f m/s\n", wind_at_10m(p, s.wind));
-            break;
+    if (p.shear_delta > 0) {
+        std::printf(
+            "least wind: above the shear layer %.4f m/s (layer centred at %g m, thickness %g m, "
+            "steepest gradient %.4f 1/s)\n",
+            s.wind, p.shear_height, p.shear_delta, s.wind / (4.0 * p.shear_delta));
+        std::printf("least wind at 10 m: %.4f m/s\n", wind_at_10m(p, s.wind));
+    } else
+        switch (p.profile) {
+            case WindProfile::linear:
+                std::printf("least wind gradient: %.6f 1/s\n", s.wind);
+                break;
+            case WindProfile::exponential: {
+                std::printf("least wind: reference wind U_ref %.4f m/s (Z_ref %g m, lam_U %g)\n",
+                            s.wind, p.Z_ref, p.lam_U);
+                std::printf("least wind at 10 m: %.4f m/s\n", wind_at_10m(p, s.wind));
+                break;
+            }
+            case WindProfile::logarithmic:
+                std::printf("least wind: reference wind (at %g m) %.4f m/s (z0 %g m)\n", p.Z_ref,
+                            s.wind, p.z0);
+                std::printf("least wind at 10 m: %.4f m/s\n", wind_at_10m(p, s.wind));
+                break;
+            case WindProfile::power:
+                std::printf("least wind: reference wind (at %g m) %.4f m/s (exponent %g)\n",
+                            p.Z_ref, s.wind, p.p_exp);
+                std::printf("least wind at 10 m: %.4f m/s\n", wind_at_10m(p, s.wind));
+                break;
         }
-        case WindProfile::logarithmic:
-            std::printf("least wind: reference wind (at %g m) %.4f m/s (z0 %g m)\n", p.Z_ref,
-                        s.wind, p.z0);
-            std::printf("least wind at 10 m: %.4f m/s\n", wind_at_10m(p, s.wind));
-            break;
-        case WindProfile::power:
-            std::printf("least wind: reference wind (at %g m) %.4f m/s (exponent %g)\n", p.Z_ref,
-                        s.wind, p.p_exp);
-            std::printf("least wind at 10 m: %.4f m/s\n", wind_at_10m(p, s.wind));
-            break;
-    }
     // Above the clamp the flight's wind stands still: say so when the loop
     // gets there.
     double top = 0;
     for (const LoopState& x : s.x) top = std::max(top, x[kZ]);
     double lo = 0, hi = 0;
     growing_range(flight_profile_shape(p), lo, hi);
-    if (top > hi)
+    if (top > hi && p.shear_delta == 0)
         std::printf(
             "the loop climbs to %.1f m; above %g m the flight's wind stands still%s\n", top, hi,
             p.profile == WindProfile::exponential ? " (its gradient kept there, as in the loop)"
@@ -362,8 +369,10 @@ int optimise_command(int argc, char** argv, bool parse_only) {
     }
     if (parse_only) return 0;
 
-    std::printf("least-wind loop: %s, %s profile, %d nodes%s\n", preset.c_str(),
-                profile_name(p.profile), options.nodes,
+    std::printf("least-wind loop: %s, %s, %d nodes%s\n", preset.c_str(),
+                p.shear_delta > 0 ? "a logistic shear layer"
+                                  : (std::string(profile_name(p.profile)) + " profile").c_str(),
+                options.nodes,
                 p.travel ? ", a travelling loop (it may drift over the ground)" : "");
     std::fflush(stdout);
     // The file is started before the solve, so that a file that cannot be made is

@@ -44,6 +44,8 @@ const LoopSetting kLoopSettings[] = {
     {"T_min", "s", &LoopProblem::T_min, 1.0},
     {"T_max", "s", &LoopProblem::T_max, 1.0},
     {"z0", "m", &LoopProblem::z0, 1.0},
+    {"shear_delta", "m", &LoopProblem::shear_delta, 1.0},
+    {"shear_height", "m", &LoopProblem::shear_height, 1.0},
 };
 
 }  // namespace
@@ -159,6 +161,13 @@ std::string loop_problem_error(const LoopProblem& p) {
     if (!(p.T_min > 0 && p.T_min < p.T_max && p.T_max <= 600))
         return "T_min must be > 0 and below T_max, T_max at most 600 s";
     if (!(p.z0 > 0 && p.z0 < 10.0)) return "z0 must be between 0 and 10 m";
+    if (!(p.shear_delta >= 0 && p.shear_delta <= 100))
+        return "shear_delta must be from 0 (no shear layer) to 100 m";
+    if (!(p.shear_height >= 0 && p.shear_height <= 500))
+        return "shear_height must be from 0 to 500 m";
+    if (p.shear_delta > 0 && p.profile == WindProfile::linear)
+        return "a shear layer's scale is a wind speed: not with the linear profile, whose scale "
+               "is a gradient (give --profile exponential or log with it)";
     if (!(p.g > 0 && p.rho > 0 && p.wing_loading > 0)) return "g, rho and W_S must be > 0";
     if (p.profile == WindProfile::exponential && !(p.lam_U > 0))
         return "lam_U must be > 0 for the exponential profile";

@@ -59,8 +59,12 @@ struct LoopProblem {
     double zeta_min = 0.001, zeta_max = 0.999;  // clamp of Z/Z_ref, -
     double z0 = 0.03;                           // logarithmic: roughness length, m
     double p_exp = 1.0 / 7.0;                   // power law: exponent, -
-    double wind_min = 1e-4, wind_max = 100.0;   // bounds of the wind scale (its unit above)
-    double wind_guess = 0.0;                    // starting wind scale; 0 picks one for the profile
+    // A logistic shear layer instead of the profile when shear_delta > 0
+    // (optim/wind_shape.h): its thickness and the height of its centre, m. The
+    // wind scale is then the wind above the layer, m/s.
+    double shear_delta = 0.0, shear_height = 5.0;
+    double wind_min = 1e-4, wind_max = 100.0;  // bounds of the wind scale (its unit above)
+    double wind_guess = 0.0;                   // starting wind scale; 0 picks one for the profile
 
     // Starting circle: the bank and lift coefficient it is flown with.
     double guess_bank = 45.0 * k::exact_pi / 180.0;  // rad
