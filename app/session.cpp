@@ -698,7 +698,9 @@ void Session::show_moment(const FlightState& s) {
     show_number(Id::yaw_box, -s.attitude.yaw);
     // The box shows the yaw within a half-turn; the model keeps the angle flown
     // (the same direction), so that what is drawn from it stays as it was.
-    set_text(w_, Id::yaw_box, float_text(float(half_turn_deg(-double(s.attitude.yaw)))));
+    const double yaw = -double(s.attitude.yaw), shown = half_turn_deg(yaw);
+    if (shown != yaw || (yaw == 0 && std::signbit(yaw)))
+        set_text(w_, Id::yaw_box, float_text(float(shown)));
 }
 
 void Session::look_at(int64_t tick) {
