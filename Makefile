@@ -132,7 +132,7 @@ web-deps:
 web: web-deps
 	NODE_PATH=/usr/share/nodejs emcmake cmake -S web -B $(BUILD_WEB) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD_WEB) -j$(JOBS)
-	@cd $(BUILD_WEB) && n=0; for f in index.html soarcalculus.js soarcalculus.wasm page.js style.css; do \
+	@cd $(BUILD_WEB) && n=0; for f in index.html soarcalculus.js soarcalculus.wasm page.js style.css least_wind_worker.js; do \
 	  n=$$((n + $$(gzip -9c $$f | wc -c))); done; \
 	  echo "the page: $(BUILD_WEB)/index.html with its engine and script, $$n bytes compressed"
 

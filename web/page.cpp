@@ -6,11 +6,14 @@
 // window's own (app/flight_clock.h).
 #include <emscripten/emscripten.h>
 
+#include <cstdio>
+#include <exception>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "app/half_turn.h"
@@ -23,6 +26,7 @@
 #include "record/csv.h"
 #include "record/flight_history.h"
 #include "sim/energy.h"
+#include "sim/min_wind.h"
 #include "sim/param_fields.h"
 
 namespace {
@@ -363,6 +367,85 @@ EMSCRIPTEN_KEEPALIVE const char* page_choose_preset(int which) {
         out = std::string("Preset \"") + all[size_t(which)].label +
               "\" chosen; it applies at the next OK.";
     }
+    return out.c_str();
+}
+
+// The parameters a pattern flies with, as their bytes (a plain struct of
+// numbers): a worker's own engine of the same build takes them bit for bit
+// for a search while this one flies on. page_params_bytes() is where they
+// are, page_params_size() how many bytes; a worker writes its copy to the
+// same place in its own engine.
+EMSCRIPTEN_KEEPALIVE soar::Params* page_params_bytes(int mode) {
+    static soar::Params at;
+    if (page && mode >= 0) at = page->run.model().params.of(soar::Mode(mode));
+    return &at;
+}
+EMSCRIPTEN_KEEPALIVE int page_params_size() {
+    static_assert(std::is_trivially_copyable_v<soar::Params>);
+    return int(sizeof(soar::Params));
+}
+
+// The energy-neutral (least) wind of pattern `mode` (sim/mode.h) for the
+// parameters at page_params_bytes(), over a window of `cycles` cycles after a
+// settling one: run in a Web Worker, which hears of each trial done as
+// {progress: [done, total]}. The answer, one JSON text: what the search says
+// (`text`), and the table (wind at 10 m m/s, mean gain per cycle m, survived).
+// Needs no page_start: the worker's engine draws nothing.
+EMSCRIPTEN_KEEPALIVE const char* page_least_wind(int mode, int cycles) {
+    static std::string out;
+    soar::MinWindSearch how;
+    how.mode = soar::Mode(mode);
+    how.cycles = cycles;
+    how.threads = 1;  // the page's engine has no threads; the worker is the second one
+    out = "{\"text\":";
+    if (how.mode == soar::Mode::fixed || mode > int(soar::Mode::profile) || cycles < 1 ||
+        cycles > 1000) {
+        add_json(out, "no pattern to search");
+        out += ",\"found\":false,\"rows\":[]}";
+        return out.c_str();
+    }
+    soar::MinWindResult r;
+    try {
+        r = soar::min_wind(*page_params_bytes(-1), how, nullptr, [](int done, int total) {
+            EM_ASM({ postMessage({progress : [ $0, $1 ]}); }, done, total);
+        });
+    } catch (const std::exception& e) {
+        r = soar::MinWindResult{};
+        r.message = e.what();
+    }
+    const std::string window =
+        "cycles " + std::to_string(how.settle + 1) + " to " + std::to_string(how.settle + cycles);
+    char buf[400];
+    std::string text;
+    if (r.trials.empty()) {
+        text = "no table (" + r.message + ")";
+    } else if (r.found) {
+        std::snprintf(buf, sizeof buf,
+                      "%s: %.3f m/s at 10 m (factor %.4f on U_ref, U_ref %.4g m/s, %+.4f m per "
+                      "cycle): the lowest wind of the table at which the pattern gains on "
+                      "average over %s and survives them; %s.",
+                      r.kind == soar::LeastWindKind::energy_neutral ? "energy-neutral wind"
+                                                                    : "survival limit",
+                      r.least.U_10, r.least.factor, double(r.least.U_ref), r.least.dE_cycle,
+                      window.c_str(), r.why.c_str());
+        text = buf;
+    } else {
+        text = "no energy-neutral wind: " + r.message + " (mean gain over " + window + ").";
+    }
+    add_json(out, text);
+    out += r.found ? ",\"found\":true" : ",\"found\":false";
+    std::snprintf(buf, sizeof buf, ",\"least\":[%.17g,%.17g]", r.least.U_10, r.least.dE_cycle);
+    out += buf;
+    out += ",\"rows\":[";
+    bool first = true;
+    for (const soar::WindTrial& t : r.trials) {
+        if (!t.measured) continue;  // no cycle of the window: no mean to draw
+        std::snprintf(buf, sizeof buf, "%s[%.17g,%.17g,%s]", first ? "" : ",", t.U_10, t.dE_cycle,
+                      t.survived ? "true" : "false");
+        out += buf;
+        first = false;
+    }
+    out += "]}";
     return out.c_str();
 }
 

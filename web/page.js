@@ -252,6 +252,89 @@
     d.showModal();
   }
 
+  // The least wind of the form's pattern, searched by a worker of its own so
+  // that the flight and the page go on meanwhile; Cancel ends the worker.
+  let searcher = null;
+  function searching(on) {
+    $("lw-find").disabled = on;
+    $("lw-cancel").disabled = !on;
+  }
+  function findLeastWind() {
+    if (searcher) return;
+    const cycles = Number($("lw-cycles").value);
+    if (!Number.isInteger(cycles) || cycles < 1 || cycles > 1000) {
+      $("lw-result").textContent = "cycles must be a whole number from 1 to 1000";
+      return;
+    }
+    const mode = chosen === 5 ? 2 : chosen || 1;
+    const name = patternNames[mode];
+    $("lw-result").textContent = `Flying the ${name} pattern over a grid of winds...`;
+    $("lw-progress").removeAttribute("value");
+    searching(true);
+    searcher = new Worker("least_wind_worker.js");
+    const done = () => { searcher.terminate(); searcher = null; searching(false); };
+    searcher.onmessage = (e) => {
+      if (e.data.progress) {
+        const [n, all] = e.data.progress;
+        $("lw-progress").max = all;
+        $("lw-progress").value = n;
+        $("lw-result").textContent = `The ${name} pattern: trial ${n} of ${all}...`;
+        return;
+      }
+      done();
+      const r = e.data.result;
+      $("lw-progress").max = 1;
+      $("lw-progress").value = 1;
+      $("lw-result").textContent = `${name[0].toUpperCase() + name.slice(1)}: ${r.text}`;
+      drawWindTable(r);
+    };
+    searcher.onerror = (e) => {
+      done();
+      $("lw-result").textContent = "The search failed: " + (e.message || "the worker stopped");
+    };
+    const at = call.paramsBytes(mode);
+    const params = engine.HEAPU8.slice(at, at + call.paramsSize());
+    searcher.postMessage({ mode, params, cycles });
+  }
+  function cancelLeastWind() {
+    if (!searcher) return;
+    searcher.terminate();
+    searcher = null;
+    searching(false);
+    $("lw-progress").value = 0;
+    $("lw-result").textContent = "Search cancelled.";
+  }
+  // The table: the mean gain per cycle over the wind at 10 m, the trials that
+  // survived the window green, those that did not red, the answer yellow.
+  function drawWindTable(r) {
+    const c = $("lw-chart");
+    c.hidden = r.rows.length === 0;
+    if (c.hidden) return;
+    const ratio = window.devicePixelRatio || 1;
+    c.width = Math.round(c.clientWidth * ratio);
+    c.height = Math.round(c.clientHeight * ratio);
+    const g = c.getContext("2d");
+    let wind = 0.1, lo = 0, hi = 0;
+    for (const [u, d] of r.rows) { wind = Math.max(wind, u); lo = Math.min(lo, d); hi = Math.max(hi, d); }
+    const pad = 0.05 * Math.max(hi - lo, 1e-3);
+    lo -= pad; hi += pad;
+    const x = (u) => (u / wind) * (c.width - 8 * ratio) + 4 * ratio;
+    const y = (d) => ((hi - d) / (hi - lo)) * c.height;
+    g.strokeStyle = "#556"; g.lineWidth = ratio;
+    g.beginPath(); g.moveTo(0, y(0)); g.lineTo(c.width, y(0)); g.stroke();
+    const dot = (u, d, colour, size) => {
+      g.fillStyle = colour;
+      g.fillRect(x(u) - size * ratio, y(d) - size * ratio, 2 * size * ratio, 2 * size * ratio);
+    };
+    for (const [u, d, survived] of r.rows) dot(u, d, survived ? "#6fd36f" : "#ff8a6a", 1.5);
+    if (r.found) dot(r.least[0], r.least[1], "#ffe27a", 3.5);
+    g.fillStyle = "#aab";
+    g.font = `${Math.round(10 * ratio)}px sans-serif`;
+    g.fillText(`${hi.toFixed(2)} m`, 2 * ratio, 10 * ratio);
+    g.fillText(`${lo.toFixed(2)} m`, 2 * ratio, c.height - 2 * ratio);
+    g.fillText(`${wind.toFixed(1)} m/s at 10 m`, c.width - 95 * ratio, c.height - 2 * ratio);
+  }
+
   function download() {
     const text = call.csv();
     const url = URL.createObjectURL(new Blob([text], { type: "text/csv" }));
@@ -280,6 +363,11 @@
       if (Number($("preset").value) < -1) return;
       say(call.choosePreset(Number($("preset").value)));
       showParams();
+    });
+    $("lw-find").addEventListener("click", findLeastWind);
+    $("lw-cancel").addEventListener("click", cancelLeastWind);
+    $("lw-cycles").addEventListener("keydown", (e) => {
+      if (e.key === "Enter") { e.preventDefault(); findLeastWind(); }
     });
     $("defaults").addEventListener("click", () => { say(call.choosePreset(-1)); showParams(); });
     document.addEventListener("keydown", (e) => {
@@ -313,6 +401,7 @@
       chart: f("chart", "number", ["number", "number", "number", "number"]),
       params: f("params", "string", []), setParam: f("set_param", "string", ["string", "string"]),
       choosePreset: f("choose_preset", "string", ["number"]),
+      paramsBytes: f("params_bytes", "number", ["number"]), paramsSize: f("params_size", "number", []),
     };
     const box = canvas.getBoundingClientRect();
     const ratio = window.devicePixelRatio || 1;

@@ -150,6 +150,29 @@ async function formAndRows(browser, url, downloads) {
   const first = csv.split("\n").findIndex((l, i) => l !== rows.split("\n")[i]);
   check(ticks > 100 && csv === rows, `the CSV of ${ticks} ticks on a steady clock is fly's rows` +
     (csv === rows ? "" : ` (they differ from line ${first + 1})`));
+
+  // The least wind of the same parameters, searched by the page's worker while
+  // a flight goes on, is the program's min-wind's.
+  await page.click("#ok");
+  await page.waitForSelector("#fly:not([hidden])");
+  await page.click("#fly");
+  await page.keyboard.press("F3");
+  await page.waitForSelector("#params[open] #lw-find");
+  await page.click("#lw-find");
+  await page.waitForFunction(() => document.getElementById("lw-progress").value > 0, { timeout: 20000 });
+  const during = await pictureHash(page);
+  await sleep(300);
+  check((await pictureHash(page)) !== during, "the flight goes on while the least wind is searched");
+  await page.waitForFunction(() => !document.getElementById("lw-find").disabled, { timeout: 120000 });
+  const found = await page.$eval("#lw-result", (r) => r.textContent);
+  const native = execFileSync(program, ["min-wind", "--pattern", "upwind", "--preset", "light-wind",
+    "--threads", "1"], { encoding: "utf8" });
+  const nativeFactor = (native.match(/energy-neutral wind: factor ([0-9.]+)/) || [])[1];
+  const pageFactor = (found.match(/factor ([0-9.]+) on U_ref/) || [])[1];
+  check(nativeFactor && pageFactor === nativeFactor,
+    `the page's least wind is min-wind's (factor ${pageFactor}, the program's ${nativeFactor}): ${found}`);
+  await page.click("#close-params");
+  await page.click("#stop");
   check(errors.length === 0, "no console error with the form" + (errors.length ? ": " + errors.join("; ") : ""));
   await page.close();
 }
