@@ -354,6 +354,20 @@ pyb::dict optimise(const pyb::object& params, const pyb::object& profile, int no
         d["period"] = s.period;
         d["energy_per_cycle"] = s.energy_per_cycle;
         d["drift"] = std::hypot(s.x.back()[optim::kX], s.x.back()[optim::kY]);
+        d["closure_place"] = s.closure_place;
+        d["closure_speed"] = s.closure_speed;
+        pyb::list active;
+        for (const optim::ActiveLimit& a : s.active_limits) {
+            pyb::dict one;
+            one["name"] = a.name;
+            one["unit"] = a.unit;
+            one["points"] = a.points;
+            one["value"] = a.value;
+            one["d_wind"] = a.d_wind;
+            one["relative"] = a.relative;
+            active.append(one);
+        }
+        d["active_limits"] = active;
     }
     return d;
 }

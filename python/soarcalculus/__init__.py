@@ -351,6 +351,14 @@ class Loop:
     period           s
     energy_per_cycle the drag work per kg over one loop, J/kg
     drift            how far the loop ends from its start over the ground, m
+    closure_place, closure_speed
+                     the solved controls flown from the first node: how far
+                     they end from the last node, over the loop's size and over
+                     the airspeed
+    active_limits    the bounds that hold, the costliest first: dicts of name
+                     (the settings' names), unit, points, value, d_wind (the
+                     change of the least wind per unit the bound moves, from
+                     the solver's multipliers) and relative
     t                node times, s (N)
     states           N x 6: X, Y, Z (m), V (m/s), gamma, psi (rad)
     controls         N x 2: CL (-), bank (rad); controls_mid at the N - 1
@@ -380,6 +388,9 @@ class Loop:
     period: float = float("nan")
     energy_per_cycle: float = float("nan")
     drift: float = float("nan")
+    closure_place: float = float("nan")
+    closure_speed: float = float("nan")
+    active_limits: List[dict] = field(default_factory=list)
 
     def __repr__(self) -> str:
         if not self.converged:

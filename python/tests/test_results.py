@@ -50,6 +50,11 @@ def test_the_loop_is_optimises(tmp_path):
     # The table's degrees are the states' radians.
     assert np.allclose(np.radians(loop.table["bank_deg"]), loop.controls[:, 1])
     assert seen and seen[-1][0] >= seen[0][0]
+    # The checks the command prints: the closure and the limit that sets the wind.
+    assert loop.closure_place < 0.01 and loop.closure_speed < 0.01
+    top = loop.active_limits[0]
+    assert top["name"] == "n_max" and top["d_wind"] < 0 and top["points"] >= 1
+    assert "least wind is set most by n_max" in out
 
 
 def test_a_quantity_has_one_name_and_unit_in_flights_loops_and_states():
