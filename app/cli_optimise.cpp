@@ -106,10 +106,16 @@ void print_checks(const LoopProblem& p, const LoopSolution& s) {
         std::printf("  %-8s = %-8g at %3d points: d(wind)/d(%s) %+.4g %s per %s, relative %+.4f\n",
                     a.name.c_str(), a.value, a.points, a.name.c_str(), a.d_wind,
                     wind_unit(p.profile), a.unit == "-" ? "unit" : a.unit.c_str(), a.relative);
+    // A bound whose relative rate is below a thousandth holds the wind up by
+    // nothing that matters: the loop's own balance of drag and gradient sets it.
     const ActiveLimit& top = s.active_limits.front();
-    if (top.relative != 0.0)
+    if (std::fabs(top.relative) >= 1e-3)
         std::printf("the least wind is set most by %s (%s)\n", top.name.c_str(),
                     limit_words(top.name));
+    else
+        std::printf(
+            "no limit holds the least wind up (every relative rate below 0.001): the loop's own "
+            "balance of drag and wind gradient sets it\n");
 }
 
 // Every node and segment midpoint: the controls there, the collocation's
