@@ -57,6 +57,16 @@ soar::Mode form_pattern() {
     return m;
 }
 
+// After zoom or pan: the fixed view the session draws itself; the picture of
+// a flight set up, paused or stopped is drawn again for the view as it is now,
+// that of a flight under way at its next tick.
+void redraw_view() {
+    if (page->run.scene_mode() == soar::Mode::fixed) return;
+    if (page->run.flying() && !page->run.paused()) return;
+    page->frame = page->run.frame_now();
+    redraw();
+}
+
 // A text as a JSON string.
 void add_json(std::string& out, std::string_view text) {
     out += '"';
@@ -253,6 +263,31 @@ EMSCRIPTEN_KEEPALIVE void page_look_at(double tick) {
     page->frame = page->run.frame_at(int64_t(tick));
     redraw();
 }
+// The tick `steps` steps of flight time on from `tick` (back for a negative
+// count), and the last tick at or before flight time t s: the look-back keys.
+EMSCRIPTEN_KEEPALIVE double page_tick_steps_on(double tick, double steps) {
+    return double(page->run.tick_steps_on(int64_t(tick), int64_t(steps)));
+}
+EMSCRIPTEN_KEEPALIVE double page_tick_at_time(double t) {
+    return double(page->run.tick_at_time(t));
+}
+EMSCRIPTEN_KEEPALIVE double page_time_of_tick(double tick) {
+    return page->run.time_of_tick(int64_t(tick));
+}
+
+// Zoom in (-1) or out (+1), and the observer moved up 0, down 1, left 2 or
+// right 3, as the window's buttons: a flight's next tick shows it, a paused
+// or stopped one (or the fixed view) is drawn again at once.
+EMSCRIPTEN_KEEPALIVE void page_zoom(int sign) {
+    page->run.zoom(sign < 0 ? -1.0 : 1.0);
+    redraw_view();
+}
+EMSCRIPTEN_KEEPALIVE void page_pan(int direction) {
+    if (direction < 0 || direction > 3) return;
+    page->run.pan(soar::PanDirection(direction));
+    redraw_view();
+}
+
 EMSCRIPTEN_KEEPALIVE void page_stop_looking_back() {
     page->run.stop_looking_back();
 }

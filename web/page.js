@@ -185,6 +185,27 @@
     pace += step;
     $("pace").textContent = "pace " + (pace === 0 ? "1\u00d7" : (pace > 0 ? "+" : "") + pace);
   }
+  // Looking back by keys, as the window's: a paused or stopped flight only.
+  function lookTo(tick) {
+    const slider = $("back");
+    if (slider.disabled) return;
+    const n = Number(slider.max);
+    slider.value = String(Math.max(1, Math.min(n, Math.round(tick))));
+    lookBack();
+  }
+  function lookSteps(steps) {
+    if (!$("back").disabled) lookTo(call.tickStepsOn(Number($("back").value), steps));
+  }
+  function lookSeconds(seconds) {
+    if (!$("back").disabled) lookTo(call.tickAtTime(call.timeOfTick(Number($("back").value)) + seconds));
+  }
+  function zoom(sign) { call.zoom(sign); if (!flying || call.paused() === 1) { show(); } }
+  function pan(direction) { call.pan(direction); if (!flying || call.paused() === 1) { show(); } }
+  function toggleFlightData() {
+    const aside = $("readouts");
+    aside.hidden = !aside.hidden;
+    fit();
+  }
   function lookBack() {
     call.lookAt(Number($("back").value));
     show();
@@ -376,13 +397,57 @@
       if (e.target instanceof HTMLInputElement && e.target.type === "range") return;
       const actions = { "1": () => choose(1), "2": () => choose(2), "3": () => choose(3),
         "4": () => choose(4), "Enter": ok, "f": fly, "F": fly, "s": stop, "S": stop,
-        "Escape": stop, " ": pause, "+": () => changePace(1), "-": () => changePace(-1) };
+        "Escape": stop, " ": pause, "[": () => changePace(-1), "]": () => changePace(1),
+        "+": () => zoom(-1), "=": () => zoom(-1), "-": () => zoom(1), "F2": toggleFlightData,
+        "ArrowUp": () => pan(0), "ArrowDown": () => pan(1),
+        "ArrowLeft": () => (e.shiftKey ? lookSeconds(-1) : lookSteps(-1)),
+        "ArrowRight": () => (e.shiftKey ? lookSeconds(1) : lookSteps(1)),
+        "PageUp": () => lookSeconds(-10), "PageDown": () => lookSeconds(10),
+        "Home": () => lookTo(1), "End": () => lookTo(Infinity) };
       const act = actions[e.key];
       if (act && !(e.target instanceof HTMLButtonElement && (e.key === "Enter" || e.key === " "))) {
         e.preventDefault();
         act();
       }
     });
+    // Touch, pen and mouse alike: a drag across the picture moves the
+    // observer a step each 40 CSS pixels, two fingers pinching or the wheel
+    // zoom; a tap on a chart shows that moment of a paused or stopped flight.
+    const down = new Map();
+    let pinch = 0;
+    canvas.addEventListener("pointerdown", (e) => {
+      canvas.setPointerCapture(e.pointerId);
+      down.set(e.pointerId, { x: e.clientX, y: e.clientY });
+      if (down.size === 2) pinch = spread();
+    });
+    const spread = () => {
+      const [a, b] = [...down.values()];
+      return Math.hypot(a.x - b.x, a.y - b.y);
+    };
+    canvas.addEventListener("pointermove", (e) => {
+      const p = down.get(e.pointerId);
+      if (!p) return;
+      if (down.size === 2) {
+        p.x = e.clientX; p.y = e.clientY;
+        const d = spread();
+        if (Math.abs(d - pinch) > 40) { zoom(d > pinch ? -1 : 1); pinch = d; }
+        return;
+      }
+      const dx = e.clientX - p.x, dy = e.clientY - p.y;
+      if (Math.abs(dx) >= 40) { pan(dx > 0 ? 2 : 3); p.x = e.clientX; }
+      if (Math.abs(dy) >= 40) { pan(dy > 0 ? 0 : 1); p.y = e.clientY; }
+    });
+    const up = (e) => { down.delete(e.pointerId); if (down.size < 2) pinch = 0; };
+    canvas.addEventListener("pointerup", up);
+    canvas.addEventListener("pointercancel", up);
+    canvas.addEventListener("wheel", (e) => { e.preventDefault(); zoom(e.deltaY < 0 ? -1 : 1); }, { passive: false });
+    for (const id of ["chart-energy", "chart-rate"])
+      $(id).addEventListener("pointerup", (e) => {
+        if ($("back").disabled) return;
+        const box = $(id).getBoundingClientRect();
+        const [t0, t1] = chartWindow();
+        lookTo(call.tickAtTime(t0 + (t1 - t0) * (e.clientX - box.left) / box.width));
+      });
     window.addEventListener("resize", fit);
   }
 
@@ -399,6 +464,9 @@
       readout: f("readout", "number", ["number"]), ticksToLookBack: f("ticks_to_look_back", "number", []),
       lookAt: f("look_at", null, ["number"]), csv: f("csv", "string", []),
       chart: f("chart", "number", ["number", "number", "number", "number"]),
+      tickStepsOn: f("tick_steps_on", "number", ["number", "number"]),
+      tickAtTime: f("tick_at_time", "number", ["number"]), timeOfTick: f("time_of_tick", "number", ["number"]),
+      zoom: f("zoom", null, ["number"]), pan: f("pan", null, ["number"]),
       params: f("params", "string", []), setParam: f("set_param", "string", ["string", "string"]),
       choosePreset: f("choose_preset", "string", ["number"]),
       paramsBytes: f("params_bytes", "number", ["number"]), paramsSize: f("params_size", "number", []),

@@ -77,6 +77,52 @@ const steadyClock = () => {
   });
 };
 
+// Nothing wider than the window: no horizontal scrolling, every control inside.
+const fitsWidth = (page) => page.evaluate(() => {
+  const w = document.documentElement.clientWidth;
+  const out = Array.from(document.querySelectorAll("header button:not([hidden]), aside"))
+    .filter((b) => b.getBoundingClientRect().right > w + 0.5).map((b) => b.id || b.textContent);
+  return { scroll: document.documentElement.scrollWidth - w, out };
+});
+
+// A phone held sideways, driven by touch alone: taps on the buttons, a drag
+// across the picture of a stopped flight moves the observer.
+async function phone(browser, url) {
+  const page = await browser.newPage();
+  const errors = [];
+  page.on("pageerror", (e) => errors.push(String(e)));
+  await page.setViewport({ width: 844, height: 390, isMobile: true, hasTouch: true, deviceScaleFactor: 2 });
+  await page.goto(url);
+  await page.waitForSelector("body[data-ready='1']", { timeout: 20000 });
+  const tap = async (selector) => {
+    const b = await (await page.$(selector)).boundingBox();
+    await page.touchscreen.tap(b.x + b.width / 2, b.y + b.height / 2);
+  };
+  await tap("#patterns button[data-mode='1']");
+  await tap("#ok");
+  await page.waitForSelector("#fly:not([hidden])");
+  await tap("#fly");
+  await sleep(2000);
+  await tap("#stop");
+  check((await page.$eval("#status", (s) => s.textContent)) === "stopped", "a phone's taps fly and stop");
+  const fits = await fitsWidth(page);
+  check(fits.scroll <= 0 && fits.out.length === 0,
+    `at 844x390 nothing is wider than the screen (${fits.scroll} px over; outside: ${fits.out.join(", ")})`);
+  const stopped = await pictureHash(page);
+  await page.keyboard.press("+");
+  check((await pictureHash(page)) !== stopped, "+ zooms the picture of a stopped flight");
+  const before = await pictureHash(page);
+  const box = await (await page.$("#picture")).boundingBox();
+  const x = box.x + box.width / 2, y = box.y + box.height / 2;
+  await page.touchscreen.touchStart(x, y);
+  for (let k = 1; k <= 6; ++k) await page.touchscreen.touchMove(x - 20 * k, y);
+  await page.touchscreen.touchEnd();
+  check((await pictureHash(page)) !== before, "a finger dragged across the picture moves the observer");
+  await page.screenshot({ path: path.join(root, "phone-844x390.png") });
+  check(errors.length === 0, "no page error on the phone" + (errors.length ? ": " + errors.join("; ") : ""));
+  await page.close();
+}
+
 // The preset and refusals of the Parameters form, then a flight on the steady
 // clock whose CSV is fly's rows.
 async function formAndRows(browser, url, downloads) {
@@ -241,6 +287,22 @@ async function formAndRows(browser, url, downloads) {
     await page.$eval("#back", (s) => { s.value = String(Math.floor(Number(s.max) / 3)); s.dispatchEvent(new Event("input")); });
     check((await pictureHash(page)) !== stopped, "the slider goes back to an earlier picture");
 
+    // The window's keys through a stopped flight: Home its start, End where it
+    // stands, Left a step back, Page Up ten seconds back.
+    const slider = () => page.$eval("#back", (s) => Number(s.value));
+    await page.keyboard.press("Home");
+    check((await slider()) === 1, "Home shows the flight's start");
+    await page.keyboard.press("End");
+    check((await slider()) === ticks, "End shows the moment the flight stands at");
+    await page.keyboard.press("ArrowLeft");
+    const back = await slider();
+    check(back < ticks && back > ticks - 10, `Left goes a step back (tick ${back} of ${ticks})`);
+    await page.keyboard.press("PageUp");
+    const t = Number((await readouts(page))[0]);
+    check(t < 1 + Number(values[0]) && (await slider()) < back, `Page Up goes back ten seconds (${t} s)`);
+    const fits = await fitsWidth(page);
+    check(fits.scroll <= 0 && fits.out.length === 0, `at 1366x768 nothing is wider than the window (${fits.scroll} px over)`);
+
     await page.click("#csv");
     let csv = "";
     for (let k = 0; k < 50 && !csv; ++k) {
@@ -255,6 +317,7 @@ async function formAndRows(browser, url, downloads) {
       l.split(",").every((v) => Number.isFinite(Number(v)))), "every row is numbers, ticks in order");
     check(errors.length === 0, "no console error" + (errors.length ? ": " + errors.join("; ") : ""));
     for (const f of fs.readdirSync(downloads)) fs.rmSync(path.join(downloads, f));
+    await phone(browser, url);
     if (program) await formAndRows(browser, url, downloads);
     else console.log("skipped: the Parameters form and fly's rows (no program given)");
   } finally {
