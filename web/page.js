@@ -35,8 +35,12 @@
     // The charts at most 20 times a second during a flight: the picture's frames come first.
     const now = performance.now();
     if (!flying || now - chartedAt > 50) { chartedAt = now; charts(); }
+    if (!flying || now - memoryAt > 1000) {
+      memoryAt = now;
+      $("memory").textContent = (engine.HEAPU8.length / 1048576).toFixed(1);
+    }
   }
-  let chartedAt = -Infinity;
+  let chartedAt = -Infinity, memoryAt = -Infinity;
 
   // The energy charts: the last chartSeconds of flight (or the stretch around
   // the moment looked back at), each pixel column the lowest and highest value
