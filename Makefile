@@ -1,8 +1,9 @@
 # Quick start (Debian 12, as root):  make run   |   make test
 # Both install what is missing with apt-get, then build.
 #   make check     the core suite (builds only its test program and the core)
-#   make test      the whole suite in Release and under ASan/UBSan
-#   make test-all  that, ThreadSanitizer, the fuzzers and the format check (CI)
+#   make test      the whole suite in Release, and under ASan/UBSan all but the loop solves
+#   make test-all  that, the solves under ASan/UBSan, ThreadSanitizer, the fuzzers,
+#                  the web page and the format check (CI)
 #   make python    the Python module into build/python (README, "Python")
 #   make web       the page and fly for Node.js into build-web (emscripten)
 #   make web-serve the page at http://localhost:8000/ (Python's http.server)
@@ -26,7 +27,8 @@ DEBS       := cmake make ninja-build g++ pkg-config qt6-base-dev libgl-dev libgt
               python3-dev pybind11-dev python3-numpy python3-pytest python3-distributed \
               python3-matplotlib python3-setuptools python3-wheel python3-pip python3-venv
 
-.PHONY: deps configure build python run check test test-all test-release test-sanitize test-tsan test-fuzz bench \
+.PHONY: deps configure build python run check test test-all test-release sanitize-build test-sanitize \
+        test-sanitize-solves test-tsan test-fuzz bench \
         format format-check clean web-deps web web-serve test-web number-text-exhaustive
 
 deps:
@@ -69,21 +71,34 @@ check: configure
 
 test: test-release test-sanitize
 
-test-all: format-check test test-tsan test-fuzz test-web
+test-all: format-check test test-sanitize-solves test-tsan test-fuzz test-web
 
 test-release: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
-# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer. Line
-# tables only (-g1): the reports keep their files and lines, and a compile takes
-# a fifth less time than with full debug information (the code is the same).
-test-sanitize: deps
+# The suite under AddressSanitizer and UndefinedBehaviorSanitizer. Line tables
+# only (-g1): the reports keep their files and lines. -O1 compiles in much less
+# time than -O2 and the sanitizers check the same code (docs/performance.md).
+# The quick core cases run as a few processes (GoogleTest's shards) rather than
+# one each: a process under the sanitizers takes long to start.
+SAN_ENV := QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+  UBSAN_OPTIONS=print_stacktrace=1
+SAN_SHARDS ?= 8
+sanitize-build: deps
 	cmake -S . -B $(BUILD_SAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOAR_SANITIZE=ON \
-	  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" >/dev/null
+	  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" -DSOAR_TEST_SHARDS=$(SAN_SHARDS) >/dev/null
 	cmake --build $(BUILD_SAN) -j$(JOBS)
-	cd $(BUILD_SAN) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
-	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
+
+# All but the loop solves and the validation table's rows (labels solves and
+# validation), which make test runs in Release and make test-all under the
+# sanitizers too (test-sanitize-solves): single-threaded Ipopt solves, most of
+# this pass's time when they ran here.
+test-sanitize: sanitize-build
+	cd $(BUILD_SAN) && $(SAN_ENV) ctest --output-on-failure -j$(JOBS) -LE 'solves|validation'
+
+test-sanitize-solves: sanitize-build
+	cd $(BUILD_SAN) && $(SAN_ENV) ctest --output-on-failure -j$(JOBS) -L 'solves|validation'
 
 # Under ThreadSanitizer (kept apart from AddressSanitizer, which cannot share a
 # build with it): the core suite, with the fly writer thread, the least-wind
