@@ -190,7 +190,8 @@ void Session::set_switch(Id box, bool on) {
 }
 
 Mode Session::scene_mode() const {
-    return loop_ ? kLoopView : model_.pattern;
+    if (loop_) return kLoopView;
+    return stick_ ? pilot_view_ : model_.pattern;
 }
 
 SceneSwitches Session::switches() const {
@@ -304,8 +305,10 @@ void Session::set_up_flight() {
     // running ticks integrate, and the next tick would step from the old flight's
     // time to the new start in one huge step.
     if (phase_ == RunState::flying) stop_flight();
-    // The optimal loop, if one flew, gives way to the selected pattern.
+    // The optimal loop or a flight flown yourself, if one flew, gives way to
+    // the selected pattern.
     loop_.reset();
+    stick_.reset();
     const Mode mode = model_.pattern;
     const bool moving = mode != Mode::fixed;
     if (moving) show_flight_set_up(w_);
@@ -429,6 +432,9 @@ bool Session::advance_flight() {
                 const std::shared_ptr<const LoopFlight> loop = loop_;
                 flight_.emplace(model_.flight, mode,
                                 [loop](double t) { return loop_state_at(*loop, t); });
+            } else if (stick_) {
+                flight_.emplace(
+                    Flight::commanded(model_.flight, mode, pilot_start_, pilot_limits_));
             } else {
                 flight_.emplace(model_.flight, mode, pose_.attitude);
             }
@@ -455,7 +461,13 @@ bool Session::advance_flight() {
                     ++ticks_;
                 }
                 const float to = k == steps ? t : float(from + (double(t) - from) * k / steps);
-                flight_->step(double(to) - double(flight_->state().t));
+                const double dt = double(to) - double(flight_->state().t);
+                if (stick_) {
+                    // The keys move the stick over the step, and the bird flies towards it.
+                    stick_->move(pilot_keys_, dt, pilot_limits_);
+                    flight_->command(stick_->command());
+                }
+                flight_->step(dt);
                 now_ = flight_->state();
                 record_.add(now_);
             }
@@ -730,6 +742,7 @@ void Session::fly_loop(const LoopFlight& loop) {
     can_look_back_ = false;
     if (phase_ == RunState::flying) stop_flight();
     loop_ = std::make_shared<const LoopFlight>(loop);
+    stick_.reset();
     show_flight_set_up(w_);
     pic_.clear();
     update_view_and_readouts();
@@ -750,6 +763,51 @@ void Session::fly_loop(const LoopFlight& loop) {
     now_ = loop_state_at(*loop_, 0.0);
     pose_.attitude = now_.attitude;
     place_camera(camera_, scene_.wind, kLoopView, now_.Z);
+    show_observer();
+    pose_.scale = model_.bird_scale;
+    update_view_and_readouts();
+    set_timer_interval();
+    ticks_ = 0;
+    start_flight();
+}
+
+// --- flying yourself ---
+
+void Session::fly_yourself() {
+    end_look_back();
+    can_look_back_ = false;
+    if (phase_ == RunState::flying) stop_flight();
+    loop_.reset();
+    stick_.reset();
+    const Mode selected = model_.pattern;
+    const Mode view =
+        selected == Mode::fixed || selected == Mode::profile ? Mode::upwind : selected;
+    const Params p = model_.params.of(view);
+    FlightState start;
+    try {
+        start = pattern_start(p, view);
+    } catch (const FlightFault& f) {
+        w_.message =
+            std::string("No flight of your own can start with these parameters: ") + f.what() + ".";
+        return;
+    }
+    set_own_attitude(start, p);
+    pilot_view_ = view;
+    pilot_start_ = start;
+    stick_ = Stick{0.0f, start.CL, start.CL};
+    pilot_keys_ = {};
+    show_flight_set_up(w_);
+    pic_.clear();
+    update_view_and_readouts();
+    sky_sea(camera_, pic_);
+    camera_.zoom_deg = 45.0f;
+    model_.flight = p;
+    model_.flight_mode = view;
+    model_.flight_label.clear();
+    build_wind_figure(scene_.wind, model_.flight);
+    now_ = start;
+    pose_.attitude = now_.attitude;
+    place_camera(camera_, scene_.wind, view, now_.Z);
     show_observer();
     pose_.scale = model_.bird_scale;
     update_view_and_readouts();

@@ -14,6 +14,7 @@
 //   zoom, pan       the zoom and pan buttons
 //   reset_view      "RESET"
 //   draw_bird_now   "DRAW"
+//   fly_yourself    "Fly it yourself": a flight the arrow keys steer
 //   look_at         the time slider, Left/Right, a click on a chart: a recorded
 //                   moment of a paused or stopped flight shown again
 #pragma once
@@ -27,6 +28,7 @@
 #include "app/flight_clock.h"
 #include "app/flight_timer.h"
 #include "app/loop_flight.h"
+#include "app/pilot.h"
 #include "app/run_model.h"
 #include "app/window.h"
 #include "bird/model.h"
@@ -87,6 +89,15 @@ class Session {
     // Flies the optimal loop instead of the selected pattern until "OK" sets
     // up the pattern again.
     void fly_loop(const LoopFlight& loop);
+    // A flight you fly yourself (app/pilot.h), started at once as FLY starts
+    // one: from the selected pattern's start, wings level at the lift of level
+    // flight, watched as that pattern is (the upwind pattern's start and view
+    // when the fixed view or the profile demo is selected). The keys held
+    // move the stick at every step; "OK" sets up the pattern again.
+    void fly_yourself();
+    // The arrow keys held now, for the steps from now on.
+    void set_pilot_keys(const PilotKeys& keys) { pilot_keys_ = keys; }
+    const PilotKeys& pilot_keys() const { return pilot_keys_; }
     // Stops the flight as STOP does and tells the user why.
     void stop_flight_with_message(const std::string& message);
     // With `on`, a gap between ticks far longer than the timer's interval (the
@@ -133,6 +144,13 @@ class Session {
     // What stopped the last flight ("the bird touched the sea at t = 3.2 s"),
     // empty while none did.
     const std::string& fault() const { return fault_; }
+    // Whether the flight on the screen (flying, paused or stopped) is flown by you.
+    bool flown_by_you() const { return stick_.has_value(); }
+    // Where the stick stands (a flight flown by you only), and what the bird can do.
+    const Stick& stick() const { return *stick_; }
+    const PilotLimits& pilot_limits() const { return pilot_limits_; }
+    // The score of the flight on the screen, from its record.
+    PilotScore score() const { return flight_score(record_); }
     // The optimal loop while it flies, else nullptr.
     const LoopFlight* loop() const { return loop_.get(); }
     FlightClock& flight_clock() { return flight_clock_; }
@@ -257,6 +275,13 @@ class Session {
     std::string fault_;
     bool pause_on_hold_up_ = false;
     std::shared_ptr<const LoopFlight> loop_;  // flying instead of the pattern
+    // A flight flown by you: the stick (none for any other flight), the keys
+    // held, what the bird can do, the view it is watched in and its start.
+    std::optional<Stick> stick_;
+    PilotKeys pilot_keys_;
+    PilotLimits pilot_limits_;
+    Mode pilot_view_ = Mode::upwind;
+    FlightState pilot_start_;
 
     Camera camera_;
     Scene scene_;
