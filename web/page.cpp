@@ -136,6 +136,10 @@ EMSCRIPTEN_KEEPALIVE void page_pause(double clock_s) {
 EMSCRIPTEN_KEEPALIVE void page_pace(int step) {
     page->run.change_pace(step);
 }
+// The pace the flight plays at, times real time (1/8 .. 4).
+EMSCRIPTEN_KEEPALIVE double page_pace_now() {
+    return page->run.flight_clock().pace();
+}
 EMSCRIPTEN_KEEPALIVE int page_paused() {
     return page->run.paused() ? 1 : 0;
 }

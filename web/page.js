@@ -11,7 +11,6 @@
   let call = null;
   let flying = false;
   let chosen = 0;
-  let pace = 0;
 
   // The window's clock: seconds since midnight, from one reading of the date and
   // the page's steady clock after it.
@@ -184,10 +183,11 @@
     $("back").value = $("back").max;
     $("back").disabled = !paused;
   }
+  // The pace as the engine has it: the paces end at 1/8 and 4 times real time.
   function changePace(step) {
     call.pace(step);
-    pace += step;
-    $("pace").textContent = "pace " + (pace === 0 ? "1\u00d7" : (pace > 0 ? "+" : "") + pace);
+    const p = call.paceNow();
+    $("pace").textContent = "pace " + (p >= 1 ? String(p) : "1/" + String(Math.round(1 / p))) + "\u00d7";
   }
   // Looking back by keys, as the window's: a paused or stopped flight only.
   function lookTo(tick) {
@@ -463,6 +463,7 @@
       choose: f("choose", null, ["number"]), ok: f("ok", null, ["number"]),
       fly: f("fly", null, ["number"]), stop: f("stop", null, []), pause: f("pause", null, ["number"]),
       pace: f("pace", null, ["number"]), paused: f("paused", "number", []),
+      paceNow: f("pace_now", "number", []),
       tick: f("tick", "number", ["number"]), fault: f("fault", "string", []),
       rgba: f("rgba", "number", []), width: f("width", "number", []), height: f("height", "number", []),
       readout: f("readout", "number", ["number"]), ticksToLookBack: f("ticks_to_look_back", "number", []),

@@ -204,6 +204,16 @@ async function formAndRows(browser, url, downloads) {
   await page.click("#fly");
   await page.keyboard.press("F3");
   await page.waitForSelector("#params[open] #lw-find");
+  await page.$eval("#lw-cycles", (i) => { i.value = "0"; });
+  await page.click("#lw-find");
+  check((await page.$eval("#lw-result", (r) => r.textContent)).startsWith("cycles must be") &&
+    !(await page.$eval("#lw-find", (b) => b.disabled)), "a search of 0 cycles is refused");
+  await page.$eval("#lw-cycles", (i) => { i.value = "10"; });
+  await page.click("#lw-find");
+  await page.waitForFunction(() => document.getElementById("lw-progress").value > 0, { timeout: 20000 });
+  await page.click("#lw-cancel");
+  check((await page.$eval("#lw-result", (r) => r.textContent)) === "Search cancelled." &&
+    !(await page.$eval("#lw-find", (b) => b.disabled)), "Cancel ends a search and offers a new one");
   await page.click("#lw-find");
   await page.waitForFunction(() => document.getElementById("lw-progress").value > 0, { timeout: 20000 });
   const during = await pictureHash(page);
@@ -295,6 +305,8 @@ async function formAndRows(browser, url, downloads) {
     // The window's keys through a stopped flight: Home its start, End where it
     // stands, Left a step back, Page Up ten seconds back.
     const slider = () => page.$eval("#back", (s) => Number(s.value));
+    await page.keyboard.press("End");
+    const ticksTime = Number((await readouts(page))[0]);
     await page.keyboard.press("Home");
     check((await slider()) === 1, "Home shows the flight's start");
     await page.keyboard.press("End");
@@ -306,6 +318,26 @@ async function formAndRows(browser, url, downloads) {
     await page.keyboard.press("PageUp");
     const t = Number((await readouts(page))[0]);
     check(Math.abs(Math.max(0, from - 10) - t) < 0.1, `Page Up goes back ten seconds (${from} s to ${t} s)`);
+    // A tap on the energy chart shows the moment under it: its left edge the
+    // window's start, 30 s before the flight's end.
+    const chart = await (await page.$("#chart-energy")).boundingBox();
+    await page.mouse.click(chart.x + 2, chart.y + chart.height / 2);
+    const tapped = Number((await readouts(page))[0]);
+    const end = ticksTime;
+    check(Math.abs(tapped - Math.max(0, end - 30)) < 0.5, `a tap on a chart's left edge shows ${tapped} s (the flight ended at ${end} s)`);
+    await page.keyboard.press("F2");
+    check(await page.$eval("#readouts", (a) => a.hidden), "F2 hides the Flight data");
+    await page.keyboard.press("F2");
+    check(!(await page.$eval("#readouts", (a) => a.hidden)), "F2 shows it again");
+    // The pace stops at the engine's ends: 4 and 1/8 times real time.
+    for (let k = 0; k < 5; ++k) await page.keyboard.press("]");
+    const fastest = await page.$eval("#pace", (p) => p.textContent);
+    for (let k = 0; k < 9; ++k) await page.keyboard.press("[");
+    const slowest = await page.$eval("#pace", (p) => p.textContent);
+    await page.keyboard.press("]"); await page.keyboard.press("]"); await page.keyboard.press("]");
+    check(fastest === "pace 4\u00d7" && slowest === "pace 1/8\u00d7" &&
+      (await page.$eval("#pace", (p) => p.textContent)) === "pace 1\u00d7",
+      `the pace shown is the engine's (${fastest}, ${slowest})`);
     const fits = await fitsWidth(page);
     check(fits.scroll <= 0 && fits.out.length === 0, `at 1366x768 nothing is wider than the window (${fits.scroll} px over)`);
 
