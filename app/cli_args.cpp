@@ -41,7 +41,7 @@ namespace soar::cli {
 #define SOAR_USAGE_OPTIMISE                                                                   \
     "  soarcalculus optimise [--profile {exponential|linear|log}]\n"                          \
     "                   [--nodes N] [--csv FILE] [--glide-ratios L/D,L/D,...] [PARAMETERS]\n" \
-    "                   [--flown-csv FILE]\n"                                                 \
+    "                   [--flown-csv FILE] [--travel HEADING [--ground-speed V]]\n"           \
     "  (optimise: --set also takes the loop's CL_min, CL_max, n_min, n_max, bank_max,\n"      \
     "   half_span, tip_min, T_min, T_max, z0, travel, midpoint_limits, and a logistic\n"      \
     "   shear layer for the profile: shear_delta, shear_height (m); zhao-glider\n"            \

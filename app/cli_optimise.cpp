@@ -204,7 +204,19 @@ int one_loop(const LoopProblem& p, const SolveOptions& options, const std::strin
             p.profile == WindProfile::exponential ? " (its gradient kept there, as in the loop)"
                                                   : ", the loop's goes on growing");
     std::printf("loop period: %.3f s\n", s.period);
-    if (p.travel) std::printf("drift per loop: %s\n", drift_text(s).c_str());
+    if (p.travel) {
+        std::printf("drift per loop: %s\n", drift_text(s).c_str());
+        // Over the ground, per loop: the mean ground speed and its downwind
+        // part (the leeway), beside the wind at 5 m.
+        const LoopState& end = s.x.back();
+        double U5 = 0, Up5 = 0;
+        wind_at(p, 5.0, s.wind, U5, Up5);
+        std::printf(
+            "mean ground speed: %.3f m/s (drift / period), downwind %.3f m/s = %.3f U(5 m) "
+            "(U(5 m) %.3f m/s)\n",
+            std::hypot(end[kX], end[kY]) / s.period, end[kX] / s.period,
+            U5 > 0 ? end[kX] / s.period / U5 : 0.0, U5);
+    }
     std::printf("energy per cycle: %.1f J/kg (drag work, made good by the wind)\n",
                 s.energy_per_cycle);
     print_checks(p, s);
@@ -324,8 +336,9 @@ int optimise_command(int argc, char** argv, bool parse_only) {
                                "\" belongs to a pattern's schedule, not to the loop"};
         }
         const ParamSet set = resolve_param_options(po, Mode::upwind);
-        const Args a = parse_args(int(rest.size()), rest.data(),
-                                  {"profile", "nodes", "csv", "glide-ratios", "flown-csv"}, {});
+        const Args a = parse_args(
+            int(rest.size()), rest.data(),
+            {"profile", "nodes", "csv", "glide-ratios", "flown-csv", "travel", "ground-speed"}, {});
         const LoopBounds bounds = loop_bounds_of(preset);
         // The loop is solved in the flight's own profile (--params, --preset,
         // --set profile), which --profile names the older way.
@@ -352,6 +365,18 @@ int optimise_command(int argc, char** argv, bool parse_only) {
                     "--set travel takes 0 (the loop returns to its start over the "
                     "ground) or 1 (it may travel)"};
             set_loop_setting(p, name, value);
+        }
+        if (a.values.count("travel")) {
+            const double heading =
+                number_arg(a, "travel", std::nullopt, {-180.0, 180.0, true, "deg"});
+            p.travel = true;
+            p.drift_heading_fixed = true;
+            p.drift_heading = heading * kDeg;
+        }
+        if (a.values.count("ground-speed")) {
+            if (!p.drift_heading_fixed)
+                throw ArgError{"--ground-speed is along the heading --travel gives: give both"};
+            p.drift_speed = number_arg(a, "ground-speed", std::nullopt, {0.0, 50.0, false, "m/s"});
         }
         if (a.values.count("glide-ratios"))
             glide_ratios = glide_ratio_list(a.values.at("glide-ratios"));

@@ -52,6 +52,9 @@ Collocation::Collocation(const LoopProblem& p, int nodes, const LoopSolution& sc
     }
     periodic_rows_start_ = row;
     m_ = row + 3 + (p_.start_height_fixed ? 0 : 1);
+    // The drift held to a heading: no drift across it, none against it.
+    drift_rows_start_ = m_;
+    if (p_.travel && p_.drift_heading_fixed) m_ += 2;
 
     for (int k = 0; k < segments; ++k)
         for (int r = 0; r < kSegmentRows; ++r) {
@@ -80,6 +83,12 @@ Collocation::Collocation(const LoopProblem& p, int nodes, const LoopSolution& sc
         jac_col_.push_back(i);
         ++prow;
     }
+    if (m_ > drift_rows_start_)
+        for (int r = 0; r < 2; ++r)
+            for (const int i : {int(kX), int(kY), -1}) {
+                jac_row_.push_back(drift_rows_start_ + r);
+                jac_col_.push_back(i < 0 ? period_index() : last + i);
+            }
 }
 
 void Collocation::bounds(double* xl, double* xu, double* gl, double* gu) const {
@@ -131,7 +140,12 @@ void Collocation::bounds(double* xl, double* xu, double* gl, double* gu) const {
             }
     }
     for (int k = 0; k < nodes_; ++k) path(node_row_[size_t(k)], node_rows_[size_t(k)]);
-    for (int r = periodic_rows_start_; r < m_; ++r) gl[r] = gu[r] = 0;
+    for (int r = periodic_rows_start_; r < drift_rows_start_; ++r) gl[r] = gu[r] = 0;
+    if (m_ > drift_rows_start_) {
+        gl[drift_rows_start_] = gu[drift_rows_start_] = 0;
+        gl[drift_rows_start_ + 1] = 0;
+        gu[drift_rows_start_ + 1] = kInf;
+    }
 }
 
 void Collocation::jacobian_structure(int* rows, int* cols) const {
@@ -220,6 +234,23 @@ void Collocation::evaluate(const double* xv, double* g, double* jac) const {
         if (jac) {
             jac[e++] = 1.0;
             jac[e++] = -1.0;
+        }
+    }
+    if (m_ > drift_rows_start_) {
+        // The end over the ground (-X, Y) along (cos h, sin h): across it 0,
+        // along it at least drift_speed times the period (scaled lengths).
+        const double sh = std::sin(p_.drift_heading), ch = std::cos(p_.drift_heading);
+        const double X = xv[last + kX], Y = xv[last + kY];
+        const double per = p_.drift_speed * T_s_ / L_s_;  // scaled length per scaled period
+        g[drift_rows_start_] = -X * sh - Y * ch;
+        g[drift_rows_start_ + 1] = -X * ch + Y * sh - per * xv[period_index()];
+        if (jac) {
+            jac[e++] = -sh;
+            jac[e++] = -ch;
+            jac[e++] = 0.0;
+            jac[e++] = -ch;
+            jac[e++] = sh;
+            jac[e++] = -per;
         }
     }
 }

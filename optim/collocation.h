@@ -51,7 +51,7 @@ class Collocation {
     int nodes_;
     int n_ = 0, m_ = 0;
     double L_s_ = 1, V_s_ = 1, T_s_ = 1, w_s_ = 1;  // scales of length, speed, period, wind
-    int node_rows_start_ = 0, periodic_rows_start_ = 0;
+    int node_rows_start_ = 0, periodic_rows_start_ = 0, drift_rows_start_ = 0;
     std::vector<int> node_row_;   // first row of node k's path constraints
     std::vector<int> node_rows_;  // how many (1: load factor only, 3: with the tips)
     std::vector<int> jac_row_, jac_col_;

@@ -51,6 +51,13 @@ struct LoopProblem {
     // of a bird on passage rather than one that holds its station.
     bool travel = false;
     double turn = 1.0;  // +1: the heading advances one full turn, -1: it goes back one
+    // A travelling loop may be held to drift along one direction over the
+    // ground: the heading of its drift, rad (0 straight into the wind, -X;
+    // +-pi downwind; measured as the flight's heading is).
+    // drift_speed: its least mean speed over the ground along that heading, m/s.
+    bool drift_heading_fixed = false;
+    double drift_heading = 0.0;
+    double drift_speed = 0.0;
 
     // Wind: the flight model's profile and constants (sim/wind_profile.h).
     WindProfile profile = WindProfile::exponential;

@@ -1,7 +1,7 @@
 // The logistic shear layer the optimiser can solve in: its gradient is the
 // slope of its wind and integrates to the wind gained across it, and a loop
 // needs more wind above a thicker layer (the same step spread over more
-// height).
+// height). A travelling loop held to a drift heading keeps it.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -65,6 +65,24 @@ TEST(LoopSolver, AThickerShearLayerNeedsMoreWind) {
         for (const LoopState& x : s->x) lowest = std::min(lowest, x[kZ]);
         EXPECT_LT(lowest, 5.0);
     }
+}
+
+// A travelling loop held to a heading over the ground and a mean ground speed
+// ends along that heading at that speed or more (here straight across the wind).
+TEST(LoopSolver, ALoopHeldToADriftHeadingEndsAlongIt) {
+    LoopProblem p = albatross(WindProfile::exponential);
+    p.travel = true;
+    p.drift_heading_fixed = true;
+    p.drift_heading = 0.5 * k::exact_pi;
+    p.drift_speed = 5.0;
+    SolveOptions o;
+    o.nodes = 50;
+    const LoopSolution s = solve_loop(p, o);
+    ASSERT_TRUE(s.converged) << s.status;
+    const LoopState& end = s.x.back();
+    const double drift = std::hypot(end[kX], end[kY]);
+    EXPECT_NEAR(std::atan2(end[kY], -end[kX]), p.drift_heading, 1e-6);
+    EXPECT_GE(drift / s.period, p.drift_speed - 1e-6);
 }
 
 }  // namespace
