@@ -29,6 +29,13 @@ with the focus keeps the keys it types (a space, a bracket, the arrows, Home and
 <tr><td>F2</td><td>Show or hide the Flight data window</td></tr>
 <tr><td>F3</td><td>The Parameters dialog</td></tr>
 <tr><td>F4</td><td>The optimal loop</td></tr>
+<tr><td>F6</td><td>Fly it yourself, from the selected pattern's start (Upwind's from the fixed
+view)</td></tr>
+<tr><td>Left, Right</td><td>While you fly: bank left or right, at most 90 deg/s up to 85 deg;
+let go and the wings come back level at the same rate</td></tr>
+<tr><td>Up, Down</td><td>While you fly: pull for more lift or push for less, the lift
+coefficient at most 3 per second; let go and it comes back to level flight's. Pulled past 1.5 the
+wing stalls</td></tr>
 <tr><td>Return, Tab</td><td>Apply a typed value: a value the program cannot hold is refused then,
 with the box's name, and the box goes back to what it held</td></tr>
 </table>
@@ -90,6 +97,26 @@ the same, the check on the integration.</li>
 <li><b>Optimal loop</b> (Flight data, F4): the periodic loop that needs the least wind, solved
 by collocation, flown round and round.</li>
 </ul>
+<h3>Fly it yourself (F6)</h3>
+<p>The bird starts from the selected pattern's start, wings level, a metre or so above the
+water, and you give it its bank and its lift with the arrow keys. The panel <i>Fly it
+yourself</i> shows the command, what the bird can do and the score: the energy gained over the
+flight and over each cycle, and the time aloft. The flight ends, with the reason, when the bird
+or a wing tip touches the sea, when it stalls (lift coefficient above 1.5) or when the load
+passes 5 g. To gain energy, fly the cycle the wind gradient pays for:</p>
+<ol>
+<li><b>Climb into the wind</b> (heading near 0): Up to pull into a climb of 20 to 30 degrees.
+The wind grows as the bird rises, so the airspeed falls less than the climb alone would take.
+Wait until you have a few metres before you bank: the wings span 3.4 m.</li>
+<li><b>Turn at the top</b>: Left or Right for a bank of 50 to 70 degrees, a little Up to hold
+the turn, until the bird heads downwind.</li>
+<li><b>Descend with the wind</b>: level the wings, let the nose drop (Down briefly): diving
+downwind the tail wind falls away under the bird and its airspeed grows.</li>
+<li><b>Turn near the water</b> back into the wind, wings level again before they reach the
+sea, and climb again.</li>
+</ol>
+<p>The Energy rate chart shows the wind's part positive while you climb upwind and dive
+downwind; a cycle with a positive "energy gained" pays for itself.</p>
 <p>How much wind each pattern needs: the Parameters dialog's energy-neutral wind, and
 <code>soarcalculus min-wind</code> and <code>optimise</code> on the command line (README).</p>
 )");

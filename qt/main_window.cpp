@@ -166,6 +166,9 @@ void MainWindow::connect_requests() {
         emit run_.params_changed();
     });
     connect(&run_, &RunSignals::loop_flight_wanted, this, &MainWindow::fly_loop);
+    connect(&run_, &RunSignals::fly_yourself_wanted, this, &MainWindow::fly_yourself);
+    connect(&run_, &RunSignals::pilot_keys_wanted, this,
+            [this](PilotKeys keys) { session_.set_pilot_keys(keys); });
     connect(&run_, &RunSignals::track_colour_wanted, this, [this](TrackColour by) {
         session_.set_track_colour(by);
         redraw_still();
@@ -827,6 +830,15 @@ void MainWindow::fly_loop(const LoopFlight& loop) {
     draw_current_frame();
     pacer_.forget_frame();
     guarded([&] { session_.fly_loop(loop); });
+    pacer_.forget_shown();
+    refresh();
+}
+
+void MainWindow::fly_yourself() {
+    if (closed_) return;
+    draw_current_frame();
+    pacer_.forget_frame();
+    guarded([&] { session_.fly_yourself(); });
     pacer_.forget_shown();
     refresh();
 }

@@ -129,6 +129,8 @@ class MainWindow final : public QWidget, public PictureWindow {
     void user_pace(int step);
     // Flies the optimal loop (until "OK" sets up the selected pattern again).
     void fly_loop(const LoopFlight& loop);
+    // "Fly it yourself" (Session::fly_yourself), started as the loop is.
+    void fly_yourself();
     // The loop flying now, or nullptr.
     const LoopFlight* flying_loop() const { return session_.loop(); }
 

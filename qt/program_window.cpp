@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
@@ -15,6 +16,7 @@
 #include "qt/main_window.h"
 #include "qt/optimal_loop_dialog.h"
 #include "qt/params_dialog.h"
+#include "qt/pilot_panel.h"
 
 namespace soar {
 
@@ -62,8 +64,8 @@ ProgramWindow::ProgramWindow(MainWindow* form) : form_(form) {
 ProgramWindow::~ProgramWindow() {
     // The docked windows read the form's run to their end: they go first,
     // unwatched.
-    QDockWidget* docks[] = {optimal_dock_, params_dock_, data_dock_};
-    optimal_dock_ = params_dock_ = data_dock_ = nullptr;
+    QDockWidget* docks[] = {pilot_dock_, optimal_dock_, params_dock_, data_dock_};
+    pilot_dock_ = optimal_dock_ = params_dock_ = data_dock_ = nullptr;
     for (QDockWidget* dock : docks) delete dock;
 }
 
@@ -105,10 +107,22 @@ void ProgramWindow::dock(FlightDataWindow* data, ParamsDialog* params, OptimalLo
         optimal_action->setShortcutContext(Qt::WindowShortcut);
         addAction(optimal_action);
     }
+    // "Fly it yourself": its panel tabbed with the others, hidden until F6;
+    // F6 in every part of the window, and in the Fly menu.
+    pilot_ = new PilotPanel(form_->run());
+    pilot_dock_ = add_dock(pilot_, QStringLiteral("Fly it yourself"), "fly_yourself_dock");
+    tabifyDockWidget(optimal_dock_, pilot_dock_);
+    pilot_->hide();
+    data_dock_->raise();
+    QAction* fly = pilot_->fly_action();
+    fly->setShortcutContext(Qt::WindowShortcut);
+    addAction(fly);
+    for (QMenu* menu : data->findChildren<QMenu*>())
+        if (menu->title() == QStringLiteral("F&ly")) menu->addAction(fly);
 }
 
 bool ProgramWindow::eventFilter(QObject* watched, QEvent* event) {
-    for (QDockWidget* dock : {data_dock_, params_dock_, optimal_dock_}) {
+    for (QDockWidget* dock : {data_dock_, params_dock_, optimal_dock_, pilot_dock_}) {
         if (dock == nullptr) continue;
         auto* scroll = static_cast<QScrollArea*>(dock->widget());
         QWidget* window = scroll ? scroll->widget() : nullptr;

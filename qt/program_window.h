@@ -18,6 +18,7 @@ class MainWindow;
 class FlightDataWindow;
 class ParamsDialog;
 class OptimalLoopDialog;
+class PilotPanel;
 
 // Where the window stands on first start: inside the screen's available area,
 // the form at its standard size where the screen holds it beside a dock of at
@@ -53,6 +54,9 @@ class ProgramWindow final : public QMainWindow {
     QDockWidget* flight_data_dock() const { return data_dock_; }
     QDockWidget* parameters_dock() const { return params_dock_; }
     QDockWidget* optimal_loop_dock() const { return optimal_dock_; }
+    // "Fly it yourself" (F6): its panel and dock, created by dock().
+    QDockWidget* fly_yourself_dock() const { return pilot_dock_; }
+    PilotPanel* pilot_panel() const { return pilot_; }
 
     // The first start's place on a screen of this available area.
     void place_first(const QRect& available);
@@ -71,6 +75,8 @@ class ProgramWindow final : public QMainWindow {
 
     MainWindow* form_;
     QDockWidget *data_dock_ = nullptr, *params_dock_ = nullptr, *optimal_dock_ = nullptr;
+    QDockWidget* pilot_dock_ = nullptr;
+    PilotPanel* pilot_ = nullptr;
 };
 
 }  // namespace soar

@@ -96,6 +96,10 @@ class RunSignals final : public QObject {
     // These parameters chosen in place of the user's: they apply at the next "OK".
     void params_wanted(const soar::ParamSet& set);
     void loop_flight_wanted(const soar::LoopFlight& loop);
+    // "Fly it yourself" from the selected pattern's start, and the arrow keys
+    // held now for the flight flown by you.
+    void fly_yourself_wanted();
+    void pilot_keys_wanted(soar::PilotKeys keys);
     // What the picture explains, and it drawn again where the flight stands still.
     void track_colour_wanted(soar::TrackColour by);
     void arrows_wanted(bool on);
