@@ -18,11 +18,11 @@ namespace soar::cli {
     "  soarcalculus                      open the window (needs X11 or Wayland)\n"         \
     "  soarcalculus --reset-settings     open it with the remembered settings forgotten\n" \
     "  soarcalculus --help | --version | COMMAND --help\n"
-#define SOAR_USAGE_FLY                                                                       \
-    "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"          \
-    "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE]\n"       \
-    "                   [--energy] [--kml FILE [--lat DEG] [--lon DEG] [--wind-from DEG]]\n" \
-    "                   [--commands FILE.csv [--gusts SIGMA_W --seed N]]\n"                  \
+#define SOAR_USAGE_FLY                                                                        \
+    "  soarcalculus fly --pattern {upwind|downwind|crosswind|circlezoom|profile}\n"           \
+    "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE]\n"        \
+    "                   [--energy] [--kml FILE [--lat DEG] [--lon DEG] [--wind-from DEG]]\n"  \
+    "                   [--commands FILE.csv [--command-times] [--gusts SIGMA_W --seed N]]\n" \
     "                   [--limits cl=CL,n=N,tip=HALF_SPAN[,clear=M]] [PARAMETERS]\n"
 #define SOAR_USAGE_RENDER                                                                          \
     "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"       \

@@ -314,6 +314,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
     ParamSet params;
     std::string commands_path;
     std::vector<TimedCommand> commands;
+    bool at_command_times = false;
     double gust_intensity = 0;
     uint64_t seed = 0;
     FlightLimits limits;
@@ -324,7 +325,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
         const Args a = parse_args(int(rest.size()), rest.data(),
                                   {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat",
                                    "lon", "wind-from", "commands", "gusts", "seed", "limits"},
-                                  {"no-redraw", "energy"});
+                                  {"no-redraw", "energy", "command-times"});
         energy = a.flags.count("energy") != 0;
         if (a.values.count("kml")) kml = output_arg(a, "kml");
         place.lat_deg = number_arg(a, "lat", place.lat_deg);
@@ -336,8 +337,20 @@ int fly_command(int argc, char** argv, bool parse_only) {
             throw ArgError{"--lon must lie between -180 and 180 degrees"};
         mode = pattern_arg(a, false);
         params = resolve_param_options(po, mode);
-        ticks = count_arg(a, "ticks", std::nullopt);
-        dt = number_arg(a, "dt", std::nullopt, kDtRange);
+        at_command_times = a.flags.count("command-times") != 0;
+        if (at_command_times) {
+            // The ticks are the command file's: one per command.
+            if (a.values.count("ticks") || a.values.count("dt") || a.values.count("clock-start"))
+                throw ArgError{
+                    "--command-times takes the ticks from the command file: give no --ticks, "
+                    "--dt or --clock-start with it"};
+            if (!a.values.count("commands"))
+                throw ArgError{"--command-times needs --commands FILE.csv"};
+            ticks = 1, dt = 0.01;
+        } else {
+            ticks = count_arg(a, "ticks", std::nullopt);
+            dt = number_arg(a, "dt", std::nullopt, kDtRange);
+        }
         clock_start = number_arg(a, "clock-start", 0.0, kClockStartRange);
         if (a.values.count("csv")) csv = output_arg(a, "csv");
         gust_intensity = number_arg(a, "gusts", 0.0, {0.0, 20.0, false, "m/s"});
@@ -358,6 +371,13 @@ int fly_command(int argc, char** argv, bool parse_only) {
             std::string error;
             if (!parse_command_csv(text.str(), commands, error))
                 throw ArgError{"--commands \"" + commands_path + "\": " + error};
+            if (at_command_times) {
+                if (commands.empty() || commands.front().t != 0.0f)
+                    throw ArgError{
+                        "--command-times: the file's first command must be at t = 0 "
+                        "s, the flight's start"};
+                ticks = static_cast<long long>(commands.size());
+            }
         } else if (gust_intensity > 0.0) {
             throw ArgError{
                 "--gusts acts on a commanded flight: give --commands FILE.csv with it (the "
@@ -408,15 +428,16 @@ int fly_command(int argc, char** argv, bool parse_only) {
             return 1;
         }
     }
-    note_coarse_clock(clock_start, ticks, dt);
+    if (!at_command_times) note_coarse_clock(clock_start, ticks, dt);
 
     const Params flown = params.of(mode);
     FlyTicks flight;
     if (commands_path.empty()) {
         flight.designed.emplace(flown, mode, clock_start);
     } else {
-        flight.commanded.emplace(flown, mode, clock_start, std::move(commands),
-                                 Turbulence(float(gust_intensity), seed));
+        flight.commanded.emplace(
+            flown, mode, clock_start, std::move(commands), Turbulence(float(gust_intensity), seed),
+            at_command_times ? CommandedTicks::Times::commands : CommandedTicks::Times::clock);
     }
     FlightRecord record;
     // The cycles only (for the summary): the track is written as it goes.

@@ -97,12 +97,14 @@ bool parse_command_csv(const std::string& text, std::vector<TimedCommand>& out,
 }
 
 CommandedTicks::CommandedTicks(const Params& p, Mode pattern, double clock_start,
-                               std::vector<TimedCommand> commands, const Turbulence& gusts)
+                               std::vector<TimedCommand> commands, const Turbulence& gusts,
+                               Times times)
     : p_(p),
       mode_(pattern),
       clock_start_(clock_start),
       commands_(std::move(commands)),
-      gusts_(gusts) {
+      gusts_(gusts),
+      times_(times) {
     timer_.start(float(clock_start));
 }
 
@@ -111,6 +113,16 @@ bool CommandedTicks::tick(long long k, double dt) {
         if (k == 1) {
             flight_.emplace(Flight::commanded(p_, mode_, pattern_start(p_, mode_)));
             flight_->set_gusts(gusts_);
+        } else if (times_ == Times::commands) {
+            // One step per command: from the time of command k - 1, flying it,
+            // to that of command k.
+            const size_t i = size_t(k - 1);
+            if (i >= commands_.size()) {
+                fault_ = "the command file has no command for tick " + std::to_string(k);
+                return false;
+            }
+            flight_->command(commands_[i - 1].command);
+            flight_->step(double(commands_[i].t) - double(flight_->state().t));
         } else {
             const float t = timer_.time_at(cli::clock_at(clock_start_, k, dt));
             // The commands due by the step's start.

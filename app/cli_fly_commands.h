@@ -22,12 +22,6 @@
 
 namespace soar {
 
-struct TimedCommand {
-    float t = 0;  // flight time from which it holds, s
-    Command command;
-    friend bool operator==(const TimedCommand&, const TimedCommand&) = default;
-};
-
 // The file's text for `commands` (all of one lift kind: the first one's).
 std::string command_csv(const std::vector<TimedCommand>& commands);
 // Parses a command file's text; false with `error` (naming the line) when it
@@ -37,10 +31,19 @@ bool parse_command_csv(const std::string& text, std::vector<TimedCommand>& out, 
 // The ticks of a commanded flight as `fly` flies them (tick 1 the start, tick
 // k at clock reading clock_at(k)): before each step, the last command whose
 // time is at or before the flight time takes effect.
+//
+// At the commands' times instead, tick k is at the flight time of the k-th
+// command (the first the start) and the step to it flies the command before:
+// the steps of a flight recorded with one command per step (the window's
+// ticks, however irregular, zero steps included) flown again.
 class CommandedTicks {
   public:
+    enum class Times { clock, commands };
     CommandedTicks(const Params& p, Mode pattern, double clock_start,
-                   std::vector<TimedCommand> commands, const Turbulence& gusts = {});
+                   std::vector<TimedCommand> commands, const Turbulence& gusts = {},
+                   Times times = Times::clock);
+    // The ticks the commands' times give (Times::commands).
+    long long command_ticks() const { return static_cast<long long>(commands_.size()); }
     bool tick(long long k, double dt);
     const FlightState& state() const { return flight_->state(); }
     const std::string& fault() const { return fault_; }
@@ -53,6 +56,7 @@ class CommandedTicks {
     std::vector<TimedCommand> commands_;
     size_t next_ = 0;
     Turbulence gusts_;
+    Times times_;
     std::optional<Flight> flight_;
     std::string fault_;
 };

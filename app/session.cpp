@@ -435,6 +435,8 @@ bool Session::advance_flight() {
             } else if (stick_) {
                 flight_.emplace(
                     Flight::commanded(model_.flight, mode, pilot_start_, pilot_limits_));
+                flight_->set_gusts(pilot_gusts_);
+                commands_given_.clear();
             } else {
                 flight_.emplace(model_.flight, mode, pose_.attitude);
             }
@@ -466,6 +468,7 @@ bool Session::advance_flight() {
                     // The keys move the stick over the step, and the bird flies towards it.
                     stick_->move(pilot_keys_, dt, pilot_limits_);
                     flight_->command(stick_->command());
+                    commands_given_.push_back({flight_->state().t, stick_->command()});
                 }
                 flight_->step(dt);
                 now_ = flight_->state();
@@ -772,6 +775,13 @@ void Session::fly_loop(const LoopFlight& loop) {
 }
 
 // --- flying yourself ---
+
+std::vector<TimedCommand> Session::commands_given() const {
+    if (!stick_ || ticks_ == 0) return {};
+    std::vector<TimedCommand> c = commands_given_;
+    c.push_back({now_.t, stick_->command()});
+    return c;
+}
 
 void Session::fly_yourself() {
     end_look_back();

@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/flight_clock.h"
 #include "app/flight_timer.h"
@@ -98,6 +99,13 @@ class Session {
     // The arrow keys held now, for the steps from now on.
     void set_pilot_keys(const PilotKeys& keys) { pilot_keys_ = keys; }
     const PilotKeys& pilot_keys() const { return pilot_keys_; }
+    // Gusts for the flights flown by you from the next one on (calm: none).
+    void set_pilot_gusts(const Turbulence& gusts) { pilot_gusts_ = gusts; }
+    const Turbulence& pilot_gusts() const { return pilot_gusts_; }
+    // The commands of the flight flown by you on the screen, for `fly
+    // --commands`: one per step, at the flight time of the step's start, then
+    // the stick at the time of the last step's end. Empty for any other flight.
+    std::vector<TimedCommand> commands_given() const;
     // Stops the flight as STOP does and tells the user why.
     void stop_flight_with_message(const std::string& message);
     // With `on`, a gap between ticks far longer than the timer's interval (the
@@ -279,6 +287,8 @@ class Session {
     // held, what the bird can do, the view it is watched in and its start.
     std::optional<Stick> stick_;
     PilotKeys pilot_keys_;
+    Turbulence pilot_gusts_;
+    std::vector<TimedCommand> commands_given_;
     PilotLimits pilot_limits_;
     Mode pilot_view_ = Mode::upwind;
     FlightState pilot_start_;

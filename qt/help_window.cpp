@@ -117,6 +117,11 @@ sea, and climb again.</li>
 </ol>
 <p>The Energy rate chart shows the wind's part positive while you climb upwind and dive
 downwind; a cycle with a positive "energy gained" pays for itself.</p>
+<p>The panel's <b>Gusts</b> box adds turbulence to the wind from the next flight on (sigma_w in
+m/s: 0 calm, about 0.8 light, 1.5 moderate; the same seed gives the same gusts).
+<b>Save commands...</b> (also in the Fly menu) writes your commands to a file that
+<code>soarcalculus fly --commands FILE --command-times</code> flies again, row for row; the
+panel gives the whole command.</p>
 <p>How much wind each pattern needs: the Parameters dialog's energy-neutral wind, and
 <code>soarcalculus min-wind</code> and <code>optimise</code> on the command line (README).</p>
 )");

@@ -169,6 +169,8 @@ void MainWindow::connect_requests() {
     connect(&run_, &RunSignals::fly_yourself_wanted, this, &MainWindow::fly_yourself);
     connect(&run_, &RunSignals::pilot_keys_wanted, this,
             [this](PilotKeys keys) { session_.set_pilot_keys(keys); });
+    connect(&run_, &RunSignals::pilot_gusts_wanted, this,
+            [this](Turbulence gusts) { session_.set_pilot_gusts(gusts); });
     connect(&run_, &RunSignals::track_colour_wanted, this, [this](TrackColour by) {
         session_.set_track_colour(by);
         redraw_still();

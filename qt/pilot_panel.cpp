@@ -1,10 +1,19 @@
 #include "qt/pilot_panel.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QVBoxLayout>
 
+#include "app/cli_fly_commands.h"
+#include "platform/number_text.h"
+#include "qt/file_names.h"
 #include "qt/run_signals.h"
+#include "record/save_file.h"
+#include "sim/names.h"
 
 namespace soar {
 
@@ -13,6 +22,10 @@ namespace {
 QString number(double v, int decimals) {
     return QString::number(v, 'f', decimals);
 }
+
+// The strongest gusts the panel takes: twice severe turbulence's sigma_w, m/s.
+constexpr double kMostGusts = 5.0;
+const QString kCommandFilter = QStringLiteral("Command files (*.csv)");
 
 }  // namespace
 
@@ -47,22 +60,44 @@ PilotPanel::PilotPanel(RunSignals& run, QWidget* parent)
     : QWidget(parent),
       run_(run),
       fly_(new QAction(QStringLiteral("Fly it &yourself (F6)"), this)),
+      save_commands_(new QAction(QStringLiteral("Save &commands..."), this)),
       start_(new QPushButton(QStringLiteral("Fly it yourself (F6)"), this)),
-      readout_(new QLabel(this)) {
+      save_(new QPushButton(QStringLiteral("Save commands..."), this)),
+      gust_intensity_(new QLineEdit(QStringLiteral("0"), this)),
+      gust_seed_(new QLineEdit(QStringLiteral("0"), this)),
+      readout_(new QLabel(this)),
+      note_(new QLabel(this)) {
     setObjectName(QStringLiteral("pilot_panel"));
     fly_->setObjectName(QStringLiteral("fly_yourself_action"));
     fly_->setShortcut(QKeySequence(Qt::Key_F6));
     fly_->setToolTip(QStringLiteral(
         "Fly the bird yourself from the selected pattern's start: Left and Right bank, "
         "Up pulls for more lift, Down gives less."));
-    connect(fly_, &QAction::triggered, this, [this] {
-        keys_ = {};
-        show();
-        emit run_.fly_yourself_wanted();
-    });
+    connect(fly_, &QAction::triggered, this, &PilotPanel::start_flying);
     connect(start_, &QPushButton::clicked, fly_, &QAction::trigger);
-    // The arrows are the stick's: the button keeps no focus to take them.
+    save_commands_->setObjectName(QStringLiteral("save_commands_action"));
+    save_commands_->setToolTip(
+        QStringLiteral("Save the commands of the flight you flew, for soarcalculus fly --commands "
+                       "to fly it again."));
+    connect(save_commands_, &QAction::triggered, this, &PilotPanel::save_commands_asked);
+    connect(save_, &QPushButton::clicked, save_commands_, &QAction::trigger);
+    // The arrows are the stick's: the buttons keep no focus to take them.
     start_->setFocusPolicy(Qt::NoFocus);
+    save_->setFocusPolicy(Qt::NoFocus);
+    save_->setObjectName(QStringLiteral("save_commands_button"));
+    gust_intensity_->setObjectName(QStringLiteral("gust_intensity"));
+    gust_seed_->setObjectName(QStringLiteral("gust_seed"));
+    gust_intensity_->setToolTip(QStringLiteral(
+        "Gusts on the mean wind: the vertical gust's standard deviation sigma_w, m/s, 0 for "
+        "calm air (about 0.8 light turbulence, 1.5 moderate, 2.3 severe). From the next flight."));
+    gust_seed_->setToolTip(
+        QStringLiteral("The gusts' seed: the same seed gives the same gusts, a whole number."));
+    note_->setObjectName(QStringLiteral("pilot_note"));
+    note_->setWordWrap(true);
+    note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ask_path = [this](const QString& title, const QString& start, const QString& filter) {
+        return QFileDialog::getSaveFileName(this, title, start, filter);
+    };
     readout_->setTextFormat(Qt::RichText);
     readout_->setWordWrap(true);
     readout_->setObjectName(QStringLiteral("pilot_readout"));
@@ -72,9 +107,17 @@ PilotPanel::PilotPanel(RunSignals& run, QWidget* parent)
                        "come level, the lift back to level flight's. Space pauses."),
         this);
     how->setWordWrap(true);
+    auto* gusts = new QGridLayout;
+    gusts->addWidget(new QLabel(QStringLiteral("Gusts, sigma_w (m/s):"), this), 0, 0);
+    gusts->addWidget(gust_intensity_, 0, 1);
+    gusts->addWidget(new QLabel(QStringLiteral("Seed:"), this), 1, 0);
+    gusts->addWidget(gust_seed_, 1, 1);
     layout->addWidget(start_);
     layout->addWidget(how);
+    layout->addLayout(gusts);
     layout->addWidget(readout_);
+    layout->addWidget(save_);
+    layout->addWidget(note_);
     layout->addStretch(1);
     connect(&run_, &RunSignals::ticked, this, [this](double t_s) {
         // Ten times a second of flight time is enough to read.
@@ -135,8 +178,96 @@ bool PilotPanel::eventFilter(QObject* watched, QEvent* event) {
     return steering;
 }
 
+std::optional<Turbulence> PilotPanel::typed_gusts() {
+    const std::string sigma = gust_intensity_->text().trimmed().toStdString();
+    const std::string seed = gust_seed_->text().trimmed().toStdString();
+    const std::optional<double> w = decimal_number(sigma);
+    if (!w || *w < 0.0 || *w > kMostGusts) {
+        note_->setText(QStringLiteral("The gusts' sigma_w must be a number from 0 (calm) to %1 "
+                                      "m/s, not \"%2\".")
+                           .arg(kMostGusts)
+                           .arg(QString::fromStdString(sigma)));
+        return std::nullopt;
+    }
+    const std::optional<long long> n = whole_number(seed);
+    if (!n || *n < 0) {
+        note_->setText(QStringLiteral("The gusts' seed must be a whole number from 0 up, not "
+                                      "\"%1\".")
+                           .arg(QString::fromStdString(seed)));
+        return std::nullopt;
+    }
+    return Turbulence(float(*w), uint64_t(*n));
+}
+
+void PilotPanel::start_flying() {
+    keys_ = {};
+    show();
+    const std::optional<Turbulence> gusts = typed_gusts();
+    if (!gusts) return;
+    note_->clear();
+    emit run_.pilot_gusts_wanted(*gusts);
+    emit run_.fly_yourself_wanted();
+}
+
+bool PilotPanel::save_commands(const QString& path, QString& error) {
+    const Session& s = run_.session();
+    const std::vector<TimedCommand> commands = s.commands_given();
+    if (commands.empty()) {
+        error = QStringLiteral(
+            "there is no flight flown by you to save the commands of; press "
+            "F6 to fly one");
+        return false;
+    }
+    std::string why;
+    if (!save_file(path.toStdString(), command_csv(commands), why)) {
+        error = QString::fromStdString(why);
+        return false;
+    }
+    // How to fly it again: the same pattern's start, the same steps, the same gusts.
+    const FlightRecord& r = s.record();
+    QString replay =
+        QStringLiteral("soarcalculus fly --pattern %1 --commands \"%2\" --command-times")
+            .arg(QString::fromLatin1(mode_name(r.mode)), QFileInfo(path).fileName());
+    const Turbulence& g = s.pilot_gusts();
+    if (g.active())
+        replay += QStringLiteral(" --gusts %1 --seed %2")
+                      .arg(QString::fromStdString(shortest_float(g.intensity())))
+                      .arg(qulonglong(g.seed()));
+    replay += QStringLiteral(" --energy --csv flown.csv");
+    QString text = QStringLiteral("Saved %1 commands to %2. To fly them again: %3")
+                       .arg(commands.size())
+                       .arg(QFileInfo(path).fileName(), replay);
+    if (!(r.params == pattern_defaults(r.mode)))
+        text += QStringLiteral(
+            " with this flight's parameters (Parameters saved to a file, --params FILE)");
+    note_->setText(text + QStringLiteral("."));
+    return true;
+}
+
+void PilotPanel::save_commands_asked() {
+    if (run_.session().commands_given().empty()) {
+        note_->setText(
+            QStringLiteral("No flight flown by you to save the commands of yet: press "
+                           "F6 to fly one."));
+        return;
+    }
+    const QString chosen =
+        ask_path(QStringLiteral("Save commands"),
+                 save_start(QStringLiteral("csv"),
+                            suggested_file_name(QStringLiteral("commands"), QStringLiteral("csv"))),
+                 kCommandFilter);
+    const QString path = chosen_save_path(QStringLiteral("csv"), chosen, kCommandFilter);
+    if (path.isEmpty()) return;
+    QString error;
+    if (!save_commands(path, error))
+        QMessageBox::warning(this, QStringLiteral("Save commands"),
+                             QStringLiteral("The commands were not saved: %1.").arg(error));
+}
+
 void PilotPanel::refresh() {
     const Session& s = run_.session();
+    save_commands_->setEnabled(s.flown_by_you() && s.ticks() > 0);
+    save_->setEnabled(save_commands_->isEnabled());
     if (!s.flown_by_you()) {
         readout_->setText(QStringLiteral("Press F6 to fly the bird yourself."));
         return;

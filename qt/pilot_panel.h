@@ -8,11 +8,15 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QObject>
 #include <QPushButton>
 #include <QWidget>
+#include <functional>
+#include <optional>
 
 #include "app/pilot.h"
+#include "sim/turbulence.h"
 
 namespace soar {
 
@@ -27,19 +31,40 @@ class PilotPanel final : public QWidget {
 
     // "Fly it yourself" with its key, F6: for the menus and the window.
     QAction* fly_action() const { return fly_; }
-    // The panel's text as it shows now.
+    // "Save commands...": the commands of the flight flown by you written for
+    // `fly --commands` (also in the Fly menu).
+    QAction* save_commands_action() const { return save_commands_; }
+    // The panel's text as it shows now, and the line under it (what a save did).
     QString text() const { return readout_->text(); }
+    QString note() const { return note_->text(); }
+
+    // Writes the commands of the flight flown by you to `path`; false with
+    // `error` saying why when there are none or the file cannot be written.
+    bool save_commands(const QString& path, QString& error);
+    // Asks where to save (a dialog; tests answer in its place): "" when cancelled.
+    std::function<QString(const QString& title, const QString& start, const QString& filter)>
+        ask_path;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void refresh();
+    void start_flying();
+    void save_commands_asked();
+    // The gusts typed: calm for an intensity of 0; nothing (and the note
+    // saying why) when the intensity or seed is not one.
+    std::optional<Turbulence> typed_gusts();
 
     RunSignals& run_;
     QAction* fly_;
+    QAction* save_commands_;
     QPushButton* start_;
+    QPushButton* save_;
+    QLineEdit* gust_intensity_;
+    QLineEdit* gust_seed_;
     QLabel* readout_;
+    QLabel* note_;
     PilotKeys keys_;
     double shown_t_ = 0;  // flight time the read-out was last brought up to, s
 };

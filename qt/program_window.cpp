@@ -117,8 +117,11 @@ void ProgramWindow::dock(FlightDataWindow* data, ParamsDialog* params, OptimalLo
     QAction* fly = pilot_->fly_action();
     fly->setShortcutContext(Qt::WindowShortcut);
     addAction(fly);
-    for (QMenu* menu : data->findChildren<QMenu*>())
-        if (menu->title() == QStringLiteral("F&ly")) menu->addAction(fly);
+    for (QMenu* menu : data->findChildren<QMenu*>()) {
+        if (menu->title() != QStringLiteral("F&ly")) continue;
+        menu->addAction(fly);
+        menu->addAction(pilot_->save_commands_action());
+    }
 }
 
 bool ProgramWindow::eventFilter(QObject* watched, QEvent* event) {

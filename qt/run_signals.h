@@ -100,6 +100,8 @@ class RunSignals final : public QObject {
     // held now for the flight flown by you.
     void fly_yourself_wanted();
     void pilot_keys_wanted(soar::PilotKeys keys);
+    // The gusts of the flights flown by you from the next one on.
+    void pilot_gusts_wanted(soar::Turbulence gusts);
     // What the picture explains, and it drawn again where the flight stands still.
     void track_colour_wanted(soar::TrackColour by);
     void arrows_wanted(bool on);

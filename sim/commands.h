@@ -25,6 +25,13 @@ struct Command {
     friend bool operator==(const Command&, const Command&) = default;
 };
 
+// A command and the flight time from which it holds, s.
+struct TimedCommand {
+    float t = 0;
+    Command command;
+    friend bool operator==(const TimedCommand&, const TimedCommand&) = default;
+};
+
 // What the bird can do. The defaults are a wandering albatross's (span about
 // 3.4 m) with the optimal loop's bounds.
 struct PilotLimits {

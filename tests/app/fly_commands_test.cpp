@@ -8,12 +8,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/cli.h"
 #include "app/cli_fly_commands.h"
+#include "app_fixture.h"
+#include "platform/number_text.h"
+#include "record/csv.h"
 #include "record/flight_history.h"
 #include "sim/flight.h"
 
@@ -62,6 +66,27 @@ Recorded record_flight(const Params& p, int ticks, double dt, float gusts, LiftC
         r.rows.push_back(row_of(f.state(), p));
     }
     return r;
+}
+
+// The rows of a flight CSV's text by tick number, the tick left out.
+std::map<long long, std::vector<float>> rows_by_tick(const std::string& text) {
+    std::map<long long, std::vector<float>> rows;
+    std::stringstream in(text);
+    std::string line;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) {
+        std::stringstream cells(line);
+        std::string cell;
+        std::getline(cells, cell, ',');
+        const long long tick = std::stoll(cell);
+        std::vector<float>& v = rows[tick];
+        while (std::getline(cells, cell, ',')) {
+            float x = 0;
+            std::from_chars(cell.data(), cell.data() + cell.size(), x);
+            v.push_back(x);
+        }
+    }
+    return rows;
 }
 
 std::vector<std::vector<float>> read_rows(const fs::path& p) {
@@ -114,6 +139,104 @@ TEST_F(FlyCommands, ARecordedSequenceReplaysToTheSameRowsBitForBit) {
             EXPECT_NE(calm.rows.back()[int(Column::Z)], rec.rows.back()[int(Column::Z)]);
         }
     }
+}
+
+// A flight flown yourself in the window, weaving with the arrow keys, its
+// commands saved: fly replays them to the rows of the window's flight CSV.
+struct WindowFlight {
+    test::Run run;
+    // `reading(k)`: the clock's reading at tick k (k = 1 the start).
+    template <class Reading>
+    void fly(const Turbulence& gusts, int ticks, Reading reading, bool dive = false) {
+        Session& s = run.session;
+        s.choose_pattern(Mode::upwind);
+        s.set_pilot_gusts(gusts);
+        run.clock.set(reading(1));
+        s.fly_yourself();
+        for (int k = 1; k <= ticks; ++k) {
+            const double t = s.flight_state().t;
+            const float gam = s.flight_state().gam_deg;
+            // A climb, then the path held about level with gentle turns (or a dive).
+            PilotKeys keys;
+            keys.more_lift = t < 0.3 || (t > 2.5 && gam < -1.0f && !dive);
+            keys.less_lift = t > 2.5 && (gam > 1.0f || dive);
+            const double phase = std::fmod(t, 6.0);
+            keys.bank_left = t > 3.0 && phase < 0.3;
+            keys.bank_right = t > 3.0 && phase >= 3.0 && phase < 3.3;
+            s.set_pilot_keys(keys);
+            if (!run.tick(reading(k))) break;
+        }
+    }
+};
+
+TEST_F(FlyCommands, CommandsSavedFromTheWindowReplayToItsFlightCsvBitForBit) {
+    const fs::path cmds = dir / "saved.csv", out = dir / "flown.csv";
+    const auto replay = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = {"fly",         "--pattern", "upwind", "--commands",
+                                         cmds.string(), "--energy",  "--csv",  out.string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run(args);
+    };
+    const auto same_rows = [&](const WindowFlight& w) {
+        const FlightRecord& r = w.run.session.record();
+        const auto window = rows_by_tick(flight_data_csv(r.history, r.params));
+        std::ifstream in(out);
+        std::stringstream text;
+        text << in.rdbuf();
+        const auto flown = rows_by_tick(text.str());
+        ASSERT_EQ(flown.size(), r.history.size());
+        ASSERT_GT(window.size(), 300u);
+        for (const auto& [tick, row] : window) {
+            ASSERT_TRUE(flown.count(tick)) << tick;
+            const std::vector<float>& f = flown.at(tick);
+            ASSERT_GE(f.size(), row.size());
+            for (size_t c = 0; c < row.size(); ++c)
+                ASSERT_EQ(float_bits(f[c]), float_bits(row[c]))
+                    << "tick " << tick << " column " << c;
+        }
+    };
+
+    // The window's ticks at a steady 10 ms, calm air: fly's own clock.
+    {
+        WindowFlight w;
+        w.fly({}, 900, [](int k) { return float(double(k - 1) * 0.01); });
+        ASSERT_TRUE(w.run.session.flying()) << w.run.session.fault();
+        write(cmds, command_csv(w.run.session.commands_given()));
+        ASSERT_EQ(replay({"--ticks", "900", "--dt", "0.01"}), 0);
+        same_rows(w);
+    }
+    // Irregular ticks, some reading the same time (steps of no time), in gusts:
+    // the steps the commands' times give.
+    {
+        WindowFlight w;
+        std::vector<float> readings = {0.0f, 5.0f};  // from tick 1
+        for (int k = 2; k <= 500; ++k)
+            readings.push_back(
+                float(double(readings.back()) + (k % 9 == 0 ? 0.0 : 0.008 + 0.001 * (k * 7 % 9))));
+        w.fly(Turbulence(0.4f, 77), 500, [&](int k) { return readings[size_t(k)]; });
+        ASSERT_TRUE(w.run.session.flying()) << w.run.session.fault();
+        write(cmds, command_csv(w.run.session.commands_given()));
+        ASSERT_EQ(replay({"--command-times", "--gusts", "0.4", "--seed", "77"}), 0);
+        same_rows(w);
+        // The same commands on fly's steady clock fly another flight.
+        ASSERT_EQ(replay({"--ticks", "500", "--dt", "0.011", "--gusts", "0.4", "--seed", "77"}), 0);
+        EXPECT_NE(read_rows(out).back()[size_t(Column::Z)], w.run.session.flight_state().Z);
+    }
+    // A flight the pilot dived into the sea ends at the same tick, for the same reason.
+    {
+        WindowFlight w;
+        w.fly(
+            {}, 3000, [](int k) { return float(double(k - 1) * 0.01); }, true);
+        ASSERT_FALSE(w.run.session.flying());
+        write(cmds, command_csv(w.run.session.commands_given()));
+        ASSERT_EQ(replay({"--command-times"}), 1);
+        same_rows(w);
+    }
+    // The commands' times need a file that starts at the flight's start.
+    write(cmds, "t,mu_deg,CL\n0.5,0,0.5\n");
+    EXPECT_EQ(replay({"--command-times"}), 2);
+    write(cmds, "t,mu_deg,CL\n0,0,0.5\n");
+    EXPECT_EQ(replay({"--command-times", "--ticks", "5"}), 2);
 }
 
 TEST_F(FlyCommands, BadFilesAndOptionsAreRefusedBeforeFlying) {

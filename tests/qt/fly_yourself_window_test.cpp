@@ -3,6 +3,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "app/cli_fly_commands.h"
 #include "qt/flight_data_window.h"
 #include "qt/main_window.h"
 #include "qt/optimal_loop_dialog.h"
@@ -65,6 +66,71 @@ class FlyYourselfWindowTest : public QObject {
         QVERIFY2(session().flying(), session().fault().c_str());
         QCOMPARE(soar::control(form_->shown(), Id::upwind_option).value, 1);
         QTRY_VERIFY(program_->pilot_panel()->text().contains(QStringLiteral("energy gained")));
+    }
+
+    // Gusts typed in the panel fly with the next flight; bad ones start none
+    // and say why. "Save commands..." writes what fly --commands reads back.
+    void gusts_fly_and_the_commands_are_saved() {
+        soar::PilotPanel* panel = program_->pilot_panel();
+        auto* sigma = panel->findChild<QLineEdit*>(QStringLiteral("gust_intensity"));
+        auto* seed = panel->findChild<QLineEdit*>(QStringLiteral("gust_seed"));
+        auto* save = panel->findChild<QPushButton*>(QStringLiteral("save_commands_button"));
+        QVERIFY(sigma && seed && save);
+        QTest::mouseClick(form_->widget(Id::upwind_option), Qt::LeftButton);
+        form_->activateWindow();
+        QTest::keyClick(form_, Qt::Key_F6);
+        QTRY_VERIFY(session().flown_by_you());
+        QTRY_VERIFY_WITH_TIMEOUT(form_->record().ticks >= 5, 20000);
+        QTest::keyClick(form_, Qt::Key_Space);  // paused: the keys type in the boxes
+        QTRY_VERIFY(session().paused());
+        QTRY_VERIFY(save->isEnabled());
+
+        sigma->selectAll();
+        QTest::keyClicks(sigma, QStringLiteral("lots"));
+        QTest::keyClick(form_, Qt::Key_F6);
+        QTRY_VERIFY(panel->note().contains(QStringLiteral("not \"lots\"")));
+        QVERIFY(!session().flying() || session().paused());
+        QCOMPARE(session().pilot_gusts().intensity(), 0.0f);
+
+        sigma->selectAll();
+        QTest::keyClicks(sigma, QStringLiteral("0.3"));
+        seed->selectAll();
+        QTest::keyClicks(seed, QStringLiteral("5"));
+        form_->activateWindow();
+        QTest::keyClick(form_, Qt::Key_F6);
+        QTRY_VERIFY(session().flying() && !session().paused());
+        QCOMPARE(session().pilot_gusts().intensity(), 0.3f);
+        QCOMPARE(session().pilot_gusts().seed(), uint64_t(5));
+        QTRY_VERIFY_WITH_TIMEOUT(form_->record().ticks >= 30, 20000);
+        QTRY_VERIFY(session().flight_state().w_g != 0.0f || !session().flying());
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("mine"));
+        panel->ask_path = [&](const QString&, const QString&, const QString&) { return path; };
+        QTest::mouseClick(save, Qt::LeftButton);
+        QFile file(path + QStringLiteral(".csv"));  // the extension added
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        std::vector<soar::TimedCommand> read;
+        std::string error;
+        QVERIFY2(soar::parse_command_csv(file.readAll().toStdString(), read, error), error.c_str());
+        QVERIFY(read.size() >= 30);
+        QCOMPARE(read.front().t, 0.0f);
+        QVERIFY(panel->note().contains(QStringLiteral("--gusts 0.3 --seed 5")));
+        QVERIFY(panel->note().contains(QStringLiteral("--command-times")));
+
+        // A file that cannot be written is said so, and nothing claims it saved.
+        panel->ask_path = [&](const QString&, const QString&, const QString&) {
+            return dir.filePath(QStringLiteral("no/such/folder/x.csv"));
+        };
+        const QString before = panel->note();
+        QTimer::singleShot(0, [] {
+            QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box->text().contains(QStringLiteral("not saved")));
+            box->accept();
+        });
+        panel->save_commands_action()->trigger();
+        QCOMPARE(panel->note(), before);
     }
 };
 
