@@ -89,6 +89,18 @@ constexpr Id kTabOrder[] = {
     Id::moving_label,
 };
 
+constexpr Id kReadingOrder[] = {
+    Id::fixed_option,       Id::upwind_option,    Id::downwind_option, Id::crosswind_option,
+    Id::circle_zoom_option, Id::ground_track_box, Id::air_track_box,   Id::ok_button,
+    Id::fly_button,         Id::stop_button,      Id::end_button,      Id::roll_box,
+    Id::pitch_box,          Id::yaw_box,          Id::pan_up_button,   Id::pan_left_button,
+    Id::pan_right_button,   Id::pan_down_button,  Id::zoom_in_button,  Id::zoom_out_button,
+    Id::time_box,           Id::grid_box,         Id::write_files_box, Id::profile_option,
+    Id::depression_box,     Id::azimuth_box,      Id::observer_x_box,  Id::observer_y_box,
+    Id::observer_z_box,     Id::step_box,         Id::calc_box,        Id::bird_scale_box,
+    Id::draw_button,        Id::reset_button,
+};
+
 std::array<Look, kControlCount> designed_looks() {
     std::array<Look, kControlCount> looks{};
     const auto look = [&looks](Id id) -> Look& { return looks[static_cast<size_t>(id)]; };
@@ -144,6 +156,11 @@ const ShapeLayout& shape_layout(Shape shape) {
 
 const std::vector<Id>& tab_order() {
     static const std::vector<Id> order(std::begin(kTabOrder), std::end(kTabOrder));
+    return order;
+}
+
+const std::vector<Id>& reading_order() {
+    static const std::vector<Id> order(std::begin(kReadingOrder), std::end(kReadingOrder));
     return order;
 }
 

@@ -49,5 +49,9 @@ const Look& designed_look(Id id);
 const ShapeLayout& shape_layout(Shape shape);
 // The focus order, first to last.
 const std::vector<Id>& tab_order();
+// The controls in the order a user reads the form for a flight: the view
+// and the patterns, OK, FLY, STOP and END, the attitude boxes, the pan and
+// zoom buttons; those the program never shows last.
+const std::vector<Id>& reading_order();
 
 }  // namespace soar

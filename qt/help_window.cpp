@@ -36,8 +36,18 @@ let go and the wings come back level at the same rate</td></tr>
 <tr><td>Up, Down</td><td>While you fly: pull for more lift or push for less, the lift
 coefficient at most 3 per second; let go and it comes back to level flight's. Pulled past 1.5 the
 wing stalls</td></tr>
-<tr><td>Return, Tab</td><td>Apply a typed value: a value the program cannot hold is refused then,
-with the box's name, and the box goes back to what it held</td></tr>
+<tr><td>Return, Tab</td><td>Apply a typed value: a value the program cannot hold, or a text
+that is not a number (12abc, 1,5, nan, an empty box), is refused then, with the box's name, and the
+box goes back to what it held</td></tr>
+<tr><td>Ctrl+0 to Ctrl+4</td><td>FIXED, Upwind, Downwind, Crosswind, Zoom (the Fly menu)</td></tr>
+<tr><td>Ctrl+Return</td><td>OK: the pattern chosen set up</td></tr>
+<tr><td>F5, Shift+F5</td><td>FLY and STOP</td></tr>
+<tr><td>Tab, Shift+Tab</td><td>Move the focus through the controls (in their reading order with
+"Tab in reading order" in the right-click menu or the View menu); right after Tab, Return, Enter
+or Space press the control reached, once; Space is the pause again after that</td></tr>
+<tr><td>Ctrl+S</td><td>Save the flight as CSV</td></tr>
+<tr><td>F11</td><td>Full screen, and back</td></tr>
+<tr><td>Ctrl+Q</td><td>Quit, as END does; while a video is being recorded it asks first</td></tr>
 </table>
 <h3>Mouse</h3>
 <ul>
@@ -47,7 +57,9 @@ moment, the read-outs its values, every chart a line there. <b>Play</b> shows th
 from that moment at the pace chosen with [ and ]; Space or FLY let the flight itself go on from
 where it was, not from the moment shown.</li>
 <li><b>+ and --</b>, <b>^ and v</b>: zoom and move the observer; in a paused or stopped flight at
-once.</li>
+once. Over the picture the wheel does the same as + and -- (a press per notch), and a drag the
+same as the four pan buttons (a press per 24 pixels).</li>
+<li>A click on the time slider's trough goes to that moment at once.</li>
 <li><b>Charts</b>: click to show that moment (paused or stopped); drag across to zoom the time
 axis; the wheel zooms about the pointer; double-click or <i>Reset zoom</i> goes back to the span
 chosen; the pointer's time and value show beside it.</li>

@@ -1,24 +1,32 @@
 #include "qt/main_window.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <QWindow>
+#include <cctype>
 #include <cmath>
 #include <exception>
+#include <string>
+#include <string_view>
 
 #include "app/params_legend.h"
 #include "platform/clock.h"
@@ -42,6 +50,55 @@ constexpr int kMarginTwips = 120;
 constexpr int kBarGap = 4;
 // The smallest picture box, as a share of the standard one.
 constexpr double kSmallestPicture = 0.5;
+// A drag over the picture presses a pan button once per this many pixels.
+constexpr int kDragStep = 24;
+
+// Whether a box's whole text is a decimal number, blanks around it allowed: a
+// sign, digits with "." for decimals, an exponent (E or D). "nan", "inf",
+// "0x10", "12abc", "1,5", "-" and "" are not; a number too small for a float
+// is (it reads as 0).
+bool whole_decimal(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    std::string t(text);
+    for (char& ch : t)
+        if (ch == 'd' || ch == 'D') ch = 'e';
+    // A digit or the point first (after a minus): no "inf" or "nan".
+    const size_t first = !t.empty() && t[0] == '-' ? 1 : 0;
+    if (first >= t.size() ||
+        !(std::isdigit(static_cast<unsigned char>(t[first])) || t[first] == '.'))
+        return false;
+    double value = 0.0;
+    const auto r = read_number(t.data(), t.data() + t.size(), value);
+    return (r.ec == std::errc() || r.ec == std::errc::result_out_of_range) &&
+           r.ptr == t.data() + t.size();
+}
+
+// The name a message gives a box: the caption of the label before it (each
+// box follows its label in the window's controls), its spaces single.
+std::string box_caption(const Window& w, Id box) {
+    const Id before = Id(int(box) - 1);
+    if (int(box) == 0 || control(w, before).kind != Kind::label)
+        return std::string(control(w, box).name);
+    std::string name;
+    for (char ch : control(w, before).text)
+        if (ch != ' ' || (!name.empty() && name.back() != ' ')) name += ch;
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    return name;
+}
+
+std::string quoted_short(const std::string& t) {
+    std::string q(1, '"');
+    if (t.size() <= 40) {
+        q.append(t);
+    } else {
+        q.append(t, 0, 37);
+        q.append("...");
+    }
+    q.push_back('"');
+    return q;
+}
 
 double screen_pixels_per_twip() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -156,6 +213,12 @@ void MainWindow::connect_requests() {
     connect(&run_, &RunSignals::pace_wanted, this, [this](int index) {
         if (closed_) return;
         session_.flight_clock().set_pace(index);
+        // A pace kept from an earlier run is said, not found out in flight.
+        if (const double pace = session_.flight_clock().pace(); pace != 1.0)
+            w_.notice = "Flights run at " +
+                        (pace > 1.0 ? float_text(float(pace)) + " times"
+                                    : "1/" + float_text(float(1.0 / pace)) + " of") +
+                        " real time, as in the last run: [ and ] change the pace.";
         refresh();
     });
     connect(&run_, &RunSignals::look_at_time_wanted, this, &MainWindow::look_at_time);
@@ -216,7 +279,10 @@ MainWindow::~MainWindow() {
     closed_ = true;
     timer_.stop();
     if (bar_) bar_->stop_replay();
-    for (QObject* child : children()) QObject::disconnect(child, nullptr, this, nullptr);
+    for (QObject* child : children()) {
+        QObject::disconnect(child, nullptr, this, nullptr);
+        child->removeEventFilter(this);
+    }
 }
 
 QRect MainWindow::rect_of(const Rect& r) const {
@@ -290,6 +356,8 @@ void MainWindow::build() {
         }
         widget->setObjectName(QString::fromUtf8(c.name.data(), static_cast<int>(c.name.size())));
         widget->setGeometry(rect_of(designed_rect(id)));
+        // Keys on the controls, the wheel and drags over the picture.
+        if (c.kind != Kind::label) widget->installEventFilter(this);
         widgets_[static_cast<size_t>(id)] = widget;
         shown_text_[static_cast<size_t>(id)] = c.text;
         apply_look(id, c.kind, widget);
@@ -306,16 +374,6 @@ void MainWindow::build() {
         shapes_[size_t(i)] = shape;
     }
 
-    // The focus order; labels, shapes and the picture take no focus and are
-    // left out (Qt ignores a tab order step to or from such a widget).
-    QWidget* previous = nullptr;
-    for (Id id : tab_order()) {
-        QWidget* next = widget(id);
-        if (next == nullptr || next->focusPolicy() == Qt::NoFocus) continue;
-        if (previous != nullptr) setTabOrder(previous, next);
-        previous = next;
-    }
-
     // What each control does, where it has no tip of its own.
     for (const Control& c : w_.controls)
         if (QWidget* widget = this->widget(c.id); widget && widget->toolTip().isEmpty())
@@ -327,7 +385,9 @@ void MainWindow::build() {
                                for (QShortcut* key : look_keys_)
                                    if (key && key->isEnabled() != can) key->setEnabled(can);
                            }});
+    apply_tab_order();
     add_context_actions();
+    add_form_actions();
     add_look_back_keys(this);
     // The standard size, and as small as the controls and half the picture
     // allow; the picture follows the window.
@@ -754,6 +814,7 @@ void MainWindow::tick_without_picture() {
 
 void MainWindow::user_pressed(Id id) {
     if (closed_) return;
+    if (id == Id::end_button && !may_close()) return;
     // A user's action finds the picture of the last tick, as it would had every
     // tick drawn; what the handler draws then stands on its own.
     draw_current_frame();
@@ -791,14 +852,34 @@ void MainWindow::user_typed(Id id, const QString& text) {
     if (was_looking) emit moment_changed();
 }
 
-void MainWindow::user_applied(Id id) {
-    if (closed_) return;
+bool MainWindow::user_applied(Id id) {
+    if (closed_) return true;
     const auto i = static_cast<size_t>(id);
     const QString before = text_before_edit_[i];
     text_before_edit_[i] = QString();
     auto* edit = static_cast<QLineEdit*>(widget(id));
     const std::string t = edit->text().toStdString();
-    if (std::isfinite(float(text_value(t)))) return;  // taken as it was typed
+    if (std::isfinite(float(text_value(t)))) {
+        // Taken as it was typed when it is a number; anything else ("12abc",
+        // "nan", "1,5", an empty box) would stand for the number its start
+        // reads as: refused with a message, the box back to what it held.
+        if (before.isNull() || whole_decimal(t)) return true;
+        draw_current_frame();
+        pacer_.forget_frame();
+        guarded([&] { session_.edit_text(id, before.toStdString()); });
+        const std::string name = box_caption(w_, id);
+        w_.message = (t.find_first_not_of(" \t") == std::string::npos
+                          ? "The box \"" + name + "\" was left empty"
+                          : "The text typed in the box \"" + name + "\", " + quoted_short(t) +
+                                ", is not a number") +
+                     ": type digits with a point for decimals, such as 12, -0.5 or 3e-2. The box "
+                     "keeps its previous value, " +
+                     quoted_short(before.toStdString()) + ".";
+        shown_text_[i].assign(1, char(1));  // shown again from the model
+        pacer_.forget_shown();
+        refresh();
+        return false;
+    }
     // Refused with its message; the box goes back to what it held before.
     draw_current_frame();
     pacer_.forget_frame();
@@ -809,6 +890,7 @@ void MainWindow::user_applied(Id id) {
     shown_text_[i].assign(1, char(1));  // not the model's text: shown again from it
     pacer_.forget_shown();
     refresh();
+    return false;
 }
 
 void MainWindow::user_pause() {
@@ -893,7 +975,273 @@ void MainWindow::tick() {
     refresh();
 }
 
+// --- keys and mouse ---
+
+bool MainWindow::apply_pending_edits() {
+    bool all = true;
+    for (const Control& c : w_.controls)
+        if (c.kind == Kind::text && !text_before_edit_[size_t(c.id)].isNull())
+            all = user_applied(c.id) && all;
+    return all;
+}
+
+void MainWindow::press_control(Id id) {
+    if (closed_) return;
+    const Control& c = control(w_, id);
+    if (!c.visible || !c.enabled) {
+        const bool pattern = c.kind == Kind::option;
+        w_.notice = pattern ? "A pattern is chosen while no flight is flying: STOP it first."
+                    : id == Id::fly_button
+                        ? "FLY starts the flight that OK has set up, or lets a paused one go on: "
+                          "press OK first."
+                        : "\"" + c.text + "\" cannot be pressed now.";
+        refresh();
+        return;
+    }
+    // A typed text that is refused is said first; the control waits.
+    if (!apply_pending_edits() || closed_) return;
+    user_pressed(id);
+}
+
+void MainWindow::set_reading_tab_order(bool on) {
+    reading_tab_order_ = on;
+    if (reading_order_action_ && reading_order_action_->isChecked() != on)
+        reading_order_action_->setChecked(on);
+    apply_tab_order();
+}
+
+void MainWindow::apply_tab_order() {
+    if (!bar_) return;
+    // Play and the slider take the focus only in the reading order; in the
+    // form's own order the keys Left, Right, Home, ... move the slider.
+    const Qt::FocusPolicy bar_focus = reading_tab_order_ ? Qt::TabFocus : Qt::NoFocus;
+    bar_->play_button()->setFocusPolicy(bar_focus);
+    bar_->slider()->setFocusPolicy(bar_focus);
+    // Labels, shapes and the picture take no focus and are left out (Qt
+    // ignores a tab order step to or from such a widget).
+    QWidget* previous = nullptr;
+    const auto step = [&previous, this](QWidget* next) {
+        if (next == nullptr || next->focusPolicy() == Qt::NoFocus) return;
+        if (previous != nullptr) setTabOrder(previous, next);
+        previous = next;
+    };
+    for (Id id : reading_tab_order_ ? reading_order() : tab_order()) step(widget(id));
+    if (reading_tab_order_) {
+        step(bar_->play_button());
+        step(bar_->slider());
+    }
+}
+
+void MainWindow::add_form_actions() {
+    const auto action = [this](const QString& text, const QKeySequence& key, auto&& f) {
+        auto* a = new QAction(text, this);
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, f);
+        return a;
+    };
+    // The Fly menu: the form's patterns and its OK, FLY and STOP by key.
+    fly_menu_ = new QMenu(QStringLiteral("F&ly"), this);
+    fly_menu_->setObjectName(QStringLiteral("form_fly_menu"));
+    struct Entry {
+        const char* text;
+        Id id;
+        QKeySequence key;
+    };
+    const Entry entries[] = {
+        {"&Fixed view (FIXED)", Id::fixed_option, QKeySequence(Qt::CTRL | Qt::Key_0)},
+        {"&Upwind", Id::upwind_option, QKeySequence(Qt::CTRL | Qt::Key_1)},
+        {"&Downwind", Id::downwind_option, QKeySequence(Qt::CTRL | Qt::Key_2)},
+        {"&Crosswind", Id::crosswind_option, QKeySequence(Qt::CTRL | Qt::Key_3)},
+        {"&Zoom, U=0, D=0", Id::circle_zoom_option, QKeySequence(Qt::CTRL | Qt::Key_4)},
+        {nullptr, Id::count_, {}},
+        {"Set up the pattern (&OK)", Id::ok_button, QKeySequence(Qt::CTRL | Qt::Key_Return)},
+        {"Start or go on (FL&Y)", Id::fly_button, QKeySequence(Qt::Key_F5)},
+        {"S&top (STOP)", Id::stop_button, QKeySequence(Qt::SHIFT | Qt::Key_F5)},
+    };
+    for (const Entry& e : entries) {
+        if (e.text == nullptr) {
+            fly_menu_->addSeparator();
+            continue;
+        }
+        const Id id = e.id;
+        QAction* a = action(QString::fromUtf8(e.text), e.key, [this, id] { press_control(id); });
+        a->setObjectName(
+            QStringLiteral("press_") +
+            QString::fromUtf8(control(w_, id).name.data(), int(control(w_, id).name.size())));
+        // Control with Enter on the number pad as with Return.
+        if (id == Id::ok_button) a->setShortcuts({e.key, QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+        fly_menu_->addAction(a);
+    }
+    reading_order_action_ = action(QStringLiteral("Tab in reading order"), QKeySequence(),
+                                   [this](bool on) { set_reading_tab_order(on); });
+    reading_order_action_->setObjectName(QStringLiteral("reading_order_action"));
+    reading_order_action_->setCheckable(true);
+    full_screen_action_ = action(QStringLiteral("Full screen"), QKeySequence(Qt::Key_F11), [this] {
+        QWidget* top = window();
+        top->setWindowState(top->windowState() ^ Qt::WindowFullScreen);
+        full_screen_action_->setChecked(top->windowState() & Qt::WindowFullScreen);
+    });
+    full_screen_action_->setObjectName(QStringLiteral("full_screen_action"));
+    full_screen_action_->setCheckable(true);
+    // Quit: the way END and closing the window go (a video being recorded asks first).
+    quit_action_ = action(QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+                          [this] { window()->close(); });
+    quit_action_->setObjectName(QStringLiteral("quit_action"));
+
+    // In the right-click menu, after Play and Smooth lines.
+    QAction* first_help = nullptr;
+    for (QAction* a : actions())
+        if (a->text().startsWith(QStringLiteral("Keys and mouse"))) first_help = a;
+    insertAction(first_help, fly_menu_->menuAction());
+    insertAction(first_help, reading_order_action_);
+    insertAction(first_help, full_screen_action_);
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    insertAction(first_help, separator);
+    auto* last = new QAction(this);
+    last->setSeparator(true);
+    addAction(last);
+    addAction(quit_action_);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (!closed_ && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (w == widget(Id::picture)) {
+            if (picture_mouse(event)) return true;
+        } else if (w->parentWidget() == this && control_key(w, event)) {
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool MainWindow::control_key(QWidget* control, QEvent* event) {
+    const auto enter = [](const QKeyEvent* k) {
+        return (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
+               (k->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    };
+    auto* button = qobject_cast<QAbstractButton*>(control);
+    // Only a control the user has just reached with Tab: after a click, where
+    // the program moved the focus, or once the control has been pressed by
+    // its key, Space pauses as everywhere else.
+    const bool tabbed = button != nullptr && control == tabbed_to_ && control->hasFocus();
+    switch (event->type()) {
+        case QEvent::ShortcutOverride: {
+            // Space is the window's pause key: on a control reached with Tab
+            // it presses the control instead (the button's own Space).
+            const auto* k = static_cast<QKeyEvent*>(event);
+            if (tabbed &&
+                (enter(k) || (k->key() == Qt::Key_Space && k->modifiers() == Qt::NoModifier))) {
+                event->accept();
+                return true;
+            }
+            return false;
+        }
+        case QEvent::KeyPress: {
+            const auto* k = static_cast<QKeyEvent*>(event);
+            if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) {
+                tabbing_ = true;
+                return false;
+            }
+            tabbing_ = false;
+            if (tabbed && enter(k)) {
+                tabbed_to_ = nullptr;
+                button->click();
+                return true;
+            }
+            return false;
+        }
+        case QEvent::KeyRelease: {
+            // Pressed once by its key, the control lets Space pause again
+            // until Tab is pressed again (the button still takes this release).
+            const auto* k = static_cast<QKeyEvent*>(event);
+            if (!k->isAutoRepeat() && (k->key() == Qt::Key_Space || enter(k))) tabbed_to_ = nullptr;
+            return false;
+        }
+        case QEvent::FocusIn: {
+            const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+            const bool by_tab =
+                tabbing_ && (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason);
+            tabbing_ = false;
+            tabbed_to_ = by_tab ? control : nullptr;
+            return false;
+        }
+        case QEvent::MouseButtonPress:
+            tabbing_ = false;
+            tabbed_to_ = nullptr;
+            return false;
+        default:
+            return false;
+    }
+}
+
+bool MainWindow::picture_mouse(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Wheel: {
+            // One notch (120 eighths of a degree) is one press of "+" or "--".
+            wheel_rest_ += static_cast<QWheelEvent*>(event)->angleDelta().y();
+            for (; wheel_rest_ >= 120; wheel_rest_ -= 120) press_control(Id::zoom_in_button);
+            for (; wheel_rest_ <= -120; wheel_rest_ += 120) press_control(Id::zoom_out_button);
+            event->accept();
+            return true;
+        }
+        case QEvent::MouseButtonPress: {
+            const auto* m = static_cast<QMouseEvent*>(event);
+            if (m->button() != Qt::LeftButton) return false;
+            dragging_ = true;
+            drag_from_ = m->position().toPoint();
+            return true;
+        }
+        case QEvent::MouseMove: {
+            const auto* m = static_cast<QMouseEvent*>(event);
+            if (!dragging_) return false;
+            // The pan buttons, one press per step of the drag: right and left
+            // turn the fixed view, up and down raise and lower the view.
+            const QPoint at = m->position().toPoint();
+            while (!closed_ && at.x() - drag_from_.x() >= kDragStep) {
+                drag_from_.rx() += kDragStep;
+                press_control(Id::pan_right_button);
+            }
+            while (!closed_ && drag_from_.x() - at.x() >= kDragStep) {
+                drag_from_.rx() -= kDragStep;
+                press_control(Id::pan_left_button);
+            }
+            while (!closed_ && drag_from_.y() - at.y() >= kDragStep) {
+                drag_from_.ry() -= kDragStep;
+                press_control(Id::pan_up_button);
+            }
+            while (!closed_ && at.y() - drag_from_.y() >= kDragStep) {
+                drag_from_.ry() += kDragStep;
+                press_control(Id::pan_down_button);
+            }
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
+            dragging_ = false;
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool MainWindow::may_close() {
+    if (closed_ || close_agreed_ || !close_check_) return true;
+    // The question is open already (a second Ctrl+Q, a tick's refresh).
+    if (asking_to_close_) return false;
+    asking_to_close_ = true;
+    close_agreed_ = close_check_();
+    asking_to_close_ = false;
+    return close_agreed_;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!closed_ && !may_close()) {
+        event->ignore();
+        return;
+    }
     if (!closed_) {
         closed_ = true;
         timer_.stop();

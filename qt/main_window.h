@@ -12,6 +12,7 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -21,6 +22,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -168,6 +170,25 @@ class MainWindow final : public QWidget, public PictureWindow {
     // The window's size for a picture box `width` pixels wide.
     QSize size_for_picture_width(int width) const override;
 
+    // --- keys and mouse ---
+    // A control pressed as a click on it would press it, when it is shown and
+    // enabled; otherwise a passing note says why nothing happened.
+    void press_control(Id id);
+    // Tab through the form in its reading order (the patterns, OK, FLY, STOP,
+    // END, the attitude boxes, the view buttons, then Play and the time
+    // slider) instead of the form's own focus order.
+    void set_reading_tab_order(bool on);
+    bool reading_tab_order() const { return reading_tab_order_; }
+    // The form's keys and menus (the Fly menu's patterns, OK, FLY and STOP,
+    // Quit, Full screen, the focus order), to be shown in other menus too.
+    QMenu* fly_menu() const { return fly_menu_; }
+    QAction* quit_action() const { return quit_action_; }
+    QAction* full_screen_action() const { return full_screen_action_; }
+    QAction* reading_order_action() const { return reading_order_action_; }
+    // Asked before END, Ctrl+Q or closing the window end the program: false
+    // keeps it running (a video still being recorded, the user's choice).
+    void set_close_check(std::function<bool()> check) { close_check_ = std::move(check); }
+
     // --- help ---
     enum class HelpPage { keys, soaring, about };
     void show_help(HelpPage page);
@@ -187,8 +208,19 @@ class MainWindow final : public QWidget, public PictureWindow {
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Return, Enter and Space on a control reached with Tab; the wheel and
+    // drags over the picture.
+    bool control_key(QWidget* control, QEvent* event);
+    bool picture_mouse(QEvent* event);
+    void add_form_actions();
+    // A box's typed text applied (as Return would) before a key presses a control.
+    bool apply_pending_edits();
+    void apply_tab_order();
+    // Whether the program may end now (close_check_ asked once at a time).
+    bool may_close();
     void report_fault(const std::string& what);
     // The requests of the other windows carried out here.
     void connect_requests();
@@ -211,7 +243,8 @@ class MainWindow final : public QWidget, public PictureWindow {
     // tick) drawn again for the view as it is now.
     void draw_look_back();
     void look_at_tick(int64_t tick);
-    void user_applied(Id id);
+    // False when the typed text was refused.
+    bool user_applied(Id id);
     void apply_look(Id id, Kind kind, QWidget* w);
     void sync(const Control& c, QWidget* w);
     void sync_timer();
@@ -269,6 +302,22 @@ class MainWindow final : public QWidget, public PictureWindow {
     class HelpWindow* help_ = nullptr;
     // The keys that go through a flight, in this window and the Flight data window.
     std::vector<QPointer<QShortcut>> look_keys_;
+
+    QMenu* fly_menu_ = nullptr;
+    QAction *quit_action_ = nullptr, *full_screen_action_ = nullptr,
+            *reading_order_action_ = nullptr;
+    bool reading_tab_order_ = false;
+    // The control the user reached with Tab (Return, Enter and Space press
+    // it), and a Tab key on its way to moving the focus.
+    QPointer<QWidget> tabbed_to_;
+    bool tabbing_ = false;
+    // The wheel's turn not yet a whole notch, and a drag's pixels not yet a
+    // pan step (left button held over the picture).
+    int wheel_rest_ = 0;
+    bool dragging_ = false;
+    QPoint drag_from_;
+    std::function<bool()> close_check_;
+    bool asking_to_close_ = false, close_agreed_ = false;
 };
 
 }  // namespace soar

@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
@@ -13,6 +15,7 @@
 #include <algorithm>
 
 #include "qt/flight_data_window.h"
+#include "qt/lecture_tools.h"
 #include "qt/main_window.h"
 #include "qt/optimal_loop_dialog.h"
 #include "qt/params_dialog.h"
@@ -122,6 +125,74 @@ void ProgramWindow::dock(FlightDataWindow* data, ParamsDialog* params, OptimalLo
         menu->addAction(fly);
         menu->addAction(pilot_->save_commands_action());
     }
+
+    // The form's keys in the menu bar too: the patterns, OK, FLY and STOP in
+    // the Fly menu, Quit in the File menu, full screen and the focus order
+    // in the View menu; Ctrl+S saves the flight as CSV.
+    data_ = data;
+    for (QMenu* menu : data->findChildren<QMenu*>()) {
+        if (menu->title() == QStringLiteral("F&ly")) {
+            menu->addSeparator();
+            menu->addActions(form_->fly_menu()->actions());
+        } else if (menu->title() == QStringLiteral("&File")) {
+            for (QAction* a : menu->actions())
+                if (a->text().startsWith(QStringLiteral("Save flight as"))) {
+                    a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+                    a->setShortcutContext(Qt::WindowShortcut);
+                    addAction(a);
+                }
+            menu->addSeparator();
+            menu->addAction(form_->quit_action());
+        } else if (menu->title() == QStringLiteral("&View")) {
+            menu->addSeparator();
+            menu->addAction(form_->full_screen_action());
+            menu->addAction(form_->reading_order_action());
+        }
+    }
+    form_->set_close_check([this] { return may_end(); });
+}
+
+bool ProgramWindow::may_end() {
+    LectureTools* tools = data_ ? data_->lecture_tools() : nullptr;
+    if (ending_without_asking_ || tools == nullptr || !tools->recording()) return true;
+    VideoChoice choice = VideoChoice::go_on;
+    if (ask_about_video) {
+        choice = ask_about_video();
+    } else {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("End Soarcalculus"),
+                        QStringLiteral("A video is still being recorded. Let it finish and "
+                                       "save it, then end the program, or discard it and end "
+                                       "now?"),
+                        QMessageBox::NoButton, this);
+        QPushButton* finish =
+            box.addButton(QStringLiteral("Finish and save, then end"), QMessageBox::AcceptRole);
+        QPushButton* discard = box.addButton(QStringLiteral("Discard the video and end"),
+                                             QMessageBox::DestructiveRole);
+        box.addButton(QMessageBox::Cancel);
+        box.setDefaultButton(finish);
+        box.exec();
+        choice = box.clickedButton() == finish    ? VideoChoice::finish
+                 : box.clickedButton() == discard ? VideoChoice::discard
+                                                  : VideoChoice::go_on;
+    }
+    if (choice == VideoChoice::discard) {
+        tools->cancel_video();
+        return true;
+    }
+    if (choice == VideoChoice::finish && !end_after_video_) {
+        end_after_video_ = true;
+        // Written or not, the program then ends as asked.
+        connect(
+            tools, &LectureTools::video_done, this,
+            [this] { QTimer::singleShot(0, this, [this] { close(); }); }, Qt::SingleShotConnection);
+    }
+    return false;
+}
+
+void ProgramWindow::close_without_asking() {
+    ending_without_asking_ = true;
+    if (LectureTools* tools = data_ ? data_->lecture_tools() : nullptr) tools->cancel_video();
+    close();
 }
 
 bool ProgramWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -183,8 +254,12 @@ QByteArray ProgramWindow::saved_state() const {
 }
 
 void ProgramWindow::closeEvent(QCloseEvent* event) {
-    // Closing the window is END: the form ends the program.
-    form_->close();
+    // Closing the window is END: the form ends the program, unless it was
+    // asked to go on.
+    if (!form_->close()) {
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
 }
 

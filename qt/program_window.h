@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QRect>
 #include <QSize>
+#include <functional>
 #include <memory>
 
 namespace soar {
@@ -66,6 +67,17 @@ class ProgramWindow final : public QMainWindow {
     bool restore_place(const QRect& frame, const QByteArray& geometry, const QByteArray& state);
     QByteArray saved_state() const;
 
+    // Ends the program at once, asking nothing: a video being recorded is
+    // cancelled (the session is logging out, a SIGTERM or SIGHUP came).
+    void close_without_asking();
+    // Before END, Ctrl+Q or closing: with a video still being recorded, the
+    // user chooses to let it finish and then end, to discard it, or to go
+    // on. True when the program may end now. `ask` stands for the question
+    // (tests); it answers with one of the choices.
+    enum class VideoChoice { finish, discard, go_on };
+    bool may_end();
+    std::function<VideoChoice()> ask_about_video;
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -77,6 +89,10 @@ class ProgramWindow final : public QMainWindow {
     QDockWidget *data_dock_ = nullptr, *params_dock_ = nullptr, *optimal_dock_ = nullptr;
     QDockWidget* pilot_dock_ = nullptr;
     PilotPanel* pilot_ = nullptr;
+    FlightDataWindow* data_ = nullptr;
+    bool ending_without_asking_ = false;
+    // The program ends once the video being recorded has been written.
+    bool end_after_video_ = false;
 };
 
 }  // namespace soar

@@ -11,6 +11,8 @@
 #include "qt/file_names.h"
 #include "qt/flight_data_window.h"
 #include "qt/help_window.h"
+#include "qt/lecture_tools.h"
+#include "qt/main_window.h"
 #include "qt/params_dialog.h"
 #include "qt/program_window.h"
 #include "qt/run_signals.h"
@@ -59,6 +61,15 @@ bool RememberedSettings::restore(RunSignals& run, FlightDataWindow& data, Params
         if (span >= 0 && span < data.span_box()->count()) data.span_box()->setCurrentIndex(span);
     }
     emit run.smooth_lines_wanted(s.value("picture/smooth_lines", false).toBool());
+    // The air track's colouring and the arrows, through the View menu so that it shows them.
+    if (LectureTools* tools = data.lecture_tools()) {
+        const int colour = s.value("picture/track_colour", 0).toInt();
+        if (colour >= 0 && colour <= int(TrackColour::airspeed))
+            tools->set_track_colour(TrackColour(colour));
+        tools->set_arrows(s.value("picture/arrows", false).toBool());
+    }
+    if (auto* form = dynamic_cast<MainWindow*>(&run.window()))
+        form->set_reading_tab_order(s.value("keys/reading_tab_order", false).toBool());
     s.beginGroup("folders");
     for (const QString& kind : s.childKeys()) save_folders()[kind] = s.value(kind).toString();
     s.endGroup();
@@ -123,6 +134,10 @@ void RememberedSettings::save(const RunSignals& run, FlightDataWindow& data,
     s.setValue("flight/pace", run.flight_clock().pace_index());
     s.setValue("charts/span", data.span_box()->currentIndex());
     s.setValue("picture/smooth_lines", run.window().smooth_lines());
+    s.setValue("picture/track_colour", int(run.session().track_colour()));
+    s.setValue("picture/arrows", run.session().arrows());
+    if (const auto* form = dynamic_cast<const MainWindow*>(&run.window()))
+        s.setValue("keys/reading_tab_order", form->reading_tab_order());
     if (!(run.params_chosen() == ParamSet{}))
         s.setValue("parameters/set", QString::fromStdString(param_file_text(run.params_chosen())));
     for (auto it = save_folders().cbegin(); it != save_folders().cend(); ++it)

@@ -1,9 +1,10 @@
 // What the program remembers between runs, in an INI file (QSettings): the
 // windows' places and sizes and which are open, the pace, the charts' span,
-// smoothed lines, the parameters chosen (a preset's or the user's own; none
-// are written while they are the defaults) and the folder of each kind of
-// save. Forgotten by the "Forget remembered settings" menu item or by
-// starting with --reset-settings.
+// smoothed lines, the air track's colouring and the arrows, Tab's order, the
+// parameters chosen (a preset's or the user's own; none are written while
+// they are the defaults) and the folder of each kind of save. Forgotten by
+// the "Forget remembered settings" menu item or by starting with
+// --reset-settings.
 #pragma once
 
 #include <QSettings>

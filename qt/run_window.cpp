@@ -13,6 +13,7 @@
 #include "qt/main_window.h"
 #include "qt/params_dialog.h"
 #include "qt/program_window.h"
+#include "qt/quit_signals.h"
 #include "qt/remembered_settings.h"
 
 namespace soar {
@@ -52,6 +53,10 @@ int run_window(int argc, char** argv) {
     QObject::connect(data, &FlightDataWindow::parameters_wanted, params,
                      &ParamsDialog::open_for_main);
     program.dock(data, params, data->optimal_loop());
+    // A log-out (SIGTERM), a closed terminal (SIGHUP) or Ctrl+C in it (SIGINT)
+    // end the program as closing its window does, the settings saved; a video
+    // being recorded is not waited for.
+    QuitSignals quit_signals([&program](int) { program.close_without_asking(); });
     // The window as it was left, else the form at its standard size (where the
     // screen holds it) with Flight data docked beside it (F2 hides and shows it).
     if (!settings.restore(window.run(), *data, params, &program)) {

@@ -1,10 +1,51 @@
 #include "qt/time_slider.h"
 
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include <climits>
 #include <cmath>
 
 namespace soar {
+
+namespace {
+
+// A click on the trough goes to the time under the pointer (and the handle,
+// now under it, can be dragged on from there), not a page of 0.01 s.
+class JumpingSlider final : public QSlider {
+  public:
+    using QSlider::QSlider;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && isEnabled() && maximum() > minimum()) {
+            QStyleOptionSlider opt;
+            initStyleOption(&opt);
+            const QRect handle =
+                style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
+            const QPoint at = event->position().toPoint();
+            if (!handle.contains(at)) {
+                const QRect groove =
+                    style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, this);
+                const int span = std::max(1, groove.width() - handle.width());
+                const int x = at.x() - groove.x() - handle.width() / 2;
+                setValue(
+                    QStyle::sliderValueFromPosition(minimum(), maximum(), x, span, opt.upsideDown));
+            }
+        }
+        QSlider::mousePressEvent(event);
+    }
+};
+
+// The pace beside the flight time, when it is not real time.
+QString pace_note(double pace) {
+    if (pace == 1.0) return {};
+    if (pace > 1.0) return QStringLiteral("%1 x").arg(pace);
+    return QStringLiteral("1/%1 x").arg(std::lround(1.0 / pace));
+}
+
+}  // namespace
 
 TimeSlider::TimeSlider(const Session& session, QWidget& window, int replay_interval_ms, Hooks hooks)
     : QObject(&window), session_(session), hooks_(std::move(hooks)) {
@@ -19,17 +60,21 @@ TimeSlider::TimeSlider(const Session& session, QWidget& window, int replay_inter
     play_->setToolTip(QStringLiteral(
         "Play the flight again from the moment shown (from its start at its end), at the pace "
         "chosen with [ and ]. Space or FLY continue the flight itself from where it was."));
-    slider_ = new QSlider(Qt::Horizontal, &window);
+    slider_ = new JumpingSlider(Qt::Horizontal, &window);
     slider_->setObjectName(QStringLiteral("time_slider"));
     slider_->setFocusPolicy(Qt::NoFocus);
     slider_->setToolTip(QStringLiteral(
-        "Flight time: drag to go back through a paused or stopped flight.\n"
+        "Flight time: drag, or click where to go, to go back through a paused or stopped "
+        "flight.\n"
         "Left / Right: a step of the flight's time; with Shift one second; Page Up / Page "
         "Down ten seconds; Home / End: the start and the moment the flight stands at."));
     moment_ = new QLabel(&window);
     moment_->setObjectName(QStringLiteral("moment_label"));
     moment_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    moment_->setToolTip(QStringLiteral("The flight time shown, and how far the flight has flown."));
+    moment_->setToolTip(
+        QStringLiteral("The flight time shown, and how far the flight has flown; before them "
+                       "the pace when it is not real time (\"2 x\": twice real time; [ and ] "
+                       "change it)."));
     connect(play_, &QPushButton::clicked, this, &TimeSlider::toggle_replay);
     connect(slider_, &QSlider::valueChanged, this, [this](int ms) {
         if (setting_slider_) return;
@@ -47,9 +92,9 @@ void TimeSlider::place_under(const QRect& picture, int gap) {
     const int bar = height();
     const int y = picture.bottom() + 1 + gap;
     const int play_w = play_->sizeHint().width();
-    const int moment_w =
-        moment_->fontMetrics().horizontalAdvance(QStringLiteral("t = 00000.00 s of 00000.00 s")) +
-        8;
+    const int moment_w = moment_->fontMetrics().horizontalAdvance(
+                             QStringLiteral("1/8 x   t = 00000.00 s of 00000.00 s")) +
+                         8;
     play_->setGeometry(picture.left(), y, play_w, bar);
     moment_->setGeometry(picture.right() + 1 - moment_w, y, moment_w, bar);
     slider_->setGeometry(picture.left() + play_w + 6, y,
@@ -131,7 +176,11 @@ void TimeSlider::refresh() {
         : session_.looked_at() > 0
             ? QStringLiteral("t = %1 s of %2 s").arg(shown, 0, 'f', 2).arg(end, 0, 'f', 2)
             : QStringLiteral("t = %1 s").arg(end, 0, 'f', 2);
-    if (moment_->text() != text) moment_->setText(text);
+    const QString pace = pace_note(session_.flight_clock().pace());
+    const QString line = pace.isEmpty()   ? text
+                         : text.isEmpty() ? pace
+                                          : pace + QStringLiteral("   ") + text;
+    if (moment_->text() != line) moment_->setText(line);
 }
 
 }  // namespace soar

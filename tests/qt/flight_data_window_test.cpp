@@ -102,6 +102,10 @@ class FlightDataWindowTest : public QObject {
         QVERIFY(main_->flight_clock().paused());
         QCOMPARE(main_->flight_clock().pace(), 1.0);
         main_->widget(Id::stop_button)->setFocus();
+        // Left with "0 ]", which is not a number: refused with a message, closed here.
+        QTRY_VERIFY(main_->message_box() && main_->message_box()->isVisible());
+        main_->message_box()->accept();
+        main_->activateWindow();
         QTest::keyClick(main_.get(), Qt::Key_BracketRight);
         QTRY_COMPARE(data_->pace_label()->text(), QStringLiteral("2 x real time, paused"));
         QTest::keyClick(data_.get(), Qt::Key_BracketLeft);

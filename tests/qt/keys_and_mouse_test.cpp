@@ -1,0 +1,360 @@
+// The window without the mouse and with it: the Fly menu's keys, Tab in
+// reading order with Return and Space pressing what Tab reached, the wheel
+// and drags over the picture, a click on the slider's trough; the attitude
+// boxes refusing what is not a number; the end of the program waiting for a
+// video being recorded; colours, arrows and the focus order remembered.
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "open_windows.h"
+#include "platform/dir_text_files.h"
+#include "qt/lecture_tools.h"
+#include "qt/optimal_loop_dialog.h"
+#include "qt/params_dialog.h"
+#include "qt/program_window.h"
+#include "qt/remembered_settings.h"
+
+using soar::Id;
+using soar::MainWindow;
+
+namespace {
+
+// An encoder that holds every frame until it is let go, then writes a file.
+class HeldEncoder final : public soar::VideoEncoder {
+  public:
+    HeldEncoder(std::string path, const std::atomic<bool>& go) : path_(std::move(path)), go_(go) {}
+    bool add(const uint32_t*, int, std::string&) override {
+        while (!go_.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ++frames_;
+        return true;
+    }
+    bool finish(std::string&) override {
+        QFile f(QString::fromStdString(path_));
+        return f.open(QIODevice::WriteOnly) && f.write("video") == 5;
+    }
+    int64_t frames() const override { return frames_; }
+
+  private:
+    std::string path_;
+    const std::atomic<bool>& go_;
+    int64_t frames_ = 0;
+};
+
+}  // namespace
+
+class KeysAndMouseTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<MainWindow> win_;
+    std::unique_ptr<soar::FlightDataWindow> data_;  // Space and the pace keys are its
+    QTemporaryDir dir_;
+
+    QWidget* w(Id id) { return win_->widget(id); }
+    bool checked(Id id) { return qobject_cast<QAbstractButton*>(w(id))->isChecked(); }
+    std::unique_ptr<MainWindow> open() {
+        auto win = std::make_unique<MainWindow>(nullptr, std::make_unique<soar::MemoryTextFiles>());
+        win->start();
+        win->show();
+        win->activateWindow();
+        if (!QTest::qWaitForWindowActive(win.get())) return nullptr;
+        return win;
+    }
+    void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : win_.get(),
+                        Qt::Key(k), m);
+    }
+    QString focused() {
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "none";
+    }
+    void wheel(MainWindow& win, int delta) {
+        QWidget* picture = win.widget(Id::picture);
+        const QPoint at = picture->rect().center();
+        QWheelEvent e(at, picture->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(picture, &e);
+    }
+
+  private slots:
+    void init() {
+        win_ = open();
+        QVERIFY(win_);
+        data_ = std::make_unique<soar::FlightDataWindow>(win_->run());
+        win_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(win_.get()));
+    }
+    void cleanup() {
+        data_.reset();
+        win_.reset();
+    }
+
+    // A pattern, OK, FLY and STOP from the Fly menu's keys; a pattern during
+    // a flight is refused with a note; Space (nothing focused) pauses.
+    void the_fly_menu_keys_fly_a_pattern() {
+        key(Qt::Key_2, Qt::ControlModifier);
+        QVERIFY(checked(Id::downwind_option));
+        QVERIFY(!checked(Id::fixed_option));
+        key(Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(w(Id::fly_button)->isVisible());
+        key(Qt::Key_F5);
+        QVERIFY(win_->session().flying());
+        QVERIFY(win_->timer().isActive());
+        key(Qt::Key_1, Qt::ControlModifier);
+        QVERIFY(!checked(Id::upwind_option));
+        QVERIFY(win_->last_notice().contains("STOP"));
+        key(Qt::Key_Space);
+        QVERIFY(win_->session().paused());
+        key(Qt::Key_F5, Qt::ShiftModifier);
+        QVERIFY(!win_->session().flying());
+        QVERIFY(w(Id::upwind_option)->isVisible());
+        key(Qt::Key_3, Qt::ControlModifier);
+        QVERIFY(checked(Id::crosswind_option));
+    }
+
+    // Tab in reading order; Return and Space press what Tab reached, and
+    // Space pauses again once the control pressed has gone.
+    void tab_in_reading_order_and_keys_on_what_it_reached() {
+        win_->reading_order_action()->trigger();
+        QVERIFY(win_->reading_tab_order());
+        w(Id::fixed_option)->setFocus();
+        QTRY_COMPARE(focused(), QString("fixed_option"));
+        const QStringList want = {
+            "upwind_option",    "downwind_option", "crosswind_option", "circle_zoom_option",
+            "ok_button",        "stop_button",     "end_button",       "roll_box",
+            "pitch_box",        "yaw_box",         "pan_up_button",    "pan_left_button",
+            "pan_right_button", "pan_down_button", "zoom_in_button",   "zoom_out_button",
+            "fixed_option"};
+        QStringList got;
+        for (int i = 0; i < want.size(); ++i) {
+            key(Qt::Key_Tab);
+            got << focused();
+        }
+        QCOMPARE(got, want);
+
+        key(Qt::Key_Tab);  // Upwind
+        key(Qt::Key_Return);
+        QVERIFY(checked(Id::upwind_option));
+        // A moving view shows the track boxes, on the way to OK.
+        for (int i = 0; i < 8 && focused() != "ok_button"; ++i) key(Qt::Key_Tab);
+        QCOMPARE(focused(), QString("ok_button"));
+        key(Qt::Key_Space);
+        QVERIFY(w(Id::fly_button)->isVisible());
+        key(Qt::Key_Tab);
+        QCOMPARE(focused(), QString("fly_button"));
+        key(Qt::Key_Space);
+        QVERIFY(win_->timer().isActive());
+        // Pressed once: Space is the pause again, the focus still on FLY.
+        QCOMPARE(focused(), QString("fly_button"));
+        key(Qt::Key_Space);
+        QVERIFY(win_->session().paused());
+        QVERIFY(win_->session().flying());
+        // After a click, Space pauses too: the click does not make it the button's.
+        QTest::mouseClick(w(Id::zoom_in_button), Qt::LeftButton);
+        key(Qt::Key_Space);
+        QVERIFY(!win_->session().paused());
+    }
+
+    // A notch of the wheel is a press of "+" or "--"; a drag presses the
+    // pan buttons, one press per step; both as the buttons draw them.
+    void wheel_and_drag_over_the_picture_are_the_view_buttons() {
+        auto other = open();
+        QVERIFY(other);
+        for (MainWindow* m : {win_.get(), other.get()})
+            QTest::mouseClick(m->widget(Id::ok_button), Qt::LeftButton);
+        wheel(*win_, 120);
+        wheel(*win_, 60);  // half a notch: nothing yet
+        QTest::mouseClick(other->widget(Id::zoom_in_button), Qt::LeftButton);
+        QCOMPARE(win_->session().camera().zoom_deg, other->session().camera().zoom_deg);
+        QCOMPARE(win_->picture().image(), other->picture().image());
+        wheel(*win_, -180);  // with the half notch before: one "--"
+        QTest::mouseClick(other->widget(Id::zoom_out_button), Qt::LeftButton);
+        QCOMPARE(win_->session().camera().zoom_deg, other->session().camera().zoom_deg);
+
+        QWidget* picture = w(Id::picture);
+        const QPoint from = picture->rect().center();
+        QTest::mousePress(picture, Qt::LeftButton, {}, from);
+        QTest::mouseMove(picture, from + QPoint(30, 0));
+        QTest::mouseMove(picture, from + QPoint(50, -25));
+        QTest::mouseRelease(picture, Qt::LeftButton, {}, from + QPoint(50, -25));
+        for (Id id : {Id::pan_right_button, Id::pan_right_button, Id::pan_up_button})
+            QTest::mouseClick(other->widget(id), Qt::LeftButton);
+        for (Id box : {Id::yaw_box, Id::pitch_box})
+            QCOMPARE(soar::text(win_->shown(), box), soar::text(other->shown(), box));
+        QCOMPARE(win_->picture().image(), other->picture().image());
+    }
+
+    // A click on the slider's trough goes to the time under it.
+    void a_click_on_the_sliders_trough_goes_there() {
+        key(Qt::Key_1, Qt::ControlModifier);
+        key(Qt::Key_Return, Qt::ControlModifier);
+        key(Qt::Key_F5);
+        QTRY_VERIFY_WITH_TIMEOUT(win_->state().t >= 2.0f, 20000);
+        key(Qt::Key_F5, Qt::ShiftModifier);
+        QSlider* slider = win_->time_slider();
+        QTRY_VERIFY(slider->isEnabled());
+        QTest::mouseClick(slider, Qt::LeftButton, {},
+                          QPoint(slider->width() / 4, slider->height() / 2));
+        QVERIFY(win_->session().looked_at() > 0);
+        const double share = double(slider->value()) / slider->maximum();
+        QVERIFY2(share > 0.1 && share < 0.4, qPrintable(QString::number(share)));
+    }
+
+    // What is not a number is refused when the box's value is applied, with
+    // the box's name, and the box keeps its value; nothing is said while typing.
+    void the_attitude_boxes_refuse_what_is_not_a_number() {
+        auto* roll = qobject_cast<QLineEdit*>(w(Id::roll_box));
+        const auto type = [&](const QString& text) {
+            roll->setFocus();
+            roll->selectAll();
+            QTest::keyClick(roll, Qt::Key_Delete);
+            QTest::keyClicks(roll, text);
+        };
+        type("15");
+        QTest::keyClick(roll, Qt::Key_Return);
+        QCOMPARE(win_->model().roll, 15.0f);
+        for (const char* bad : {"nan", "inf", "0x10", "12abc", "1,5", "-", ""}) {
+            type(QString::fromLatin1(bad));
+            QVERIFY2(!win_->message_box() || !win_->message_box()->isVisible(), bad);
+            QTest::keyClick(roll, Qt::Key_Return);
+            QTRY_VERIFY2(win_->message_box() && win_->message_box()->isVisible(), bad);
+            const QString said = win_->message_box()->text();
+            QVERIFY2(said.contains("\"Roll Rt. deg\"") && said.contains("\"15\""),
+                     qPrintable(said));
+            QCOMPARE(roll->text(), QString("15"));
+            QCOMPARE(win_->model().roll, 15.0f);
+            win_->message_box()->accept();
+            QTRY_VERIFY(!win_->message_box() || !win_->message_box()->isVisible());
+        }
+        // A number with blanks, a sign and an exponent stands; so does "1.".
+        type(" -2.5e1 ");
+        QTest::keyClick(roll, Qt::Key_Return);
+        QCOMPARE(win_->model().roll, -25.0f);
+        type("1.");
+        key(Qt::Key_Return, Qt::ControlModifier);  // OK by key applies the box first
+        QVERIFY(!win_->message_box() || !win_->message_box()->isVisible());
+        QCOMPARE(win_->session().pose().attitude.roll, -1.0f);  // a roll to the right
+        // Refused text stops a key's press of OK: the message comes first.
+        type("12abc");
+        key(Qt::Key_Return, Qt::ControlModifier);
+        QTRY_VERIFY(win_->message_box() && win_->message_box()->isVisible());
+        QCOMPARE(win_->model().roll, 1.0f);
+    }
+
+    // END, Ctrl+Q or closing while a video is recorded: go on, finish then
+    // end, or discard and end now.
+    void ending_waits_for_a_video_being_recorded() {
+        cleanup();
+        std::atomic<bool> go{false};
+        auto* form = new MainWindow;
+        form->start();
+        soar::ProgramWindow program(form);
+        auto* data = new soar::FlightDataWindow(form->run());
+        program.dock(data, new soar::ParamsDialog(form->run()), data->optimal_loop());
+        program.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&program));
+        QSignalSpy ended(form, &MainWindow::ended);
+        soar::LectureTools& tools = *data->lecture_tools();
+        tools.set_video_opener(
+            [&go](const std::string& path, const soar::VideoFormat&, std::string&) {
+                return std::make_unique<HeldEncoder>(path, go);
+            });
+        QTest::mouseClick(form->widget(Id::upwind_option), Qt::LeftButton);
+        QTest::mouseClick(form->widget(Id::ok_button), Qt::LeftButton);
+        QTest::mouseClick(form->widget(Id::fly_button), Qt::LeftButton);
+        QTRY_VERIFY(form->session().ticks() > 10);
+        const QString path = dir_.filePath("flight.mp4");
+        QString error;
+        QVERIFY2(tools.start_video(path, soar::VideoRequest{0.0, 0.1, 30, 64, 48}, error),
+                 qPrintable(error));
+
+        int asked = 0;
+        auto answer = soar::ProgramWindow::VideoChoice::go_on;
+        program.ask_about_video = [&] {
+            ++asked;
+            return answer;
+        };
+        QTest::keyClick(form, Qt::Key_Q, Qt::ControlModifier);
+        QTest::mouseClick(form->widget(Id::end_button), Qt::LeftButton);
+        QCOMPARE(asked, 2);
+        QVERIFY(program.isVisible());
+        QCOMPARE(ended.count(), 0);
+        QVERIFY(tools.recording());
+
+        answer = soar::ProgramWindow::VideoChoice::finish;
+        program.close();
+        QCOMPARE(asked, 3);
+        QVERIFY(program.isVisible());
+        go = true;
+        QTRY_VERIFY_WITH_TIMEOUT(!program.isVisible(), 20000);
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(QFile::exists(path));
+        QVERIFY(tools.last_report().startsWith("Video written"));
+    }
+
+    void discarding_the_video_ends_at_once() {
+        cleanup();
+        std::atomic<bool> go{false};
+        auto* form = new MainWindow;
+        form->start();
+        soar::ProgramWindow program(form);
+        auto* data = new soar::FlightDataWindow(form->run());
+        program.dock(data, new soar::ParamsDialog(form->run()), data->optimal_loop());
+        program.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&program));
+        soar::LectureTools& tools = *data->lecture_tools();
+        tools.set_video_opener(
+            [&go](const std::string& path, const soar::VideoFormat&, std::string&) {
+                return std::make_unique<HeldEncoder>(path, go);
+            });
+        QTest::mouseClick(form->widget(Id::upwind_option), Qt::LeftButton);
+        QTest::mouseClick(form->widget(Id::ok_button), Qt::LeftButton);
+        QTest::mouseClick(form->widget(Id::fly_button), Qt::LeftButton);
+        QTRY_VERIFY(form->session().ticks() > 10);
+        QString error;
+        QVERIFY(tools.start_video(dir_.filePath("gone.mp4"),
+                                  soar::VideoRequest{0.0, 0.1, 30, 64, 48}, error));
+        QSignalSpy ended(form, &MainWindow::ended);
+        program.ask_about_video = [] { return soar::ProgramWindow::VideoChoice::discard; };
+        QTest::mouseClick(form->widget(Id::end_button), Qt::LeftButton);
+        QCOMPARE(ended.count(), 1);
+        go = true;
+        tools.wait_video();
+        QVERIFY(tools.last_report().contains("cancelled"));
+        QVERIFY(!QFile::exists(dir_.filePath("gone.mp4")));
+    }
+
+    // The air track's colour, the arrows and the focus order come back in the next run.
+    void colours_arrows_and_the_focus_order_are_remembered() {
+        cleanup();
+        const QString path = dir_.filePath("settings.ini");
+        {
+            std::unique_ptr<MainWindow> main;
+            std::unique_ptr<soar::FlightDataWindow> data;
+            QVERIFY(open_main_and_flight_data(main, data));
+            data->lecture_tools()->set_track_colour(soar::TrackColour::height);
+            data->lecture_tools()->set_arrows(true);
+            main->set_reading_tab_order(true);
+            soar::RememberedSettings(path).save(main->run(), *data, nullptr);
+        }
+        std::unique_ptr<MainWindow> main;
+        std::unique_ptr<soar::FlightDataWindow> data;
+        QVERIFY(open_main_and_flight_data(main, data));
+        QCOMPARE(main->session().track_colour(), soar::TrackColour::plain);
+        soar::RememberedSettings(path).restore(main->run(), *data, nullptr);
+        QCOMPARE(main->session().track_colour(), soar::TrackColour::height);
+        QVERIFY(main->session().arrows());
+        QVERIFY(main->reading_tab_order());
+        QVERIFY(main->reading_order_action()->isChecked());
+    }
+};
+
+QTEST_MAIN(KeysAndMouseTest)
+#include "keys_and_mouse_test.moc"
