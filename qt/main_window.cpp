@@ -1232,8 +1232,10 @@ bool MainWindow::may_close() {
     // The question is open already (a second Ctrl+Q, a tick's refresh).
     if (asking_to_close_) return false;
     asking_to_close_ = true;
-    close_agreed_ = close_check_();
+    const bool may = close_check_();
     asking_to_close_ = false;
+    // Agreed while the question was open (a log-out) stays agreed.
+    close_agreed_ = close_agreed_ || may;
     return close_agreed_;
 }
 

@@ -188,6 +188,9 @@ class MainWindow final : public QWidget, public PictureWindow {
     // Asked before END, Ctrl+Q or closing the window end the program: false
     // keeps it running (a video still being recorded, the user's choice).
     void set_close_check(std::function<bool()> check) { close_check_ = std::move(check); }
+    // The program ends at the next close whatever the check would say (a
+    // log-out, even while the check's question is open).
+    void agree_to_close() { close_agreed_ = true; }
 
     // --- help ---
     enum class HelpPage { keys, soaring, about };

@@ -192,6 +192,8 @@ bool ProgramWindow::may_end() {
 void ProgramWindow::close_without_asking() {
     ending_without_asking_ = true;
     if (LectureTools* tools = data_ ? data_->lecture_tools() : nullptr) tools->cancel_video();
+    // Past a question about the video that may be open now.
+    form_->agree_to_close();
     close();
 }
 

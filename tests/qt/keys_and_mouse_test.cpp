@@ -49,6 +49,39 @@ class HeldEncoder final : public soar::VideoEncoder {
     int64_t frames_ = 0;
 };
 
+// The program's window with a flight whose video is being recorded, held.
+struct Recording {
+    std::atomic<bool> go{false};
+    MainWindow* form = nullptr;
+    soar::FlightDataWindow* data = nullptr;
+    std::unique_ptr<soar::ProgramWindow> program;
+    soar::LectureTools& tools() { return *data->lecture_tools(); }
+
+    bool start(const QString& path) {
+        form = new MainWindow;
+        form->start();
+        program = std::make_unique<soar::ProgramWindow>(form);
+        data = new soar::FlightDataWindow(form->run());
+        program->dock(data, new soar::ParamsDialog(form->run()), data->optimal_loop());
+        program->show();
+        if (!QTest::qWaitForWindowExposed(program.get())) return false;
+        tools().set_video_opener(
+            [this](const std::string& p, const soar::VideoFormat&, std::string&) {
+                return std::make_unique<HeldEncoder>(p, go);
+            });
+        QTest::mouseClick(form->widget(Id::upwind_option), Qt::LeftButton);
+        QTest::mouseClick(form->widget(Id::ok_button), Qt::LeftButton);
+        QTest::mouseClick(form->widget(Id::fly_button), Qt::LeftButton);
+        if (!QTest::qWaitFor([this] { return form->session().ticks() > 10; })) return false;
+        QString error;
+        return tools().start_video(path, soar::VideoRequest{0.0, 0.1, 30, 64, 48}, error);
+    }
+    ~Recording() {
+        go = true;
+        program.reset();
+    }
+};
+
 }  // namespace
 
 class KeysAndMouseTest : public QObject {
@@ -117,6 +150,10 @@ class KeysAndMouseTest : public QObject {
         QVERIFY(w(Id::upwind_option)->isVisible());
         key(Qt::Key_3, Qt::ControlModifier);
         QVERIFY(checked(Id::crosswind_option));
+        key(Qt::Key_F11);
+        QVERIFY(win_->isFullScreen());
+        key(Qt::Key_F11);
+        QVERIFY(!win_->isFullScreen());
     }
 
     // Tab in reading order; Return and Space press what Tab reached, and
@@ -252,28 +289,19 @@ class KeysAndMouseTest : public QObject {
     // end, or discard and end now.
     void ending_waits_for_a_video_being_recorded() {
         cleanup();
-        std::atomic<bool> go{false};
-        auto* form = new MainWindow;
-        form->start();
-        soar::ProgramWindow program(form);
-        auto* data = new soar::FlightDataWindow(form->run());
-        program.dock(data, new soar::ParamsDialog(form->run()), data->optimal_loop());
-        program.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&program));
-        QSignalSpy ended(form, &MainWindow::ended);
-        soar::LectureTools& tools = *data->lecture_tools();
-        tools.set_video_opener(
-            [&go](const std::string& path, const soar::VideoFormat&, std::string&) {
-                return std::make_unique<HeldEncoder>(path, go);
-            });
-        QTest::mouseClick(form->widget(Id::upwind_option), Qt::LeftButton);
-        QTest::mouseClick(form->widget(Id::ok_button), Qt::LeftButton);
-        QTest::mouseClick(form->widget(Id::fly_button), Qt::LeftButton);
-        QTRY_VERIFY(form->session().ticks() > 10);
+        Recording r;
         const QString path = dir_.filePath("flight.mp4");
-        QString error;
-        QVERIFY2(tools.start_video(path, soar::VideoRequest{0.0, 0.1, 30, 64, 48}, error),
-                 qPrintable(error));
+        QVERIFY(r.start(path));
+        soar::ProgramWindow& program = *r.program;
+        QSignalSpy ended(r.form, &MainWindow::ended);
+        // Ctrl+S is the flight's save as CSV (its dialog answered: cancelled).
+        int asked_where = 0;
+        r.data->ask_path = [&](const QString&, const QString&, const QString&, QString*) {
+            ++asked_where;
+            return QString();
+        };
+        QTest::keyClick(r.form, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(asked_where, 1);
 
         int asked = 0;
         auto answer = soar::ProgramWindow::VideoChoice::go_on;
@@ -281,54 +309,70 @@ class KeysAndMouseTest : public QObject {
             ++asked;
             return answer;
         };
-        QTest::keyClick(form, Qt::Key_Q, Qt::ControlModifier);
-        QTest::mouseClick(form->widget(Id::end_button), Qt::LeftButton);
+        QTest::keyClick(r.form, Qt::Key_Q, Qt::ControlModifier);
+        QTest::mouseClick(r.form->widget(Id::end_button), Qt::LeftButton);
         QCOMPARE(asked, 2);
         QVERIFY(program.isVisible());
         QCOMPARE(ended.count(), 0);
-        QVERIFY(tools.recording());
+        QVERIFY(r.tools().recording());
 
         answer = soar::ProgramWindow::VideoChoice::finish;
         program.close();
         QCOMPARE(asked, 3);
         QVERIFY(program.isVisible());
-        go = true;
+        r.go = true;
         QTRY_VERIFY_WITH_TIMEOUT(!program.isVisible(), 20000);
         QCOMPARE(ended.count(), 1);
         QVERIFY(QFile::exists(path));
-        QVERIFY(tools.last_report().startsWith("Video written"));
+        QVERIFY(r.tools().last_report().startsWith("Video written"));
     }
 
-    void discarding_the_video_ends_at_once() {
+    // Discarded, the video is cancelled and the program ends; a log-out
+    // while the question is open ends it too.
+    void discarding_or_a_log_out_ends_at_once() {
         cleanup();
-        std::atomic<bool> go{false};
-        auto* form = new MainWindow;
-        form->start();
-        soar::ProgramWindow program(form);
-        auto* data = new soar::FlightDataWindow(form->run());
-        program.dock(data, new soar::ParamsDialog(form->run()), data->optimal_loop());
-        program.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&program));
-        soar::LectureTools& tools = *data->lecture_tools();
-        tools.set_video_opener(
-            [&go](const std::string& path, const soar::VideoFormat&, std::string&) {
-                return std::make_unique<HeldEncoder>(path, go);
-            });
-        QTest::mouseClick(form->widget(Id::upwind_option), Qt::LeftButton);
-        QTest::mouseClick(form->widget(Id::ok_button), Qt::LeftButton);
-        QTest::mouseClick(form->widget(Id::fly_button), Qt::LeftButton);
-        QTRY_VERIFY(form->session().ticks() > 10);
-        QString error;
-        QVERIFY(tools.start_video(dir_.filePath("gone.mp4"),
-                                  soar::VideoRequest{0.0, 0.1, 30, 64, 48}, error));
-        QSignalSpy ended(form, &MainWindow::ended);
-        program.ask_about_video = [] { return soar::ProgramWindow::VideoChoice::discard; };
-        QTest::mouseClick(form->widget(Id::end_button), Qt::LeftButton);
+        {
+            Recording r;
+            QVERIFY(r.start(dir_.filePath("gone.mp4")));
+            QSignalSpy ended(r.form, &MainWindow::ended);
+            r.program->ask_about_video = [] { return soar::ProgramWindow::VideoChoice::discard; };
+            QTest::mouseClick(r.form->widget(Id::end_button), Qt::LeftButton);
+            QCOMPARE(ended.count(), 1);
+            r.go = true;
+            r.tools().wait_video();
+            QVERIFY(r.tools().last_report().contains("cancelled"));
+            QVERIFY(!QFile::exists(dir_.filePath("gone.mp4")));
+        }
+        Recording r;
+        QVERIFY(r.start(dir_.filePath("left.mp4")));
+        QSignalSpy ended(r.form, &MainWindow::ended);
+        r.program->ask_about_video = [&r] {
+            r.program->close_without_asking();  // the signal, while the user is asked
+            return soar::ProgramWindow::VideoChoice::go_on;
+        };
+        QTest::keyClick(r.form, Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(ended.count(), 1);
-        go = true;
-        tools.wait_video();
-        QVERIFY(tools.last_report().contains("cancelled"));
-        QVERIFY(!QFile::exists(dir_.filePath("gone.mp4")));
+        QVERIFY(!r.program->isVisible());
+    }
+
+    // A pace other than real time shows beside the flight time; a remembered
+    // one is said.
+    void the_pace_is_always_shown() {
+        emit win_->run().pace_wanted(4);  // 2 x real time, from the settings
+        QVERIFY2(win_->last_notice().contains("2 times real time"),
+                 qPrintable(win_->last_notice()));
+        QCOMPARE(win_->moment_label()->text(), QString("2 x"));
+        key(Qt::Key_1, Qt::ControlModifier);
+        key(Qt::Key_Return, Qt::ControlModifier);
+        key(Qt::Key_F5);
+        QTRY_VERIFY(win_->record().ticks > 5);
+        key(Qt::Key_BracketLeft);  // 1
+        key(Qt::Key_BracketLeft);  // 1/2
+        key(Qt::Key_Space);
+        QVERIFY2(win_->moment_label()->text().startsWith("1/2 x   t = "),
+                 qPrintable(win_->moment_label()->text()));
+        key(Qt::Key_BracketRight);
+        QVERIFY(win_->moment_label()->text().startsWith("t = "));
     }
 
     // The air track's colour, the arrows and the focus order come back in the next run.
