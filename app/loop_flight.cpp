@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "optim/loop_dynamics.h"
 #include "optim/loop_playback.h"
 #include "sim/constants.h"
+#include "sim/param_fields.h"
 
 namespace soar {
 
@@ -65,6 +67,17 @@ FlightState loop_state_at(const LoopFlight& f, double t) {
     s.attitude.pitch = float(alpha * std::cos(mu) + double(s.gam_deg));
     s.attitude.yaw = float(-double(s.psi_deg) - alpha * std::sin(mu));
     return s;
+}
+
+std::string loop_flight_label(const LoopFlight& f, const ParamSet& chosen) {
+    // Its own least wind, not "own values": the rest is the user's set.
+    char label[96];
+    std::snprintf(label, sizeof label, "the optimal loop at its least wind, U_ref %.3g m/s",
+                  double(f.params.U_ref));
+    Params rest = f.params;
+    rest.U_ref = chosen.upwind.U_ref, rest.T_cyc = chosen.upwind.T_cyc;
+    const std::string base = params_note(rest, kLoopView);
+    return std::string(label) + (base.empty() ? "" : " (" + base + ")");
 }
 
 }  // namespace soar

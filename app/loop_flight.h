@@ -5,10 +5,13 @@
 // the moving views, with the wind figure of the loop's least wind.
 #pragma once
 
+#include <string>
+
 #include "optim/loop_problem.h"
 #include "optim/loop_solution.h"
 #include "sim/flight_state.h"
 #include "sim/mode.h"
+#include "sim/param_set.h"
 #include "sim/params.h"
 
 namespace soar {
@@ -35,5 +38,10 @@ LoopFlight make_loop_flight(const Params& flight, const optim::LoopProblem& prob
 // airspeed, angles, CL, CD, Nz, angle of attack, wind, ground velocity and the
 // bird's drawn attitude.
 FlightState loop_state_at(const LoopFlight& f, double t);
+
+// What flies, as the parameters' legend names it: the loop at its own least
+// wind, and where the rest of its parameters differ from the defaults, the
+// user's set `chosen` they came from (its upwind wind and period aside).
+std::string loop_flight_label(const LoopFlight& f, const ParamSet& chosen);
 
 }  // namespace soar

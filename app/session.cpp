@@ -12,7 +12,6 @@
 #include "platform/number_text.h"
 #include "sim/energy.h"
 #include "sim/fault.h"
-#include "sim/param_fields.h"
 #include "sim/wind.h"
 #include "view/bird_drawing.h"
 #include "view/grid.h"
@@ -30,66 +29,6 @@ namespace {
 // so the window's own "OK" is not confused with the box's button.
 constexpr const char* kNextFlight =
     " To fly again, set up a new flight with \"OK\" in the window, then press \"FLY\".";
-
-// How the user knows a text box: the caption of the label beside it, with its
-// runs of blanks closed up ("Roll Rt.  deg" becomes "Roll Rt. deg").
-std::string box_name(const Window& w, Id box) {
-    Id label = Id::count_;
-    switch (box) {
-        case Id::roll_box:
-            label = Id::roll_label;
-            break;
-        case Id::pitch_box:
-            label = Id::pitch_label;
-            break;
-        case Id::yaw_box:
-            label = Id::yaw_label;
-            break;
-        case Id::bird_scale_box:
-            label = Id::bird_scale_label;
-            break;
-        case Id::step_box:
-            label = Id::step_label;
-            break;
-        case Id::calc_box:
-            label = Id::calc_label;
-            break;
-        case Id::observer_x_box:
-            label = Id::observer_x_label;
-            break;
-        case Id::observer_y_box:
-            label = Id::observer_y_label;
-            break;
-        case Id::observer_z_box:
-            label = Id::observer_z_label;
-            break;
-        case Id::time_box:
-            label = Id::time_label;
-            break;
-        case Id::azimuth_box:
-            label = Id::azimuth_label;
-            break;
-        case Id::depression_box:
-            label = Id::depression_label;
-            break;
-        default:
-            return std::string(control(w, box).name);
-    }
-    std::string name;
-    for (char ch : text(w, label))
-        if (ch != ' ' || (!name.empty() && name.back() != ' ')) name += ch;
-    while (!name.empty() && name.back() == ' ') name.pop_back();
-    return name;
-}
-
-// A text as it is quoted in a message: at most 40 characters.
-std::string shortened(const std::string& t) {
-    return t.size() <= 40 ? t : t.substr(0, 37) + "...";
-}
-
-}  // namespace
-
-namespace {
 
 // The camera as the window opens: 3 m on the -y side of the origin at sea
 // level, looking along +y.
@@ -111,7 +50,7 @@ Camera fixed_view_camera(const Observer& o) {
 }
 
 Session::Session(Surface& picture, Clock& clock, TextFiles& files)
-    : pic_(picture), flight_clock_(clock), files_(files), w_(make_window()) {}
+    : pic_(picture), flight_clock_(clock), files_(files), w_(make_window()), look_back_(record_) {}
 
 Attitude Session::typed_attitude() const {
     return drawn_attitude(model_);
@@ -122,7 +61,7 @@ bool Session::writing_files() const {
 }
 
 RunState Session::state() const {
-    if (looked_at_ > 0) return RunState::looking_back;
+    if (look_back_.looked_at() > 0) return RunState::looking_back;
     if (phase_ == RunState::flying) {
         if (flight_clock_.paused()) return RunState::paused;
         return loop_ ? RunState::flying_loop : RunState::flying;
@@ -191,7 +130,7 @@ void Session::set_switch(Id box, bool on) {
 
 Mode Session::scene_mode() const {
     if (loop_) return kLoopView;
-    return stick_ ? pilot_view_ : model_.pattern;
+    return pilot_.on() ? pilot_.view() : model_.pattern;
 }
 
 SceneSwitches Session::switches() const {
@@ -199,19 +138,6 @@ SceneSwitches Session::switches() const {
     s.colour = track_colour_, s.arrows = arrows_;
     return s;
 }
-
-namespace {
-
-// The arrows' velocities from a state, m/s.
-BirdMotion motion_of(const FlightState& s) {
-    BirdMotion m;
-    m.wind = s.U;
-    m.x_air = s.Xdot_air, m.x_ground = s.Xdot, m.y = s.Ydot;
-    m.z = float(double(s.V) * std::sin(double(s.gam())));
-    return m;
-}
-
-}  // namespace
 
 namespace {
 
@@ -298,17 +224,21 @@ void Session::place_camera_for(Mode mode) {
     show_observer();
 }
 
-void Session::set_up_flight() {
-    end_look_back();
-    can_look_back_ = false;
-    // "OK" during a flight stops it first, as STOP does: set-up resets the state the
-    // running ticks integrate, and the next tick would step from the old flight's
-    // time to the new start in one huge step.
+void Session::replace_flight() {
+    stop_looking_back();
+    look_back_.forget();
+    // A flight on stops first, as STOP stops it: what comes next resets the
+    // state the running ticks integrate, and the next tick would step from the
+    // old flight's time to the new start in one huge step.
     if (phase_ == RunState::flying) stop_flight();
+    loop_.reset();
+    pilot_.leave();
+}
+
+void Session::set_up_flight() {
     // The optimal loop or a flight flown yourself, if one flew, gives way to
     // the selected pattern.
-    loop_.reset();
-    stick_.reset();
+    replace_flight();
     const Mode mode = model_.pattern;
     const bool moving = mode != Mode::fixed;
     if (moving) show_flight_set_up(w_);
@@ -352,8 +282,8 @@ void Session::draw_bird_exporting() {
 }
 
 void Session::draw_bird_now() {
-    end_look_back();
-    can_look_back_ = false;
+    stop_looking_back();
+    look_back_.forget();
     show_drawn(w_);
     pic_.clear();
     draw_bird_exporting();
@@ -365,7 +295,7 @@ void Session::draw_bird_now() {
 // --- run control ---
 
 void Session::start_flight() {
-    end_look_back();
+    stop_looking_back();
     // A second FLY during a flight would restart the clock under the running
     // integration and give the next step a negative dt: it is ignored, but for
     // a paused flight, which goes on from where it was.
@@ -403,13 +333,18 @@ void Session::stop_flight_with_message(const std::string& message) {
     w_.message = message;
 }
 
-void Session::flight_failed(const std::string& fault, const std::string& message) {
+void Session::flight_failed(const std::string& fault, const std::string& stopped) {
     fault_ = fault;
-    stop_flight_with_message(message);
+    stop_flight_with_message(stopped + "." + kNextFlight);
+}
+
+std::string Session::time_reached() {
+    if (flight_) now_ = flight_->state();
+    return "at t = " + float_text(now_.t) + " s";
 }
 
 void Session::pause_or_resume() {
-    end_look_back();
+    stop_looking_back();
     if (flight_clock_.paused()) {
         flight_clock_.resume();
     } else if (phase_ == RunState::flying) {
@@ -423,75 +358,51 @@ void Session::change_pace(int step) {
 
 // --- the tick ---
 
-bool Session::advance_flight() {
+void Session::advance_flight() {
     ++ticks_;
     const Mode mode = scene_mode();
-    try {
-        if (ticks_ == 1) {
-            if (loop_) {
-                const std::shared_ptr<const LoopFlight> loop = loop_;
-                flight_.emplace(model_.flight, mode,
-                                [loop](double t) { return loop_state_at(*loop, t); });
-            } else if (stick_) {
-                flight_.emplace(
-                    Flight::commanded(model_.flight, mode, pilot_start_, pilot_limits_));
-                flight_->set_gusts(pilot_gusts_);
-                commands_given_.clear();
-            } else {
-                flight_.emplace(model_.flight, mode, pose_.attitude);
-            }
-            now_ = flight_->state();
-            record_.begin(mode, now_, model_.flight, std::time(nullptr));
-            can_look_back_ = true;
+    if (ticks_ == 1) {
+        if (loop_) {
+            const std::shared_ptr<const LoopFlight> loop = loop_;
+            flight_.emplace(model_.flight, mode,
+                            [loop](double t) { return loop_state_at(*loop, t); });
+        } else if (pilot_.on()) {
+            flight_.emplace(pilot_.flight(model_.flight));
         } else {
-            const float t = timer_.time_at(flight_clock_.seconds_since_midnight());
-            if (const double held = flight_clock_.take_stall(); held > 0) {
-                record_.held_up(held);
-                char note[160];
-                std::snprintf(note, sizeof note,
-                              "The program was held up for %.1f s; the flight paused there.", held);
-                w_.notice = note;
-            }
-            // At a pace other than 1 the interval is flown in steps no longer
-            // than the timer's, each a tick of its own: its row, its track point.
-            const double from = flight_->state().t;
-            const int steps =
-                flight_clock_.steps_for(double(t) - from, double(model_.tick_interval_ms) / 1000.0);
-            for (int k = 1; k <= steps; ++k) {
-                if (k > 1) {
-                    record_track_point(switches());
-                    ++ticks_;
-                }
-                const float to = k == steps ? t : float(from + (double(t) - from) * k / steps);
-                const double dt = double(to) - double(flight_->state().t);
-                if (stick_) {
-                    // The keys move the stick over the step, and the bird flies towards it.
-                    stick_->move(pilot_keys_, dt, pilot_limits_);
-                    flight_->command(stick_->command());
-                    commands_given_.push_back({flight_->state().t, stick_->command()});
-                }
-                flight_->step(dt);
-                now_ = flight_->state();
-                record_.add(now_);
-            }
-            show_moment(now_);
+            flight_.emplace(model_.flight, mode, pose_.attitude);
         }
-        pose_.attitude = now_.attitude;
-    } catch (const SeaContact&) {
-        if (flight_) now_ = flight_->state();
-        const std::string t = float_text(now_.t);
-        flight_failed(
-            "the bird touched the sea at t = " + t + " s",
-            "The flight was stopped: the bird touched the sea at t = " + t + " s." + kNextFlight);
-        return false;
-    } catch (const FlightFault& f) {
-        if (flight_) now_ = flight_->state();
-        const std::string t = float_text(now_.t);
-        flight_failed("the flight stopped at t = " + t + " s: " + f.what(),
-                      "The flight was stopped at t = " + t + " s: " + f.what() + "." + kNextFlight);
-        return false;
+        now_ = flight_->state();
+        record_.begin(mode, now_, model_.flight, std::time(nullptr));
+    } else {
+        const float t = timer_.time_at(flight_clock_.seconds_since_midnight());
+        if (const double held = flight_clock_.take_stall(); held > 0) {
+            record_.held_up(held);
+            char note[160];
+            std::snprintf(note, sizeof note,
+                          "The program was held up for %.1f s; the flight paused there.", held);
+            w_.notice = note;
+        }
+        // At a pace other than 1 the interval is flown in steps no longer
+        // than the timer's, each a tick of its own: its row, its track point.
+        const double from = flight_->state().t;
+        const int steps =
+            flight_clock_.steps_for(double(t) - from, double(model_.tick_interval_ms) / 1000.0);
+        for (int k = 1; k <= steps; ++k) {
+            if (k > 1) {
+                record_track_point(switches());
+                ++ticks_;
+            }
+            const float to = k == steps ? t : float(from + (double(t) - from) * k / steps);
+            const double dt = double(to) - double(flight_->state().t);
+            // The keys move the stick over the step, and the bird flies towards it.
+            if (pilot_.on()) flight_->command(pilot_.steer(dt, flight_->state().t));
+            flight_->step(dt);
+            now_ = flight_->state();
+            record_.add(now_);
+        }
+        show_moment(now_);
     }
-    return true;
+    pose_.attitude = now_.attitude;
 }
 
 void Session::record_track_point(const SceneSwitches& sw) {
@@ -508,7 +419,7 @@ void Session::advance_scene(Frame& f) {
     f.switches = switches();
     f.camera = camera_;
     f.scale = pic_.scale_setting();
-    if (ticks_ == 1) first_camera_ = f.camera, first_scale_ = f.scale;
+    if (ticks_ == 1) look_back_.first_tick(f.camera, f.scale);
     f.tick = ticks_;
     f.pose = pose_;
     f.X = now_.X, f.Y = now_.Y, f.Z = now_.Z;
@@ -530,14 +441,23 @@ template <class Work>
 void Session::guarded_tick(Work&& work) {
     // A paused flight stands still: its clock does not run, and no tick counts.
     if (flight_clock_.paused()) return;
+    // A fault stops the flight at the state it reached (not the step that
+    // failed), and leaves the last complete picture.
     try {
-        if (!advance_flight()) return;
+        advance_flight();
         work();
+    } catch (const SeaContact&) {
+        const std::string at = time_reached();
+        flight_failed("the bird touched the sea " + at,
+                      "The flight was stopped: the bird touched the sea " + at);
+    } catch (const FlightFault& f) {
+        const std::string at = time_reached();
+        flight_failed("the flight stopped " + at + ": " + f.what(),
+                      "The flight was stopped " + at + ": " + f.what());
     } catch (const std::exception& e) {
-        const std::string t = float_text(now_.t);
-        flight_failed(
-            "the flight stopped at t = " + t + " s by an internal error: " + e.what(),
-            "The flight was stopped at t = " + t + " s by an internal error: " + e.what());
+        const std::string at = time_reached(),
+                          why = std::string(" by an internal error: ") + e.what();
+        flight_failed("the flight stopped " + at + why, "The flight was stopped " + at + why);
     }
 }
 
@@ -567,7 +487,7 @@ void Session::draw(const Frame& frame, Surface& pic) const {
 }
 
 Frame Session::frame_now() const {
-    if (looked_at_ > 0) return frame_at(looked_at_);
+    if (look_back_.looked_at() > 0) return frame_at(look_back_.looked_at());
     Frame f;
     f.switches = switches();
     f.camera = camera_;
@@ -592,119 +512,41 @@ Frame Session::frame_now() const {
 // --- looking back ---
 
 int64_t Session::ticks_to_look_back() const {
-    if (!can_look_back_ || !record_.keep_history) return 0;
-    if (phase_ == RunState::flying && !flight_clock_.paused()) return 0;
-    return int64_t(record_.history.size());
+    return look_back_.ticks(phase_ != RunState::flying || flight_clock_.paused());
 }
 
 int64_t Session::tick_shown() const {
-    return looked_at_ > 0 ? looked_at_ : ticks_to_look_back();
+    return look_back_.looked_at() > 0 ? look_back_.looked_at() : ticks_to_look_back();
 }
 
 int64_t Session::tick_at_time(double t) const {
-    const int64_t n = ticks_to_look_back();
-    const FlightHistory& h = record_.history;
-    if (n == 0 || h.samples() == 0) return 0;
-    size_t j = h.index_at_or_after(t);
-    if (j >= h.samples() || double(h.sample(Column::t, j)) > t) j = j > 0 ? j - 1 : 0;
-    const auto [first, count] = h.ticks_of_sample(j);
-    return std::min<int64_t>(n, int64_t(first + count));
+    return look_back_.tick_at_time(t, ticks_to_look_back());
 }
 
 int64_t Session::tick_steps_on(int64_t tick, int64_t steps) const {
-    const int64_t n = ticks_to_look_back();
-    const FlightHistory& h = record_.history;
-    if (n == 0 || h.samples() == 0) return 0;
-    tick = std::clamp<int64_t>(tick, 1, n);
-    const auto j = int64_t(h.sample_of_tick(size_t(tick - 1)));
-    const auto to = size_t(std::clamp<int64_t>(j + steps, 0, int64_t(h.samples()) - 1));
-    const auto [first, count] = h.ticks_of_sample(to);
-    return std::min<int64_t>(n, int64_t(first + count));
+    return look_back_.tick_steps_on(tick, steps, ticks_to_look_back());
 }
 
-double Session::time_of_tick(int64_t tick) const {
-    if (tick < 1 || size_t(tick) > record_.history.size()) return 0.0;
-    return record_.history.at(Column::t, size_t(tick - 1));
-}
-
-FlightState Session::recorded_state(int64_t tick) const {
-    FlightState s;
-    if (tick < 1 || size_t(tick) > record_.history.size()) return s;
-    const HistoryRow r = record_.history.row_at(size_t(tick - 1));
-    const auto v = [&r](Column c) { return r[size_t(c)]; };
-    s.t = v(Column::t), s.dt = v(Column::dt);
-    s.X = v(Column::X), s.Y = v(Column::Y), s.Z = v(Column::Z), s.V = v(Column::V);
-    s.gam_deg = v(Column::gam_deg), s.psi_deg = v(Column::psi_deg), s.mu_deg = v(Column::mu_deg);
-    s.Nz = v(Column::Nz), s.Nx = v(Column::Nx), s.CL = v(Column::CL);
-    s.U = v(Column::U), s.Up = v(Column::Up), s.alpha = v(Column::alpha);
-    s.attitude = {v(Column::roll_b), v(Column::pitch_b), v(Column::yaw_b)};
-    set_ground_velocity(s);
-    return s;
+int64_t Session::tick_of_readouts() const {
+    if (look_back_.looked_at() > 0) return look_back_.looked_at();
+    // A fault: the step that failed is not shown, the last one flown is.
+    const auto flown = int64_t(record_.history.size());
+    return !fault_.empty() && flown > 0 && flown < ticks_ ? flown : 0;
 }
 
 FlightState Session::shown_state() const {
-    if (looked_at_ > 0) return recorded_state(looked_at_);
-    // A fault: the step that failed is not shown, the last one flown is.
-    const auto flown = int64_t(record_.history.size());
-    if (!fault_.empty() && flown > 0 && flown < ticks_) return recorded_state(flown);
-    return now_;
+    const int64_t tick = tick_of_readouts();
+    return tick > 0 ? look_back_.state_at(tick) : now_;
 }
 
 Energy Session::shown_energy() const {
-    const auto flown = int64_t(record_.history.size());
-    const int64_t tick = looked_at_ > 0                                     ? looked_at_
-                         : (!fault_.empty() && flown > 0 && flown < ticks_) ? flown
-                                                                            : 0;
-    if (tick == 0) return energy_of(now_, record_.params);
-    const HistoryRow r = record_.history.row_at(size_t(tick - 1));
-    Energy e;
-    const double V = r[size_t(Column::V)];
-    e.E_kin = float(kinetic_height(V, double(record_.params.g)));
-    e.E_pot = r[size_t(Column::Z)];
-    e.E = r[size_t(Column::E)];
-    e.dE_wind = r[size_t(Column::dE_wind)];
-    e.dE_drag = r[size_t(Column::dE_drag)];
-    e.dE_held = held_energy_rate(record_.params, r[size_t(Column::Z)], r[size_t(Column::V)],
-                                 r[size_t(Column::gam_deg)], r[size_t(Column::psi_deg)],
-                                 r[size_t(Column::Up)]);
-    return e;
-}
-
-Camera Session::camera_of_tick(int64_t tick) const {
-    if (tick <= 1) return first_camera_;
-    // The tick found the camera where the tick before had moved it.
-    Camera c = camera_;
-    const HistoryRow r = record_.history.row_at(size_t(tick - 2));
-    move_camera(c, scene_mode(), r[size_t(Column::X)], r[size_t(Column::Y)], r[size_t(Column::Z)]);
-    return c;
+    const int64_t tick = tick_of_readouts();
+    return tick > 0 ? look_back_.energy_at(tick) : energy_of(now_, record_.params);
 }
 
 Frame Session::frame_at(int64_t tick) const {
-    Frame f;
-    if (tick < 1 || size_t(tick) > record_.history.size()) return f;
-    const FlightState s = recorded_state(tick);
-    f.switches = switches();
-    f.camera = camera_of_tick(tick);
-    f.scale = tick == 1 ? first_scale_ : ScaleSetting{f.camera.left,   f.camera.top, f.camera.right,
-                                                      f.camera.bottom, kScaleUser,   false};
-    f.tick = tick;
-    f.pose = pose_;
-    f.pose.attitude = s.attitude;
-    f.X = s.X, f.Y = s.Y, f.Z = s.Z;
-    if (f.switches.air && f.switches.colour != TrackColour::plain)
-        f.colours = colour_scale(scene_.tracks, f.switches.colour, tick);
-    if (f.switches.arrows) f.motion = motion_of(s);
-    f.valid = true;
-    return f;
+    return look_back_.frame_at(tick, switches(), camera_, pose_, scene_.tracks);
 }
-
-namespace {
-
-// The boxes a moment looked back at shows anew.
-constexpr Id kMomentBoxes[] = {Id::time_box, Id::roll_box,    Id::pitch_box,
-                               Id::yaw_box,  Id::azimuth_box, Id::depression_box};
-
-}  // namespace
 
 void Session::show_moment(const FlightState& s) {
     show_number(Id::time_box, s.t);
@@ -720,100 +562,58 @@ void Session::show_moment(const FlightState& s) {
 
 void Session::look_at(int64_t tick) {
     if (tick < 1 || tick > ticks_to_look_back()) return;
-    if (looked_at_ == 0) {
-        // The flight as it stands, to return to.
-        for (size_t i = 0; i < live_texts_.size(); ++i) live_texts_[i] = text(w_, kMomentBoxes[i]);
-        live_model_ = model_;
-    }
-    looked_at_ = tick;
-    show_moment(recorded_state(tick));
-    if (scene_mode() != Mode::fixed)
-        show_view_readouts(camera_of_tick(tick + 1));  // as the tick left it
+    look_back_.look_at(tick, w_, model_);
+    show_moment(look_back_.state_at(tick));
+    if (scene_mode() != Mode::fixed)  // the view read-outs as the tick left them
+        show_view_readouts(look_back_.camera_of_tick(tick + 1, camera_, scene_mode()));
 }
 
 void Session::stop_looking_back() {
-    if (looked_at_ == 0) return;
-    for (size_t i = 0; i < live_texts_.size(); ++i) set_text(w_, kMomentBoxes[i], live_texts_[i]);
-    model_.roll = live_model_.roll, model_.pitch = live_model_.pitch, model_.yaw = live_model_.yaw;
-    looked_at_ = 0;
+    look_back_.end(w_, model_);
+}
+
+void Session::show_looked_at_again() {
+    if (look_back_.looked_at() > 0) look_at(look_back_.looked_at());
 }
 
 // --- the optimal loop ---
 
 void Session::fly_loop(const LoopFlight& loop) {
-    end_look_back();
-    can_look_back_ = false;
-    if (phase_ == RunState::flying) stop_flight();
+    replace_flight();
     loop_ = std::make_shared<const LoopFlight>(loop);
-    stick_.reset();
-    show_flight_set_up(w_);
-    pic_.clear();
-    update_view_and_readouts();
-    sky_sea(camera_, pic_);
-    camera_.zoom_deg = 45.0f;
     model_.flight = loop_->params;
-    {
-        // Its own least wind, not "own values": the rest is the user's set.
-        char label[96];
-        std::snprintf(label, sizeof label, "the optimal loop at its least wind, U_ref %.3g m/s",
-                      double(loop_->params.U_ref));
-        Params rest = loop_->params;
-        rest.U_ref = model_.params.upwind.U_ref, rest.T_cyc = model_.params.upwind.T_cyc;
-        const std::string base = params_note(rest, kLoopView);
-        model_.flight_label = std::string(label) + (base.empty() ? "" : " (" + base + ")");
-    }
-    build_wind_figure(scene_.wind, model_.flight);
-    now_ = loop_state_at(*loop_, 0.0);
-    pose_.attitude = now_.attitude;
-    place_camera(camera_, scene_.wind, kLoopView, now_.Z);
-    show_observer();
-    pose_.scale = model_.bird_scale;
-    update_view_and_readouts();
-    set_timer_interval();
-    ticks_ = 0;
-    start_flight();
+    model_.flight_label = loop_flight_label(*loop_, model_.params);
+    start_at_once(kLoopView, loop_state_at(*loop_, 0.0));
 }
 
 // --- flying yourself ---
 
 std::vector<TimedCommand> Session::commands_given() const {
-    if (!stick_ || ticks_ == 0) return {};
-    std::vector<TimedCommand> c = commands_given_;
-    c.push_back({now_.t, stick_->command()});
-    return c;
+    if (!pilot_.on() || ticks_ == 0) return {};
+    return pilot_.commands_given(now_.t);
 }
 
 void Session::fly_yourself() {
-    end_look_back();
-    can_look_back_ = false;
-    if (phase_ == RunState::flying) stop_flight();
-    loop_.reset();
-    stick_.reset();
-    const Mode selected = model_.pattern;
-    const Mode view =
-        selected == Mode::fixed || selected == Mode::profile ? Mode::upwind : selected;
-    const Params p = model_.params.of(view);
-    FlightState start;
+    replace_flight();
     try {
-        start = pattern_start(p, view);
+        pilot_.take_off(model_.pattern, model_.params);
     } catch (const FlightFault& f) {
         w_.message =
             std::string("No flight of your own can start with these parameters: ") + f.what() + ".";
         return;
     }
-    set_own_attitude(start, p);
-    pilot_view_ = view;
-    pilot_start_ = start;
-    stick_ = Stick{0.0f, start.CL, start.CL};
-    pilot_keys_ = {};
+    model_.flight = pilot_.params();
+    model_.flight_mode = pilot_.view();
+    model_.flight_label.clear();
+    start_at_once(pilot_.view(), pilot_.start());
+}
+
+void Session::start_at_once(Mode view, const FlightState& start) {
     show_flight_set_up(w_);
     pic_.clear();
     update_view_and_readouts();
     sky_sea(camera_, pic_);
     camera_.zoom_deg = 45.0f;
-    model_.flight = p;
-    model_.flight_mode = view;
-    model_.flight_label.clear();
     build_wind_figure(scene_.wind, model_.flight);
     now_ = start;
     pose_.attitude = now_.attitude;
@@ -836,7 +636,7 @@ void Session::redraw_fixed() {
 
 void Session::zoom(double sign) {
     zoom_displacement(camera_, sign);
-    if (looked_at_ > 0) look_at(looked_at_);  // the moment's view read-outs
+    show_looked_at_again();  // the moment's view read-outs
     if (scene_mode() != Mode::fixed) return;
     pic_.clear();
     zoom_view_angle(camera_, sign);
@@ -862,12 +662,12 @@ void Session::pan(PanDirection direction) {
     switch (direction) {
         case PanDirection::up:
             pan_height(camera_, 1.1);
-            if (looked_at_ > 0) look_at(looked_at_);
+            show_looked_at_again();
             if (scene_mode() == Mode::fixed) pan_up_down(+1.0);
             break;
         case PanDirection::down:
             pan_height(camera_, 0.9);
-            if (looked_at_ > 0) look_at(looked_at_);
+            show_looked_at_again();
             if (scene_mode() == Mode::fixed) pan_up_down(-1.0);
             break;
         case PanDirection::left:
@@ -901,7 +701,7 @@ void Session::click(Id id) {
     // to the flight as it stands.
     const bool view_only = id == Id::zoom_in_button || id == Id::zoom_out_button ||
                            id == Id::pan_up_button || id == Id::pan_down_button;
-    if (!view_only) end_look_back();
+    if (!view_only) stop_looking_back();
     // A check box toggles; an option is selected by its operation.
     if (c.kind == Kind::check) set_switch(id, c.value != 1);
     switch (id) {
@@ -949,8 +749,8 @@ void Session::click(Id id) {
 
 void Session::choose_option(Id id) {
     if (control(w_, id).kind != Kind::option) return;
-    end_look_back();
-    can_look_back_ = false;
+    stop_looking_back();
+    look_back_.forget();
     select(id);
     undo_set_up();
     if (model_.pattern != Mode::fixed && model_.pattern != Mode::profile) prepare_moving_view();
@@ -960,7 +760,7 @@ void Session::choose_option(Id id) {
 void Session::set_check(Id id, int value) {
     Control& c = control(w_, id);
     if (c.kind != Kind::check) return;
-    end_look_back();
+    stop_looking_back();
     set_switch(id, value == 1);
     if (id == Id::ground_track_box || id == Id::air_track_box) {
         show_track_chosen(w_);
@@ -971,7 +771,7 @@ void Session::set_check(Id id, int value) {
 void Session::edit_text(Id id, std::string text) {
     Control& c = control(w_, id);
     if (c.kind != Kind::text || w_.ended) return;
-    end_look_back();
+    stop_looking_back();
     // Every number of the program is a 32-bit float: a typed value beyond its
     // range (about 3.4E+38) would turn into infinity and, through the attitude,
     // scale or observer, into NaN in the picture and the read-outs.

@@ -19,7 +19,6 @@
 //                   moment of a paused or stopped flight shown again
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -28,8 +27,9 @@
 
 #include "app/flight_clock.h"
 #include "app/flight_timer.h"
+#include "app/look_back.h"
 #include "app/loop_flight.h"
-#include "app/pilot.h"
+#include "app/piloted_flight.h"
 #include "app/run_model.h"
 #include "app/window.h"
 #include "bird/model.h"
@@ -55,6 +55,8 @@ class Session {
     // and pace are added here), `files` take the geometry export. All three
     // must outlive the session.
     Session(Surface& picture, Clock& clock, TextFiles& files);
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     // --- what the user does ---
     // The window opens: defaults, the bird model, the sea grid, the first view.
@@ -97,11 +99,11 @@ class Session {
     // move the stick at every step; "OK" sets up the pattern again.
     void fly_yourself();
     // The arrow keys held now, for the steps from now on.
-    void set_pilot_keys(const PilotKeys& keys) { pilot_keys_ = keys; }
-    const PilotKeys& pilot_keys() const { return pilot_keys_; }
+    void set_pilot_keys(const PilotKeys& keys) { pilot_.set_keys(keys); }
+    const PilotKeys& pilot_keys() const { return pilot_.keys(); }
     // Gusts for the flights flown by you from the next one on (calm: none).
-    void set_pilot_gusts(const Turbulence& gusts) { pilot_gusts_ = gusts; }
-    const Turbulence& pilot_gusts() const { return pilot_gusts_; }
+    void set_pilot_gusts(const Turbulence& gusts) { pilot_.set_gusts(gusts); }
+    const Turbulence& pilot_gusts() const { return pilot_.gusts(); }
     // The commands of the flight flown by you on the screen, for `fly
     // --commands`: one per step, at the flight time of the step's start, then
     // the stick at the time of the last step's end. Empty for any other flight.
@@ -153,10 +155,10 @@ class Session {
     // empty while none did.
     const std::string& fault() const { return fault_; }
     // Whether the flight on the screen (flying, paused or stopped) is flown by you.
-    bool flown_by_you() const { return stick_.has_value(); }
+    bool flown_by_you() const { return pilot_.on(); }
     // Where the stick stands (a flight flown by you only), and what the bird can do.
-    const Stick& stick() const { return *stick_; }
-    const PilotLimits& pilot_limits() const { return pilot_limits_; }
+    const Stick& stick() const { return pilot_.stick(); }
+    const PilotLimits& pilot_limits() const { return pilot_.limits(); }
     // The score of the flight on the screen, from its record.
     PilotScore score() const { return flight_score(record_); }
     // The optimal loop while it flies, else nullptr.
@@ -198,7 +200,7 @@ class Session {
     // Back to the flight as it stands: the boxes as its last tick left them.
     void stop_looking_back();
     // The tick looked at, 0 while none.
-    int64_t looked_at() const { return looked_at_; }
+    int64_t looked_at() const { return look_back_.looked_at(); }
     // The last tick's picture drawn again for the view as it is now: what a
     // paused or stopped flight shows after zoom, pan or a change of the View
     // menu. The tick looked at while there is one.
@@ -217,9 +219,9 @@ class Session {
     // no time repeat the one before.
     int64_t tick_steps_on(int64_t tick, int64_t steps) const;
     // The flight time of recorded tick `tick`, s.
-    double time_of_tick(int64_t tick) const;
+    double time_of_tick(int64_t tick) const { return look_back_.time_of_tick(tick); }
     // The state of recorded tick `tick` as the history keeps it.
-    FlightState recorded_state(int64_t tick) const;
+    FlightState recorded_state(int64_t tick) const { return look_back_.state_at(tick); }
     // What the read-outs show: the tick looked at; after a fault the last tick
     // flown (not the step that failed); else flight_state().
     FlightState shown_state() const;
@@ -228,11 +230,22 @@ class Session {
     Energy shown_energy() const;
 
   private:
-    bool advance_flight();
+    // Another flight takes the screen (a set-up, the loop, one flown by you):
+    // a look back ends, the flight shown can no longer be looked back at, a
+    // flight on stops as STOP stops it, and the loop or the stick give way.
+    void replace_flight();
+    // The optimal loop or a flight flown by you, from `start` watched in
+    // `view`, set up and started as "OK" and "FLY" would (model_.flight set).
+    void start_at_once(Mode view, const FlightState& start);
+    void advance_flight();
     void advance_scene(Frame& f);
     // The tracks take the bird's place (and, coloured, its values) at this tick.
     void record_track_point(const SceneSwitches& sw);
-    void flight_failed(const std::string& fault, const std::string& message);
+    // A fault stopped the flight: `fault` says what, `stopped` begins the
+    // message that tells the user, which adds what to do next.
+    void flight_failed(const std::string& fault, const std::string& stopped);
+    // The flight time the flight reached, for a fault's message ("at t = 3.2 s").
+    std::string time_reached();
     void prepare_moving_view();
     // The window's boxes: `value` shown in `box`, and the model takes the
     // number as the box shows it; the observer boxes from the camera; the
@@ -259,12 +272,11 @@ class Session {
     Attitude typed_attitude() const;
     SceneSwitches switches() const;
     void set_timer_interval();
-    // Every action of the user but zoom and pan ends a look back first.
-    void end_look_back() {
-        if (looked_at_ > 0) stop_looking_back();
-    }
-    // The camera of tick `tick`'s picture, and after its move.
-    Camera camera_of_tick(int64_t tick) const;
+    // Zoom and pan while a tick is looked at: its view read-outs anew.
+    void show_looked_at_again();
+    // The recorded tick the read-outs show (the one looked at, or the last one
+    // flown after a fault), 0 for the state now.
+    int64_t tick_of_readouts() const;
 
     Surface& pic_;
     FlightClock flight_clock_;
@@ -283,15 +295,7 @@ class Session {
     std::string fault_;
     bool pause_on_hold_up_ = false;
     std::shared_ptr<const LoopFlight> loop_;  // flying instead of the pattern
-    // A flight flown by you: the stick (none for any other flight), the keys
-    // held, what the bird can do, the view it is watched in and its start.
-    std::optional<Stick> stick_;
-    PilotKeys pilot_keys_;
-    Turbulence pilot_gusts_;
-    std::vector<TimedCommand> commands_given_;
-    PilotLimits pilot_limits_;
-    Mode pilot_view_ = Mode::upwind;
-    FlightState pilot_start_;
+    PilotedFlight pilot_;  // the stick while a flight flown by you is on the screen
 
     Camera camera_;
     Scene scene_;
@@ -302,16 +306,8 @@ class Session {
     TrackColour track_colour_ = TrackColour::plain;
     bool arrows_ = false;
 
-    // Looking back: whether the flight on the screen can be (a flight has
-    // ticked since the last set-up, choice or drawing), the first tick's
-    // camera and scale (set-up placed it, no follow rule), the tick looked at
-    // and the boxes' texts of the flight as it stands.
-    bool can_look_back_ = false;
-    Camera first_camera_;
-    ScaleSetting first_scale_;
-    int64_t looked_at_ = 0;
-    std::array<std::string, 6> live_texts_;
-    RunModel live_model_;
+    // Going back over the record of the flight on the screen.
+    LookBack look_back_;
 };
 
 // The camera of the fixed view as a newly opened window sets it up at "OK":

@@ -73,4 +73,57 @@ void show_reset(Window& w) {
     show(w, Id::air_track_box);
 }
 
+std::string box_name(const Window& w, Id box) {
+    Id label = Id::count_;
+    switch (box) {
+        case Id::roll_box:
+            label = Id::roll_label;
+            break;
+        case Id::pitch_box:
+            label = Id::pitch_label;
+            break;
+        case Id::yaw_box:
+            label = Id::yaw_label;
+            break;
+        case Id::bird_scale_box:
+            label = Id::bird_scale_label;
+            break;
+        case Id::step_box:
+            label = Id::step_label;
+            break;
+        case Id::calc_box:
+            label = Id::calc_label;
+            break;
+        case Id::observer_x_box:
+            label = Id::observer_x_label;
+            break;
+        case Id::observer_y_box:
+            label = Id::observer_y_label;
+            break;
+        case Id::observer_z_box:
+            label = Id::observer_z_label;
+            break;
+        case Id::time_box:
+            label = Id::time_label;
+            break;
+        case Id::azimuth_box:
+            label = Id::azimuth_label;
+            break;
+        case Id::depression_box:
+            label = Id::depression_label;
+            break;
+        default:
+            return std::string(control(w, box).name);
+    }
+    std::string name;
+    for (char ch : text(w, label))
+        if (ch != ' ' || (!name.empty() && name.back() != ' ')) name += ch;
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    return name;
+}
+
+std::string shortened(const std::string& t) {
+    return t.size() <= 40 ? t : t.substr(0, 37) + "...";
+}
+
 }  // namespace soar
