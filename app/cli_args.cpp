@@ -43,9 +43,10 @@ namespace soar::cli {
     "                   [--nodes N] [--csv FILE] [--glide-ratios L/D,L/D,...] [PARAMETERS]\n" \
     "                   [--flown-csv FILE] [--travel HEADING [--ground-speed V]]\n"           \
     "  (optimise: --set also takes the loop's CL_min, CL_max, n_min, n_max, bank_max,\n"      \
-    "   half_span, tip_min, T_min, T_max, z0, travel, midpoint_limits, and a logistic\n"      \
-    "   shear layer for the profile: shear_delta, shear_height (m); zhao-glider\n"            \
-    "   defaults to --profile linear, sachs-2005-albatross to --profile log)\n"
+    "   half_span, tip_min, T_min, T_max, z0, travel, midpoint_limits, travel_heading\n"      \
+    "   (deg), ground_speed (m/s); a logistic shear layer (shear_delta, shear_height, m)\n"   \
+    "   is a parameter of every command; zhao-glider defaults to --profile linear,\n"         \
+    "   sachs-2005-albatross to --profile log)\n"
 #define SOAR_USAGE_SWEEP                                                            \
     "  soarcalculus sweep --what {energy-neutral-wind|optimise|fly-summary}\n"      \
     "                   --over NAME=START:STOP:COUNT|NAME=V1,V2,... [--over ...]\n" \

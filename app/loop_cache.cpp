@@ -46,6 +46,7 @@ std::string loop_cache_key(const optim::LoopProblem& p, int nodes) {
         k.append(1, ' ').append(exact(v));
     // Named only when set, so that the keys of the loops the window solves stay as they were.
     if (p.travel) k += " travel";
+    if (p.shear_delta > 0) k += " shear " + exact(p.shear_delta) + " " + exact(p.shear_height);
     return k;
 }
 

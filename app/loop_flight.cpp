@@ -25,6 +25,10 @@ LoopFlight make_loop_flight(const Params& flight, const optim::LoopProblem& prob
     const bool gradient = problem.profile == optim::WindProfile::linear;
     f.params.U_ref = float(gradient ? solution.wind * problem.Z_ref : solution.wind);
     f.params.T_cyc = float(solution.period);
+    // The shear layer the loop was solved in is the one the picture and the
+    // energy read.
+    f.params.shear_delta = float(problem.shear_delta);
+    f.params.shear_height = float(problem.shear_height);
     return f;
 }
 

@@ -97,6 +97,9 @@ LoopProblem loop_problem_for(const Params& f, WindProfile profile, LoopBounds bo
     p.zeta_max = double(f.zeta_max);
     p.z0 = decimal_of(f.z0);
     p.p_exp = double(f.p_exp);
+    // The layer as it was typed (2.3 m, not the float nearest it).
+    p.shear_delta = decimal_of(f.shear_delta);
+    p.shear_height = decimal_of(f.shear_height);
     return p;
 }
 
@@ -127,6 +130,19 @@ bool set_loop_setting(LoopProblem& p, const std::string& name, double value) {
         p.midpoint_limits = value != 0.0;
         return true;
     }
+    // A travelling loop held to drift along one heading over the ground (deg,
+    // as --travel takes it), and its least mean speed along it (m/s, as
+    // --ground-speed): settings too, so that a sweep can step them.
+    if (name == "travel_heading") {
+        p.travel = true;
+        p.drift_heading_fixed = true;
+        p.drift_heading = value * kDeg;
+        return true;
+    }
+    if (name == "ground_speed") {
+        p.drift_speed = value;
+        return true;
+    }
     for (const LoopSetting& s : kLoopSettings) {
         if (name != s.name) continue;
         p.*(s.field) = value * s.factor;
@@ -139,12 +155,15 @@ std::string loop_setting_names() {
     std::string out;
     for (const LoopSetting& s : kLoopSettings)
         out += (out.empty() ? "" : ", ") + std::string(s.name) + " (" + s.unit + ")";
-    return out + ", travel (0 or 1), midpoint_limits (0 or 1)";
+    return out +
+           ", travel (0 or 1), midpoint_limits (0 or 1), travel_heading (deg), ground_speed (m/s)";
 }
 
 std::string loop_setting_unit(const std::string& name) {
     for (const LoopSetting& s : kLoopSettings)
         if (name == s.name) return s.unit;
+    if (name == "travel_heading") return "deg";
+    if (name == "ground_speed") return "m/s";
     return name == "travel" || name == "midpoint_limits" ? "0/1" : "";
 }
 
@@ -168,6 +187,14 @@ std::string loop_problem_error(const LoopProblem& p) {
     if (p.shear_delta > 0 && p.profile == WindProfile::linear)
         return "a shear layer's scale is a wind speed: not with the linear profile, whose scale "
                "is a gradient (give --profile exponential or log with it)";
+    if (p.drift_heading_fixed && !(std::fabs(p.drift_heading) <= 180.0 * kDeg))
+        return "travel_heading must be from -180 to 180 deg";
+    if (p.drift_heading_fixed && !p.travel)
+        return "travel_heading is the heading of a travelling loop: not with travel=0";
+    if (!(p.drift_speed >= 0 && p.drift_speed <= 50))
+        return "ground_speed must be from 0 to 50 m/s";
+    if (p.drift_speed > 0 && !p.drift_heading_fixed)
+        return "ground_speed is along travel_heading: give both";
     if (!(p.g > 0 && p.rho > 0 && p.wing_loading > 0)) return "g, rho and W_S must be > 0";
     if (p.profile == WindProfile::exponential && !(p.lam_U > 0))
         return "lam_U must be > 0 for the exponential profile";

@@ -44,7 +44,8 @@ std::optional<optim::WindProfile> profile_arg(const std::string& name, std::stri
 // The optimiser's own settings beside the flight's parameters, for --set:
 // false when `name` is not one of them. `value` is in the unit that
 // loop_setting_names lists (degrees for bank_max; travel is 0 or 1, any
-// value but 0 reads as 1).
+// value but 0 reads as 1; travel_heading, in degrees, makes the loop travel
+// along that heading, ground_speed its least mean speed along it).
 bool set_loop_setting(optim::LoopProblem& p, const std::string& name, double value);
 // "CL_min, CL_max, n_min (-), ..." for messages.
 std::string loop_setting_names();

@@ -254,7 +254,8 @@ std::string param_file_text(const ParamSet& set) {
     for (ParamGroup g : {ParamGroup::air, ParamGroup::bird, ParamGroup::wind}) {
         out += std::string("\n[") + group_table(g) + "]\n";
         for (const ParamField& f : param_fields())
-            if (f.group == g) key_line(out, f, set.upwind.*f.member);
+            if (f.group == g && param_written(f, set.upwind))
+                key_line(out, f, set.upwind.*f.member);
     }
     for (const Table& t : pattern_tables()) {
         out += std::string("\n[") + t.name + "]\n";

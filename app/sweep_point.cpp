@@ -61,6 +61,16 @@ std::optional<optim::LoopProblem> loop_problem_of(const LoopRequest& r, std::str
     error = loop_profile(r.params.upwind, preset_params.upwind, r.profile, profile);
     if (!error.empty()) return std::nullopt;
     optim::LoopProblem p = loop_problem_for(r.params.upwind, profile, bounds);
+    // A heading makes the loop travel, whichever of the two is set first.
+    bool held = false, heading = false;
+    for (const auto& [name, value] : r.settings) {
+        if (name == "travel") held = value == 0.0;
+        if (name == "travel_heading") heading = true;
+    }
+    if (held && heading) {
+        error = "travel_heading is the heading of a travelling loop: not with travel=0";
+        return std::nullopt;
+    }
     for (const auto& [name, value] : r.settings) {
         if (name == "travel" && value != 0.0 && value != 1.0) {
             error =

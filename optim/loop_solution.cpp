@@ -25,6 +25,26 @@ LoopState rates(const LoopProblem& p, const LoopState& x, const LoopControl& u, 
     return r;
 }
 
+LoopState plus(const LoopState& a, const LoopState& b, double f) {
+    LoopState r;
+    for (size_t i = 0; i < a.size(); ++i) r[i] = a[i] + f * b[i];
+    return r;
+}
+
+// One classical Runge-Kutta step of the solved controls (interpolated as
+// control_at gives them, none past t_end) from time t over dt.
+void controls_step(const LoopProblem& p, const LoopSolution& s, LoopState& x, double t, double dt,
+                   double t_end) {
+    const LoopControl u0 = control_at(s, t), um = control_at(s, t + 0.5 * dt),
+                      u1 = control_at(s, std::min(t + dt, t_end));
+    const LoopState k1 = rates(p, x, u0, s.wind);
+    const LoopState k2 = rates(p, plus(x, k1, 0.5 * dt), um, s.wind);
+    const LoopState k3 = rates(p, plus(x, k2, 0.5 * dt), um, s.wind);
+    const LoopState k4 = rates(p, plus(x, k3, dt), u1, s.wind);
+    for (size_t j = 0; j < x.size(); ++j)
+        x[j] += dt / 6.0 * (k1[j] + 2.0 * k2[j] + 2.0 * k3[j] + k4[j]);
+}
+
 }  // namespace
 
 LoopControl control_at(const LoopSolution& s, double t) {
@@ -66,22 +86,7 @@ LoopState fly_controls(const LoopProblem& p, const LoopSolution& s, double t_end
     LoopState x = s.x.front();
     t_end = std::min(t_end, s.period);
     const double dt = t_end / steps;
-    auto add = [](const LoopState& a, const LoopState& b, double f) {
-        LoopState r;
-        for (size_t i = 0; i < a.size(); ++i) r[i] = a[i] + f * b[i];
-        return r;
-    };
-    for (int i = 0; i < steps; ++i) {
-        const double t = i * dt;
-        const LoopControl u0 = control_at(s, t), um = control_at(s, t + 0.5 * dt),
-                          u1 = control_at(s, std::min(t + dt, t_end));
-        const LoopState k1 = rates(p, x, u0, s.wind);
-        const LoopState k2 = rates(p, add(x, k1, 0.5 * dt), um, s.wind);
-        const LoopState k3 = rates(p, add(x, k2, 0.5 * dt), um, s.wind);
-        const LoopState k4 = rates(p, add(x, k3, dt), u1, s.wind);
-        for (size_t j = 0; j < x.size(); ++j)
-            x[j] += dt / 6.0 * (k1[j] + 2.0 * k2[j] + 2.0 * k3[j] + k4[j]);
-    }
+    for (int i = 0; i < steps; ++i) controls_step(p, s, x, i * dt, dt, t_end);
     return x;
 }
 
@@ -90,23 +95,10 @@ std::vector<LoopState> fly_controls_path(const LoopProblem& p, const LoopSolutio
     const int segments = int(s.t.size()) - 1;
     const int halves = 2 * segments;
     const double dt = s.period / double(halves * substeps);
-    auto add = [](const LoopState& a, const LoopState& b, double f) {
-        LoopState r;
-        for (size_t i = 0; i < a.size(); ++i) r[i] = a[i] + f * b[i];
-        return r;
-    };
     std::vector<LoopState> out{s.x.front()};
     LoopState x = s.x.front();
     for (int i = 0; i < halves * substeps; ++i) {
-        const double t = i * dt;
-        const LoopControl u0 = control_at(s, t), um = control_at(s, t + 0.5 * dt),
-                          u1 = control_at(s, std::min(t + dt, s.period));
-        const LoopState k1 = rates(p, x, u0, s.wind);
-        const LoopState k2 = rates(p, add(x, k1, 0.5 * dt), um, s.wind);
-        const LoopState k3 = rates(p, add(x, k2, 0.5 * dt), um, s.wind);
-        const LoopState k4 = rates(p, add(x, k3, dt), u1, s.wind);
-        for (size_t j = 0; j < x.size(); ++j)
-            x[j] += dt / 6.0 * (k1[j] + 2.0 * k2[j] + 2.0 * k3[j] + k4[j]);
+        controls_step(p, s, x, i * dt, dt, s.period);
         if ((i + 1) % substeps == 0) out.push_back(x);
     }
     return out;

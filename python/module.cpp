@@ -440,7 +440,9 @@ std::string sweep_plan(const std::string& what, const std::vector<pyb::tuple>& o
     if (s.what == SweepWhat::optimise)
         for (const auto& [name, v] : s.loop_settings) {
             (void)v;
-            if (param_field(name))
+            // The shear layer is both: a flight parameter the loop's settings also take.
+            optim::LoopProblem probe;
+            if (param_field(name) && !set_loop_setting(probe, name, 0.0))
                 throw pyb::value_error("\"" + name +
                                        "\" is a parameter: set it in params, not in settings");
         }

@@ -103,39 +103,38 @@ void LimitCheck::add(const FlightState& s, const FlightLimits& l) {
     if (over && t < t_first_over) t_first_over = t;
 }
 
+namespace {
+
+// A printf-style text of at most 199 characters.
+template <typename... A>
+std::string text_of(const char* format, A... args) {
+    char buf[200];
+    std::snprintf(buf, sizeof buf, format, args...);
+    return buf;
+}
+
+// One limit in the report: its peak, and on how many ticks it was passed.
+void add_limit(std::string& peaks, std::string& overs, const std::string& peak, long long over,
+               const std::string& passed) {
+    peaks += (peaks.empty() ? "" : ", ") + peak;
+    if (over) overs += (overs.empty() ? "" : ", ") + passed;
+}
+
+}  // namespace
+
 std::string limit_report(const LimitCheck& c, const FlightLimits& l) {
     char buf[200];
     std::string peaks, overs;
-    const auto add = [](std::string& to, const char* text) {
-        if (!to.empty()) to.append(", ");
-        to.append(text);
-    };
-    if (l.has_CL) {
-        std::snprintf(buf, sizeof buf, "CL up to %.3f at %.2f s", c.CL_peak, c.t_CL);
-        add(peaks, buf);
-        if (c.CL_over) {
-            std::snprintf(buf, sizeof buf, "CL above %g on %lld ticks", l.CL_max, c.CL_over);
-            add(overs, buf);
-        }
-    }
-    if (l.has_n) {
-        std::snprintf(buf, sizeof buf, "n up to %.3f at %.2f s", c.n_peak, c.t_n);
-        add(peaks, buf);
-        if (c.n_over) {
-            std::snprintf(buf, sizeof buf, "n above %g on %lld ticks", l.n_max, c.n_over);
-            add(overs, buf);
-        }
-    }
-    if (l.has_tip) {
-        std::snprintf(buf, sizeof buf, "lower wing tip down to %.3f m at %.2f s", c.tip_lowest,
-                      c.t_tip);
-        add(peaks, buf);
-        if (c.tip_under) {
-            std::snprintf(buf, sizeof buf, "wing tip below %g m on %lld ticks", l.tip_min,
-                          c.tip_under);
-            add(overs, buf);
-        }
-    }
+    if (l.has_CL)
+        add_limit(peaks, overs, text_of("CL up to %.3f at %.2f s", c.CL_peak, c.t_CL), c.CL_over,
+                  text_of("CL above %g on %lld ticks", l.CL_max, c.CL_over));
+    if (l.has_n)
+        add_limit(peaks, overs, text_of("n up to %.3f at %.2f s", c.n_peak, c.t_n), c.n_over,
+                  text_of("n above %g on %lld ticks", l.n_max, c.n_over));
+    if (l.has_tip)
+        add_limit(
+            peaks, overs, text_of("lower wing tip down to %.3f m at %.2f s", c.tip_lowest, c.t_tip),
+            c.tip_under, text_of("wing tip below %g m on %lld ticks", l.tip_min, c.tip_under));
     std::string out = "limits " + flight_limits_text(l) + ": ";
     if (c.within()) return out + "kept over " + std::to_string(c.ticks) + " ticks (" + peaks + ")";
     std::snprintf(buf, sizeof buf, "exceeded from %.2f s: ", c.t_first_over);

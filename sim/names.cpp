@@ -106,6 +106,16 @@ std::string profile_list() {
 
 std::string profile_text(const Params& p) {
     const WindProfileShape s = profile_shape(p);
+    if (has_shear_layer(s)) {
+        // The gradient is steepest at the centre: U_ref / (4 delta).
+        char out[192];
+        std::snprintf(out, sizeof out,
+                      "logistic shear layer (U_ref %g m/s above it, centred at %g m, thickness "
+                      "%g m), gradient up to %.4g 1/s at its centre",
+                      p.U_ref, p.shear_height, p.shear_delta,
+                      double(p.U_ref) / (4.0 * s.shear_delta));
+        return out;
+    }
     char own[96];
     switch (s.shape) {
         case WindShape::exponential:

@@ -46,7 +46,8 @@ std::optional<WindShape> profile_named(std::string_view name);
 // "exponential, logarithmic, power or linear"
 std::string profile_list();
 // The flight's wind as a line of output says it: "exponential profile (U_ref
-// 7 m/s, Z_ref 20 m, lam_U 7), growing from 0.02 m to 19.98 m".
+// 7 m/s, Z_ref 20 m, lam_U 7), growing from 0.02 m to 19.98 m", or the
+// shear layer that replaces the profile.
 std::string profile_text(const Params& p);
 // The profile names in WindShape's order, ending in nullptr: the choices of
 // the "profile" parameter.

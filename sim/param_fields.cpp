@@ -43,6 +43,10 @@ const std::vector<ParamField>& param_fields() {
          profile_choices()},
         {"z0", G::wind, "m", "roughness length (logarithmic)", 0.0001f, 0.5f, &Params::z0, 0},
         {"p_exp", G::wind, "-", "exponent (power law)", 0.01f, 1, &Params::p_exp, 0},
+        {"shear_delta", G::wind, "m", "shear layer's thickness (0: none)", 0, 100,
+         &Params::shear_delta, 0},
+        {"shear_height", G::wind, "m", "shear layer's centre height", 0, 500, &Params::shear_height,
+         0},
         {"Z_start", G::pattern, "m", "start height", 0.1f, 100, &Params::Z_start, kFlying},
         {"T_cyc", G::pattern, "s", "cycle period", 1, 60, &Params::T_cyc, kTimed},
         // |c_warp| below 1/pi keeps the warped phase rising through the cycle.
@@ -69,6 +73,13 @@ const ParamField* param_field(std::string_view name) {
 
 bool param_used(const ParamField& f, Mode mode) {
     return f.patterns == 0 || (f.patterns & bit(mode)) != 0;
+}
+
+bool param_written(const ParamField& f, const Params& p) {
+    const bool shear = f.member == &Params::shear_delta || f.member == &Params::shear_height;
+    if (!shear) return true;
+    const Params none;
+    return !(p.shear_delta == none.shear_delta && p.shear_height == none.shear_height);
 }
 
 bool param_in_range(const ParamField& f, double v) {

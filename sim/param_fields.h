@@ -38,6 +38,10 @@ std::string param_range_text(const ParamField& f);
 // The field names a flight of `mode` uses, comma separated.
 std::string param_names(Mode mode);
 bool param_in_range(const ParamField& f, double v);
+// Whether a parameter file of `p` writes the field: every one but the shear
+// layer's two, which are written only when they are not the defaults (no
+// layer), so that a file of a flight without one reads as it always has.
+bool param_written(const ParamField& f, const Params& p);
 // The value of a typed text for the field: a decimal number, or for a field of
 // named choices one of its names. Nothing for anything else (range unchecked).
 std::optional<double> param_value(const ParamField& f, std::string_view text);

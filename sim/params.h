@@ -26,6 +26,7 @@ struct Params {
     //   logarithmic:               U = U_ref ln(Z/z0) / ln(Z_ref/z0), Z at least 2 z0
     //   power law:                 U = U_ref zeta^p_exp
     //   linear:                    U = U_ref zeta
+    //   or a shear layer:          U = U_ref / (1 + exp(-(Z - shear_height) / shear_delta))
     float U_ref = 7.0f;              // speed scale of the profile, m/s
     float Z_ref = 20.0f;             // reference height, m
     float lam_U = 7.0f;              // shape exponent (exponential), -
@@ -34,6 +35,10 @@ struct Params {
     float profile = 0;               // the profile's shape: a WindShape, kept as its number
     float z0 = 0.03f;                // roughness length (logarithmic), m
     float p_exp = float(1.0 / 7.0);  // exponent (power law), -
+    // A logistic shear layer in place of the profile when shear_delta > 0
+    // (sim/wind_profile.h): calm below, U_ref above.
+    float shear_delta = 0;      // the layer's thickness, m
+    float shear_height = 5.0f;  // the height of its centre, m
 
     // --- pattern ---
     float Z_start = 0;  // start height, m

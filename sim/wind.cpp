@@ -7,7 +7,7 @@
 namespace soar {
 
 double wind_shape_at(const Params& p, double Z) {
-    if (wind_shape(p) == WindShape::exponential)
+    if (wind_shape(p) == WindShape::exponential && !(p.shear_delta > 0.0f))
         return 1.0 - std::exp(-double(p.lam_U) * Z / double(p.Z_ref));
     double U = 0, Up = 0;
     profile_wind(profile_shape(p), Z, 1.0, U, Up);
@@ -22,6 +22,7 @@ WindAt wind_at_height(const Params& p, float Z) {
 
 bool wind_held_at(const Params& p, float Z) {
     const WindProfileShape s = profile_shape(p);
+    if (has_shear_layer(s)) return false;
     if (s.shape == WindShape::exponential) {
         const double zeta = double(float(double(Z) / s.Z_ref));
         return zeta < s.zeta_min || zeta > s.zeta_max;

@@ -1,7 +1,7 @@
 // Wind profile along +X at the bird: the shape the parameters choose
 // (exponential by default, logarithmic, power law or linear), its height ratio
-// Z/Z_ref clamped to [zeta_min, zeta_max]; the profiles themselves are
-// sim/wind_profile.h, the optimiser's too.
+// Z/Z_ref clamped to [zeta_min, zeta_max], or a logistic shear layer in its
+// place; the profiles themselves are sim/wind_profile.h, the optimiser's too.
 #pragma once
 
 #include "sim/flight_state.h"

@@ -12,6 +12,15 @@
 // Its gradient does too: it is 0 outside, except in the exponential profile,
 // whose equations keep the gradient at the clamp (a small 0.00225 1/s above
 // 19.98 m with the defaults) so that every flight in it keeps its bits.
+//
+// A shear layer (shear_delta > 0) replaces the profile: a logistic step from
+// calm air below to the wind U_ref above, centred at shear_height, of
+// thickness shear_delta (m),
+//   U = U_ref / (1 + exp(-(Z - shear_height) / shear_delta)),
+//   dU/dZ = U (1 - U / U_ref) / shear_delta, largest (U_ref / (4 delta)) at the centre.
+// The wind gained across it is U_ref whatever its thickness: a thinner layer
+// is a steeper gradient over a shorter climb. It has no clamp: its gradient
+// fades smoothly on both sides, and the wind never stands still.
 #pragma once
 
 #include <cmath>
@@ -28,12 +37,20 @@ struct WindProfileShape {
     double zeta_min = 0.001, zeta_max = 0.999;  // clamp of Z/Z_ref, -
     double z0 = 0.03;                           // logarithmic: roughness length, m
     double p_exp = 1.0 / 7.0;                   // power law: exponent, -
+    double shear_delta = 0.0;                   // shear layer's thickness, m (0: none)
+    double shear_height = 5.0;                  // shear layer's centre, m
 };
 
 // The flight's profile: each constant the double of its float.
 inline WindProfileShape profile_shape(const Params& p) {
-    return {wind_shape(p),      double(p.Z_ref), double(p.lam_U), double(p.zeta_min),
-            double(p.zeta_max), double(p.z0),    double(p.p_exp)};
+    return {wind_shape(p),      double(p.Z_ref),       double(p.lam_U),
+            double(p.zeta_min), double(p.zeta_max),    double(p.z0),
+            double(p.p_exp),    double(p.shear_delta), double(p.shear_height)};
+}
+
+// Whether the shear layer replaces the profile.
+inline bool has_shear_layer(const WindProfileShape& s) {
+    return s.shear_delta > 0.0;
 }
 
 // The heights between which the wind grows, m (beyond them it stands still).
@@ -58,6 +75,13 @@ void profile_wind(const WindProfileShape& s, const T& Z, const T& U_ref, T& U, T
     using std::exp;
     using std::log;
     using std::pow;
+    if (has_shear_layer(s)) {
+        const T e = exp(-(Z - s.shear_height) / s.shear_delta);
+        const T r = 1.0 / (1.0 + e);
+        U = U_ref * r;
+        Up = U_ref * r * (1.0 - r) / s.shear_delta;
+        return;
+    }
     if (s.shape == WindShape::exponential) {
         T zeta = Z / s.Z_ref;
         if constexpr (kStoredRatio) zeta = T(double(float(zeta)));

@@ -13,15 +13,13 @@ void build_wind_figure(WindFigure& f, const Params& p) {
     f.y.allocate(1, f.n);
     f.z.allocate(1, f.n);
 
-    const double Z_ref = p.Z_ref, lam_U = p.lam_U;
-    const bool exponential = wind_shape(p) == WindShape::exponential;
+    const double Z_ref = p.Z_ref;
     int i = 0;
     for (int b = 1; b <= 10; ++b) {
         // Arrow heights crowd towards the sea (exponent 1.5); the lengths follow the
         // profile's shape at half of Z_ref, so they keep their size when U_ref is 0.
         const double zz = Z_ref * std::pow((b - 1) / 9.0, 1.5) + 0.25 * (1.0 - b / 10.0);
-        const double uu = exponential ? 0.5 * Z_ref * (1.0 - std::exp(-lam_U * zz / Z_ref))
-                                      : 0.5 * Z_ref * wind_shape_at(p, zz);
+        const double uu = 0.5 * Z_ref * wind_shape_at(p, zz);
         const double x[7] = {0, uu - 0.75, uu - 0.75, uu, uu - 0.75, uu - 0.75, 0};
         const double z[7] = {zz, zz, zz - 0.15, zz, zz + 0.15, zz, zz};
         for (int k = 0; k < 7; ++k) {

@@ -129,6 +129,33 @@ TEST_F(Fly, RowsAreByteForByteThoseOfTheFullTick) {
     }
 }
 
+// A shear layer set on the command line is the wind flown: from the first
+// row the bird meets another wind than the profile's, and the parameter file
+// saved with the layer flies the same rows.
+TEST_F(Fly, AShearLayerIsTheWindFlownAndItsParameterFileFliesIt) {
+    const auto rows = [&](std::vector<std::string> extra, const char* name) {
+        const fs::path csv = dir / name;
+        std::vector<std::string> args = {"fly",  "--pattern", "upwind", "--ticks",   "300",
+                                         "--dt", "0.01",      "--csv",  csv.string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        EXPECT_EQ(run(args), 0);
+        return lines_of(csv);
+    };
+    const auto profile = rows({}, "profile.csv");
+    const auto layer = rows({"--set", "shear_delta=2", "--set", "shear_height=6"}, "layer.csv");
+    ASSERT_EQ(layer.size(), 301u);
+    ASSERT_EQ(profile.size(), 301u);
+    EXPECT_NE(layer[1], profile[1]);
+    EXPECT_NE(layer[300], profile[300]);
+    const fs::path toml = dir / "layer.toml";
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(run({"params", "--save", toml.string(), "--set", "shear_delta=2", "--set",
+                   "shear_height=6"}),
+              0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(rows({"--params", toml.string()}, "again.csv"), layer);
+}
+
 TEST_F(Fly, BadArgumentsExitTwoAndWriteNothing) {
     const fs::path csv = dir / "bad.csv";
     const std::vector<std::vector<std::string>> cases = {

@@ -63,6 +63,24 @@ TEST(ParamFile, RoundTripsEveryFieldExactly) {
     EXPECT_EQ(*r.set, set);
 }
 
+// The shear layer's keys are written only when a layer is set (or its height
+// moved): the file of a flight without one is the file it always was, and a
+// file with one reads back to the same flight.
+TEST(ParamFile, WritesTheShearLayerOnlyWhenOneIsSet) {
+    EXPECT_EQ(param_file_text(ParamSet{}).find("shear"), std::string::npos);
+    for (const auto& [delta, height] : {std::pair{2.5f, 5.0f}, std::pair{0.0f, 12.0f}}) {
+        ParamSet set;
+        set_param(set, Mode::downwind, *param_field("shear_delta"), delta);
+        set_param(set, Mode::downwind, *param_field("shear_height"), height);
+        const std::string text = param_file_text(set);
+        EXPECT_NE(text.find("shear_delta = "), std::string::npos) << text;
+        EXPECT_NE(text.find("shear_height = "), std::string::npos) << text;
+        const ParamFileRead r = parse_param_file(text, "t.toml");
+        ASSERT_TRUE(r.set) << r.error;
+        EXPECT_EQ(*r.set, set);
+    }
+}
+
 TEST(ParamFile, RefusesBadKeysAndValuesWithTheirLine) {
     struct Case {
         const char* text;

@@ -17,6 +17,7 @@
 
 #include "app/cli.h"
 #include "app/stepped_flight.h"
+#include "optim/loop_solver.h"
 #include "sim/param_fields.h"
 
 namespace soar {
@@ -155,6 +156,32 @@ TEST(Sweep, BadSweepsAreRefusedWithTheReason) {
     loop.axes = {{"n_max", 4, 6, 2}};
     loop.nodes = 4;
     EXPECT_NE(sweep_error(loop).find("--nodes"), std::string::npos);
+}
+
+// An optimise sweep steps the heading a travelling loop is held to (degrees,
+// as optimise --travel takes it) and its ground speed; what cannot be flown
+// is refused before any point is solved.
+TEST(Sweep, AnOptimiseSweepStepsTheTravelHeading) {
+    SweepPlan s;
+    s.what = SweepWhat::optimise;
+    s.axes = {SweepAxis("travel_heading", std::vector<double>{-180, -90, 0, 90})};
+    s.loop_settings = {{"ground_speed", 5}};
+    EXPECT_EQ(sweep_error(s), "");
+    EXPECT_EQ(sweep_axis_unit("travel_heading"), "deg");
+    std::string error;
+    const auto p = loop_problem_of(sweep_point_loop(s, sweep_inputs(s, 1)), error);
+    ASSERT_TRUE(p) << error;
+    EXPECT_TRUE(p->travel && p->drift_heading_fixed);
+    EXPECT_NEAR(p->drift_heading, -0.5 * k::exact_pi, 1e-15);
+    EXPECT_EQ(p->drift_speed, 5.0);
+    s.axes = {SweepAxis("ground_speed", std::vector<double>{0, 5})};
+    s.loop_settings = {};
+    EXPECT_NE(sweep_error(s).find("give both"), std::string::npos) << sweep_error(s);
+    s.axes = {SweepAxis("travel_heading", std::vector<double>{90, 200})};
+    EXPECT_NE(sweep_error(s).find("-180 to 180"), std::string::npos) << sweep_error(s);
+    s.axes = {SweepAxis("travel_heading", std::vector<double>{90})};
+    s.loop_settings = {{"travel", 0}};
+    EXPECT_NE(sweep_error(s).find("not with travel=0"), std::string::npos) << sweep_error(s);
 }
 
 TEST(Sweep, APointIsItsSingleRun) {
@@ -340,6 +367,33 @@ TEST_F(SweepCommand, BadArgumentsExitTwoAndWriteNothing) {
     EXPECT_EQ(run({"soarcalculus", "merge", "--csv", csv.string()}), 2);
     EXPECT_EQ(run({"soarcalculus", "merge", (dir / "a.csv").string()}), 2);
     EXPECT_FALSE(fs::exists(csv));
+}
+
+// A point of a sweep over the travel heading is the loop optimise --travel
+// solves: the same least wind, drifting along the heading at the speed asked.
+TEST(LoopSolver, ASweepOverTheTravelHeadingSolvesTheLoopsOfOptimiseTravel) {
+    SweepPlan s;
+    s.what = SweepWhat::optimise;
+    s.nodes = 30;
+    s.axes = {SweepAxis("travel_heading", std::vector<double>{90})};
+    s.loop_settings = {{"ground_speed", 5}};
+    const auto row = sweep_point(s, 0);
+    ASSERT_TRUE(row);
+    ASSERT_EQ(row->results[0], 1.0) << row->status;
+    LoopRequest r;
+    std::string error;
+    optim::LoopProblem p = *loop_problem_of(r, error);
+    p.travel = p.drift_heading_fixed = true;
+    p.drift_heading = 90.0 * k::exact_d2r;
+    p.drift_speed = 5.0;
+    optim::SolveOptions o;
+    o.nodes = 30;
+    const optim::LoopSolution sol = optim::solve_least_wind_loop(p, o);
+    ASSERT_TRUE(sol.converged) << sol.status;
+    EXPECT_EQ(row->results[1], sol.wind);
+    EXPECT_GE(row->results[5] / row->results[3], 5.0 - 1e-6);  // drift over period
+    EXPECT_NEAR(std::atan2(sol.x.back()[optim::kY], -sol.x.back()[optim::kX]), p.drift_heading,
+                1e-6);
 }
 
 }  // namespace
