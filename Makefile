@@ -29,7 +29,7 @@ DEBS       := cmake make ninja-build g++ pkg-config qt6-base-dev libgl-dev libgt
 
 .PHONY: deps configure build python run check test test-all test-release sanitize-build test-sanitize \
         test-sanitize-solves test-tsan test-fuzz bench \
-        format format-check clean web-deps web web-serve test-web number-text-exhaustive
+        format format-check clean web-deps web web-loops web-serve test-web number-text-exhaustive
 
 deps:
 	@missing=""; for p in $(DEBS); do \
@@ -147,9 +147,30 @@ web-deps:
 web: web-deps
 	NODE_PATH=/usr/share/nodejs emcmake cmake -S web -B $(BUILD_WEB) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD_WEB) -j$(JOBS)
-	@cd $(BUILD_WEB) && n=0; for f in index.html soarcalculus.js soarcalculus.wasm page.js style.css least_wind_worker.js; do \
+	@$(MAKE) --no-print-directory web-loops
+	@cd $(BUILD_WEB) && n=0; for f in index.html soarcalculus.js soarcalculus.wasm page.js style.css least_wind_worker.js optimal_loops.txt; do \
 	  n=$$((n + $$(gzip -9c $$f | wc -c))); done; \
-	  echo "the page: $(BUILD_WEB)/index.html with its engine and script, $$n bytes compressed"
+	  echo "the page: $(BUILD_WEB)/index.html with its engine, script and loops, $$n bytes compressed"
+
+# The presets' optimal loops for the page, which has no optimiser: the native
+# program (built first when it is missing or out of date) solves each with
+# optimise --loop-file, again only when the program is newer than the loops.
+# A loop solved for the same problem as one before (a preset that changes the
+# wind alone poses the same loop) is kept once: the page finds loops by problem.
+WEB_PRESETS := design-albatross heavier-albatross light-wind draggy-wing zhao-glider sachs-2005-albatross
+web-loops: configure
+	cmake --build $(BUILD) -j$(JOBS) --target soarcalculus
+	@$(MAKE) --no-print-directory $(BUILD_WEB)/optimal_loops.txt
+
+$(BUILD_WEB)/optimal_loops.txt: $(BUILD)/soarcalculus
+	@mkdir -p $(BUILD_WEB) && rm -f $@.part && touch $@.part
+	@for p in $(WEB_PRESETS); do \
+	  echo "the optimal loop of the preset $$p"; \
+	  if ./$(BUILD)/soarcalculus optimise --preset $$p --loop-file $@.$$p >/dev/null; then \
+	    grep -qxF "$$(sed -n 2p $@.$$p)" $@.part || cat $@.$$p >> $@.part; rm -f $@.$$p; \
+	  else echo "  no loop found for $$p: the page offers none for it"; rm -f $@.$$p; fi; \
+	done
+	@mv $@.part $@
 
 web-serve: web
 	@echo "the page at http://localhost:$(WEB_PORT)/ (Ctrl-C ends)"

@@ -23,6 +23,7 @@ namespace soar::cli {
     "                   --ticks N --dt SECONDS [--clock-start SECONDS] [--csv FILE]\n"        \
     "                   [--energy] [--kml FILE [--lat DEG] [--lon DEG] [--wind-from DEG]]\n"  \
     "                   [--commands FILE.csv [--command-times] [--gusts SIGMA_W --seed N]]\n" \
+    "                   [--loop FILE]\n"                                                      \
     "                   [--limits cl=CL,n=N,tip=HALF_SPAN[,clear=M]] [PARAMETERS]\n"
 #define SOAR_USAGE_RENDER                                                                          \
     "  soarcalculus render --pattern {fixed|upwind|downwind|crosswind|circlezoom|profile}\n"       \
@@ -41,7 +42,8 @@ namespace soar::cli {
 #define SOAR_USAGE_OPTIMISE                                                                   \
     "  soarcalculus optimise [--profile {exponential|linear|log}]\n"                          \
     "                   [--nodes N] [--csv FILE] [--glide-ratios L/D,L/D,...] [PARAMETERS]\n" \
-    "                   [--flown-csv FILE] [--travel HEADING [--ground-speed V]]\n"           \
+    "                   [--flown-csv FILE] [--loop-file FILE]\n"                              \
+    "                   [--travel HEADING [--ground-speed V]]\n"                              \
     "  (optimise: --set also takes the loop's CL_min, CL_max, n_min, n_max, bank_max,\n"      \
     "   half_span, tip_min, T_min, T_max, z0, travel, midpoint_limits, travel_heading\n"      \
     "   (deg), ground_speed (m/s); a logistic shear layer (shear_delta, shear_height, m)\n"   \

@@ -30,6 +30,8 @@
 #include "app/cli_fly_commands.h"
 #include "app/cli_params.h"
 #include "app/flight_timer.h"
+#include "app/loop_file.h"
+#include "app/loop_flight.h"
 #include "app/session.h"
 #include "app/stepped_flight.h"
 #include "app/window.h"
@@ -66,16 +68,80 @@ Row row_at(long long tick, const FlightState& s, const Params& p, bool energy) {
     return r;
 }
 
-// The ticks of the designed pattern or of a recorded command sequence.
+// The optimal loop as the window flies it (Session::fly_loop): tick 1 is the
+// loop's start, each later tick puts the bird where the loop is at the tick's
+// flight time, read from the clock as the window's ticks read it.
+class LoopTicks {
+  public:
+    LoopTicks(std::shared_ptr<const LoopFlight> loop, double clock_start)
+        : loop_(std::move(loop)), clock_start_(clock_start) {
+        timer_.start(float(clock_start));
+    }
+    bool tick(long long k, double dt) {
+        try {
+            if (k == 1) {
+                const std::shared_ptr<const LoopFlight> loop = loop_;
+                flight_.emplace(loop->params, kLoopView,
+                                [loop](double t) { return loop_state_at(*loop, t); });
+            } else {
+                const float t = timer_.time_at(clock_at(clock_start_, k, dt));
+                flight_->step(double(t) - double(flight_->state().t));
+            }
+        } catch (const FlightFault& f) {
+            fault_ = "the loop stopped at t = " + float_text(flight_ ? flight_->state().t : 0.0f) +
+                     " s: " + f.what();
+            return false;
+        }
+        return true;
+    }
+    const FlightState& state() const { return flight_->state(); }
+    const std::string& fault() const { return fault_; }
+
+  private:
+    std::shared_ptr<const LoopFlight> loop_;
+    double clock_start_;
+    FlightTimer timer_;
+    std::optional<Flight> flight_;
+    std::string fault_;
+};
+
+// The ticks of the designed pattern, of a recorded command sequence or of the
+// optimal loop.
 struct FlyTicks {
     std::optional<SteppedFlight> designed;
     std::optional<CommandedTicks> commanded;
+    std::optional<LoopTicks> loop;
     bool tick(long long k, double dt) {
-        return commanded ? commanded->tick(k, dt) : designed->tick(k, dt);
+        return commanded ? commanded->tick(k, dt)
+               : loop    ? loop->tick(k, dt)
+                         : designed->tick(k, dt);
     }
-    const FlightState& state() const { return commanded ? commanded->state() : designed->state(); }
-    const std::string& fault() const { return commanded ? commanded->fault() : designed->fault(); }
+    const FlightState& state() const {
+        return commanded ? commanded->state() : loop ? loop->state() : designed->state();
+    }
+    const std::string& fault() const {
+        return commanded ? commanded->fault() : loop ? loop->fault() : designed->fault();
+    }
 };
+
+// --loop FILE: the loop in the file (optimise --loop-file) solved for the
+// loop the flight's parameters pose, ready to fly as the window flies it.
+std::shared_ptr<const LoopFlight> loop_arg(const std::string& path, const ParamSet& params,
+                                           const std::string& preset) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) throw ArgError{"--loop: cannot read \"" + path + "\""};
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string error;
+    const std::optional<optim::LoopProblem> problem = preset_loop_problem(params, preset, error);
+    if (!problem) throw ArgError{"--loop: these parameters pose no loop: " + error};
+    const std::optional<optim::LoopSolution> solution = loop_in_file_text(text.str(), *problem);
+    if (!solution)
+        throw ArgError{"--loop: \"" + path +
+                       "\" holds no loop solved for these parameters (optimise --preset " + preset +
+                       " --loop-file FILE solves one)"};
+    return std::make_shared<const LoopFlight>(make_loop_flight(params.upwind, *problem, *solution));
+}
 
 // The seed of the gusts: a whole number from 0 to 2^64 - 1.
 uint64_t seed_arg(const Args& a) {
@@ -312,9 +378,10 @@ int fly_command(int argc, char** argv, bool parse_only) {
     KmlPlace place;
     bool energy = false;
     ParamSet params;
-    std::string commands_path;
+    std::string commands_path, loop_path;
     std::vector<TimedCommand> commands;
     bool at_command_times = false;
+    std::shared_ptr<const LoopFlight> loop;
     double gust_intensity = 0;
     uint64_t seed = 0;
     FlightLimits limits;
@@ -322,10 +389,11 @@ int fly_command(int argc, char** argv, bool parse_only) {
         std::vector<char*> rest;
         const ParamOptions po = take_param_options(argc, argv, rest);
         // --no-redraw is what fly always does now; it stays accepted.
-        const Args a = parse_args(int(rest.size()), rest.data(),
-                                  {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat",
-                                   "lon", "wind-from", "commands", "gusts", "seed", "limits"},
-                                  {"no-redraw", "energy", "command-times"});
+        const Args a =
+            parse_args(int(rest.size()), rest.data(),
+                       {"pattern", "ticks", "dt", "clock-start", "csv", "kml", "lat", "lon",
+                        "wind-from", "commands", "gusts", "seed", "limits", "loop"},
+                       {"no-redraw", "energy", "command-times"});
         energy = a.flags.count("energy") != 0;
         if (a.values.count("kml")) kml = output_arg(a, "kml");
         place.lat_deg = number_arg(a, "lat", place.lat_deg);
@@ -335,8 +403,22 @@ int fly_command(int argc, char** argv, bool parse_only) {
             throw ArgError{"--lat must lie between -89 and 89 degrees"};
         if (place.lon_deg < -180.0 || place.lon_deg > 180.0)
             throw ArgError{"--lon must lie between -180 and 180 degrees"};
-        mode = pattern_arg(a, false);
+        if (a.values.count("loop")) {
+            // The loop is watched and recorded as the upwind pattern is.
+            if (a.values.count("pattern"))
+                throw ArgError{
+                    "--loop flies the optimal loop, not a pattern: no --pattern with it"};
+            if (a.values.count("commands"))
+                throw ArgError{"--loop flies the optimal loop: not with --commands"};
+            mode = kLoopView;
+        } else {
+            mode = pattern_arg(a, false);
+        }
         params = resolve_param_options(po, mode);
+        if (a.values.count("loop")) {
+            loop_path = a.values.at("loop");
+            loop = loop_arg(loop_path, params, po.preset.empty() ? "design-albatross" : po.preset);
+        }
         at_command_times = a.flags.count("command-times") != 0;
         if (at_command_times) {
             // The ticks are the command file's: one per command.
@@ -386,6 +468,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
         refuse_one_file_twice({{"--csv", csv},
                                {"--kml", kml},
                                {"--commands", commands_path, false},
+                               {"--loop", loop_path, false},
                                {"--params", po.file, false}});
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus fly: %s\n%s", e.message.c_str(), command_usage("fly"));
@@ -430,9 +513,11 @@ int fly_command(int argc, char** argv, bool parse_only) {
     }
     if (!at_command_times) note_coarse_clock(clock_start, ticks, dt);
 
-    const Params flown = params.of(mode);
+    const Params flown = loop ? loop->params : params.of(mode);
     FlyTicks flight;
-    if (commands_path.empty()) {
+    if (loop) {
+        flight.loop.emplace(loop, clock_start);
+    } else if (commands_path.empty()) {
         flight.designed.emplace(flown, mode, clock_start);
     } else {
         flight.commanded.emplace(

@@ -12,6 +12,7 @@
 
 #include "app/cli_args.h"
 #include "app/cli_params.h"
+#include "app/loop_cache.h"
 #include "app/loop_params.h"
 #include "optim/loop_solver.h"
 #include "platform/atomic_file.h"
@@ -145,9 +146,12 @@ std::string flown_csv_of(const LoopProblem& p, const LoopSolution& s) {
 }
 
 // `out`, open when `csv` names a file, takes the CSV whole or not at all.
+// `loop_out`, open when `loop_file` names a file, takes the loop exactly: the
+// window's cache text, keyed by the problem (app/loop_cache.h).
 int one_loop(const LoopProblem& p, const SolveOptions& options, const std::string& csv,
              AtomicFile& out, const std::string& flown_csv, AtomicFile& flown_out,
-             const ProgressFn& progress, bool terminal) {
+             const std::string& loop_file, AtomicFile& loop_out, const ProgressFn& progress,
+             bool terminal) {
     const LoopSolution s = solve_least_wind_loop(p, options, progress, &g_interrupted);
     clear_progress(terminal);
     std::printf("solver: %s, %d iterations, %.2f s\n", s.status.c_str(), s.iterations, s.seconds);
@@ -237,6 +241,16 @@ int one_loop(const LoopProblem& p, const SolveOptions& options, const std::strin
         }
         std::printf("loop written to %s (%zu rows)\n", csv.c_str(), s.x.size());
     }
+    if (!loop_file.empty()) {
+        if (!loop_out.write(loop_cache_text(loop_cache_key(p, options.nodes), s)) ||
+            !loop_out.commit()) {
+            std::fprintf(stderr, "soarcalculus optimise: %s\n", loop_out.error().c_str());
+            stdout_written("optimise");
+            return 1;
+        }
+        std::printf("the loop's every bit written to %s (%zu nodes)\n", loop_file.c_str(),
+                    s.x.size());
+    }
     return stdout_written("optimise") ? 0 : 1;
 }
 
@@ -316,7 +330,7 @@ int optimise_command(int argc, char** argv, bool parse_only) {
     LoopProblem p;
     SolveOptions options;
     std::vector<double> glide_ratios;
-    std::string csv, flown_csv, preset = "design-albatross";
+    std::string csv, flown_csv, loop_file, preset = "design-albatross";
     try {
         std::vector<char*> rest;
         ParamOptions po = take_param_options(argc, argv, rest);
@@ -336,9 +350,10 @@ int optimise_command(int argc, char** argv, bool parse_only) {
                                "\" belongs to a pattern's schedule, not to the loop"};
         }
         const ParamSet set = resolve_param_options(po, Mode::upwind);
-        const Args a = parse_args(
-            int(rest.size()), rest.data(),
-            {"profile", "nodes", "csv", "glide-ratios", "flown-csv", "travel", "ground-speed"}, {});
+        const Args a = parse_args(int(rest.size()), rest.data(),
+                                  {"profile", "nodes", "csv", "glide-ratios", "flown-csv", "travel",
+                                   "ground-speed", "loop-file"},
+                                  {});
         const LoopBounds bounds = loop_bounds_of(preset);
         // The loop is solved in the flight's own profile (--params, --preset,
         // --set profile), which --profile names the older way.
@@ -389,10 +404,15 @@ int optimise_command(int argc, char** argv, bool parse_only) {
         options.nodes = int(nodes);
         if (a.values.count("csv")) csv = output_arg(a, "csv");
         if (a.values.count("flown-csv")) flown_csv = output_arg(a, "flown-csv");
+        if (a.values.count("loop-file")) loop_file = output_arg(a, "loop-file");
         if (!flown_csv.empty() && !glide_ratios.empty())
             throw ArgError{"--flown-csv is of one loop: not with --glide-ratios"};
-        refuse_one_file_twice(
-            {{"--csv", csv}, {"--flown-csv", flown_csv}, {"--params", po.file, false}});
+        if (!loop_file.empty() && !glide_ratios.empty())
+            throw ArgError{"--loop-file is of one loop: not with --glide-ratios"};
+        refuse_one_file_twice({{"--csv", csv},
+                               {"--flown-csv", flown_csv},
+                               {"--loop-file", loop_file},
+                               {"--params", po.file, false}});
     } catch (const ArgError& e) {
         std::fprintf(stderr, "soarcalculus optimise: %s\n%s", e.message.c_str(),
                      command_usage("optimise"));
@@ -418,6 +438,11 @@ int optimise_command(int argc, char** argv, bool parse_only) {
         std::fprintf(stderr, "soarcalculus optimise: %s\n", flown_out.error().c_str());
         return 1;
     }
+    AtomicFile loop_out;
+    if (!loop_file.empty() && !loop_out.open(loop_file)) {
+        std::fprintf(stderr, "soarcalculus optimise: %s\n", loop_out.error().c_str());
+        return 1;
+    }
     const bool terminal = isatty(STDERR_FILENO);
     g_interrupted = false;
     // Ctrl-C, a closed terminal (SIGHUP) and SIGTERM all stop the solve at its next
@@ -431,10 +456,10 @@ int optimise_command(int argc, char** argv, bool parse_only) {
                          q.iteration, q.wind, wind_unit(p.profile), q.infeasibility, q.seconds);
         return true;
     };
-    const int status =
-        glide_ratios.empty()
-            ? one_loop(p, options, csv, out, flown_csv, flown_out, progress, terminal)
-            : glide_ratio_sweep(p, options, glide_ratios, csv, out, progress, terminal);
+    const int status = glide_ratios.empty() ? one_loop(p, options, csv, out, flown_csv, flown_out,
+                                                       loop_file, loop_out, progress, terminal)
+                                            : glide_ratio_sweep(p, options, glide_ratios, csv, out,
+                                                                progress, terminal);
     for (int i = 0; i < 3; ++i) std::signal(stops[i], old_handlers[i]);
     return status;
 }

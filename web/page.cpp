@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "app/half_turn.h"
+#include "app/loop_file.h"
+#include "app/loop_flight.h"
 #include "app/params_legend.h"
 #include "app/session.h"
 #include "platform/clock.h"
@@ -40,6 +42,7 @@ struct Page {
     std::string text;           // the last text handed to the page (CSV, fault)
     std::vector<uint8_t> rgba;  // the picture in the canvas's byte order
     std::vector<float> chart;   // a chart's lowest and highest value per pixel column
+    std::string loops;          // the presets' optimal loops, as the native optimiser solved them
 };
 
 Page* page = nullptr;
@@ -85,6 +88,48 @@ void add_json(std::string& out, std::string_view text) {
 
 std::string field_text(const soar::ParamField& f, float v) {
     return f.choices ? soar::param_value_text(f, v) : soar::shortest_float(v);
+}
+
+// The preset the chosen parameters are (its number in the list), or -1.
+int chosen_preset() {
+    int k = 0;
+    for (const soar::Preset& preset : soar::presets()) {
+        if (soar::preset_set(preset.name) == page->run.model().params) return k;
+        ++k;
+    }
+    return -1;
+}
+
+// The optimal loop of the chosen parameters, when they are a preset's and
+// the page holds its loop; else what the page says instead.
+struct PresetLoop {
+    std::optional<soar::LoopFlight> flight;
+    int preset = -1;
+    std::string why_not;
+};
+PresetLoop preset_loop() {
+    PresetLoop out;
+    out.preset = chosen_preset();
+    if (out.preset < 0) {
+        out.why_not = "the page holds the presets' optimal loops only";
+        return out;
+    }
+    const soar::Preset& preset = soar::presets()[size_t(out.preset)];
+    std::string error;
+    const auto problem = soar::preset_loop_problem(page->run.model().params, preset.name, error);
+    if (!problem) {
+        out.why_not = "the preset poses no loop: " + error;
+        return out;
+    }
+    const auto solution = soar::loop_in_file_text(page->loops, *problem);
+    if (!solution) {
+        out.why_not = page->loops.empty()
+                          ? "the page was built without the optimal loops"
+                          : std::string("the page holds no loop for \"") + preset.label + "\"";
+        return out;
+    }
+    out.flight = soar::make_loop_flight(page->run.model().params.upwind, *problem, *solution);
+    return out;
 }
 
 std::string unit_text(const soar::ParamField& f) {
@@ -296,6 +341,115 @@ EMSCRIPTEN_KEEPALIVE void page_stop_looking_back() {
     page->run.stop_looking_back();
 }
 
+// "Fly it yourself" (F6 in the window): a flight the arrow keys or the
+// on-screen controls steer, from the selected pattern's start. The answer is
+// what the engine said when it could not start one ("" when it started).
+EMSCRIPTEN_KEEPALIVE const char* page_fly_yourself(double clock_s) {
+    page->clock.set(float(clock_s));
+    page->run.window().message.clear();
+    page->run.fly_yourself();
+    page->frame = page->run.frame_now();
+    redraw();
+    page->text = page->run.flying() ? std::string() : page->run.window().message;
+    if (page->text.empty() && !page->run.flying()) page->text = "no flight of your own started";
+    return page->text.c_str();
+}
+
+// The controls held now, one bit each: 1 bank left, 2 bank right, 4 pull
+// (more lift), 8 push (less lift).
+EMSCRIPTEN_KEEPALIVE void page_pilot_keys(int held) {
+    soar::PilotKeys keys;
+    keys.bank_left = (held & 1) != 0;
+    keys.bank_right = (held & 2) != 0;
+    keys.more_lift = (held & 4) != 0;
+    keys.less_lift = (held & 8) != 0;
+    page->run.set_pilot_keys(keys);
+}
+
+// Where the run stands (app/run_model.h's RunState: 0 no flight, 1 set up,
+// 2 flying, 3 paused, 4 stopped, 5 looking back, 6 the optimal loop flying).
+EMSCRIPTEN_KEEPALIVE int page_state() {
+    return int(page->run.state());
+}
+
+// The pilot's panel as the window's shows it, for a flight flown by you (an
+// empty list otherwise): 0 the count that follows, then the stick's bank deg
+// and lift coefficient, the bird's bank deg, CL and load factor, the limits
+// (bank deg, roll rate deg/s, stall CL, CL rate 1/s, load factor), the score
+// (energy gained m, time aloft s) and the completed cycles, the last five at
+// most, as (number, energy gained m, time s).
+EMSCRIPTEN_KEEPALIVE const double* page_pilot() {
+    static std::vector<double> out;
+    out.assign(1, 0.0);
+    if (!page->run.flown_by_you()) return out.data();
+    const soar::Command c = page->run.stick().command();
+    const soar::FlightState s = page->run.shown_state();
+    const soar::PilotLimits& l = page->run.pilot_limits();
+    const soar::PilotScore score = page->run.score();
+    for (const double v :
+         {double(c.mu_deg), double(c.lift), double(s.mu_deg), double(s.CL), double(s.Nz),
+          double(l.bank_max), double(l.bank_rate_max), double(l.CL_max), double(l.CL_rate_max),
+          double(l.Nz_max), score.energy_gained_m, score.time_aloft_s})
+        out.push_back(v);
+    const size_t from = score.cycles.size() > 5 ? score.cycles.size() - 5 : 0;
+    for (size_t i = from; i < score.cycles.size(); ++i) {
+        out.push_back(score.cycles[i].number);
+        out.push_back(score.cycles[i].energy_gained_m);
+        out.push_back(score.cycles[i].time_s);
+    }
+    out[0] = double(out.size() - 1);
+    return out.data();
+}
+
+// The presets' optimal loops (the text `optimise --loop-file` writes, one
+// loop after another), fetched by the page: room for `bytes` bytes of it,
+// which the page writes there.
+EMSCRIPTEN_KEEPALIVE char* page_loops_room(int bytes) {
+    page->loops.assign(size_t(bytes > 0 ? bytes : 0), '\0');
+    return page->loops.data();
+}
+
+// Whether the chosen parameters have an optimal loop to fly, one JSON text:
+// the preset they are (-1 for none), whether its loop is here, and, with the
+// loop, its least wind (the profile's wind scale, with its unit) and period s,
+// else why there is none.
+EMSCRIPTEN_KEEPALIVE const char* page_loop_offer() {
+    const PresetLoop l = preset_loop();
+    std::string& out = page->text;
+    out = "{\"preset\":" + std::to_string(l.preset);
+    if (l.flight) {
+        const bool gradient = l.flight->problem.profile == soar::optim::WindProfile::linear;
+        out += ",\"loop\":true,\"wind\":" + soar::shortest_double(l.flight->solution.wind) +
+               ",\"wind_name\":";
+        add_json(out, gradient ? "wind gradient" : "U_ref");
+        out += ",\"wind_unit\":";
+        add_json(out, gradient ? "1/s" : "m/s");
+        out += ",\"period\":" + soar::shortest_double(l.flight->solution.period);
+        out += l.flight->problem.travel ? ",\"travel\":true" : ",\"travel\":false";
+    } else {
+        out += ",\"loop\":false,\"why\":";
+        add_json(out, l.why_not);
+    }
+    out += '}';
+    return out.c_str();
+}
+
+// Flies the chosen preset's optimal loop as the window flies a loop it
+// solved (LoopFlight): the answer is "" when it flies, else why it does not.
+EMSCRIPTEN_KEEPALIVE const char* page_fly_loop(double clock_s) {
+    PresetLoop l = preset_loop();
+    if (!l.flight) {
+        page->text = l.why_not;
+        return page->text.c_str();
+    }
+    page->clock.set(float(clock_s));
+    page->run.fly_loop(*l.flight);
+    page->frame = page->run.frame_now();
+    redraw();
+    page->text.clear();
+    return page->text.c_str();
+}
+
 // The flight's rows as CSV, as fly --energy writes them (tick, the columns, the energy).
 EMSCRIPTEN_KEEPALIVE const char* page_csv() {
     page->text = soar::history_csv(page->run.record().history);
@@ -341,18 +495,16 @@ EMSCRIPTEN_KEEPALIVE const char* page_params() {
         out += "]}";
     }
     out += "],\"presets\":[";
-    int chosen = -1, k = 0;
+    int k = 0;
     for (const soar::Preset& preset : soar::presets()) {
-        if (k) out += ',';
+        if (k++) out += ',';
         out += "{\"name\":";
         add_json(out, preset.name);
         out += ",\"label\":";
         add_json(out, preset.label);
         out += '}';
-        if (soar::preset_set(preset.name) == page->run.model().params) chosen = k;
-        ++k;
     }
-    out += "],\"preset\":" + std::to_string(chosen) + ",\"legend\":";
+    out += "],\"preset\":" + std::to_string(chosen_preset()) + ",\"legend\":";
     add_json(out, soar::params_legend(page->run.model()));
     out += '}';
     return out.c_str();

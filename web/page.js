@@ -126,6 +126,7 @@
       show();
       readouts();
       if (!flying) stopped();
+      showPilot(!flying);
     }
     requestAnimationFrame(frame);
   }
@@ -139,6 +140,9 @@
     slider.value = slider.max;
     slider.disabled = n < 1;
     $("fly").hidden = true;
+    steerNone();
+    $("pilot-pad").hidden = true;
+    showPilot(true);
   }
 
   function choose(mode) {
@@ -151,6 +155,7 @@
   }
   function ok() {
     if (!chosen) choose(1);
+    endPilot();
     call.ok(clock());
     show();
     $("fly").hidden = false;
@@ -214,6 +219,79 @@
     call.lookAt(Number($("back").value));
     show();
     readouts();
+    showPilot(true);
+  }
+
+  // Fly it yourself: the engine's own flight of the pilot's seat (the
+  // window's F6), steered by the arrow keys or the controls on the picture.
+  // A control counts while the bird flies; letting go always counts, so that
+  // nothing stays held over a pause or after the page loses the keyboard.
+  const pilotStates = { flying: 2 };
+  let held = 0;
+  let pilotShownAt = -Infinity;
+  function flyYourself() {
+    if (flying) { call.stop(); flying = false; }
+    const refused = call.flyYourself(clock());
+    held = 0;
+    call.pilotKeys(0);
+    if (refused) { status.textContent = refused; return; }
+    flying = true;
+    $("fly").hidden = true;
+    $("back").disabled = true;
+    $("pilot").hidden = false;
+    $("pilot-pad").hidden = false;
+    status.textContent = "flying it yourself";
+    $("legend").textContent = JSON.parse(call.params()).legend;
+    show();
+    showPilot(true);
+  }
+  function endPilot() {
+    steerNone();
+    $("pilot").hidden = true;
+    $("pilot-pad").hidden = true;
+  }
+  const flownByYou = () => !$("pilot").hidden;
+  function steer(bit, down) {
+    if (down && (!flownByYou() || call.state() !== pilotStates.flying)) return false;
+    const now = down ? held | bit : held & ~bit;
+    if (now !== held) {
+      held = now;
+      call.pilotKeys(held);
+      for (const b of document.querySelectorAll("#pilot-pad button"))
+        b.classList.toggle("held", (held & Number(b.dataset.steer)) !== 0);
+    }
+    return true;
+  }
+  function steerNone() {
+    for (const bit of [1, 2, 4, 8]) steer(bit, false);
+  }
+  // The pilot's read-out as the window's panel has it, ten times a second
+  // during a flight.
+  function showPilot(now) {
+    if (!flownByYou()) return;
+    const t = performance.now();
+    if (!now && t - pilotShownAt < 100) return;
+    pilotShownAt = t;
+    const at = call.pilot() / 8;
+    const n = engine.HEAPF64[at];
+    const v = engine.HEAPF64.slice(at + 1, at + 1 + n);
+    const out = $("pilot-readout");
+    if (n < 12) { out.textContent = "Press F6 to fly the bird yourself."; return; }
+    const f = (x, d) => x.toFixed(d);
+    const lines = [
+      `Bank ${f(v[2], 1)} deg, stick ${f(v[0], 1)} deg (at most ${f(v[5], 0)} deg, ${f(v[6], 0)} deg/s)`,
+      `Lift CL ${f(v[3], 2)}, stick ${f(v[1], 2)} (stall above ${f(v[7], 2)}, ${f(v[8], 1)} /s)`,
+      `Load ${f(v[4], 2)} g (at most ${f(v[9], 1)} g)`,
+      `Score: energy gained ${f(v[10], 2)} m in ${f(v[11], 1)} s aloft`,
+    ];
+    if (n > 12) {
+      lines.push("Cycles:");
+      for (let k = 12; k + 2 < n; k += 3) lines.push(`\u00a0${v[k]}: ${f(v[k + 1], 2)} m in ${f(v[k + 2], 1)} s`);
+    }
+    const fault = call.fault();
+    if (fault) lines.push("Ended: " + fault);
+    out.textContent = "";
+    lines.forEach((l, i) => { if (i) out.append(document.createElement("br")); out.append(l); });
   }
 
   // Parameters: the engine's own table for the selected pattern, its presets;
@@ -234,6 +312,8 @@
       select.add(new Option("own values", "-2"));
     }
     select.value = table.preset >= 0 ? String(table.preset) : "-2";
+    if (table.preset >= 0) lastPreset = table.presets[table.preset].label;
+    showLoopOffer();
     const box = $("param-fields");
     box.textContent = "";
     let group = "";
@@ -262,6 +342,40 @@
     }
     $("legend").textContent = table.legend;
   }
+  // The presets' optimal loops, as the desktop program's optimiser solved
+  // them: offered while the chosen parameters are a preset's.
+  let lastPreset = "";
+  function showLoopOffer() {
+    const offer = JSON.parse(call.loopOffer());
+    const text = $("loop-offer");
+    $("fly-loop").disabled = !offer.loop;
+    if (offer.loop) {
+      const label = $("preset").options[offer.preset] ? $("preset").options[offer.preset].text : "";
+      text.textContent = `The least-wind loop of "${label}", solved by the desktop program's ` +
+        `optimiser: ${offer.wind_name} ${offer.wind.toFixed(3)} ${offer.wind_unit}, period ` +
+        `${offer.period.toFixed(2)} s${offer.travel ? ", a loop that travels over the sea" : ""}.`;
+    } else if (offer.preset < 0) {
+      text.textContent = (lastPreset ? `The optimal loop of "${lastPreset}" is for that preset ` +
+        "only: these parameters differ from it. " : "The page holds the presets' optimal loops only. ") +
+        "Choose a preset to fly its loop; the desktop program solves the loop for any parameters.";
+    } else {
+      text.textContent = `No optimal loop: ${offer.why}.`;
+    }
+  }
+  function flyLoop() {
+    if (flying) { call.stop(); flying = false; }
+    const refused = call.flyLoop(clock());
+    if (refused) { status.textContent = "No optimal loop: " + refused; return; }
+    endPilot();
+    if ($("params").open) $("params").close();
+    flying = true;
+    $("fly").hidden = true;
+    $("back").disabled = true;
+    status.textContent = "flying the optimal loop";
+    $("legend").textContent = JSON.parse(call.params()).legend;
+    show();
+  }
+
   function commitParam(input) {
     const answer = call.setParam(input.dataset.name, input.value);
     if (answer) say(answer, answer.includes(" refused: "));
@@ -395,9 +509,35 @@
       if (e.key === "Enter") { e.preventDefault(); findLeastWind(); }
     });
     $("defaults").addEventListener("click", () => { say(call.choosePreset(-1)); showParams(); });
+    $("fly-yourself").addEventListener("click", flyYourself);
+    $("fly-loop").addEventListener("click", flyLoop);
+    // The on-screen stick: held while a finger (or the mouse) is down on it.
+    for (const b of document.querySelectorAll("#pilot-pad button")) {
+      const bit = Number(b.dataset.steer);
+      b.addEventListener("pointerdown", (e) => {
+        e.preventDefault();
+        b.setPointerCapture(e.pointerId);
+        steer(bit, true);
+      });
+      for (const ev of ["pointerup", "pointercancel", "lostpointercapture"])
+        b.addEventListener(ev, () => steer(bit, false));
+      b.addEventListener("contextmenu", (e) => e.preventDefault());
+    }
+    const pilotBits = { ArrowLeft: 1, ArrowRight: 2, ArrowUp: 4, ArrowDown: 8 };
+    document.addEventListener("keyup", (e) => { if (pilotBits[e.key]) steer(pilotBits[e.key], false); });
+    window.addEventListener("blur", steerNone);
     document.addEventListener("keydown", (e) => {
       if (e.key === "F3") { e.preventDefault(); openParams(); return; }
       if ($("params").open) return;
+      if (e.key === "F6") { e.preventDefault(); flyYourself(); return; }
+      if (e.key === "F4") { e.preventDefault(); flyLoop(); return; }
+      // While you fly, the arrows are the stick's.
+      const bit = pilotBits[e.key];
+      if (bit && !e.altKey && !e.ctrlKey && !e.metaKey && flownByYou() && call.state() === pilotStates.flying) {
+        e.preventDefault();
+        if (!e.repeat) steer(bit, true);
+        return;
+      }
       if (e.target instanceof HTMLInputElement && e.target.type === "range") return;
       const actions = { "1": () => choose(1), "2": () => choose(2), "3": () => choose(3),
         "4": () => choose(4), "Enter": ok, "f": fly, "F": fly, "s": stop, "S": stop,
@@ -472,6 +612,10 @@
       tickStepsOn: f("tick_steps_on", "number", ["number", "number"]),
       tickAtTime: f("tick_at_time", "number", ["number"]), timeOfTick: f("time_of_tick", "number", ["number"]),
       zoom: f("zoom", null, ["number"]), pan: f("pan", null, ["number"]),
+      flyYourself: f("fly_yourself", "string", ["number"]), pilotKeys: f("pilot_keys", null, ["number"]),
+      state: f("state", "number", []), pilot: f("pilot", "number", []),
+      loopsRoom: f("loops_room", "number", ["number"]), loopOffer: f("loop_offer", "string", []),
+      flyLoop: f("fly_loop", "string", ["number"]),
       params: f("params", "string", []), setParam: f("set_param", "string", ["string", "string"]),
       choosePreset: f("choose_preset", "string", ["number"]),
       paramsBytes: f("params_bytes", "number", ["number"]), paramsSize: f("params_size", "number", []),
@@ -485,6 +629,17 @@
     wire();
     status.textContent = "choose a pattern, then OK";
     document.body.dataset.ready = "1";
+    // The presets' loops, fetched beside the engine: a page without them
+    // still flies everything else and says why it has no loop.
+    fetch("optimal_loops.txt")
+      .then((r) => (r.ok ? r.text() : ""))
+      .catch(() => "")
+      .then((text) => {
+        const bytes = new TextEncoder().encode(text);
+        const at = call.loopsRoom(bytes.length);
+        engine.HEAPU8.set(bytes, at);
+        document.body.dataset.loops = text ? "1" : "0";
+      });
     requestAnimationFrame(frame);
   });
 })();

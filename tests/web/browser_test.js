@@ -118,8 +118,107 @@ async function phone(browser, url) {
   for (let k = 1; k <= 6; ++k) await page.touchscreen.touchMove(x - 20 * k, y);
   await page.touchscreen.touchEnd();
   check((await pictureHash(page)) !== before, "a finger dragged across the picture moves the observer");
+  // Fly it yourself by touch: the controls on the picture, inside the screen,
+  // a finger held on "bank right" banks the stick. (The drag's fling is let
+  // die down first: a tap that stops a fling is no click.)
+  await sleep(1000);
+  await tap("#fly-yourself");
+  await page.waitForSelector("#pilot-pad:not([hidden])");
+  const pads = await page.$$eval("#pilot-pad button", (bs) => bs.map((b) => {
+    const r = b.getBoundingClientRect(), v = document.getElementById("picture").getBoundingClientRect();
+    return r.left >= v.left && r.right <= v.right && r.top >= v.top && r.bottom <= v.bottom && r.height >= 30;
+  }));
+  check(pads.length === 4 && pads.every(Boolean), "at 844x390 the four flying controls sit on the picture, a thumb's size");
+  // Held: a pull into a climb away from the sea, then a bank, at 1/8 of real
+  // time so that a busy machine's delays change little of the flight.
+  for (let k = 0; k < 3; ++k) await tap("#slower");
+  const hold = async (selector, ms) => {
+    const b = await (await page.$(selector)).boundingBox();
+    await page.touchscreen.touchStart(b.x + b.width / 2, b.y + b.height / 2);
+    await sleep(ms);
+    const during = await pilotReadout(page);
+    await page.touchscreen.touchEnd();
+    return during;
+  };
+  const trim = (await pilotReadout(page)).stickCL;
+  const pulled = await hold("#pilot-pad button[data-steer='4']", 1000);
+  check(pulled.stickCL > trim + 0.1, `a finger held on "pull" pulls for more lift: ${pulled.text}`);
+  await sleep(500);
+  const held = await hold("#pilot-pad button[data-steer='2']", 1200);
+  check(held.stickBank > 5, `a finger held on "bank right" banks the stick: ${held.text}`);
+  await sleep(2000);
+  const lifted = await pilotReadout(page);
+  check(lifted.stickBank === 0 && !lifted.text.includes("Ended"),
+    `the finger lifted, the stick comes back level: ${lifted.text}`);
   await page.screenshot({ path: path.join(root, "phone-844x390.png") });
+  await tap("#stop");
   check(errors.length === 0, "no page error on the phone" + (errors.length ? ": " + errors.join("; ") : ""));
+  await page.close();
+}
+
+// The pilot's read-out: the stick's bank and lift, the bird's bank, the score.
+const pilotReadout = async (page) => {
+  const text = await page.$eval("#pilot-readout", (p) => p.textContent);
+  const num = (re) => Number((text.match(re) || [])[1]);
+  return { text, stickBank: num(/stick (-?[0-9.]+) deg/), bank: num(/^Bank (-?[0-9.]+) deg/),
+    stickCL: num(/stick (-?[0-9.]+) \(stall/), aloft: num(/ in (-?[0-9.]+) s aloft/) };
+};
+
+// Fly it yourself with the keyboard: F6 starts it from the selected pattern's
+// start, a held Right arrow rolls the stick and the bird to the right, letting
+// go brings the wings level, Up held on stalls the wing and ends the flight
+// with the reason, as the window's pilot panel says it.
+async function pilotByKeys(browser, url) {
+  const page = await browser.newPage();
+  const errors = [];
+  page.on("console", (m) => { if (m.type() === "error") errors.push(m.text()); });
+  page.on("pageerror", (e) => errors.push(String(e)));
+  await page.setViewport({ width: 1366, height: 768 });
+  await page.goto(url);
+  await page.waitForSelector("body[data-ready='1']", { timeout: 20000 });
+  await page.click("#patterns button[data-mode='1']");
+  await page.keyboard.press("F6");
+  await page.waitForSelector("#pilot:not([hidden]) #pilot-readout");
+  check((await page.$eval("#status", (s) => s.textContent)) === "flying it yourself" &&
+    !(await page.$eval("#pilot-pad", (p) => p.hidden)), "F6 starts a flight of your own with its controls shown");
+  const level = await pilotReadout(page);
+  check(level.stickBank === 0 && Math.abs(level.bank) < 1 && level.stickCL > 0,
+    `it starts wings level at the lift of level flight: ${level.text}`);
+  // A pull into a climb away from the sea, then a bank to the right, at 1/8
+  // of real time (a busy machine's delays change little of the flight).
+  for (let k = 0; k < 3; ++k) await page.keyboard.press("[");
+  await page.keyboard.down("ArrowUp");
+  await sleep(1000);
+  await page.keyboard.up("ArrowUp");
+  await sleep(500);
+  const before = await pictureHash(page);
+  await page.keyboard.down("ArrowRight");
+  await sleep(1200);
+  const rolled = await pilotReadout(page);
+  check(rolled.stickBank > 5 && rolled.stickBank <= 85 && rolled.bank > 2,
+    `a held Right arrow banks the bird to the right within the limit: ${rolled.text}`);
+  check((await pictureHash(page)) !== before, "the picture follows the flight flown by you");
+  await page.keyboard.up("ArrowRight");
+  await sleep(2000);
+  const released = await pilotReadout(page);
+  check(released.stickBank === 0 && !released.text.includes("Ended"),
+    `let go, the stick comes back to wings level: ${released.text}`);
+  check(released.aloft > 0.3 && /Score: energy gained -?[0-9.]+ m/.test(released.text),
+    `the score counts the time aloft: ${released.text}`);
+  for (let k = 0; k < 3; ++k) await page.keyboard.press("]");
+  await page.keyboard.down("ArrowUp");
+  await page.waitForFunction(() => document.getElementById("pilot-pad").hidden, { timeout: 10000 });
+  await page.keyboard.up("ArrowUp");
+  const stalled = await pilotReadout(page);
+  const status = await page.$eval("#status", (s) => s.textContent);
+  check(status.includes("stalled") && /Ended: .*the bird stalled/.test(stalled.text),
+    `Up held on stalls the wing and ends the flight, with the reason: ${status}`);
+  // With the flight stopped the arrows look back again, as in the window.
+  const slider = () => page.$eval("#back", (s) => Number(s.value));
+  const end = await slider();
+  await page.keyboard.press("ArrowLeft");
+  check(end > 1 && (await slider()) < end, "after the flight the arrows look back through it");
+  check(errors.length === 0, "no console error flying yourself" + (errors.length ? ": " + errors.join("; ") : ""));
   await page.close();
 }
 
@@ -196,6 +295,62 @@ async function formAndRows(browser, url, downloads) {
   const first = csv.split("\n").findIndex((l, i) => l !== rows.split("\n")[i]);
   check(ticks > 100 && csv === rows, `the CSV of ${ticks} ticks on a steady clock is fly's rows` +
     (csv === rows ? "" : ` (they differ from line ${first + 1})`));
+
+  // The preset's optimal loop, as the native optimiser solved it, flown on the
+  // same steady clock: its CSV is the rows of fly --loop for that loop, the
+  // command line's flight of the window's loop.
+  await page.keyboard.press("F3");
+  await page.waitForSelector("#params[open] #fly-loop:not([disabled])", { timeout: 5000 });
+  const offer = await page.$eval("#loop-offer", (e) => e.textContent);
+  check(offer.includes("\"Light wind\"") && /U_ref [0-9.]+ m\/s, period [0-9.]+ s/.test(offer),
+    `the preset's optimal loop is offered: ${offer}`);
+  for (const f of fs.readdirSync(downloads)) fs.rmSync(path.join(downloads, f));
+  const loopStart = await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => {
+    window.__hold = 1;
+    document.getElementById("fly-loop").click();
+    done(3600 + window.__steady / 1000);
+  })));
+  check((await page.$eval("#status", (s) => s.textContent)) === "flying the optimal loop" &&
+    !(await page.$eval("#params", (d) => d.open)), "Fly the optimal loop closes the form and flies it");
+  await sleep(3000);
+  await page.click("#stop");
+  const loopTicks = Number(await page.$eval("#back", (s) => s.max));
+  await page.click("#csv");
+  let loopCsv = "";
+  for (let k = 0; k < 50 && !loopCsv; ++k) {
+    await sleep(200);
+    const f = fs.readdirSync(downloads).find((n) => n.endsWith(".csv"));
+    if (f) loopCsv = fs.readFileSync(path.join(downloads, f), "utf8");
+  }
+  const loopFlown = path.join(downloads, "fly-loop.csv");
+  execFileSync(program, ["fly", "--loop", path.join(root, "optimal_loops.txt"), "--preset", "light-wind",
+    "--ticks", String(loopTicks), "--dt", "0.015625", "--clock-start", String(loopStart), "--energy",
+    "--csv", loopFlown], { stdio: "pipe" });
+  const loopRows = fs.readFileSync(loopFlown, "utf8");
+  const loopFirst = loopCsv.split("\n").findIndex((l, i) => l !== loopRows.split("\n")[i]);
+  check(loopTicks > 100 && loopCsv === loopRows,
+    `the optimal loop's CSV of ${loopTicks} ticks is fly --loop's rows` +
+    (loopCsv === loopRows ? "" : ` (they differ from line ${loopFirst + 1})`));
+  // Parameters of one's own: the preset's loop is not theirs, and the page says so.
+  await page.keyboard.press("F3");
+  await page.waitForSelector("#params[open] #param-W_S");
+  await typeInto("#param-W_S", "160");
+  const ownOffer = await page.$eval("#loop-offer", (e) => e.textContent);
+  check((await page.$eval("#fly-loop", (b) => b.disabled)) &&
+    ownOffer.includes("The optimal loop of \"Light wind\" is for that preset only"),
+    `with parameters of one's own no loop is offered, and why: ${ownOffer}`);
+  // Every preset's loop came with the page.
+  const presetsWithoutLoop = [];
+  for (const option of await page.$$eval("#preset option", (os) => os.map((o) => [o.value, o.text]))) {
+    if (Number(option[0]) < 0) continue;
+    await page.select("#preset", option[0]);
+    if (await page.$eval("#fly-loop", (b) => b.disabled)) presetsWithoutLoop.push(option[1]);
+  }
+  check(presetsWithoutLoop.length === 0, "every preset offers its optimal loop" +
+    (presetsWithoutLoop.length ? `; none for ${presetsWithoutLoop.join(", ")}` : ""));
+  await page.select("#preset", await page.$eval("#preset", (s) =>
+    Array.from(s.options).find((o) => o.text === "Light wind").value));
+  await page.click("#close-params");
 
   // The least wind of the same parameters, searched by the page's worker while
   // a flight goes on, is the program's min-wind's.
@@ -356,6 +511,7 @@ async function formAndRows(browser, url, downloads) {
     check(errors.length === 0, "no console error" + (errors.length ? ": " + errors.join("; ") : ""));
     for (const f of fs.readdirSync(downloads)) fs.rmSync(path.join(downloads, f));
     await phone(browser, url);
+    await pilotByKeys(browser, url);
     if (program) await formAndRows(browser, url, downloads);
     else console.log("skipped: the Parameters form and fly's rows (no program given)");
   } finally {
