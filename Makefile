@@ -162,7 +162,7 @@ web-loops: configure
 	cmake --build $(BUILD) -j$(JOBS) --target soarcalculus
 	@$(MAKE) --no-print-directory $(BUILD_WEB)/optimal_loops.txt
 
-$(BUILD_WEB)/optimal_loops.txt: $(BUILD)/soarcalculus
+$(BUILD_WEB)/optimal_loops.txt: $(BUILD)/soarcalculus $(wildcard $(BUILD)/libsoarcore.so)
 	@mkdir -p $(BUILD_WEB) && rm -f $@.part && touch $@.part
 	@for p in $(WEB_PRESETS); do \
 	  echo "the optimal loop of the preset $$p"; \
