@@ -50,7 +50,9 @@ bool FrameRenderer::hand_over_track(const Tracks& tracks, int64_t flight) {
     const TrackValues& tv = tracks.values;
     const int64_t v_size = int64_t(std::min({tv.rate.size(), tv.wind.size(), tv.airspeed.size()}));
     int64_t v_from = restart ? 0 : copied_values_;
-    if (v_size < v_from) v_from = 0;
+    // Values filled in after their points (a colour chosen later) go over again.
+    if (v_size < v_from || tv.fills != copied_fills_) v_from = 0;
+    copied_fills_ = tv.fills;
     values_restart_ = v_from == 0;
     new_rate_.assign(tv.rate.begin() + long(v_from), tv.rate.begin() + v_size);
     new_wind_.assign(tv.wind.begin() + long(v_from), tv.wind.begin() + v_size);

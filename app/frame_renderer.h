@@ -73,6 +73,7 @@ class FrameRenderer {
     // The same for the coloured track's values (index as the points), which
     // may cover fewer points than the track.
     int64_t copied_values_ = 0;
+    uint64_t copied_fills_ = 0;  // the values' fills when they were last handed over
     std::vector<float> new_rate_, new_wind_, new_airspeed_;
     bool values_restart_ = false;
     // A job failed part-way: the copy may lack points, and the next starts it again.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <vector>
 
 #include "app/half_turn.h"
 #include "app/window_rules.h"
@@ -16,6 +17,7 @@
 #include "view/bird_drawing.h"
 #include "view/grid.h"
 #include "view/projection.h"
+#include "view/track_colour.h"
 #include "view/tracks.h"
 #include "view/view_modes.h"
 #include "view/wind_figure.h"
@@ -413,6 +415,28 @@ void Session::record_track_point(const SceneSwitches& sw) {
             scene_.tracks, ticks_,
             {float(double(e.dE_wind) + double(e.dE_held) + double(e.dE_drag)), e.dE_wind, now_.V});
     }
+}
+
+void Session::set_track_colour(TrackColour by) {
+    track_colour_ = by;
+    Tracks& tr = scene_.tracks;
+    // Point k is tick k, kept in the history's row k - 1.
+    const int64_t n = std::min<int64_t>(tr.n, int64_t(record_.history.size()));
+    if (by == TrackColour::plain || n < 1 || !track_values_missing(tr, n)) return;
+    std::vector<PointValues> v;
+    v.reserve(size_t(n) + 1);
+    v.emplace_back();
+    const Params& p = record_.params;
+    record_.history.for_each_tick([&](const HistoryRow& r) {
+        if (int64_t(v.size()) > n) return;
+        const auto c = [&r](Column k) { return r[size_t(k)]; };
+        const float held = held_energy_rate(p, c(Column::Z), c(Column::V), c(Column::gam_deg),
+                                            c(Column::psi_deg), c(Column::Up));
+        // dE/dt as the tick recorded it: its wind part, the part held, the drag.
+        v.push_back({float(double(c(Column::dE_wind)) + double(held) + double(c(Column::dE_drag))),
+                     c(Column::dE_wind), c(Column::V)});
+    });
+    track_fill_values(tr, v);
 }
 
 void Session::advance_scene(Frame& f) {

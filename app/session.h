@@ -174,9 +174,9 @@ class Session {
 
     // --- what the picture explains (the Flight data window's View menu) ---
     // The air track coloured by the energy rate, its wind part, the height or
-    // the airspeed, or plain; from the next tick on (points flown while it was
-    // plain stay plain, but for the height).
-    void set_track_colour(TrackColour by) { track_colour_ = by; }
+    // the airspeed, or plain. The points flown while it was plain take their
+    // values from the flight's history, so the whole track is coloured.
+    void set_track_colour(TrackColour by);
     TrackColour track_colour() const { return track_colour_; }
     // Wind and velocity arrows at the bird, with their legend.
     void set_arrows(bool on) { arrows_ = on; }

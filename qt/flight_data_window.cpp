@@ -169,30 +169,40 @@ FlightDataWindow::FlightDataWindow(RunSignals& run, QWidget* parent)
     span_->setToolTip(QStringLiteral("How much of the flight the charts show."));
     reset_zoom_->setToolTip(QStringLiteral(
         "The charts back to the span chosen (drag across a chart or turn the wheel to zoom)."));
+    // Pausing, resuming and a new pace change no width: the controls stay in
+    // their rows.
+    pause_->setMinimumWidth(std::max(pause_->sizeHint().width(), [this] {
+        QPushButton resume(QStringLiteral("Resume (Space)"));
+        resume.setFont(pause_->font());
+        return resume.sizeHint().width();
+    }()));
+    pace_->setMinimumWidth(
+        pace_->fontMetrics().horizontalAdvance(pace_text(1.0 / 8.0) + QStringLiteral(", paused")));
     controls->addWidget(pause_);
     controls->addWidget(slower);
     controls->addWidget(faster);
-    controls->addWidget(new QLabel(QStringLiteral("Pace:"), this));
-    controls->addWidget(pace_, 1);
-    // The charts' span beside the pace, or under it in a narrow window.
+    button_row_ = controls;
+    pace_row_ = new QHBoxLayout;
+    pace_row_->addWidget(new QLabel(QStringLiteral("Pace:"), this));
+    pace_row_->addWidget(pace_, 1);
+    // The pace beside the buttons and the charts' span beside the pace, or
+    // each under the one before in a narrow window.
     chart_row_ = new QHBoxLayout;
     chart_row_->addWidget(new QLabel(QStringLiteral("Charts:"), this));
     chart_row_->addWidget(span_);
     chart_row_->addWidget(reset_zoom_);
-    pace_row_ = controls;
     control_rows_ = new QGridLayout;
     control_rows_->setContentsMargins(0, 0, 0, 0);
-    control_rows_->addLayout(pace_row_, 0, 0);
-    control_rows_->addLayout(chart_row_, 0, 1);
+    set_control_rows(1);
     top->addLayout(control_rows_);
     params_legend_ = new QLabel(this);  // which parameters, when not the defaults
     params_legend_->setStyleSheet(QStringLiteral("color: #8a4b00;"));
     top->addWidget(params_legend_);
 
     // Read-outs and energy.
-    auto* values = new QGridLayout;
-    values->setHorizontalSpacing(10);
-    values->setVerticalSpacing(1);
+    values_ = new QGridLayout;
+    values_->setHorizontalSpacing(10);
+    values_->setVerticalSpacing(1);
     const QStringList names = {"Airspeed V",
                                "Height Z",
                                "Bank",
@@ -217,15 +227,19 @@ FlightDataWindow::FlightDataWindow(RunSignals& run, QWidget* parent)
         // A label of fixed size takes new text without laying out the window again.
         value->setFixedSize(value->fontMetrics().horizontalAdvance(QStringLiteral("-0000.00 m/s")),
                             value->fontMetrics().height());
-        const int col = i < 10 ? 0 : 2, row = i < 10 ? i : i - 10;
-        values->addWidget(name, row, col);
-        values->addWidget(value, row, col + 1);
+        readout_names_.push_back(name);
         readouts_.emplace_back(names[i].trimmed(), value);
     }
     summary_ = new QLabel(this);
     summary_->setWordWrap(true);
-    values->addWidget(summary_, 7, 2, 3, 2, Qt::AlignTop);
-    top->addLayout(values);
+    // As narrow as the read-outs in one column and the controls in three rows
+    // allow: wider, they take two columns and fewer rows (resizeEvent).
+    const int margins = top->contentsMargins().left() + top->contentsMargins().right();
+    set_value_columns(1);
+    int least = values_->minimumSize().width();
+    set_value_columns(2);
+    two_value_columns_ = values_->minimumSize().width() + margins;
+    top->addLayout(values_);
 
     // Strip charts, in a scroll area when the window is too short for them.
     dark_ = palette_is_dark(QApplication::palette());
@@ -291,6 +305,12 @@ FlightDataWindow::FlightDataWindow(RunSignals& run, QWidget* parent)
     const auto at_once = [this] {
         if (isVisible()) update_now();
     };
+    // A new flight: the charts back to the span chosen.
+    connect(&run_, &RunSignals::flight_set_up, this, [this] {
+        zoom_.reset();
+        reset_zoom_->setEnabled(false);
+        drawn_span_ = -2;
+    });
     connect(&run_, &RunSignals::flight_set_up, this, at_once);
     connect(&run_, &RunSignals::flight_ended, this, at_once);
     connect(&run_, &RunSignals::params_changed, this, at_once);
@@ -317,8 +337,34 @@ FlightDataWindow::FlightDataWindow(RunSignals& run, QWidget* parent)
     save_poll_.setParent(this);
     save_poll_.setInterval(50);
     connect(&save_poll_, &QTimer::timeout, this, &FlightDataWindow::poll_save);
+    set_control_rows(3);
+    least = std::max(least, control_rows_->minimumSize().width());
+    setMinimumWidth(least + margins);
+    set_control_rows(1);
     resize(660, 980);
     update_now();
+}
+
+void FlightDataWindow::set_value_columns(int columns) {
+    if (columns == value_columns_) return;
+    value_columns_ = columns;
+    for (size_t i = 0; i < readouts_.size(); ++i) {
+        values_->removeWidget(readout_names_[i]);
+        values_->removeWidget(readouts_[i].second);
+    }
+    values_->removeWidget(summary_);
+    // Two columns: the bird's state on the left, its energy and the summary
+    // on the right; one: all under each other, the summary beside them.
+    const int first = columns == 2 ? 10 : int(readouts_.size());
+    for (int i = 0; i < int(readouts_.size()); ++i) {
+        const int col = i < first ? 0 : 2, row = i < first ? i : i - first;
+        values_->addWidget(readout_names_[size_t(i)], row, col);
+        values_->addWidget(readouts_[size_t(i)].second, row, col + 1);
+    }
+    if (columns == 2)
+        values_->addWidget(summary_, 7, 2, 3, 2, Qt::AlignTop);
+    else
+        values_->addWidget(summary_, 0, 2, first, 2, Qt::AlignTop);
 }
 
 void FlightDataWindow::lay_out_charts(int columns) {
@@ -335,22 +381,28 @@ void FlightDataWindow::lay_out_charts(int columns) {
     for (int c = 0; c < 2; ++c) grid->setColumnStretch(c, c < columns ? 1 : 0);
 }
 
-void FlightDataWindow::set_control_rows(bool one) {
-    if (one == (control_rows_->itemAtPosition(0, 1) != nullptr)) return;
-    control_rows_->removeItem(chart_row_);
-    if (one) {
-        control_rows_->addLayout(chart_row_, 0, 1);
-    } else {
-        control_rows_->addLayout(chart_row_, 1, 0, Qt::AlignLeft);
-    }
+void FlightDataWindow::set_control_rows(int rows) {
+    if (rows == control_row_count_) return;
+    control_row_count_ = rows;
+    for (QLayout* part : {button_row_, pace_row_, chart_row_}) control_rows_->removeItem(part);
+    control_rows_->addLayout(button_row_, 0, 0, Qt::AlignLeft);
+    control_rows_->addLayout(pace_row_, rows == 3 ? 1 : 0, rows == 3 ? 0 : 1);
+    if (rows == 1)
+        control_rows_->addLayout(chart_row_, 0, 2);
+    else
+        control_rows_->addLayout(chart_row_, rows - 1, 0, 1, 2, Qt::AlignLeft);
+    for (int c = 0; c < 3; ++c) control_rows_->setColumnStretch(c, c == 1 ? 1 : 0);
 }
 
 void FlightDataWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // One row of controls where the pace and the charts' span fit side by side.
-    const int margins = layout()->contentsMargins().left() + layout()->contentsMargins().right();
-    set_control_rows(width() >= pace_row_->minimumSize().width() +
-                                    chart_row_->minimumSize().width() + margins + 12);
+    // The controls in as few rows as fit, the read-outs in two columns where they fit.
+    const int room =
+        width() - layout()->contentsMargins().left() - layout()->contentsMargins().right() - 12;
+    const int buttons = button_row_->minimumSize().width(), pace = pace_row_->minimumSize().width(),
+              span = chart_row_->minimumSize().width();
+    set_control_rows(room >= buttons + pace + span + 12 ? 1 : room >= buttons + pace ? 2 : 3);
+    set_value_columns(width() >= two_value_columns_ ? 2 : 1);
     // Two columns of charts need about 300 pixels each for their axis labels.
     lay_out_charts(width() >= 620 ? 2 : 1);
 }
@@ -412,7 +464,7 @@ void FlightDataWindow::follow_moment() {
 }
 
 QString FlightDataWindow::describe(int chart, double t) const {
-    const FlightHistory& h = run_.record().history;
+    const FlightHistory& h = shown_history();
     if (h.samples() == 0 || chart < 0 || chart >= int(strips_.size())) return {};
     size_t j = h.index_at_or_after(t);
     if (j >= h.samples() || double(h.sample(Column::t, j)) > t) j = j > 0 ? j - 1 : 0;
@@ -626,9 +678,8 @@ void FlightDataWindow::place_beside_main() {
     const int frame_h = std::max(0, outer.height() - inner.height());
     const int title_h = std::max(0, inner.top() - outer.top());
     constexpr int kWide = 660, kGap = 6;
-    // As narrow as its controls in two rows allow.
-    set_control_rows(false);
-    const int kNarrow = std::max(440, minimumSizeHint().width());
+    // As narrow as its controls and read-outs allow.
+    const int kNarrow = std::max(440, minimumWidth());
     const int standard = picture.standard_picture_width();
     // The widest picture, at most the standard one, with which the main window
     // fits the screen's height, and beside it a Flight data window of at least
@@ -698,12 +749,21 @@ void FlightDataWindow::refresh(bool charts) {
     update_table();
 }
 
+bool FlightDataWindow::flown() const {
+    // A new "OK" sets up a flight not flown yet: the last one's record is not its own.
+    return run_.record().ticks > 0 && run_.session().ticks() > 0;
+}
+
+const FlightHistory& FlightDataWindow::shown_history() const {
+    static const FlightHistory none;
+    return flown() ? run_.record().history : none;
+}
+
 void FlightDataWindow::update_readouts() {
     // The moment looked at, or the flight's last tick flown (never a step that failed).
     const FlightState s = run_.session().shown_state();
     const FlightRecord& r = run_.record();
-    // A new "OK" sets up a flight not flown yet: the last one's values are not its own.
-    const bool flown = r.ticks > 0 && run_.session().ticks() > 0;
+    const bool flown = this->flown();
     const Energy e = run_.session().shown_energy();
     // A note on a save belongs to the flight it saved.
     if (!note_.isEmpty() && (noted_flight_ != r.start_utc || r.ticks < noted_ticks_)) note_.clear();
@@ -740,7 +800,7 @@ void FlightDataWindow::update_readouts() {
 }
 
 void FlightDataWindow::update_charts() {
-    const FlightHistory& h = run_.record().history;
+    const FlightHistory& h = shown_history();
     const int span_index = span_->currentIndex();
     const int64_t looked = run_.session().looked_at();
     const double cursor =
@@ -801,7 +861,8 @@ void FlightDataWindow::set_axis(QValueAxis& axis, AxisRange& shown, const AxisRa
 
 void FlightDataWindow::update_table() {
     const CycleTable& c = run_.record().cycles;
-    const int n = c.completed();
+    // -1: no flight of its own yet (the last one's cycles are not shown).
+    const int n = flown() ? c.completed() : -1;
     if (n == shown_rows_) return;
     if (n < shown_rows_ || shown_rows_ < 0) table_->setRowCount(0);
     const auto cell = [](double v, int digits) {
@@ -831,7 +892,7 @@ void FlightDataWindow::update_table() {
     ++table_updates_;
     table_->resizeColumnsToContents();
     if (n > 0) table_->scrollToBottom();
-    verdict_->setText(QString::fromStdString(cycle_verdict(c.rows())));
+    verdict_->setText(n < 0 ? QString() : QString::fromStdString(cycle_verdict(c.rows())));
 }
 
 bool FlightDataWindow::save_csv(const QString& path, QString& error) {

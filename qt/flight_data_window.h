@@ -148,6 +148,10 @@ class FlightDataWindow final : public QWidget {
     Strip& add_strip(const QString& title, const QString& unit,
                      const std::vector<std::pair<Column, QString>>& lines);
     void refresh(bool charts);
+    // Whether the record is of the flight set up (not of the one before "OK").
+    bool flown() const;
+    // The flight's history, empty until the flight set up has flown a tick.
+    const FlightHistory& shown_history() const;
     void update_readouts();
     void update_charts();
     void update_table();
@@ -156,8 +160,10 @@ class FlightDataWindow final : public QWidget {
     // The chart's colours for a light or dark palette.
     void apply_theme();
     void lay_out_charts(int columns);
-    // The pace and the charts' span in one row of controls, or in two.
-    void set_control_rows(bool one);
+    // The buttons, the pace and the charts' span in one row, two or three.
+    void set_control_rows(int rows);
+    // The read-outs in two columns of names and values, or in one.
+    void set_value_columns(int columns);
     // The moment looked at changed: read-outs and cursors at once.
     void follow_moment();
     void ask_and_save(SaveKind kind, bool (FlightDataWindow::*save)(const QString&, QString&));
@@ -185,7 +191,12 @@ class FlightDataWindow final : public QWidget {
     QPushButton* reset_zoom_ = nullptr;
     QComboBox* span_ = nullptr;
     QGridLayout* control_rows_ = nullptr;
-    QHBoxLayout *pace_row_ = nullptr, *chart_row_ = nullptr;
+    QHBoxLayout *button_row_ = nullptr, *pace_row_ = nullptr, *chart_row_ = nullptr;
+    int control_row_count_ = 0;
+    QGridLayout* values_ = nullptr;
+    std::vector<QLabel*> readout_names_;
+    int value_columns_ = 0;
+    int two_value_columns_ = 0;  // the window's width from which they take two, pixels
     QWidget* charts_ = nullptr;
     QScrollArea* chart_scroll_ = nullptr;
     std::optional<AxisRange> zoom_;
@@ -198,7 +209,7 @@ class FlightDataWindow final : public QWidget {
     std::vector<Strip> strips_;
     size_t drawn_samples_ = size_t(-1);
     int drawn_span_ = -1;
-    int shown_rows_ = -1;
+    int shown_rows_ = -1;  // -1: the table of no flight
     long long summary_second_ = -2;
     QString summary_note_;
     int refreshes_ = 0;

@@ -5,9 +5,11 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHideEvent>
+#include <QResizeEvent>
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <initializer_list>
 
@@ -66,7 +68,7 @@ ParamsDialog::ParamsDialog(RunSignals& run, QWidget* parent) : QDialog(parent), 
     setModal(false);
     auto* top = new QVBoxLayout(this);
 
-    auto* choose = new QHBoxLayout;
+    choose_ = new QGridLayout;
     pattern_ = new QComboBox(this);
     for (const PatternItem& p : kPatterns)
         pattern_->addItem(QString::fromLatin1(p.label), int(p.mode));
@@ -77,26 +79,20 @@ ParamsDialog::ParamsDialog(RunSignals& run, QWidget* parent) : QDialog(parent), 
     pattern_->setToolTip(QStringLiteral("The pattern whose schedule the boxes below show."));
     preset_->setToolTip(QStringLiteral(
         "A whole set of parameters, a bird and its wind; it applies at the next OK."));
-    choose->addWidget(new QLabel(QStringLiteral("Pattern:"), this));
-    choose->addWidget(pattern_);
-    choose->addSpacing(20);
-    choose->addWidget(new QLabel(QStringLiteral("Preset:"), this));
-    choose->addWidget(preset_);
-    choose->addStretch(1);
-    top->addLayout(choose);
+    choose_->addWidget(new QLabel(QStringLiteral("Pattern:"), this), 0, 0);
+    choose_->addWidget(pattern_, 0, 1);
+    preset_label_ = new QLabel(QStringLiteral("Preset:"), this);
+    top->addLayout(choose_);
 
-    auto* groups = new QHBoxLayout;
-    auto* left = new QVBoxLayout;
-    add_group(QStringLiteral("Air"), ParamGroup::air, left);
-    add_group(QStringLiteral("Bird"), ParamGroup::bird, left);
-    left->addStretch(1);
-    auto* right = new QVBoxLayout;
-    add_group(QStringLiteral("Wind"), ParamGroup::wind, right);
-    add_group(QStringLiteral("Pattern"), ParamGroup::pattern, right);
-    right->addStretch(1);
-    groups->addLayout(left);
-    groups->addLayout(right);
-    top->addLayout(groups);
+    // Air and bird beside wind and pattern, or all four in one column when
+    // the dialog (or its dock) is narrow.
+    groups_ = new QGridLayout;
+    groups_->setContentsMargins(0, 0, 0, 0);
+    group_boxes_ = {add_group(QStringLiteral("Air"), ParamGroup::air),
+                    add_group(QStringLiteral("Bird"), ParamGroup::bird),
+                    add_group(QStringLiteral("Wind"), ParamGroup::wind),
+                    add_group(QStringLiteral("Pattern"), ParamGroup::pattern)};
+    top->addLayout(groups_);
 
     message_ = new QLabel(this);
     message_->setWordWrap(true);
@@ -105,7 +101,7 @@ ParamsDialog::ParamsDialog(RunSignals& run, QWidget* parent) : QDialog(parent), 
 
     auto* least = new QGroupBox(QStringLiteral("Energy-neutral wind"), this);
     auto* least_layout = new QVBoxLayout(least);
-    auto* least_row = new QHBoxLayout;
+    auto* least_row = new QGridLayout;
     search_ = new QPushButton(QStringLiteral("Find the energy-neutral wind"), least);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), least);
     cancel_->setEnabled(false);
@@ -124,10 +120,7 @@ ParamsDialog::ParamsDialog(RunSignals& run, QWidget* parent) : QDialog(parent), 
     cycles_->setToolTip(
         QStringLiteral("The window: the cycles after the first (settling) one over which the "
                        "mean energy gained per cycle is taken"));
-    least_row->addWidget(search_);
-    least_row->addWidget(cycles_);
-    least_row->addWidget(cancel_);
-    least_row->addWidget(progress_, 1);
+    least_row_ = least_row;
     least_layout->addLayout(least_row);
     result_ = new QLabel(
         QStringLiteral("For each wind on a grid of factors on the reference wind: the mean energy "
@@ -208,11 +201,15 @@ ParamsDialog::ParamsDialog(RunSignals& run, QWidget* parent) : QDialog(parent), 
                                                   filter);
     };
 
-    connect(pattern_, &QComboBox::currentIndexChanged, this, [this, about = result_->text()] {
+    about_ = result_->text();
+    connect(pattern_, &QComboBox::currentIndexChanged, this, [this] {
         show_values();
         // A least wind found for another pattern is not this one's.
-        if (!searching() && !chart_view_->isHidden())
-            result_->setText(about), chart_view_->setVisible(false);
+        if (!searching()) forget_result();
+    });
+    // Nor is one found with other parameters (Defaults, Load, a preset, an edit).
+    connect(&run_, &RunSignals::params_changed, this, [this] {
+        if (!searching() && searched_ && set().of(searched_mode_) != *searched_) forget_result();
     });
     // Once OK has taken a change over, it no longer waits for the next OK.
     connect(&run_, &RunSignals::flight_set_up, this, [this] {
@@ -244,6 +241,44 @@ ParamsDialog::ParamsDialog(RunSignals& run, QWidget* parent) : QDialog(parent), 
     listen_for_shortcut(&run_.window().window_widget());
     listen_for_shortcut(this);
     show_values();
+    // As narrow as one column allows: wider, the dialog takes two (resizeEvent).
+    lay_out(1);
+    wide_enough_ = top->minimumSize().width();
+    lay_out(2);
+    two_columns_need_ = top->sizeHint().width();
+    setMinimumWidth(wide_enough_);
+}
+
+void ParamsDialog::lay_out(int columns) {
+    if (columns == columns_) return;
+    columns_ = columns;
+    // The pattern and the preset side by side, or the preset under the pattern.
+    choose_->removeWidget(preset_label_);
+    choose_->removeWidget(preset_);
+    choose_->addWidget(preset_label_, columns == 2 ? 0 : 1, columns == 2 ? 2 : 0);
+    choose_->addWidget(preset_, columns == 2 ? 0 : 1, columns == 2 ? 3 : 1);
+    for (int c = 0; c < 5; ++c) choose_->setColumnStretch(c, c == 4 ? 1 : 0);
+    for (QGroupBox* box : group_boxes_) groups_->removeWidget(box);
+    for (size_t i = 0; i < group_boxes_.size(); ++i)
+        groups_->addWidget(group_boxes_[i], columns == 2 ? int(i % 2) : int(i),
+                           columns == 2 ? int(i / 2) : 0);
+    // The room left over goes under the groups.
+    for (int r = 0; r < 5; ++r) groups_->setRowStretch(r, r == (columns == 2 ? 2 : 4) ? 1 : 0);
+    // The search's row: its progress beside the buttons, or under them.
+    for (QWidget* w : {static_cast<QWidget*>(search_), static_cast<QWidget*>(cycles_),
+                       static_cast<QWidget*>(cancel_), static_cast<QWidget*>(progress_)})
+        least_row_->removeWidget(w);
+    least_row_->addWidget(search_, 0, 0);
+    least_row_->addWidget(cancel_, 0, 1);
+    least_row_->addWidget(cycles_, columns == 2 ? 0 : 1, columns == 2 ? 2 : 0);
+    least_row_->addWidget(progress_, columns == 2 ? 0 : 1, columns == 2 ? 3 : 1, 1,
+                          columns == 2 ? 1 : 3);
+    for (int c = 0; c < 4; ++c) least_row_->setColumnStretch(c, c == 3 ? 1 : 0);
+}
+
+void ParamsDialog::resizeEvent(QResizeEvent* event) {
+    lay_out(width() >= two_columns_need_ ? 2 : 1);
+    QDialog::resizeEvent(event);
 }
 
 ParamsDialog::~ParamsDialog() {
@@ -254,7 +289,7 @@ ParamsDialog::~ParamsDialog() {
     for (const Row& r : rows_) disconnect(r.edit, nullptr, this, nullptr);
 }
 
-void ParamsDialog::add_group(const QString& title, ParamGroup group, QLayout* into) {
+QGroupBox* ParamsDialog::add_group(const QString& title, ParamGroup group) {
     auto* box = new QGroupBox(title, this);
     auto* grid = new QGridLayout(box);
     grid->setVerticalSpacing(2);
@@ -264,7 +299,18 @@ void ParamsDialog::add_group(const QString& title, ParamGroup group, QLayout* in
         Row row{&f, new QLabel(QStringLiteral("%1 (%2)").arg(f.meaning, f.name), box),
                 new QLineEdit(box), new QLabel(unit_text(f), box), new QLabel(box)};
         row.edit->setObjectName(QString::fromLatin1(f.name));
-        row.edit->setMaximumWidth(110);
+        // Wide enough for the longest text a value takes (nine digits, a sign
+        // and an exponent, or the longest choice), never cut off.
+        QString widest = QStringLiteral("-0.022222223");
+        for (const char* const* c = f.choices; c && *c; ++c)
+            if (std::strlen(*c) > size_t(widest.size())) widest = QString::fromLatin1(*c);
+        const int least = row.edit->fontMetrics().horizontalAdvance(widest) +
+                          row.edit->fontMetrics().averageCharWidth() * 2 + 8;
+        row.edit->setMinimumWidth(least);
+        row.edit->setMaximumWidth(std::max(110, least));
+        // Names and defaults wrap in a narrow dialog.
+        row.name->setWordWrap(true);
+        row.fallback->setWordWrap(true);
         row.edit->setToolTip(QString::fromStdString(param_range_text(f)));
         row.name->setBuddy(row.edit);
         row.fallback->setEnabled(false);  // greyed: a reminder, not a value
@@ -276,7 +322,7 @@ void ParamsDialog::add_group(const QString& title, ParamGroup group, QLayout* in
         connect(row.edit, &QLineEdit::editingFinished, this, [this, row] { commit(row); });
         rows_.push_back(row);
     }
-    into->addWidget(box);
+    return box;
 }
 
 void ParamsDialog::listen_for_shortcut(QWidget* w) {
@@ -428,8 +474,14 @@ void ParamsDialog::start_search() {
         // Queued to the dialog: dropped unread if the dialog is gone by then
         // (its destructor waits for this thread first).
         QMetaObject::invokeMethod(
-            this, [this, r, how] { search_done(r, how); }, Qt::QueuedConnection);
+            this, [this, r, how, p] { search_done(r, how, p); }, Qt::QueuedConnection);
     });
+}
+
+void ParamsDialog::forget_result() {
+    searched_.reset();
+    result_->setText(about_);
+    chart_view_->setVisible(false);
 }
 
 void ParamsDialog::cancel_search() {
@@ -439,15 +491,24 @@ void ParamsDialog::cancel_search() {
     result_->setText(QStringLiteral("Cancelling..."));
 }
 
-void ParamsDialog::search_done(const MinWindResult& r, const MinWindSearch& how) {
+void ParamsDialog::search_done(const MinWindResult& r, const MinWindSearch& how,
+                               const Params& flown) {
     if (worker_.joinable()) worker_.join();
     search_->setEnabled(true);
     cancel_->setEnabled(false);
     progress_->setRange(0, 1);
     progress_->setValue(r.cancelled ? 0 : 1);
     const QString name = pattern_name(how.mode);
+    searched_.reset();
+    chart_view_->setVisible(false);
     if (r.cancelled) {
         result_->setText(QStringLiteral("%1: search cancelled.").arg(name));
+        return;
+    }
+    if (set().of(how.mode) != flown) {
+        result_->setText(QStringLiteral("%1: the parameters changed during the search, so its "
+                                        "result is not theirs. Search again.")
+                             .arg(name));
         return;
     }
     if (r.trials.empty()) {  // the search itself failed
@@ -485,6 +546,8 @@ void ParamsDialog::search_done(const MinWindResult& r, const MinWindSearch& how)
         text += QStringLiteral(" Zero crossings: %1.").arg(each.join(QStringLiteral("; ")));
     }
     result_->setText(text);
+    searched_ = flown;
+    searched_mode_ = how.mode;
     draw_table(r, how);
 }
 

@@ -8,6 +8,8 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -20,6 +22,7 @@
 #include <QtCharts/QValueAxis>
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -71,6 +74,7 @@ class ParamsDialog final : public QDialog {
 
   protected:
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     struct Row {
@@ -79,13 +83,17 @@ class ParamsDialog final : public QDialog {
         QLineEdit* edit;
         QLabel *unit, *fallback;  // the unit, and the pattern's default
     };
-    void add_group(const QString& title, ParamGroup group, QLayout* into);
+    QGroupBox* add_group(const QString& title, ParamGroup group);
+    // The groups in two columns or in one.
+    void lay_out(int columns);
     void commit(const Row& row);
     void show_values();
     void say(const QString& text, bool error = false);
     void start_search();
     void cancel_search();
-    void search_done(const MinWindResult& r, const MinWindSearch& how);
+    void search_done(const MinWindResult& r, const MinWindSearch& how, const Params& flown);
+    // The result shown no longer holds: the explanation again, no chart.
+    void forget_result();
     void draw_table(const MinWindResult& r, const MinWindSearch& how);
     // The parameters chosen, and a new choice of them.
     const ParamSet& set() const { return run_.params_chosen(); }
@@ -99,10 +107,18 @@ class ParamsDialog final : public QDialog {
     QSpinBox* cycles_ = nullptr;
     QPushButton *search_ = nullptr, *cancel_ = nullptr;
     QChartView* chart_view_ = nullptr;
+    QGridLayout *choose_ = nullptr, *groups_ = nullptr, *least_row_ = nullptr;
+    QLabel* preset_label_ = nullptr;
+    std::vector<QGroupBox*> group_boxes_;
+    int columns_ = 0;
+    int wide_enough_ = 0, two_columns_need_ = 0;  // pixels
     QValueAxis *wind_axis_ = nullptr, *gain_axis_ = nullptr;
     QLineSeries *survived_ = nullptr, *zero_ = nullptr;
     QScatterSeries *failed_ = nullptr, *neutral_ = nullptr;
 
+    QString about_;                   // what the search does, before there is a result
+    std::optional<Params> searched_;  // the parameters of the result shown, and its pattern
+    Mode searched_mode_ = Mode::upwind;
     std::thread worker_;
     std::atomic<bool> cancel_flag_{false};
 };

@@ -7,6 +7,7 @@
 #include <QWheelEvent>
 #include <QtCharts/QAbstractSeries>
 #include <QtCharts/QChart>
+#include <QtCharts/QValueAxis>
 #include <cmath>
 #include <limits>
 
@@ -51,6 +52,14 @@ StripView::StripView(QChart* chart, QWidget* parent)
     : QChartView(chart, parent), cursor_(std::numeric_limits<double>::quiet_NaN()) {
     setMouseTracking(true);
     setRubberBand(QChartView::NoRubberBand);
+    // The cursor line stands over the chart, which draws again only what
+    // changed under it: when the time axis or the plot moves, the whole view is
+    // drawn again, or the old line would stay in places.
+    const auto draw_all = [this] { viewport()->update(); };
+    for (QAbstractAxis* axis : chart->axes(Qt::Horizontal))
+        if (auto* time = qobject_cast<QValueAxis*>(axis))
+            connect(time, &QValueAxis::rangeChanged, this, draw_all);
+    connect(chart, &QChart::plotAreaChanged, this, draw_all);
 }
 
 void StripView::set_cursor_time(double t) {

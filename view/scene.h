@@ -42,6 +42,7 @@ struct TrackValues {
     float rate_abs = 0, wind_abs = 0;
     float v_lo = 0, v_hi = 0, z_lo = 0, z_hi = 0;
     bool any_v = false;
+    uint64_t fills = 0;  // how often values were filled in after their points (track_fill_values)
 };
 
 // Every tick's position for the whole flight: point k is tick k (index 0 is

@@ -43,6 +43,18 @@ bool diverging(TrackColour by) {
     return by == TrackColour::energy || by == TrackColour::wind;
 }
 
+// Point i's values, and the extremes they reach.
+void set_point_values(TrackValues& tv, size_t i, const PointValues& v) {
+    tv.rate[i] = v.rate, tv.wind[i] = v.wind, tv.airspeed[i] = v.airspeed;
+    if (std::isfinite(v.rate)) tv.rate_abs = std::max(tv.rate_abs, std::fabs(v.rate));
+    if (std::isfinite(v.wind)) tv.wind_abs = std::max(tv.wind_abs, std::fabs(v.wind));
+    if (std::isfinite(v.airspeed)) {
+        tv.v_lo = tv.any_v ? std::min(tv.v_lo, v.airspeed) : v.airspeed;
+        tv.v_hi = tv.any_v ? std::max(tv.v_hi, v.airspeed) : v.airspeed;
+        tv.any_v = true;
+    }
+}
+
 }  // namespace
 
 void track_record_values(Tracks& tr, int64_t tick, const PointValues& v) {
@@ -64,15 +76,31 @@ void track_record_values(Tracks& tr, int64_t tick, const PointValues& v) {
             tv.z_lo = std::min(tv.z_lo, z), tv.z_hi = std::max(tv.z_hi, z);
         }
     }
-    tv.rate[n] = v.rate, tv.wind[n] = v.wind, tv.airspeed[n] = v.airspeed;
-    if (std::isfinite(v.rate)) tv.rate_abs = std::max(tv.rate_abs, std::fabs(v.rate));
-    if (std::isfinite(v.wind)) tv.wind_abs = std::max(tv.wind_abs, std::fabs(v.wind));
-    if (std::isfinite(v.airspeed)) {
-        tv.v_lo = tv.any_v ? std::min(tv.v_lo, v.airspeed) : v.airspeed;
-        tv.v_hi = tv.any_v ? std::max(tv.v_hi, v.airspeed) : v.airspeed;
-        tv.any_v = true;
-    }
+    set_point_values(tv, n, v);
     tv.n = tick;
+}
+
+bool track_values_missing(const Tracks& tr, int64_t n) {
+    const TrackValues& tv = tr.values;
+    if (tv.n < n) return true;
+    for (int64_t k = 1; k <= n; ++k)
+        if (std::isnan(tv.rate[size_t(k)])) return true;
+    return false;
+}
+
+void track_fill_values(Tracks& tr, const std::vector<PointValues>& v) {
+    const int64_t n = std::min<int64_t>(int64_t(v.size()) - 1, tr.n);
+    if (n < 1) return;
+    TrackValues& tv = tr.values;
+    const uint64_t fills = tv.fills;
+    // The points passed over while the values were not kept...
+    for (int64_t k = 1; k <= std::min(tv.n, n); ++k) {
+        const size_t i = size_t(k);
+        if (std::isnan(tv.rate[i])) set_point_values(tv, i, v[i]);
+    }
+    // ... and those after the last one kept, recorded as their ticks would have.
+    for (int64_t k = tv.n + 1; k <= n; ++k) track_record_values(tr, k, v[size_t(k)]);
+    tr.values.fills = fills + 1;
 }
 
 namespace {

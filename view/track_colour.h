@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/surface.h"
 #include "view/scene.h"
@@ -39,6 +40,14 @@ struct PointValues {
 // Records tick `tick`'s values beside its point (track_record first). Points
 // recorded since the values were last kept get NaN; a first tick starts afresh.
 void track_record_values(Tracks& tr, int64_t tick, const PointValues& v);
+
+// Whether any of points 1 .. n has no values (flown while the track was plain).
+bool track_values_missing(const Tracks& tr, int64_t n);
+// The values of the points that have none, from `v` (v[k] for point k, as the
+// flight's history keeps them), so that a track coloured after its flight is
+// coloured all along; the values kept stay as they were. Counts a fill in
+// `values.fills`, so that a copy of the track knows to take its values again.
+void track_fill_values(Tracks& tr, const std::vector<PointValues>& v);
 
 // The scale for a picture of points 1 .. upto: its ends rounded out to a round
 // number (1, 2, 2.5 or 5 times a power of ten) beyond the extremes recorded, so

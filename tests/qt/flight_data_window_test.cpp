@@ -356,6 +356,61 @@ class FlightDataWindowTest : public QObject {
         QTRY_COMPARE(data_->span_box()->y() > data_->pace_label()->y() + 10, false);
     }
 
+    // "OK" sets up a new flight: until it flies, the charts, the cycle table,
+    // the pointer's read-out and the zoom show nothing of the flight before.
+    void a_new_set_up_shows_nothing_of_the_last_flight() {
+        ManualFlight flight;
+        QVERIFY(flight.open());
+        FlightDataWindow& data = flight.data;
+        flight.fly_upwind(1500);
+        flight.press(Id::stop_button);
+        data.update_now();
+        data.zoom_time(5.0, 10.0);
+        QVERIFY(data.cycle_table()->rowCount() > 0);
+        QVERIFY(!data.verdict_label()->text().isEmpty());
+        QVERIFY(!data.describe(0, 7.0).isEmpty());
+        flight.press(Id::ok_button);
+        for (int c = 0; c < data.chart_count(); ++c)
+            for (int i = 0; i < data.series_count(c); ++i) QCOMPARE(data.series(c, i)->count(), 0);
+        QCOMPARE(data.cycle_table()->rowCount(), 0);
+        QVERIFY(data.verdict_label()->text().isEmpty());
+        QVERIFY(data.describe(0, 7.0).isEmpty());
+        QVERIFY(!data.zoomed());
+        flight.press(Id::fly_button);
+        flight.go_on(5);
+        data.update_now();
+        QVERIFY(data.series(0, 0)->count() > 0);
+        QVERIFY(!data.verdict_label()->text().isEmpty());
+    }
+
+    // Pausing and resuming change the pace's text and the button's, never the
+    // controls' rows: the charts' span stays where it was.
+    void pausing_moves_no_control() {
+        fly(20);
+        for (const int width : {460, 660, 900}) {
+            data_->resize(width, 700);
+            QTRY_COMPARE(data_->width(), width);
+            QApplication::processEvents();
+            const QRect span = data_->span_box()->geometry();
+            const QRect pace = data_->pace_label()->geometry();
+            for (int k = 0; k < 2; ++k) {
+                QTest::keyClick(data_.get(), Qt::Key_Space);
+                QApplication::processEvents();
+                QCOMPARE(data_->span_box()->geometry(), span);
+                QCOMPARE(data_->pace_label()->geometry(), pace);
+            }
+            QTest::keyClick(data_.get(), Qt::Key_BracketLeft);
+            QTest::keyClick(data_.get(), Qt::Key_BracketLeft);
+            QTest::keyClick(data_.get(), Qt::Key_BracketLeft);
+            QTest::keyClick(data_.get(), Qt::Key_Space);
+            QTRY_VERIFY(data_->pace_label()->text().startsWith("1/8"));
+            QApplication::processEvents();
+            QCOMPARE(data_->span_box()->geometry(), span);
+            QTest::keyClick(data_.get(), Qt::Key_Space);
+            for (int k = 0; k < 3; ++k) QTest::keyClick(data_.get(), Qt::Key_BracketRight);
+        }
+    }
+
     void nothing_to_save_before_a_flight() {
         QString error;
         QVERIFY(!data_->save_csv(file("empty.csv"), error));

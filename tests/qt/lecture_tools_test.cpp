@@ -80,6 +80,31 @@ class LectureToolsTest : public QObject {
         QVERIFY(!has(qRgb(255, 0, 255)));
     }
 
+    // Coloured by its energy rate after it stopped, a flight flown plain shows
+    // its track coloured and a colour bar scaled to its own rates (metres per
+    // second), not a bar of +-0.1 m/s over a plain track.
+    void a_stopped_flight_coloured_afterwards_is_coloured_all_along() {
+        fly(4.0);
+        QCOMPARE(main_->session().track_colour(), TrackColour::plain);
+        // Warm track pixels left of the colour bar (the wind figure's dark red aside).
+        const auto warm_track = [&] {
+            const QImage& img = main_->picture().image();
+            int n = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width() * 3 / 4; ++x) {
+                    const QColor c = img.pixelColor(x, y);
+                    n += c.red() > c.blue() + 40 && c.rgb() != qRgb(128, 0, 0);
+                }
+            return n;
+        };
+        const int plain = warm_track();
+        action(QStringLiteral("energy rate"))->trigger();
+        const soar::ColourScale scale = main_->session().frame_now().colours;
+        QCOMPARE(scale.by, TrackColour::energy);
+        QVERIFY2(scale.hi >= 1.0f, qPrintable(QString::number(scale.hi)));
+        QVERIFY2(warm_track() > plain + 30, qPrintable(QString::number(plain)));
+    }
+
     void a_still_is_drawn_afresh_at_the_size_chosen() {
         tools().set_track_colour(TrackColour::height);
         tools().set_arrows(true);

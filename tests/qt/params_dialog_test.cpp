@@ -231,6 +231,43 @@ class ParamsDialogTest : public QObject {
         QVERIFY2(message.contains("unchanged") && message.contains(why), qPrintable(message));
     }
 
+    // A result belongs to the parameters it was found with: Defaults, Load or
+    // an edit that changes them takes it away, an edit to the same value keeps
+    // it, and a change during the search leaves its result unshown.
+    void the_energy_neutral_wind_goes_with_its_parameters() {
+        dialog_->set_pattern(Mode::upwind);
+        dialog_->cycles_box()->setValue(2);
+        const QString about = dialog_->result_label()->text();
+        const QString find = QStringLiteral("Find the energy-neutral wind");
+        const auto search = [&] {
+            click(find);
+            QTRY_VERIFY_WITH_TIMEOUT(!dialog_->searching(), 30000);
+        };
+        type("CD0", "0.012");
+        QVERIFY(dialog_->save_to(file("found.toml")));
+        search();
+        QVERIFY(dialog_->result_label()->text().startsWith("Upwind: "));
+        QVERIFY(dialog_->chart_view()->isVisible());
+        type("CD0", "0.012");
+        QVERIFY(dialog_->chart_view()->isVisible());
+        click("Defaults");
+        QCOMPARE(dialog_->result_label()->text(), about);
+        QVERIFY(!dialog_->chart_view()->isVisible());
+
+        search();
+        QVERIFY(dialog_->chart_view()->isVisible());
+        QVERIFY(dialog_->load_from(file("found.toml")));
+        QCOMPARE(dialog_->result_label()->text(), about);
+        QVERIFY(!dialog_->chart_view()->isVisible());
+
+        click(find);
+        type("CD0", "0.02");
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog_->searching(), 30000);
+        QVERIFY2(dialog_->result_label()->text().contains("changed during the search"),
+                 qPrintable(dialog_->result_label()->text()));
+        QVERIFY(!dialog_->chart_view()->isVisible());
+    }
+
     void energy_neutral_wind_runs_draws_and_cancels() {
         // Ten cycles: the table comes back while the window answers, and the
         // chart shows each measured row at its wind, the surviving ones on the line.

@@ -9,10 +9,7 @@
 #include <QtCharts/QValueAxis>
 #include <QtTest>
 
-#include "platform/clock.h"
-#include "platform/dir_text_files.h"
-#include "qt/flight_data_window.h"
-#include "qt/main_window.h"
+#include "open_windows.h"
 #include "qt/read_out_text.h"
 
 namespace {
@@ -101,21 +98,11 @@ class StripViewTest : public QObject {
     // pointer text shows -0.0004 as 0.000; no read-out, axis label or pointer
     // text of the Flight data window shows a signed zero.
     void the_flight_data_window_never_shows_a_signed_zero() {
-        auto clock = std::make_unique<soar::ManualClock>();
-        soar::ManualClock& machine = *clock;
-        soar::MainWindow main(std::move(clock), std::make_unique<soar::MemoryTextFiles>());
-        main.start();
-        main.show();
-        soar::FlightDataWindow data(main.run());
-        data.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&data));
-        QTest::mouseClick(main.widget(soar::Id::upwind_option), Qt::LeftButton);
-        QTest::mouseClick(main.widget(soar::Id::ok_button), Qt::LeftButton);
-        QTest::mouseClick(main.widget(soar::Id::fly_button), Qt::LeftButton);
-        for (int k = 0; k < 1500; ++k) {
-            machine.set(float(0.02 * k));
-            main.tick_without_picture();
-        }
+        ManualFlight flight;
+        QVERIFY(flight.open());
+        soar::MainWindow& main = flight.main;
+        soar::FlightDataWindow& data = flight.data;
+        flight.fly_upwind(1500);
         QTest::mouseClick(main.widget(soar::Id::stop_button), Qt::LeftButton);
         // The moments just below zero, one decimal: bank, flight path.
         const soar::FlightHistory& h = main.session().record().history;
@@ -150,25 +137,51 @@ class StripViewTest : public QObject {
         for (const QString& t : texts) QVERIFY2(!kSignedZero.match(t).hasMatch(), qPrintable(t));
     }
 
+    // A moment looked at, then a stretch dragged across a chart that leaves it
+    // out: no chart keeps a piece of the old cursor line on the screen.
+    void a_zoom_leaves_no_cursor_behind() {
+        ManualFlight flight;
+        QVERIFY(flight.open());
+        flight.data.resize(700, 900);
+        flight.fly_upwind(1500);  // to 29.98 s
+        flight.press(soar::Id::stop_button);
+        flight.main.look_at_time(25.0);
+        flight.data.update_now();
+        const QList<soar::StripView*> views =
+            flight.data.charts()->findChildren<soar::StripView*>();
+        QCOMPARE(views.size(), 6);
+        // The cursor's red pixels in the view as the screen shows it.
+        const auto red = [](const soar::StripView* view) {
+            const QPoint at = view->mapTo(view->window(), QPoint());
+            const QImage img = view->screen()
+                                   ->grabWindow(view->window()->winId(), at.x(), at.y(),
+                                                view->width(), view->height())
+                                   .toImage();
+            int n = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x) n += img.pixel(x, y) == qRgb(220, 30, 30);
+            return n;
+        };
+        for (const soar::StripView* view : views) QTRY_VERIFY(red(view) > 20);
+        QWidget* first = views[0]->viewport();
+        const QPoint from = views[0]->point_at(2.0), to = views[0]->point_at(10.0);
+        QTest::mousePress(first, Qt::LeftButton, {}, from);
+        QTest::mouseMove(first, (from + to) / 2);
+        QTest::mouseMove(first, to);
+        QTest::mouseRelease(first, Qt::LeftButton, {}, to);
+        QVERIFY(flight.data.zoomed());
+        QVERIFY(flight.data.time_range().hi < 25.0);
+        for (const soar::StripView* view : views) QTRY_COMPARE(red(view), 0);
+    }
+
     // Saved as SVG for a slide, the charts show exactly the time chosen, from
     // and to whole seconds (the live axis runs a step beyond the span), in a
     // drawing of whole pixels; the window's charts are as they were after.
     void charts_for_a_slide_show_the_time_chosen_in_whole_pixels() {
-        auto clock = std::make_unique<soar::ManualClock>();
-        soar::ManualClock& machine = *clock;
-        soar::MainWindow main(std::move(clock), std::make_unique<soar::MemoryTextFiles>());
-        main.start();
-        main.show();
-        soar::FlightDataWindow data(main.run());
-        data.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&data));
-        QTest::mouseClick(main.widget(soar::Id::upwind_option), Qt::LeftButton);
-        QTest::mouseClick(main.widget(soar::Id::ok_button), Qt::LeftButton);
-        QTest::mouseClick(main.widget(soar::Id::fly_button), Qt::LeftButton);
-        for (int k = 0; k < 2000; ++k) {  // to 39.98 s
-            machine.set(float(0.02 * k));
-            main.tick_without_picture();
-        }
+        ManualFlight flight;
+        QVERIFY(flight.open());
+        soar::FlightDataWindow& data = flight.data;
+        flight.fly_upwind(2000);              // to 39.98 s
         data.span_box()->setCurrentIndex(0);  // the last 30 s
         data.update_now();
         const soar::AxisRange live = data.time_range();

@@ -101,6 +101,48 @@ TEST(TrackColour, TheFlightsColoursFollowItsRiseAndFallOfEnergy) {
     EXPECT_GT(losing, 50);
 }
 
+// Coloured after it was flown (plain, or plain for its first half), a flight's
+// track takes the very values and scale it would have had coloured all along:
+// not a scale of +-0.1 m/s over points without values.
+TEST(TrackColour, ATrackColouredLaterTakesItsValuesFromTheFlight) {
+    const auto fly = [](test::Run& run, int plain_ticks) {
+        Session& s = run.session;
+        s.set_check(Id::air_track_box, 1);
+        s.set_track_colour(plain_ticks > 0 ? TrackColour::plain : TrackColour::energy);
+        run.start(Mode::upwind, 0.0);
+        for (int k = 1; k <= 1200; ++k) {
+            if (k == plain_ticks) s.set_track_colour(TrackColour::energy);
+            ASSERT_TRUE(run.tick_unseen(float((k - 1) * 0.01)));
+        }
+    };
+    test::Run all_along, after, half;
+    fly(all_along, 0);
+    fly(after, 5000);                                     // plain to its end ...
+    after.session.set_track_colour(TrackColour::energy);  // ... and coloured then
+    fly(half, 600);
+    const TrackValues& want = all_along.session.scene().tracks.values;
+    ASSERT_EQ(want.n, 1200);
+    const ColourScale scale = colour_scale(all_along.session.scene().tracks, TrackColour::energy);
+    EXPECT_GE(scale.hi, 1.0f);  // the flight's rates reach metres per second
+    for (test::Run* run : {&after, &half}) {
+        const Tracks& tr = run->session.scene().tracks;
+        ASSERT_EQ(tr.values.n, 1200);
+        EXPECT_GT(tr.values.fills, 0u);
+        EXPECT_FALSE(track_values_missing(tr, 1200));
+        for (size_t k = 1; k <= 1200; ++k) {
+            ASSERT_EQ(tr.values.rate[k], want.rate[k]) << k;
+            ASSERT_EQ(tr.values.wind[k], want.wind[k]) << k;
+            ASSERT_EQ(tr.values.airspeed[k], want.airspeed[k]) << k;
+        }
+        for (TrackColour by : {TrackColour::energy, TrackColour::wind, TrackColour::airspeed}) {
+            const ColourScale got = colour_scale(tr, by);
+            const ColourScale all = colour_scale(all_along.session.scene().tracks, by);
+            EXPECT_EQ(got.lo, all.lo);
+            EXPECT_EQ(got.hi, all.hi);
+        }
+    }
+}
+
 TEST(TrackColour, ScalesEndOnRoundNumbersBeyondTheValues) {
     Tracks tr;
     const float v[] = {8.3f, 23.1f, 15.0f};
