@@ -1,11 +1,14 @@
 #include "app/loop_cache.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "platform/atomic_file.h"
+#include "platform/number_text.h"
 
 namespace soar {
 
@@ -20,14 +23,57 @@ std::string exact(double v) {
     return b;
 }
 
-bool read_numbers(std::istringstream& in, double* out, int count) {
-    std::string word;
+// The text read line by line and word by word without a stream: the web
+// page reads its loops with this, and a stream would bring the whole locale
+// machinery into its engine.
+class Lines {
+  public:
+    explicit Lines(std::string_view text) : text_(text) {}
+    // The next line without its newline; false past the last.
+    bool next(std::string_view& line) {
+        if (at_ >= text_.size()) return false;
+        const size_t end = text_.find('\n', at_);
+        line =
+            text_.substr(at_, end == std::string_view::npos ? std::string_view::npos : end - at_);
+        at_ = end == std::string_view::npos ? text_.size() : end + 1;
+        return true;
+    }
+
+  private:
+    std::string_view text_;
+    size_t at_ = 0;
+};
+
+constexpr const char* kSpace = " \t\r\v\f";
+
+// The next word of `line` (taken off its front); false when none is left.
+bool next_word(std::string_view& line, std::string_view& word) {
+    const size_t from = line.find_first_not_of(kSpace);
+    if (from == std::string_view::npos) return false;
+    const size_t to = line.find_first_of(kSpace, from);
+    word = line.substr(from, to == std::string_view::npos ? std::string_view::npos : to - from);
+    line = to == std::string_view::npos ? std::string_view() : line.substr(to);
+    return true;
+}
+
+bool read_numbers(std::string_view& line, double* out, int count) {
+    std::string_view word;
     for (int i = 0; i < count; ++i) {
-        if (!(in >> word)) return false;
+        if (!next_word(line, word)) return false;
+        const std::string w(word);
         char* end = nullptr;
-        out[i] = std::strtod(word.c_str(), &end);
+        out[i] = std::strtod(w.c_str(), &end);
         if (*end != '\0' || !std::isfinite(out[i])) return false;
     }
+    return true;
+}
+
+bool read_whole(std::string_view& line, long long lo, long long hi, long long& out) {
+    std::string_view word;
+    if (!next_word(line, word)) return false;
+    const std::optional<long long> v = whole_number(word);
+    if (!v || *v < lo || *v > hi) return false;
+    out = *v;
     return true;
 }
 
@@ -70,20 +116,17 @@ std::string loop_cache_text(const std::string& key, const optim::LoopSolution& s
 
 std::optional<optim::LoopSolution> loop_from_cache_text(const std::string& text,
                                                         const std::string& key) {
-    std::istringstream lines(text);
-    std::string line;
-    if (!std::getline(lines, line) || line != kMagic) return std::nullopt;
-    if (!std::getline(lines, line) || line != "key " + key) return std::nullopt;
-    if (!std::getline(lines, line)) return std::nullopt;
-    std::istringstream head(line);
-    std::string word;
-    long long count = 0;
+    Lines lines(text);
+    std::string_view line, word;
+    if (!lines.next(line) || line != kMagic) return std::nullopt;
+    if (!lines.next(line) || line != "key " + key) return std::nullopt;
+    if (!lines.next(line)) return std::nullopt;
+    long long count = 0, iterations = 0;
     double figures[3] = {};
-    int iterations = 0;
     double violation = 0;
-    if (!(head >> word) || word != "loop" || !(head >> count) || count < 5 || count > 100000 ||
-        !read_numbers(head, figures, 3) || !(head >> iterations) ||
-        !read_numbers(head, &violation, 1) || figures[0] <= 0)
+    if (!next_word(line, word) || word != "loop" || !read_whole(line, 5, 100000, count) ||
+        !read_numbers(line, figures, 3) || !read_whole(line, INT_MIN, INT_MAX, iterations) ||
+        !read_numbers(line, &violation, 1) || figures[0] <= 0)
         return std::nullopt;
     optim::LoopSolution s;
     s.converged = true;
@@ -91,20 +134,20 @@ std::optional<optim::LoopSolution> loop_from_cache_text(const std::string& text,
     s.period = figures[0];
     s.wind = figures[1];
     s.energy_per_cycle = figures[2];
-    s.iterations = iterations;
+    s.iterations = int(iterations);
     s.max_violation = violation;
     for (long long k = 0; k < count; ++k) {
-        if (!std::getline(lines, line)) return std::nullopt;
-        std::istringstream in(line);
+        if (!lines.next(line)) return std::nullopt;
         double v[10];
-        if (!(in >> word) || word != "node" || !read_numbers(in, v, 10) || (in >> word))
+        if (!next_word(line, word) || word != "node" || !read_numbers(line, v, 10) ||
+            next_word(line, word))
             return std::nullopt;
         s.t.push_back(s.period * double(k) / double(count - 1));
         s.x.push_back({v[0], v[1], v[2], v[3], v[4], v[5]});
         s.u.push_back({v[6], v[7]});
         if (k + 1 < count) s.u_mid.push_back({v[8], v[9]});
     }
-    if (!std::getline(lines, line) || line != "end") return std::nullopt;
+    if (!lines.next(line) || line != "end") return std::nullopt;
     return s;
 }
 
