@@ -97,6 +97,7 @@ bool FrameRenderer::start(const Frame& f, const Scene& scene, const BirdModel& b
     if (hand_over_track(scene.tracks, flight)) bird_ = bird;
     scene_.grid = scene.grid;
     scene_.wind = scene.wind;
+    if (f.switches.ghost) scene_.ghost = scene.ghost;
     f_ = f;
     {
         std::lock_guard lock(m_);

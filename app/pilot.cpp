@@ -44,4 +44,15 @@ PilotScore flight_score(const FlightRecord& r) {
     return score;
 }
 
+GhostPath loop_ghost(const LoopFlight& loop, int points) {
+    GhostPath g;
+    const double T = loop.solution.period;
+    if (!(T > 0.0) || points < 2) return g;
+    for (int i = 0; i < points; ++i) {
+        const FlightState s = loop_state_at(loop, T * double(i) / double(points));
+        g.x.push_back(s.X), g.y.push_back(s.Y), g.z.push_back(s.Z);
+    }
+    return g;
+}
+
 }  // namespace soar

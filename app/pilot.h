@@ -12,8 +12,10 @@
 
 #include <vector>
 
+#include "app/loop_flight.h"
 #include "record/flight_record.h"
 #include "sim/commands.h"
+#include "view/ghost_path.h"
 
 namespace soar {
 
@@ -52,5 +54,9 @@ struct PilotScore {
     std::vector<CycleScore> cycles;  // the completed cycles
 };
 PilotScore flight_score(const FlightRecord& r);
+
+// The optimal loop as a ghost to follow: its place over one period at
+// `points` evenly spaced times (the loop closes on itself).
+GhostPath loop_ghost(const LoopFlight& loop, int points = 400);
 
 }  // namespace soar

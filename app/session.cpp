@@ -138,6 +138,7 @@ Mode Session::scene_mode() const {
 SceneSwitches Session::switches() const {
     SceneSwitches s{scene_mode(), model_.grid, model_.ground_track, model_.air_track};
     s.colour = track_colour_, s.arrows = arrows_;
+    s.ghost = ghost_ && pilot_.on();
     return s;
 }
 
@@ -611,6 +612,17 @@ void Session::fly_loop(const LoopFlight& loop) {
 }
 
 // --- flying yourself ---
+
+void Session::show_ghost(std::shared_ptr<const LoopFlight> loop) {
+    ghost_ = std::move(loop);
+    scene_.ghost = ghost_ ? loop_ghost(*ghost_) : GhostPath{};
+}
+
+std::optional<double> Session::ghost_distance() const {
+    if (!ghost_ || !pilot_.on()) return std::nullopt;
+    const FlightState s = shown_state();
+    return distance_to_ghost(scene_.ghost, s.X, s.Y, s.Z);
+}
 
 std::vector<TimedCommand> Session::commands_given() const {
     if (!pilot_.on() || ticks_ == 0) return {};

@@ -108,6 +108,13 @@ class Session {
     // --commands`: one per step, at the flight time of the step's start, then
     // the stick at the time of the last step's end. Empty for any other flight.
     std::vector<TimedCommand> commands_given() const;
+    // The optimal loop drawn as a ghost to follow in the flights flown by you
+    // (nullptr: none); from the next picture on.
+    void show_ghost(std::shared_ptr<const LoopFlight> loop);
+    const LoopFlight* ghost() const { return ghost_.get(); }
+    // The distance from the bird as the read-outs show it to the nearest point
+    // of the ghost, m; nothing while no ghost is shown in a flight flown by you.
+    std::optional<double> ghost_distance() const;
     // Stops the flight as STOP does and tells the user why.
     void stop_flight_with_message(const std::string& message);
     // With `on`, a gap between ticks far longer than the timer's interval (the
@@ -296,6 +303,7 @@ class Session {
     bool pause_on_hold_up_ = false;
     std::shared_ptr<const LoopFlight> loop_;  // flying instead of the pattern
     PilotedFlight pilot_;  // the stick while a flight flown by you is on the screen
+    std::shared_ptr<const LoopFlight> ghost_;  // the loop to follow, drawn in those flights
 
     Camera camera_;
     Scene scene_;

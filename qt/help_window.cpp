@@ -133,7 +133,8 @@ downwind; a cycle with a positive "energy gained" pays for itself.</p>
 m/s: 0 calm, about 0.8 light, 1.5 moderate; the same seed gives the same gusts).
 <b>Save commands...</b> (also in the Fly menu) writes your commands to a file that
 <code>soarcalculus fly --commands FILE --command-times</code> flies again, row for row; the
-panel gives the whole command.</p>
+panel gives the whole command. <b>Show the optimal loop</b> draws the loop that needs the least
+wind as a pale gold ghost to follow, and the panel tells how far the bird is from it.</p>
 <p>How much wind each pattern needs: the Parameters dialog's energy-neutral wind, and
 <code>soarcalculus min-wind</code> and <code>optimise</code> on the command line (README).</p>
 )");

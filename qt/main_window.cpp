@@ -234,6 +234,10 @@ void MainWindow::connect_requests() {
             [this](PilotKeys keys) { session_.set_pilot_keys(keys); });
     connect(&run_, &RunSignals::pilot_gusts_wanted, this,
             [this](Turbulence gusts) { session_.set_pilot_gusts(gusts); });
+    connect(&run_, &RunSignals::ghost_wanted, this, [this](std::shared_ptr<const LoopFlight> loop) {
+        session_.show_ghost(std::move(loop));
+        redraw_still();
+    });
     connect(&run_, &RunSignals::track_colour_wanted, this, [this](TrackColour by) {
         session_.set_track_colour(by);
         redraw_still();

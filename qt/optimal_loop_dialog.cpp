@@ -10,6 +10,7 @@
 #include "app/loop_cache.h"
 #include "app/loop_flight.h"
 #include "app/loop_params.h"
+#include "app/sweep_point.h"
 #include "platform/atomic_file.h"
 
 namespace soar {
@@ -115,15 +116,21 @@ void OptimalLoopDialog::start() {
         o.max_iterations = max_iterations;
         optim::LoopSolution s;
         try {
-            s = optim::solve_loop(
-                j->problem, o,
-                [j](const optim::SolveProgress& q) {
-                    const std::lock_guard<std::mutex> lock(j->m);
-                    j->last = q;
-                    j->started = true;
-                    return true;
-                },
-                &j->cancel);
+            // One solve at a time in the program (the Fly it yourself panel
+            // solves too): wait for another, unless cancelled.
+            std::unique_lock<std::mutex> one(loop_solver_lock(), std::defer_lock);
+            while (!one.try_lock() && !j->cancel)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (one.owns_lock())
+                s = optim::solve_loop(
+                    j->problem, o,
+                    [j](const optim::SolveProgress& q) {
+                        const std::lock_guard<std::mutex> lock(j->m);
+                        j->last = q;
+                        j->started = true;
+                        return true;
+                    },
+                    &j->cancel);
         } catch (const std::exception& e) {
             s.converged = false;
             s.status = std::string("internal error: ") + e.what();

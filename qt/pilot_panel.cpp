@@ -1,14 +1,20 @@
 #include "qt/pilot_panel.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include "app/cli_fly_commands.h"
+#include "app/loop_cache.h"
+#include "app/loop_params.h"
+#include "app/sweep_point.h"
+#include "platform/atomic_file.h"
 #include "platform/number_text.h"
 #include "qt/file_names.h"
 #include "qt/run_signals.h"
@@ -66,7 +72,12 @@ PilotPanel::PilotPanel(RunSignals& run, QWidget* parent)
       gust_intensity_(new QLineEdit(QStringLiteral("0"), this)),
       gust_seed_(new QLineEdit(QStringLiteral("0"), this)),
       readout_(new QLabel(this)),
-      note_(new QLabel(this)) {
+      note_(new QLabel(this)),
+      ghost_(new QAction(QStringLiteral("Show the &optimal loop"), this)),
+      ghost_box_(new QCheckBox(QStringLiteral("Show the optimal loop"), this)),
+      ghost_bar_(new QProgressBar(this)),
+      ghost_cancel_(new QPushButton(QStringLiteral("Cancel"), this)),
+      ghost_status_(new QLabel(this)) {
     setObjectName(QStringLiteral("pilot_panel"));
     fly_->setObjectName(QStringLiteral("fly_yourself_action"));
     fly_->setShortcut(QKeySequence(Qt::Key_F6));
@@ -98,6 +109,37 @@ PilotPanel::PilotPanel(RunSignals& run, QWidget* parent)
     ask_path = [this](const QString& title, const QString& start, const QString& filter) {
         return QFileDialog::getSaveFileName(this, title, start, filter);
     };
+    // The ghost: the check box and the menu's item are one switch.
+    ghost_->setObjectName(QStringLiteral("show_optimal_loop_action"));
+    ghost_->setCheckable(true);
+    ghost_box_->setObjectName(QStringLiteral("show_optimal_loop"));
+    ghost_box_->setFocusPolicy(Qt::NoFocus);
+    const QString ghost_tip = QStringLiteral(
+        "Draw the loop that needs the least wind for these parameters as a ghost to follow, and "
+        "show how far the bird is from it. Solving it can take some seconds.");
+    ghost_->setToolTip(ghost_tip);
+    ghost_box_->setToolTip(ghost_tip);
+    connect(ghost_box_, &QCheckBox::toggled, ghost_, &QAction::setChecked);
+    connect(ghost_, &QAction::toggled, ghost_box_, &QCheckBox::setChecked);
+    connect(ghost_, &QAction::toggled, this, &PilotPanel::update_ghost);
+    ghost_bar_->setObjectName(QStringLiteral("ghost_progress"));
+    ghost_bar_->setRange(0, 1);
+    ghost_bar_->setTextVisible(false);
+    ghost_bar_->hide();
+    ghost_cancel_->setObjectName(QStringLiteral("ghost_cancel"));
+    ghost_cancel_->setFocusPolicy(Qt::NoFocus);
+    ghost_cancel_->hide();
+    connect(ghost_cancel_, &QPushButton::clicked, this, &PilotPanel::cancel_ghost);
+    ghost_status_->setObjectName(QStringLiteral("ghost_status"));
+    ghost_status_->setWordWrap(true);
+    ghost_poll_.setInterval(50);
+    connect(&ghost_poll_, &QTimer::timeout, this, &PilotPanel::poll_ghost);
+    // The Optimal loop dialog's file: a loop solved there is shown here at once.
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    cache_path_ = QDir(cache.isEmpty() ? QDir::tempPath() : cache).filePath("optimal-loop.txt");
+    connect(&run_, &RunSignals::params_changed, this, [this] {
+        if (ghost_->isChecked()) update_ghost();
+    });
     readout_->setTextFormat(Qt::RichText);
     readout_->setWordWrap(true);
     readout_->setObjectName(QStringLiteral("pilot_readout"));
@@ -112,9 +154,15 @@ PilotPanel::PilotPanel(RunSignals& run, QWidget* parent)
     gusts->addWidget(gust_intensity_, 0, 1);
     gusts->addWidget(new QLabel(QStringLiteral("Seed:"), this), 1, 0);
     gusts->addWidget(gust_seed_, 1, 1);
+    auto* solving = new QHBoxLayout;
+    solving->addWidget(ghost_bar_, 1);
+    solving->addWidget(ghost_cancel_);
     layout->addWidget(start_);
     layout->addWidget(how);
     layout->addLayout(gusts);
+    layout->addWidget(ghost_box_);
+    layout->addLayout(solving);
+    layout->addWidget(ghost_status_);
     layout->addWidget(readout_);
     layout->addWidget(save_);
     layout->addWidget(note_);
@@ -133,6 +181,163 @@ PilotPanel::PilotPanel(RunSignals& run, QWidget* parent)
 
 PilotPanel::~PilotPanel() {
     qApp->removeEventFilter(this);
+    if (job_) job_->cancel = true;
+    if (worker_.joinable()) worker_.join();
+}
+
+Params PilotPanel::pilot_params() const {
+    const Mode m = run_.pattern();
+    return run_.params_chosen().of(m == Mode::fixed || m == Mode::profile ? Mode::upwind : m);
+}
+
+void PilotPanel::update_ghost() {
+    if (!ghost_->isChecked()) {
+        cancel_ghost();
+        if (ghost_params_) {
+            ghost_params_.reset();
+            emit run_.ghost_wanted(nullptr);
+        }
+        ghost_status_->clear();
+        return;
+    }
+    const Params p = pilot_params();
+    if (ghost_params_ && *ghost_params_ == p) return;  // shown for these already
+    if (job_) {
+        if (job_->flight == p) return;  // on its way
+        // Solving for other parameters: that solve is dropped.
+        job_->cancel = true;
+        ghost_poll_.stop();
+        if (worker_.joinable()) worker_.join();
+        job_.reset();
+    }
+    // The loop shown is of other parameters: taken away while the new one comes.
+    if (ghost_params_) {
+        ghost_params_.reset();
+        emit run_.ghost_wanted(nullptr);
+    }
+    auto job = std::make_unique<GhostJob>();
+    job->flight = p;
+    job->problem = loop_problem_for(p, wind_shape(p), false);
+    const std::string wrong = loop_problem_error(job->problem);
+    if (!wrong.empty()) {
+        ghost_status_->setText(QStringLiteral("These parameters pose no loop to show: %1.")
+                                   .arg(QString::fromStdString(wrong)));
+        return;
+    }
+    job->key = loop_cache_key(job->problem, nodes_);
+    if (auto cached = load_cached_loop(cache_path_.toStdString(), job->key)) {
+        ghost_params_ = p;
+        emit run_.ghost_wanted(
+            std::make_shared<const LoopFlight>(make_loop_flight(p, job->problem, *cached)));
+        ghost_status_->setText(QStringLiteral("The optimal loop (solved before): least wind "
+                                              "U_ref %1 m/s, period %2 s.")
+                                   .arg(cached->wind, 0, 'f', 3)
+                                   .arg(cached->period, 0, 'f', 2));
+        refresh();
+        return;
+    }
+    job_ = std::move(job);
+    ghost_status_->setText(QStringLiteral("Solving the optimal loop..."));
+    ghost_bar_->setRange(0, 0);  // a running bar while the solver works
+    ghost_bar_->show();
+    ghost_cancel_->show();
+    GhostJob* j = job_.get();
+    const int nodes = nodes_;
+    worker_ = std::thread([j, nodes] {
+        optim::LoopSolution s;
+        try {
+            // One solve at a time in the program (the linear solver is not
+            // safe twice at once): wait for another, unless cancelled.
+            std::unique_lock<std::mutex> one(loop_solver_lock(), std::defer_lock);
+            while (!one.try_lock() && !j->cancel)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (one.owns_lock()) {
+                optim::SolveOptions o;
+                o.nodes = nodes;
+                s = optim::solve_loop(
+                    j->problem, o,
+                    [j](const optim::SolveProgress& q) {
+                        const std::lock_guard<std::mutex> lock(j->m);
+                        j->last = q;
+                        j->started = true;
+                        return true;
+                    },
+                    &j->cancel);
+            }
+        } catch (const std::exception& e) {
+            s.converged = false;
+            s.status = std::string("internal error: ") + e.what();
+        }
+        j->result = std::move(s);
+        j->done = true;
+    });
+    ghost_poll_.start();
+}
+
+void PilotPanel::poll_ghost() {
+    if (!job_) return;
+    if (job_->done) {
+        finish_ghost();
+        return;
+    }
+    const std::lock_guard<std::mutex> lock(job_->m);
+    if (!job_->started) return;
+    ghost_status_->setText(QStringLiteral("Solving the optimal loop: iteration %1, wind U_ref "
+                                          "%2 m/s, %3 s.")
+                               .arg(job_->last.iteration)
+                               .arg(job_->last.wind, 0, 'f', 3)
+                               .arg(job_->last.seconds, 0, 'f', 1));
+}
+
+void PilotPanel::finish_ghost() {
+    ghost_poll_.stop();
+    if (worker_.joinable()) worker_.join();
+    std::unique_ptr<GhostJob> job = std::move(job_);
+    ghost_bar_->setRange(0, 1);
+    ghost_bar_->hide();
+    ghost_cancel_->hide();
+    if (!job) return;
+    const optim::LoopSolution& s = job->result;
+    const auto switch_off = [this] {
+        const QSignalBlocker quiet(ghost_);
+        ghost_->setChecked(false);
+        ghost_box_->setChecked(false);
+    };
+    if (job->cancel) {
+        switch_off();
+        ghost_status_->setText(QStringLiteral("Cancelled: no loop is shown."));
+        return;
+    }
+    if (!s.converged) {
+        switch_off();
+        ghost_status_->setText(QStringLiteral("No loop found for these parameters after %1 "
+                                              "iterations (the solver: %2); none is shown.")
+                                   .arg(s.iterations)
+                                   .arg(QString::fromStdString(s.status)));
+        return;
+    }
+    std::string error;
+    const bool kept = make_folders(QFileInfo(cache_path_).absolutePath().toStdString(), error) &&
+                      save_cached_loop(cache_path_.toStdString(), job->key, s, error);
+    ghost_params_ = job->flight;
+    emit run_.ghost_wanted(
+        std::make_shared<const LoopFlight>(make_loop_flight(job->flight, job->problem, s)));
+    QString text = QStringLiteral(
+                       "The optimal loop: least wind U_ref %1 m/s, period %2 s, "
+                       "solved in %3 s.")
+                       .arg(s.wind, 0, 'f', 3)
+                       .arg(s.period, 0, 'f', 2)
+                       .arg(s.seconds, 0, 'f', 1);
+    if (!kept)
+        text += QStringLiteral(" (Not kept for next time: %1.)").arg(QString::fromStdString(error));
+    ghost_status_->setText(text);
+    refresh();
+}
+
+void PilotPanel::cancel_ghost() {
+    if (!job_) return;
+    job_->cancel = true;
+    finish_ghost();
 }
 
 bool PilotPanel::eventFilter(QObject* watched, QEvent* event) {
@@ -205,6 +410,8 @@ void PilotPanel::start_flying() {
     const std::optional<Turbulence> gusts = typed_gusts();
     if (!gusts) return;
     note_->clear();
+    // The ghost of the parameters this flight takes.
+    if (ghost_->isChecked()) update_ghost();
     emit run_.pilot_gusts_wanted(*gusts);
     emit run_.fly_yourself_wanted();
 }
@@ -273,6 +480,8 @@ void PilotPanel::refresh() {
         return;
     }
     QString t = pilot_readout(s.stick().command(), s.shown_state(), s.pilot_limits(), s.score());
+    if (const std::optional<double> d = s.ghost_distance())
+        t += QStringLiteral("<br><b>Optimal loop</b>: %1 m away").arg(number(*d, 1));
     if (!s.fault().empty())
         t += QStringLiteral("<br><b>Ended</b>: ") + QString::fromStdString(s.fault());
     readout_->setText(t);

@@ -7,15 +7,24 @@
 #pragma once
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QObject>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 
+#include "app/loop_flight.h"
 #include "app/pilot.h"
+#include "optim/loop_solver.h"
 #include "sim/turbulence.h"
 
 namespace soar {
@@ -34,6 +43,15 @@ class PilotPanel final : public QWidget {
     // "Save commands...": the commands of the flight flown by you written for
     // `fly --commands` (also in the Fly menu).
     QAction* save_commands_action() const { return save_commands_; }
+    // "Show the optimal loop": a check box here and in the Fly menu. On, the
+    // least-wind loop for the parameters of the flight flown by you is taken
+    // from the cache or solved on a thread of its own (progress, Cancel), then
+    // drawn as a ghost to follow, its distance in the read-out.
+    QAction* ghost_action() const { return ghost_; }
+    bool solving() const { return job_ != nullptr; }
+    // Where solved loops are kept: the Optimal loop dialog's file unless set.
+    void set_cache_path(const QString& path) { cache_path_ = path; }
+    void set_nodes(int nodes) { nodes_ = nodes; }
     // The panel's text as it shows now, and the line under it (what a save did).
     QString text() const { return readout_->text(); }
     QString note() const { return note_->text(); }
@@ -49,8 +67,28 @@ class PilotPanel final : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // What the solver's thread and the panel share.
+    struct GhostJob {
+        optim::LoopProblem problem;
+        std::string key;
+        Params flight;
+        std::atomic<bool> cancel{false};
+        std::atomic<bool> done{false};
+        std::mutex m;
+        optim::SolveProgress last;   // under m
+        bool started = false;        // under m
+        optim::LoopSolution result;  // written before done
+    };
     void refresh();
     void start_flying();
+    // The ghost on or off as the check box says; on for the parameters the
+    // next flight flown by you takes, solving when they have no loop yet.
+    void update_ghost();
+    void poll_ghost();
+    void finish_ghost();
+    void cancel_ghost();
+    // The parameters a flight flown by you starts with now.
+    Params pilot_params() const;
     void save_commands_asked();
     // The gusts typed: calm for an intensity of 0; nothing (and the note
     // saying why) when the intensity or seed is not one.
@@ -65,6 +103,18 @@ class PilotPanel final : public QWidget {
     QLineEdit* gust_seed_;
     QLabel* readout_;
     QLabel* note_;
+    QAction* ghost_;
+    QCheckBox* ghost_box_;
+    QProgressBar* ghost_bar_;
+    QPushButton* ghost_cancel_;
+    QLabel* ghost_status_;
+    QTimer ghost_poll_;
+    QString cache_path_;
+    int nodes_ = 50;
+    std::unique_ptr<GhostJob> job_;
+    std::thread worker_;
+    // The parameters of the loop shown, to see when they change.
+    std::optional<Params> ghost_params_;
     PilotKeys keys_;
     double shown_t_ = 0;  // flight time the read-out was last brought up to, s
 };

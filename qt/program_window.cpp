@@ -124,6 +124,7 @@ void ProgramWindow::dock(FlightDataWindow* data, ParamsDialog* params, OptimalLo
         if (menu->title() != QStringLiteral("F&ly")) continue;
         menu->addAction(fly);
         menu->addAction(pilot_->save_commands_action());
+        menu->addAction(pilot_->ghost_action());
     }
 
     // The form's keys in the menu bar too: the patterns, OK, FLY and STOP in

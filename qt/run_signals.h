@@ -14,6 +14,7 @@
 #include <QSize>
 #include <QString>
 #include <cstdint>
+#include <memory>
 
 #include "app/loop_flight.h"
 #include "app/session.h"
@@ -102,6 +103,9 @@ class RunSignals final : public QObject {
     void pilot_keys_wanted(soar::PilotKeys keys);
     // The gusts of the flights flown by you from the next one on.
     void pilot_gusts_wanted(soar::Turbulence gusts);
+    // The optimal loop shown as a ghost to follow in the flights flown by you
+    // (nullptr: none).
+    void ghost_wanted(std::shared_ptr<const soar::LoopFlight> loop);
     // What the picture explains, and it drawn again where the flight stands still.
     void track_colour_wanted(soar::TrackColour by);
     void arrows_wanted(bool on);

@@ -66,6 +66,8 @@ ExportResult draw_frame(const Frame& f, const Scene& scene, const BirdModel& bir
                     TrackDetail::indexed,
                     f.switches.colour == TrackColour::plain ? nullptr : &f.colours);
     }
+    if (f.switches.ghost && mode != Mode::fixed && mode != Mode::profile)
+        draw_ghost(scene.ghost, cam, pic);
     if (follows_bird(mode)) {
         shift = follow_bird(cam, f.X, f.Y, f.Z);
         update_view(cam, pic);

@@ -25,6 +25,7 @@ struct SceneSwitches {
     bool grid = false, ground = false, air = false;
     TrackColour colour = TrackColour::plain;  // what the air track's colour shows
     bool arrows = false;  // wind and velocity arrows at the bird, with their legend
+    bool ghost = false;   // the scene's ghost path (the optimal loop to follow)
 };
 
 // The bird's motion for the arrows at it, m/s: the wind at its height blows

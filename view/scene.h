@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/arrays.h"
+#include "view/ghost_path.h"
 #include "view/track_lod.h"
 
 namespace soar {
@@ -68,6 +69,7 @@ struct Scene {
     SeaGrid grid;
     Tracks tracks;
     WindFigure wind;
+    GhostPath ghost;  // a path to follow, drawn while SceneSwitches::ghost is on
 };
 
 }  // namespace soar

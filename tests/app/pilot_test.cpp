@@ -1,11 +1,15 @@
 // Controllers flying the optimal loop in the flight model: its own controls
 // close the loop in calm air, and the tracker holds it in gusts.
+#include "app/pilot.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #include "app/loop_flight.h"
 #include "app/loop_params.h"
+#include "app_fixture.h"
 #include "optim/loop_solver.h"
 #include "sim/controller.h"
 #include "sim/energy.h"
@@ -98,6 +102,55 @@ TEST_F(PilotLoop, TheTrackerSoarsOnInLightGustsWithItsLoop) {
         // Still soaring: the second minute's mean energy no less than the first's.
         EXPECT_GT(E_second, 0.95 * E_first);
     }
+}
+
+// The loop shown as a ghost: a closed line in the picture of a flight flown
+// by you (never of a designed pattern), and the bird's distance to it.
+TEST_F(PilotLoop, TheGhostOfTheLoopIsDrawnForYourFlightAndGivesTheDistanceToIt) {
+    ASSERT_TRUE(loop_->solution.converged) << loop_->solution.status;
+    const GhostPath ghost = loop_ghost(*loop_);
+    ASSERT_EQ(ghost.x.size(), 400u);
+    // Any moment of the loop lies on its ghost, between the points too; a
+    // point above its top is as far as it is above.
+    const double T = loop_->solution.period;
+    double top = 0;
+    size_t i_top = 0;
+    for (size_t i = 0; i < ghost.z.size(); ++i)
+        if (ghost.z[i] > top) top = ghost.z[i], i_top = i;
+    for (double f : {0.0, 0.1234, 0.5, 0.9999}) {
+        const FlightState s = loop_state_at(*loop_, f * T);
+        EXPECT_LT(distance_to_ghost(ghost, s.X, s.Y, s.Z), 0.02) << f;
+    }
+    EXPECT_NEAR(distance_to_ghost(ghost, ghost.x[i_top], ghost.y[i_top], top + 7.0), 7.0, 0.01);
+    EXPECT_TRUE(std::isinf(distance_to_ghost(GhostPath{}, 0, 0, 0)));
+
+    const auto ghost_lines = [](const RecordingSurface& pic) {
+        int n = 0;
+        for (const Primitive& p : pic.primitives())
+            n += p.op == Primitive::Op::line && p.colour == ghost_colour();
+        return n;
+    };
+    test::Run r;
+    r.session.show_ghost(std::make_shared<const LoopFlight>(*loop_));
+    // A designed pattern's flight draws no ghost.
+    r.start(Mode::upwind, 0.0);
+    for (int k = 1; k <= 5; ++k) r.tick(float(double(k - 1) * 0.01));
+    EXPECT_EQ(ghost_lines(r.pic), 0);
+    EXPECT_FALSE(r.session.ghost_distance());
+    // Flown by you: the ghost is in the picture, and the distance follows the bird.
+    r.clock.set(1.0f);
+    r.session.fly_yourself();
+    for (int k = 1; k <= 30; ++k) r.tick(float(1.0 + double(k - 1) * 0.01));
+    ASSERT_TRUE(r.session.flying()) << r.session.fault();
+    EXPECT_GT(ghost_lines(r.pic), 20);
+    const FlightState& s = r.session.flight_state();
+    ASSERT_TRUE(r.session.ghost_distance());
+    EXPECT_NEAR(*r.session.ghost_distance(), distance_to_ghost(ghost, s.X, s.Y, s.Z), 1e-9);
+    // Taken away, it is drawn no more.
+    r.session.show_ghost(nullptr);
+    r.tick(1.5f);
+    EXPECT_EQ(ghost_lines(r.pic), 0);
+    EXPECT_FALSE(r.session.ghost_distance());
 }
 
 }  // namespace

@@ -132,6 +132,58 @@ class FlyYourselfWindowTest : public QObject {
         panel->save_commands_action()->trigger();
         QCOMPARE(panel->note(), before);
     }
+
+    // "Show the optimal loop" solves the loop off the window's thread, with
+    // progress, then draws it for the flight flown by you and tells the
+    // distance to it; Cancel leaves none shown; a second time it comes from
+    // the file the solve kept.
+    void the_optimal_loop_is_shown_to_follow() {
+        soar::PilotPanel* panel = program_->pilot_panel();
+        QTemporaryDir dir;
+        panel->set_cache_path(dir.filePath(QStringLiteral("loop.txt")));
+        panel->set_nodes(30);
+        auto* box = panel->findChild<QCheckBox*>(QStringLiteral("show_optimal_loop"));
+        auto* cancel = panel->findChild<QPushButton*>(QStringLiteral("ghost_cancel"));
+        auto* status = panel->findChild<QLabel*>(QStringLiteral("ghost_status"));
+        QVERIFY(box && cancel && status);
+        QTest::mouseClick(form_->widget(Id::upwind_option), Qt::LeftButton);
+        form_->activateWindow();
+        QTest::keyClick(form_, Qt::Key_F6);
+        QTRY_VERIFY(session().flown_by_you());
+        QTRY_VERIFY(box->isVisible());
+        const QPoint on_box(box->height() / 2, box->height() / 2);  // its square
+
+        // Cancelled at once: nothing shown, the box off again.
+        QTest::mouseClick(box, Qt::LeftButton, {}, on_box);
+        QVERIFY(panel->solving());
+        QVERIFY(cancel->isVisible());
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QVERIFY(!panel->solving());
+        QVERIFY(!box->isChecked());
+        QVERIFY(status->text().contains(QStringLiteral("Cancelled")));
+        QVERIFY(session().ghost() == nullptr);
+
+        // Solved while the bird flies on.
+        QTest::mouseClick(box, Qt::LeftButton, {}, on_box);
+        QVERIFY(panel->solving());
+        const int64_t ticks = form_->record().ticks;
+        QTRY_VERIFY_WITH_TIMEOUT(session().ghost() != nullptr, 60000);
+        QVERIFY(!panel->solving());
+        QVERIFY(!cancel->isVisible());
+        QVERIFY(status->text().contains(QStringLiteral("least wind")));
+        QTRY_VERIFY(panel->text().contains(QStringLiteral("m away")) || !session().flying());
+        QVERIFY(form_->record().ticks > ticks || !session().flying());
+        QVERIFY(panel->ghost_action()->isChecked());
+
+        // Off from the Fly menu's item, on again: from the kept file, at once.
+        panel->ghost_action()->trigger();
+        QVERIFY(!box->isChecked());
+        QVERIFY(session().ghost() == nullptr);
+        QTest::mouseClick(box, Qt::LeftButton, {}, on_box);
+        QVERIFY(!panel->solving());
+        QVERIFY(session().ghost() != nullptr);
+        QVERIFY(status->text().contains(QStringLiteral("solved before")));
+    }
 };
 
 QTEST_MAIN(FlyYourselfWindowTest)
