@@ -203,7 +203,8 @@ FlightDataWindow::FlightDataWindow(RunSignals& run, QWidget* parent)
     values_ = new QGridLayout;
     values_->setHorizontalSpacing(10);
     values_->setVerticalSpacing(1);
-    const QStringList names = {"Airspeed V",
+    const QStringList names = {"Flight time",
+                               "Airspeed V",
                                "Height Z",
                                "Bank",
                                "Flight path",
@@ -331,7 +332,12 @@ FlightDataWindow::FlightDataWindow(RunSignals& run, QWidget* parent)
     refresh_.setInterval(33);
     connect(&refresh_, &QTimer::timeout, this, [this] {
         if (!isVisible()) return;
-        refresh(++refreshes_ % 2 == 0);
+        refresh(++refreshes_ % 2 == 0, !in_flight());
+    });
+    // In flight the read-outs follow the main window's boxes, frame by frame:
+    // the flight time here is the time box's.
+    connect(&run_, &RunSignals::boxes_shown, this, [this] {
+        if (isVisible() && in_flight()) update_readouts();
     });
     refresh_.start();
     save_poll_.setParent(this);
@@ -355,14 +361,14 @@ void FlightDataWindow::set_value_columns(int columns) {
     values_->removeWidget(summary_);
     // Two columns: the bird's state on the left, its energy and the summary
     // on the right; one: all under each other, the summary beside them.
-    const int first = columns == 2 ? 10 : int(readouts_.size());
+    const int first = columns == 2 ? 11 : int(readouts_.size());
     for (int i = 0; i < int(readouts_.size()); ++i) {
         const int col = i < first ? 0 : 2, row = i < first ? i : i - first;
         values_->addWidget(readout_names_[size_t(i)], row, col);
         values_->addWidget(readouts_[size_t(i)].second, row, col + 1);
     }
     if (columns == 2)
-        values_->addWidget(summary_, 7, 2, 3, 2, Qt::AlignTop);
+        values_->addWidget(summary_, 6, 2, 5, 2, Qt::AlignTop);
     else
         values_->addWidget(summary_, 0, 2, first, 2, Qt::AlignTop);
 }
@@ -736,7 +742,11 @@ void FlightDataWindow::update_now() {
     refresh(true);
 }
 
-void FlightDataWindow::refresh(bool charts) {
+bool FlightDataWindow::in_flight() const {
+    return run_.session().flying() && !run_.flight_clock().paused();
+}
+
+void FlightDataWindow::refresh(bool charts, bool readouts) {
     const FlightClock& clock = run_.flight_clock();
     pace_->setText(pace_text(clock.pace()) + (clock.paused() ? QStringLiteral(", paused") : ""));
     pause_->setText(clock.paused() ? QStringLiteral("Resume (Space)")
@@ -744,7 +754,7 @@ void FlightDataWindow::refresh(bool charts) {
     const QString legend = QString::fromStdString(params_legend(run_.model()));
     if (params_legend_->text() != legend) params_legend_->setText(legend);
     params_legend_->setVisible(!legend.isEmpty());
-    update_readouts();
+    if (readouts) update_readouts();
     if (charts) update_charts();
     update_table();
 }
@@ -772,6 +782,7 @@ void FlightDataWindow::update_readouts() {
             l->setText(flown ? QStringLiteral("%1 %2").arg(fixed_text(v, digits), unit)
                              : QStringLiteral("-"));
     };
+    set("Flight time", s.t, "s", 2);
     set("Airspeed V", s.V, "m/s", 2);
     set("Height Z", s.Z, "m", 2);
     set("Bank", s.mu_deg, "deg", 1);
@@ -789,14 +800,11 @@ void FlightDataWindow::update_readouts() {
     set("from the wind gradient", e.dE_wind, "m/s", 2);
     set("taken by drag", e.dE_drag, "m/s", 2);
     // The summary wraps over several lines, so a new text lays the window out
-    // again: in flight it follows whole seconds, on the end and a save at once.
-    const long long second = r.flying ? (long long)std::floor(r.t_last) : -1;
-    if (second == summary_second_ && r.flying && summary_note_ == note_) return;
-    summary_second_ = second;
-    summary_note_ = note_;
-    QString text = flown ? QString::fromStdString(flight_summary(r)) : QString();
+    // again: in flight it leaves the time to its read-out and changes with a
+    // cycle completed; on the end and a save at once.
+    QString text = flown ? QString::fromStdString(flight_summary(r, !r.flying)) : QString();
     if (!note_.isEmpty()) text += (text.isEmpty() ? "" : "\n") + note_;
-    summary_->setText(text);
+    if (summary_->text() != text) summary_->setText(text);
 }
 
 void FlightDataWindow::update_charts() {

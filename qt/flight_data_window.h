@@ -147,7 +147,9 @@ class FlightDataWindow final : public QWidget {
     void build_view_menu(QMenuBar* bar);
     Strip& add_strip(const QString& title, const QString& unit,
                      const std::vector<std::pair<Column, QString>>& lines);
-    void refresh(bool charts);
+    void refresh(bool charts, bool readouts = true);
+    // The flight goes on (not paused, not stopped).
+    bool in_flight() const;
     // Whether the record is of the flight set up (not of the one before "OK").
     bool flown() const;
     // The flight's history, empty until the flight set up has flown a tick.
@@ -210,8 +212,6 @@ class FlightDataWindow final : public QWidget {
     size_t drawn_samples_ = size_t(-1);
     int drawn_span_ = -1;
     int shown_rows_ = -1;  // -1: the table of no flight
-    long long summary_second_ = -2;
-    QString summary_note_;
     int refreshes_ = 0;
     long long points_handed_ = 0, axis_changes_ = 0, table_updates_ = 0;
 };

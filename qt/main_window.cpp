@@ -762,6 +762,7 @@ void MainWindow::refresh() {
                            picture->rect(), 6000);
     }
     tell_run();
+    emit run_.boxes_shown();
     if (w_.ended && !closed_) close();
 }
 

@@ -82,6 +82,9 @@ class RunSignals final : public QObject {
     void looked_back(int64_t tick);
     // The parameters chosen changed.
     void params_changed();
+    // The main window's boxes show the flight as it stands (about once a
+    // painted frame in flight): read-outs elsewhere follow with the same tick.
+    void boxes_shown();
     void state_changed(soar::RunState state);
 
     // --- what a window asks for (the main window carries it out) ---

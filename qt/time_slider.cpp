@@ -146,20 +146,35 @@ void TimeSlider::replay_step() {
 }
 
 void TimeSlider::refresh_in_flight(bool flying) {
-    // The slider follows a flight a few times a second, a paused or stopped one at once.
+    // The slider follows a flight a few times a second, a paused or stopped one
+    // at once; its time, a number beside the time box's, at every refresh.
     if (!flying || bar_clock_.elapsed() > 250) {
         refresh();
         bar_clock_.restart();
+    } else {
+        show_moment();
     }
 }
 
-void TimeSlider::refresh() {
-    const int64_t n = session_.ticks_to_look_back();
-    const FlightRecord& r = session_.record();
+namespace {
+
+// How far the flight has flown and the moment shown, s (none before a flight).
+struct Moment {
+    bool flown;
+    double end, shown;
+};
+Moment moment_of(const Session& session) {
+    const FlightRecord& r = session.record();
     const bool flown = r.ticks > 0 && !r.history.empty();
     const double end = flown ? double(r.history.last(Column::t)) : 0.0;
-    const double shown =
-        session_.looked_at() > 0 ? session_.time_of_tick(session_.looked_at()) : end;
+    return {flown, end, session.looked_at() > 0 ? session.time_of_tick(session.looked_at()) : end};
+}
+
+}  // namespace
+
+void TimeSlider::refresh() {
+    const int64_t n = session_.ticks_to_look_back();
+    const auto [flown, end, shown] = moment_of(session_);
     const auto ms = [](double t) {
         return int(std::clamp(std::lround(t * 1000.0), 0L, long(INT32_MAX)));
     };
@@ -171,6 +186,11 @@ void TimeSlider::refresh() {
     play_->setEnabled(n > 1);
     hooks_.can_look_back(n > 1);
     play_->setText(replaying() ? QStringLiteral("Stop") : QStringLiteral("Play"));
+    show_moment();
+}
+
+void TimeSlider::show_moment() {
+    const auto [flown, end, shown] = moment_of(session_);
     const QString text =
         !flown ? QString()
         : session_.looked_at() > 0

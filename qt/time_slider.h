@@ -53,6 +53,8 @@ class TimeSlider final : public QObject {
 
   private:
     void replay_step();
+    // The label: the moment shown and the pace.
+    void show_moment();
 
     const Session& session_;
     Hooks hooks_;

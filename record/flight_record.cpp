@@ -31,18 +31,21 @@ void FlightRecord::end(const std::string& why) {
     end_reason = why;
 }
 
-std::string flight_summary(const FlightRecord& r) {
+std::string flight_summary(const FlightRecord& r, bool with_time) {
     char buf[200];
     const int n = r.cycles.completed();
-    if (n > 0) {
-        std::snprintf(buf, sizeof buf,
-                      "Flight time %.2f s, %d cycle%s completed, mean energy gained per cycle "
-                      "%+.3f m",
-                      r.t_last, n, n == 1 ? "" : "s", r.cycles.mean_dE());
-    } else {
-        std::snprintf(buf, sizeof buf, "Flight time %.2f s, no cycle completed", r.t_last);
+    std::string out;
+    if (with_time) {
+        std::snprintf(buf, sizeof buf, "Flight time %.2f s, ", r.t_last);
+        out = buf;
     }
-    std::string out = buf;
+    if (n > 0) {
+        std::snprintf(buf, sizeof buf, "%d cycle%s completed, mean energy gained per cycle %+.3f m",
+                      n, n == 1 ? "" : "s", r.cycles.mean_dE());
+    } else {
+        std::snprintf(buf, sizeof buf, "%s cycle completed", with_time ? "no" : "No");
+    }
+    out += buf;
     if (r.holds > 0) {
         std::snprintf(buf, sizeof buf, "; paused %d time%s where the program was held up (%.1f s)",
                       r.holds, r.holds == 1 ? "" : "s", r.held_s);

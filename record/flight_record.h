@@ -43,7 +43,8 @@ struct FlightRecord {
 };
 
 // "Flight time 60.00 s, 7 cycles completed, mean energy gained per cycle +0.19 m;
-// ended: ..." (the reason only once the flight has ended).
-std::string flight_summary(const FlightRecord& r);
+// ended: ..." (the reason only once the flight has ended). Without the time,
+// "7 cycles completed, ...": for a window that shows the time on its own.
+std::string flight_summary(const FlightRecord& r, bool with_time = true);
 
 }  // namespace soar

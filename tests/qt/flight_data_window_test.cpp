@@ -383,6 +383,32 @@ class FlightDataWindowTest : public QObject {
         QVERIFY(!data.verdict_label()->text().isEmpty());
     }
 
+    // In flight the time box, the slider's label and the Flight data window's
+    // flight time give one time at every refresh of the boxes.
+    void one_flight_time_on_the_screen() {
+        auto* box = qobject_cast<QLineEdit*>(main_->widget(Id::time_box));
+        auto* moment = main_->findChild<QLabel*>(QStringLiteral("moment_label"));
+        QVERIFY(box && moment);
+        int frames = 0;
+        QStringList off;
+        connect(&main_->run(), &soar::RunSignals::boxes_shown, this, [&] {
+            if (!main_->session().flying() || main_->session().ticks() == 0) return;
+            ++frames;
+            const double t = box->text().toDouble();
+            const QString two =
+                moment->text().section(QStringLiteral("t = "), 1).section(' ', 0, 0);
+            const QString here = data_->readout(QStringLiteral("Flight time"))->text();
+            if (std::fabs(two.toDouble() - t) > 0.0051 || here != two + QStringLiteral(" s"))
+                off << box->text() + " / " + moment->text() + " / " + here;
+        });
+        fly(1);
+        QTRY_VERIFY_WITH_TIMEOUT(frames >= 20, 20000);
+        QVERIFY2(off.isEmpty(), qPrintable(off.join(QStringLiteral("; "))));
+        QVERIFY(!data_->summary_label()->text().contains(QStringLiteral("Flight time")));
+        press(Id::stop_button);
+        QVERIFY(data_->summary_label()->text().startsWith(QStringLiteral("Flight time ")));
+    }
+
     // Pausing and resuming change the pace's text and the button's, never the
     // controls' rows: the charts' span stays where it was.
     void pausing_moves_no_control() {
