@@ -7,7 +7,7 @@
 #include <exception>
 #include <vector>
 
-#include "app/half_turn.h"
+#include "app/window_boxes.h"
 #include "app/window_rules.h"
 #include "bird/build.h"
 #include "platform/number_text.h"
@@ -71,63 +71,10 @@ RunState Session::state() const {
     return phase_;
 }
 
-void Session::show_number(Id box, float value) {
-    set_text(w_, box, float_text(value));
-    // The number is what the box now shows: seven significant digits at most.
-    const float shown = shown_value(value);
-    switch (box) {
-        case Id::roll_box:
-            model_.roll = shown;
-            break;
-        case Id::pitch_box:
-            model_.pitch = shown;
-            break;
-        case Id::yaw_box:
-            model_.yaw = shown;
-            break;
-        case Id::observer_x_box:
-            model_.observer.x = shown;
-            break;
-        case Id::observer_y_box:
-            model_.observer.y = shown;
-            break;
-        case Id::observer_z_box:
-            model_.observer.z = shown;
-            break;
-        default:
-            break;  // a read-out: nothing of the model
-    }
-}
-
 void Session::undo_set_up() {
     // Without "FLY" nothing is set up any more; a flight on goes on. A
     // stopped flight gives way to the choice.
     if (phase_ != RunState::flying) phase_ = RunState::no_flight;
-}
-
-void Session::select(Id option) {
-    select_option(w_, option);
-    model_.pattern = mode_of_option(option).value_or(Mode::fixed);
-}
-
-void Session::set_switch(Id box, bool on) {
-    control(w_, box).value = on ? 1 : 0;
-    switch (box) {
-        case Id::grid_box:
-            model_.grid = on;
-            break;
-        case Id::ground_track_box:
-            model_.ground_track = on;
-            break;
-        case Id::air_track_box:
-            model_.air_track = on;
-            break;
-        case Id::write_files_box:
-            model_.write_files = on;
-            break;
-        default:
-            break;
-    }
 }
 
 Mode Session::scene_mode() const {
@@ -141,17 +88,6 @@ SceneSwitches Session::switches() const {
     s.ghost = ghost_ && pilot_.on();
     return s;
 }
-
-namespace {
-
-// The typed number of milliseconds rounded; an interval the timer cannot take
-// (0, negative, huge, no number) becomes the nearest sensible one: 1 ms to 10 s.
-int32_t tick_interval_of(double ms) {
-    if (std::isnan(ms)) return 1;
-    return std::clamp(to_i32(std::clamp(ms, -1e9, 1e9)), 1, 10000);
-}
-
-}  // namespace
 
 void Session::set_timer_interval() {
     // Far above any ordinary gap between two ticks, whatever the interval.
@@ -187,12 +123,7 @@ void Session::start_up() {
 
 void Session::update_view_and_readouts() {
     update_view(camera_, pic_);
-    show_view_readouts(camera_);
-}
-
-void Session::show_view_readouts(const Camera& c) {
-    show_number(Id::azimuth_box, c.azimuth_deg);
-    show_number(Id::depression_box, c.depression_deg);
+    show_view_readouts(w_, model_, camera_);
 }
 
 // --- choosing a pattern ---
@@ -208,12 +139,6 @@ void Session::prepare_moving_view() {
 
 // --- set-up ---
 
-void Session::show_observer() {
-    show_number(Id::observer_x_box, camera_.x_eye);
-    show_number(Id::observer_y_box, camera_.y_eye);
-    show_number(Id::observer_z_box, camera_.z_eye);
-}
-
 void Session::place_camera_for(Mode mode) {
     if (mode == Mode::fixed) {
         camera_.x_eye = model_.observer.x;
@@ -224,7 +149,7 @@ void Session::place_camera_for(Mode mode) {
         // The profile demo draws the bird beside its figure at the bird's height.
         if (mode == Mode::profile) bird_shift_.x = 8, bird_shift_.z = now_.Z;
     }
-    show_observer();
+    show_observer(w_, model_, camera_);
 }
 
 void Session::replace_flight() {
@@ -279,7 +204,7 @@ void Session::draw_bird_exporting() {
         draw_bird(bird_, pose_, camera_, bird_shift_, pic_, writing_files() ? &files_ : nullptr);
     if (r.ok) return;
     // Nothing more is written until the user ticks the box again.
-    set_switch(Id::write_files_box, false);
+    set_switch(w_, model_, Id::write_files_box, false);
     w_.message = "The geometry files could not be written: " + r.error +
                  ". \"Write to File\" has been turned off.";
 }
@@ -403,7 +328,7 @@ void Session::advance_flight() {
             now_ = flight_->state();
             record_.add(now_);
         }
-        show_moment(now_);
+        show_moment(w_, model_, now_);
     }
     pose_.attitude = now_.attitude;
 }
@@ -457,7 +382,7 @@ void Session::advance_scene(Frame& f) {
     if (mode != Mode::fixed) {
         move_camera(camera_, mode, now_.X, now_.Y, now_.Z);
         apply_view_scale(camera_, pic_);
-        show_view_readouts(camera_);
+        show_view_readouts(w_, model_, camera_);
     }
     bird_shift_ = {};
 }
@@ -496,7 +421,7 @@ void Session::advance_tick() {
         const ExportResult r =
             draw_frame(f, scene_, bird_, pic_, writing_files() ? &files_ : nullptr);
         if (!r.ok) {
-            set_switch(Id::write_files_box, false);
+            set_switch(w_, model_, Id::write_files_box, false);
             w_.message = "The geometry files could not be written: " + r.error +
                          ". \"Write to File\" has been turned off.";
         }
@@ -573,24 +498,12 @@ Frame Session::frame_at(int64_t tick) const {
     return look_back_.frame_at(tick, switches(), camera_, pose_, scene_.tracks);
 }
 
-void Session::show_moment(const FlightState& s) {
-    show_number(Id::time_box, s.t);
-    show_number(Id::roll_box, s.mu_deg);
-    show_number(Id::pitch_box, s.attitude.pitch);
-    show_number(Id::yaw_box, -s.attitude.yaw);
-    // The box shows the yaw within a half-turn; the model keeps the angle flown
-    // (the same direction), so that what is drawn from it stays as it was.
-    const double yaw = -double(s.attitude.yaw), shown = half_turn_deg(yaw);
-    if (shown != yaw || (yaw == 0 && std::signbit(yaw)))
-        set_text(w_, Id::yaw_box, float_text(float(shown)));
-}
-
 void Session::look_at(int64_t tick) {
     if (tick < 1 || tick > ticks_to_look_back()) return;
     look_back_.look_at(tick, w_, model_);
-    show_moment(look_back_.state_at(tick));
+    show_moment(w_, model_, look_back_.state_at(tick));
     if (scene_mode() != Mode::fixed)  // the view read-outs as the tick left them
-        show_view_readouts(look_back_.camera_of_tick(tick + 1, camera_, scene_mode()));
+        show_view_readouts(w_, model_, look_back_.camera_of_tick(tick + 1, camera_, scene_mode()));
 }
 
 void Session::stop_looking_back() {
@@ -654,7 +567,7 @@ void Session::start_at_once(Mode view, const FlightState& start) {
     now_ = start;
     pose_.attitude = now_.attitude;
     place_camera(camera_, scene_.wind, view, now_.Z);
-    show_observer();
+    show_observer(w_, model_, camera_);
     pose_.scale = model_.bird_scale;
     update_view_and_readouts();
     set_timer_interval();
@@ -682,7 +595,7 @@ void Session::zoom(double sign) {
 void Session::pan_up_down(double sign) {
     pan_pitch(pose_.attitude, sign);
     pic_.clear();
-    show_number(Id::pitch_box, pose_.attitude.pitch);
+    show_number(w_, model_, Id::pitch_box, pose_.attitude.pitch);
     redraw_fixed();
 }
 
@@ -690,7 +603,7 @@ void Session::pan_left_right(double sign) {
     if (scene_mode() != Mode::fixed) return;
     pan_yaw(pose_.attitude, sign);
     pic_.clear();
-    show_number(Id::yaw_box, -pose_.attitude.yaw);
+    show_number(w_, model_, Id::yaw_box, -pose_.attitude.yaw);
     redraw_fixed();
 }
 
@@ -717,9 +630,9 @@ void Session::pan(PanDirection direction) {
 
 void Session::reset_view() {
     show_reset(w_);
-    show_number(Id::pitch_box, 0.0f);
-    show_number(Id::roll_box, 57.0f);
-    show_number(Id::yaw_box, -90.0f);
+    show_number(w_, model_, Id::pitch_box, 0.0f);
+    show_number(w_, model_, Id::roll_box, 57.0f);
+    show_number(w_, model_, Id::yaw_box, -90.0f);
     pose_.attitude = typed_attitude();
     now_.X = 0.0f, now_.Y = 0.0f, now_.t = 0.0f;
     bird_shift_ = {};
@@ -739,7 +652,7 @@ void Session::click(Id id) {
                            id == Id::pan_up_button || id == Id::pan_down_button;
     if (!view_only) stop_looking_back();
     // A check box toggles; an option is selected by its operation.
-    if (c.kind == Kind::check) set_switch(id, c.value != 1);
+    if (c.kind == Kind::check) set_switch(w_, model_, id, c.value != 1);
     switch (id) {
         case Id::ground_track_box:
         case Id::air_track_box:
@@ -787,7 +700,7 @@ void Session::choose_option(Id id) {
     if (control(w_, id).kind != Kind::option) return;
     stop_looking_back();
     look_back_.forget();
-    select(id);
+    select(w_, model_, id);
     undo_set_up();
     if (model_.pattern != Mode::fixed && model_.pattern != Mode::profile) prepare_moving_view();
     show_pattern_chosen(w_, model_.pattern);
@@ -797,7 +710,7 @@ void Session::set_check(Id id, int value) {
     Control& c = control(w_, id);
     if (c.kind != Kind::check) return;
     stop_looking_back();
-    set_switch(id, value == 1);
+    set_switch(w_, model_, id, value == 1);
     if (id == Id::ground_track_box || id == Id::air_track_box) {
         show_track_chosen(w_);
         undo_set_up();

@@ -254,25 +254,14 @@ class Session {
     // The flight time the flight reached, for a fault's message ("at t = 3.2 s").
     std::string time_reached();
     void prepare_moving_view();
-    // The window's boxes: `value` shown in `box`, and the model takes the
-    // number as the box shows it; the observer boxes from the camera; the
-    // moment's time and attitude; the view's azimuth and depression.
-    void show_number(Id box, float value);
-    void show_observer();
-    void show_moment(const FlightState& s);
-    void show_view_readouts(const Camera& c);
-    // An option selected, a check box set: the model and what the window shows.
-    void select(Id option);
     // A pattern, track or the profile demo chosen: "FLY" needs a new "OK".
     void undo_set_up();
-    void set_switch(Id box, bool on);
     // One tick's flight, then `work`; a tick of a paused flight does nothing.
     template <class Work>
     void guarded_tick(Work&& work);
     void update_view_and_readouts();
     void draw_bird_exporting();
     void redraw_fixed();
-    void zoom_in_out(double sign);
     void pan_up_down(double sign);
     void pan_left_right(double sign);
     void place_camera_for(Mode mode);

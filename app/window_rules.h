@@ -4,8 +4,6 @@
 // of their own.
 #pragma once
 
-#include <string>
-
 #include "app/window.h"
 #include "sim/mode.h"
 
@@ -29,13 +27,5 @@ void show_flight_started(Window& w);
 void show_flight_stopped(Window& w);
 // "RESET": the fixed view and the track boxes come back.
 void show_reset(Window& w);
-
-// --- how a message names what the user typed ---
-// How the user knows a text box: the caption of the label beside it, with its
-// runs of blanks closed up ("Roll Rt.  deg" becomes "Roll Rt. deg"); the
-// control's name for a box without a label.
-std::string box_name(const Window& w, Id box);
-// A text as it is quoted in a message: at most 40 characters.
-std::string shortened(const std::string& t);
 
 }  // namespace soar

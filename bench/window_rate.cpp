@@ -24,11 +24,14 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/window.h"
 #include "platform/clock.h"
 #include "qt/flight_data_window.h"
 #include "qt/main_window.h"
+#include "sim/names.h"
 
 namespace {
 
@@ -62,7 +65,7 @@ double thread_cpu_s() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    std::string pattern = "upwind";
+    std::string pattern = soar::mode_name(soar::Mode::upwind);
     double flight_s = 10, measure_s = 30;
     bool every_tick = false, gui_thread = false, flight_data = false;
     int positional = 0;
@@ -81,10 +84,10 @@ int main(int argc, char** argv) {
             measure_s = std::atof(argv[i]);
         }
     }
-    soar::Id option = soar::Id::upwind_option;
-    if (pattern == "downwind") option = soar::Id::downwind_option;
-    if (pattern == "crosswind") option = soar::Id::crosswind_option;
-    if (pattern == "circlezoom") option = soar::Id::circle_zoom_option;
+    // A flying pattern by its name; anything else flies the upwind one.
+    const std::optional<soar::Mode> named = soar::mode_named(pattern);
+    const bool flies = named && *named != soar::Mode::fixed && *named != soar::Mode::profile;
+    const soar::Id option = soar::option_of(flies ? *named : soar::Mode::upwind);
 
     auto clock_owned = std::make_unique<BenchClock>();
     BenchClock& clock = *clock_owned;
