@@ -6,8 +6,8 @@ QString control_tip(Id id) {
     switch (id) {
         case Id::picture:
             return QStringLiteral(
-                "The bird, its ground track (green) and air track (blue), the sea grid "
-                "and the wind figure. Right-click for more.");
+                "The bird, its ground track (green) and air track (blue) and the wind "
+                "figure. Right-click for more.");
         case Id::grid_box:
             return QStringLiteral("Draw the sea grid.");
         case Id::write_files_box:
