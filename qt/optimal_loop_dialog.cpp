@@ -87,7 +87,7 @@ void OptimalLoopDialog::set_idle(bool idle) {
 
 void OptimalLoopDialog::start() {
     if (job_) return;
-    auto job = std::make_unique<Job>();
+    auto job = std::make_unique<LoopSolveJob>();
     job->flight = run_.params_chosen().upwind;
     job->problem = loop_problem_for(job->flight, wind_shape(job->flight), false);
     const std::string wrong = loop_problem_error(job->problem);
@@ -108,36 +108,11 @@ void OptimalLoopDialog::start() {
     job_ = std::move(job);
     say(QStringLiteral("Solving..."));
     set_idle(false);
-    Job* j = job_.get();
-    const int nodes = nodes_, max_iterations = max_iterations_;
-    worker_ = std::thread([j, nodes, max_iterations] {
-        optim::SolveOptions o;
-        o.nodes = nodes;
-        o.max_iterations = max_iterations;
-        optim::LoopSolution s;
-        try {
-            // One solve at a time in the program (the Fly it yourself panel
-            // solves too): wait for another, unless cancelled.
-            std::unique_lock<std::mutex> one(loop_solver_lock(), std::defer_lock);
-            while (!one.try_lock() && !j->cancel)
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            if (one.owns_lock())
-                s = optim::solve_loop(
-                    j->problem, o,
-                    [j](const optim::SolveProgress& q) {
-                        const std::lock_guard<std::mutex> lock(j->m);
-                        j->last = q;
-                        j->started = true;
-                        return true;
-                    },
-                    &j->cancel);
-        } catch (const std::exception& e) {
-            s.converged = false;
-            s.status = std::string("internal error: ") + e.what();
-        }
-        j->result = std::move(s);
-        j->done = true;
-    });
+    LoopSolveJob* j = job_.get();
+    optim::SolveOptions o;
+    o.nodes = nodes_;
+    o.max_iterations = max_iterations_;
+    worker_ = std::thread([j, o] { solve_loop_job(*j, o); });
     poll_.start();
 }
 
@@ -166,7 +141,7 @@ void OptimalLoopDialog::poll() {
 void OptimalLoopDialog::finish() {
     poll_.stop();
     if (worker_.joinable()) worker_.join();
-    std::unique_ptr<Job> job = std::move(job_);
+    std::unique_ptr<LoopSolveJob> job = std::move(job_);
     set_idle(true);
     const optim::LoopSolution& s = job->result;
     if (job->cancel) {

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "optim/loop_solver.h"
+#include "qt/loop_solve_job.h"
 #include "qt/run_signals.h"
 
 namespace soar {
@@ -47,18 +48,6 @@ class OptimalLoopDialog final : public QDialog {
     void reject() override;
 
   private:
-    // What the worker thread and the window share.
-    struct Job {
-        optim::LoopProblem problem;
-        std::string key;
-        Params flight;
-        std::atomic<bool> cancel{false};
-        std::atomic<bool> done{false};
-        std::mutex m;
-        optim::SolveProgress last;   // under m
-        bool started = false;        // under m: a first iteration arrived
-        optim::LoopSolution result;  // written before done
-    };
     void start();
     void poll();
     void finish();
@@ -75,7 +64,7 @@ class OptimalLoopDialog final : public QDialog {
     QProgressBar* bar_ = nullptr;
     QPushButton *solve_ = nullptr, *cancel_ = nullptr;
     QTimer poll_;
-    std::unique_ptr<Job> job_;
+    std::unique_ptr<LoopSolveJob> job_;
     std::thread worker_;
 };
 

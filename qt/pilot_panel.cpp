@@ -215,7 +215,7 @@ void PilotPanel::update_ghost() {
         ghost_params_.reset();
         emit run_.ghost_wanted(nullptr);
     }
-    auto job = std::make_unique<GhostJob>();
+    auto job = std::make_unique<LoopSolveJob>();
     job->flight = p;
     job->problem = loop_problem_for(p, wind_shape(p), false);
     const std::string wrong = loop_problem_error(job->problem);
@@ -241,36 +241,10 @@ void PilotPanel::update_ghost() {
     ghost_bar_->setRange(0, 0);  // a running bar while the solver works
     ghost_bar_->show();
     ghost_cancel_->show();
-    GhostJob* j = job_.get();
-    const int nodes = nodes_;
-    worker_ = std::thread([j, nodes] {
-        optim::LoopSolution s;
-        try {
-            // One solve at a time in the program (the linear solver is not
-            // safe twice at once): wait for another, unless cancelled.
-            std::unique_lock<std::mutex> one(loop_solver_lock(), std::defer_lock);
-            while (!one.try_lock() && !j->cancel)
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            if (one.owns_lock()) {
-                optim::SolveOptions o;
-                o.nodes = nodes;
-                s = optim::solve_loop(
-                    j->problem, o,
-                    [j](const optim::SolveProgress& q) {
-                        const std::lock_guard<std::mutex> lock(j->m);
-                        j->last = q;
-                        j->started = true;
-                        return true;
-                    },
-                    &j->cancel);
-            }
-        } catch (const std::exception& e) {
-            s.converged = false;
-            s.status = std::string("internal error: ") + e.what();
-        }
-        j->result = std::move(s);
-        j->done = true;
-    });
+    LoopSolveJob* j = job_.get();
+    optim::SolveOptions o;
+    o.nodes = nodes_;
+    worker_ = std::thread([j, o] { solve_loop_job(*j, o); });
     ghost_poll_.start();
 }
 
@@ -292,7 +266,7 @@ void PilotPanel::poll_ghost() {
 void PilotPanel::finish_ghost() {
     ghost_poll_.stop();
     if (worker_.joinable()) worker_.join();
-    std::unique_ptr<GhostJob> job = std::move(job_);
+    std::unique_ptr<LoopSolveJob> job = std::move(job_);
     ghost_bar_->setRange(0, 1);
     ghost_bar_->hide();
     ghost_cancel_->hide();

@@ -25,6 +25,7 @@
 #include "app/loop_flight.h"
 #include "app/pilot.h"
 #include "optim/loop_solver.h"
+#include "qt/loop_solve_job.h"
 #include "sim/turbulence.h"
 
 namespace soar {
@@ -67,18 +68,6 @@ class PilotPanel final : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // What the solver's thread and the panel share.
-    struct GhostJob {
-        optim::LoopProblem problem;
-        std::string key;
-        Params flight;
-        std::atomic<bool> cancel{false};
-        std::atomic<bool> done{false};
-        std::mutex m;
-        optim::SolveProgress last;   // under m
-        bool started = false;        // under m
-        optim::LoopSolution result;  // written before done
-    };
     void refresh();
     void start_flying();
     // The ghost on or off as the check box says; on for the parameters the
@@ -111,7 +100,7 @@ class PilotPanel final : public QWidget {
     QTimer ghost_poll_;
     QString cache_path_;
     int nodes_ = 50;
-    std::unique_ptr<GhostJob> job_;
+    std::unique_ptr<LoopSolveJob> job_;
     std::thread worker_;
     // The parameters of the loop shown, to see when they change.
     std::optional<Params> ghost_params_;
