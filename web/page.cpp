@@ -29,6 +29,7 @@
 #include "record/flight_history.h"
 #include "sim/energy.h"
 #include "sim/min_wind.h"
+#include "sim/names.h"
 #include "sim/param_fields.h"
 
 namespace {
@@ -456,7 +457,8 @@ EMSCRIPTEN_KEEPALIVE const char* page_csv() {
     return page->text.c_str();
 }
 
-// The parameters as the form shows them, one JSON text: the pattern's fields
+// The parameters as the form shows them, one JSON text: the pattern whose
+// parameters they are, in words ("circle zoom"), the pattern's fields
 // (name, group, unit, meaning, the range as the refusal says it, whether the
 // pattern flies with it, its value and default as typed, its choices), the
 // presets (name, label) and the one the chosen set is, if any, and what the
@@ -467,7 +469,9 @@ EMSCRIPTEN_KEEPALIVE const char* page_params() {
     const soar::Params& p = page->run.model().params.of(mode);
     const soar::Params fallback = soar::ParamSet{}.of(mode);
     std::string& out = page->text;
-    out = "{\"fields\":[";
+    out = "{\"pattern\":";
+    add_json(out, soar::mode_words(mode));
+    out += ",\"fields\":[";
     bool first = true;
     for (const soar::ParamField& f : soar::param_fields()) {
         out += first ? "{" : ",{";

@@ -297,7 +297,6 @@
   // Parameters: the engine's own table for the selected pattern, its presets;
   // a typed value is taken (or refused, with the engine's reason) when the box
   // is left or Enter is pressed, and flies from the next OK.
-  const patternNames = { 1: "upwind", 2: "downwind", 3: "crosswind", 4: "circle zoom", 5: "downwind" };
   function say(text, refused) {
     const m = $("params-message");
     m.textContent = text;
@@ -305,7 +304,7 @@
   }
   function showParams() {
     const table = JSON.parse(call.params());
-    $("params-pattern").textContent = "of the " + (patternNames[chosen] || "upwind") + " pattern";
+    $("params-pattern").textContent = "of the " + table.pattern + " pattern";
     const select = $("preset");
     if (!select.options.length) {
       table.presets.forEach((p, i) => select.add(new Option(p.label, String(i))));
@@ -406,7 +405,7 @@
       return;
     }
     const mode = chosen === 5 ? 2 : chosen || 1;
-    const name = patternNames[mode];
+    const name = JSON.parse(call.params()).pattern;
     $("lw-result").textContent = `Flying the ${name} pattern over a grid of winds...`;
     $("lw-progress").removeAttribute("value");
     searching(true);

@@ -238,6 +238,8 @@ async function formAndRows(browser, url, downloads) {
   await page.click("#patterns button[data-mode='1']");
   await page.keyboard.press("F3");
   await page.waitForSelector("#params[open] #param-W_S");
+  check((await page.$eval("#params-pattern", (e) => e.textContent)) === "of the upwind pattern",
+    "the form names the pattern whose parameters it shows, in the engine's words");
   const message = () => page.$eval("#params-message", (m) => m.textContent);
   const typeInto = async (id, text) => {
     await page.focus(id);
