@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A loop for the design albatross's problem, made up rather than solved (a
+// A loop for the default albatross's problem, made up rather than solved (a
 // solve takes seconds): a climbing, banking circle of 20 s, smooth over its
 // seam, as a solved loop is.
 struct AlbatrossLoop {
