@@ -1,9 +1,14 @@
-// The main window on a screen of twice the pixel density (QT_SCALE_FACTOR=2,
-// offscreen): the picture has two image pixels to each of the box's, and is
-// the picture the `render` command draws at that pixel size; smoothed lines
-// are as wide as a pixel of the box.
+// The main window on a 3840 x 2160 screen at twice the pixel density
+// (QT_SCALE_FACTOR=2, offscreen): the picture has two image pixels to each of
+// the box's, and is the picture the `render` command draws at that pixel size;
+// smoothed lines are as wide as a pixel of the box. The first start there
+// (nothing remembered) puts the window and every dock inside the screen and
+// none over the picture.
 #include <QApplication>
+#include <QDockWidget>
+#include <QFile>
 #include <QImage>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -13,8 +18,12 @@
 #include "app/cli.h"
 #include "platform/clock.h"
 #include "platform/dir_text_files.h"
+#include "qt/flight_data_window.h"
 #include "qt/main_window.h"
+#include "qt/params_dialog.h"
+#include "qt/program_window.h"
 #include "qt/raster_surface.h"
+#include "qt/remembered_settings.h"
 
 using soar::Id;
 
@@ -81,9 +90,74 @@ class HighDpiTest : public QObject {
         main.set_smooth_lines(false);
         QCOMPARE(main.picture().image().convertToFormat(QImage::Format_RGB32), sharp);
     }
+
+    // The first start as the program makes it, with no settings kept (the
+    // user's folders empty): the form at its standard size, Flight data
+    // beside it, and each dock in turn (F3, F4, F6) inside the window and
+    // clear of the picture, the window inside the screen.
+    void first_start_on_a_4k_screen() {
+        QTemporaryDir home;
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+        QScreen* screen = QGuiApplication::primaryScreen();
+        QCOMPARE(screen->devicePixelRatio(), 2.0);
+        const QRect available = screen->availableGeometry();
+        QCOMPARE(available.size(), QSize(1920, 1080));
+
+        auto* form = new soar::MainWindow;
+        form->start();
+        soar::ProgramWindow program(form);
+        auto* data = new soar::FlightDataWindow(form->run());
+        auto* params = new soar::ParamsDialog(form->run());
+        program.dock(data, params, data->optimal_loop());
+        const soar::RememberedSettings settings(soar::RememberedSettings::user_path());
+        QVERIFY(settings.path().startsWith(home.path()));
+        QVERIFY(!settings.restore(form->run(), *data, params, &program));
+        program.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&program));
+        program.place_first(available);
+
+        const auto global = [](const QWidget* w) {
+            return QRect(w->mapToGlobal(QPoint()), w->size());
+        };
+        QTRY_COMPARE(form->size(), form->standard_size());
+        QCOMPARE(form->picture().image().size(), form->picture_rect().size() * 2);
+        QVERIFY(available.contains(program.frameGeometry()));
+        const QRect picture(form->mapToGlobal(form->picture_rect().topLeft()),
+                            form->picture_rect().size());
+        struct Dock {
+            QDockWidget* dock;
+            Qt::Key key;
+        };
+        for (const Dock d : {Dock{program.flight_data_dock(), Qt::Key_unknown},
+                             Dock{program.parameters_dock(), Qt::Key_F3},
+                             Dock{program.optimal_loop_dock(), Qt::Key_F4},
+                             Dock{program.fly_yourself_dock(), Qt::Key_F6}}) {
+            if (d.key != Qt::Key_unknown) QTest::keyClick(form, d.key);
+            QTRY_VERIFY(d.dock->isVisible());
+            QTRY_VERIFY(!d.dock->visibleRegion().isEmpty());
+            const QRect at = global(d.dock);
+            QVERIFY2(global(&program).contains(at), qPrintable(d.dock->objectName()));
+            QVERIFY2(!at.intersects(picture), qPrintable(d.dock->objectName()));
+            QVERIFY2(at.width() >= 420, qPrintable(d.dock->objectName()));
+        }
+        QVERIFY(available.contains(program.frameGeometry()));
+        QCOMPARE(form->size(), form->standard_size());
+        QVERIFY(!QFile::exists(settings.path()));
+    }
 };
 
 int main(int argc, char** argv) {
+    // A 3840 x 2160 screen, its pixels counted twice as dense.
+    QTemporaryDir dir;
+    QFile screens(dir.filePath(QStringLiteral("screens.json")));
+    if (!screens.open(QIODevice::WriteOnly) ||
+        screens.write(R"({"screens": [{"name": "uhd", "x": 0, "y": 0, "width": 3840,
+                          "height": 2160, "logicalDpi": 96, "logicalBaseDpi": 96}]})") < 0)
+        return 1;
+    screens.close();
+    qputenv("QT_QPA_PLATFORM",
+            QFile::encodeName(QStringLiteral("offscreen:configfile=") + screens.fileName()));
     qputenv("QT_SCALE_FACTOR", "2");
     QApplication app(argc, argv);
     HighDpiTest test;
