@@ -11,6 +11,7 @@
 #include "app/window_rules.h"
 #include "bird/build.h"
 #include "platform/number_text.h"
+#include "sim/constants.h"
 #include "sim/energy.h"
 #include "sim/fault.h"
 #include "sim/wind.h"
@@ -39,6 +40,35 @@ void open_camera(Camera& c) {
     c.zoom_deg = 45.0f;
     c.x_aim = c.y_aim = c.z_aim = 0.0f;
     c.x_eye = 0.0f, c.y_eye = -3.0f, c.z_eye = 0.0f;
+}
+
+// The steepest line of sight an orbit leaves, deg: straight down the view's
+// "up" would have no direction.
+constexpr double kSteepestOrbitDeg = 85.0;
+
+// The observer's offset from the point looked at, m, turned about the vertical
+// by `turn_deg` (the line of sight's azimuth grows with it) and tilted by
+// `tilt_deg` (its depression grows), its length kept.
+void turn_offset(float& dx, float& dy, float& dz, double turn_deg, double tilt_deg) {
+    const double x = dx, y = dy, z = dz;
+    const double across = std::sqrt(x * x + y * y);
+    const double length = std::sqrt(across * across + z * z);
+    if (!(length > 0.0) || !std::isfinite(length)) return;
+    constexpr double kRad = k::exact_d2r;  // the user's degrees
+    // The bearing of the observer from the point looked at, from +y towards
+    // +x; straight overhead it stands on the -y side, as the views start.
+    const double bearing = across > 0.0 ? std::atan2(x, y) : 180.0 * kRad;
+    const double elevation = std::atan2(z, across);
+    const double steepest = kSteepestOrbitDeg * kRad;
+    double tilted = elevation + tilt_deg * kRad;
+    // Never past the steepest view, but a view already steeper is not pulled back.
+    if (tilt_deg > 0.0) tilted = std::min(tilted, std::max(elevation, steepest));
+    if (tilt_deg < 0.0) tilted = std::max(tilted, std::min(elevation, -steepest));
+    const double turned = bearing + turn_deg * kRad;
+    const double level = length * std::cos(tilted);
+    dx = float(level * std::sin(turned));
+    dy = float(level * std::cos(turned));
+    dz = float(length * std::sin(tilted));
 }
 
 }  // namespace
@@ -625,6 +655,25 @@ void Session::pan(PanDirection direction) {
         case PanDirection::right:
             pan_left_right(+1.0);
             break;
+    }
+}
+
+void Session::orbit(double turn_deg, double tilt_deg) {
+    const Mode mode = scene_mode();
+    if (mode == Mode::fixed) {
+        float dx = float(double(camera_.x_eye) - double(camera_.x_aim));
+        float dy = float(double(camera_.y_eye) - double(camera_.y_aim));
+        float dz = float(double(camera_.z_eye) - double(camera_.z_aim));
+        turn_offset(dx, dy, dz, turn_deg, tilt_deg);
+        camera_.x_eye = float(double(camera_.x_aim) + double(dx));
+        camera_.y_eye = float(double(camera_.y_aim) + double(dy));
+        camera_.z_eye = float(double(camera_.z_aim) + double(dz));
+        show_observer(w_, model_, camera_);
+        pic_.clear();
+        redraw_fixed();
+    } else if (mode != Mode::profile) {  // the views that follow the bird
+        turn_offset(camera_.dx_follow, camera_.dy_follow, camera_.dz_follow, turn_deg, tilt_deg);
+        show_looked_at_again();  // the moment's view read-outs
     }
 }
 

@@ -12,6 +12,7 @@
 //   end_program     "END"
 //   advance_tick    one timer event
 //   zoom, pan       the zoom and pan buttons
+//   orbit           a drag over the picture
 //   reset_view      "RESET"
 //   draw_bird_now   "DRAW"
 //   fly_yourself    "Fly it yourself": a flight the arrow keys steer
@@ -80,6 +81,13 @@ class Session {
     // Zoom in (-1) or out (+1).
     void zoom(double sign);
     void pan(PanDirection direction);
+    // A drag over the picture: the observer turned about the point looked at,
+    // `turn_deg` more azimuth of the line of sight and `tilt_deg` more
+    // depression (at most 85 deg above or below the horizontal), at the same
+    // distance. The fixed view moves its observer (the observer boxes) and
+    // draws again; the moving views turn the follow displacement that zoom
+    // and the pan buttons scale.
+    void orbit(double turn_deg, double tilt_deg);
     // "RESET": the attitude boxes to their start values and the bird drawn anew.
     void reset_view();
     // "DRAW": the bird (and in a moving view the wind figure) drawn on a clear picture.

@@ -2,7 +2,9 @@
 
 namespace soar {
 
-QString control_tip(Id id) {
+namespace {
+
+QString plain_tip(Id id) {
     switch (id) {
         case Id::picture:
             return QStringLiteral(
@@ -94,6 +96,62 @@ QString control_tip(Id id) {
         default:
             return {};
     }
+}
+
+}  // namespace
+
+QKeySequence control_key(Id id) {
+    const auto alt = [](Qt::Key k) { return QKeySequence(Qt::ALT | k); };
+    switch (id) {
+        case Id::fixed_option:
+            return alt(Qt::Key_X);
+        case Id::upwind_option:
+            return alt(Qt::Key_U);
+        case Id::downwind_option:
+            return alt(Qt::Key_D);
+        case Id::crosswind_option:
+            return alt(Qt::Key_C);
+        case Id::circle_zoom_option:
+            return alt(Qt::Key_Z);
+        case Id::ok_button:
+            return alt(Qt::Key_O);
+        case Id::fly_button:
+            return alt(Qt::Key_Y);
+        case Id::stop_button:
+            return alt(Qt::Key_T);
+        case Id::end_button:
+            return alt(Qt::Key_E);
+        case Id::draw_button:
+            return alt(Qt::Key_W);
+        case Id::reset_button:
+            return alt(Qt::Key_R);
+        default:
+            return {};
+    }
+}
+
+const std::vector<Id>& keyed_controls() {
+    static const std::vector<Id> ids = {
+        Id::fixed_option,       Id::upwind_option, Id::downwind_option, Id::crosswind_option,
+        Id::circle_zoom_option, Id::ok_button,     Id::fly_button,      Id::stop_button,
+        Id::end_button,         Id::draw_button,   Id::reset_button};
+    return ids;
+}
+
+QKeySequence pause_key() {
+    return QKeySequence(Qt::Key_P);
+}
+
+QKeySequence pause_alt_key() {
+    return QKeySequence(Qt::ALT | Qt::Key_A);
+}
+
+QString control_tip(Id id) {
+    const QString tip = plain_tip(id);
+    const QKeySequence key = control_key(id);
+    if (tip.isEmpty() || key.isEmpty()) return tip;
+    return tip + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) +
+           QStringLiteral(")");
 }
 
 }  // namespace soar

@@ -2,14 +2,34 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStringList>
 #include <QVBoxLayout>
 #include <QtGlobal>
+
+#include "app/window.h"
+#include "qt/control_tips.h"
 
 #ifndef SOAR_VERSION
 #define SOAR_VERSION "unknown"
 #endif
 
 namespace soar {
+
+namespace {
+
+// The controls' own keys, as their tips name them: "Alt+X FIXED, Alt+U Upwind, ...".
+QString control_keys_text() {
+    const Window designed = make_window();
+    QStringList keys;
+    for (Id id : keyed_controls())
+        keys << control_key(id).toString(QKeySequence::NativeText) + QStringLiteral(" ") +
+                    QString::fromStdString(control(designed, id).text).toHtmlEscaped();
+    return QStringLiteral("Press or choose a control of the window as a click would: ") +
+           keys.join(QStringLiteral(", ")) +
+           QStringLiteral(". The captions stay as they are; each control's tip names its key.");
+}
+
+}  // namespace
 
 QString keys_help_html() {
     return QStringLiteral(R"(
@@ -19,6 +39,9 @@ with the focus keeps the keys it types (a space, a bracket, the arrows, Home and
 <table cellspacing="0" cellpadding="3" border="1">
 <tr><th align="left">Key</th><th align="left">Does</th></tr>
 <tr><td>Space</td><td>Pause the flight where it is, or let it go on from there</td></tr>
+<tr><td>P, Alt+A</td><td>Pause or go on, as Space does, whatever button has the focus (also
+in the Fly menu)</td></tr>
+<tr><td>Alt and a letter</td><td>%1</td></tr>
 <tr><td>FLY</td><td>Start the flight set up by OK; a paused flight goes on from where it was</td></tr>
 <tr><td>[ and ]</td><td>Slower and faster: 1/8, 1/4, 1/2, 1, 2 and 4 times real time</td></tr>
 <tr><td>Left, Right</td><td>A paused or stopped flight: one step of its flight time back or on</td></tr>
@@ -36,9 +59,9 @@ let go and the wings come back level at the same rate</td></tr>
 <tr><td>Up, Down</td><td>While you fly: pull for more lift or push for less, the lift
 coefficient at most 3 per second; let go and it comes back to level flight's. Pulled past 1.5 the
 wing stalls</td></tr>
-<tr><td>Return, Tab</td><td>Apply a typed value: a value the program cannot hold, or a text
-that is not a number (12abc, 1,5, nan, an empty box), is refused then, with the box's name, and the
-box goes back to what it held</td></tr>
+<tr><td>Return, Tab</td><td>Apply a typed value: a value the program cannot hold, a text
+that is not a number (12abc, 1,5, nan, an empty box) or a roll, pitch or yaw beyond 100000 deg
+either way is refused then, with the box's name, and the box goes back to what it held</td></tr>
 <tr><td>Ctrl+0 to Ctrl+4</td><td>FIXED, Upwind, Downwind, Crosswind, Zoom (the Fly menu)</td></tr>
 <tr><td>Ctrl+Return</td><td>OK: the pattern chosen set up</td></tr>
 <tr><td>F5, Shift+F5</td><td>FLY and STOP</td></tr>
@@ -57,8 +80,12 @@ moment, the read-outs its values, every chart a line there. <b>Play</b> shows th
 from that moment at the pace chosen with [ and ]; Space or FLY let the flight itself go on from
 where it was, not from the moment shown.</li>
 <li><b>+ and --</b>, <b>^ and v</b>: zoom and move the observer; in a paused or stopped flight at
-once. Over the picture the wheel does the same as + and -- (a press per notch), and a drag the
-same as the four pan buttons (a press per 24 pixels).</li>
+once. Over the picture the wheel does the same as + and -- (a press per notch).</li>
+<li>A <b>drag over the picture</b> turns the view about the scene: across, the direction the
+observer looks from; up and down, how steeply it looks down (at most 85 deg); a degree per 3
+pixels, at once in a paused or stopped flight. The fixed view moves its observer, the moving
+views the place the observer rides at beside the bird, until the next OK. With Shift, or with
+the middle button, a drag does the same as the four pan buttons (a press per 24 pixels).</li>
 <li>A click on the time slider's trough goes to that moment at once.</li>
 <li><b>Charts</b>: click to show that moment (paused or stopped); drag across to zoom the time
 axis; the wheel zooms about the pointer; double-click or <i>Reset zoom</i> goes back to the span
@@ -68,7 +95,8 @@ forgetting the remembered settings.</li>
 <li>The main window can be resized and maximised: the controls stay where they are, the
 picture grows with the window.</li>
 </ul>
-)");
+)")
+        .arg(control_keys_text());
 }
 
 QString soaring_help_html() {

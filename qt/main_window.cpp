@@ -50,8 +50,20 @@ constexpr int kMarginTwips = 120;
 constexpr int kBarGap = 4;
 // The smallest picture box, as a share of the standard one.
 constexpr double kSmallestPicture = 0.5;
-// A drag over the picture presses a pan button once per this many pixels.
+// A drag over the picture presses a pan button once per this many pixels
+// (Shift or the middle button held).
 constexpr int kDragStep = 24;
+// A plain drag turns the camera about the scene by a degree per this many
+// pixels: finer than the pan buttons' 10 deg a press.
+constexpr int kOrbitStepPixels = 3;
+// The largest attitude angle a box takes, deg: a float angle of many turns
+// keeps too few bits below the turn for the bird to be drawn (1e38 deg draws
+// a scribble).
+constexpr double kMostAttitudeDeg = 1e5;
+
+bool attitude_box(Id id) {
+    return id == Id::roll_box || id == Id::pitch_box || id == Id::yaw_box;
+}
 
 // Whether a box's whole text is a decimal number, blanks around it allowed: a
 // sign, digits with "." for decimals, an exponent (E or D). "nan", "inf",
@@ -837,6 +849,18 @@ void MainWindow::user_pressed(Id id) {
     if (id == Id::ok_button) emit flight_set_up();
 }
 
+void MainWindow::user_orbit(double turn_deg, double tilt_deg) {
+    if (closed_) return;
+    // As the zoom and pan buttons: at once on a paused or stopped flight, the
+    // moment looked at kept.
+    draw_current_frame();
+    pacer_.forget_frame();
+    guarded([&] { session_.orbit(turn_deg, tilt_deg); });
+    pacer_.forget_shown();
+    if (session_.ticks_to_look_back() > 0) draw_look_back();
+    refresh();
+}
+
 void MainWindow::user_typed(Id id, const QString& text) {
     if (closed_) return;
     const auto i = static_cast<size_t>(id);
@@ -867,19 +891,30 @@ bool MainWindow::user_applied(Id id) {
     if (std::isfinite(float(text_value(t)))) {
         // Taken as it was typed when it is a number; anything else ("12abc",
         // "nan", "1,5", an empty box) would stand for the number its start
-        // reads as: refused with a message, the box back to what it held.
-        if (before.isNull() || whole_decimal(t)) return true;
+        // reads as: refused with a message, the box back to what it held. So
+        // is an attitude angle of too many turns to be drawn.
+        if (before.isNull()) return true;
+        const bool number = whole_decimal(t);
+        const bool too_many_turns =
+            number && attitude_box(id) && std::fabs(text_value(t)) > kMostAttitudeDeg;
+        if (number && !too_many_turns) return true;
         draw_current_frame();
         pacer_.forget_frame();
         guarded([&] { session_.edit_text(id, before.toStdString()); });
         const std::string name = box_caption(w_, id);
-        w_.message = (t.find_first_not_of(" \t") == std::string::npos
-                          ? "The box \"" + name + "\" was left empty"
-                          : "The text typed in the box \"" + name + "\", " + quoted_short(t) +
-                                ", is not a number") +
-                     ": type digits with a point for decimals, such as 12, -0.5 or 3e-2. The box "
-                     "keeps its previous value, " +
-                     quoted_short(before.toStdString()) + ".";
+        const std::string kept =
+            " The box keeps its previous value, " + quoted_short(before.toStdString()) + ".";
+        if (too_many_turns)
+            w_.message = "The angle typed in the box \"" + name + "\", " + quoted_short(t) +
+                         ", is too large: an attitude angle is drawn only up to " +
+                         float_text(float(kMostAttitudeDeg)) + " deg either way." + kept;
+        else
+            w_.message = (t.find_first_not_of(" \t") == std::string::npos
+                              ? "The box \"" + name + "\" was left empty"
+                              : "The text typed in the box \"" + name + "\", " + quoted_short(t) +
+                                    ", is not a number") +
+                         ": type digits with a point for decimals, such as 12, -0.5 or 3e-2." +
+                         kept;
         shown_text_[i].assign(1, char(1));  // shown again from the model
         pacer_.forget_shown();
         refresh();
@@ -994,8 +1029,11 @@ void MainWindow::press_control(Id id) {
     if (closed_) return;
     const Control& c = control(w_, id);
     if (!c.visible || !c.enabled) {
-        const bool pattern = c.kind == Kind::option;
+        // A pattern hidden by a flight comes back with STOP; FIXED, once a
+        // moving pattern has been chosen, does not.
+        const bool pattern = c.kind == Kind::option && session_.flying();
         w_.notice = pattern ? "A pattern is chosen while no flight is flying: STOP it first."
+                    : c.kind == Kind::option ? "\"" + c.text + "\" cannot be chosen now."
                     : id == Id::fly_button
                         ? "FLY starts the flight that OK has set up, or lets a paused one go on: "
                           "press OK first."
@@ -1077,6 +1115,24 @@ void MainWindow::add_form_actions() {
         // Control with Enter on the number pad as with Return.
         if (id == Id::ok_button) a->setShortcuts({e.key, QKeySequence(Qt::CTRL | Qt::Key_Enter)});
         fly_menu_->addAction(a);
+    }
+    // P pauses and lets the flight go on whatever control has the focus (a
+    // text box keeps the letters it types); Space does so unless Tab has just
+    // reached a control.
+    fly_menu_->addSeparator();
+    pause_action_ =
+        action(QStringLiteral("&Pause or go on"), pause_key(), [this] { user_pause(); });
+    pause_action_->setShortcuts({pause_key(), pause_alt_key()});
+    pause_action_->setObjectName(QStringLiteral("pause_action"));
+    fly_menu_->addAction(pause_action_);
+    // Alt and a letter press or choose a control, as a click on it would; the
+    // captions stay as they are (the letters are named in the tips and the Help).
+    for (Id id : keyed_controls()) {
+        auto* key = new QShortcut(soar::control_key(id), this);
+        key->setObjectName(
+            QStringLiteral("key_") +
+            QString::fromUtf8(control(w_, id).name.data(), int(control(w_, id).name.size())));
+        connect(key, &QShortcut::activated, this, [this, id] { press_control(id); });
     }
     reading_order_action_ = action(QStringLiteral("Tab in reading order"), QKeySequence(),
                                    [this](bool on) { set_reading_tab_order(on); });
@@ -1194,17 +1250,30 @@ bool MainWindow::picture_mouse(QEvent* event) {
         }
         case QEvent::MouseButtonPress: {
             const auto* m = static_cast<QMouseEvent*>(event);
-            if (m->button() != Qt::LeftButton) return false;
+            if (dragging_ || (m->button() != Qt::LeftButton && m->button() != Qt::MiddleButton))
+                return false;
             dragging_ = true;
+            drag_button_ = m->button();
+            // A plain drag turns the camera; Shift or the middle button pan.
+            drag_orbits_ = m->button() == Qt::LeftButton && !(m->modifiers() & Qt::ShiftModifier);
             drag_from_ = m->position().toPoint();
             return true;
         }
         case QEvent::MouseMove: {
             const auto* m = static_cast<QMouseEvent*>(event);
             if (!dragging_) return false;
+            const QPoint at = m->position().toPoint();
+            if (drag_orbits_) {
+                // A degree per step: right turns the line of sight's azimuth
+                // on, down looks more steeply down (the scene follows the hand).
+                const int across = (at.x() - drag_from_.x()) / kOrbitStepPixels;
+                const int down = (at.y() - drag_from_.y()) / kOrbitStepPixels;
+                drag_from_ += QPoint(across, down) * kOrbitStepPixels;
+                if (across != 0 || down != 0) user_orbit(across, down);
+                return true;
+            }
             // The pan buttons, one press per step of the drag: right and left
             // turn the fixed view, up and down raise and lower the view.
-            const QPoint at = m->position().toPoint();
             while (!closed_ && at.x() - drag_from_.x() >= kDragStep) {
                 drag_from_.rx() += kDragStep;
                 press_control(Id::pan_right_button);
@@ -1224,7 +1293,8 @@ bool MainWindow::picture_mouse(QEvent* event) {
             return true;
         }
         case QEvent::MouseButtonRelease:
-            if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
+            if (!dragging_ || static_cast<QMouseEvent*>(event)->button() != drag_button_)
+                return false;
             dragging_ = false;
             return true;
         default:

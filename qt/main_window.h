@@ -185,6 +185,8 @@ class MainWindow final : public QWidget, public PictureWindow {
     QAction* quit_action() const { return quit_action_; }
     QAction* full_screen_action() const { return full_screen_action_; }
     QAction* reading_order_action() const { return reading_order_action_; }
+    // Pause or go on: P (whatever button has the focus) and Alt+A.
+    QAction* pause_action() const { return pause_action_; }
     // Asked before END, Ctrl+Q or closing the window end the program: false
     // keeps it running (a video still being recorded, the user's choice).
     void set_close_check(std::function<bool()> check) { close_check_ = std::move(check); }
@@ -254,6 +256,8 @@ class MainWindow final : public QWidget, public PictureWindow {
     void show_message(const std::string& text);
     void user_pressed(Id id);
     void user_typed(Id id, const QString& text);
+    // A drag over the picture turning the camera, deg (Session::orbit).
+    void user_orbit(double turn_deg, double tilt_deg);
     void tick();
     // Runs a handler; a fault that escapes it stops the flight and is reported
     // instead of taking the program down.
@@ -308,16 +312,18 @@ class MainWindow final : public QWidget, public PictureWindow {
 
     QMenu* fly_menu_ = nullptr;
     QAction *quit_action_ = nullptr, *full_screen_action_ = nullptr,
-            *reading_order_action_ = nullptr;
+            *reading_order_action_ = nullptr, *pause_action_ = nullptr;
     bool reading_tab_order_ = false;
     // The control the user reached with Tab (Return, Enter and Space press
     // it), and a Tab key on its way to moving the focus.
     QPointer<QWidget> tabbed_to_;
     bool tabbing_ = false;
     // The wheel's turn not yet a whole notch, and a drag's pixels not yet a
-    // pan step (left button held over the picture).
+    // step (a button held over the picture): an orbit, or with Shift or the
+    // middle button the pan buttons.
     int wheel_rest_ = 0;
-    bool dragging_ = false;
+    bool dragging_ = false, drag_orbits_ = false;
+    Qt::MouseButton drag_button_ = Qt::NoButton;
     QPoint drag_from_;
     std::function<bool()> close_check_;
     bool asking_to_close_ = false, close_agreed_ = false;

@@ -1,12 +1,16 @@
-// The window without the mouse and with it: the Fly menu's keys, Tab in
-// reading order with Return and Space pressing what Tab reached, the wheel
-// and drags over the picture, a click on the slider's trough; the attitude
-// boxes refusing what is not a number; the end of the program waiting for a
-// video being recorded; colours, arrows and the focus order remembered.
+// The window without the mouse and with it: the Fly menu's keys, P, the
+// controls' Alt keys, Tab in reading order and in the form's own order with
+// Return and Space pressing what Tab reached, the wheel and drags over the
+// picture, a click on the slider's trough; the attitude boxes refusing what is
+// not a number or too many turns; the end of the program waiting for a video
+// being recorded; colours, arrows and the focus order remembered.
 #include <QFile>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -17,6 +21,8 @@
 
 #include "open_windows.h"
 #include "platform/dir_text_files.h"
+#include "qt/control_tips.h"
+#include "qt/help_window.h"
 #include "qt/lecture_tools.h"
 #include "qt/optimal_loop_dialog.h"
 #include "qt/params_dialog.h"
@@ -102,8 +108,21 @@ class KeysAndMouseTest : public QObject {
         return win;
     }
     void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : win_.get(),
-                        Qt::Key(k), m);
+        QWidget* to = QApplication::focusWidget();
+        if (to == nullptr) to = win_ ? win_.get() : QApplication::activeWindow();
+        QTest::keyClick(to, Qt::Key(k), m);
+    }
+    // The program's window as it starts: the form and every dock.
+    static std::unique_ptr<soar::ProgramWindow> open_program() {
+        auto* form = new MainWindow(nullptr, std::make_unique<soar::MemoryTextFiles>());
+        form->start();
+        auto program = std::make_unique<soar::ProgramWindow>(form);
+        auto* data = new soar::FlightDataWindow(form->run());
+        program->dock(data, new soar::ParamsDialog(form->run()), data->optimal_loop());
+        program->show();
+        program->activateWindow();
+        if (!QTest::qWaitForWindowActive(program.get())) return nullptr;
+        return program;
     }
     QString focused() {
         return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "none";
@@ -215,17 +234,70 @@ class KeysAndMouseTest : public QObject {
         QTest::mouseClick(other->widget(Id::zoom_out_button), Qt::LeftButton);
         QCOMPARE(win_->session().camera().zoom_deg, other->session().camera().zoom_deg);
 
+        // With Shift, or with the middle button, a drag is the pan buttons.
         QWidget* picture = w(Id::picture);
         const QPoint from = picture->rect().center();
-        QTest::mousePress(picture, Qt::LeftButton, {}, from);
+        QTest::mousePress(picture, Qt::LeftButton, Qt::ShiftModifier, from);
         QTest::mouseMove(picture, from + QPoint(30, 0));
         QTest::mouseMove(picture, from + QPoint(50, -25));
-        QTest::mouseRelease(picture, Qt::LeftButton, {}, from + QPoint(50, -25));
-        for (Id id : {Id::pan_right_button, Id::pan_right_button, Id::pan_up_button})
+        QTest::mouseRelease(picture, Qt::LeftButton, Qt::ShiftModifier, from + QPoint(50, -25));
+        QTest::mousePress(picture, Qt::MiddleButton, {}, from);
+        QTest::mouseMove(picture, from + QPoint(0, 30));
+        QTest::mouseRelease(picture, Qt::MiddleButton, {}, from + QPoint(0, 30));
+        for (Id id :
+             {Id::pan_right_button, Id::pan_right_button, Id::pan_up_button, Id::pan_down_button})
             QTest::mouseClick(other->widget(id), Qt::LeftButton);
         for (Id box : {Id::yaw_box, Id::pitch_box})
             QCOMPARE(soar::text(win_->shown(), box), soar::text(other->shown(), box));
         QCOMPARE(win_->picture().image(), other->picture().image());
+        QCOMPARE(win_->session().camera().azimuth_deg, other->session().camera().azimuth_deg);
+    }
+
+    // A plain drag turns the camera about the scene, a degree per 3 pixels:
+    // right turns the line of sight's azimuth on, down looks more steeply
+    // down, at the same distance; in the fixed view at once, in a moving view
+    // for the flight's picture (a paused one drawn again at once).
+    void a_drag_turns_the_camera_about_the_scene() {
+        QTest::mouseClick(w(Id::ok_button), Qt::LeftButton);
+        const soar::Camera before = win_->session().camera();
+        const QImage drawn = win_->picture().image();
+        QWidget* picture = w(Id::picture);
+        const QPoint from = picture->rect().center();
+        const auto drag = [&](QPoint by) {
+            QTest::mousePress(picture, Qt::LeftButton, {}, from);
+            QTest::mouseMove(picture, from + by / 2);
+            QTest::mouseMove(picture, from + by);
+            QTest::mouseRelease(picture, Qt::LeftButton, {}, from + by);
+        };
+        drag({30, 16});  // 10 steps across, 5 down (the pixel left over is dropped)
+        const soar::Camera& c = win_->session().camera();
+        QVERIFY2(std::fabs(c.azimuth_deg - before.azimuth_deg - 10.0f) < 0.01f,
+                 qPrintable(QString::number(c.azimuth_deg)));
+        QVERIFY2(std::fabs(c.depression_deg - before.depression_deg - 5.0f) < 0.01f,
+                 qPrintable(QString::number(c.depression_deg)));
+        QVERIFY(std::fabs(c.distance - before.distance) < 1e-4f);
+        QVERIFY(win_->picture().image() != drawn);
+        // Steeper than 85 deg the drag does not go.
+        drag({0, 600});
+        QVERIFY2(std::fabs(c.depression_deg - 85.0f) < 0.01f,
+                 qPrintable(QString::number(c.depression_deg)));
+
+        // Upwind: the observer rides 5 m behind the bird, looking along +x (90 deg).
+        key(Qt::Key_1, Qt::ControlModifier);
+        key(Qt::Key_Return, Qt::ControlModifier);
+        key(Qt::Key_F5);
+        QTRY_VERIFY(win_->session().ticks() > 3);
+        key(Qt::Key_Space);
+        QVERIFY(win_->session().paused());
+        QVERIFY(std::fabs(c.azimuth_deg - 90.0f) < 0.01f);
+        const QImage paused = win_->picture().image();
+        drag({-30, 0});
+        QVERIFY(win_->picture().image() != paused);
+        key(Qt::Key_Space);
+        const int64_t ticks = win_->session().ticks();
+        QTRY_VERIFY(win_->session().ticks() > ticks + 1);
+        QVERIFY2(std::fabs(c.azimuth_deg - 80.0f) < 0.01f,
+                 qPrintable(QString::number(c.azimuth_deg)));
     }
 
     // A click on the slider's trough goes to the time under it; beside it
@@ -278,6 +350,32 @@ class KeysAndMouseTest : public QObject {
             win_->message_box()->accept();
             QTRY_VERIFY(!win_->message_box() || !win_->message_box()->isVisible());
         }
+        // An angle of too many turns to be drawn (1e38 deg draws a scribble),
+        // in each attitude box; 100000 deg stands.
+        for (Id box : {Id::roll_box, Id::pitch_box, Id::yaw_box}) {
+            auto* edit = qobject_cast<QLineEdit*>(w(box));
+            const QString kept = edit->text();
+            for (const char* big : {"1e38", "-100001"}) {
+                edit->setFocus();
+                edit->selectAll();
+                QTest::keyClicks(edit, QString::fromLatin1(big));
+                QTest::keyClick(edit, Qt::Key_Return);
+                QTRY_VERIFY2(win_->message_box() && win_->message_box()->isVisible(), big);
+                const QString said = win_->message_box()->text();
+                const std::string name = soar::text(win_->shown(), Id(int(box) - 1));
+                QVERIFY2(said.contains("too large") && said.contains("\"" + kept + "\"") &&
+                             said.contains(QString::fromStdString(name).simplified()),
+                         qPrintable(said));
+                QCOMPARE(edit->text(), kept);
+                win_->message_box()->accept();
+                QTRY_VERIFY(!win_->message_box() || !win_->message_box()->isVisible());
+            }
+        }
+        QCOMPARE(win_->model().roll, 15.0f);
+        type("100000");
+        QTest::keyClick(roll, Qt::Key_Return);
+        QVERIFY(!win_->message_box() || !win_->message_box()->isVisible());
+        QCOMPARE(win_->model().roll, 100000.0f);
         // A number with blanks, a sign and an exponent stands; so does "1.".
         type(" -2.5e1 ");
         QTest::keyClick(roll, Qt::Key_Return);
@@ -291,6 +389,136 @@ class KeysAndMouseTest : public QObject {
         key(Qt::Key_Return, Qt::ControlModifier);
         QTRY_VERIFY(win_->message_box() && win_->message_box()->isVisible());
         QCOMPARE(win_->model().roll, 1.0f);
+    }
+
+    // P pauses and lets the flight go on whatever button has the focus, also
+    // one Tab has just reached (where Space presses it); a text box keeps the
+    // letter. The Fly menu has it.
+    void p_pauses_whatever_button_has_the_focus() {
+        QVERIFY(win_->fly_menu()->actions().contains(win_->pause_action()));
+        key(Qt::Key_1, Qt::ControlModifier);
+        key(Qt::Key_Return, Qt::ControlModifier);
+        key(Qt::Key_F5);
+        QVERIFY(win_->timer().isActive());
+        w(Id::stop_button)->setFocus();
+        key(Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != w(Id::stop_button));
+        const QString reached = focused();
+        key(Qt::Key_P);
+        QVERIFY(win_->session().paused());
+        QCOMPARE(focused(), reached);
+        QVERIFY(win_->session().flying());
+        key(Qt::Key_P);
+        QVERIFY(!win_->session().paused());
+        key(Qt::Key_P);
+        // Paused, the box shows no new read-outs while it is typed in.
+        auto* roll = qobject_cast<QLineEdit*>(w(Id::roll_box));
+        roll->setFocus();
+        QTRY_COMPARE(focused(), QString("roll_box"));
+        roll->end(false);
+        QTest::keyClick(roll, Qt::Key_P);
+        QVERIFY(win_->session().paused());
+        QVERIFY(roll->text().endsWith('p'));
+    }
+
+    // Alt and a letter press or choose the controls, in the program's window
+    // with every dock; no two keys of the window share a letter, the
+    // captions keep their text and each keyed control's tip and the Help
+    // name its key.
+    void alt_letters_press_the_controls_and_share_no_letter() {
+        cleanup();
+        const auto shown = open_program();
+        QVERIFY(shown);
+        soar::ProgramWindow& program = *shown;
+        MainWindow* form = program.form();
+
+        QStringList alt_keys;
+        for (const QAction* a : program.findChildren<QAction*>())
+            for (const QKeySequence& k : a->shortcuts()) alt_keys << k.toString();
+        for (const QShortcut* k : program.findChildren<QShortcut*>())
+            alt_keys << k->key().toString();
+        for (const QMenuBar* bar : program.findChildren<QMenuBar*>())
+            for (const QAction* a : bar->actions())
+                alt_keys << QKeySequence::mnemonic(a->text()).toString();
+        for (const QAbstractButton* b : program.findChildren<QAbstractButton*>())
+            alt_keys << QKeySequence::mnemonic(b->text()).toString();
+        alt_keys = alt_keys.filter(QRegularExpression("^Alt\\+.$"));
+        QVERIFY(alt_keys.size() > 15);
+        QCOMPARE(QSet<QString>(alt_keys.begin(), alt_keys.end()).size(), alt_keys.size());
+
+        const QString help = soar::keys_help_html();
+        for (const soar::Control& c : form->shown().controls) {
+            if (auto* b = qobject_cast<QAbstractButton*>(form->widget(c.id)))
+                QCOMPARE(b->text(), QString::fromStdString(c.text));
+            const QString k = soar::control_key(c.id).toString(QKeySequence::NativeText);
+            if (k.isEmpty()) continue;
+            QVERIFY2(form->widget(c.id)->toolTip().contains(k), qPrintable(k));
+            QVERIFY2(help.contains(k + " " + QString::fromStdString(c.text)), qPrintable(k));
+        }
+
+        const auto alt = [&](Qt::Key k) { QTest::keyClick(&program, k, Qt::AltModifier); };
+        const auto chosen = [&](Id id) {
+            return qobject_cast<QAbstractButton*>(form->widget(id))->isChecked();
+        };
+        alt(Qt::Key_D);
+        QVERIFY(chosen(Id::downwind_option));
+        alt(Qt::Key_U);
+        QVERIFY(chosen(Id::upwind_option) && !chosen(Id::downwind_option));
+        alt(Qt::Key_O);
+        QVERIFY(form->widget(Id::fly_button)->isVisible());
+        alt(Qt::Key_Y);
+        QVERIFY(form->session().flying());
+        alt(Qt::Key_A);
+        QVERIFY(form->session().paused());
+        alt(Qt::Key_A);
+        QVERIFY(!form->session().paused());
+        alt(Qt::Key_T);
+        QVERIFY(!form->session().flying());
+        // FIXED went with the first moving pattern: its key says so, not "STOP".
+        alt(Qt::Key_X);
+        QVERIFY(!chosen(Id::fixed_option));
+        QVERIFY2(form->last_notice().contains("FIXED") && !form->last_notice().contains("STOP"),
+                 qPrintable(form->last_notice()));
+        alt(Qt::Key_C);
+        QVERIFY(chosen(Id::crosswind_option));
+        QSignalSpy ended(form, &MainWindow::ended);
+        alt(Qt::Key_E);
+        QCOMPARE(ended.count(), 1);
+    }
+
+    // Tab, Shift+Tab, Space and Return alone, in the form's own focus order
+    // from where the program's window puts the focus, fly the upwind
+    // pattern; P then pauses it.
+    void the_keyboard_alone_flies_the_upwind_pattern() {
+        cleanup();
+        const auto program = open_program();
+        QVERIFY(program);
+        MainWindow* form = program->form();
+        QVERIFY(!form->reading_tab_order());
+        const auto w = [form](Id id) { return form->widget(id); };
+        const auto checked = [&](Id id) {
+            return qobject_cast<QAbstractButton*>(w(id))->isChecked();
+        };
+        const auto tab_to = [&](const QString& name, Qt::KeyboardModifiers m) {
+            for (int i = 0; i < 60 && focused() != name; ++i) key(Qt::Key_Tab, m);
+            return focused() == name;
+        };
+        QVERIFY(tab_to("upwind_option", Qt::NoModifier));
+        key(Qt::Key_Space);
+        QVERIFY(checked(Id::upwind_option));
+        QVERIFY(tab_to("ok_button", Qt::NoModifier));
+        key(Qt::Key_Return);
+        QVERIFY(w(Id::fly_button)->isVisible());
+        QVERIFY(tab_to("fly_button", Qt::ShiftModifier));
+        key(Qt::Key_Space);
+        QVERIFY(form->session().flying());
+        QTRY_VERIFY(form->state().t > 0.2f);
+        QCOMPARE(form->model().flight_mode, soar::Mode::upwind);
+        key(Qt::Key_P);
+        QVERIFY(form->session().paused());
+        const float t = form->state().t;
+        QTest::qWait(100);
+        QCOMPARE(form->state().t, t);
     }
 
     // END, Ctrl+Q or closing while a video is recorded: go on, finish then
