@@ -83,8 +83,8 @@ where it was, not from the moment shown.</li>
 once. Over the picture the wheel does the same as + and -- (a press per notch).</li>
 <li>A <b>drag over the picture</b> turns the view about the scene: across, the direction the
 observer looks from; up and down, how steeply it looks down (at most 85 deg); a degree per 3
-pixels, at once in a paused or stopped flight. The fixed view moves its observer, the moving
-views the place the observer rides at beside the bird, until the next OK. With Shift, or with
+pixels, at once in a paused or stopped flight. In the fixed view it moves the observer; in a
+moving view the place the observer rides at beside the bird, until the next OK. With Shift, or with
 the middle button, a drag does the same as the four pan buttons (a press per 24 pixels).</li>
 <li>A click on the time slider's trough goes to that moment at once.</li>
 <li><b>Charts</b>: click to show that moment (paused or stopped); drag across to zoom the time
