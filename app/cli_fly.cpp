@@ -380,6 +380,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
     ParamSet params;
     std::string commands_path, loop_path;
     std::vector<TimedCommand> commands;
+    std::optional<FlightState> commands_start;  // the start the command file names
     bool at_command_times = false;
     std::shared_ptr<const LoopFlight> loop;
     double gust_intensity = 0;
@@ -451,7 +452,7 @@ int fly_command(int argc, char** argv, bool parse_only) {
             std::ostringstream text;
             text << in.rdbuf();
             std::string error;
-            if (!parse_command_csv(text.str(), commands, error))
+            if (!parse_command_csv(text.str(), commands, commands_start, error))
                 throw ArgError{"--commands \"" + commands_path + "\": " + error};
             if (at_command_times) {
                 if (commands.empty() || commands.front().t != 0.0f)
@@ -522,7 +523,8 @@ int fly_command(int argc, char** argv, bool parse_only) {
     } else {
         flight.commanded.emplace(
             flown, mode, clock_start, std::move(commands), Turbulence(float(gust_intensity), seed),
-            at_command_times ? CommandedTicks::Times::commands : CommandedTicks::Times::clock);
+            at_command_times ? CommandedTicks::Times::commands : CommandedTicks::Times::clock,
+            commands_start);
     }
     FlightRecord record;
     // The cycles only (for the summary): the track is written as it goes.

@@ -27,12 +27,65 @@ bool read_float(const char* from, const char* to, float& v) {
     return r.ec == std::errc() && r.ptr == to && std::isfinite(v);
 }
 
+// The start line's fields, in their order: what a commanded flight takes
+// from its start (Flight::commanded derives the rest).
+constexpr const char* kStartPrefix = "# start: ";
+struct StartField {
+    const char* name;
+    float FlightState::*member;
+};
+constexpr StartField kStartFields[] = {{"t", &FlightState::t},
+                                       {"X", &FlightState::X},
+                                       {"Y", &FlightState::Y},
+                                       {"Z", &FlightState::Z},
+                                       {"V", &FlightState::V},
+                                       {"gam_deg", &FlightState::gam_deg},
+                                       {"psi_deg", &FlightState::psi_deg},
+                                       {"mu_deg", &FlightState::mu_deg},
+                                       {"CL", &FlightState::CL}};
+
+std::string start_fields_text() {
+    std::string t;
+    for (const StartField& f : kStartFields) t += std::string(t.empty() ? "" : ",") + f.name + "=";
+    return t;
+}
+
+// "# start: t=0,X=...,CL=..." into `s`: every field, in order, exactly.
+bool read_start(const std::string& row, FlightState& s) {
+    const size_t prefix = std::strlen(kStartPrefix);
+    if (row.compare(0, prefix, kStartPrefix) != 0) return false;
+    const char* p = row.data() + prefix;
+    const char* stop = row.data() + row.size();
+    for (size_t i = 0; i < std::size(kStartFields); ++i) {
+        const StartField& f = kStartFields[i];
+        const size_t n = std::strlen(f.name);
+        if (size_t(stop - p) <= n || std::strncmp(p, f.name, n) != 0 || p[n] != '=') return false;
+        p += n + 1;
+        const char* end = i + 1 < std::size(kStartFields)
+                              ? static_cast<const char*>(std::memchr(p, ',', size_t(stop - p)))
+                              : stop;
+        if (end == nullptr || !read_float(p, end, s.*f.member)) return false;
+        p = end + (end < stop ? 1 : 0);
+    }
+    return true;
+}
+
 }  // namespace
 
-std::string command_csv(const std::vector<TimedCommand>& commands) {
+std::string command_csv(const std::vector<TimedCommand>& commands, const FlightState* start) {
     const LiftCommand kind =
         commands.empty() ? LiftCommand::lift_coefficient : commands.front().command.kind;
-    std::string out = kind == LiftCommand::load_factor ? "t,mu_deg,Nz\n" : "t,mu_deg,CL\n";
+    std::string out;
+    if (start) {
+        out = kStartPrefix;
+        for (const StartField& f : kStartFields) {
+            if (f.member != kStartFields[0].member) out += ',';
+            out.append(f.name).append("=");
+            put(out, (*start).*f.member);
+        }
+        out += '\n';
+    }
+    out += kind == LiftCommand::load_factor ? "t,mu_deg,Nz\n" : "t,mu_deg,CL\n";
     for (const TimedCommand& c : commands) {
         put(out, c.t);
         out += ',';
@@ -46,8 +99,16 @@ std::string command_csv(const std::vector<TimedCommand>& commands) {
 
 bool parse_command_csv(const std::string& text, std::vector<TimedCommand>& out,
                        std::string& error) {
+    std::optional<FlightState> start;
+    return parse_command_csv(text, out, start, error);
+}
+
+bool parse_command_csv(const std::string& text, std::vector<TimedCommand>& out,
+                       std::optional<FlightState>& start, std::string& error) {
     out.clear();
+    start.reset();
     size_t at = 0, line = 0;
+    size_t header_line = 1;  // the line after the start, when there is one
     LiftCommand kind = LiftCommand::lift_coefficient;
     while (at < text.size()) {
         size_t end = text.find('\n', at);
@@ -57,14 +118,27 @@ bool parse_command_csv(const std::string& text, std::vector<TimedCommand>& out,
         ++line;
         if (!row.empty() && row.back() == '\r') row.pop_back();
         if (row.empty()) continue;
-        if (line == 1) {
+        if (line == 1 && row[0] == '#') {
+            FlightState s;
+            if (!read_start(row, s)) {
+                error = "line 1 must be the start \"" + std::string(kStartPrefix) +
+                        start_fields_text() + "\" (each a number), or the header, not \"" + row +
+                        "\"";
+                return false;
+            }
+            start = s;
+            header_line = 2;
+            continue;
+        }
+        if (line == header_line) {
             if (row == "t,mu_deg,CL") {
                 kind = LiftCommand::lift_coefficient;
             } else if (row == "t,mu_deg,Nz") {
                 kind = LiftCommand::load_factor;
             } else {
-                error = "line 1 must be the header \"t,mu_deg,CL\" or \"t,mu_deg,Nz\", not \"" +
-                        row + "\"";
+                error = "line " + std::to_string(line) +
+                        " must be the header \"t,mu_deg,CL\" or \"t,mu_deg,Nz\", not \"" + row +
+                        "\"";
                 return false;
             }
             continue;
@@ -93,25 +167,31 @@ bool parse_command_csv(const std::string& text, std::vector<TimedCommand>& out,
         error = "the file is empty (it needs the header \"t,mu_deg,CL\" or \"t,mu_deg,Nz\")";
         return false;
     }
+    if (line < header_line) {
+        error = "the file has a start but no header (\"t,mu_deg,CL\" or \"t,mu_deg,Nz\")";
+        return false;
+    }
     return true;
 }
 
 CommandedTicks::CommandedTicks(const Params& p, Mode pattern, double clock_start,
                                std::vector<TimedCommand> commands, const Turbulence& gusts,
-                               Times times)
+                               Times times, std::optional<FlightState> start)
     : p_(p),
       mode_(pattern),
       clock_start_(clock_start),
       commands_(std::move(commands)),
       gusts_(gusts),
-      times_(times) {
+      times_(times),
+      start_(start) {
     timer_.start(float(clock_start));
 }
 
 bool CommandedTicks::tick(long long k, double dt) {
     try {
         if (k == 1) {
-            flight_.emplace(Flight::commanded(p_, mode_, pattern_start(p_, mode_)));
+            flight_.emplace(
+                Flight::commanded(p_, mode_, start_ ? *start_ : pattern_start(p_, mode_)));
             flight_->set_gusts(gusts_);
         } else if (times_ == Times::commands) {
             // One step per command: from the time of command k - 1, flying it,

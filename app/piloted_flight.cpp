@@ -6,7 +6,7 @@ void PilotedFlight::take_off(Mode selected, const ParamSet& params) {
     const Mode view =
         selected == Mode::fixed || selected == Mode::profile ? Mode::upwind : selected;
     const Params p = params.of(view);
-    FlightState start = pattern_start(p, view);  // throws before anything changes
+    FlightState start = level_start(p, view);  // throws before anything changes
     set_own_attitude(start, p);
     view_ = view, params_ = p, start_ = start;
     stick_ = Stick{0.0f, start.CL, start.CL};

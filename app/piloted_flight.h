@@ -2,10 +2,11 @@
 // (its limits), the gusts it flies in, the arrow keys held now, and, while
 // such a flight is the one on the screen, the stick the keys move, the view it
 // is watched in, the state it started from and the commands given so far. It
-// starts from the selected pattern's start, wings level at the lift of level
-// flight; the session integrates the flight it gives and, before every step,
-// asks it for the command the stick gives by then. The keys, the gusts and
-// the limits outlast a flight; the stick and its commands go with it.
+// starts from the selected pattern's level start (sim/flight.h: its place,
+// airspeed and heading, 12 m up on a level path, wings level), which leaves
+// time to take the stick before the sea comes near; the session integrates the flight it gives and,
+// before every step, asks it for the command the stick gives by then. The keys, the gusts and the
+// limits outlast a flight; the stick and its commands go with it.
 #pragma once
 
 #include <optional>

@@ -116,6 +116,8 @@ class Session {
     // --commands`: one per step, at the flight time of the step's start, then
     // the stick at the time of the last step's end. Empty for any other flight.
     std::vector<TimedCommand> commands_given() const;
+    // The state the flight flown by you started from (saved with its commands).
+    const FlightState& pilot_start() const { return pilot_.start(); }
     // The optimal loop drawn as a ghost to follow in the flights flown by you
     // (nullptr: none); from the next picture on.
     void show_ghost(std::shared_ptr<const LoopFlight> loop);

@@ -89,9 +89,10 @@ bool state_is_packed() {
 Mode pattern_named(const std::string& name) {
     const auto m = mode_named(name);
     if (!m || *m == Mode::fixed)
-        throw pyb::value_error("unknown start \"" + name +
-                               "\" (a pattern: upwind, downwind, crosswind, circlezoom, "
-                               "profile; or a dict of the state)");
+        throw pyb::value_error(
+            "unknown start \"" + name +
+            "\" (a pattern: upwind, downwind, crosswind, circlezoom, "
+            "profile; fly-yourself, the window's level start; or a dict of the state)");
     return *m;
 }
 
@@ -103,13 +104,16 @@ class PyFlight {
         if (blob.size() != sizeof(ParamSet)) throw pyb::value_error("not a parameter set");
         ParamSet set;
         std::memcpy(&set, blob.data(), sizeof set);
-        const Mode mode = pattern_named(pattern);
+        // "fly-yourself": the window's Fly it yourself start, the upwind
+        // pattern's level start 12 m up.
+        const bool level = pattern == "fly-yourself";
+        const Mode mode = level ? Mode::upwind : pattern_named(pattern);
         p_ = set.of(mode);
         view_ = mode;
         if (!(gusts >= 0.0f && gusts <= 20.0f))
             throw pyb::value_error("gusts must be from 0 to 20 m/s (sigma_w)");
         gusts_ = Turbulence(gusts, seed);
-        start_ = pattern_start(p_, mode);
+        start_ = level ? level_start(p_, mode) : pattern_start(p_, mode);
         for (const auto& [key, value] : state) {
             const std::string k = pyb::str(key);
             float* at = field(start_, k);

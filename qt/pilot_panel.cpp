@@ -400,7 +400,7 @@ bool PilotPanel::save_commands(const QString& path, QString& error) {
         return false;
     }
     std::string why;
-    if (!save_file(path.toStdString(), command_csv(commands), why)) {
+    if (!save_file(path.toStdString(), command_csv(commands, &s.pilot_start()), why)) {
         error = QString::fromStdString(why);
         return false;
     }

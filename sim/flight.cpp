@@ -97,14 +97,32 @@ float toward(float from, double to, double most) {
 
 }  // namespace
 
-FlightState pattern_start(const Params& p, Mode pattern) {
-    FlightState s = Flight(p, pattern).state();
-    // Wings level, at the lift of level flight: the designed start's bank
-    // would put the lower wing tip in the sea at the start height.
+namespace {
+
+// Wings level, at the lift coefficient that holds the path of `s` at its
+// airspeed (the loading is W_S 16/3.5^2).
+void level_wings(FlightState& s, const Params& p) {
     const double V = s.V;
     s.mu_deg = 0.0f;
     s.CL = float(std::cos(double(s.gam())) /
                  (0.5 * double(p.rho) * (V * V) / (double(p.W_S) * 16.0 / 12.25)));
+}
+
+}  // namespace
+
+FlightState pattern_start(const Params& p, Mode pattern) {
+    FlightState s = Flight(p, pattern).state();
+    // Wings level, at the lift of level flight: the designed start's bank
+    // would put the lower wing tip in the sea at the start height.
+    level_wings(s, p);
+    return s;
+}
+
+FlightState level_start(const Params& p, Mode pattern) {
+    FlightState s = Flight(p, pattern).state();
+    s.Z = kLevelStartHeight;
+    s.gam_deg = 0.0f;
+    level_wings(s, p);
     return s;
 }
 

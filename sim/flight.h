@@ -100,6 +100,15 @@ class Flight {
 // bank would put the lower wing tip in the sea at the start height).
 FlightState pattern_start(const Params& p, Mode pattern);
 
+// The height of the level start, m: well above the sea yet inside the wind
+// profile's growing range (below Z_ref, 20 m by default).
+inline constexpr float kLevelStartHeight = 12.0f;
+// A start that leaves a beginner time to learn the stick: the pattern's start
+// place, airspeed and heading, but kLevelStartHeight up on a level path, wings
+// level at the lift of level flight. Untouched, the bird glides down from
+// there for several seconds before it meets the sea.
+FlightState level_start(const Params& p, Mode pattern);
+
 // The angle of attack the lift coefficient of `s` takes (deg), and the
 // attitude drawn for it, as the end of each step gives them: for a state that
 // no step has given them yet (the start of a flight carries the view's).

@@ -33,7 +33,10 @@ class Flight(_core.Flight):
 
     params   a Params, a preset's name, a dict of --set values, or None
     start    a pattern's name: its start (height, 25 m/s, heading -90 deg, the
-             pattern's bank and lift coefficient), or a dict of the start state
+             pattern's flight-path angle, wings level at the lift coefficient
+             of level flight), "fly-yourself" (the window's
+             Fly it yourself start: the upwind pattern's place, speed and
+             heading, 12 m up, level, wings level), or a dict of the start state
              (t, X, Y, Z, V, gam_deg, psi_deg, mu_deg, CL; the rest from the
              upwind pattern's start)
     gusts    sigma_w of the turbulence, m/s (0 calm; 0.8 light, 1.5 moderate,

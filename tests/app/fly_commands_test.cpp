@@ -117,6 +117,8 @@ TEST_F(FlyCommands, ARecordedSequenceReplaysToTheSameRowsBitForBit) {
         SCOPED_TRACE(gusts);
         const Recorded rec = record_flight(p, 1000, 0.01, gusts, kind);
         const fs::path cmds = dir / "commands.csv", out = dir / "flown.csv";
+        // No start in the file (as files were saved before they named one):
+        // the flight starts from the pattern's start.
         write(cmds, command_csv(rec.commands));
         std::vector<std::string> args = {"fly",        "--pattern",   "upwind", "--ticks",
                                          "1000",       "--dt",        "0.01",   "--energy",
@@ -201,7 +203,7 @@ TEST_F(FlyCommands, CommandsSavedFromTheWindowReplayToItsFlightCsvBitForBit) {
         WindowFlight w;
         w.fly({}, 900, [](int k) { return float(double(k - 1) * 0.01); });
         ASSERT_TRUE(w.run.session.flying()) << w.run.session.fault();
-        write(cmds, command_csv(w.run.session.commands_given()));
+        write(cmds, command_csv(w.run.session.commands_given(), &w.run.session.pilot_start()));
         ASSERT_EQ(replay({"--ticks", "900", "--dt", "0.01"}), 0);
         same_rows(w);
     }
@@ -215,7 +217,7 @@ TEST_F(FlyCommands, CommandsSavedFromTheWindowReplayToItsFlightCsvBitForBit) {
                 float(double(readings.back()) + (k % 9 == 0 ? 0.0 : 0.008 + 0.001 * (k * 7 % 9))));
         w.fly(Turbulence(0.4f, 77), 500, [&](int k) { return readings[size_t(k)]; });
         ASSERT_TRUE(w.run.session.flying()) << w.run.session.fault();
-        write(cmds, command_csv(w.run.session.commands_given()));
+        write(cmds, command_csv(w.run.session.commands_given(), &w.run.session.pilot_start()));
         ASSERT_EQ(replay({"--command-times", "--gusts", "0.4", "--seed", "77"}), 0);
         same_rows(w);
         // The same commands on fly's steady clock fly another flight.
@@ -228,7 +230,7 @@ TEST_F(FlyCommands, CommandsSavedFromTheWindowReplayToItsFlightCsvBitForBit) {
         w.fly(
             {}, 3000, [](int k) { return float(double(k - 1) * 0.01); }, true);
         ASSERT_FALSE(w.run.session.flying());
-        write(cmds, command_csv(w.run.session.commands_given()));
+        write(cmds, command_csv(w.run.session.commands_given(), &w.run.session.pilot_start()));
         ASSERT_EQ(replay({"--command-times"}), 1);
         same_rows(w);
     }
@@ -253,6 +255,14 @@ TEST_F(FlyCommands, BadFilesAndOptionsAreRefusedBeforeFlying) {
     EXPECT_EQ(fly({"--commands", cmds.string()}), 2);
     write(cmds, "t,mu_deg,CL\n1,0,0.5\n0.5,0,0.5\n");  // back in time
     EXPECT_EQ(fly({"--commands", cmds.string()}), 2);
+    // A start line missing a field, with one not a number, or with no header after it.
+    const std::string start = "# start: t=0,X=0,Y=0,Z=12,V=25,gam_deg=0,psi_deg=-90,mu_deg=0,";
+    for (const std::string& bad :
+         {start + "\nt,mu_deg,CL\n", start + "CL=x\nt,mu_deg,CL\n", start + "CL=0.4\n",
+          std::string("# a note\nt,mu_deg,CL\n"), "t,mu_deg,CL\n" + start + "CL=0.4\n"}) {
+        write(cmds, bad);
+        EXPECT_EQ(fly({"--commands", cmds.string()}), 2) << bad;
+    }
     EXPECT_EQ(fly({"--commands", (dir / "none.csv").string()}), 2);
     EXPECT_EQ(fly({"--gusts", "1"}), 2);  // the designed pattern has no commands
     write(cmds, "t,mu_deg,CL\r\n0,10,0.5\r\n");

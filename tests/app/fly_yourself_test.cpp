@@ -7,6 +7,7 @@
 #include "app/pilot.h"
 #include "app_fixture.h"
 #include "sim/energy.h"
+#include "sim/flight.h"
 
 namespace soar {
 namespace {
@@ -73,6 +74,24 @@ TEST(FlyYourself, AHeldKeyRollsAtTheBirdsRateAndReleasedKeysLevelTheWingsAndTrim
     EXPECT_NEAR(bank_peak, 0.5 * double(lim.bank_rate_max), 1.0);
     EXPECT_NEAR(CL_peak, double(CL_trim) + 0.3 * double(lim.CL_rate_max), 0.04);
     EXPECT_EQ(r.session.stick().mu_deg, 0.0f);
+}
+
+TEST(FlyYourself, AnUntouchedStickGlidesFromTheLevelStartForSecondsBeforeMeetingTheSea) {
+    Flown r;
+    fly_yourself(r, 60.0, [](double, const FlightState&) { return none(); });
+    const FlightState first = r.session.recorded_state(1);
+    const FlightState designed = pattern_start(r.session.record().params, Mode::upwind);
+    // The pattern's place, speed and heading, higher up, level, wings level.
+    EXPECT_EQ(first.X, designed.X);
+    EXPECT_EQ(first.V, designed.V);
+    EXPECT_EQ(first.psi_deg, designed.psi_deg);
+    EXPECT_EQ(first.Z, kLevelStartHeight);
+    EXPECT_EQ(first.gam_deg, 0.0f);
+    EXPECT_EQ(first.mu_deg, 0.0f);
+    // From the pattern's own start (1.02 m, descending) it met the sea in under 3 s.
+    ASSERT_FALSE(r.session.flying());
+    EXPECT_NE(r.session.fault().find("touched the sea"), std::string::npos) << r.session.fault();
+    EXPECT_GT(r.session.flight_state().t, 10.0f);
 }
 
 TEST(FlyYourself, ADiveIntoTheSeaEndsTheFlightWithTheContactAndShowsTheLastTickFlown) {

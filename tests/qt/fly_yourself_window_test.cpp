@@ -111,8 +111,13 @@ class FlyYourselfWindowTest : public QObject {
         QFile file(path + QStringLiteral(".csv"));  // the extension added
         QVERIFY(file.open(QIODevice::ReadOnly));
         std::vector<soar::TimedCommand> read;
+        std::optional<soar::FlightState> start;
         std::string error;
-        QVERIFY2(soar::parse_command_csv(file.readAll().toStdString(), read, error), error.c_str());
+        QVERIFY2(soar::parse_command_csv(file.readAll().toStdString(), read, start, error),
+                 error.c_str());
+        // The file keeps the flight's own start, for the replay to fly from.
+        QVERIFY(start && start->Z == session().pilot_start().Z);
+        QCOMPARE(start->CL, session().pilot_start().CL);
         QVERIFY(read.size() >= 30);
         QCOMPARE(read.front().t, 0.0f);
         QVERIFY(panel->note().contains(QStringLiteral("--gusts 0.3 --seed 5")));
