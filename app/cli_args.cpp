@@ -49,13 +49,14 @@ namespace soar::cli {
     "   (deg), ground_speed (m/s); a logistic shear layer (shear_delta, shear_height, m)\n"   \
     "   is a parameter of every command; zhao-glider defaults to --profile linear,\n"         \
     "   sachs-2005-albatross to --profile log)\n"
-#define SOAR_USAGE_SWEEP                                                            \
-    "  soarcalculus sweep --what {energy-neutral-wind|optimise|fly-summary}\n"      \
-    "                   --over NAME=START:STOP:COUNT|NAME=V1,V2,... [--over ...]\n" \
-    "                   [--pattern P] [--cycles N]\n"                               \
-    "                   [--ticks N] [--dt S] [--profile P] [--nodes N]\n"           \
-    "                   [--retry-nodes N] [--jobs N]\n"                             \
-    "                   [--shard I/N] --csv FILE [PARAMETERS]\n"                    \
+#define SOAR_USAGE_SWEEP                                                                \
+    "  soarcalculus sweep --what {energy-neutral-wind|optimise|fly-summary|track}\n"    \
+    "                   --over NAME=START:STOP:COUNT|NAME=V1,V2,... [--over ...]\n"     \
+    "                   [--pattern P] [--cycles N]\n"                                   \
+    "                   [--ticks N] [--dt S] [--profile P] [--nodes N]\n"               \
+    "                   [--seconds S] [--wind-factor F] [--gusts SIGMA_W] [--seed N]\n" \
+    "                   [--retry-nodes N] [--jobs N]\n"                                 \
+    "                   [--shard I/N] --csv FILE [PARAMETERS]\n"                        \
     "  soarcalculus merge --csv FILE SHARD.csv [SHARD.csv ...]\n"
 #define SOAR_USAGE_PARAMETERS                                                              \
     "PARAMETERS (fly, render, min-wind, params, optimise, sweep):\n"                       \

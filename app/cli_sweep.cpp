@@ -170,28 +170,35 @@ int sweep_command(int argc, char** argv, bool parse_only) {
     try {
         std::vector<char*> rest;
         ParamOptions po = take_param_options(argc, argv, rest);
-        const Args a = parse_args(int(rest.size()), rest.data(),
-                                  {"what", "pattern", "cycles", "dt", "ticks", "profile", "nodes",
-                                   "jobs", "shard", "csv", "retry-nodes"},
-                                  {}, {"over"});
+        const Args a =
+            parse_args(int(rest.size()), rest.data(),
+                       {"what", "pattern", "cycles", "dt", "ticks", "profile", "nodes", "jobs",
+                        "shard", "csv", "retry-nodes", "seconds", "wind-factor", "gusts", "seed"},
+                       {}, {"over"});
         if (!a.values.count("what"))
-            throw ArgError{"--what is required (energy-neutral-wind, optimise or fly-summary)"};
+            throw ArgError{
+                "--what is required (energy-neutral-wind, optimise, fly-summary or track)"};
         const auto what = sweep_what_named(a.values.at("what"));
         if (!what)
             throw ArgError{"unknown --what \"" + a.values.at("what") +
-                           "\" (energy-neutral-wind, optimise or fly-summary)"};
+                           "\" (energy-neutral-wind, optimise, fly-summary or track)"};
         plan.what = *what;
-        const bool loop = plan.what == SweepWhat::optimise;
+        const bool track = plan.what == SweepWhat::track;
+        // The points pose the least-wind loop: optimise solves it, track flies it.
+        const bool loop = plan.what == SweepWhat::optimise || track;
         const auto only = [&](const char* name, bool allowed, const char* kinds) {
             if (a.values.count(name) && !allowed)
                 throw ArgError{std::string("--") + name + " is for --what " + kinds};
         };
         only("pattern", !loop, "energy-neutral-wind and fly-summary");
         only("cycles", plan.what == SweepWhat::energy_neutral_wind, "energy-neutral-wind");
-        only("dt", !loop, "energy-neutral-wind and fly-summary");
+        only("dt", plan.what != SweepWhat::optimise, "energy-neutral-wind, fly-summary and track");
         only("ticks", plan.what == SweepWhat::fly_summary, "fly-summary");
-        only("profile", loop, "optimise");
-        only("nodes", loop, "optimise");
+        // A track flies the loop in its flight's own wind profile.
+        only("profile", plan.what == SweepWhat::optimise, "optimise");
+        only("nodes", loop, "optimise and track");
+        for (const char* name : {"seconds", "wind-factor", "gusts", "seed"})
+            only(name, track, "track");
         if (!loop) plan.pattern = pattern_arg(a, false);
         if (loop) {
             // The loop's own settings go to the loop, the rest to the flight's parameters.
@@ -235,6 +242,15 @@ int sweep_command(int argc, char** argv, bool parse_only) {
         if (plan.what == SweepWhat::fly_summary) {
             plan.ticks = count_arg(a, "ticks", std::nullopt);
             plan.dt = number_arg(a, "dt", std::nullopt, kDtRange);
+        }
+        if (track) {
+            plan.dt = number_arg(a, "dt", 0.01, {0.001, 0.1, false, "s"});
+            plan.seconds = number_arg(a, "seconds", 600.0, {0.001, 86400.0, false, "s"});
+            plan.wind_factor = number_arg(a, "wind-factor", 1.4, {0.5, 10.0, false, ""});
+            plan.sigma_w = number_arg(a, "gusts", 0.0, {0.0, 20.0, false, "m/s"});
+            const double seed = number_arg(a, "seed", 0.0, {0.0, 9007199254740992.0, false, ""});
+            if (seed != std::floor(seed)) throw ArgError{"--seed must be a whole number"};
+            plan.seed = (long long)seed;
         }
         const auto overs = a.lists.find("over");
         if (overs == a.lists.end()) throw ArgError{"--over NAME=START:STOP:COUNT is required"};

@@ -80,6 +80,15 @@ std::string sweep_text(const SweepPlan& s) {
             t += std::string(";pattern=") + pattern_text(s.pattern) +
                  ";ticks=" + std::to_string(s.ticks) + ";dt=" + shortest_double(s.dt);
             break;
+        case SweepWhat::track:
+            t += ";nodes=" + std::to_string(s.nodes) + ";loop=";
+            for (size_t i = 0; i < s.loop_settings.size(); ++i)
+                t += (i ? "," : "") + s.loop_settings[i].first + ":" +
+                     shortest_double(s.loop_settings[i].second);
+            t += ";dt=" + shortest_double(s.dt) + ";seconds=" + shortest_double(s.seconds) +
+                 ";wind_factor=" + shortest_double(s.wind_factor) +
+                 ";sigma_w=" + shortest_double(s.sigma_w) + ";seed=" + std::to_string(s.seed);
+            break;
     }
     return t;
 }
@@ -141,12 +150,17 @@ std::optional<SweepPlan> sweep_from_text(std::string_view text, std::string& err
             const auto m = mode_named(value);
             if (!m) return bad("pattern \"" + std::string(value) + "\"");
             s.pattern = *m;
-        } else if (key == "cycles" || key == "nodes" || key == "ticks") {
+        } else if (key == "seconds" || key == "wind_factor" || key == "sigma_w") {
+            const auto v = decimal_number(value);
+            if (!v) return bad(std::string(key) + " \"" + std::string(value) + "\"");
+            (key == "seconds" ? s.seconds : key == "wind_factor" ? s.wind_factor : s.sigma_w) = *v;
+        } else if (key == "cycles" || key == "nodes" || key == "ticks" || key == "seed") {
             const auto n = whole_number(value);
             if (!n) return bad(std::string(key) + " \"" + std::string(value) + "\"");
             if (key == "cycles") s.cycles = int(std::clamp(*n, -1LL, 1'000'000LL));
             if (key == "nodes") s.nodes = int(std::clamp(*n, -1LL, 1'000'000LL));
             if (key == "ticks") s.ticks = *n;
+            if (key == "seed") s.seed = *n;
         } else if (key == "dt") {
             const auto v = decimal_number(value);
             if (!v) return bad("dt \"" + std::string(value) + "\"");

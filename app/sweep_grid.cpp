@@ -34,13 +34,15 @@ const char* sweep_what_name(SweepWhat what) {
             return "optimise";
         case SweepWhat::fly_summary:
             return "fly-summary";
+        case SweepWhat::track:
+            return "track";
     }
     return "?";
 }
 
 std::optional<SweepWhat> sweep_what_named(std::string_view name) {
-    for (SweepWhat w :
-         {SweepWhat::energy_neutral_wind, SweepWhat::optimise, SweepWhat::fly_summary})
+    for (SweepWhat w : {SweepWhat::energy_neutral_wind, SweepWhat::optimise, SweepWhat::fly_summary,
+                        SweepWhat::track})
         if (name == sweep_what_name(w)) return w;
     return std::nullopt;
 }
@@ -119,11 +121,15 @@ const std::vector<std::string>& sweep_result_columns(SweepWhat what) {
     static const std::vector<std::string> fly = {
         "ticks_flown", "all_flown", "t_end",  "V_end",
         "Z_end",       "E_end",     "cycles", "mean_dE_per_cycle"};
+    static const std::vector<std::string> track = {"energy_gained", "time_aloft", "ended",
+                                                   "wind_scale", "U_ref"};
     switch (what) {
         case SweepWhat::energy_neutral_wind:
             return wind;
         case SweepWhat::optimise:
             return loop;
+        case SweepWhat::track:
+            return track;
         case SweepWhat::fly_summary:
             break;
     }
@@ -136,11 +142,14 @@ const std::vector<std::string>& sweep_result_units(SweepWhat what) {
     static const std::vector<std::string> loop = {"0/1",  "m/s or 1/s", "m/s", "s",
                                                   "J/kg", "m",          "-"};
     static const std::vector<std::string> fly = {"-", "0/1", "s", "m/s", "m", "m", "-", "m"};
+    static const std::vector<std::string> track = {"m", "s", "0/1", "m/s or 1/s", "m/s"};
     switch (what) {
         case SweepWhat::energy_neutral_wind:
             return wind;
         case SweepWhat::optimise:
             return loop;
+        case SweepWhat::track:
+            return track;
         case SweepWhat::fly_summary:
             break;
     }

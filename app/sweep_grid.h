@@ -16,7 +16,10 @@ namespace soar {
 // The pieces of a text between its separators (an empty text is one empty piece).
 std::vector<std::string_view> split_at(std::string_view text, char separator);
 
-enum class SweepWhat { energy_neutral_wind, optimise, fly_summary };
+// track: the least-wind loop (posed as for optimise) flown by the loop
+// tracker (sim/controller.h) in a wind some factor above the loop's least,
+// in gusts; the energy it gained and how long it stayed aloft.
+enum class SweepWhat { energy_neutral_wind, optimise, fly_summary, track };
 const char* sweep_what_name(SweepWhat what);  // "energy-neutral-wind", ...
 std::optional<SweepWhat> sweep_what_named(std::string_view name);
 
@@ -27,7 +30,9 @@ std::optional<SweepWhat> sweep_what_named(std::string_view name);
 // glide ratio 1/(2 sqrt(CD0 K_ind)), flown by setting CD0 for the point's
 // K_ind, or wing_loading: the bird's weight over its wing area, N/m^2, flown by
 // setting W_S (the loading is W_S x 16/3.5^2, the reference bird's mass over
-// its span squared).
+// its span squared). A track sweep also takes sigma_w (the gusts, m/s),
+// seed (the gusts' seed, a whole number) and wind_factor (the wind flown over
+// the loop's least).
 struct SweepAxis {
     std::string name;
     double start = 0, stop = 0;
@@ -59,11 +64,15 @@ struct SweepPlan {
     std::string preset = "design-albatross";    // the loop's bounds (optimise)
     Mode pattern = Mode::upwind;                // energy-neutral-wind, fly-summary
     int cycles = 10;                            // energy-neutral-wind: the window, cycles
-    double dt = 0.01;                           // energy-neutral-wind and fly-summary: the step, s
+    double dt = 0.01;                           // all but optimise: the step, s
     long long ticks = 0;                        // fly-summary: ticks flown
     std::optional<optim::WindProfile> profile;  // optimise
-    int nodes = 50;                             // optimise
-    std::vector<std::pair<std::string, double>> loop_settings;  // optimise
+    int nodes = 50;                             // optimise, track
+    std::vector<std::pair<std::string, double>> loop_settings;  // optimise, track
+    double seconds = 600;                                       // track: the longest flight, s
+    double wind_factor = 1.4;  // track: the wind flown over the loop's least, -
+    double sigma_w = 0;        // track: the gusts' intensity, m/s (0 calm)
+    long long seed = 0;        // track: the gusts' seed
 };
 
 inline constexpr long long kMaxSweepPoints = 1'000'000;

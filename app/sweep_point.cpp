@@ -4,12 +4,15 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <memory>
 
+#include "app/loop_flight.h"
 #include "app/loop_params.h"
 #include "app/session.h"
 #include "app/stepped_flight.h"
 #include "optim/loop_solver.h"
 #include "platform/number_text.h"
+#include "sim/controller.h"
 #include "sim/cycles.h"
 #include "sim/energy.h"
 #include "sim/min_wind.h"
@@ -20,14 +23,40 @@ namespace soar {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// How a track point's status begins when the solver found no loop to fly.
+constexpr const char* kNoLoop = "no loop: ";
 
 bool is_loop_setting(const std::string& name) {
     optim::LoopProblem probe;
     return set_loop_setting(probe, name, 0.0);
 }
 
+// Whether the points solve the least-wind loop (optimise; track flies it).
+bool poses_loop(const SweepPlan& s) {
+    return s.what == SweepWhat::optimise || s.what == SweepWhat::track;
+}
+
 Mode flight_mode(const SweepPlan& s) {
-    return s.what == SweepWhat::optimise ? Mode::upwind : s.pattern;
+    return poses_loop(s) ? Mode::upwind : s.pattern;
+}
+
+// The axes a track sweep takes besides the parameters and the loop's settings.
+bool is_track_axis(const std::string& name) {
+    return name == "sigma_w" || name == "seed" || name == "wind_factor";
+}
+
+// The largest seed an axis can give exactly (its values are doubles).
+constexpr double kMaxAxisSeed = 9007199254740992.0;  // 2^53
+
+// Why a track sweep's `name` cannot be `v`, or "".
+std::string track_value_error(const std::string& name, double v) {
+    if (name == "sigma_w" && !(v >= 0.0 && v <= 20.0))
+        return "sigma_w (the gusts) must be from 0 to 20 m/s";
+    if (name == "seed" && !(v >= 0.0 && v <= kMaxAxisSeed && v == std::floor(v)))
+        return "seed must be a whole number from 0 to 9007199254740992";
+    if (name == "wind_factor" && !(v >= 0.5 && v <= 10.0))
+        return "wind_factor (the wind over the loop's least) must be from 0.5 to 10";
+    return "";
 }
 
 double since(std::chrono::steady_clock::time_point t0) {
@@ -137,8 +166,7 @@ LoopRequest sweep_point_loop(const SweepPlan& s, const std::vector<double>& inpu
 
 std::string sweep_error(const SweepPlan& s) {
     const Mode mode = flight_mode(s);
-    if (s.what != SweepWhat::optimise && (s.pattern == Mode::fixed))
-        return "the fixed view flies no pattern";
+    if (!poses_loop(s) && (s.pattern == Mode::fixed)) return "the fixed view flies no pattern";
     if (s.what == SweepWhat::energy_neutral_wind) {
         if (s.cycles < 1 || s.cycles > 1000) return "--cycles must be from 1 to 1000";
         if (!(s.dt >= 0.001 && s.dt <= 0.1)) return "--dt must be from 0.001 to 0.1";
@@ -147,6 +175,15 @@ std::string sweep_error(const SweepPlan& s) {
         if (s.ticks < 1 || s.ticks > 1'000'000'000)
             return "--ticks needs a whole number from 1 to 1000000000 (fly-summary)";
         if (!(s.dt >= 0.000001 && s.dt <= 10.0)) return "--dt needs a number from 0.000001 to 10 s";
+    }
+    if (s.what == SweepWhat::track) {
+        if (!(s.dt >= 0.001 && s.dt <= 0.1)) return "--dt must be from 0.001 to 0.1";
+        if (!(s.seconds >= s.dt && s.seconds <= 86400.0))
+            return "--seconds must be from the step (--dt) to 86400 s";
+        for (const auto& [name, v] : {std::pair<std::string, double>{"sigma_w", s.sigma_w},
+                                      {"seed", double(s.seed)},
+                                      {"wind_factor", s.wind_factor}})
+            if (std::string e = track_value_error(name, v); !e.empty()) return e;
     }
     if (s.preset != "albatross" && !preset_set(s.preset))
         return "unknown preset \"" + s.preset + "\" (presets: " + preset_names() + ")";
@@ -163,6 +200,12 @@ std::string sweep_error(const SweepPlan& s) {
                 if (!ok(a.value(k))) return false;
             return true;
         };
+        if (s.what == SweepWhat::track && is_track_axis(a.name)) {
+            for (int k = 0; k < a.count; ++k)
+                if (std::string e = track_value_error(a.name, a.value(k)); !e.empty())
+                    return "--over " + a.name + "=" + sweep_axis_values_text(a) + ": " + e;
+            continue;
+        }
         if (a.name == "glide_ratio") {
             glide = true;
             if (!each_value([](double v) { return v > 1.0 && v <= 100.0; }))
@@ -184,7 +227,7 @@ std::string sweep_error(const SweepPlan& s) {
             continue;
         }
         if (const ParamField* f = param_field(a.name)) {
-            if (s.what == SweepWhat::optimise && f->group == ParamGroup::pattern)
+            if (poses_loop(s) && f->group == ParamGroup::pattern)
                 return "--over: \"" + a.name +
                        "\" belongs to a pattern's schedule, not to the loop";
             if (!param_used(*f, mode))
@@ -196,13 +239,13 @@ std::string sweep_error(const SweepPlan& s) {
                        param_range_text(*f);
             continue;
         }
-        if (s.what == SweepWhat::optimise && is_loop_setting(a.name)) continue;
+        if (poses_loop(s) && is_loop_setting(a.name)) continue;
         return "--over: \"" + a.name + "\" is not a parameter (names: " + param_names(mode) +
                ", glide_ratio, wing_loading" +
-               (s.what == SweepWhat::optimise ? ", and the loop's " + loop_setting_names() : "") +
-               ")";
+               (poses_loop(s) ? ", and the loop's " + loop_setting_names() : "") +
+               (s.what == SweepWhat::track ? "; and sigma_w, seed, wind_factor" : "") + ")";
     }
-    if (!glide && s.what != SweepWhat::optimise) return "";
+    if (!glide && !poses_loop(s)) return "";
     // Derived values and the loop's problem, point by point.
     for (long long k = 0; k < sweep_size(s); ++k) {
         const std::vector<double> in = sweep_inputs(s, k);
@@ -215,7 +258,7 @@ std::string sweep_error(const SweepPlan& s) {
                 return "--over glide_ratio: at point " + std::to_string(k) + " " +
                        param_range_text(cd0) + ", not " + shortest_float(p.CD0);
         }
-        if (s.what == SweepWhat::optimise) {
+        if (poses_loop(s)) {
             std::string error;
             if (!loop_problem_of(sweep_point_loop(s, in), error))
                 return (s.axes.empty() ? "" : "at point " + std::to_string(k) + ": ") + error;
@@ -316,6 +359,94 @@ void fly_point(const SweepPlan& s, const ParamSet& set, const std::atomic<bool>*
     row.status = all ? "all " + std::to_string(s.ticks) + " ticks flown" : flight.fault();
 }
 
+// The least-wind loop of `r`, solved once per process for the points that
+// pose the same loop (a track sweep over the gusts alone poses one): the
+// solver gives the same loop for the same problem, so a point's row does not
+// depend on which points its process computed before. Nothing when cancelled.
+std::shared_ptr<const LoopFlight> solved_loop(const LoopRequest& r, const optim::LoopProblem& p,
+                                              const std::atomic<bool>* cancel) {
+    std::string key(reinterpret_cast<const char*>(&r.params.upwind), sizeof(Params));
+    key += r.preset + ";" + (r.profile ? optim::profile_name(*r.profile) : "") + ";" +
+           std::to_string(r.nodes);
+    for (const auto& [name, v] : r.settings) key += ";" + name + "=" + shortest_double(v);
+    static std::mutex lock;
+    static std::string last_key;
+    static std::shared_ptr<const LoopFlight> last;
+    {
+        std::lock_guard held(lock);
+        if (last && key == last_key) return last;
+    }
+    optim::SolveOptions options;
+    options.nodes = r.nodes;
+    optim::LoopSolution sol;
+    {
+        std::lock_guard solving(loop_solver_lock());
+        sol = optim::solve_least_wind_loop(p, options, {}, cancel);
+    }
+    if (cancel && cancel->load()) return nullptr;
+    auto loop = std::make_shared<const LoopFlight>(make_loop_flight(r.params.upwind, p, sol));
+    std::lock_guard held(lock);
+    last_key = key, last = loop;
+    return loop;
+}
+
+void track_point(const SweepPlan& s, const std::vector<double>& inputs,
+                 const std::atomic<bool>* cancel, SweepRow& row, bool& cancelled) {
+    row.results.assign(sweep_result_columns(s.what).size(), kNaN);
+    const LoopRequest req = sweep_point_loop(s, inputs);
+    std::string error;
+    const auto problem = loop_problem_of(req, error);
+    if (!problem) {
+        row.status = "error: " + error;
+        return;
+    }
+    const std::shared_ptr<const LoopFlight> loop = solved_loop(req, *problem, cancel);
+    if (!loop) {
+        cancelled = true;
+        return;
+    }
+    if (!loop->solution.converged) {
+        row.status = kNoLoop + loop->solution.status;
+        return;
+    }
+    double sigma_w = s.sigma_w, factor = s.wind_factor;
+    uint64_t seed = uint64_t(s.seed);
+    for (size_t i = 0; i < s.axes.size(); ++i) {
+        if (s.axes[i].name == "sigma_w") sigma_w = inputs[i];
+        if (s.axes[i].name == "seed") seed = uint64_t(inputs[i]);
+        if (s.axes[i].name == "wind_factor") factor = inputs[i];
+    }
+    // The loop flown in `factor` times its least wind, from its own start.
+    Params windy = loop->params;
+    windy.U_ref = float(factor * double(windy.U_ref));
+    const FlightPath path = [loop](double t) { return loop_state_at(*loop, t); };
+    Flight flight = Flight::commanded(windy, kLoopView, path(0.0));
+    flight.set_gusts(Turbulence(float(sigma_w), seed));
+    LoopTracker tracker(path, loop->solution.period, windy);
+    const double E_start = double(specific_energy(flight.state(), windy));
+    FlightState last = flight.state();  // of the last step completed
+    const long long steps = std::llround(s.seconds / s.dt);
+    std::string ended;
+    for (long long k = 1; k <= steps && ended.empty(); ++k) {
+        if ((k & 4095) == 0 && cancel && cancel->load()) {
+            cancelled = true;
+            return;
+        }
+        try {
+            // A steady clock: step k ends at k dt.
+            fly_step(flight, tracker, double(k) * s.dt - double(flight.state().t));
+            last = flight.state();
+        } catch (const SeaContact&) {
+            ended = "the bird touched the sea at t = " + float_text(flight.state().t) + " s";
+        } catch (const FlightFault& f) {
+            ended = "the flight stopped at t = " + float_text(flight.state().t) + " s: " + f.what();
+        }
+    }
+    row.results = {double(specific_energy(last, windy)) - E_start, double(last.t),
+                   ended.empty() ? 0.0 : 1.0, loop->solution.wind, double(windy.U_ref)};
+    row.status = ended.empty() ? "aloft for all " + shortest_double(s.seconds) + " s" : ended;
+}
+
 }  // namespace
 
 std::optional<SweepRow> sweep_point(const SweepPlan& s, long long point,
@@ -337,6 +468,9 @@ std::optional<SweepRow> sweep_point(const SweepPlan& s, long long point,
             case SweepWhat::fly_summary:
                 fly_point(s, set, cancel, row, cancelled);
                 break;
+            case SweepWhat::track:
+                track_point(s, row.inputs, cancel, row, cancelled);
+                break;
         }
     } catch (const std::exception& e) {
         row.results.assign(sweep_result_columns(s.what).size(), kNaN);
@@ -351,6 +485,7 @@ std::optional<SweepRow> sweep_point(const SweepPlan& s, long long point,
 
 bool sweep_row_failed(const SweepPlan& s, const SweepRow& r) {
     if (r.status.rfind("error: ", 0) == 0 || r.status.rfind("failed: ", 0) == 0) return true;
+    if (s.what == SweepWhat::track) return r.status.rfind(kNoLoop, 0) == 0;
     return s.what == SweepWhat::optimise && !(r.results.size() > 0 && r.results[0] == 1.0);
 }
 

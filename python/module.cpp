@@ -399,12 +399,13 @@ SweepRow row_of_tuple(const pyb::handle& h) {
 std::string sweep_plan(const std::string& what, const std::vector<pyb::tuple>& over,
                        const pyb::object& params, const std::string& pattern, int cycles, double dt,
                        long long ticks, const pyb::object& profile, int nodes,
-                       const pyb::object& settings) {
+                       const pyb::object& settings, double seconds, double wind_factor,
+                       double gusts, double seed) {
     SweepPlan s;
     const auto w = sweep_what_named(what);
     if (!w)
         throw pyb::value_error("unknown what \"" + what +
-                               "\" (energy-neutral-wind, optimise or fly-summary)");
+                               "\" (energy-neutral-wind, optimise, fly-summary or track)");
     s.what = *w;
     for (const pyb::tuple& a : over) {
         // (name, start, stop, count), or (name, [values]) for the values listed.
@@ -430,14 +431,21 @@ std::string sweep_plan(const std::string& what, const std::vector<pyb::tuple>& o
     const PyParams pp = params_arg(params);
     s.base = pp.set;
     s.preset = pp.preset;
-    if (s.what != SweepWhat::optimise) s.pattern = pattern_of(pattern);
+    const bool loop = s.what == SweepWhat::optimise || s.what == SweepWhat::track;
+    if (!loop) s.pattern = pattern_of(pattern);
     s.cycles = cycles;
     s.dt = dt;
     s.ticks = ticks;
     s.profile = profile_arg(profile);
     s.nodes = nodes;
     s.loop_settings = settings_arg(settings);
-    if (s.what == SweepWhat::optimise)
+    if (s.what == SweepWhat::track) {
+        if (!(seed >= 0.0 && seed <= 9007199254740992.0 && seed == std::floor(seed)))
+            throw pyb::value_error("seed must be a whole number from 0 to 9007199254740992");
+        s.seconds = seconds, s.wind_factor = wind_factor, s.sigma_w = gusts;
+        s.seed = (long long)seed;
+    }
+    if (loop)
         for (const auto& [name, v] : s.loop_settings) {
             (void)v;
             // The shear layer is both: a flight parameter the loop's settings also take.

@@ -297,7 +297,8 @@ def _dask_rows(client, plan: str, todo: List[int], csv: Optional[str], kept: lis
 def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=None,
           pattern: str = "upwind", cycles: int = 10, dt: float = 0.01,
           ticks: Optional[int] = None, profile: Optional[str] = None, nodes: int = 50,
-          settings: Optional[Dict[str, float]] = None, jobs: int = 0,
+          settings: Optional[Dict[str, float]] = None, seconds: float = 600.0,
+          wind_factor: float = 1.4, gusts: float = 0.0, seed: int = 0, jobs: int = 0,
           shard: Optional[Tuple[int, int]] = None, client=None, csv: Optional[str] = None,
           progress: Optional[Callable[[int, int], None]] = None,
           retry_nodes: Optional[int] = None) -> SweepResult:
@@ -311,7 +312,11 @@ def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=No
               point's K_ind) or, for optimise, one of the loop's settings
               (n_max, bank_max, ...).
     what      "energy-neutral-wind" (pattern, cycles, dt), "optimise"
-              (profile, nodes, settings) or "fly-summary" (pattern, ticks, dt)
+              (profile, nodes, settings), "fly-summary" (pattern, ticks, dt)
+              or "track" (nodes, settings, seconds, dt, wind_factor, gusts,
+              seed): the least-wind loop flown by its tracker for `seconds`
+              in wind_factor times its least wind, in gusts of sigma_w
+              `gusts` m/s; its grid also takes sigma_w, seed and wind_factor
     params    the parameters every point starts from (Params, a preset's
               name or a dict)
     jobs      local worker processes (0: one per core this process may use),
@@ -341,10 +346,13 @@ def sweep(grid: Dict[str, Axis], what: str = "energy-neutral-wind", *, params=No
                 or value < least:
             raise ValueError(f"{name} must be a whole number of at least {least}, not {value!r}")
     from . import _params
-    flight_pattern = "" if what == "optimise" else pattern
+    flight_pattern = "" if what in ("optimise", "track") else pattern
+    if isinstance(seed, (bool, np.bool_)) or not isinstance(seed, (int, np.integer)):
+        raise ValueError(f"seed must be a whole number, not {seed!r}")
     plan = _core.sweep_plan(what, _axes(grid), _params(params, flight_pattern), pattern,
                             int(cycles), float(dt), int(ticks or 0), profile, int(nodes),
-                            settings)
+                            settings, float(seconds), float(wind_factor), float(gusts),
+                            float(seed))
     retry = int(retry_nodes or 0)
     if retry:
         _core.check_retry_nodes(plan, retry)

@@ -237,6 +237,69 @@ TEST(Sweep, WorkerProcessesGiveTheRowsOfOneProcess) {
     EXPECT_TRUE(none.empty());
 }
 
+// The loop tracker flown in gusts at each point: rows that are a function of
+// the point alone, whichever worker flew them.
+TEST(Sweep, ATrackSweepFliesTheLoopInGustsTheSameOnAnyNumberOfWorkers) {
+    SweepPlan s;
+    s.what = SweepWhat::track;
+    s.nodes = 30;
+    s.loop_settings = {{"CL_max", 1.2}, {"tip_min", 1.0}};  // room for the tracker
+    s.seconds = 40;
+    s.axes = {SweepAxis("sigma_w", std::vector<double>{0, 0.3, 6}),
+              SweepAxis("seed", std::vector<double>{1, 2})};
+    ASSERT_EQ(sweep_error(s), "");
+    std::string error;
+    const auto back = sweep_from_text(sweep_text(s), error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(sweep_text(*back), sweep_text(s));
+    EXPECT_EQ(back->seconds, 40);
+
+    const std::vector<long long> points = {5, 0, 3, 1, 4, 2};
+    std::vector<SweepRow> one, two;
+    ASSERT_TRUE(run_sweep(
+        s, points, 1, [&](const SweepRow& r) { one.push_back(r); }, nullptr, error));
+    ASSERT_TRUE(run_sweep(
+        s, points, 2, [&](const SweepRow& r) { two.push_back(r); }, nullptr, error))
+        << error;
+    const auto by_point = [](std::vector<SweepRow> v) {
+        std::sort(v.begin(), v.end(), [](auto& a, auto& b) { return a.point < b.point; });
+        return v;
+    };
+    one = by_point(one), two = by_point(two);
+    expect_same_rows(one, two);
+    ASSERT_EQ(one.size(), 6u);
+    // energy_gained, time_aloft, ended, wind_scale, U_ref
+    for (const SweepRow& r : one) EXPECT_FALSE(sweep_row_failed(s, r)) << r.status;
+    // Calm air: the seed changes nothing, and the tracker soars the whole time
+    // in 1.4 times the loop's least wind.
+    for (size_t i : {0u, 1u}) {
+        EXPECT_EQ(one[i].results[2], 0.0) << one[i].status;
+        EXPECT_NEAR(one[i].results[1], 40.0, 1e-4);
+        EXPECT_EQ(one[i].status, "aloft for all 40 s");
+        EXPECT_NEAR(one[i].results[4], 1.4 * one[i].results[3], 1e-4);
+    }
+    EXPECT_EQ(one[0].results, one[1].results);
+    // Light gusts: each seed its own flight.
+    EXPECT_NE(one[2].results[0], one[3].results[0]);
+    // Gusts of 6 m/s end the flight early, and the row says why.
+    for (size_t i : {4u, 5u}) {
+        EXPECT_EQ(one[i].results[2], 1.0) << one[i].status;
+        EXPECT_LT(one[i].results[1], 40.0);
+        EXPECT_NE(one[i].status.find("t = "), std::string::npos) << one[i].status;
+    }
+    // What cannot be flown is refused before any point is.
+    s.axes = {SweepAxis("sigma_w", std::vector<double>{-1})};
+    EXPECT_NE(sweep_error(s).find("sigma_w"), std::string::npos);
+    s.axes = {SweepAxis("seed", std::vector<double>{1.5})};
+    EXPECT_NE(sweep_error(s).find("whole number"), std::string::npos);
+    s.axes = {SweepAxis("wind_factor", std::vector<double>{0.1})};
+    EXPECT_NE(sweep_error(s).find("wind_factor"), std::string::npos);
+    s.axes = {SweepAxis("T_cyc", std::vector<double>{6})};
+    EXPECT_NE(sweep_error(s).find("pattern's schedule"), std::string::npos);
+    EXPECT_NE(sweep_error(fly_plan({SweepAxis("sigma_w", std::vector<double>{1})})),
+              "");  // a designed pattern takes no gusts
+}
+
 TEST(Sweep, WorkersStartWhileAnotherThreadHoldsTheSolversLock) {
     // A solve on another thread holds the solver's lock while the sweep starts
     // its workers: a forked worker would inherit the held lock and wait on it
@@ -352,11 +415,13 @@ TEST_F(SweepCommand, ResumeKeepsTheRowsDoneAndComputesTheRest) {
 
 TEST_F(SweepCommand, BadArgumentsExitTwoAndWriteNothing) {
     const fs::path csv = dir / "s.csv";
-    const std::vector<std::vector<std::string>> bad = {
-        {"--shard", "0/2"},        {"--shard", "3/2"},      {"--shard", "2"},
-        {"--jobs", "0"},           {"--nodes", "40"},       {"--cycles", "4"},
-        {"--over", "W_S=100:130"}, {"--preset", "sparrow"}, {"--set", "W_S=5"},
-    };
+    const std::vector<std::vector<std::string>> bad =
+        {
+            {"--shard", "0/2"},        {"--shard", "3/2"},      {"--shard", "2"},
+            {"--jobs", "0"},           {"--nodes", "40"},       {"--cycles", "4"},
+            {"--over", "W_S=100:130"}, {"--preset", "sparrow"}, {"--set", "W_S=5"},
+            {"--gusts", "1"},          {"--seed", "3"},  // the designed patterns fly no gusts
+        };
     for (const auto& more : bad) {
         EXPECT_EQ(run(sweep(csv, more)), 2) << more[0] << " " << more[1];
         EXPECT_FALSE(fs::exists(csv));
