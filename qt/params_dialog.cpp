@@ -241,11 +241,25 @@ ParamsDialog::ParamsDialog(RunSignals& run, QWidget* parent) : QDialog(parent), 
     listen_for_shortcut(&run_.window().window_widget());
     listen_for_shortcut(this);
     show_values();
-    // As narrow as one column allows: wider, the dialog takes two (resizeEvent).
+    // As narrow as one column allows: wider, the dialog takes two (resizeEvent),
+    // once each column holds its longest name on one line beside its box,
+    // whichever pattern's rows are shown.
     lay_out(1);
     wide_enough_ = top->minimumSize().width();
+    const auto show_row = [](const Row& r, bool shown) {
+        for (QWidget* w : {static_cast<QWidget*>(r.name), static_cast<QWidget*>(r.edit),
+                           static_cast<QWidget*>(r.unit), static_cast<QWidget*>(r.fallback)})
+            w->setHidden(!shown);
+    };
+    std::vector<bool> shown;
+    for (const Row& r : rows_) shown.push_back(!r.name->isHidden());
+    for (const Row& r : rows_) show_row(r, true);
     lay_out(2);
-    two_columns_need_ = top->sizeHint().width();
+    // Measured afresh: the layouts keep what they measured before.
+    for (QLayout* l : findChildren<QLayout*>()) l->invalidate();
+    two_columns_need_ = top->minimumSize().width();
+    for (size_t i = 0; i < rows_.size(); ++i) show_row(rows_[i], shown[i]);
+    lay_out(1);
     setMinimumWidth(wide_enough_);
 }
 
@@ -258,6 +272,14 @@ void ParamsDialog::lay_out(int columns) {
     choose_->addWidget(preset_label_, columns == 2 ? 0 : 1, columns == 2 ? 2 : 0);
     choose_->addWidget(preset_, columns == 2 ? 0 : 1, columns == 2 ? 3 : 1);
     for (int c = 0; c < 5; ++c) choose_->setColumnStretch(c, c == 4 ? 1 : 0);
+    // Two columns keep every name on one line; one column lets them wrap.
+    for (const Row& r : rows_) {
+        const QFontMetrics fm = r.name->fontMetrics();
+        const QString text = r.name->text();
+        const int line = std::max(fm.horizontalAdvance(text),
+                                  fm.boundingRect(QRect(0, 0, 10000, 100), 0, text).width());
+        r.name->setMinimumWidth(columns == 2 ? line + 1 : 0);
+    }
     for (QGroupBox* box : group_boxes_) groups_->removeWidget(box);
     for (size_t i = 0; i < group_boxes_.size(); ++i)
         groups_->addWidget(group_boxes_[i], columns == 2 ? int(i % 2) : int(i),

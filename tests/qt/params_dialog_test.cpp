@@ -6,6 +6,8 @@
 #include "qt/params_dialog.h"
 
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
 #include <QtTest>
 #include <memory>
 
@@ -266,6 +268,41 @@ class ParamsDialogTest : public QObject {
         QVERIFY2(dialog_->result_label()->text().contains("changed during the search"),
                  qPrintable(dialog_->result_label()->text()));
         QVERIFY(!dialog_->chart_view()->isVisible());
+    }
+
+    // The groups go side by side only where every name keeps to one line
+    // beside its box: at the docks' widths of a 1366 x 768 and a 1920 x 1080
+    // screen, and wider.
+    void two_columns_only_where_no_name_wraps() {
+        QGroupBox *first = nullptr, *third = nullptr;
+        for (QGroupBox* box : dialog_->findChildren<QGroupBox*>()) {
+            if (box->title() == QStringLiteral("Air")) first = box;
+            if (box->title() == QStringLiteral("Wind")) third = box;
+        }
+        QVERIFY(first && third);
+        int columns_seen = 0;
+        for (const Mode mode : {Mode::upwind, Mode::downwind})
+            for (const int width : {423, 650, 900, 1400}) {
+                dialog_->set_pattern(mode);
+                dialog_->resize(width, dialog_->height());
+                QTRY_COMPARE(dialog_->width(), width);
+                dialog_->layout()->activate();
+                const bool two = third->x() > first->x();
+                columns_seen |= two ? 2 : 1;
+                if (width == 423) QVERIFY(!two);
+                if (!two) continue;
+                for (QLabel* name : dialog_->findChildren<QLabel*>()) {
+                    if (!name->isVisible() || name->buddy() == nullptr) continue;
+                    // One line: shorter than two lines of its font.
+                    const int high = name->heightForWidth(name->width());
+                    QVERIFY2(high < 2 * name->fontMetrics().height(),
+                             qPrintable(QStringLiteral("%1 %2 pixels high at %3")
+                                            .arg(name->text())
+                                            .arg(high)
+                                            .arg(width)));
+                }
+            }
+        QCOMPARE(columns_seen, 3);
     }
 
     void energy_neutral_wind_runs_draws_and_cancels() {
