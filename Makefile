@@ -20,7 +20,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # keeps it: CMake reads this only when it creates a folder's cache).
 export CMAKE_GENERATOR ?= Ninja
 DEBS       := cmake make ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-              libbenchmark-dev fonts-liberation fonts-dejavu-core xvfb \
+              libbenchmark-dev fonts-liberation fonts-dejavu-core xvfb openbox x11-utils \
               qt6-charts-dev qt6-svg-dev libtomlplusplus-dev libgeographiclib-dev \
               coinor-libipopt-dev libceres-dev clang libfuzzer-14-dev libclang-rt-14-dev \
               clang-format ccache libavcodec-dev libavformat-dev libswscale-dev libavutil-dev \

@@ -12,6 +12,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 #include "qt/flight_data_window.h"
@@ -199,6 +200,15 @@ void ProgramWindow::close_without_asking() {
 }
 
 bool ProgramWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (first_room_.isValid() && watched == windowHandle() && event->type() == QEvent::Expose) {
+        // Shown in the window manager's frame: placed again with that frame,
+        // once, so that its title bar and edges are inside the screen too.
+        const QRect room = first_room_;
+        first_room_ = QRect();
+        windowHandle()->removeEventFilter(this);
+        if (!windowHandle()->frameMargins().isNull())
+            QTimer::singleShot(0, this, [this, room] { place_first(room); });
+    }
     for (QDockWidget* dock : {data_dock_, params_dock_, optimal_dock_, pilot_dock_}) {
         if (dock == nullptr) continue;
         auto* scroll = static_cast<QScrollArea*>(dock->widget());
@@ -223,13 +233,24 @@ bool ProgramWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ProgramWindow::place_first(const QRect& available) {
-    QSize frame = frameGeometry().size() - geometry().size();
+    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
     // What the window manager adds is known once it has framed the window;
-    // until then a title bar and borders of the common size are allowed for.
-    if (frame.isEmpty() && !QGuiApplication::platformName().startsWith(QStringLiteral("offscreen")))
-        frame = QSize(8, 32);
-    const FirstPlace p = first_place(available, form_->standard_size(), form_->minimumSize(),
-                                     kDockLeast, kDockWide, frame);
+    // until then a title bar and borders of the common size are allowed for,
+    // and the window is placed again with its own frame when it first shows.
+    if (frame.isNull() &&
+        !QGuiApplication::platformName().startsWith(QStringLiteral("offscreen"))) {
+        frame = QMargins(4, 28, 4, 4);
+        if (windowHandle() && !first_room_.isValid()) {
+            first_room_ = available;
+            windowHandle()->installEventFilter(this);
+        }
+    }
+    FirstPlace p =
+        first_place(available, form_->standard_size(), form_->minimumSize(), kDockLeast, kDockWide,
+                    QSize(frame.left() + frame.right(), frame.top() + frame.bottom()));
+    // The title bar above, each border beside its own side (a bottom edge may
+    // be wider than the sides).
+    p.window.moveTopLeft(available.topLeft() + QPoint(frame.left(), frame.top()));
     setGeometry(p.window);
     // The docks' column as wide as planned, the form taking the rest, once
     // the window has taken its new size.

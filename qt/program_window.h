@@ -90,6 +90,9 @@ class ProgramWindow final : public QMainWindow {
     QDockWidget* pilot_dock_ = nullptr;
     PilotPanel* pilot_ = nullptr;
     FlightDataWindow* data_ = nullptr;
+    // The screen's room of a first place made before the window manager
+    // framed the window (none once placed again in its frame).
+    QRect first_room_;
     bool ending_without_asking_ = false;
     // The program ends once the video being recorded has been written.
     bool end_after_video_ = false;
