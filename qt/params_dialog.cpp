@@ -241,10 +241,11 @@ ParamsDialog::ParamsDialog(RunSignals& run, QWidget* parent) : QDialog(parent), 
     listen_for_shortcut(&run_.window().window_widget());
     listen_for_shortcut(this);
     show_values();
-    // As narrow as one column allows: wider, the dialog takes two (resizeEvent),
-    // once each column holds its longest name on one line beside its box,
-    // whichever pattern's rows are shown.
-    lay_out(1);
+    // As narrow as one column allows: wider, the names keep to one line, and
+    // wider still the dialog takes two columns (resizeEvent), once each
+    // column holds its longest name on one line beside its box, whichever
+    // pattern's rows are shown.
+    lay_out(1, false);
     wide_enough_ = top->minimumSize().width();
     const auto show_row = [](const Row& r, bool shown) {
         for (QWidget* w : {static_cast<QWidget*>(r.name), static_cast<QWidget*>(r.edit),
@@ -254,32 +255,36 @@ ParamsDialog::ParamsDialog(RunSignals& run, QWidget* parent) : QDialog(parent), 
     std::vector<bool> shown;
     for (const Row& r : rows_) shown.push_back(!r.name->isHidden());
     for (const Row& r : rows_) show_row(r, true);
-    lay_out(2);
-    // Measured afresh: the layouts keep what they measured before.
-    for (QLayout* l : findChildren<QLayout*>()) l->invalidate();
-    two_columns_need_ = top->minimumSize().width();
+    // Measured afresh each time: the layouts keep what they measured before.
+    const auto least_width = [this, top](int columns) {
+        lay_out(columns, true);
+        for (QLayout* l : findChildren<QLayout*>()) l->invalidate();
+        return top->minimumSize().width();
+    };
+    whole_names_need_ = least_width(1);
+    two_columns_need_ = least_width(2);
     for (size_t i = 0; i < rows_.size(); ++i) show_row(rows_[i], shown[i]);
-    lay_out(1);
+    lay_out(1, false);
     setMinimumWidth(wide_enough_);
 }
 
-void ParamsDialog::lay_out(int columns) {
-    if (columns == columns_) return;
+void ParamsDialog::lay_out(int columns, bool whole_names) {
+    if (columns == columns_ && whole_names == whole_names_) return;
     columns_ = columns;
+    whole_names_ = whole_names;
+    for (const Row& r : rows_) {
+        const QFontMetrics fm = r.name->fontMetrics();
+        const QString text = r.name->text();
+        const int line = std::max(fm.horizontalAdvance(text),
+                                  fm.boundingRect(QRect(0, 0, 10000, 100), 0, text).width());
+        r.name->setMinimumWidth(whole_names ? line + 1 : 0);
+    }
     // The pattern and the preset side by side, or the preset under the pattern.
     choose_->removeWidget(preset_label_);
     choose_->removeWidget(preset_);
     choose_->addWidget(preset_label_, columns == 2 ? 0 : 1, columns == 2 ? 2 : 0);
     choose_->addWidget(preset_, columns == 2 ? 0 : 1, columns == 2 ? 3 : 1);
     for (int c = 0; c < 5; ++c) choose_->setColumnStretch(c, c == 4 ? 1 : 0);
-    // Two columns keep every name on one line; one column lets them wrap.
-    for (const Row& r : rows_) {
-        const QFontMetrics fm = r.name->fontMetrics();
-        const QString text = r.name->text();
-        const int line = std::max(fm.horizontalAdvance(text),
-                                  fm.boundingRect(QRect(0, 0, 10000, 100), 0, text).width());
-        r.name->setMinimumWidth(columns == 2 ? line + 1 : 0);
-    }
     for (QGroupBox* box : group_boxes_) groups_->removeWidget(box);
     for (size_t i = 0; i < group_boxes_.size(); ++i)
         groups_->addWidget(group_boxes_[i], columns == 2 ? int(i % 2) : int(i),
@@ -299,7 +304,8 @@ void ParamsDialog::lay_out(int columns) {
 }
 
 void ParamsDialog::resizeEvent(QResizeEvent* event) {
-    lay_out(width() >= two_columns_need_ ? 2 : 1);
+    const int columns = width() >= two_columns_need_ ? 2 : 1;
+    lay_out(columns, columns == 2 || width() >= whole_names_need_);
     QDialog::resizeEvent(event);
 }
 

@@ -84,8 +84,8 @@ class ParamsDialog final : public QDialog {
         QLabel *unit, *fallback;  // the unit, and the pattern's default
     };
     QGroupBox* add_group(const QString& title, ParamGroup group);
-    // The groups in two columns or in one.
-    void lay_out(int columns);
+    // The groups in two columns or in one; `whole_names`: each name on one line.
+    void lay_out(int columns, bool whole_names);
     void commit(const Row& row);
     void show_values();
     void say(const QString& text, bool error = false);
@@ -111,7 +111,8 @@ class ParamsDialog final : public QDialog {
     QLabel* preset_label_ = nullptr;
     std::vector<QGroupBox*> group_boxes_;
     int columns_ = 0;
-    int wide_enough_ = 0, two_columns_need_ = 0;  // pixels
+    bool whole_names_ = false;
+    int wide_enough_ = 0, whole_names_need_ = 0, two_columns_need_ = 0;  // pixels
     QValueAxis *wind_axis_ = nullptr, *gain_axis_ = nullptr;
     QLineSeries *survived_ = nullptr, *zero_ = nullptr;
     QScatterSeries *failed_ = nullptr, *neutral_ = nullptr;

@@ -271,16 +271,17 @@ class ParamsDialogTest : public QObject {
     }
 
     // The groups go side by side only where every name keeps to one line
-    // beside its box: at the docks' widths of a 1366 x 768 and a 1920 x 1080
-    // screen, and wider.
-    void two_columns_only_where_no_name_wraps() {
+    // beside its box. In the dock of a 1366 x 768 screen (423 pixels) the
+    // groups stand under each other; in that of a 1920 x 1080 one (650) and
+    // wider no name wraps.
+    void names_wrap_only_where_the_width_is_short() {
         QGroupBox *first = nullptr, *third = nullptr;
         for (QGroupBox* box : dialog_->findChildren<QGroupBox*>()) {
             if (box->title() == QStringLiteral("Air")) first = box;
             if (box->title() == QStringLiteral("Wind")) third = box;
         }
         QVERIFY(first && third);
-        int columns_seen = 0;
+        bool side_by_side_seen = false;
         for (const Mode mode : {Mode::upwind, Mode::downwind})
             for (const int width : {423, 650, 900, 1400}) {
                 dialog_->set_pattern(mode);
@@ -288,21 +289,24 @@ class ParamsDialogTest : public QObject {
                 QTRY_COMPARE(dialog_->width(), width);
                 dialog_->layout()->activate();
                 const bool two = third->x() > first->x();
-                columns_seen |= two ? 2 : 1;
-                if (width == 423) QVERIFY(!two);
-                if (!two) continue;
+                side_by_side_seen |= two;
+                if (width == 423) {
+                    QVERIFY(!two);
+                    continue;
+                }
                 for (QLabel* name : dialog_->findChildren<QLabel*>()) {
                     if (!name->isVisible() || name->buddy() == nullptr) continue;
                     // One line: shorter than two lines of its font.
                     const int high = name->heightForWidth(name->width());
                     QVERIFY2(high < 2 * name->fontMetrics().height(),
-                             qPrintable(QStringLiteral("%1 %2 pixels high at %3")
+                             qPrintable(QStringLiteral("%1 %2 pixels high at %3, %4 columns")
                                             .arg(name->text())
                                             .arg(high)
-                                            .arg(width)));
+                                            .arg(width)
+                                            .arg(two ? 2 : 1)));
                 }
             }
-        QCOMPARE(columns_seen, 3);
+        QVERIFY(side_by_side_seen);
     }
 
     void energy_neutral_wind_runs_draws_and_cancels() {
