@@ -28,17 +28,29 @@ wm=
 trap 'stop_x; rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-# An X server on a free display number of its own, of screen $1 (WxH).
+# An X server on a free display number of its own, of screen $1 (WxH). Another
+# test may take the same number at the same moment: the server is ours once
+# the display's lock file holds its process id; else the next number is tried.
 start_x() {
   n=7700
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -nolisten tcp -screen 0 "${1}x24" >"$tmp/xvfb.log" 2>&1 &
-  xvfb=$!
-  k=0
-  while [ ! -S "/tmp/.X11-unix/X$n" ]; do
-    k=$((k + 1))
-    [ "$k" -le 100 ] || fail "Xvfb :$n did not start: $(cat "$tmp/xvfb.log")"
-    sleep 0.1
+  tries=0
+  while :; do
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -nolisten tcp -screen 0 "${1}x24" >"$tmp/xvfb.log" 2>&1 &
+    xvfb=$!
+    k=0
+    while kill -0 "$xvfb" 2>/dev/null && [ "$k" -le 100 ]; do
+      if [ -S "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$xvfb" ]; then
+        return
+      fi
+      k=$((k + 1))
+      sleep 0.1
+    done
+    kill "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null
+    tries=$((tries + 1))
+    [ "$tries" -le 5 ] || fail "no X server started: $(cat "$tmp/xvfb.log")"
+    n=$((n + 1))
   done
 }
 stop_x() {
