@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "app/half_turn.h"
 #include "platform/number_text.h"
@@ -41,11 +42,16 @@ void show_moment(Window& w, RunModel& m, const FlightState& s) {
     show_number(w, m, Id::roll_box, s.mu_deg);
     show_number(w, m, Id::pitch_box, s.attitude.pitch);
     show_number(w, m, Id::yaw_box, -s.attitude.yaw);
-    // The box shows the yaw within a half-turn; the model keeps the angle flown
-    // (the same direction), so that what is drawn from it stays as it was.
-    const double yaw = -double(s.attitude.yaw), shown = half_turn_deg(yaw);
-    if (shown != yaw || (yaw == 0 && std::signbit(yaw)))
-        set_text(w, Id::yaw_box, float_text(float(shown)));
+    // The boxes show pitch and yaw within a half-turn; the model keeps the angles
+    // flown (the same directions), so that what is drawn from them stays as it
+    // was. (A pitch past a half-turn comes of a lift far beyond the stall.)
+    const std::pair<Id, double> angles[] = {{Id::pitch_box, double(s.attitude.pitch)},
+                                            {Id::yaw_box, -double(s.attitude.yaw)}};
+    for (const auto& [box, deg] : angles) {
+        const double shown = half_turn_deg(deg);
+        if (shown != deg || (deg == 0 && std::signbit(deg)))
+            set_text(w, box, float_text(float(shown)));
+    }
 }
 
 void show_observer(Window& w, RunModel& m, const Camera& c) {

@@ -38,6 +38,7 @@
 #include "record/chart_range.h"
 #include "record/csv.h"
 #include "record/save_file.h"
+#include "sim/commands.h"
 #include "sim/energy.h"
 #include "sim/names.h"
 
@@ -255,7 +256,7 @@ FlightDataWindow::FlightDataWindow(RunSignals& run, QWidget* parent)
     add_strip("Airspeed V", "m/s", {{Column::V, "V"}});
     add_strip("Height Z", "m", {{Column::Z, "Z"}});
     add_strip("Specific energy E", "m", {{Column::E, "E"}});
-    add_strip("Load factor Nz, lift coefficient CL", "-", {{Column::Nz, "Nz"}, {Column::CL, "CL"}});
+    add_strip("Load factor Nz, lift coefficient CL", "", {{Column::Nz, "Nz"}, {Column::CL, "CL"}});
     add_strip("Bank", "deg", {{Column::mu_deg, "bank"}});
     add_strip("Energy rate", "m/s",
               {{Column::dE_wind, "wind gradient"}, {Column::dE_drag, "drag"}});
@@ -480,7 +481,7 @@ QString FlightDataWindow::describe(int chart, double t) const {
         text += QStringLiteral("\n%1 = %2 %3")
                     .arg(series->name())
                     .arg(fixed_text(h.sample(column, j), 3))
-                    .arg(s.y->titleText() == QStringLiteral("-") ? QString() : s.y->titleText());
+                    .arg(s.unit);
     return text.trimmed();
 }
 
@@ -628,7 +629,11 @@ FlightDataWindow::Strip& FlightDataWindow::add_strip(
     s.x->setLabelFormat(QStringLiteral("%.0f"));
     // The value axis labels its own ticks (label_value_axis): never "-0.0".
     s.y = new QCategoryAxis;
-    s.y->setTitleText(unit);
+    // A ratio's axis is titled by its lines' names: no unit, and no lone "-".
+    QStringList names;
+    for (const auto& line : lines) names << line.second;
+    s.y->setTitleText(unit.isEmpty() ? names.join(QStringLiteral(", ")) : unit);
+    s.unit = unit;
     s.chart->addAxis(s.x, Qt::AlignBottom);
     s.chart->addAxis(s.y, Qt::AlignLeft);
     // Labelled ticks on whole steps; the steps follow each range set (never 0).
@@ -791,6 +796,20 @@ void FlightDataWindow::update_readouts() {
     set("Load factor Nz", s.Nz, "", 2);
     set("CL", s.CL, "", 3);
     set("Angle of attack", s.alpha, "deg", 1);
+    // Past the wing's stall the model's lift coefficient, and the angle of attack
+    // read from it along the straight lift curve, are no wing's (a schedule still
+    // asks for its lift at a few m/s before the airspeed fails): marked so.
+    const bool past_stall = flown && std::fabs(double(s.CL)) > double(PilotLimits{}.CL_max);
+    for (const char* name : {"CL", "Angle of attack"}) {
+        QLabel* l = readout(QString::fromLatin1(name));
+        if (!l || l->property("past_stall").toBool() == past_stall) continue;
+        l->setProperty("past_stall", past_stall);
+        l->setStyleSheet(past_stall ? QStringLiteral("color: #c00000;") : QString());
+        l->setToolTip(past_stall ? QStringLiteral("Past the stall (CL above %1): the flight "
+                                                  "model's value, no wing's.")
+                                       .arg(double(PilotLimits{}.CL_max))
+                                 : QString());
+    }
     set("Wind U at the bird", s.U, "m/s", 2);
     set("Ground speed", std::hypot(double(s.Xdot), double(s.Ydot)), "m/s", 2);
     set("Energy E", e.E, "m", 2);

@@ -141,6 +141,7 @@ class FlightDataWindow final : public QWidget {
         QValueAxis *x, *y;
         AxisRange x_range{0, 0, 0}, y_range{0, 0, 0};  // as set on the axes
         std::vector<std::pair<Column, QLineSeries*>> lines;
+        QString unit;  // of every line, empty for ratios
     };
     void build_menu();
     // The View menu: what the picture explains, stills and videos of it.

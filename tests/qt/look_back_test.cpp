@@ -388,10 +388,21 @@ class LookBackTest : public QObject {
         QVERIFY(session().shown_state().Z >= 0.0f);
         data_->update_now();
         QVERIFY(!data_->readout("Height Z")->text().startsWith('-'));
+        // That tick's lift is far past the stall (CL about 200): CL and the angle
+        // of attack read from it are marked as no wing's, the pitch box keeps a
+        // half-turn, and the summary names the cause.
+        for (const char* name : {"CL", "Angle of attack"})
+            QVERIFY2(data_->readout(name)->toolTip().contains("stall"), name);
+        const double pitch =
+            static_cast<QLineEdit*>(main_->widget(Id::pitch_box))->text().toDouble();
+        QVERIFY2(pitch > -180.0 && pitch <= 180.0, qPrintable(QString::number(pitch)));
+        QVERIFY(data_->summary_label()->text().contains("airspeed fell"));
 
         main_->activateWindow();
         key(Qt::Key_Home);
         QCOMPARE(session().looked_at(), 1);
+        data_->update_now();
+        QVERIFY(data_->readout("CL")->toolTip().isEmpty());  // the start's lift is a wing's
         key(Qt::Key_PageDown);
         QCOMPARE(session().looked_at(), 501);  // ten seconds on
         key(Qt::Key_End);

@@ -96,7 +96,7 @@ class StripViewTest : public QObject {
     // An upwind flight looked back at the moments its bank and its flight
     // path cross zero: a bank of -0.03 deg is shown as 0.0 deg, as a chart's
     // pointer text shows -0.0004 as 0.000; no read-out, axis label or pointer
-    // text of the Flight data window shows a signed zero.
+    // text of the Flight data window shows a signed zero, nor a lone "-".
     void the_flight_data_window_never_shows_a_signed_zero() {
         ManualFlight flight;
         QVERIFY(flight.open());
@@ -135,6 +135,8 @@ class StripViewTest : public QObject {
             }
         }
         for (const QString& t : texts) QVERIFY2(!kSignedZero.match(t).hasMatch(), qPrintable(t));
+        // Nor a lone sign as the title of an axis of ratios (Nz, CL).
+        QVERIFY(!texts.contains(QStringLiteral("-")));
     }
 
     // A moment looked at, then a stretch dragged across a chart that leaves it
