@@ -165,7 +165,8 @@ struct Moment {
 };
 Moment moment_of(const Session& session) {
     const FlightRecord& r = session.record();
-    const bool flown = r.ticks > 0 && !r.history.empty();
+    // A new "OK" sets up a flight not flown yet: the last one's record is not its own.
+    const bool flown = r.ticks > 0 && !r.history.empty() && session.ticks() > 0;
     const double end = flown ? double(r.history.last(Column::t)) : 0.0;
     return {flown, end, session.looked_at() > 0 ? session.time_of_tick(session.looked_at()) : end};
 }

@@ -356,8 +356,9 @@ class FlightDataWindowTest : public QObject {
         QTRY_COMPARE(data_->span_box()->y() > data_->pace_label()->y() + 10, false);
     }
 
-    // "OK" sets up a new flight: until it flies, the charts, the cycle table,
-    // the pointer's read-out and the zoom show nothing of the flight before.
+    // "OK" for another pattern sets up a new flight: until it flies, the
+    // read-outs, the summary, the charts, the cycle table, the pointer's
+    // read-out, the zoom and the slider show nothing of the flight before.
     void a_new_set_up_shows_nothing_of_the_last_flight() {
         ManualFlight flight;
         QVERIFY(flight.open());
@@ -369,7 +370,15 @@ class FlightDataWindowTest : public QObject {
         QVERIFY(data.cycle_table()->rowCount() > 0);
         QVERIFY(!data.verdict_label()->text().isEmpty());
         QVERIFY(!data.describe(0, 7.0).isEmpty());
+        flight.press(Id::crosswind_option);
         flight.press(Id::ok_button);
+        for (const char* name : {"Flight time", "Airspeed V", "Bank", "Heading", "Height Z"})
+            QCOMPARE(data.readout(QString::fromLatin1(name))->text(), QStringLiteral("-"));
+        QVERIFY(data.summary_label()->text().isEmpty());
+        // The slider under the picture holds no moment of the flight before.
+        QCOMPARE(flight.main.time_slider()->maximum(), 0);
+        QVERIFY2(flight.main.moment_label()->text().isEmpty(),
+                 qPrintable(flight.main.moment_label()->text()));
         for (int c = 0; c < data.chart_count(); ++c)
             for (int i = 0; i < data.series_count(c); ++i) QCOMPARE(data.series(c, i)->count(), 0);
         QCOMPARE(data.cycle_table()->rowCount(), 0);
