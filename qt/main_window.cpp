@@ -1253,7 +1253,7 @@ bool MainWindow::picture_mouse(QEvent* event) {
             if (dragging_ || (m->button() != Qt::LeftButton && m->button() != Qt::MiddleButton))
                 return false;
             dragging_ = true;
-            drag_button_ = m->button();
+            drag_held_ = m->button();
             // A plain drag turns the camera; Shift or the middle button pan.
             drag_orbits_ = m->button() == Qt::LeftButton && !(m->modifiers() & Qt::ShiftModifier);
             drag_from_ = m->position().toPoint();
@@ -1293,7 +1293,7 @@ bool MainWindow::picture_mouse(QEvent* event) {
             return true;
         }
         case QEvent::MouseButtonRelease:
-            if (!dragging_ || static_cast<QMouseEvent*>(event)->button() != drag_button_)
+            if (!dragging_ || static_cast<QMouseEvent*>(event)->button() != drag_held_)
                 return false;
             dragging_ = false;
             return true;

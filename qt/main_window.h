@@ -126,7 +126,7 @@ class MainWindow final : public QWidget, public PictureWindow {
     // Pause, pace and the record of the flight (the Flight data window's).
     FlightClock& flight_clock() { return session_.flight_clock(); }
     FlightRecord& record() { return session_.record(); }
-    // Space, "[" and "]": the user's pause and pace, then a refresh.
+    // Space or P, "[" and "]": the user's pause and pace, then a refresh.
     void user_pause();
     void user_pace(int step);
     // Flies the optimal loop (until "OK" sets up the selected pattern again).
@@ -323,7 +323,7 @@ class MainWindow final : public QWidget, public PictureWindow {
     // middle button the pan buttons.
     int wheel_rest_ = 0;
     bool dragging_ = false, drag_orbits_ = false;
-    Qt::MouseButton drag_button_ = Qt::NoButton;
+    Qt::MouseButton drag_held_ = Qt::NoButton;
     QPoint drag_from_;
     std::function<bool()> close_check_;
     bool asking_to_close_ = false, close_agreed_ = false;
