@@ -1,9 +1,11 @@
 // The program's one window: the designed form in the middle, Flight data,
 // Parameters and Optimal loop docked beside it, F2, F3 and F4 showing and
 // hiding them, the keys of the form working in every dock, the first place on
-// screens of three sizes and the remembered place only where it fits.
+// screens of three sizes and the remembered place only where it fits; a
+// search on a small screen and Parameters left open keep clear of the form.
 #include "qt/program_window.h"
 
+#include <QPushButton>
 #include <QSettings>
 #include <QtTest>
 #include <memory>
@@ -197,6 +199,46 @@ class ProgramWindowTest : public QObject {
             !soar::RememberedSettings(path).restore(form_->run(), *data_, params_, program_.get()));
         QVERIFY(!program_->flight_data_dock()->isFloating());
         QCOMPARE(program_->size(), first);
+    }
+
+    // Parameters open when the run ended comes back open in its dock, beside
+    // the form: never over the pattern buttons.
+    void parameters_left_open_come_back_beside_the_form() {
+        const QString path = dir_.filePath(QStringLiteral("open.ini"));
+        program_->place_first(program_->screen()->availableGeometry());
+        key(form_, Qt::Key_F3);
+        QTRY_VERIFY(program_->parameters_dock()->isVisible());
+        soar::RememberedSettings(path).save(form_->run(), *data_, params_, program_.get());
+        cleanup();
+        init();
+        QVERIFY(
+            soar::RememberedSettings(path).restore(form_->run(), *data_, params_, program_.get()));
+        QTRY_VERIFY(params_->isVisible());
+        QVERIFY(!program_->parameters_dock()->isFloating());
+        const QRect form(form_->mapToGlobal(QPoint()), form_->size());
+        QVERIFY(!global(program_->parameters_dock()).intersects(form));
+        QVERIFY(form.contains(global(form_->widget(Id::upwind_option))));
+    }
+
+    // On a 1366 x 768 screen a search of the energy-neutral wind, its table and
+    // chart shown, leaves the window as it was: nothing grows past the screen.
+    void a_search_on_a_small_screen_keeps_the_window_on_it() {
+        const QRect available(0, 0, 1366, 738);
+        program_->place_first(available);
+        key(form_, Qt::Key_F3);
+        QTRY_VERIFY(program_->parameters_dock()->isVisible());
+        QApplication::processEvents();
+        const QRect before = program_->frameGeometry();
+        QVERIFY(available.contains(before));
+        params_->cycles_box()->setValue(2);
+        QPushButton* find = params_->button(QStringLiteral("Find the energy-neutral wind"));
+        QTest::mouseClick(find, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!params_->searching(), 30000);
+        QTRY_VERIFY(params_->chart_view()->isVisible());
+        QApplication::processEvents();
+        QCOMPARE(program_->frameGeometry(), before);
+        QVERIFY(global(program_.get()).contains(global(program_->parameters_dock())));
+        QVERIFY(find->isEnabled());
     }
 };
 
