@@ -410,6 +410,28 @@ class LookBackTest : public QObject {
         QCOMPARE(time_box().toStdString(), soar::float_text(float(t_last)));
     }
 
+    // In the reading order Tab goes on from the form to Play and the slider of
+    // a stopped flight, and the arrow keys move the moment the slider holds.
+    void tab_reaches_the_slider_of_a_stopped_flight() {
+        fly(Id::upwind_option, 300);
+        press(Id::stop_button);
+        main_->set_reading_tab_order(true);
+        QSlider* slider = main_->time_slider();
+        QTRY_VERIFY(slider->isEnabled());
+        main_->widget(Id::zoom_out_button)->setFocus();
+        QTRY_VERIFY(main_->widget(Id::zoom_out_button)->hasFocus());
+        QStringList path;
+        for (int i = 0; i < 6 && QApplication::focusWidget() != slider; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            path << QApplication::focusWidget()->metaObject()->className();
+        }
+        QVERIFY2(slider->hasFocus(), qPrintable(path.join(' ')));
+        QTest::keyClick(slider, Qt::Key_Home);
+        QCOMPARE(session().looked_at(), 1);
+        QTest::keyClick(slider, Qt::Key_Right);
+        QVERIFY(session().looked_at() > 1);
+    }
+
     // A click on a chart jumps there; Play replays up to where the flight
     // stands; FLY lets the paused flight go on from its own last tick.
     void a_chart_click_play_and_the_flight_going_on() {
