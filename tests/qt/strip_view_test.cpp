@@ -212,6 +212,24 @@ class StripViewTest : public QObject {
                                     .toUtf8();
         QVERIFY2(svg.contains(size), svg.left(200).constData());
         QVERIFY(svg.contains("viewBox="));
+        // The units' titles whole, in no clip (one cut "deg" to "deq").
+        QVERIFY(svg.contains(">deg</text>"));
+        QVERIFY(!svg.contains("clip-path"));
+        // The lines go straight from sample to sample: of the short strokes
+        // (the grid's are long) few are level or upright, as a staircase's all are.
+        static const QRegularExpression stroke(
+            QStringLiteral("points=\"([-0-9.e]+),([-0-9.e]+) ([-0-9.e]+),([-0-9.e]+) ?\""));
+        int strokes = 0, square = 0;
+        for (auto m = stroke.globalMatch(QString::fromUtf8(svg)); m.hasNext();) {
+            const auto p = m.next();
+            const double dx = p.captured(3).toDouble() - p.captured(1).toDouble();
+            const double dy = p.captured(4).toDouble() - p.captured(2).toDouble();
+            if (std::fabs(dx) + std::fabs(dy) >= 20.0) continue;
+            ++strokes;
+            square += dx == 0.0 || dy == 0.0;
+        }
+        QVERIFY2(strokes > 500 && square < strokes / 4,
+                 qPrintable(QStringLiteral("%1 of %2").arg(square).arg(strokes)));
 
         // A zoomed stretch, rounded out to whole seconds.
         data.zoom_time(12.3, 27.6);
