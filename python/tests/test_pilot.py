@@ -110,3 +110,12 @@ def test_the_environment_rewards_energy_and_ends_on_a_fault():
         _, _, terminated, truncated, info = env.step([0.0, 0.0])
         assert not truncated
     assert "sea" in info["fault"]
+
+
+def test_the_fly_yourself_start_is_level_and_an_untouched_stick_glides_a_while():
+    f = sc.Flight(start="fly-yourself")
+    assert f["Z"] == 12.0 and f["gam_deg"] == 0.0 and f["mu_deg"] == 0.0
+    steps = 0
+    while f.step(0.01) and steps < 6000:
+        steps += 1
+    assert "sea" in f.fault and steps > 1000

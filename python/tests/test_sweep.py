@@ -70,6 +70,21 @@ def test_the_command_line_and_python_write_the_same_sweep(tmp_path):
     assert from_cli.columns == open(cli).read().splitlines()[1].split(",")
 
 
+def test_a_track_sweep_from_python_is_the_command_lines(tmp_path):
+    cli = tmp_path / "track.csv"
+    run("sweep", "--what", "track", "--set", "CL_max=1.2", "--set", "tip_min=1", "--nodes", 30,
+        "--seconds", 60, "--over", "sigma_w=0,0.5", "--over", "seed=1,2", "--jobs", 2,
+        "--csv", cli)
+    py = sc.sweep({"sigma_w": [0, 0.5], "seed": [1, 2]}, "track", nodes=30, seconds=60,
+                  settings={"CL_max": 1.2, "tip_min": 1}, jobs=1)
+    from_cli = sc.SweepResult.from_csv(str(cli))
+    assert from_cli.plan == py.plan and same_rows(from_cli, py)
+    # Calm air: the seed changes nothing and the tracker stays up all the time.
+    assert py["time_aloft"][0] == py["time_aloft"][1] == 60 and py["ended"][0] == 0
+    with pytest.raises(ValueError, match="seed"):
+        sc.sweep({"sigma_w": [0]}, "track", seed=1.5)
+
+
 def test_shards_merge_into_the_whole_and_resume_fills_the_gaps(tmp_path):
     args = ["sweep", "--what", "fly-summary", "--pattern", "downwind", "--ticks", 600,
             "--dt", 0.02, "--over", "R_0=50:80:4", "--over", "U_ref=6:9:2"]
