@@ -552,6 +552,11 @@ void Session::fly_loop(const LoopFlight& loop) {
     model_.flight = loop_->params;
     model_.flight_label = loop_flight_label(*loop_, model_.params);
     start_at_once(kLoopView, loop_state_at(*loop_, 0.0));
+    // No pattern flies: the selected one goes with the others (STOP or OK
+    // shows them again), so that the form does not name a flight not flown.
+    for (Id id :
+         {Id::upwind_option, Id::downwind_option, Id::crosswind_option, Id::circle_zoom_option})
+        hide(w_, id);
 }
 
 // --- flying yourself ---

@@ -197,7 +197,11 @@ void TimeSlider::show_moment() {
         : session_.looked_at() > 0
             ? QStringLiteral("t = %1 s of %2 s").arg(shown, 0, 'f', 2).arg(end, 0, 'f', 2)
             : QStringLiteral("t = %1 s").arg(end, 0, 'f', 2);
-    const QString pace = pace_note(session_.flight_clock().pace());
+    QString pace = pace_note(session_.flight_clock().pace());
+    // The optimal loop flies in no pattern's name: named here.
+    if (session_.loop() && flown)
+        pace = pace.isEmpty() ? QStringLiteral("Optimal loop")
+                              : QStringLiteral("Optimal loop, ") + pace;
     const QString line = pace.isEmpty()   ? text
                          : text.isEmpty() ? pace
                                           : pace + QStringLiteral("   ") + text;

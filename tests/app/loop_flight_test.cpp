@@ -96,6 +96,9 @@ TEST_F(SolvedLoop, FliesInTheWindowAndGivesWayToOk) {
     session.fly_loop(f);
     ASSERT_TRUE(session.flying());
     EXPECT_EQ(session.state(), RunState::flying_loop);
+    // The form names no pattern while the loop flies; STOP shows them again.
+    EXPECT_FALSE(visible(session.window(), Id::crosswind_option));
+    EXPECT_FALSE(visible(session.window(), Id::upwind_option));
     const double dt = 0.05;
     const int ticks = int(1.5 * loop_->period / dt);  // past the end of the first loop
     for (int k = 0; k < ticks; ++k) {
@@ -118,6 +121,7 @@ TEST_F(SolvedLoop, FliesInTheWindowAndGivesWayToOk) {
 
     // OK: the selected option's pattern, bit for bit as a fresh run flies it.
     session.click(Id::stop_button);
+    EXPECT_TRUE(visible(session.window(), Id::crosswind_option));
     session.set_up_flight();
     EXPECT_EQ(session.loop(), nullptr);
     EXPECT_EQ(session.state(), RunState::set_up);

@@ -110,6 +110,12 @@ class OptimalLoopTest : public QObject {
         QVERIFY(main_->flying_loop());
         QVERIFY(QFile::exists(dialog_->cache_path()));
         QTRY_VERIFY(main_->record().ticks > 10);
+        // The form shows no pattern selected; the line under the picture names the loop.
+        for (Id id :
+             {Id::upwind_option, Id::downwind_option, Id::crosswind_option, Id::circle_zoom_option})
+            QVERIFY(!main_->widget(id)->isVisible());
+        QTRY_VERIFY2(main_->moment_label()->text().startsWith("Optimal loop"),
+                     qPrintable(main_->moment_label()->text()));
         const double period = main_->flying_loop()->solution.period;
         const double wind = main_->flying_loop()->solution.wind;
         QVERIFY(period > 3.0);
