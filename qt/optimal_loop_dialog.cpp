@@ -39,7 +39,9 @@ OptimalLoopDialog::OptimalLoopDialog(RunSignals& run, QWidget* parent)
     top->addWidget(bar_);
     status_ = new QLabel(QStringLiteral("Not solved yet."), this);
     status_->setWordWrap(true);
-    status_->setMinimumWidth(420);
+    // Room for some 30 characters a line: the figures read at a glance, and the
+    // dialog still fits a dock beside the form on a small screen.
+    status_->setMinimumWidth(status_->fontMetrics().averageCharWidth() * 30);
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     top->addWidget(status_);
     auto* buttons = new QHBoxLayout;
@@ -56,6 +58,8 @@ OptimalLoopDialog::OptimalLoopDialog(RunSignals& run, QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(close);
     top->addLayout(buttons);
+    // In a tall dock the rows stay together at the top.
+    top->addStretch(1);
     connect(solve_, &QPushButton::clicked, this, &OptimalLoopDialog::start);
     connect(cancel_, &QPushButton::clicked, this, &OptimalLoopDialog::stop_job);
     connect(close, &QPushButton::clicked, this, &QDialog::close);

@@ -1,7 +1,8 @@
-// Flight data and Parameters docked beside the form on a small screen and a
-// large one: each fits its dock's width (no part of it past the dock's right
-// edge, no scrolling sideways) and every value box shows its whole value, as
-// after a search of the energy-neutral wind. Offscreen platform.
+// Flight data, Parameters, Optimal loop and Fly it yourself docked beside the
+// form on a small screen and a large one: each fits its dock's width (no part
+// of it past the dock's right edge, no scrolling sideways) and every value box
+// shows its whole value, as after a search of the energy-neutral wind.
+// Offscreen platform.
 #include <QDockWidget>
 #include <QLineEdit>
 #include <QScrollArea>
@@ -9,6 +10,7 @@
 #include <QTableWidget>
 #include <QtTest>
 #include <memory>
+#include <utility>
 
 #include "qt/flight_data_window.h"
 #include "qt/main_window.h"
@@ -30,6 +32,10 @@ class DocksFitTest : public QObject {
     static void expect_within(QDockWidget* dock) {
         auto* scroll = qobject_cast<QScrollArea*>(dock->widget());
         QVERIFY(scroll && scroll->widget());
+        // The scroll bars follow a new size one turn of the event loop later:
+        // until then the view is measured as it was.
+        for (const QScrollBar* bar : {scroll->horizontalScrollBar(), scroll->verticalScrollBar()})
+            QTRY_COMPARE(bar->isVisible(), bar->maximum() > 0);
         QTRY_COMPARE(scroll->horizontalScrollBar()->maximum(), 0);
         const int right = scroll->viewport()->width();
         for (QWidget* w : scroll->widget()->findChildren<QWidget*>()) {
@@ -93,6 +99,25 @@ class DocksFitTest : public QObject {
                      qPrintable(box->objectName() + " " + box->text()));
         }
         k_ind->undo();
+    }
+
+    // Optimal loop (F4) and Fly it yourself (F6, a flight started) at the
+    // same widths: each within its dock, nothing past its right edge.
+    void optimal_loop_and_fly_yourself_fit_data() { each_dock_fits_its_width_data(); }
+    void optimal_loop_and_fly_yourself_fit() {
+        QFETCH(QRect, available);
+        QFETCH(int, width);
+        program_->place_first(available);
+        QTRY_VERIFY(program_->flight_data_dock()->isVisible());
+        if (width > 0)
+            program_->resizeDocks({program_->flight_data_dock()}, {width}, Qt::Horizontal);
+        for (auto [key, dock] : {std::pair{Qt::Key_F4, program_->optimal_loop_dock()},
+                                 std::pair{Qt::Key_F6, program_->fly_yourself_dock()}}) {
+            QTest::keyClick(form_, key);
+            QTRY_VERIFY(dock->isVisible());
+            if (width > 0) QTRY_VERIFY(std::abs(dock->width() - width) < 12);
+            expect_within(dock);
+        }
     }
 };
 
