@@ -1,6 +1,10 @@
 #include "app/pilot.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "sim/constants.h"
+#include "view/projection.h"
 
 namespace soar {
 
@@ -12,6 +16,15 @@ float moved_toward(float from, double to, double step) {
     if (d > step) return float(double(from) + step);
     if (d < -step) return float(double(from) - step);
     return float(to);
+}
+
+// The displacement of `c` times `s`.
+Camera scaled_follow(const Camera& c, double s) {
+    Camera f = c;
+    f.dx_follow = float(double(c.dx_follow) * s);
+    f.dy_follow = float(double(c.dy_follow) * s);
+    f.dz_follow = float(double(c.dz_follow) * s);
+    return f;
 }
 
 }  // namespace
@@ -53,6 +66,66 @@ GhostPath loop_ghost(const LoopFlight& loop, int points) {
         g.x.push_back(s.X), g.y.push_back(s.Y), g.z.push_back(s.Z);
     }
     return g;
+}
+
+void GhostFraming::set_ghost(const GhostPath& g) {
+    corners_ = {};
+    if (g.empty()) return;
+    const auto [x0, x1] = std::minmax_element(g.x.begin(), g.x.end());
+    const auto [y0, y1] = std::minmax_element(g.y.begin(), g.y.end());
+    const auto [z0, z1] = std::minmax_element(g.z.begin(), g.z.end());
+    for (int k = 0; k < 8; ++k) {
+        corners_.x.push_back(k & 1 ? *x1 : *x0);
+        corners_.y.push_back(k & 2 ? *y1 : *y0);
+        corners_.z.push_back(k & 4 ? *z1 : *z0);
+    }
+}
+
+void GhostFraming::start(const Camera& c) {
+    const double dx = c.dx_follow, dy = c.dy_follow, dz = c.dz_follow;
+    const double length = std::sqrt(dx * dx + dy * dy + dz * dz);
+    set_up_length_ = length > 0.0 ? length : 1.0;
+    reach_ = 0.0;
+}
+
+Camera GhostFraming::follow(const Camera& c, float X, float Y, float Z) {
+    if (corners_.empty()) return c;
+    // The view the displacement gives, aimed at the bird.
+    Camera probe = c;
+    probe.x_aim = X, probe.y_aim = Y, probe.z_aim = Z;
+    probe.x_eye = float(double(X) + double(c.dx_follow));
+    probe.y_eye = float(double(Y) + double(c.dy_follow));
+    probe.z_eye = float(double(Z) + double(c.dz_follow));
+    update_view(probe);
+    if (!(probe.distance > 0.0f) || !(probe.aspect > 0.0f)) return followed(c);
+    // Standing back along the line of sight leaves a point's offsets across (u)
+    // and up (v) as they are and adds to its depth: at distance L from the bird
+    // its depth is L + a, and it lies within the picture's fill where
+    // |u| <= (L + a) tan across and |v| <= (L + a) tan up.
+    const double across = 1.2 * std::tan(double(probe.zoom_deg) * k::d2r) * kFill;
+    const double up = across / double(probe.aspect);
+    const Projector proj(probe);
+    Projected p;
+    double need = 0.0;  // m from the bird
+    for (size_t i = 0; i < corners_.x.size(); ++i) {
+        proj.project(corners_.x[i], corners_.y[i], corners_.z[i], p);
+        const double a = double(p.depth) - double(probe.distance);
+        // A metre before the eye at least, well past the near limit.
+        need = std::max(
+            {need, std::fabs(double(p.u)) / across - a, std::fabs(double(p.v)) / up - a, 1.0 - a});
+    }
+    // Framed from the set-up displacement's length, then scaled as the user
+    // zoomed it: a zoom in or out moves the framed view in or out as well.
+    const double want = std::max(1.0, need / set_up_length_);
+    if (reach_ <= 0.0)
+        reach_ = want;
+    else
+        reach_ = std::clamp(want, reach_ / (1.0 + kStep), reach_ * (1.0 + kStep));
+    return followed(c);
+}
+
+Camera GhostFraming::followed(const Camera& c) const {
+    return scaled_follow(c, std::max(1.0, reach_));
 }
 
 }  // namespace soar

@@ -409,7 +409,21 @@ void Session::advance_scene(Frame& f) {
         f.colours = colour_scale(scene_.tracks, f.switches.colour);
     if (f.switches.arrows) f.motion = motion_of(now_);
     const Mode mode = f.switches.mode;
-    if (mode != Mode::fixed) {
+    if (frames_ghost()) {
+        // The observer stands back to take in the ghost; the displacement the
+        // user zoomed and turned stays the camera's own.
+        Camera framed = ghost_view_.follow(camera_, now_.X, now_.Y, now_.Z);
+        f.camera.dx_follow = framed.dx_follow;
+        f.camera.dy_follow = framed.dy_follow;
+        f.camera.dz_follow = framed.dz_follow;
+        move_camera(framed, mode, now_.X, now_.Y, now_.Z);
+        framed.dx_follow = camera_.dx_follow;
+        framed.dy_follow = camera_.dy_follow;
+        framed.dz_follow = camera_.dz_follow;
+        camera_ = framed;
+        apply_view_scale(camera_, pic_);
+        show_view_readouts(w_, model_, camera_);
+    } else if (mode != Mode::fixed) {
         move_camera(camera_, mode, now_.X, now_.Y, now_.Z);
         apply_view_scale(camera_, pic_);
         show_view_readouts(w_, model_, camera_);
@@ -470,7 +484,7 @@ Frame Session::frame_now() const {
     if (look_back_.looked_at() > 0) return frame_at(look_back_.looked_at());
     Frame f;
     f.switches = switches();
-    f.camera = camera_;
+    f.camera = view_camera();
     f.scale = pic_.scale_setting();
     // Every point recorded so far is drawn: the picture's tick is the next one.
     f.tick = ticks_ + 1;
@@ -525,7 +539,7 @@ Energy Session::shown_energy() const {
 }
 
 Frame Session::frame_at(int64_t tick) const {
-    return look_back_.frame_at(tick, switches(), camera_, pose_, scene_.tracks);
+    return look_back_.frame_at(tick, switches(), view_camera(), pose_, scene_.tracks);
 }
 
 void Session::look_at(int64_t tick) {
@@ -533,7 +547,8 @@ void Session::look_at(int64_t tick) {
     look_back_.look_at(tick, w_, model_);
     show_moment(w_, model_, look_back_.state_at(tick));
     if (scene_mode() != Mode::fixed)  // the view read-outs as the tick left them
-        show_view_readouts(w_, model_, look_back_.camera_of_tick(tick + 1, camera_, scene_mode()));
+        show_view_readouts(w_, model_,
+                           look_back_.camera_of_tick(tick + 1, view_camera(), scene_mode()));
 }
 
 void Session::stop_looking_back() {
@@ -564,6 +579,18 @@ void Session::fly_loop(const LoopFlight& loop) {
 void Session::show_ghost(std::shared_ptr<const LoopFlight> loop) {
     ghost_ = std::move(loop);
     scene_.ghost = ghost_ ? loop_ghost(*ghost_) : GhostPath{};
+    ghost_view_.set_ghost(scene_.ghost);
+    if (ticks_ > 0) ghost_view_.ease_in();  // from the view as it is
+}
+
+bool Session::frames_ghost() const {
+    const Mode mode = scene_mode();
+    return ghost_ && pilot_.on() && !ghost_view_.empty() && mode != Mode::fixed &&
+           mode != Mode::profile;
+}
+
+Camera Session::view_camera() const {
+    return frames_ghost() ? ghost_view_.followed(camera_) : camera_;
 }
 
 std::optional<double> Session::ghost_distance() const {
@@ -602,6 +629,7 @@ void Session::start_at_once(Mode view, const FlightState& start) {
     now_ = start;
     pose_.attitude = now_.attitude;
     place_camera(camera_, scene_.wind, view, now_.Z);
+    ghost_view_.start(camera_);
     show_observer(w_, model_, camera_);
     pose_.scale = model_.bird_scale;
     update_view_and_readouts();

@@ -283,6 +283,10 @@ class Session {
     // The recorded tick the read-outs show (the one looked at, or the last one
     // flown after a fault), 0 for the state now.
     int64_t tick_of_readouts() const;
+    // Whether the moving view frames the ghost with the bird (shown in a
+    // flight flown by you), and the camera with the displacement it follows at.
+    bool frames_ghost() const;
+    Camera view_camera() const;
 
     Surface& pic_;
     FlightClock flight_clock_;
@@ -303,6 +307,7 @@ class Session {
     std::shared_ptr<const LoopFlight> loop_;  // flying instead of the pattern
     PilotedFlight pilot_;  // the stick while a flight flown by you is on the screen
     std::shared_ptr<const LoopFlight> ghost_;  // the loop to follow, drawn in those flights
+    GhostFraming ghost_view_;                  // the follow view backed off to take the ghost in
 
     Camera camera_;
     Scene scene_;

@@ -14,6 +14,7 @@
 #include "sim/controller.h"
 #include "sim/energy.h"
 #include "sim/flight.h"
+#include "view/projection.h"
 
 namespace soar {
 namespace {
@@ -151,6 +152,66 @@ TEST_F(PilotLoop, TheGhostOfTheLoopIsDrawnForYourFlightAndGivesTheDistanceToIt) 
     r.tick(1.5f);
     EXPECT_EQ(ghost_lines(r.pic), 0);
     EXPECT_FALSE(r.session.ghost_distance());
+}
+
+// Shown while you fly, the ghost is in frame with the bird: the view stands
+// back smoothly, the user's zoom still moves it, and without the ghost the
+// camera is the plain follow view's.
+TEST_F(PilotLoop, TheGhostIsInFrameWithTheBirdWhileYouFly) {
+    ASSERT_TRUE(loop_->solution.converged) << loop_->solution.status;
+    const GhostPath ghost = loop_ghost(*loop_);
+    test::Run r, plain(false);
+    r.session.show_ghost(std::make_shared<const LoopFlight>(*loop_));
+    r.session.fly_yourself();
+    plain.session.fly_yourself();
+    // The points of the ghost and the bird outside the picture seen with `c`.
+    const auto outside = [&ghost](const Camera& c, const FlightState& bird) {
+        const Projector proj(c);
+        Projected p;
+        int n = 0;
+        const auto count = [&](float x, float y, float z) {
+            proj.project(x, y, z, p);
+            n += p.vis <= 0.5f || std::fabs(p.px) > c.half_width || std::fabs(p.py) > c.half_height;
+        };
+        for (size_t i = 0; i < ghost.x.size(); ++i) count(ghost.x[i], ghost.y[i], ghost.z[i]);
+        count(bird.X, bird.Y, bird.Z);
+        return n;
+    };
+    float prev_distance = 0;
+    int k = 0;
+    for (; k < 300; ++k) {  // three seconds, untouched
+        const float t = float(double(k) * 0.01);
+        ASSERT_TRUE(r.tick(t)) << r.session.fault();
+        ASSERT_TRUE(plain.tick_unseen(t));
+        const Camera& c = r.session.camera();
+        ASSERT_EQ(outside(c, r.session.flight_state()), 0) << "t = " << t;
+        // The plain follow view leaves most of the ghost out of the picture.
+        if (k == 0) {
+            EXPECT_GT(outside(plain.session.camera(), plain.session.flight_state()), 200);
+        } else {
+            EXPECT_NEAR(c.distance, prev_distance, 0.03 * prev_distance) << "t = " << t;
+        }
+        prev_distance = c.distance;
+    }
+    EXPECT_GT(prev_distance, 2.0f * plain.session.camera().distance);
+    // Zooming in brings the framed view nearer, as it brings the plain one.
+    r.session.zoom(-1.0);
+    plain.session.zoom(-1.0);
+    r.tick(float(double(k) * 0.01));
+    plain.tick_unseen(float(double(k++) * 0.01));
+    EXPECT_LT(r.session.camera().distance, 0.97f * prev_distance);
+    // The ghost taken away: the camera is the plain view's to the bit.
+    r.session.show_ghost(nullptr);
+    r.tick(float(double(k) * 0.01));
+    plain.tick_unseen(float(double(k) * 0.01));
+    const Camera &a = r.session.camera(), &b = plain.session.camera();
+    EXPECT_EQ(a.x_eye, b.x_eye);
+    EXPECT_EQ(a.y_eye, b.y_eye);
+    EXPECT_EQ(a.z_eye, b.z_eye);
+    EXPECT_EQ(a.x_aim, b.x_aim);
+    EXPECT_EQ(a.dx_follow, b.dx_follow);
+    EXPECT_EQ(a.dz_follow, b.dz_follow);
+    EXPECT_EQ(a.distance, b.distance);
 }
 
 }  // namespace
